@@ -1,0 +1,32 @@
+# Shared by scripts/run and scripts/test: installs missing Debian packages
+# and configures and builds one tree.
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# install_packages pkg... : apt-get update once, then install what is missing.
+install_packages() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libcairo2-dev
+                  fonts-dejavu-core fonts-liberation)
+test_packages=(libgtest-dev libgmock-dev xvfb xauth libbenchmark-dev)
+
+# build_tree dir [cmake args...]
+build_tree() {
+  local dir=$1; shift
+  cmake -S "$top" -B "$top/$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$top/$dir" -j "$jobs"
+}
