@@ -22,7 +22,8 @@ install_packages() {
 
 product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libcairo2-dev
                   fonts-dejavu-core fonts-liberation)
-test_packages=(libgtest-dev libgmock-dev xvfb xauth libbenchmark-dev)
+test_packages=(libgtest-dev libgmock-dev xvfb xauth libbenchmark-dev
+               libfftw3-dev libkissfft-dev libopencv-imgproc-dev)
 
 # build_tree dir [cmake args...]
 build_tree() {
