@@ -18,13 +18,15 @@ constexpr std::uint32_t kOverflowHigh = 0x40862E42u;   // 709.7822265625
 constexpr std::uint32_t kUnderflowHigh = 0x4086232Bu;  // |-708.39599609375|
 
 double Reduced(double x) {
-  constexpr Ext kLog2e = 1.4426950408889634L;
-  constexpr Ext kLn2Hi = 0.6931471803691238L;
-  constexpr Ext kLn2Lo = 1.9082149292705877e-10L;
-  constexpr Ext P1 = 0.16666666666666602L, P2 = -0.0027777777777015593L,
-                P3 = 6.613756321437934e-05L, P4 = -1.6533902205465252e-06L,
-                P5 = 4.1381367970572385e-08L;
-  const Ext k = std::nearbyint(x * kLog2e);
+  // The constants are doubles (ln 2 high part has trailing zero bits so that
+  // k * kLn2Hi is exact); the arithmetic runs in extended precision.
+  constexpr double kLog2e = 1.4426950408889634;
+  constexpr double kLn2Hi = 0.6931471803691238;
+  constexpr double kLn2Lo = 1.9082149292705877e-10;
+  constexpr double P1 = 0.16666666666666602, P2 = -0.0027777777777015593,
+                   P3 = 6.613756321437934e-05, P4 = -1.6533902205465252e-06,
+                   P5 = 4.1381367970572385e-08;
+  const Ext k = std::nearbyint(static_cast<Ext>(x) * kLog2e);
   const Ext hi = x - k * kLn2Hi;
   const Ext lo = k * kLn2Lo;
   const Ext r = hi - lo;

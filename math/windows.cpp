@@ -104,13 +104,13 @@ class CosineRotation {
 template <class Form>
 void Hamming(const Form& form, int len) {
   CosineRotation rot(len);
-  ApplySymmetric(form, len, [&](int) { return 0.54L - 0.46L * rot.Next(); });
+  ApplySymmetric(form, len, [&](int) { return 0.54 - 0.46 * rot.Next(); });
 }
 
 template <class Form>
 void Hann(const Form& form, int len) {
   CosineRotation rot(len);
-  ApplySymmetric(form, len, [&](int) { return 0.5L - 0.5L * rot.Next(); });
+  ApplySymmetric(form, len, [&](int) { return 0.5 - 0.5 * rot.Next(); });
 }
 
 template <class Form>
