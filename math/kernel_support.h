@@ -4,7 +4,7 @@
 // round-half-to-even step of the scaled integer results.
 //
 //   double c = support::Cos(x);          // cos in extended precision, one rounding
-//   long double r = support::RoundHalfEven(q);
+//   long double r = support::RoundHalfEvenNonNegative(q);
 #include <cmath>
 
 namespace tavrel::kernels::support {
@@ -20,14 +20,15 @@ inline double Atan2(double y, double x) {
   return static_cast<double>(std::atan2(static_cast<Ext>(y), static_cast<Ext>(x)));
 }
 
-// q + 0.5 truncated, one step back toward zero on an exact tie that landed
-// on an odd value: round half to even for q >= 0 (callers bias negatives).
-inline Ext RoundHalfEvenNonNegative(Ext q) {
-  const Ext e = q + 0.5L;
+// e (a value already raised by one half) truncated, one step back when the
+// truncation was exact and landed on an odd value: round half to even for
+// non-negative values (callers bias negatives into range first).
+inline Ext TruncTieToEven(Ext e) {
   Ext r = std::trunc(e);
   if (r == e && std::fmod(r, 2.0L) != 0.0L) r -= 1.0L;
   return r;
 }
+inline Ext RoundHalfEvenNonNegative(Ext q) { return TruncTieToEven(q + 0.5L); }
 
 // Round half to even for either sign, by the symmetric rule: add 0.5 with
 // the sign of the value, truncate, and step back toward zero on an odd tie.
