@@ -33,3 +33,12 @@ void DotProductKernel(const Ipp64f* a, const Ipp64f* b, int n, Ipp64f* result) {
   *result = static_cast<double>(sum);
 }
 }  // namespace tavrel::kernels
+
+#include <cstdlib>
+namespace tavrel {
+void* AlignedMalloc(std::int64_t bytes) {
+  if (bytes <= 0 || bytes > (std::int64_t{1} << 36)) return nullptr;
+  return std::aligned_alloc(32, static_cast<std::size_t>((bytes + 31) / 32 * 32));
+}
+void AlignedFree(void* block) { std::free(block); }
+}  // namespace tavrel

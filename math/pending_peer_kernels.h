@@ -1,6 +1,8 @@
 #pragma once
 // Stand-ins for kernels owned by the element-wise and FFT families, until
 // those land; removed when they do.
+#include <cstdint>
+
 #include "math/types.h"
 
 namespace tavrel::kernels {
@@ -9,3 +11,8 @@ IppStatus ippsMax_64f(const Ipp64f* src, int len, Ipp64f* max);
 IppStatus ippsZero_32s(Ipp32s* dst, int len);
 void DotProductKernel(const Ipp64f* a, const Ipp64f* b, int n, Ipp64f* result);
 }  // namespace tavrel::kernels
+
+namespace tavrel {
+void* AlignedMalloc(std::int64_t bytes);
+void AlignedFree(void* block);
+}  // namespace tavrel
