@@ -94,10 +94,10 @@ IppStatus ippsSqrt_64f_I(Ipp64f* srcDst, int len) {
   bool negative = false;
   for (int i = 0; i < len; ++i) {
     const double x = srcDst[i];
-    if (x < 0.0) {
+    if (std::isless(x, 0.0)) {
       srcDst[i] = kInvalidNaN;
       negative = true;
-    } else if (x != 0.0) {  // NaN passes through sqrt; both zeros stay as they are
+    } else if (x != 0.0) {  // NaN passes through sqrt quietly; both zeros stay as they are
       srcDst[i] = std::sqrt(x);
     }
   }
@@ -110,7 +110,7 @@ IppStatus ippsSqrt_64f(const Ipp64f* src, Ipp64f* dst, int len) {
   bool invalid = false;
   for (int i = 0; i < len; ++i) {
     const double x = src[i];
-    if (x >= 0.0) {
+    if (std::isgreaterequal(x, 0.0)) {
       dst[i] = std::sqrt(x);
     } else {  // negative or NaN
       dst[i] = kInvalidNaN;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfenv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -462,6 +463,20 @@ TEST(ScaledArithmetic, ConversionsAndRescaling) {
   const Ipp8u u[2] = {0, 255};
   ASSERT_EQ(ippiConvert_8u32f_C1R(u, 2, f, 8, IppiSize{2, 1}), ippStsNoErr);
   EXPECT_EQ(f[1], 255.0f);
+}
+
+TEST(ScaledArithmetic, HandledEdgeCasesRaiseNoFloatingPointFlag) {
+  const float in[4] = {std::numeric_limits<float>::quiet_NaN(), 1e30f, -1e30f, 2.5f};
+  Ipp8u out[4];
+  Ipp16s zero = 0, big = 32767, word = 5;
+  Ipp8u byte = 200, zeroByte = 0;
+  std::feclearexcept(FE_ALL_EXCEPT);
+  ippiConvert_32f8u_C1R(in, 16, out, 4, IppiSize{4, 1}, ippRndNear);
+  ippiDiv_16s_C1IRSfs(&zero, 2, &big, 2, IppiSize{1, 1}, 0);
+  ippiDiv_8u_C1IRSfs(&zeroByte, 1, &byte, 1, IppiSize{1, 1}, INT_MIN);
+  ippsDivC_16s_ISfs(3, &word, 1, INT_MIN);
+  ippsDivC_8u_Sfs(&byte, 7, &byte, 1, INT_MAX);
+  EXPECT_EQ(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW), 0);
 }
 
 TEST(ScaledArithmetic, FillsAndCopies) {
