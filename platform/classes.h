@@ -9,3 +9,5 @@
 #include "platform/method.h"
 #include "platform/object.h"
 #include "platform/refcount.h"
+#include "platform/collection.h"
+#include "platform/stringlist.h"

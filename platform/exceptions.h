@@ -61,6 +61,11 @@ class EComponentError : public Exception {
   using Exception::Exception;
 };
 
+// A list index out of range, or an operation a sorted list refuses.
+class EStringListError : public Exception {
+  using Exception::Exception;
+};
+
 // A class name that no registered class has.
 class EClassNotFound : public Exception {
   using Exception::Exception;
