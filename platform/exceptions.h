@@ -66,6 +66,12 @@ class EStringListError : public Exception {
   using Exception::Exception;
 };
 
+// An INI file or registry stand-in that cannot be written, or a name or
+// value that the file format cannot hold.
+class EIniFileException : public Exception {
+  using Exception::Exception;
+};
+
 // A class name that no registered class has.
 class EClassNotFound : public Exception {
   using Exception::Exception;
