@@ -3,12 +3,14 @@
 // rows to the routine table. A new family adds its header and its entry
 // function here (see math/binding.h).
 #include "math/binding.h"
+#include "math/elementwise_routines.h"
 #include "math/runtime_routines.h"
 
 namespace tavrel {
 
 inline constexpr RoutineFamily kRoutineFamilies[] = {
     RuntimeRoutines,
+    ElementwiseRoutines,
 };
 
 }  // namespace tavrel

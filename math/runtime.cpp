@@ -99,11 +99,11 @@ IppStatus ippsConvert_64f32f(const Ipp64f* pSrc, Ipp32f* pDst, int len) {
   constexpr double kMax = FLT_MAX;
   for (int i = 0; i < len; ++i) {
     const double x = pSrc[i];
-    // NaN fails both comparisons and lands on the lowest float on purpose.
-    if (x > -kMax && x < kMax)
+    // Quiet comparisons: NaN raises no flag and lands on the lowest float.
+    if (std::isgreater(x, -kMax) && std::isless(x, kMax))
       pDst[i] = static_cast<float>(x);
     else
-      pDst[i] = x >= kMax ? FLT_MAX : -FLT_MAX;
+      pDst[i] = std::isgreaterequal(x, kMax) ? FLT_MAX : -FLT_MAX;
   }
   return ippStsNoErr;
 }
