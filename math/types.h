@@ -27,6 +27,12 @@ struct IppiSize { int width, height; };
 struct IppiRect { int x, y, width, height; };
 struct IppiPoint { int x, y; };
 
+// Rounding of the float-to-integer conversions; any other value truncates.
+enum IppRoundMode : int { ippRndZero = 0, ippRndNear = 1 };
+
+// Relation of the threshold routines.
+enum IppCmpOp : int { ippCmpLess = 0, ippCmpLessEq = 1, ippCmpEq = 2, ippCmpGreaterEq = 3, ippCmpGreater = 4 };
+
 using IppStatus = std::int32_t;
 
 enum : IppStatus {
