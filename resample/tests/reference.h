@@ -71,11 +71,11 @@ struct Canvas {
   }
   // Every element outside the top-left w x h pixels of the region still
   // holds the guard pattern.
-  ::testing::AssertionResult GuardIntactOutside(int w, int h) const {
+  ::testing::AssertionResult GuardIntactOutside(int w, int h, int x0 = 0, int y0 = 0) const {
     for (int y = -kMargin; y < H + kMargin; ++y)
       for (int x = -kMargin; x < W + kMargin; ++x)
         for (int c = 0; c < C; ++c) {
-          const bool written = x >= 0 && y >= 0 && x < w && y < h;
+          const bool written = x >= x0 && y >= y0 && x < x0 + w && y < y0 + h;
           if (!written && !IsGuard(at(x, y, c)))
             return ::testing::AssertionFailure() << "write outside at " << x << "," << y;
         }
