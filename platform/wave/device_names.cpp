@@ -103,7 +103,9 @@ std::vector<WaveDeviceEntry> NameDevices(const std::vector<WaveDevice>& devices)
     std::string name = base;
     for (int k = 2; taken(name); ++k) {
       std::string suffix = " (" + std::to_string(k) + ")";
-      name = CutToUtf16Units(base, kUnits - suffix.size()) + suffix;
+      std::string stem = CutToUtf16Units(base, kUnits - suffix.size());
+      while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+      name = stem + suffix;
     }
     named.push_back({name, device});
   }

@@ -43,6 +43,7 @@ struct FakeWaveBackend::State {
   std::vector<WaveCall> calls;
   std::vector<char> played;
   int recoveries = 0;
+  std::uint64_t transfers = 0;
   std::vector<WavePcmFormat> opened;
 };
 
@@ -88,6 +89,7 @@ class FakePcm : public WavePcm {
     state_->changed.wait(lock, [&] {
       return stream_.available > 0 || stream_.interrupted || stream_.xrun || stream_.lost;
     });
+    ++state_->transfers;
     if (long e = Event()) return e;
     auto n = std::uint32_t(std::min<std::uint64_t>(frames, stream_.available));
     auto* out = static_cast<std::uint8_t*>(data);
@@ -105,6 +107,7 @@ class FakePcm : public WavePcm {
       return stream_.ring.size() < capacity || stream_.interrupted || stream_.xrun ||
              stream_.lost;
     });
+    ++state_->transfers;
     if (long e = Event()) return e;
     std::size_t room = (capacity - stream_.ring.size()) / stream_.frameBytes;
     auto n = std::uint32_t(std::min<std::size_t>(frames, room));
@@ -220,7 +223,6 @@ void FakeWaveBackend::Advance(std::uint32_t frames) {
   std::lock_guard lock(state_->mutex);
   state_->now += frames;
   for (Stream* s : state_->streams) {
-    if (!s->started) continue;
     if (s->capture) {
       s->available += frames;
     } else {
@@ -260,6 +262,11 @@ int FakeWaveBackend::OpenStreams() {
 int FakeWaveBackend::Recoveries() {
   std::lock_guard lock(state_->mutex);
   return state_->recoveries;
+}
+
+std::uint64_t FakeWaveBackend::Transfers() {
+  std::lock_guard lock(state_->mutex);
+  return state_->transfers;
 }
 
 std::vector<WavePcmFormat> FakeWaveBackend::OpenedFormats() {

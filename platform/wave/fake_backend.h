@@ -46,7 +46,8 @@ class FakeWaveBackend : public WaveBackend {
   void LoseDevices();              // every open stream's device goes away
   void FailMixerSelection(bool fail);
 
-  // The clock, in frames; capture streams gain and playback rings drain that many.
+  // The clock, in frames: every open capture stream gains that many frames
+  // (kept until read or the stream stops) and playback rings drain that many.
   void Advance(std::uint32_t frames);
   std::uint64_t Now();
 
@@ -55,6 +56,7 @@ class FakeWaveBackend : public WaveBackend {
   std::vector<char> Played();
   int OpenStreams();
   int Recoveries();
+  std::uint64_t Transfers();  // Read and Write calls that returned, all streams
   std::vector<WavePcmFormat> OpenedFormats();
 
   // WaveBackend
