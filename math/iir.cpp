@@ -5,7 +5,7 @@
 #include <new>
 
 #include "math/kernel_support.h"
-#include "math/pending_peer_kernels.h"
+#include "math/runtime.h"
 
 namespace tavrel {
 
