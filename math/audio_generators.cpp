@@ -2,8 +2,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "math/audio_routines.h"
+#include "math/audio_kernels.h"
 #include "math/kernel_support.h"
+#include "math/runtime.h"
 
 namespace tavrel::kernels {
 namespace {
@@ -44,12 +45,12 @@ IppStatus ippsTone_Direct_16s(Ipp16s* dst, int len, Ipp16s magnitude, Ipp32f rFr
   const Ext m = magnitude;
   const Ext step = kTwoPi * rFreq;
   Ext s[4];  // s(n-4) .. s(n-1), rotating
-  s[0] = m * support::Cos(static_cast<double>(start));
+  s[0] = m * CCos(static_cast<double>(start));
   dst[0] = Truncate16(s[0]);
   if (len == 1) return ippStsNoErr;
-  s[1] = m * support::Cos(static_cast<double>(start + step));
+  s[1] = m * CCos(static_cast<double>(start + step));
   dst[1] = Truncate16(s[1]);
-  const Ext c = 2.0L * support::Cos(static_cast<double>(step));
+  const Ext c = 2.0L * CCos(static_cast<double>(step));
   if (len > 2) {
     s[2] = c * s[1] - s[0];
     dst[2] = Truncate16(s[2]);

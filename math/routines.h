@@ -3,14 +3,20 @@
 // rows to the routine table. A new family adds its header and its entry
 // function here (see math/binding.h).
 #include "math/binding.h"
+#include "math/audio_routines.h"
 #include "math/elementwise_routines.h"
+#include "math/media_buffer_routines.h"
 #include "math/runtime_routines.h"
+#include "math/statistics_routines.h"
 
 namespace tavrel {
 
 inline constexpr RoutineFamily kRoutineFamilies[] = {
     RuntimeRoutines,
     ElementwiseRoutines,
+    StatisticsRoutines,
+    MediaBufferRoutines,
+    AudioRoutines,
 };
 
 }  // namespace tavrel

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "math/kernel_support.h"
+#include "math/runtime.h"
 #include "math/elementwise.h"
 #include "math/fft.h"
 #include "math/statistics.h"
@@ -45,7 +46,7 @@ IppStatus Ln(const Ipp64f* src, Ipp64f* dst, int len) {
       dst[i] = -HUGE_VAL;
       if (first == ippStsNoErr) first = ippStsLnZeroArg;
     } else {
-      dst[i] = support::Log(x);
+      dst[i] = CLog(x);
     }
   }
   return first;
@@ -168,7 +169,7 @@ IppStatus ippsPowerSpectr_64fc(const Ipp64fc* src, Ipp64f* dst, int len) {
   });
 }
 IppStatus ippsPhase_64fc(const Ipp64fc* src, Ipp64f* dst, int len) {
-  return Map(src, dst, len, [](Ipp64fc z) { return support::Atan2(z.im, z.re); });
+  return Map(src, dst, len, [](Ipp64fc z) { return CAtan2(z.im, z.re); });
 }
 IppStatus ippsMagnitude_64fc(const Ipp64fc* src, Ipp64f* dst, int len) {
   // The sum of squares stays in extended precision so large parts do not overflow.

@@ -1,4 +1,4 @@
-#include "math/audio_routines.h"
+#include "math/audio_kernels.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ using testing::Probe;
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
-TEST(AudioRoutines, ElementwiseRows) {
+TEST(AudioKernels, ElementwiseRows) {
   std::vector<Ipp16s> a = {32000, -32000, 5}, b = {1000, -1000, -7};
   ASSERT_EQ(ippsAdd_16s_I(b.data(), a.data(), 3), ippStsNoErr);
   EXPECT_EQ(a, (std::vector<Ipp16s>{32767, -32768, -2}));
@@ -58,7 +58,7 @@ TEST(AudioRoutines, ElementwiseRows) {
   EXPECT_EQ(d, (std::vector<float>{0.5f, 1}));
 }
 
-TEST(AudioRoutines, SampleDown) {
+TEST(AudioKernels, SampleDown) {
   std::vector<float> src(10);
   for (int i = 0; i < 10; ++i) src[i] = float(i);
   std::vector<float> dst(10, -1);
@@ -87,7 +87,7 @@ TEST(AudioRoutines, SampleDown) {
   EXPECT_EQ(phase, 2);
 }
 
-TEST(AudioRoutines, CompensateOffset) {
+TEST(AudioKernels, CompensateOffset) {
   std::vector<float> x = {1, 3, 6};
   float last = 0.5f;
   ASSERT_EQ(ippsCompensateOffset_32f_I(x.data(), 3, &last, 2.0f, 0.5f), ippStsNoErr);
@@ -96,7 +96,7 @@ TEST(AudioRoutines, CompensateOffset) {
   EXPECT_EQ(last, 6.0f);
 }
 
-TEST(AudioRoutines, FloatToIntegerConversions) {
+TEST(AudioKernels, FloatToIntegerConversions) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   struct Row {
     float x;
@@ -130,7 +130,7 @@ TEST(AudioRoutines, FloatToIntegerConversions) {
   EXPECT_EQ(out8[0], -128.0f);
 }
 
-TEST(AudioRoutines, Tone) {
+TEST(AudioKernels, Tone) {
   std::vector<Ipp16s> v(11);
   float phase = 0;
   ASSERT_EQ(ippsTone_Direct_16s(v.data(), 11, 1000, 0.25f, &phase, ippAlgHintNone), ippStsNoErr);
@@ -149,7 +149,7 @@ TEST(AudioRoutines, Tone) {
   }
 }
 
-TEST(AudioRoutines, ToneAndTriangleCheckPrecedence) {
+TEST(AudioKernels, ToneAndTriangleCheckPrecedence) {
   std::vector<Ipp16s> out(4, 5);
   float phase = 0.5f, badPhase = 7.0f;
   struct Row {
@@ -189,7 +189,7 @@ TEST(AudioRoutines, ToneAndTriangleCheckPrecedence) {
   EXPECT_EQ(out, std::vector<Ipp16s>(4, 5));
 }
 
-TEST(AudioRoutines, Triangle) {
+TEST(AudioKernels, Triangle) {
   // Asymmetry 0: symmetric about the trough, bounded by the magnitude.
   std::vector<Ipp16s> v(400);
   float phase = 0;
@@ -222,7 +222,7 @@ TEST(AudioRoutines, Triangle) {
   EXPECT_EQ(still, 2.0f);
 }
 
-TEST(AudioRoutines, PeriodicityFindsThePeriod) {
+TEST(AudioKernels, PeriodicityFindsThePeriod) {
   std::mt19937 rng(9);
   std::uniform_real_distribution<float> u(-1, 1);
   for (int period : {23, 29, 31, 37}) {  // no multiple within the searched range
@@ -267,7 +267,7 @@ TEST(AudioRoutines, PeriodicityFindsThePeriod) {
   EXPECT_EQ(found, 0);
 }
 
-TEST(AudioRoutines, HandledEdgeCasesRaiseNoFloatingPointFlag) {
+TEST(AudioKernels, HandledEdgeCasesRaiseNoFloatingPointFlag) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float in[4] = {nan, 1e10f, -1e10f, 2.5f};
   Ipp16s o16[4];
@@ -287,7 +287,7 @@ TEST(AudioRoutines, HandledEdgeCasesRaiseNoFloatingPointFlag) {
   EXPECT_EQ(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW), 0);
 }
 
-TEST(AudioRoutines, CheckOrder) {
+TEST(AudioKernels, CheckOrder) {
   const IppiSize good{4, 2};
   auto roi = [good](Probe& p) { return p.badSize ? IppiSize{4, 0} : good; };
   const CheckRow rows[] = {
