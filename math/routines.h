@@ -5,6 +5,7 @@
 #include "math/binding.h"
 #include "math/audio_routines.h"
 #include "math/elementwise_routines.h"
+#include "math/image_routines.h"
 #include "math/media_buffer_routines.h"
 #include "math/runtime_routines.h"
 #include "math/statistics_routines.h"
@@ -17,6 +18,7 @@ inline constexpr RoutineFamily kRoutineFamilies[] = {
     StatisticsRoutines,
     MediaBufferRoutines,
     AudioRoutines,
+    ImageRoutines,
 };
 
 }  // namespace tavrel
