@@ -222,10 +222,12 @@ TEST(ImagePixels, CopyIgnoresStepsWhileTheFillChecksThem) {
       EXPECT_EQ(padded[r * 12 + i], i < 8 ? from[r * 8 + i] : 0xAB) << r << " " << i;
 }
 
-TEST(ImagePixels, CheckOrder) {
+}  // namespace
+
+std::vector<testing::CheckRow> ImagePixelsCheckRows() {
   const IppiSize good{2, 2};
   auto roi = [good](Probe& p) { return p.badSize ? IppiSize{2, -1} : good; };
-  const CheckRow rows[] = {
+  std::vector<CheckRow> rows = {
       {"ippiAlphaComp_8u_AC4R",
        [=](Probe& p) {
          return ippiAlphaComp_8u_AC4R(p.Ptr<Ipp8u>(0), 8, p.Ptr<Ipp8u>(1), 8, p.Ptr<Ipp8u>(2), 8,
@@ -252,8 +254,12 @@ TEST(ImagePixels, CheckOrder) {
        },
        ippStsMirrorFlipErr},
   };
-  testing::ExpectCheckOrder(rows);
+  rows.push_back({"ippiSet_8u_C4R",
+                  [=](Probe& p) {
+                    return ippiSet_8u_C4R(p.Ptr<Ipp8u>(0), p.Ptr<Ipp8u>(1), p.Own(8, 0), roi(p));
+                  },
+                  ippStsStepErr});
+  return rows;
 }
 
-}  // namespace
 }  // namespace tavrel::kernels
