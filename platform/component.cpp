@@ -209,6 +209,20 @@ void TComponent::EndLoading() {
   state_ &= ~(csLoading | csReading);
 }
 
+void TComponent::AbortLoading() {
+  if (!loaded_) return;
+  for (TComponent* c : *loaded_)
+    if (c) c->state_ &= ~(csLoading | csReading);
+  loaded_.reset();
+  state_ &= ~(csLoading | csReading);
+}
+
+void TComponent::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
+  if (root != this) return;
+  auto children = components_;
+  for (TComponent* c : children) proc(c);
+}
+
 void TComponent::Loaded() { state_ &= ~csLoading; }
 
 bool TComponent::IsFormRoot() const {
