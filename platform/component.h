@@ -143,6 +143,8 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> freeNotifies_;
   std::vector<std::pair<std::string, MethodRef>> methods_;
   std::unique_ptr<std::vector<TComponent*>> loaded_;  // while loading a root
+  TComponent* loadingRoot_ = nullptr;                  // the root whose list holds this one
+  void LeaveLoading();
 };
 
 bool IsValidIdent(std::string_view name);

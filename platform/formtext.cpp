@@ -141,6 +141,7 @@ class TextFormCompiler : public TWriter {
     if (c == '<') return CollectionText(depth);
     if (c == '{') return BinaryText();
     if (IdentStart(c)) {
+      if (AtWord("end") || AtWord("object") || AtWord("item")) Fail("value expected");
       std::string ident = DottedIdent();
       if (ident.size() > 255) Fail("identifier too long");
       return WriteIdent(ident);
