@@ -120,3 +120,34 @@ TEST(SharedKernels, WordZeroAndCopyCheckTheirArguments) {
 
 }  // namespace
 }  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+// The vector fills against the plain ones, over lengths and misalignments
+// that leave every kind of head and tail.
+TEST(FillVariants, VectorFillsMatchThePlainOnes) {
+  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this machine";
+  constexpr int kMax = 300;
+  for (int offset = 0; offset < 4; ++offset) {
+    for (int count : {0, 1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 100, 257}) {
+      alignas(64) unsigned char plain[kMax * 16 + 64], vector[kMax * 16 + 64];
+      std::memset(plain, 0xEE, sizeof plain);
+      std::memset(vector, 0xEE, sizeof vector);
+      // Start off the vector alignment, on each element-aligned position.
+      auto at = [offset](unsigned char* b, int element) { return b + offset * element; };
+      fill_variants::Fill32Plain(reinterpret_cast<Ipp32u*>(at(plain, 4)), count, 0xA1B2C3D4u);
+      fill_variants::Fill32Avx2(reinterpret_cast<Ipp32u*>(at(vector, 4)), count, 0xA1B2C3D4u);
+      ASSERT_EQ(std::memcmp(plain, vector, sizeof plain), 0) << "32-bit, count " << count;
+      fill_variants::Fill64Plain(reinterpret_cast<Ipp64f*>(at(plain, 8)), count, -1.25);
+      fill_variants::Fill64Avx2(reinterpret_cast<Ipp64f*>(at(vector, 8)), count, -1.25);
+      ASSERT_EQ(std::memcmp(plain, vector, sizeof plain), 0) << "64-bit, count " << count;
+      fill_variants::Fill128Plain(reinterpret_cast<Ipp64fc*>(at(plain, 8)), count, {3.5, -0.0});
+      fill_variants::Fill128Avx2(reinterpret_cast<Ipp64fc*>(at(vector, 8)), count, {3.5, -0.0});
+      ASSERT_EQ(std::memcmp(plain, vector, sizeof plain), 0) << "128-bit, count " << count;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
