@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -106,13 +107,15 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const auto& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      const std::string name = run.benchmark_name();  // e.g. Copy_64f_memcpy/4096
-      const auto slash = name.find('/');
-      const std::string base = name.substr(0, slash);
-      const auto cut = base.rfind('_');
-      times_[base.substr(0, cut)][std::stoi(name.substr(slash + 1))][base.substr(cut + 1)] =
-          run.GetAdjustedRealTime();
+      // With repetitions the median stands for the size; otherwise the run.
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.error_occurred || !(median || run.run_type == Run::RT_Iteration)) continue;
+      const std::string name = run.run_name.function_name;  // e.g. Copy_64f_memcpy
+      const int bytes = std::stoi(run.run_name.args);
+      const auto cut = name.rfind('_');
+      auto& slot = times_[name.substr(0, cut)][bytes][name.substr(cut + 1)];
+      if (median || !medians_.count(name + "/" + run.run_name.args)) slot = run.GetAdjustedRealTime();
+      if (median) medians_.insert(name + "/" + run.run_name.args);
     }
   }
   void PrintSummary() const {
@@ -129,6 +132,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, std::map<int, std::map<std::string, double>>> times_;
+  std::set<std::string> medians_;
 };
 
 }  // namespace
