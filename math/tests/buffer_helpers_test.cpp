@@ -32,6 +32,12 @@ TEST(DivConstInt32, OverflowingQuotientSaturates) {
 TEST(DivConstInt32, ZeroDivisorThrowsAndLeavesTheData) {
   std::vector<Ipp32s> data = {1, 2};
   EXPECT_THROW(DivConstInt32InPlace(0, data.data(), 2), EDivByZero);
+  try {
+    DivConstInt32InPlace(0, data.data(), 1);
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {  // callers catch the common family
+    EXPECT_EQ(e.Message(), "Division by zero");
+  }
   std::vector<Ipp32s> dst = {8, 9};
   EXPECT_THROW(DivConstInt32(data.data(), 0, dst.data(), 2), EDivByZero);
   EXPECT_EQ(data, (std::vector<Ipp32s>{1, 2}));
