@@ -7,6 +7,7 @@
 // Inverse routines use conjugated twiddles. The engine works in place on
 // bit-reversed data and returns natural order.
 #include <cstddef>
+#include <memory>
 
 #include "math/fft.h"
 
@@ -73,5 +74,11 @@ class FFTWorkArea {
   Ipp64fc* area_ = nullptr;
   bool failed_ = false;
 };
+
+// Owns a specification made by the InitAlloc routines; frees it by its kind.
+struct FFTSpecDeleter {
+  void operator()(FFTSpec* spec) const;
+};
+using FFTSpecPtr = std::unique_ptr<FFTSpec, FFTSpecDeleter>;
 
 }  // namespace tavrel::kernels

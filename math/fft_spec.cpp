@@ -224,6 +224,10 @@ IppStatus ippsFFTInitAlloc_R_64f(FFTSpec** spec, int order, int flag, int hint) 
 IppStatus ippsFFTFree_C_64fc(FFTSpec* spec) { return Free(spec, kFFTSpecComplexTag); }
 IppStatus ippsFFTFree_R_64f(FFTSpec* spec) { return Free(spec, kFFTSpecRealTag); }
 
+void FFTSpecDeleter::operator()(FFTSpec* spec) const {
+  if (spec != nullptr) Free(spec, spec->tag);
+}
+
 IppStatus ComplexFFTGetBufSize(const FFTSpec* spec, int* size) {
   if (spec == nullptr || size == nullptr) return ippStsNullPtrErr;
   if (spec->tag != kFFTSpecComplexTag) return ippStsContextMatchErr;

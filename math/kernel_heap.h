@@ -8,6 +8,7 @@
 // count what is still held, so every out-of-memory path can be reached
 // without exhausting the machine.
 #include <cstddef>
+#include <memory>
 
 namespace tavrel::kernels {
 
@@ -18,6 +19,19 @@ struct KernelHeap {
 
 void* KernelAlloc(std::size_t bytes);
 void KernelFree(void* block);
+
+struct KernelFreeDeleter {
+  void operator()(void* block) const { KernelFree(block); }
+};
+template <typename T>
+using KernelArray = std::unique_ptr<T[], KernelFreeDeleter>;
+
+// count elements of T, or null when that many bytes cannot be had.
+template <typename T>
+KernelArray<T> AllocKernelArray(std::size_t count) {
+  if (count == 0 || count > static_cast<std::size_t>(-1) / sizeof(T)) return nullptr;
+  return KernelArray<T>(static_cast<T*>(KernelAlloc(count * sizeof(T))));
+}
 
 // Installs `heap` for the lifetime of the object (tests only; not thread-safe).
 class ScopedKernelHeap {
