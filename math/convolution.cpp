@@ -50,7 +50,7 @@ int OrderAtLeast(std::size_t n, int lowest) {
 IppStatus RealSpecAndWork(int order, FFTSpecPtr& spec, int& workSize) {
   if (order > kFFTMaxOrder) return ippStsMemAllocErr;  // data beyond any spec we can hold
   FFTSpec* raw = nullptr;
-  const IppStatus status = ippsFFTInitAlloc_R_64f(&raw, order, 2, 0);
+  const IppStatus status = ippsFFTInitAlloc_R_64f(&raw, order, 2, ippAlgHintNone);
   if (status != ippStsNoErr) return status;
   spec.reset(raw);
   return RealFFTGetBufSize(raw, &workSize);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "math/convolution.h"
+#include "math/elementwise.h"
 #include "math/fft.h"
 #include "math/fft_engine.h"
 #include "math/kernel_heap.h"
@@ -65,7 +66,7 @@ int OrderAtLeast(std::size_t n, int lowest) {
 // Real and complex FFT plumbing with one interface.
 struct RealFFT {
   using T = Ipp64f;
-  static IppStatus Init(FFTSpec** spec, int order) { return ippsFFTInitAlloc_R_64f(spec, order, 2, 0); }
+  static IppStatus Init(FFTSpec** spec, int order) { return ippsFFTInitAlloc_R_64f(spec, order, 2, ippAlgHintNone); }
   static IppStatus BufSize(const FFTSpec* spec, int* size) { return RealFFTGetBufSize(spec, size); }
   static IppStatus Forward(T* data, const FFTSpec* spec, Ipp8u* work) {
     return RealFFTForwardPack(data, data, spec, work);
@@ -78,7 +79,7 @@ struct RealFFT {
 };
 struct ComplexFFT {
   using T = Ipp64fc;
-  static IppStatus Init(FFTSpec** spec, int order) { return ippsFFTInitAlloc_C_64fc(spec, order, 2, 0); }
+  static IppStatus Init(FFTSpec** spec, int order) { return ippsFFTInitAlloc_C_64fc(spec, order, 2, ippAlgHintNone); }
   static IppStatus BufSize(const FFTSpec* spec, int* size) { return ComplexFFTGetBufSize(spec, size); }
   static IppStatus Forward(T* data, const FFTSpec* spec, Ipp8u* work) {
     return ippsFFTFwd_CToC_64fc(data, data, spec, work);
@@ -198,16 +199,18 @@ IppStatus CrossCorr(const T* src1, int len1, const T* src2, int len2, T* dst, in
   return ippStsNoErr;
 }
 
-void ScaleValues(Ipp64f* data, std::size_t n, Ipp64f factor) {
-  for (std::size_t i = 0; i < n; ++i) data[i] *= factor;
-}
+// The normalisations treat a complex output as 2 * m doubles; runs of at most
+// 2^30 keep the element-wise kernels' int lengths valid.
+constexpr std::size_t kRun = std::size_t(1) << 30;
 
 template <typename T>
 IppStatus NormA(const T* src, int srcLen, T* dst, int dstLen) {
   const IppStatus status = AutoCorr(src, srcLen, dst, dstLen);
   if (status < 0) return status;
-  const std::size_t m = static_cast<std::size_t>(std::min(srcLen, dstLen)) * (sizeof(T) / sizeof(Ipp64f));
-  ScaleValues(reinterpret_cast<Ipp64f*>(dst), m, 1.0 / srcLen);
+  const std::size_t n = static_cast<std::size_t>(std::min(srcLen, dstLen)) * (sizeof(T) / sizeof(Ipp64f));
+  auto* values = reinterpret_cast<Ipp64f*>(dst);
+  for (std::size_t at = 0; at < n; at += kRun)
+    ippsMulC_64f_I(1.0 / srcLen, values + at, static_cast<int>(std::min(kRun, n - at)));
   return status;
 }
 
@@ -216,13 +219,14 @@ IppStatus NormB(const T* src, int srcLen, T* dst, int dstLen) {
   const IppStatus status = AutoCorr(src, srcLen, dst, dstLen);
   if (status < 0) return status;
   constexpr std::size_t parts = sizeof(T) / sizeof(Ipp64f);
-  const std::size_t m = static_cast<std::size_t>(std::min(srcLen, dstLen));
-  auto divisors = AllocKernelArray<Ipp64f>(m * parts);
+  const std::size_t m = static_cast<std::size_t>(std::min(srcLen, dstLen)), n = m * parts;
+  auto divisors = AllocKernelArray<Ipp64f>(n);
   if (!divisors) return ippStsMemAllocErr;
   for (std::size_t k = 0; k < m; ++k)
     for (std::size_t p = 0; p < parts; ++p) divisors[k * parts + p] = static_cast<Ipp64f>(srcLen - static_cast<int>(k));
   auto* values = reinterpret_cast<Ipp64f*>(dst);
-  for (std::size_t i = 0; i < m * parts; ++i) values[i] /= divisors[i];
+  for (std::size_t at = 0; at < n; at += kRun)
+    ippsDiv_64f_I(divisors.get() + at, values + at, static_cast<int>(std::min(kRun, n - at)));
   return status;
 }
 

@@ -134,7 +134,7 @@ IppStatus ippsFIRInitAlloc_64f(FIRState** out, const Ipp64f* taps, int tapsLen, 
   FFTSpec* spec = nullptr;
   int workSize = 0;
   if (N > 0) {
-    const IppStatus status = ippsFFTInitAlloc_R_64f(&spec, order, 2, 0);
+    const IppStatus status = ippsFFTInitAlloc_R_64f(&spec, order, 2, ippAlgHintNone);
     if (status != ippStsNoErr) return status;
     RealFFTGetBufSize(spec, &workSize);
   }

@@ -1,5 +1,6 @@
 #pragma once
-// Heap of the FFT, convolution and FIR kernels: 32-byte aligned blocks.
+// Heap of the FFT, convolution and FIR kernels: 32-byte aligned blocks from
+// AlignedMalloc (math/runtime.h).
 //
 //   void* p = KernelAlloc(bytes);   // nullptr on failure or for 0 bytes
 //   KernelFree(p);                  // nullptr is ignored

@@ -15,7 +15,7 @@ using oracle::LComplex;
 
 struct SpecHolder {
   FFTSpec* spec = nullptr;
-  SpecHolder(int order, int flag) { EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&spec, order, flag, 0), ippStsNoErr); }
+  SpecHolder(int order, int flag) { EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&spec, order, flag, ippAlgHintNone), ippStsNoErr); }
   ~SpecHolder() {
     if (spec != nullptr) ippsFFTFree_C_64fc(spec);
   }
@@ -118,7 +118,7 @@ TEST(ComplexFFT, ScaleFlagsOverARoundTrip) {
 
 TEST(ComplexFFT, StatusOrderAndWorkAreaFailure) {
   FFTSpec* real = nullptr;
-  ASSERT_EQ(ippsFFTInitAlloc_R_64f(&real, 6, 2, 0), ippStsNoErr);
+  ASSERT_EQ(ippsFFTInitAlloc_R_64f(&real, 6, 2, ippAlgHintNone), ippStsNoErr);
   EXPECT_EQ(ippsFFTFwd_CToC_64fc(nullptr, nullptr, real, nullptr), ippStsContextMatchErr);
   EXPECT_EQ(ippsFFTInv_CToC_64fc(nullptr, nullptr, nullptr, nullptr), ippStsNullPtrErr);
   ippsFFTFree_R_64f(real);
