@@ -163,5 +163,21 @@ TEST(ComplexFFT, SmallHelpers) {
   EXPECT_EQ(r, 1e16 + 2.0);  // a double accumulator would lose both 1s
 }
 
+// The AVX stage kernel performs the plain kernel's operations in the same
+// order, so both give identical bits (on machines without AVX both are plain).
+TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
+  for (int order = 4; order <= 9; ++order) {  // the radix-4 sizes with tables
+    const std::size_t L = std::size_t(1) << order;
+    SpecHolder holder(order, 8);
+    const auto x = RandomComplex(L, 60 + order);
+    for (bool inverse : {false, true}) {
+      auto plain = x, avx = x;
+      FFTRadix4With(FFTKernelSet::kPlain, inverse, plain.data(), L, holder.spec->twiddles);
+      FFTRadix4With(FFTKernelSet::kAVX, inverse, avx.data(), L, holder.spec->twiddles);
+      EXPECT_EQ(std::memcmp(plain.data(), avx.data(), L * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tavrel::kernels
