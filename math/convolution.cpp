@@ -114,6 +114,14 @@ IppStatus OverlapSave(const Ipp64f* A, std::size_t LA, const Ipp64f* B, std::siz
 
 }  // namespace
 
+void ConvolveDirect(const Ipp64f* src1, int len1, const Ipp64f* src2, int len2, Ipp64f* dst) {
+  if (len2 > len1) {
+    std::swap(src1, src2);
+    std::swap(len1, len2);
+  }
+  DirectConvolution(src1, static_cast<std::size_t>(len1), src2, static_cast<std::size_t>(len2), dst);
+}
+
 IppStatus ippsConv_64f(const Ipp64f* src1, int len1, const Ipp64f* src2, int len2, Ipp64f* dst) {
   if (src1 == nullptr || src2 == nullptr || dst == nullptr) return ippStsNullPtrErr;
   if (len1 <= 0 || len2 <= 0) return ippStsSizeErr;

@@ -16,6 +16,10 @@ namespace tavrel::kernels {
 
 IppStatus ippsConv_64f(const Ipp64f* src1, int len1, const Ipp64f* src2, int len2, Ipp64f* dst);
 
+// The direct method alone, whatever the lengths (valid arguments only); for
+// comparing the two methods.
+void ConvolveDirect(const Ipp64f* src1, int len1, const Ipp64f* src2, int len2, Ipp64f* dst);
+
 IppStatus ippsAutoCorr_64f(const Ipp64f* src, int srcLen, Ipp64f* dst, int dstLen);
 IppStatus ippsAutoCorr_NormA_64f(const Ipp64f* src, int srcLen, Ipp64f* dst, int dstLen);
 IppStatus ippsAutoCorr_NormB_64f(const Ipp64f* src, int srcLen, Ipp64f* dst, int dstLen);
