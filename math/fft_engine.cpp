@@ -46,38 +46,76 @@ inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, V2 b0
   StoreC(x3, _mm_sub_pd(d01, r23));
 }
 
-// The untwiddled first stage and, for odd orders, the radix-2 stage of
-// 8-point groups; returns the group size of the first radix-4 stage.
+template <bool Inverse>
+inline void ButterflyInRegisters(V2& a0, V2& a1, V2& a2, V2& a3) {
+  const V2 s01 = _mm_add_pd(a0, a1), d01 = _mm_sub_pd(a0, a1), s23 = _mm_add_pd(a2, a3);
+  const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(a2, a3));
+  a0 = _mm_add_pd(s01, s23);
+  a2 = _mm_sub_pd(s01, s23);
+  a1 = _mm_add_pd(d01, r23);
+  a3 = _mm_sub_pd(d01, r23);
+}
+
+// t = W_8^j * z (conjugated twiddle for the inverse); c = cos(pi/4).
+template <bool Inverse>
+inline V2 EighthTurn(int j, V2 z, double c) {
+  const V2 cc = _mm_set1_pd(c);
+  const V2 re = _mm_unpacklo_pd(z, z), im = _mm_unpackhi_pd(z, z);
+  if (j == 1)  // c*(zr + zi, zi - zr) forward, c*(zr - zi, zr + zi) inverse
+    return _mm_mul_pd(cc, Inverse ? _mm_add_pd(re, FlipRe(im)) : _mm_add_pd(z, FlipIm(SwapC(z))));
+  if (j == 2) return RotQuarter<Inverse>(z);
+  if (j == 3)  // -c*(zr - zi, zr + zi) forward, (-c*(zr + zi), c*(zr - zi)) inverse
+    return Inverse ? _mm_mul_pd(FlipRe(cc), _mm_add_pd(re, FlipIm(im)))
+                   : _mm_mul_pd(_mm_set1_pd(-c), _mm_add_pd(re, FlipRe(im)));
+  return z;
+}
+
+// The untwiddled first stage together with the next one, block by block in
+// registers: the 16-point radix-4 stage for even orders, the radix-2 stage of
+// 8-point groups for odd ones. Returns the group size of the next stage.
 template <bool Inverse>
 std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
-  for (std::size_t g = 0; g < L; g += 4)
-    Butterfly4<Inverse>(x + g, x + g + 1, x + g + 2, x + g + 3, LoadC(x + g), LoadC(x + g + 1), LoadC(x + g + 2),
-                        LoadC(x + g + 3));
   int l = 0;
   while ((std::size_t(1) << l) < L) ++l;
-  if ((l & 1) == 0) return 16;
-  const double c = table[3 * (L / 8)].re;  // cos(pi/4) from the table
-  const V2 cc = _mm_set1_pd(c);
-  for (std::size_t g = 0; g < L; g += 8) {
-    Ipp64fc* p = x + g;
-    for (int j = 0; j < 4; ++j) {
-      const V2 z = LoadC(p + j + 4);
-      V2 t = z;
-      const V2 re = _mm_unpacklo_pd(z, z), im = _mm_unpackhi_pd(z, z);
-      const V2 sumDiff = _mm_add_pd(re, FlipIm(im)), diffSum = _mm_add_pd(re, FlipRe(im));
-      if (j == 1) {  // c*(zr + zi, zi - zr) forward, c*(zr - zi, zr + zi) inverse
-        t = _mm_mul_pd(cc, Inverse ? diffSum : _mm_add_pd(z, FlipIm(SwapC(z))));
-      } else if (j == 2) {
-        t = RotQuarter<Inverse>(z);
-      } else if (j == 3) {  // -c*(zr - zi, zr + zi) forward, (-c*(zr + zi), c*(zr - zi)) inverse
-        t = Inverse ? _mm_mul_pd(FlipRe(cc), sumDiff) : _mm_mul_pd(_mm_set1_pd(-c), diffSum);
-      }
-      const V2 a = LoadC(p + j);
-      StoreC(p + j, _mm_add_pd(a, t));
-      StoreC(p + j + 4, _mm_sub_pd(a, t));
-    }
+  if (L < 8) {
+    for (std::size_t g = 0; g < L; g += 4)
+      Butterfly4<Inverse>(x + g, x + g + 1, x + g + 2, x + g + 3, LoadC(x + g), LoadC(x + g + 1), LoadC(x + g + 2),
+                          LoadC(x + g + 3));
+    return 16;
   }
-  return 32;
+  if (l & 1) {
+    const double c = table[3 * (L / 8)].re;  // cos(pi/4) from the table
+    for (std::size_t g = 0; g < L; g += 8) {
+      Ipp64fc* p = x + g;
+      V2 a[8];
+      for (int k = 0; k < 8; ++k) a[k] = LoadC(p + k);
+      ButterflyInRegisters<Inverse>(a[0], a[1], a[2], a[3]);
+      ButterflyInRegisters<Inverse>(a[4], a[5], a[6], a[7]);
+      for (int j = 0; j < 4; ++j) {
+        const V2 t = EighthTurn<Inverse>(j, a[j + 4], c);
+        StoreC(p + j, _mm_add_pd(a[j], t));
+        StoreC(p + j + 4, _mm_sub_pd(a[j], t));
+      }
+    }
+    return 32;
+  }
+  const std::size_t stride = 3 * (L / 16);
+  for (std::size_t g = 0; g < L; g += 16) {
+    Ipp64fc* p = x + g;
+    V2 a[16];
+    for (int k = 0; k < 16; ++k) a[k] = LoadC(p + k);
+    for (int q = 0; q < 16; q += 4) ButterflyInRegisters<Inverse>(a[q], a[q + 1], a[q + 2], a[q + 3]);
+    ButterflyInRegisters<Inverse>(a[0], a[4], a[8], a[12]);
+    for (int j = 1; j < 4; ++j) {
+      const Ipp64fc* w = table + j * stride;
+      a[j + 4] = MulC<Inverse>(LoadC(w + 1), a[j + 4]);
+      a[j + 8] = MulC<Inverse>(LoadC(w), a[j + 8]);
+      a[j + 12] = MulC<Inverse>(LoadC(w + 2), a[j + 12]);
+      ButterflyInRegisters<Inverse>(a[j], a[j + 4], a[j + 8], a[j + 12]);
+    }
+    for (int k = 0; k < 16; ++k) StoreC(p + k, a[k]);
+  }
+  return 64;
 }
 
 template <bool Inverse>
