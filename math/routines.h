@@ -4,6 +4,7 @@
 // function here (see math/binding.h).
 #include "math/binding.h"
 #include "math/elementwise_routines.h"
+#include "math/fft_routines.h"
 #include "math/runtime_routines.h"
 
 namespace tavrel {
@@ -11,6 +12,7 @@ namespace tavrel {
 inline constexpr RoutineFamily kRoutineFamilies[] = {
     RuntimeRoutines,
     ElementwiseRoutines,
+    FFTRoutines,
 };
 
 }  // namespace tavrel
