@@ -5,6 +5,7 @@
 #include "math/binding.h"
 #include "math/audio_routines.h"
 #include "math/elementwise_routines.h"
+#include "math/fft_routines.h"
 #include "math/image_routines.h"
 #include "math/media_buffer_routines.h"
 #include "math/runtime_routines.h"
@@ -19,6 +20,7 @@ inline constexpr RoutineFamily kRoutineFamilies[] = {
     MediaBufferRoutines,
     AudioRoutines,
     ImageRoutines,
+    FFTRoutines,
 };
 
 }  // namespace tavrel
