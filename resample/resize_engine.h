@@ -50,6 +50,7 @@ struct ResizeOptions {
 IppStatus ResizeGeneral(const ResizeImage& image, double xShift, double yShift,
                         ResizeElement element, int channels, int interpolation,
                         const ResizeOptions& options = {});
+// Area averaging; both factors at most 1 (others give -23 after the checks).
 IppStatus ResizeSupersample(const ResizeImage& image, ResizeElement element, int channels,
                             const ResizeOptions& options = {});
 
