@@ -27,6 +27,12 @@ struct IppiSize { int width, height; };
 struct IppiRect { int x, y, width, height; };
 struct IppiPoint { int x, y; };
 
+// Rounding of the float-to-integer conversions; any other value truncates.
+enum IppRoundMode : int { ippRndZero = 0, ippRndNear = 1 };
+
+// Relation of the threshold routines.
+enum IppCmpOp : int { ippCmpLess = 0, ippCmpLessEq = 1, ippCmpEq = 2, ippCmpGreaterEq = 3, ippCmpGreater = 4 };
+
 using IppStatus = std::int32_t;
 
 enum : IppStatus {
@@ -68,6 +74,17 @@ enum : IppStatus {
   ippStsLnZeroArg = 7,
   ippStsLnNegArg = 8,
   ippStsWrongIntersectROI = 29,
+};
+
+// Argument enumerations of the published routines (values as published).
+enum IppCmpOp : int { ippCmpLess = 0, ippCmpLessEq = 1, ippCmpEq = 2, ippCmpGreaterEq = 3, ippCmpGreater = 4 };
+enum IppHintAlgorithm : int { ippAlgHintNone = 0, ippAlgHintFast = 1, ippAlgHintAccurate = 2 };
+enum IppRoundMode : int { ippRndZero = 0, ippRndNear = 1 };
+enum IppiAxis : int { ippAxsHorizontal = 0, ippAxsVertical = 1, ippAxsBoth = 2 };
+enum IppiAlphaType : int {
+  ippAlphaOver = 0, ippAlphaIn = 1, ippAlphaOut = 2, ippAlphaATop = 3, ippAlphaXor = 4,
+  ippAlphaPlus = 5, ippAlphaOverPremul = 6, ippAlphaInPremul = 7, ippAlphaOutPremul = 8,
+  ippAlphaATopPremul = 9, ippAlphaXorPremul = 10, ippAlphaPlusPremul = 11
 };
 
 }  // namespace tavrel
