@@ -4,7 +4,8 @@
 #include <cmath>
 
 #include "math/kernel_support.h"
-#include "math/pending_peer_kernels.h"
+#include "math/elementwise.h"
+#include "math/fft.h"
 
 namespace tavrel::kernels {
 namespace {

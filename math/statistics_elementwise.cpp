@@ -5,7 +5,8 @@
 #include <cstdint>
 
 #include "math/kernel_support.h"
-#include "math/pending_peer_kernels.h"
+#include "math/elementwise.h"
+#include "math/fft.h"
 #include "math/statistics.h"
 
 namespace tavrel::kernels {

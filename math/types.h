@@ -27,12 +27,6 @@ struct IppiSize { int width, height; };
 struct IppiRect { int x, y, width, height; };
 struct IppiPoint { int x, y; };
 
-// Rounding of the float-to-integer conversions; any other value truncates.
-enum IppRoundMode : int { ippRndZero = 0, ippRndNear = 1 };
-
-// Relation of the threshold routines.
-enum IppCmpOp : int { ippCmpLess = 0, ippCmpLessEq = 1, ippCmpEq = 2, ippCmpGreaterEq = 3, ippCmpGreater = 4 };
-
 using IppStatus = std::int32_t;
 
 enum : IppStatus {
@@ -79,6 +73,7 @@ enum : IppStatus {
 // Argument enumerations of the published routines (values as published).
 enum IppCmpOp : int { ippCmpLess = 0, ippCmpLessEq = 1, ippCmpEq = 2, ippCmpGreaterEq = 3, ippCmpGreater = 4 };
 enum IppHintAlgorithm : int { ippAlgHintNone = 0, ippAlgHintFast = 1, ippAlgHintAccurate = 2 };
+// Rounding of the float-to-integer conversions; any other value truncates.
 enum IppRoundMode : int { ippRndZero = 0, ippRndNear = 1 };
 enum IppiAxis : int { ippAxsHorizontal = 0, ippAxsVertical = 1, ippAxsBoth = 2 };
 enum IppiAlphaType : int {
