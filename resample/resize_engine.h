@@ -90,6 +90,7 @@ struct ResizeKernelArgs {
   const void* colWeights;
   void* buffers[6];  // (width + 4) x channels elements each
   int firstRow, lastRow;  // image rows relative to the region (Lanczos edge replication)
+  std::ptrdiff_t rowElements;  // elements from the region's first column to the row's end
   int channels;
 };
 
