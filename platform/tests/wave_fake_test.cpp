@@ -199,6 +199,22 @@ TEST_F(WaveFake, PlaybackResetReturnsQueuedHeadersAndStaysPaused) {
   EXPECT_EQ(waveOutClose(h), 0u);
 }
 
+TEST_F(WaveFake, PlaybackHeadersNeedNotHoldWholeFrames) {
+  HWAVEOUT h = OpenOut();
+  waveOutPause(h);
+  Buffer bufs[3] = {Buffer(6, 'a'), Buffer(10, 'b'), Buffer(3, 'c')};
+  for (auto& b : bufs) {
+    waveOutPrepareHeader(h, &b.hdr, sizeof b.hdr);
+    waveOutWrite(h, &b.hdr, sizeof b.hdr);
+  }
+  waveOutRestart(h);
+  ASSERT_TRUE(sink.WaitFor(WOM_DONE, 3)) << "a trailing part frame does not block the queue";
+  ASSERT_TRUE(RunClockUntil([&] { return fake->Played().size() >= 16; }));
+  auto played = fake->Played();
+  EXPECT_EQ(std::string(played.begin(), played.end()), "aaaaaabbbbbbbbbb");
+  EXPECT_EQ(waveOutClose(h), 0u);
+}
+
 TEST_F(WaveFake, XrunIsRecoveredSilently) {
   HWAVEIN in = OpenIn();
   HWAVEOUT out = OpenOut();
@@ -354,7 +370,7 @@ TEST_F(WaveFake, FormatsAreCheckedBeforeTheDeviceOpens) {
        0},
       {"float tag", [](WAVEFORMATEXTENSIBLE& f) { f.Format.wFormatTag = 3; }, WAVERR_BADFORMAT},
       {"short extension", [](WAVEFORMATEXTENSIBLE& f) { f.Format.cbSize = 0; }, WAVERR_BADFORMAT},
-      {"float sub-format", [](WAVEFORMATEXTENSIBLE& f) { f.SubFormat.Data1 = 3; }, WAVERR_BADFORMAT},
+      {"float sub-format", [](WAVEFORMATEXTENSIBLE& f) { f.SubFormat.D1 = 3; }, WAVERR_BADFORMAT},
       {"12-bit container",
        [](WAVEFORMATEXTENSIBLE& f) {
          f.Format.wBitsPerSample = 12;
