@@ -506,7 +506,9 @@ TEST_F(WaveFake, StartStopLoopsWithBuffersInFlight) {
     std::vector<std::unique_ptr<Buffer>> bufs;
     {
       std::lock_guard lock(client.deviceState);
-      ASSERT_EQ(waveInOpen(&client.h, 0, &fmt.Format, Sink::In, local.Instance(), kFlagsNamed), 0u);
+      std::uint32_t device = round % 4 == 3 ? WAVE_MAPPER : round % 4;  // device changes too
+      ASSERT_EQ(waveInOpen(&client.h, device, &fmt.Format, Sink::In, local.Instance(), kFlagsNamed),
+                0u);
       client.open = true;
       for (int i = 0; i < 8; ++i) {
         bufs.push_back(std::make_unique<Buffer>(kPeriodBytes + 12 * i));
