@@ -587,3 +587,36 @@ TEST_F(WaveFake, PlaybackWriterRacingResetAndClose) {
 
 }  // namespace
 }  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(WaveFake, ResetRacingCloseFromAnotherThread) {
+  for (int round = 0; round < 20; ++round) {
+    Sink local;
+    HWAVEIN h{};
+    ASSERT_EQ(waveInOpen(&h, 0, &fmt.Format, Sink::In, local.Instance(), kFlagsNamed), 0u);
+    std::vector<std::unique_ptr<Buffer>> bufs;
+    for (int i = 0; i < 6; ++i) {
+      bufs.push_back(std::make_unique<Buffer>(kPeriodBytes));
+      waveInPrepareHeader(h, &bufs.back()->hdr, sizeof(WAVEHDR));
+      waveInAddBuffer(h, &bufs.back()->hdr, sizeof(WAVEHDR));
+    }
+    waveInStart(h);
+    fake->Advance(2 * FakeWaveBackend::kPeriodFrames);
+    std::thread resetter([&] {
+      while (waveInReset(h) != MMSYSERR_INVALHANDLE) std::this_thread::yield();
+    });
+    MMRESULT closed;
+    while ((closed = waveInClose(h)) == WAVERR_STILLPLAYING) std::this_thread::yield();
+    EXPECT_EQ(closed, 0u);
+    std::size_t atClose = local.Messages().size();
+    resetter.join();
+    EXPECT_EQ(local.Messages().size(), atClose) << "no callback after close returned";
+    EXPECT_EQ(local.Messages().back().msg, WIM_CLOSE);
+    EXPECT_EQ(local.Count(WIM_DATA), 6u);
+  }
+}
+
+}  // namespace
+}  // namespace tavrel

@@ -189,9 +189,9 @@ class WaveStream {
       offset_ = 0;
       for (WAVEHDR* h : taken) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
       result = lost_ ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
+      pcm_->Interrupt();  // under the lock: a racing Close may not have released it
     }
     wake_.notify_all();
-    pcm_->Interrupt();
     for (WAVEHDR* h : taken) Notify(Capture() ? WIM_DATA : WOM_DONE, h);
     return result;
   }
@@ -204,7 +204,10 @@ class WaveStream {
       closed_ = true;
     }
     StopDriver();
-    pcm_.reset();
+    {
+      std::lock_guard lock(mutex_);
+      pcm_.reset();
+    }
     std::lock_guard delivering(delivery_);  // after a Reset still calling back
     Notify(Capture() ? WIM_CLOSE : WOM_CLOSE, nullptr);
     return MMSYSERR_NOERROR;
@@ -221,9 +224,9 @@ class WaveStream {
     {
       std::lock_guard lock(mutex_);
       quit_ = true;
+      if (pcm_) pcm_->Interrupt();
     }
     wake_.notify_all();
-    if (pcm_) pcm_->Interrupt();
     if (driver_.joinable()) driver_.join();
   }
 
