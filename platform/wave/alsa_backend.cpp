@@ -210,7 +210,7 @@ std::vector<WaveDevice> AlsaBackend::Enumerate(WaveDirection direction) {
     if (name.empty() || Duplicative(name) || (!ioid.empty() && ioid != wanted)) continue;
     std::string desc = Hint(*h, "DESC");
     desc = desc.substr(0, desc.find('\n'));
-    if (name == "default" && desc.empty()) desc = "Default";
+    if (name == "default") desc = "Default";  // the name that opens the mapper
     devices.push_back({desc, name, CardOf(name)});
   }
   snd_device_name_free_hint(hints);
