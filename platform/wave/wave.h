@@ -18,8 +18,11 @@
 // One driver thread per open handle moves the audio. Callbacks run on that
 // thread, or on the calling thread inside Open, Reset and Close; they must
 // only queue the message (no wave call from inside a callback). Handles are
-// never reused. The calls go to the backend chosen in wave_backend.h (ALSA
-// unless a test picked the fake one).
+// never reused. An xrun is recovered without a word. A device that goes away
+// ends the stream: its queued headers come back marked done, and add, write,
+// start, pause, restart and reset give MMSYSERR_NODRIVER until the handle is
+// closed. The calls go to the backend chosen in wave_backend.h (ALSA unless a
+// test picked the fake one).
 #include <cstdint>
 
 #include "platform/guid.h"
