@@ -16,11 +16,11 @@ namespace tavrel {
 inline constexpr RoutineFamily kRoutineFamilies[] = {
     RuntimeRoutines,
     ElementwiseRoutines,
+    FFTRoutines,
     StatisticsRoutines,
     MediaBufferRoutines,
     AudioRoutines,
     ImageRoutines,
-    FFTRoutines,
 };
 
 }  // namespace tavrel
