@@ -236,7 +236,7 @@ class Timers : public testing::Test {
   void SetUp() override { SetMessageClock(clock_); }
   void TearDown() override {
     SetMessageClock(nullptr);
-    SetTimerLimit(10000);
+    SetTimerLimit(savedLimit_);
   }
   int Pump(RecordingWindow& w) {
     const int before = w.Count(WM_TIMER);
@@ -244,6 +244,7 @@ class Timers : public testing::Test {
     return w.Count(WM_TIMER) - before;
   }
 
+  const size_t savedLimit_ = TimerLimit();
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>(5000);
   RecordingWindow w_;
 };
