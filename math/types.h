@@ -70,4 +70,16 @@ enum : IppStatus {
   ippStsWrongIntersectROI = 29,
 };
 
+// Argument enumerations of the published routines (values as published).
+enum IppCmpOp : int { ippCmpLess = 0, ippCmpLessEq = 1, ippCmpEq = 2, ippCmpGreaterEq = 3, ippCmpGreater = 4 };
+enum IppHintAlgorithm : int { ippAlgHintNone = 0, ippAlgHintFast = 1, ippAlgHintAccurate = 2 };
+// Rounding of the float-to-integer conversions; any other value truncates.
+enum IppRoundMode : int { ippRndZero = 0, ippRndNear = 1 };
+enum IppiAxis : int { ippAxsHorizontal = 0, ippAxsVertical = 1, ippAxsBoth = 2 };
+enum IppiAlphaType : int {
+  ippAlphaOver = 0, ippAlphaIn = 1, ippAlphaOut = 2, ippAlphaATop = 3, ippAlphaXor = 4,
+  ippAlphaPlus = 5, ippAlphaOverPremul = 6, ippAlphaInPremul = 7, ippAlphaOutPremul = 8,
+  ippAlphaATopPremul = 9, ippAlphaXorPremul = 10, ippAlphaPlusPremul = 11
+};
+
 }  // namespace tavrel

@@ -1,0 +1,435 @@
+// The complex engine: bit reversal, radix-4 transforms of up to 1024 points,
+// blocked transforms of 1024 and 2048 points and split transforms beyond.
+#include "math/fft_engine.h"
+
+#include <emmintrin.h>
+#include <immintrin.h>
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "math/kernel_heap.h"
+
+namespace tavrel::kernels {
+namespace {
+
+// One complex value per SSE2 register (re in the low lane). Every operation
+// matches the scalar formula bit for bit: x - y is computed as x + (-y).
+using V2 = __m128d;
+inline V2 LoadC(const Ipp64fc* p) { return _mm_loadu_pd(&p->re); }
+inline void StoreC(Ipp64fc* p, V2 v) { _mm_storeu_pd(&p->re, v); }
+inline V2 SwapC(V2 v) { return _mm_shuffle_pd(v, v, 1); }
+inline V2 FlipRe(V2 v) { return _mm_xor_pd(v, _mm_set_pd(0.0, -0.0)); }
+inline V2 FlipIm(V2 v) { return _mm_xor_pd(v, _mm_set_pd(-0.0, 0.0)); }
+
+// w*z, or conj(w)*z for the inverse direction.
+template <bool Inverse>
+inline V2 MulC(V2 w, V2 z) {
+  const V2 t1 = _mm_mul_pd(z, _mm_unpacklo_pd(w, w));           // (wr zr, wr zi)
+  const V2 t2 = _mm_mul_pd(SwapC(z), _mm_unpackhi_pd(w, w));    // (wi zi, wi zr)
+  return _mm_add_pd(t1, Inverse ? FlipIm(t2) : FlipRe(t2));
+}
+// -i*z forward, +i*z inverse.
+template <bool Inverse>
+inline V2 RotQuarter(V2 z) {
+  return Inverse ? FlipRe(SwapC(z)) : FlipIm(SwapC(z));
+}
+
+template <bool Inverse>
+inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, V2 b0, V2 b1, V2 b2, V2 b3) {
+  const V2 s01 = _mm_add_pd(b0, b1), d01 = _mm_sub_pd(b0, b1), s23 = _mm_add_pd(b2, b3);
+  const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(b2, b3));
+  StoreC(x0, _mm_add_pd(s01, s23));
+  StoreC(x2, _mm_sub_pd(s01, s23));
+  StoreC(x1, _mm_add_pd(d01, r23));
+  StoreC(x3, _mm_sub_pd(d01, r23));
+}
+
+template <bool Inverse>
+inline void ButterflyInRegisters(V2& a0, V2& a1, V2& a2, V2& a3) {
+  const V2 s01 = _mm_add_pd(a0, a1), d01 = _mm_sub_pd(a0, a1), s23 = _mm_add_pd(a2, a3);
+  const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(a2, a3));
+  a0 = _mm_add_pd(s01, s23);
+  a2 = _mm_sub_pd(s01, s23);
+  a1 = _mm_add_pd(d01, r23);
+  a3 = _mm_sub_pd(d01, r23);
+}
+
+// t = W_8^j * z (conjugated twiddle for the inverse); c = cos(pi/4).
+template <bool Inverse>
+inline V2 EighthTurn(int j, V2 z, double c) {
+  const V2 cc = _mm_set1_pd(c);
+  const V2 re = _mm_unpacklo_pd(z, z), im = _mm_unpackhi_pd(z, z);
+  if (j == 1)  // c*(zr + zi, zi - zr) forward, c*(zr - zi, zr + zi) inverse
+    return _mm_mul_pd(cc, Inverse ? _mm_add_pd(re, FlipRe(im)) : _mm_add_pd(z, FlipIm(SwapC(z))));
+  if (j == 2) return RotQuarter<Inverse>(z);
+  if (j == 3)  // -c*(zr - zi, zr + zi) forward, (-c*(zr + zi), c*(zr - zi)) inverse
+    return Inverse ? _mm_mul_pd(FlipRe(cc), _mm_add_pd(re, FlipIm(im)))
+                   : _mm_mul_pd(_mm_set1_pd(-c), _mm_add_pd(re, FlipRe(im)));
+  return z;
+}
+
+// The untwiddled first stage together with the next one, block by block in
+// registers: the 16-point radix-4 stage for even orders, the radix-2 stage of
+// 8-point groups for odd ones. Returns the group size of the next stage.
+template <bool Inverse>
+std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
+  int l = 0;
+  while ((std::size_t(1) << l) < L) ++l;
+  if (L < 8) {
+    for (std::size_t g = 0; g < L; g += 4)
+      Butterfly4<Inverse>(x + g, x + g + 1, x + g + 2, x + g + 3, LoadC(x + g), LoadC(x + g + 1), LoadC(x + g + 2),
+                          LoadC(x + g + 3));
+    return 16;
+  }
+  if (l & 1) {
+    const double c = table[3 * (L / 8)].re;  // cos(pi/4) from the table
+    for (std::size_t g = 0; g < L; g += 8) {
+      Ipp64fc* p = x + g;
+      V2 a[8];
+      for (int k = 0; k < 8; ++k) a[k] = LoadC(p + k);
+      ButterflyInRegisters<Inverse>(a[0], a[1], a[2], a[3]);
+      ButterflyInRegisters<Inverse>(a[4], a[5], a[6], a[7]);
+      for (int j = 0; j < 4; ++j) {
+        const V2 t = EighthTurn<Inverse>(j, a[j + 4], c);
+        StoreC(p + j, _mm_add_pd(a[j], t));
+        StoreC(p + j + 4, _mm_sub_pd(a[j], t));
+      }
+    }
+    return 32;
+  }
+  const std::size_t stride = 3 * (L / 16);
+  for (std::size_t g = 0; g < L; g += 16) {
+    Ipp64fc* p = x + g;
+    V2 a[16];
+    for (int k = 0; k < 16; ++k) a[k] = LoadC(p + k);
+    for (int q = 0; q < 16; q += 4) ButterflyInRegisters<Inverse>(a[q], a[q + 1], a[q + 2], a[q + 3]);
+    ButterflyInRegisters<Inverse>(a[0], a[4], a[8], a[12]);
+    for (int j = 1; j < 4; ++j) {
+      const Ipp64fc* w = table + j * stride;
+      a[j + 4] = MulC<Inverse>(LoadC(w + 1), a[j + 4]);
+      a[j + 8] = MulC<Inverse>(LoadC(w), a[j + 8]);
+      a[j + 12] = MulC<Inverse>(LoadC(w + 2), a[j + 12]);
+      ButterflyInRegisters<Inverse>(a[j], a[j + 4], a[j + 8], a[j + 12]);
+    }
+    for (int k = 0; k < 16; ++k) StoreC(p + k, a[k]);
+  }
+  return 64;
+}
+
+template <bool Inverse>
+inline void TwiddledButterfly(Ipp64fc* p, std::size_t j, std::size_t S, const Ipp64fc* w) {
+  const V2 b1 = MulC<Inverse>(LoadC(w + 1), LoadC(p + j + S));
+  const V2 b2 = MulC<Inverse>(LoadC(w), LoadC(p + j + 2 * S));
+  const V2 b3 = MulC<Inverse>(LoadC(w + 2), LoadC(p + j + 3 * S));
+  Butterfly4<Inverse>(p + j, p + j + S, p + j + 2 * S, p + j + 3 * S, LoadC(p + j), b1, b2, b3);
+}
+
+// One radix-4 stage of G-point groups.
+template <bool Inverse>
+void Radix4StagePlain(Ipp64fc* x, std::size_t L, std::size_t G, const Ipp64fc* table) {
+  const std::size_t S = G / 4, stride = 3 * (L / G);
+  for (std::size_t g = 0; g < L; g += G) {
+    Ipp64fc* p = x + g;
+    Butterfly4<Inverse>(p, p + S, p + 2 * S, p + 3 * S, LoadC(p), LoadC(p + S), LoadC(p + 2 * S), LoadC(p + 3 * S));
+    const Ipp64fc* w = table + stride;
+    for (std::size_t j = 1; j < S; ++j, w += stride) TwiddledButterfly<Inverse>(p, j, S, w);
+  }
+}
+
+#define TAVREL_AVX __attribute__((target("avx"), always_inline)) inline
+TAVREL_AVX __m256d Load2(const Ipp64fc* q) { return _mm256_loadu_pd(&q->re); }
+TAVREL_AVX void Store2(Ipp64fc* q, __m256d v) { _mm256_storeu_pd(&q->re, v); }
+TAVREL_AVX __m256d Pair(const Ipp64fc* lo, const Ipp64fc* hi) {
+  return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&lo->re)), _mm_loadu_pd(&hi->re), 1);
+}
+TAVREL_AVX __m256d Flip2(__m256d v, bool re) {
+  return _mm256_xor_pd(v, re ? _mm256_set_pd(0.0, -0.0, 0.0, -0.0) : _mm256_set_pd(-0.0, 0.0, -0.0, 0.0));
+}
+template <bool Inverse>
+TAVREL_AVX __m256d Mul2(__m256d w, __m256d z) {
+  const __m256d t1 = _mm256_mul_pd(z, _mm256_movedup_pd(w));
+  const __m256d t2 = _mm256_mul_pd(_mm256_permute_pd(z, 0x5), _mm256_permute_pd(w, 0xF));
+  return _mm256_add_pd(t1, Flip2(t2, !Inverse));
+}
+#undef TAVREL_AVX
+
+// The same stage two butterflies at a time in 256-bit registers; the same
+// operations in the same order, so results equal the plain stage exactly.
+template <bool Inverse>
+__attribute__((target("avx"))) void Radix4StageAVX(Ipp64fc* x, std::size_t L, std::size_t G,
+                                                   const Ipp64fc* table) {
+  const std::size_t S = G / 4, stride = 3 * (L / G);
+  for (std::size_t g = 0; g < L; g += G) {
+    Ipp64fc* p = x + g;
+    Butterfly4<Inverse>(p, p + S, p + 2 * S, p + 3 * S, LoadC(p), LoadC(p + S), LoadC(p + 2 * S), LoadC(p + 3 * S));
+    TwiddledButterfly<Inverse>(p, 1, S, table + stride);
+    for (std::size_t j = 2; j < S; j += 2) {
+      const Ipp64fc* w0 = table + j * stride;
+      const Ipp64fc* w1 = w0 + stride;
+      const __m256d b0 = Load2(p + j);
+      const __m256d b1 = Mul2<Inverse>(Pair(w0 + 1, w1 + 1), Load2(p + j + S));
+      const __m256d b2 = Mul2<Inverse>(Pair(w0, w1), Load2(p + j + 2 * S));
+      const __m256d b3 = Mul2<Inverse>(Pair(w0 + 2, w1 + 2), Load2(p + j + 3 * S));
+      const __m256d s01 = _mm256_add_pd(b0, b1), d01 = _mm256_sub_pd(b0, b1), s23 = _mm256_add_pd(b2, b3);
+      // -i*(b2 - b3) forward, +i*(b2 - b3) inverse
+      const __m256d r23 = Flip2(_mm256_permute_pd(_mm256_sub_pd(b2, b3), 0x5), Inverse);
+      Store2(p + j, _mm256_add_pd(s01, s23));
+      Store2(p + j + 2 * S, _mm256_sub_pd(s01, s23));
+      Store2(p + j + S, _mm256_add_pd(d01, r23));
+      Store2(p + j + 3 * S, _mm256_sub_pd(d01, r23));
+    }
+  }
+}
+
+bool HasAVX() {
+  static const bool has = __builtin_cpu_supports("avx");
+  return has;
+}
+
+template <bool Inverse>
+void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set) {
+  for (std::size_t G = FirstStages<Inverse>(x, L, table); G <= L; G *= 4) {
+    if (set == FFTKernelSet::kAVX) {
+      Radix4StageAVX<Inverse>(x, L, G, table);
+    } else {
+      Radix4StagePlain<Inverse>(x, L, G, table);
+    }
+  }
+}
+
+template <bool Inverse>
+void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
+  Radix4<Inverse>(x, L, table, HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain);
+}
+
+template <bool Inverse>
+inline void ScaleIfFlagged(const FFTSpec* spec, Ipp64fc* data, std::size_t points) {
+  if (Inverse ? spec->inverseScale : spec->forwardScale)
+    ScaleDoubles(spec->scaleFactor, &data->re, static_cast<std::ptrdiff_t>(2 * points));
+}
+
+template <bool Inverse>
+void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L) {
+  for (std::size_t b = L / 512; b-- > 0;) {
+    Radix4<Inverse>(x + 512 * b, 512, spec->twiddles);
+    ScaleIfFlagged<Inverse>(spec, x + 512 * b, 512);
+  }
+  const Ipp64fc* table = spec->combineTwiddles;
+  for (std::size_t B = 512; B < L; B *= 2) {
+    const std::size_t stride = L / (2 * B);
+    for (std::size_t base = 0; base < L; base += 2 * B) {
+      Ipp64fc* u = x + base;
+      Ipp64fc* v = u + B;
+      for (std::size_t k = 0; k < B / 2; ++k) {
+        const V2 w = LoadC(table + k * stride);
+        const V2 t = MulC<Inverse>(w, LoadC(v + k));
+        const V2 a = LoadC(u + k);
+        StoreC(u + k, _mm_add_pd(a, t));
+        StoreC(v + k, _mm_sub_pd(a, t));
+        const V2 q = RotQuarter<Inverse>(MulC<Inverse>(w, LoadC(v + k + B / 2)));
+        const V2 a2 = LoadC(u + k + B / 2);
+        StoreC(u + k + B / 2, _mm_add_pd(a2, q));
+        StoreC(v + k + B / 2, _mm_sub_pd(a2, q));
+      }
+    }
+  }
+}
+
+template <bool Inverse>
+void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work) {
+  const int a = FFTSplitOrder(m), inner = m - a;
+  const std::size_t R = std::size_t(1) << a, K = std::size_t(1) << inner;
+  for (std::size_t p = 0; p < R; ++p) {
+    Ipp64fc* block = x + p * K;
+    if (inner <= 9) {
+      Radix4<Inverse>(block, K, spec->twiddles);
+      ScaleIfFlagged<Inverse>(spec, block, K);
+    } else if (FFTSplitOrder(inner) > 0) {
+      Split<Inverse>(spec, block, inner, level + 1, work);
+    } else {
+      Blocked<Inverse>(spec, block, K);
+    }
+  }
+  const int g = level < 2 ? level : 2;  // plans are at most three levels deep
+  const Ipp64fc* T = spec->columnTwiddles[g];
+  const Ipp64fc* columnTable = spec->columnRadix4[g];
+  for (std::size_t u = 0; u < K / 4; ++u) {
+    Ipp64fc* column = x + 4 * u;
+    for (std::size_t p = 0; p < R; ++p, T += 4) {
+      for (std::size_t c = 0; c < 4; ++c) StoreC(work + c * R + p, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
+    }
+    for (std::size_t c = 0; c < 4; ++c) Radix4<Inverse>(work + c * R, R, columnTable);
+    for (std::size_t p = 0; p < R; ++p) {
+      for (std::size_t c = 0; c < 4; ++c) column[p * K + c] = work[c * R + p];
+    }
+  }
+}
+
+template <bool Inverse>
+void Large(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) {
+  if (FFTSplitOrder(m) > 0) {
+    Split<Inverse>(spec, data, m, 0, work);
+  } else {
+    Blocked<Inverse>(spec, data, std::size_t(1) << m);
+  }
+}
+
+template <bool Inverse>
+IppStatus ComplexTransform(const Ipp64fc* src, Ipp64fc* dst, const FFTSpec* spec, Ipp8u* work) {
+  if (spec == nullptr) return ippStsNullPtrErr;
+  if (spec->tag != kFFTSpecComplexTag) return ippStsContextMatchErr;
+  if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;
+  const bool scaled = (Inverse ? spec->inverseScale : spec->forwardScale) != 0;
+  if (spec->order <= 3) {
+    kFixedComplexKernels[FixedKernelIndex(spec->order, Inverse, scaled)](src, dst, spec->scaleFactor);
+    return ippStsNoErr;
+  }
+  FFTWorkArea area(spec, work);
+  if (area.failed()) return ippStsMemAllocErr;
+  const std::size_t M = std::size_t(1) << spec->order;
+  if (src != dst) {
+    BitReverseCopy(src, dst, M, spec->bitReversal);
+  } else {
+    BitReverseInPlace(dst, M, spec->bitReversal);
+  }
+  ComplexTransformInPlace(spec, dst, spec->order, area.get(), Inverse);
+  return ippStsNoErr;
+}
+
+}  // namespace
+
+FFTWorkArea::FFTWorkArea(const FFTSpec* spec, Ipp8u* work) {
+  if (spec->workSize <= 0) return;
+  if (work != nullptr) {
+    const auto address = reinterpret_cast<std::uintptr_t>(work);
+    area_ = reinterpret_cast<Ipp64fc*>(work + ((16 - address % 16) % 16));
+    return;
+  }
+  owned_ = KernelAlloc(static_cast<std::size_t>(spec->workSize));
+  area_ = static_cast<Ipp64fc*>(owned_);
+  failed_ = owned_ == nullptr;
+}
+
+FFTWorkArea::~FFTWorkArea() { KernelFree(owned_); }
+
+void BitReverseCopy(const Ipp64fc* src, Ipp64fc* dst, std::size_t M, const Ipp32s* t) {
+  const std::size_t h = M / 2;
+  dst[0] = src[0];
+  dst[h] = src[1];
+  dst[1] = src[h];
+  dst[h + 1] = src[h + 1];
+  std::size_t k = 0;
+  for (; t[k] != 0; k += 2) {
+    const std::size_t i = std::size_t(t[k]) / 2, r = std::size_t(t[k + 1]) / 2;
+    dst[r] = src[i];
+    dst[h + r] = src[i + 1];
+    dst[r + 1] = src[h + i];
+    dst[h + r + 1] = src[h + i + 1];
+    dst[i] = src[r];
+    dst[h + i] = src[r + 1];
+    dst[i + 1] = src[h + r];
+    dst[h + i + 1] = src[h + r + 1];
+  }
+  for (++k; t[k] != 0; ++k) {
+    const std::size_t i = std::size_t(t[k]) / 2;
+    dst[i] = src[i];
+    dst[h + i] = src[i + 1];
+    dst[i + 1] = src[h + i];
+    dst[h + i + 1] = src[h + i + 1];
+  }
+}
+
+void BitReverseInPlace(Ipp64fc* d, std::size_t M, const Ipp32s* t) {
+  const std::size_t h = M / 2;
+  std::swap(d[1], d[h]);
+  std::size_t k = 0;
+  for (; t[k] != 0; k += 2) {
+    const std::size_t i = std::size_t(t[k]) / 2, r = std::size_t(t[k + 1]) / 2;
+    std::swap(d[i], d[r]);
+    std::swap(d[i + 1], d[h + r]);
+    std::swap(d[h + i], d[r + 1]);
+    std::swap(d[h + i + 1], d[h + r + 1]);
+  }
+  for (++k; t[k] != 0; ++k) {
+    const std::size_t i = std::size_t(t[k]) / 2;
+    std::swap(d[i + 1], d[h + i]);
+  }
+}
+
+void FFTRadix4Forward(Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
+  Radix4<false>(data, points, table);
+}
+void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
+  Radix4<true>(data, points, table);
+}
+void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
+  if (set == FFTKernelSet::kAVX && !HasAVX()) set = FFTKernelSet::kPlain;
+  if (inverse) {
+    Radix4<true>(data, points, table, set);
+  } else {
+    Radix4<false>(data, points, table, set);
+  }
+}
+void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
+void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
+
+void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, bool inverse) {
+  const std::size_t M = std::size_t(1) << m;
+  if (m > 9) {
+    if (inverse) {
+      Large<true>(spec, data, m, work);
+    } else {
+      Large<false>(spec, data, m, work);
+    }
+    return;
+  }
+  if (inverse) {
+    Radix4<true>(data, M, spec->twiddles);
+    ScaleIfFlagged<true>(spec, data, M);
+  } else {
+    Radix4<false>(data, M, spec->twiddles);
+    ScaleIfFlagged<false>(spec, data, M);
+  }
+}
+
+IppStatus ippsFFTFwd_CToC_64fc(const Ipp64fc* src, Ipp64fc* dst, const FFTSpec* spec, Ipp8u* work) {
+  return ComplexTransform<false>(src, dst, spec, work);
+}
+IppStatus ippsFFTInv_CToC_64fc(const Ipp64fc* src, Ipp64fc* dst, const FFTSpec* spec, Ipp8u* work) {
+  return ComplexTransform<true>(src, dst, spec, work);
+}
+
+void ScaleDoubles(Ipp64f factor, Ipp64f* data, std::ptrdiff_t n) {
+  for (std::ptrdiff_t i = 0; i < n; ++i) data[i] *= factor;
+}
+
+IppStatus CopyComplex(const Ipp64fc* src, Ipp64fc* dst, int n) {
+  if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;
+  if (n < 1) return ippStsSizeErr;
+  std::memmove(dst, src, static_cast<std::size_t>(n) * sizeof(Ipp64fc));
+  return ippStsNoErr;
+}
+
+IppStatus ConjugateComplex(const Ipp64fc* src, Ipp64fc* dst, int n) {
+  if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;
+  if (n < 1) return ippStsSizeErr;
+  for (int i = 0; i < n; ++i) dst[i] = {src[i].re, -src[i].im};
+  return ippStsNoErr;
+}
+
+IppStatus ConjugateComplexInPlace(Ipp64fc* data, int n) {
+  if (data == nullptr) return ippStsNullPtrErr;
+  if (n < 1) return ippStsSizeErr;
+  for (int i = 0; i < n; ++i) data[i].im = -data[i].im;
+  return ippStsNoErr;
+}
+
+void DotProductKernel(const Ipp64f* a, const Ipp64f* b, int n, Ipp64f* result) {
+  long double sum = 0.0L;
+  for (int i = 0; i < n; ++i) sum += static_cast<long double>(a[i]) * b[i];
+  *result = static_cast<double>(sum);
+}
+
+}  // namespace tavrel::kernels

@@ -1,0 +1,88 @@
+#pragma once
+// Internals of the FFT: the fixed-size kernels of 1, 2, 4 and 8 points, the
+// table builders of a specification and the complex engine. Exposed for the
+// transforms in fft_*.cpp and for tests; callers use math/fft.h.
+//
+// Complex data are interleaved doubles; twiddle W_L^j = exp(-2*pi*i*j/L).
+// Inverse routines use conjugated twiddles. The engine works in place on
+// bit-reversed data and returns natural order.
+#include <cstddef>
+#include <memory>
+
+#include "math/fft.h"
+
+namespace tavrel::kernels {
+
+// --- Fixed-size kernels ----------------------------------------------------
+// 36 members: 0..11 interleaved complex, 12..23 split complex, 24..35 real
+// (Perm layout). Within each layout: 1 point, 1 scaled, 2, 2 scaled, then for
+// 4 and 8 points forward, inverse, forward scaled, inverse scaled. Unscaled
+// members ignore the factor. src may equal dst.
+using FixedComplexKernel = void (*)(const Ipp64fc* src, Ipp64fc* dst, Ipp64f factor);
+using FixedSplitKernel = void (*)(const Ipp64f* srcRe, const Ipp64f* srcIm, Ipp64f* dstRe,
+                                  Ipp64f* dstIm, Ipp64f factor);
+using FixedRealKernel = void (*)(const Ipp64f* src, Ipp64f* dst, Ipp64f factor);
+
+extern const FixedComplexKernel kFixedComplexKernels[12];
+extern const FixedSplitKernel kFixedSplitKernels[12];
+extern const FixedRealKernel kFixedRealKernels[12];
+
+// Member index within a layout (0..11) for order 0..3, direction and scaling.
+int FixedKernelIndex(int order, bool inverse, bool scaled);
+
+// --- Specification tables ----------------------------------------------------
+// Outer split exponent for complex orders 10..30 (0: no split).
+int FFTSplitOrder(int m);
+
+// s[k] = sin(2*pi*k/2^n), k = 0 .. 2^n/4.
+void BuildSineTable(int n, Ipp64f* s);
+// W_L^j with L = 2^l, read from the sine table of order n >= l.
+Ipp64fc SineTableTwiddle(const Ipp64f* s, int n, int l, std::size_t j);
+// Compressed bit-reversal table of complex order m >= 2: Q + 1 entries,
+// Q = 2^(m-2): pairs (4i, 4r), 0, self-reversed 4i downwards from Q-1, 0.
+void BuildBitReversalTable(int m, Ipp32s* table);
+// L/4 + 1 items of (W_L^j, W_L^2j, W_L^3j).
+void BuildRadix4Twiddles(const Ipp64f* s, int n, int l, Ipp64fc* table);
+
+// --- Complex engine ----------------------------------------------------------
+void BitReverseCopy(const Ipp64fc* src, Ipp64fc* dst, std::size_t points, const Ipp32s* table);
+void BitReverseInPlace(Ipp64fc* data, std::size_t points, const Ipp32s* table);
+void FFTRadix4Forward(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
+void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
+// The radix-4 transform with a chosen stage kernel (kAVX falls back to the
+// plain one on machines without AVX); the public routines pick the fastest.
+enum class FFTKernelSet { kPlain, kAVX };
+void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table);
+// Order m > 9; applies the spec's scaling for the direction itself.
+void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
+void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
+
+// Transform of bit-reversed data of complex order m >= 2 (radix-4 or large),
+// scaled as the spec says for the direction.
+void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work,
+                             bool inverse);
+
+// The caller's work area from its next 16-byte boundary, or an own block when
+// work is null; -9 when that block cannot be allocated.
+class FFTWorkArea {
+ public:
+  FFTWorkArea(const FFTSpec* spec, Ipp8u* work);
+  ~FFTWorkArea();
+  FFTWorkArea(const FFTWorkArea&) = delete;
+  FFTWorkArea& operator=(const FFTWorkArea&) = delete;
+  bool failed() const { return failed_; }
+  Ipp64fc* get() const { return area_; }
+
+ private:
+  void* owned_ = nullptr;
+  Ipp64fc* area_ = nullptr;
+  bool failed_ = false;
+};
+
+// Owns a specification made by the InitAlloc routines; frees it by its kind.
+struct FFTSpecDeleter {
+  void operator()(FFTSpec* spec) const;
+};
+using FFTSpecPtr = std::unique_ptr<FFTSpec, FFTSpecDeleter>;
+
+}  // namespace tavrel::kernels

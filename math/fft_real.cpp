@@ -1,0 +1,201 @@
+// Real transforms: N reals run as N/2 complex points through the complex
+// engine, then a split pass turns that half-length spectrum into the real
+// spectrum (a merge pass goes back). Layout conversions and the bin-by-bin
+// spectrum products live here too.
+#include <cstring>
+
+#include "math/fft_engine.h"
+
+namespace tavrel::kernels {
+namespace {
+
+enum class Layout { kPerm, kPack, kCCS };
+
+IppStatus CheckReal(const void* src, const void* dst, const FFTSpec* spec) {
+  if (spec == nullptr) return ippStsNullPtrErr;
+  if (spec->tag != kFFTSpecRealTag) return ippStsContextMatchErr;
+  if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;
+  return ippStsNoErr;
+}
+
+// Perm spectrum in dst -> Pack (R(N/2) moves to the end) or CCS.
+void PermTo(Layout layout, Ipp64f* dst, std::size_t N) {
+  if (layout == Layout::kPack) {
+    if (N <= 2) return;
+    const double nyquist = dst[1];
+    std::memmove(dst + 1, dst + 2, (N - 2) * sizeof(Ipp64f));
+    dst[N - 1] = nyquist;
+  } else if (layout == Layout::kCCS) {
+    if (N == 1) {
+      dst[1] = 0.0;
+      return;
+    }
+    dst[N] = dst[1];
+    dst[N + 1] = 0.0;
+    dst[1] = 0.0;
+  }
+}
+
+// Bins 1 .. M/2-1 paired with M-k; the middle bin is conjugated.
+void RealSplitPass(Ipp64f* z, std::size_t M, const Ipp64fc* table) {
+  for (std::size_t k = 1; k < M / 2; ++k) {
+    double* bj = z + 2 * k;
+    double* bi = z + 2 * (M - k);
+    const double xj = bj[0], yj = bj[1], xi = bi[0], yi = bi[1];
+    const double w0 = table[k].re, w1 = table[k].im;
+    const double D = xj - xi, S = yj + yi;
+    const double g = w1 * D + w0 * S, f = w1 * S - w0 * D;
+    bj[0] = xi + g;
+    bj[1] = f - yi;
+    bi[0] = xj - g;
+    bi[1] = f - yj;
+  }
+  z[M + 1] = -z[M + 1];
+}
+
+// src holds bins 1 .. M-1 at positions 2k, 2k+1 (Perm or CCS); dst may be src.
+void RealMergePass(const Ipp64f* src, Ipp64f* dst, std::size_t M, const Ipp64fc* table) {
+  for (std::size_t k = 1; k < M / 2; ++k) {
+    const double xj = src[2 * k], yj = src[2 * k + 1];
+    const double xi = src[2 * (M - k)], yi = src[2 * (M - k) + 1];
+    const double w0 = table[k].re, w1 = table[k].im;
+    const double P = xj + xi, D = xj - xi, S = yj + yi, Q = yj - yi;
+    const double h = w1 * D - w0 * S, g = w0 * D + w1 * S;
+    dst[2 * k] = P + h;
+    dst[2 * k + 1] = Q + g;
+    dst[2 * (M - k)] = P - h;
+    dst[2 * (M - k) + 1] = g - Q;
+  }
+  dst[M] = 2.0 * src[M];
+  dst[M + 1] = -2.0 * src[M + 1];
+}
+
+IppStatus Forward(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work, Layout layout) {
+  if (const IppStatus status = CheckReal(src, dst, spec); status != ippStsNoErr) return status;
+  const std::size_t N = std::size_t(1) << spec->order;
+  if (spec->order <= 3) {
+    kFixedRealKernels[FixedKernelIndex(spec->order, false, spec->forwardScale != 0)](src, dst, spec->scaleFactor);
+    PermTo(layout, dst, N);
+    return ippStsNoErr;
+  }
+  FFTWorkArea area(spec, work);
+  if (area.failed()) return ippStsMemAllocErr;
+  const int m = spec->order - 1;
+  const std::size_t M = N / 2;
+  auto* z = reinterpret_cast<Ipp64fc*>(dst);
+  if (src != dst) {
+    BitReverseCopy(reinterpret_cast<const Ipp64fc*>(src), z, M, spec->bitReversal);
+  } else {
+    BitReverseInPlace(z, M, spec->bitReversal);
+  }
+  ComplexTransformInPlace(spec, z, m, area.get(), false);
+  const double a = dst[0], b = dst[1];
+  dst[0] = a + b;
+  dst[1] = a - b;
+  RealSplitPass(dst, M, spec->splitTwiddles);
+  PermTo(layout, dst, N);
+  return ippStsNoErr;
+}
+
+IppStatus Inverse(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work, Layout layout) {
+  if (const IppStatus status = CheckReal(src, dst, spec); status != ippStsNoErr) return status;
+  const std::size_t N = std::size_t(1) << spec->order;
+  const bool scaled = spec->inverseScale != 0;
+  if (spec->order <= 3) {
+    const FixedRealKernel kernel = kFixedRealKernels[FixedKernelIndex(spec->order, true, scaled)];
+    if (layout == Layout::kPerm) {
+      kernel(src, dst, spec->scaleFactor);
+      return ippStsNoErr;
+    }
+    // Rebuild Perm order in dst; read the moved values before overwriting.
+    if (layout == Layout::kPack) {
+      if (N > 2) {
+        const double nyquist = src[N - 1];
+        for (std::size_t p = N - 2; p >= 1; --p) dst[p + 1] = src[p];
+        dst[1] = nyquist;
+      } else if (N == 2) {
+        dst[1] = src[1];
+      }
+    } else if (N > 1) {
+      dst[1] = src[N];
+      for (std::size_t p = 2; p < N; ++p) dst[p] = src[p];
+    }
+    dst[0] = src[0];
+    kernel(dst, dst, spec->scaleFactor);
+    return ippStsNoErr;
+  }
+  FFTWorkArea area(spec, work);
+  if (area.failed()) return ippStsMemAllocErr;
+  const std::size_t M = N / 2;
+  const double* bins = src;
+  double r0 = src[0], nyquist;
+  if (layout == Layout::kPack) {
+    nyquist = src[N - 1];
+    for (std::size_t p = N - 2; p >= 1; --p) dst[p + 1] = src[p];
+    bins = dst;
+  } else if (layout == Layout::kCCS) {
+    nyquist = src[N];
+  } else {
+    nyquist = src[1];
+  }
+  RealMergePass(bins, dst, M, spec->mergeTwiddles);
+  dst[0] = r0 + nyquist;
+  dst[1] = r0 - nyquist;
+  auto* z = reinterpret_cast<Ipp64fc*>(dst);
+  BitReverseInPlace(z, M, spec->bitReversal);
+  ComplexTransformInPlace(spec, z, spec->order - 1, area.get(), true);
+  return ippStsNoErr;
+}
+
+}  // namespace
+
+IppStatus RealFFTForwardPack(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work) {
+  return Forward(src, dst, spec, work, Layout::kPack);
+}
+IppStatus RealFFTForwardPerm(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work) {
+  return Forward(src, dst, spec, work, Layout::kPerm);
+}
+IppStatus ippsFFTFwd_RToCCS_64f(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work) {
+  return Forward(src, dst, spec, work, Layout::kCCS);
+}
+IppStatus RealFFTInversePack(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work) {
+  return Inverse(src, dst, spec, work, Layout::kPack);
+}
+IppStatus RealFFTInversePerm(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work) {
+  return Inverse(src, dst, spec, work, Layout::kPerm);
+}
+IppStatus ippsFFTInv_CCSToR_64f(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work) {
+  return Inverse(src, dst, spec, work, Layout::kCCS);
+}
+
+IppStatus MulPackConj(const Ipp64f* src, Ipp64f* srcDst, int len) {
+  if (src == nullptr || srcDst == nullptr) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  srcDst[0] *= src[0];
+  if (len % 2 == 0) srcDst[len - 1] *= src[len - 1];
+  for (int p = 1; p + 1 < len; p += 2) {
+    const double a = src[p], b = src[p + 1], c = srcDst[p], d = srcDst[p + 1];
+    srcDst[p] = a * c + b * d;
+    srcDst[p + 1] = b * c - a * d;
+  }
+  return ippStsNoErr;
+}
+
+IppStatus MulPerm(const Ipp64f* src, Ipp64f* srcDst, int len) {
+  if (src == nullptr || srcDst == nullptr) return ippStsNullPtrErr;
+  if (len < 1) return ippStsSizeErr;
+  srcDst[0] *= src[0];
+  int first = 1;
+  if (len % 2 == 0) {
+    srcDst[1] *= src[1];
+    first = 2;
+  }
+  for (int p = first; p + 1 < len; p += 2) {
+    const double a = src[p], b = src[p + 1], c = srcDst[p], d = srcDst[p + 1];
+    srcDst[p] = a * c - b * d;
+    srcDst[p + 1] = a * d + b * c;
+  }
+  return ippStsNoErr;
+}
+
+}  // namespace tavrel::kernels

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "math/fft.h"
+#include "math/tests/oracle.h"
+
+namespace tavrel::kernels {
+namespace {
+
+using oracle::LComplex;
+
+enum class Layout { kCCS, kPack, kPerm };
+constexpr Layout kLayouts[] = {Layout::kCCS, Layout::kPack, Layout::kPerm};
+
+using RealTransform = IppStatus (*)(const Ipp64f*, Ipp64f*, const FFTSpec*, Ipp8u*);
+
+RealTransform ForwardOf(Layout l) {
+  return l == Layout::kCCS ? ippsFFTFwd_RToCCS_64f : l == Layout::kPack ? RealFFTForwardPack : RealFFTForwardPerm;
+}
+RealTransform InverseOf(Layout l) {
+  return l == Layout::kCCS ? ippsFFTInv_CCSToR_64f : l == Layout::kPack ? RealFFTInversePack : RealFFTInversePerm;
+}
+std::size_t SpectrumSize(Layout l, std::size_t N) { return l == Layout::kCCS ? N + 2 : N; }
+
+// Bins 0 .. N/2 placed in the layout.
+std::vector<double> Arrange(Layout layout, const std::vector<LComplex>& bins, std::size_t N) {
+  std::vector<double> out(SpectrumSize(layout, N), 0.0);
+  auto put = [&](std::size_t pos, long double v) { out[pos] = static_cast<double>(v); };
+  put(0, bins[0].real());
+  if (layout == Layout::kCCS) {
+    for (std::size_t k = 1; k <= N / 2; ++k) {
+      put(2 * k, bins[k].real());
+      put(2 * k + 1, k == N / 2 ? 0.0L : bins[k].imag());
+    }
+    return out;
+  }
+  if (N == 1) return out;
+  const std::size_t first = layout == Layout::kPack ? 1 : 2;
+  put(layout == Layout::kPack ? N - 1 : 1, bins[N / 2].real());
+  for (std::size_t k = 1; k < N / 2; ++k) {
+    put(first + 2 * (k - 1), bins[k].real());
+    put(first + 2 * (k - 1) + 1, bins[k].imag());
+  }
+  return out;
+}
+
+struct RealSpec {
+  FFTSpec* spec = nullptr;
+  RealSpec(int order, int flag) { EXPECT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, flag, ippAlgHintNone), ippStsNoErr); }
+  ~RealSpec() { ippsFFTFree_R_64f(spec); }
+};
+
+TEST(RealFFT, HandMadeLayouts) {
+  // Order 1: (x0 + x1, x0 - x1) in every layout.
+  RealSpec one(1, 8);
+  const double x[2] = {3.0, 5.0};
+  double ccs[4] = {9, 9, 9, 9}, pack[2], perm[2];
+  ASSERT_EQ(ippsFFTFwd_RToCCS_64f(x, ccs, one.spec, nullptr), ippStsNoErr);
+  ASSERT_EQ(RealFFTForwardPack(x, pack, one.spec, nullptr), ippStsNoErr);
+  ASSERT_EQ(RealFFTForwardPerm(x, perm, one.spec, nullptr), ippStsNoErr);
+  EXPECT_EQ(std::vector<double>(ccs, ccs + 4), (std::vector<double>{8, 0, -2, 0}));
+  EXPECT_EQ(std::vector<double>(pack, pack + 2), (std::vector<double>{8, -2}));
+  EXPECT_EQ(std::vector<double>(perm, perm + 2), (std::vector<double>{8, -2}));
+  // Order 0: the one value, scaled by the forward flag.
+  RealSpec zero(0, 4);
+  double y[2] = {7, 7};
+  const double v = 4.0;
+  ASSERT_EQ(ippsFFTFwd_RToCCS_64f(&v, y, zero.spec, nullptr), ippStsNoErr);
+  EXPECT_EQ(y[0], 4.0);
+  EXPECT_EQ(y[1], 0.0);
+  // Order 3, x = cos(2 pi n / 8): R1 = 4, everything else 0 (to rounding).
+  RealSpec three(3, 8);
+  std::vector<double> c(8), p(8);
+  for (int n = 0; n < 8; ++n) c[n] = std::cos(2 * M_PI * n / 8);
+  ASSERT_EQ(RealFFTForwardPack(c.data(), p.data(), three.spec, nullptr), ippStsNoErr);
+  const double expected[8] = {0, 4, 0, 0, 0, 0, 0, 0};
+  for (int k = 0; k < 8; ++k) EXPECT_NEAR(p[k], expected[k], 1e-15) << k;
+}
+
+// Forward and inverse of orders 0..12 in the three layouts against direct
+// sums; in place equals out of place.
+TEST(RealFFT, MatchesDirectTransformUpToOrder12) {
+  for (int order = 0; order <= 12; ++order) {
+    SCOPED_TRACE(order);
+    const std::size_t N = std::size_t(1) << order;
+    RealSpec holder(order, 8);
+    const auto x = oracle::RandomVector(N, 500 + order);
+    std::vector<LComplex> lx(x.begin(), x.end());
+    const auto bins = oracle::Dft(lx, false);
+    const double tol = oracle::FFTTolerance(N, oracle::Norm2(lx));
+    // A random half spectrum and the real signal it belongs to (times N).
+    const auto raw = oracle::RandomVector(N + 2, 600 + order);
+    std::vector<LComplex> half(N / 2 + 1), full(N);
+    for (std::size_t k = 0; k <= N / 2; ++k) {
+      const bool realOnly = k == 0 || 2 * k == N;
+      half[k] = LComplex(raw[2 * k], realOnly ? 0.0 : raw[2 * k + 1]);
+    }
+    for (std::size_t k = 0; k < N; ++k) full[k] = k <= N / 2 ? half[k] : std::conj(half[N - k]);
+    const auto signal = oracle::Dft(full, true);
+    const double inverseTol = oracle::FFTTolerance(N, oracle::Norm2(full));
+    for (Layout layout : kLayouts) {
+      SCOPED_TRACE(static_cast<int>(layout));
+      const std::size_t S = SpectrumSize(layout, N);
+      const auto want = Arrange(layout, bins, N);
+      std::vector<double> out(S), same(S);
+      std::copy(x.begin(), x.end(), same.begin());
+      ASSERT_EQ(ForwardOf(layout)(x.data(), out.data(), holder.spec, nullptr), ippStsNoErr);
+      ASSERT_EQ(ForwardOf(layout)(same.data(), same.data(), holder.spec, nullptr), ippStsNoErr);
+      for (std::size_t p = 0; p < S; ++p) {
+        EXPECT_NEAR(out[p], want[p], tol) << p;
+        EXPECT_EQ(out[p], same[p]) << p;
+      }
+      if (layout == Layout::kCCS) {
+        EXPECT_EQ(out[1], 0.0);
+        EXPECT_EQ(out[N + 1], 0.0);
+      }
+      auto spectrum = Arrange(layout, half, N);
+      if (layout == Layout::kCCS && N > 1) {  // never read by the inverse
+        spectrum[1] = std::nan("");
+        spectrum[N + 1] = std::nan("");
+      }
+      std::vector<double> back(N), backSame = spectrum;
+      ASSERT_EQ(InverseOf(layout)(spectrum.data(), back.data(), holder.spec, nullptr), ippStsNoErr);
+      ASSERT_EQ(InverseOf(layout)(backSame.data(), backSame.data(), holder.spec, nullptr), ippStsNoErr);
+      for (std::size_t n = 0; n < N; ++n) {
+        EXPECT_NEAR(back[n], static_cast<double>(signal[n].real()), inverseTol) << n;
+        EXPECT_EQ(back[n], backSame[n]) << n;
+      }
+    }
+  }
+}
+
+// Larger orders (blocked and split engines, up to the largest the callers
+// use in tests): round trips both ways in every layout.
+TEST(RealFFT, RoundTripsOfLargerOrders) {
+  for (int order : {13, 14, 16, 20}) {
+    SCOPED_TRACE(order);
+    const std::size_t N = std::size_t(1) << order;
+    RealSpec holder(order, 2);
+    int size = 0;
+    ASSERT_EQ(RealFFTGetBufSize(holder.spec, &size), ippStsNoErr);
+    std::vector<Ipp8u> work(size);
+    const auto x = oracle::RandomVector(N + 2, 700 + order);
+    for (Layout layout : kLayouts) {
+      if (order == 20 && layout != Layout::kPerm) continue;  // the slowest case once
+      std::vector<double> y(x.begin(), x.end());
+      ASSERT_EQ(ForwardOf(layout)(y.data(), y.data(), holder.spec, work.data()), ippStsNoErr);
+      ASSERT_EQ(InverseOf(layout)(y.data(), y.data(), holder.spec, work.data()), ippStsNoErr);
+      double worst = 0;
+      for (std::size_t n = 0; n < N; ++n) worst = std::max(worst, std::abs(y[n] - x[n]));
+      EXPECT_LE(worst, 4 * order * 2.3e-16);
+      // forward(inverse(S)) = S, scaled by N since only the inverse divides.
+      if (layout == Layout::kCCS) continue;
+      std::vector<double> s(x.begin(), x.begin() + N);
+      ASSERT_EQ(InverseOf(layout)(s.data(), s.data(), holder.spec, nullptr), ippStsNoErr);
+      ASSERT_EQ(ForwardOf(layout)(s.data(), s.data(), holder.spec, nullptr), ippStsNoErr);
+      worst = 0;
+      for (std::size_t n = 0; n < N; ++n) worst = std::max(worst, std::abs(s[n] - x[n]));
+      EXPECT_LE(worst, 4 * order * 2.3e-16);
+    }
+  }
+}
+
+TEST(RealFFT, SmallOrderRoundTripsInPackAndPerm) {
+  for (int order = 0; order <= 14; ++order) {
+    const std::size_t N = std::size_t(1) << order;
+    RealSpec holder(order, 2);
+    const auto s = oracle::RandomVector(N, 800 + order);
+    for (Layout layout : {Layout::kPack, Layout::kPerm}) {
+      std::vector<double> y = s;
+      ASSERT_EQ(InverseOf(layout)(y.data(), y.data(), holder.spec, nullptr), ippStsNoErr);
+      ASSERT_EQ(ForwardOf(layout)(y.data(), y.data(), holder.spec, nullptr), ippStsNoErr);
+      for (std::size_t n = 0; n < N; ++n) EXPECT_NEAR(y[n], s[n], 1e-14) << order << " " << n;
+    }
+  }
+}
+
+TEST(RealFFT, SpectrumProductsGiveCircularConvolutionAndCorrelation) {
+  for (int order : {2, 3, 6, 11}) {
+    SCOPED_TRACE(order);
+    const std::size_t N = std::size_t(1) << order;
+    RealSpec holder(order, 2);
+    const auto x = oracle::RandomVector(N, 900 + order), h = oracle::RandomVector(N, 950 + order);
+    std::vector<double> X(N), H(N);
+    ASSERT_EQ(RealFFTForwardPerm(x.data(), X.data(), holder.spec, nullptr), ippStsNoErr);
+    ASSERT_EQ(RealFFTForwardPerm(h.data(), H.data(), holder.spec, nullptr), ippStsNoErr);
+    ASSERT_EQ(MulPerm(H.data(), X.data(), static_cast<int>(N)), ippStsNoErr);
+    ASSERT_EQ(RealFFTInversePerm(X.data(), X.data(), holder.spec, nullptr), ippStsNoErr);
+    std::vector<double> P(N);
+    ASSERT_EQ(RealFFTForwardPack(x.data(), P.data(), holder.spec, nullptr), ippStsNoErr);
+    ASSERT_EQ(MulPackConj(P.data(), P.data(), static_cast<int>(N)), ippStsNoErr);
+    ASSERT_EQ(RealFFTInversePack(P.data(), P.data(), holder.spec, nullptr), ippStsNoErr);
+    for (std::size_t k = 0; k < N; ++k) {
+      long double conv = 0, corr = 0;
+      for (std::size_t n = 0; n < N; ++n) {
+        conv += static_cast<long double>(x[n]) * h[(k + N - n) % N];
+        corr += static_cast<long double>(x[n]) * x[(n + k) % N];
+      }
+      EXPECT_NEAR(X[k], static_cast<double>(conv), 1e-13 * order) << k;
+      EXPECT_NEAR(P[k], static_cast<double>(corr), 1e-13 * order) << k;
+    }
+  }
+}
+
+TEST(RealFFT, ProductsOnOddLengthsHaveNoNyquistTerm) {
+  const double a[5] = {2, 3, 4, 5, 6};
+  double perm[5] = {1, 1, 2, 3, 4}, pack[5] = {1, 1, 2, 3, 4};
+  ASSERT_EQ(MulPerm(a, perm, 5), ippStsNoErr);
+  ASSERT_EQ(MulPackConj(a, pack, 5), ippStsNoErr);
+  // Pairs start at position 1: (3+4i)(1+2i) and (3+4i)conj(1+2i).
+  EXPECT_EQ(std::vector<double>(perm, perm + 5), (std::vector<double>{2, 3 - 8, 6 + 4, 5 * 3 - 6 * 4, 5 * 4 + 6 * 3}));
+  EXPECT_EQ(std::vector<double>(pack, pack + 5), (std::vector<double>{2, 3 + 8, 4 - 6, 5 * 3 + 6 * 4, 6 * 3 - 5 * 4}));
+  double even[4] = {1, 2, 3, 4};
+  const double b[4] = {5, 6, 7, 8};
+  ASSERT_EQ(MulPerm(b, even, 4), ippStsNoErr);  // R0, R(N/2), then one pair
+  EXPECT_EQ(std::vector<double>(even, even + 4), (std::vector<double>{5, 12, 7 * 3 - 8 * 4, 7 * 4 + 8 * 3}));
+  EXPECT_EQ(MulPerm(nullptr, even, 4), ippStsNullPtrErr);
+  EXPECT_EQ(MulPackConj(b, even, 0), ippStsSizeErr);
+}
+
+TEST(RealFFT, ComplexSpecIsRefusedBeforeNullChecks) {
+  FFTSpec* spec = nullptr;
+  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, 5, 2, ippAlgHintNone), ippStsNoErr);
+  for (Layout layout : kLayouts) {
+    EXPECT_EQ(ForwardOf(layout)(nullptr, nullptr, spec, nullptr), ippStsContextMatchErr);
+    EXPECT_EQ(InverseOf(layout)(nullptr, nullptr, spec, nullptr), ippStsContextMatchErr);
+    EXPECT_EQ(ForwardOf(layout)(nullptr, nullptr, nullptr, nullptr), ippStsNullPtrErr);
+  }
+  int size = 0;
+  EXPECT_EQ(RealFFTGetBufSize(spec, &size), ippStsContextMatchErr);
+  RealSpec real(5, 2);
+  double x[32] = {};
+  EXPECT_EQ(RealFFTForwardPerm(x, nullptr, real.spec, nullptr), ippStsNullPtrErr);
+  ippsFFTFree_C_64fc(spec);
+}
+
+}  // namespace
+}  // namespace tavrel::kernels

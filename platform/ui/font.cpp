@@ -1,0 +1,153 @@
+#include "platform/ui/font.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <memory>
+
+#include "platform/ui/types.h"
+
+namespace tavrel {
+
+std::string MappedFontFamily(const std::string& name) {
+  std::string lower;
+  for (char c : name) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower == "ms sans serif" || lower == "tahoma" || lower == "arial" ||
+      lower == "liberation sans")
+    return "Liberation Sans";
+  return "DejaVu Sans";
+}
+
+TFont::TFont() = default;
+
+void TFont::Changed() {
+  if (OnChange) OnChange();
+}
+void TFont::SetName(const std::string& v) {
+  if (v == name_ || v.empty()) return;
+  name_ = v;
+  Changed();
+}
+void TFont::SetHeight(int v) {
+  if (v == height_) return;
+  height_ = v;
+  Changed();
+}
+int TFont::Size() const { return -MulDiv(height_, 72, ScreenPixelsPerInch); }
+void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ScreenPixelsPerInch, 72)); }
+void TFont::SetStyle(TFontStyles v) {
+  if (v == style_) return;
+  style_ = v;
+  Changed();
+}
+void TFont::SetColor(TColor v) {
+  if (v == color_) return;
+  color_ = v;
+  Changed();
+}
+void TFont::SetOrientation(int v) {
+  if (v == orientation_) return;
+  orientation_ = v;
+  Changed();
+}
+void TFont::Assign(const TFont& o) {
+  if (SameAs(o)) return;
+  name_ = o.name_;
+  height_ = o.height_;
+  style_ = o.style_;
+  color_ = o.color_;
+  orientation_ = o.orientation_;
+  Changed();
+}
+bool TFont::SameAs(const TFont& o) const {
+  return name_ == o.name_ && height_ == o.height_ && style_ == o.style_ &&
+         color_ == o.color_ && orientation_ == o.orientation_;
+}
+
+namespace {
+
+struct CairoDeleter {
+  void operator()(cairo_t* c) const { cairo_destroy(c); }
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+
+// Design proportions of a face (ascent, descent, line height per em),
+// read unhinted at a large size so they do not depend on hinting.
+struct FaceRatios {
+  double ascent, descent, height;
+};
+
+FaceRatios Ratios(const std::string& family, TFontStyles style) {
+  std::unique_ptr<cairo_surface_t, CairoDeleter> s(
+      cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
+  std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(s.get()));
+  cairo_select_font_face(cr.get(), family.c_str(),
+                         style & fsItalic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                         style & fsBold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_font_options_t* opt = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(opt, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(opt, CAIRO_HINT_STYLE_NONE);
+  cairo_set_font_options(cr.get(), opt);
+  cairo_font_options_destroy(opt);
+  cairo_set_font_size(cr.get(), 1000.0);
+  cairo_font_extents_t fe;
+  cairo_font_extents(cr.get(), &fe);
+  return {fe.ascent / 1000.0, fe.descent / 1000.0, fe.height / 1000.0};
+}
+
+}  // namespace
+
+double TFont::EmSize() const {
+  if (height_ < 0) return -height_;
+  if (height_ == 0) return 11;  // the platform's default character height
+  const FaceRatios r = Ratios(MappedFontFamily(name_), style_);
+  return height_ / (r.ascent + r.descent);
+}
+
+TFontMetrics TFont::Metrics() const {
+  const FaceRatios r = Ratios(MappedFontFamily(name_), style_);
+  const double em = EmSize();
+  TFontMetrics m;
+  if (height_ > 0) {  // cell height given: split it by the face's proportions
+    m.Height = height_;
+    m.Ascent = static_cast<int>(std::lround(height_ * r.ascent / (r.ascent + r.descent)));
+    m.Descent = m.Height - m.Ascent;
+  } else {
+    m.Ascent = static_cast<int>(std::ceil(em * r.ascent - 1e-6));
+    m.Descent = static_cast<int>(std::ceil(em * r.descent - 1e-6));
+    m.Height = m.Ascent + m.Descent;
+  }
+  m.InternalLeading = std::max(0, m.Height - static_cast<int>(std::lround(em)));
+  m.ExternalLeading = std::max(0, static_cast<int>(std::lround(em * r.height)) - m.Height);
+  m.AveCharWidth = FontTextWidth(*this, "x");
+  return m;
+}
+
+void TFont::SelectInto(cairo_t* cr) const {
+  cairo_select_font_face(cr, MappedFontFamily(name_).c_str(),
+                         style_ & fsItalic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                         style_ & fsBold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_font_options_t* opt = cairo_font_options_create();
+  // Hard pixels and whole-pixel advances, as the platform draws unsmoothed text.
+  cairo_font_options_set_antialias(opt, CAIRO_ANTIALIAS_NONE);
+  cairo_font_options_set_hint_metrics(opt, CAIRO_HINT_METRICS_ON);
+  cairo_font_options_set_hint_style(opt, CAIRO_HINT_STYLE_FULL);
+  cairo_set_font_options(cr, opt);
+  cairo_font_options_destroy(opt);
+  cairo_set_font_size(cr, EmSize());
+}
+
+int FontTextWidth(const TFont& font, const std::string& text) {
+  if (text.empty()) return 0;
+  std::unique_ptr<cairo_surface_t, CairoDeleter> s(
+      cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
+  std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(s.get()));
+  font.SelectInto(cr.get());
+  cairo_text_extents_t te;
+  cairo_text_extents(cr.get(), text.c_str(), &te);
+  return static_cast<int>(std::lround(te.x_advance));
+}
+
+}  // namespace tavrel

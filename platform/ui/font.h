@@ -1,0 +1,81 @@
+#pragma once
+// TFont: the canvas font. Name, Height in pixels (negative: character
+// height without internal leading; positive: cell height) or Size in
+// points at 96 dpi, Style (bold, italic, underline, strike-out), Color and
+// the escapement Orientation in tenths of a degree.
+//
+// Names map to installed families so that every machine draws the same
+// pixels: "MS Sans Serif", "Tahoma" and "Arial" draw with Liberation Sans,
+// "Symbol" and every unknown name with DejaVu Sans. Metrics are integers.
+//
+//   TFont f;  f.SetName("Tahoma");  f.SetSize(8);   // Height() == -11
+//   TFontMetrics m = f.Metrics();                    // m.Height == m.Ascent + m.Descent
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/ui/colors.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_scaled_font cairo_scaled_font_t;
+
+namespace tavrel {
+
+enum TFontStyle : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = uint8_t;
+
+// Integer text metrics, as the platform's text metric record gives them.
+struct TFontMetrics {
+  int Height = 0;           // Ascent + Descent: the height of a text line
+  int Ascent = 0;           // cell top to baseline
+  int Descent = 0;          // baseline to cell bottom
+  int InternalLeading = 0;  // Height minus the character (em) height
+  int ExternalLeading = 0;  // space the font suggests between lines
+  int AveCharWidth = 0;     // width of "x"
+};
+
+// The family a font name draws with.
+std::string MappedFontFamily(const std::string& name);
+
+class TFont {
+ public:
+  TFont();
+
+  const std::string& Name() const { return name_; }
+  void SetName(const std::string& v);
+  int Height() const { return height_; }
+  void SetHeight(int v);
+  int Size() const;  // points, from Height
+  void SetSize(int points);
+  TFontStyles Style() const { return style_; }
+  void SetStyle(TFontStyles v);
+  TColor Color() const { return color_; }
+  void SetColor(TColor v);
+  int Orientation() const { return orientation_; }  // tenths of a degree
+  void SetOrientation(int v);
+
+  void Assign(const TFont& other);  // copies every property, one change event
+  bool SameAs(const TFont& other) const;
+
+  std::function<void()> OnChange;
+
+  TFontMetrics Metrics() const;
+  // The character (em) size handed to the font engine, in pixels.
+  double EmSize() const;
+  // Selects this font (family, weight, slant, size, hinting) into a cairo context.
+  void SelectInto(cairo_t* cr) const;
+
+ private:
+  void Changed();
+  std::string name_ = "MS Sans Serif";
+  int height_ = -11;
+  TFontStyles style_ = 0;
+  TColor color_ = clWindowText;
+  int orientation_ = 0;
+};
+
+// Advance width of UTF-8 text in whole pixels for a font; tabs and line
+// breaks measure as the font's glyphs do.
+int FontTextWidth(const TFont& font, const std::string& text);
+
+}  // namespace tavrel

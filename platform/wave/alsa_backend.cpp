@@ -1,0 +1,253 @@
+#include "platform/wave/alsa_backend.h"
+
+#include <alsa/asoundlib.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/wave/recorder.h"
+
+namespace tavrel {
+namespace {
+
+// The longest a driver thread waits on the device before it looks at its
+// handle's state again.
+constexpr int kWaitMs = 100;
+// Periods of about 10 ms. Playback keeps a small ring (its reserve lives in
+// the header queue); capture gets a deeper one so a late driver thread does
+// not overrun.
+constexpr unsigned kPeriodUs = 10000;
+constexpr unsigned kPlaybackRingUs = 30000;
+constexpr unsigned kCaptureRingUs = 100000;
+
+std::string Hint(void* hint, const char* id) {
+  char* value = snd_device_name_get_hint(hint, id);
+  std::string out = value ? value : "";
+  std::free(value);
+  return out;
+}
+
+bool Duplicative(const std::string& pcm) {
+  static const char* const prefixes[] = {"front:", "rear:", "center_lfe:", "side:",
+                                         "surround", "dmix:", "dsnoop:", "hw:", "plughw:",
+                                         "upmix:", "vdownmix:", "usbstream:"};
+  if (pcm == "null") return true;
+  for (const char* p : prefixes)
+    if (pcm.rfind(p, 0) == 0) return true;
+  return false;
+}
+
+int CardOf(const std::string& pcm) {
+  auto at = pcm.find("CARD=");
+  if (at == std::string::npos) return -1;
+  std::string card = pcm.substr(at + 5, pcm.find(',', at) - (at + 5));
+  return snd_card_get_index(card.c_str());
+}
+
+class AlsaPcm : public WavePcm {
+ public:
+  AlsaPcm(snd_pcm_t* pcm, bool capture) : pcm_(pcm), capture_(capture) {
+    snd_pcm_uframes_t buffer = 0, period = 0;
+    if (snd_pcm_get_params(pcm_, &buffer, &period) == 0 && period > 0) period_ = period;
+  }
+  ~AlsaPcm() override { snd_pcm_close(pcm_); }
+
+  std::uint32_t PeriodFrames() const override { return period_; }
+
+  int Start() override {
+    int e = snd_pcm_prepare(pcm_);
+    if (e == 0 && capture_) e = snd_pcm_start(pcm_);
+    return e;
+  }
+
+  void Stop() override { snd_pcm_drop(pcm_); }
+
+  long Read(void* data, std::uint32_t frames) override {
+    long ready = Wait();
+    if (ready <= 0) return ready;
+    return Moved(snd_pcm_readi(pcm_, data, frames));
+  }
+
+  long Write(const void* data, std::uint32_t frames) override {
+    long ready = Wait();
+    if (ready <= 0) return ready;
+    long n = Moved(snd_pcm_writei(pcm_, data, frames));
+    if (n > 0 && snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) snd_pcm_start(pcm_);
+    return n;
+  }
+
+  int Recover(int error) override {
+    int e = snd_pcm_recover(pcm_, error, 1);
+    if (e == 0 && capture_) e = snd_pcm_start(pcm_);
+    return e;
+  }
+
+  void Interrupt() override {}  // waits are bounded by kWaitMs
+
+ private:
+  long Wait() {
+    int e = snd_pcm_wait(pcm_, kWaitMs);
+    return e == -EINTR || e == -EAGAIN ? 0 : e;
+  }
+  static long Moved(long n) { return n == -EAGAIN || n == -EINTR ? 0 : n; }
+
+  snd_pcm_t* pcm_;
+  bool capture_;
+  std::uint32_t period_ = 256;
+};
+
+snd_pcm_format_t AlsaFormat(std::uint16_t container) {
+  switch (container) {
+    case 8: return SND_PCM_FORMAT_U8;
+    case 16: return SND_PCM_FORMAT_S16_LE;
+    case 24: return SND_PCM_FORMAT_S24_3LE;
+    default: return SND_PCM_FORMAT_S32_LE;
+  }
+}
+
+MMRESULT OpenError(int e) {
+  if (e == -EBUSY || e == -EAGAIN) return MMSYSERR_ALLOCATED;
+  if (e == -ENOENT || e == -ENODEV || e == -ENXIO) return MMSYSERR_BADDEVICEID;
+  if (e == -ENOMEM) return MMSYSERR_NOMEM;
+  return MMSYSERR_ERROR;
+}
+
+int SetParams(snd_pcm_t* pcm, const WavePcmFormat& format, bool convert, unsigned ringUs) {
+  snd_pcm_hw_params_t* hw = nullptr;
+  snd_pcm_hw_params_alloca(&hw);
+  int e = snd_pcm_hw_params_any(pcm, hw);
+  if (e >= 0) e = snd_pcm_hw_params_set_rate_resample(pcm, hw, convert ? 1 : 0);
+  if (e >= 0) e = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
+  if (e >= 0) e = snd_pcm_hw_params_set_format(pcm, hw, AlsaFormat(format.containerBits));
+  if (e >= 0) e = snd_pcm_hw_params_set_channels(pcm, hw, format.channels);
+  if (e >= 0) e = snd_pcm_hw_params_set_rate(pcm, hw, format.rate, 0);
+  if (e < 0) return -EINVAL;  // the device cannot take this format
+  unsigned ring = ringUs, period = kPeriodUs;
+  int dir = 0;
+  snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &ring, &dir);
+  snd_pcm_hw_params_set_period_time_near(pcm, hw, &period, &dir);
+  e = snd_pcm_hw_params(pcm, hw);
+  return e == -EINVAL ? -EIO : e;  // a failure here is not the format's
+}
+
+MMRESULT OpenPcm(const std::string& name, bool capture, const WavePcmFormat& format,
+                 bool convert, snd_pcm_t*& out) {
+  snd_pcm_t* pcm = nullptr;
+  int e = snd_pcm_open(&pcm, name.c_str(),
+                       capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
+                       SND_PCM_NONBLOCK);
+  if (e < 0) return OpenError(e);
+  e = SetParams(pcm, format, convert, capture ? kCaptureRingUs : kPlaybackRingUs);
+  if (e < 0) {
+    snd_pcm_close(pcm);
+    return e == -EINVAL ? WAVERR_BADFORMAT : OpenError(e);
+  }
+  out = pcm;
+  return MMSYSERR_NOERROR;
+}
+
+class AlsaMixer : public RecorderMixer {
+ public:
+  explicit AlsaMixer(snd_mixer_t* mixer) : mixer_(mixer) {
+    for (snd_mixer_elem_t* e = snd_mixer_first_elem(mixer_); e; e = snd_mixer_elem_next(e))
+      if (snd_mixer_selem_is_active(e)) elems_.push_back(e);
+  }
+  ~AlsaMixer() override { snd_mixer_close(mixer_); }
+
+  std::vector<Element> Elements() override {
+    std::vector<Element> out;
+    for (snd_mixer_elem_t* e : elems_) {
+      Element el;
+      el.name = snd_mixer_selem_get_name(e);
+      if (snd_mixer_selem_is_enumerated(e)) {
+        el.captureSource = snd_mixer_selem_is_enum_capture(e) ||
+                           el.name.find("Capture Source") != std::string::npos ||
+                           el.name.find("Input Source") != std::string::npos;
+        int count = snd_mixer_selem_get_enum_items(e);
+        for (int i = 0; i < count; ++i) {
+          char item[64] = {};
+          if (snd_mixer_selem_get_enum_item_name(e, i, sizeof item - 1, item) == 0)
+            el.items.push_back(item);
+        }
+      }
+      el.captureSwitch = snd_mixer_selem_has_capture_switch(e);
+      out.push_back(std::move(el));
+    }
+    return out;
+  }
+
+  bool SelectItem(std::size_t element, std::size_t item) override {
+    if (element >= elems_.size()) return false;
+    bool any = false;
+    for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch) {
+      unsigned current = 0;
+      auto channel = snd_mixer_selem_channel_id_t(ch);
+      if (snd_mixer_selem_get_enum_item(elems_[element], channel, &current) < 0) continue;
+      any = snd_mixer_selem_set_enum_item(elems_[element], channel, unsigned(item)) == 0 || any;
+    }
+    return any;
+  }
+
+  bool SetCaptureSwitch(std::size_t element, bool on) override {
+    if (element >= elems_.size()) return false;
+    return snd_mixer_selem_set_capture_switch_all(elems_[element], on ? 1 : 0) == 0;
+  }
+
+ private:
+  snd_mixer_t* mixer_;
+  std::vector<snd_mixer_elem_t*> elems_;
+};
+
+}  // namespace
+
+std::vector<WaveDevice> AlsaBackend::Enumerate(WaveDirection direction) {
+  std::vector<WaveDevice> devices;
+  void** hints = nullptr;
+  if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
+  const char* wanted = direction == WaveDirection::In ? "Input" : "Output";
+  for (void** h = hints; *h; ++h) {
+    std::string name = Hint(*h, "NAME"), ioid = Hint(*h, "IOID");
+    if (name.empty() || Duplicative(name) || (!ioid.empty() && ioid != wanted)) continue;
+    std::string desc = Hint(*h, "DESC");
+    desc = desc.substr(0, desc.find('\n'));
+    if (name == "default") desc = "Default";  // the name that opens the mapper
+    devices.push_back({desc, name, CardOf(name)});
+  }
+  snd_device_name_free_hint(hints);
+  return devices;
+}
+
+MMRESULT AlsaBackend::Open(WaveDirection direction, const WaveDevice* device,
+                           const WavePcmFormat& format, bool convert,
+                           std::unique_ptr<WavePcm>& pcm) {
+  bool capture = direction == WaveDirection::In;
+  std::string name = device ? device->pcm : "default";
+  snd_pcm_t* handle = nullptr;
+  MMRESULT r = OpenPcm(name, capture, format, convert, handle);
+  // Conversion allowed: let ALSA's plug plugin adapt format and channels too.
+  if (r == WAVERR_BADFORMAT && convert && name.rfind("plug", 0) != 0)
+    r = OpenPcm("plug:'" + name + "'", capture, format, convert, handle);
+  if (r) return r;
+  try {
+    pcm = std::make_unique<AlsaPcm>(handle, capture);
+  } catch (...) {
+    snd_pcm_close(handle);
+    return MMSYSERR_NOMEM;
+  }
+  return MMSYSERR_NOERROR;
+}
+
+std::unique_ptr<RecorderMixer> AlsaBackend::OpenMixer(const WaveDevice& device) {
+  if (device.card < 0) return nullptr;
+  snd_mixer_t* mixer = nullptr;
+  if (snd_mixer_open(&mixer, 0) < 0) return nullptr;
+  std::string card = "hw:" + std::to_string(device.card);
+  if (snd_mixer_attach(mixer, card.c_str()) < 0 ||
+      snd_mixer_selem_register(mixer, nullptr, nullptr) < 0 || snd_mixer_load(mixer) < 0) {
+    snd_mixer_close(mixer);
+    return nullptr;
+  }
+  return std::make_unique<AlsaMixer>(mixer);
+}
+
+}  // namespace tavrel

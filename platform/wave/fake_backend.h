@@ -1,0 +1,78 @@
+#pragma once
+// An in-process wave backend for tests: devices and mixers set by the test,
+// a frame clock the test advances, a log of every wave call with its flags,
+// and injected faults (a failing call, a failing open, an xrun, a lost device).
+//
+//   auto fake = std::make_shared<FakeWaveBackend>();
+//   fake->SetDevices(WaveDirection::In, {{"Mic", "mic", 0}});
+//   WaveBackendScope use(fake);
+//   waveInOpen(&h, 0, &fmt, proc, 0, CALLBACK_FUNCTION | WAVE_ALLOWSYNC | WAVE_MAPPED);
+//   waveInStart(h);
+//   fake->Advance(512);          // 512 frames arrive on every open capture stream
+//   fake->Calls();               // "waveInOpen" with flags 0x30006, ...
+//
+// Capture data is a byte pattern: byte k of a stream is CaptureByte(k).
+// Playback streams drain their small ring into Played() as the clock advances.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/wave/recorder.h"
+#include "platform/wave/wave_backend.h"
+
+namespace tavrel {
+
+class FakeWaveBackend : public WaveBackend {
+ public:
+  static constexpr std::uint32_t kPeriodFrames = 64;
+  static constexpr std::uint32_t kRingPeriods = 3;
+  static std::uint8_t CaptureByte(std::uint64_t k) { return std::uint8_t(k * 7 + 1); }
+
+  FakeWaveBackend();
+  ~FakeWaveBackend() override;
+
+  // Devices and the mixers of their cards (by card number).
+  void SetDevices(WaveDirection direction, std::vector<WaveDevice> devices);
+  void SetMixer(int card, std::vector<RecorderMixer::Element> elements);
+  std::vector<std::string> MixerLog();  // "item <element> <item>", "switch <element> on|off"
+
+  // Faults. FailCall fails the named wave call `times` times (-1: always),
+  // only for `device` when given (caps and open calls).
+  void FailCall(const std::string& function, MMRESULT result, int times = 1,
+                std::int64_t device = -1);
+  void FailOpen(MMRESULT result);  // the next device open fails inside the layer
+  void InjectXrun();               // the next transfer of every open stream overruns
+  void LoseDevices();              // every open stream's device goes away
+  void FailMixerSelection(bool fail);
+
+  // The clock, in frames: every open capture stream gains that many frames
+  // (kept until read or the stream stops) and playback rings drain that many.
+  void Advance(std::uint32_t frames);
+  std::uint64_t Now();
+
+  std::vector<WaveCall> Calls();
+  void ClearCalls();
+  std::vector<char> Played();
+  int OpenStreams();
+  int Recoveries();
+  std::uint64_t Transfers();  // Read and Write calls that returned, all streams
+  std::vector<WavePcmFormat> OpenedFormats();
+
+  // WaveBackend
+  std::vector<WaveDevice> Enumerate(WaveDirection direction) override;
+  MMRESULT Open(WaveDirection direction, const WaveDevice* device,
+                const WavePcmFormat& format, bool convert,
+                std::unique_ptr<WavePcm>& pcm) override;
+  std::unique_ptr<RecorderMixer> OpenMixer(const WaveDevice& device) override;
+  MMRESULT Fault(const WaveCall& call) override;
+  void Trace(const WaveCall& call) override;
+
+  struct Stream;  // one open fake PCM
+  struct State;   // shared by the backend, its streams and its mixers
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace tavrel

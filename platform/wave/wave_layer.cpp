@@ -1,0 +1,615 @@
+// The wave calls over a backend: header queue, flags, callbacks and the
+// driver thread of each open handle.
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <thread>
+#include <utility>
+
+#include "platform/wave/alsa_backend.h"
+#include "platform/wave/wave_backend.h"
+
+namespace tavrel {
+
+// ---------------------------------------------------------------- registry
+
+WaveRegistry& WaveRegistry::Instance() {
+  static WaveRegistry registry;
+  return registry;
+}
+
+std::shared_ptr<WaveBackend> WaveRegistry::Backend() {
+  std::lock_guard lock(mutex_);
+  if (!backend_) backend_ = std::make_shared<AlsaBackend>();
+  return backend_;
+}
+
+void WaveRegistry::SetBackend(std::shared_ptr<WaveBackend> backend) {
+  std::lock_guard lock(mutex_);
+  backend_ = std::move(backend);
+  listed_[0] = listed_[1] = false;  // the lists belonged to the other backend
+  devices_[0].clear();
+  devices_[1].clear();
+}
+
+std::vector<WaveDeviceEntry> WaveRegistry::RefreshDevices(WaveDirection direction) {
+  auto backend = Backend();
+  auto named = NameDevices(backend->Enumerate(direction));
+  std::lock_guard lock(mutex_);
+  int d = direction == WaveDirection::In ? 0 : 1;
+  if (backend_ == backend) {
+    devices_[d] = named;
+    listed_[d] = true;
+  }
+  return named;
+}
+
+std::vector<WaveDeviceEntry> WaveRegistry::Devices(WaveDirection direction) {
+  int d = direction == WaveDirection::In ? 0 : 1;
+  {
+    std::lock_guard lock(mutex_);
+    if (listed_[d]) return devices_[d];
+  }
+  return RefreshDevices(direction);
+}
+
+std::size_t WaveRegistry::OpenHandleCount() {
+  std::lock_guard lock(mutex_);
+  return streams_.size();
+}
+
+std::uint64_t WaveRegistry::AddStream(std::shared_ptr<WaveStream> stream) {
+  std::lock_guard lock(mutex_);
+  std::uint64_t handle = ++lastHandle_;
+  streams_.emplace(handle, std::move(stream));
+  return handle;
+}
+
+std::shared_ptr<WaveStream> WaveRegistry::FindStream(std::uint64_t handle) {
+  std::lock_guard lock(mutex_);
+  auto it = streams_.find(handle);
+  return it == streams_.end() ? nullptr : it->second;
+}
+
+void WaveRegistry::RemoveStream(std::uint64_t handle) {
+  std::shared_ptr<WaveStream> last;  // destroyed outside the lock
+  std::lock_guard lock(mutex_);
+  auto it = streams_.find(handle);
+  if (it == streams_.end()) return;
+  last = std::move(it->second);
+  streams_.erase(it);
+}
+
+WaveBackendScope::WaveBackendScope(std::shared_ptr<WaveBackend> backend)
+    : previous_(WaveRegistry::Instance().Backend()) {
+  WaveRegistry::Instance().SetBackend(std::move(backend));
+}
+
+WaveBackendScope::~WaveBackendScope() { WaveRegistry::Instance().SetBackend(previous_); }
+
+// ------------------------------------------------------------------ stream
+
+class WaveStream {
+ public:
+  WaveStream(WaveDirection direction, std::shared_ptr<WaveBackend> backend,
+             std::unique_ptr<WavePcm> pcm, const WavePcmFormat& format, WaveInProc inProc,
+             WaveOutProc outProc, std::uintptr_t instance)
+      : direction_(direction),
+        backend_(std::move(backend)),
+        pcm_(std::move(pcm)),
+        format_(format),
+        inProc_(inProc),
+        outProc_(outProc),
+        instance_(instance),
+        running_(direction == WaveDirection::Out) {}  // playback opens running
+
+  ~WaveStream() { StopDriver(); }
+
+  WaveBackend& Backend() { return *backend_; }
+
+  void Launch(std::uint64_t handle) {
+    handle_ = handle;
+    period_ = std::max<std::uint32_t>(1, pcm_->PeriodFrames());
+    buffer_.resize(std::size_t(period_) * format_.frameBytes());
+    done_.reserve(64);
+    driver_ = std::thread([this] { DriverLoop(); });
+  }
+
+  void Opened() { Notify(Capture() ? WIM_OPEN : WOM_OPEN, nullptr); }
+
+  MMRESULT Prepare(WAVEHDR* h, std::uint32_t size, WaveCall& call) {
+    std::lock_guard lock(mutex_);
+    if (closed_) return MMSYSERR_INVALHANDLE;
+    if (!h || size < sizeof(WAVEHDR) || !h->lpData) return MMSYSERR_INVALPARAM;
+    h->dwFlags |= WHDR_PREPARED;
+    call.headerFlags = h->dwFlags;
+    return MMSYSERR_NOERROR;
+  }
+
+  MMRESULT Unprepare(WAVEHDR* h, std::uint32_t size, WaveCall& call) {
+    std::lock_guard lock(mutex_);
+    if (closed_) return MMSYSERR_INVALHANDLE;
+    if (!h || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+    if (h->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+    h->dwFlags &= ~WHDR_PREPARED;
+    call.headerFlags = h->dwFlags;
+    return MMSYSERR_NOERROR;
+  }
+
+  // Add (capture) or write (playback): queue only, never wait for the device.
+  MMRESULT Queue(WAVEHDR* h, std::uint32_t size, WaveCall& call) {
+    {
+      std::lock_guard lock(mutex_);
+      if (closed_) return MMSYSERR_INVALHANDLE;
+      if (!h || size < sizeof(WAVEHDR) || !h->lpData || h->dwBufferLength == 0)
+        return MMSYSERR_INVALPARAM;
+      if (!(h->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
+      if (h->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+      if (lost_) return MMSYSERR_NODRIVER;
+      h->dwFlags = (h->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+      h->dwBytesRecorded = 0;
+      h->lpNext = nullptr;
+      queue_.push_back(h);
+      call.headerFlags = h->dwFlags;
+    }
+    wake_.notify_all();
+    return MMSYSERR_NOERROR;
+  }
+
+  // Start or restart (run = true), pause (run = false).
+  MMRESULT Run(bool run) {
+    {
+      std::lock_guard lock(mutex_);
+      if (closed_) return MMSYSERR_INVALHANDLE;
+      if (lost_) return MMSYSERR_NODRIVER;
+      running_ = run;
+    }
+    wake_.notify_all();
+    return MMSYSERR_NOERROR;
+  }
+
+  // Stops (capture) or drops the device's ring (playback) and hands back
+  // every queued header, in order, before returning.
+  MMRESULT Reset() {
+    std::lock_guard delivering(delivery_);
+    std::deque<WAVEHDR*> taken;
+    MMRESULT result;
+    {
+      std::lock_guard lock(mutex_);
+      if (closed_) return MMSYSERR_INVALHANDLE;
+      ++epoch_;
+      if (Capture())
+        running_ = false;
+      else
+        dropPending_ = true;
+      taken.swap(queue_);
+      if (Capture() && !taken.empty()) taken.front()->dwBytesRecorded = offset_;
+      offset_ = 0;
+      for (WAVEHDR* h : taken) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+      result = lost_ ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
+      pcm_->Interrupt();  // under the lock: a racing Close may not have released it
+    }
+    wake_.notify_all();
+    for (WAVEHDR* h : taken) Notify(Capture() ? WIM_DATA : WOM_DONE, h);
+    return result;
+  }
+
+  MMRESULT Close() {
+    {
+      std::lock_guard lock(mutex_);
+      if (closed_) return MMSYSERR_INVALHANDLE;
+      if (!queue_.empty()) return WAVERR_STILLPLAYING;
+      closed_ = true;
+    }
+    StopDriver();
+    {
+      std::lock_guard lock(mutex_);
+      pcm_.reset();
+    }
+    std::lock_guard delivering(delivery_);  // after a Reset still calling back
+    Notify(Capture() ? WIM_CLOSE : WOM_CLOSE, nullptr);
+    return MMSYSERR_NOERROR;
+  }
+
+ private:
+  bool Capture() const { return direction_ == WaveDirection::In; }
+
+  bool WantsIo() const {
+    return running_ && !lost_ && (Capture() || !queue_.empty());
+  }
+
+  void StopDriver() {
+    {
+      std::lock_guard lock(mutex_);
+      quit_ = true;
+      if (pcm_) pcm_->Interrupt();
+    }
+    wake_.notify_all();
+    if (driver_.joinable()) driver_.join();
+  }
+
+  void Notify(std::uint32_t msg, WAVEHDR* h) {
+    try {
+      auto param = reinterpret_cast<std::uintptr_t>(h);
+      if (Capture() && inProc_)
+        inProc_(HWAVEIN{handle_}, msg, instance_, param, 0);
+      else if (!Capture() && outProc_)
+        outProc_(HWAVEOUT{handle_}, msg, instance_, param, 0);
+    } catch (...) {
+      // A callback's failure must not end the driver thread or the caller.
+    }
+  }
+
+  void DriverLoop() {
+    try {
+      bool started = false;
+      for (;;) {
+        bool drop, want;
+        std::uint64_t epoch;
+        {
+          std::unique_lock lock(mutex_);
+          wake_.wait(lock, [&] {
+            return quit_ || dropPending_ || WantsIo() ||
+                   (Capture() && started && !running_);
+          });
+          if (quit_) break;
+          drop = std::exchange(dropPending_, false);
+          want = WantsIo();
+          epoch = epoch_;
+        }
+        if (started && (drop || (Capture() && !want))) {
+          pcm_->Stop();
+          started = false;
+        }
+        if (!want) continue;
+        if (!started) {
+          if (pcm_->Start() < 0) {
+            LoseDevice();
+            continue;
+          }
+          started = true;
+        }
+        long moved = Capture() ? CaptureOnce(epoch) : PlayOnce(epoch);
+        if (moved == -EPIPE || moved == -ESTRPIPE) {
+          if (pcm_->Recover(int(moved)) < 0) LoseDevice();  // else carry on silently
+        } else if (moved < 0) {
+          LoseDevice();
+        }
+      }
+    } catch (...) {
+      LoseDevice();
+    }
+  }
+
+  long CaptureOnce(std::uint64_t epoch) {
+    long frames = pcm_->Read(buffer_.data(), period_);
+    if (frames <= 0) return frames;
+    std::lock_guard delivering(delivery_);
+    done_.clear();
+    {
+      std::lock_guard lock(mutex_);
+      if (epoch != epoch_ || !running_) return frames;  // read before a reset: dropped
+      std::size_t bytes = std::size_t(frames) * format_.frameBytes();
+      const char* from = buffer_.data();
+      while (bytes > 0 && !queue_.empty()) {  // frames with no header are dropped
+        WAVEHDR* h = queue_.front();
+        std::size_t n = std::min<std::size_t>(bytes, h->dwBufferLength - offset_);
+        std::memcpy(h->lpData + offset_, from, n);
+        from += n;
+        bytes -= n;
+        offset_ += n;
+        if (offset_ == h->dwBufferLength) {
+          h->dwBytesRecorded = h->dwBufferLength;
+          h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+          queue_.pop_front();
+          offset_ = 0;
+          done_.push_back(h);
+        }
+      }
+    }
+    for (WAVEHDR* h : done_) Notify(WIM_DATA, h);
+    return frames;
+  }
+
+  long PlayOnce(std::uint64_t epoch) {
+    std::uint32_t frames;
+    std::size_t touched = 0;  // headers the copy reached
+    {
+      // Copy out under the lock: a Reset may hand the headers back meanwhile.
+      std::lock_guard lock(mutex_);
+      if (epoch != epoch_) return 0;
+      std::size_t want = std::size_t(period_) * format_.frameBytes(), got = 0, offset = offset_;
+      for (auto it = queue_.begin(); it != queue_.end() && got < want; ++it, ++touched) {
+        std::size_t n = std::min<std::size_t>(want - got, (*it)->dwBufferLength - offset);
+        std::memcpy(buffer_.data() + got, (*it)->lpData + offset, n);
+        got += n;
+        offset = 0;
+      }
+      frames = std::uint32_t(got / format_.frameBytes());
+    }
+    long written = frames ? pcm_->Write(buffer_.data(), frames) : 0;
+    if (written < 0) return written;
+    std::lock_guard delivering(delivery_);
+    done_.clear();
+    {
+      std::lock_guard lock(mutex_);
+      if (epoch != epoch_) return written;
+      auto complete = [&] {
+        WAVEHDR* h = queue_.front();
+        h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+        queue_.pop_front();
+        offset_ = 0;
+        done_.push_back(h);
+      };
+      if (frames == 0) {
+        // Less than one frame was queued: it can never play, so its headers are done.
+        for (; touched > 0 && !queue_.empty(); --touched) complete();
+      } else {
+        std::size_t bytes = std::size_t(written) * format_.frameBytes();
+        while (bytes > 0 && !queue_.empty()) {
+          std::size_t n = std::min<std::size_t>(bytes, queue_.front()->dwBufferLength - offset_);
+          bytes -= n;
+          offset_ += n;
+          if (offset_ < queue_.front()->dwBufferLength) break;
+          complete();
+        }
+      }
+    }
+    for (WAVEHDR* h : done_) Notify(WOM_DONE, h);
+    return written;
+  }
+
+  // The device is gone: the stream ends, its headers come back, and every
+  // later call on the handle says so. The driver then only waits for close.
+  void LoseDevice() {
+    std::lock_guard delivering(delivery_);
+    std::deque<WAVEHDR*> taken;
+    {
+      std::lock_guard lock(mutex_);
+      if (lost_) return;
+      lost_ = true;
+      ++epoch_;
+      taken.swap(queue_);
+      if (Capture() && !taken.empty()) taken.front()->dwBytesRecorded = offset_;
+      offset_ = 0;
+      for (WAVEHDR* h : taken) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+    }
+    for (WAVEHDR* h : taken) Notify(Capture() ? WIM_DATA : WOM_DONE, h);
+  }
+
+  const WaveDirection direction_;
+  const std::shared_ptr<WaveBackend> backend_;
+  std::unique_ptr<WavePcm> pcm_;
+  const WavePcmFormat format_;
+  const WaveInProc inProc_;
+  const WaveOutProc outProc_;
+  const std::uintptr_t instance_;
+  std::uint64_t handle_ = 0;
+  std::uint32_t period_ = 1;
+  std::vector<char> buffer_;     // driver thread only
+  std::vector<WAVEHDR*> done_;   // driver thread only
+  std::thread driver_;
+
+  std::mutex delivery_;  // keeps callbacks in order; taken before mutex_
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<WAVEHDR*> queue_;
+  std::size_t offset_ = 0;  // bytes already moved in the front header
+  std::uint64_t epoch_ = 0;  // counts resets, so stale transfers are dropped
+  bool running_;
+  bool dropPending_ = false;
+  bool lost_ = false;
+  bool closed_ = false;
+  bool quit_ = false;
+};
+
+// --------------------------------------------------------------- the calls
+
+namespace {
+
+MMRESULT DecodeFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out) {
+  if (!wfx) return MMSYSERR_INVALPARAM;
+  WavePcmFormat f;
+  f.rate = wfx->nSamplesPerSec;
+  f.channels = wfx->nChannels;
+  f.containerBits = wfx->wBitsPerSample;
+  f.validBits = f.containerBits;
+  if (wfx->wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
+    if (wfx->cbSize < 22) return WAVERR_BADFORMAT;
+    WAVEFORMATEXTENSIBLE ext;
+    std::memcpy(static_cast<void*>(&ext), wfx, sizeof ext);  // the caller passed the whole record
+    Guid sub;
+    std::memcpy(&sub, &ext.SubFormat, sizeof sub);
+    if (sub != KSDATAFORMAT_SUBTYPE_PCM) return WAVERR_BADFORMAT;
+    if (ext.wValidBitsPerSample) f.validBits = ext.wValidBitsPerSample;
+  } else if (wfx->wFormatTag != WAVE_FORMAT_PCM) {
+    return WAVERR_BADFORMAT;
+  }
+  bool container = f.containerBits == 8 || f.containerBits == 16 || f.containerBits == 24 ||
+                   f.containerBits == 32;
+  if (!container || f.validBits > f.containerBits || f.channels < 1 || f.channels > 32 ||
+      f.rate == 0 || wfx->nBlockAlign != f.frameBytes())
+    return WAVERR_BADFORMAT;
+  out = f;
+  return MMSYSERR_NOERROR;
+}
+
+// Runs one call between the backend's fault hook and its trace.
+template <class Body>
+MMRESULT Traced(WaveBackend& backend, WaveCall call, Body&& body) {
+  MMRESULT result = backend.Fault(call);
+  try {
+    if (result == MMSYSERR_NOERROR) result = body(call);
+  } catch (...) {  // out of memory or threads; no exception leaves a wave call
+    result = MMSYSERR_NOMEM;
+  }
+  call.result = result;
+  backend.Trace(call);
+  return result;
+}
+
+// A call on an open handle; the stream stays alive for the call's duration.
+template <class Handle, class Body>
+MMRESULT OnHandle(const char* function, Handle h, const WAVEHDR* header, Body&& body) {
+  auto stream = WaveRegistry::Instance().FindStream(std::uint64_t(h));
+  auto backend = stream ? std::shared_ptr<WaveBackend>() : WaveRegistry::Instance().Backend();
+  WaveCall call;
+  call.function = function;
+  call.handle = std::uint64_t(h);
+  call.header = header;
+  return Traced(stream ? stream->Backend() : *backend, call, [&](WaveCall& c) -> MMRESULT {
+    if (!stream) return MMSYSERR_INVALHANDLE;
+    return body(*stream, c);
+  });
+}
+
+template <class Caps>
+MMRESULT GetCaps(const char* function, WaveDirection direction, std::uintptr_t id, Caps* caps,
+                 std::uint32_t size) {
+  auto backend = WaveRegistry::Instance().Backend();
+  WaveCall call;
+  call.function = function;
+  call.device = std::uint32_t(id);
+  return Traced(*backend, call, [&](WaveCall&) -> MMRESULT {
+    auto devices = WaveRegistry::Instance().Devices(direction);
+    if (id >= devices.size()) return MMSYSERR_BADDEVICEID;
+    if (!caps) return MMSYSERR_INVALPARAM;
+    Caps filled{};
+    std::u16string name = ToUtf16(devices[id].name);
+    std::copy(name.begin(), name.end(), filled.szPname);
+    filled.wChannels = 2;
+    std::memcpy(caps, &filled, std::min<std::size_t>(size, sizeof filled));
+    return MMSYSERR_NOERROR;
+  });
+}
+
+template <class Handle, class Proc>
+MMRESULT Open(const char* function, WaveDirection direction, Handle* handle,
+              std::uint32_t id, const WAVEFORMATEX* wfx, Proc proc, std::uintptr_t instance,
+              std::uint32_t flags) {
+  auto backend = WaveRegistry::Instance().Backend();
+  WaveCall call;
+  call.function = function;
+  call.device = id;
+  call.flags = flags;
+  WavePcmFormat format;
+  MMRESULT decoded = DecodeFormat(wfx, format);
+  call.format = format;
+  return Traced(*backend, call, [&](WaveCall&) -> MMRESULT {
+    if (!handle) return MMSYSERR_INVALPARAM;
+    std::uint32_t callback = flags & CALLBACK_TYPEMASK;
+    if (callback != CALLBACK_FUNCTION && callback != CALLBACK_NULL) return MMSYSERR_INVALFLAG;
+    if (callback == CALLBACK_FUNCTION && !proc) return MMSYSERR_INVALPARAM;
+    if (callback == CALLBACK_NULL) proc = nullptr;
+    if (decoded) return decoded;
+    const WaveDevice* device = nullptr;
+    std::vector<WaveDeviceEntry> devices;
+    if (id != WAVE_MAPPER) {
+      devices = WaveRegistry::Instance().Devices(direction);
+      if (id >= devices.size()) return MMSYSERR_BADDEVICEID;
+      device = &devices[id].device;
+    }
+    bool convert = id == WAVE_MAPPER || (flags & WAVE_MAPPED);
+    std::unique_ptr<WavePcm> pcm;
+    MMRESULT opened = backend->Open(direction, device, format, convert, pcm);
+    if (opened) return opened;
+    if (!pcm) return MMSYSERR_ERROR;
+    std::shared_ptr<WaveStream> stream;
+    if constexpr (std::is_same_v<Handle, HWAVEIN>)
+      stream = std::make_shared<WaveStream>(direction, backend, std::move(pcm), format, proc,
+                                            nullptr, instance);
+    else
+      stream = std::make_shared<WaveStream>(direction, backend, std::move(pcm), format, nullptr,
+                                            proc, instance);
+    std::uint64_t h = WaveRegistry::Instance().AddStream(stream);
+    try {
+      stream->Launch(h);
+    } catch (...) {
+      WaveRegistry::Instance().RemoveStream(h);
+      throw;
+    }
+    *handle = Handle{h};
+    stream->Opened();
+    return MMSYSERR_NOERROR;
+  });
+}
+
+template <class Handle>
+MMRESULT CloseHandle(const char* function, Handle h) {
+  MMRESULT result = OnHandle(function, h, nullptr,
+                             [](WaveStream& s, WaveCall&) { return s.Close(); });
+  if (result == MMSYSERR_NOERROR) WaveRegistry::Instance().RemoveStream(std::uint64_t(h));
+  return result;
+}
+
+}  // namespace
+
+std::uint32_t waveInGetNumDevs() {
+  return std::uint32_t(WaveRegistry::Instance().RefreshDevices(WaveDirection::In).size());
+}
+
+std::uint32_t waveOutGetNumDevs() {
+  return std::uint32_t(WaveRegistry::Instance().RefreshDevices(WaveDirection::Out).size());
+}
+
+MMRESULT waveInGetDevCapsW(std::uintptr_t id, WAVEINCAPSW* caps, std::uint32_t size) {
+  return GetCaps("waveInGetDevCapsW", WaveDirection::In, id, caps, size);
+}
+
+MMRESULT waveOutGetDevCapsW(std::uintptr_t id, WAVEOUTCAPSW* caps, std::uint32_t size) {
+  return GetCaps("waveOutGetDevCapsW", WaveDirection::Out, id, caps, size);
+}
+
+MMRESULT waveInOpen(HWAVEIN* h, std::uint32_t id, const WAVEFORMATEX* wfx, WaveInProc proc,
+                    std::uintptr_t instance, std::uint32_t flags) {
+  return Open("waveInOpen", WaveDirection::In, h, id, wfx, proc, instance, flags);
+}
+
+MMRESULT waveOutOpen(HWAVEOUT* h, std::uint32_t id, const WAVEFORMATEX* wfx, WaveOutProc proc,
+                     std::uintptr_t instance, std::uint32_t flags) {
+  return Open("waveOutOpen", WaveDirection::Out, h, id, wfx, proc, instance, flags);
+}
+
+#define TAVREL_WAVE_HEADER_CALL(name, H, method)                                 \
+  MMRESULT name(H h, WAVEHDR* hdr, std::uint32_t size) {                         \
+    return OnHandle(#name, h, hdr, [&](WaveStream& s, WaveCall& c) {             \
+      return s.method(hdr, size, c);                                             \
+    });                                                                          \
+  }
+TAVREL_WAVE_HEADER_CALL(waveInPrepareHeader, HWAVEIN, Prepare)
+TAVREL_WAVE_HEADER_CALL(waveInUnprepareHeader, HWAVEIN, Unprepare)
+TAVREL_WAVE_HEADER_CALL(waveInAddBuffer, HWAVEIN, Queue)
+TAVREL_WAVE_HEADER_CALL(waveOutPrepareHeader, HWAVEOUT, Prepare)
+TAVREL_WAVE_HEADER_CALL(waveOutUnprepareHeader, HWAVEOUT, Unprepare)
+TAVREL_WAVE_HEADER_CALL(waveOutWrite, HWAVEOUT, Queue)
+#undef TAVREL_WAVE_HEADER_CALL
+
+MMRESULT waveInStart(HWAVEIN h) {
+  return OnHandle("waveInStart", h, nullptr, [](WaveStream& s, WaveCall&) { return s.Run(true); });
+}
+
+MMRESULT waveOutPause(HWAVEOUT h) {
+  return OnHandle("waveOutPause", h, nullptr,
+                  [](WaveStream& s, WaveCall&) { return s.Run(false); });
+}
+
+MMRESULT waveOutRestart(HWAVEOUT h) {
+  return OnHandle("waveOutRestart", h, nullptr,
+                  [](WaveStream& s, WaveCall&) { return s.Run(true); });
+}
+
+MMRESULT waveInReset(HWAVEIN h) {
+  return OnHandle("waveInReset", h, nullptr, [](WaveStream& s, WaveCall&) { return s.Reset(); });
+}
+
+MMRESULT waveOutReset(HWAVEOUT h) {
+  return OnHandle("waveOutReset", h, nullptr,
+                  [](WaveStream& s, WaveCall&) { return s.Reset(); });
+}
+
+MMRESULT waveInClose(HWAVEIN h) { return CloseHandle("waveInClose", h); }
+MMRESULT waveOutClose(HWAVEOUT h) { return CloseHandle("waveOutClose", h); }
+
+}  // namespace tavrel

@@ -1,0 +1,236 @@
+// Area-averaging resize: each destination pixel is the mean of the source
+// pixels under its box, partly covered pixels weighted by the covered part.
+// Rows of a box are summed into one accumulation row, then the accumulation
+// row is summed box by box across.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "resample/resize_work.h"
+
+namespace tavrel {
+namespace {
+
+#define TAVREL_INLINE [[gnu::always_inline]] inline
+
+// Box n along one axis covers source units first..last; the end units are
+// weighted by their covered part, the ones between count fully. `scale` is
+// one over the covered length: the factor itself for a full box, more when
+// the box was clipped to the region.
+struct Box {
+  int first, last;
+  float firstWeight, lastWeight;
+  double scale;
+};
+
+// Box edges at n*u, an edge within the tolerance of a whole unit taken as
+// that unit, so slivers are never counted on their own.
+double Edge(double e) {
+  const double r = std::round(e);
+  return std::fabs(e - r) <= kResizeTolerance ? r : e;
+}
+
+// True when every box is a whole number of units (the integer path).
+bool WholeBoxes(double factor) {
+  const double u = 1.0 / factor;
+  return std::fabs(u - std::round(u)) <= kResizeTolerance;
+}
+
+void MakeBoxes(int count, int clipped, double factor, Box* boxes) {
+  const double u = 1.0 / factor;
+  const bool whole = WholeBoxes(factor);
+  const double unit = whole ? std::round(u) : u;
+  for (int n = 0; n < count; ++n) {
+    const double start = Edge(n * unit);
+    double end = Edge((n + 1) * unit);
+    const bool clippedBox = end > clipped;
+    if (clippedBox) end = clipped;
+    Box& b = boxes[n];
+    b.first = static_cast<int>(std::floor(start));
+    b.last = std::max(b.first, static_cast<int>(std::ceil(end)) - 1);
+    if (b.first == b.last) {
+      b.firstWeight = b.lastWeight = static_cast<float>(end - start);
+    } else {
+      b.firstWeight = static_cast<float>(b.first + 1 - start);
+      b.lastWeight = static_cast<float>(end - b.last);
+    }
+    b.scale = clippedBox ? 1.0 / (end - start) : factor;
+  }
+}
+
+template <class T>
+TAVREL_INLINE T StoreAverage(double v) {
+  if constexpr (std::is_same_v<T, float>) {
+    return static_cast<float>(v);
+  } else {
+    constexpr double top = sizeof(T) == 1 ? 255.0 : 65535.0;
+    const double r = std::trunc(v + 0.5);
+    return static_cast<T>(r < 0.0 ? 0.0 : r > top ? top : r);
+  }
+}
+
+struct SuperArgs {
+  const char* src;  // region origin
+  char* dst;
+  std::ptrdiff_t srcStep, dstStep;  // bytes
+  int width, height, used;          // destination size, accumulated columns
+  const Box* cols;
+  const Box* rows;
+  void* acc;
+};
+
+// Whole boxes on integer pixels: exact integer sums.
+template <class T, class Acc, int C>
+TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
+  Acc* __restrict acc = static_cast<Acc*>(a.acc);
+  const int n = a.used * C;
+  for (int y = 0; y < a.height; ++y) {
+    const Box& rb = a.rows[y];
+    std::memset(acc, 0, sizeof(Acc) * n);
+    for (int r = rb.first; r <= rb.last; ++r) {
+      const T* __restrict s = reinterpret_cast<const T*>(a.src + r * a.srcStep);
+      for (int e = 0; e < n; ++e) acc[e] += s[e];
+    }
+    T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
+    for (int x = 0; x < a.width; ++x) {
+      const Box& cb = a.cols[x];
+      const double k = cb.scale * rb.scale;
+      for (int c = 0; c < C; ++c) {
+        std::uint64_t sum = 0;
+        for (int q = cb.first; q <= cb.last; ++q) sum += acc[q * C + c];
+        d[x * C + c] = StoreAverage<T>(static_cast<double>(sum) * k);
+      }
+    }
+  }
+}
+
+template <class T, int C>
+TAVREL_INLINE void SuperFloat(const SuperArgs& a) {
+  float* __restrict acc = static_cast<float*>(a.acc);
+  const int n = a.used * C;
+  for (int y = 0; y < a.height; ++y) {
+    const Box& rb = a.rows[y];
+    std::memset(acc, 0, sizeof(float) * n);
+    for (int r = rb.first; r <= rb.last; ++r) {
+      const T* __restrict s = reinterpret_cast<const T*>(a.src + r * a.srcStep);
+      const float w = r == rb.first ? rb.firstWeight : r == rb.last ? rb.lastWeight : 1.0f;
+      if (w == 1.0f) {
+        for (int e = 0; e < n; ++e) acc[e] += static_cast<float>(s[e]);
+      } else {
+        for (int e = 0; e < n; ++e) acc[e] += w * static_cast<float>(s[e]);
+      }
+    }
+    T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
+    for (int x = 0; x < a.width; ++x) {
+      const Box& cb = a.cols[x];
+      const double k = cb.scale * rb.scale;
+      for (int c = 0; c < C; ++c) {
+        float sum;
+        if (cb.first == cb.last) {
+          sum = cb.firstWeight * acc[cb.first * C + c];
+        } else {
+          sum = cb.firstWeight * acc[cb.first * C + c];
+          for (int q = cb.first + 1; q < cb.last; ++q) sum += acc[q * C + c];
+          sum += cb.lastWeight * acc[cb.last * C + c];
+        }
+        d[x * C + c] = StoreAverage<T>(static_cast<double>(sum) * k);
+      }
+    }
+  }
+}
+
+using Body = void (*)(const SuperArgs&);
+
+template <Body B>
+void Plain(const SuperArgs& a) {
+  B(a);
+}
+template <Body B>
+[[gnu::target("avx2")]] void Avx2(const SuperArgs& a) {
+  B(a);
+}
+
+template <class T, class Acc, int C>
+struct IntegerK {
+  TAVREL_INLINE static void Run(const SuperArgs& a) { SuperInteger<T, Acc, C>(a); }
+};
+template <class T, int C>
+struct FloatK {
+  TAVREL_INLINE static void Run(const SuperArgs& a) { SuperFloat<T, C>(a); }
+};
+
+template <Body B>
+Body Pick(ResizeVariant v) {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return v == ResizeVariant::best && avx2 ? &Avx2<B> : &Plain<B>;
+}
+
+template <int C>
+Body Select(ResizeElement e, bool integer, bool wide, ResizeVariant v) {
+  if (integer) {
+    if (e == ResizeElement::u8)
+      return wide ? Pick<&IntegerK<Ipp8u, std::uint64_t, C>::Run>(v)
+                  : Pick<&IntegerK<Ipp8u, std::uint32_t, C>::Run>(v);
+    return wide ? Pick<&IntegerK<Ipp16u, std::uint64_t, C>::Run>(v)
+                : Pick<&IntegerK<Ipp16u, std::uint32_t, C>::Run>(v);
+  }
+  if (e == ResizeElement::u8) return Pick<&FloatK<Ipp8u, C>::Run>(v);
+  if (e == ResizeElement::u16) return Pick<&FloatK<Ipp16u, C>::Run>(v);
+  return Pick<&FloatK<Ipp32f, C>::Run>(v);
+}
+
+}  // namespace
+
+IppStatus ResizeSupersample(const ResizeImage& m, ResizeElement element, int channels,
+                            const ResizeOptions& options) {
+  if (IppStatus s = CheckResizeArguments(m); s != ippStsNoErr) return s;
+  // Boxes narrower than a source pixel are not area averages; the entry
+  // points send such factors to the general driver.
+  if (m.xFactor > 1.0 || m.yFactor > 1.0) return ippStsResizeFactorErr;
+  const IppiRect roi = ClipRegion(m);
+  int width, height;
+  if (!EffectiveLength(m.dstRoiSize.width, roi.width, m.xFactor, width) ||
+      !EffectiveLength(m.dstRoiSize.height, roi.height, m.yFactor, height))
+    return ippStsResizeNoOperationErr;
+
+  const int esize = ElementSize(element);
+  WorkBlocks blocks(options.allocator);
+  Box* cols = blocks.Take<Box>(width);
+  Box* rows = blocks.Take<Box>(height);
+  if (!cols || !rows) return ippStsMemAllocErr;
+  MakeBoxes(width, roi.width, m.xFactor, cols);
+  MakeBoxes(height, roi.height, m.yFactor, rows);
+
+  const bool integer = element != ResizeElement::f32 && WholeBoxes(m.xFactor) &&
+                       WholeBoxes(m.yFactor);
+  // 32-bit column sums hold any box up to this many rows.
+  const double rowsPerBox = std::round(1.0 / m.yFactor);
+  const bool wide = rowsPerBox * (element == ResizeElement::u8 ? 255.0 : 65535.0) > 4294967295.0;
+  const int used = cols[width - 1].last + 1;
+  const std::size_t accSize = integer && wide ? sizeof(std::uint64_t) : sizeof(float);
+  void* acc = blocks.Take<char>(static_cast<std::size_t>(used) * channels * accSize);
+  if (!acc) return ippStsMemAllocErr;
+
+  SuperArgs a{};
+  a.src = static_cast<const char*>(m.src) + static_cast<std::ptrdiff_t>(roi.y) * m.srcStep +
+          static_cast<std::ptrdiff_t>(roi.x) * channels * esize;
+  a.dst = static_cast<char*>(m.dst);
+  a.srcStep = m.srcStep;
+  a.dstStep = m.dstStep;
+  a.width = width;
+  a.height = height;
+  a.used = used;
+  a.cols = cols;
+  a.rows = rows;
+  a.acc = acc;
+  const bool isWide = integer && wide;
+  const Body run = channels == 1   ? Select<1>(element, integer, isWide, options.variant)
+                   : channels == 3 ? Select<3>(element, integer, isWide, options.variant)
+                                   : Select<4>(element, integer, isWide, options.variant);
+  run(a);
+  return ippStsNoErr;
+}
+
+}  // namespace tavrel
