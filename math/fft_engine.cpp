@@ -2,6 +2,9 @@
 // blocked transforms of 1024 and 2048 points and split transforms beyond.
 #include "math/fft_engine.h"
 
+#include <emmintrin.h>
+#include <immintrin.h>
+
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -11,82 +14,194 @@
 namespace tavrel::kernels {
 namespace {
 
-struct Cx {
-  double re, im;
-};
-inline Cx Add(Cx a, Cx b) { return {a.re + b.re, a.im + b.im}; }
-inline Cx Sub(Cx a, Cx b) { return {a.re - b.re, a.im - b.im}; }
+// One complex value per SSE2 register (re in the low lane). Every operation
+// matches the scalar formula bit for bit: x - y is computed as x + (-y).
+using V2 = __m128d;
+inline V2 LoadC(const Ipp64fc* p) { return _mm_loadu_pd(&p->re); }
+inline void StoreC(Ipp64fc* p, V2 v) { _mm_storeu_pd(&p->re, v); }
+inline V2 SwapC(V2 v) { return _mm_shuffle_pd(v, v, 1); }
+inline V2 FlipRe(V2 v) { return _mm_xor_pd(v, _mm_set_pd(0.0, -0.0)); }
+inline V2 FlipIm(V2 v) { return _mm_xor_pd(v, _mm_set_pd(-0.0, 0.0)); }
+
 // w*z, or conj(w)*z for the inverse direction.
 template <bool Inverse>
-inline Cx Mul(Cx w, Cx z) {
-  if constexpr (Inverse) return {w.re * z.re + w.im * z.im, w.re * z.im - w.im * z.re};
-  return {w.re * z.re - w.im * z.im, w.im * z.re + w.re * z.im};
+inline V2 MulC(V2 w, V2 z) {
+  const V2 t1 = _mm_mul_pd(z, _mm_unpacklo_pd(w, w));           // (wr zr, wr zi)
+  const V2 t2 = _mm_mul_pd(SwapC(z), _mm_unpackhi_pd(w, w));    // (wi zi, wi zr)
+  return _mm_add_pd(t1, Inverse ? FlipIm(t2) : FlipRe(t2));
 }
 // -i*z forward, +i*z inverse.
 template <bool Inverse>
-inline Cx RotQuarter(Cx z) {
-  if constexpr (Inverse) return {-z.im, z.re};
-  return {z.im, -z.re};
-}
-
-inline Cx Load(const Ipp64fc* p) { return {p->re, p->im}; }
-inline void Store(Ipp64fc* p, Cx v) { *p = {v.re, v.im}; }
-
-template <bool Inverse>
-inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, Cx b0, Cx b1, Cx b2, Cx b3) {
-  const Cx s01 = Add(b0, b1), d01 = Sub(b0, b1), s23 = Add(b2, b3);
-  const Cx r23 = RotQuarter<Inverse>(Sub(b2, b3));
-  Store(x0, Add(s01, s23));
-  Store(x2, Sub(s01, s23));
-  Store(x1, Add(d01, r23));
-  Store(x3, Sub(d01, r23));
+inline V2 RotQuarter(V2 z) {
+  return Inverse ? FlipRe(SwapC(z)) : FlipIm(SwapC(z));
 }
 
 template <bool Inverse>
-void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
-  for (std::size_t g = 0; g < L; g += 4)
-    Butterfly4<Inverse>(x + g, x + g + 1, x + g + 2, x + g + 3, Load(x + g), Load(x + g + 1), Load(x + g + 2),
-                        Load(x + g + 3));
+inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, V2 b0, V2 b1, V2 b2, V2 b3) {
+  const V2 s01 = _mm_add_pd(b0, b1), d01 = _mm_sub_pd(b0, b1), s23 = _mm_add_pd(b2, b3);
+  const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(b2, b3));
+  StoreC(x0, _mm_add_pd(s01, s23));
+  StoreC(x2, _mm_sub_pd(s01, s23));
+  StoreC(x1, _mm_add_pd(d01, r23));
+  StoreC(x3, _mm_sub_pd(d01, r23));
+}
+
+template <bool Inverse>
+inline void ButterflyInRegisters(V2& a0, V2& a1, V2& a2, V2& a3) {
+  const V2 s01 = _mm_add_pd(a0, a1), d01 = _mm_sub_pd(a0, a1), s23 = _mm_add_pd(a2, a3);
+  const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(a2, a3));
+  a0 = _mm_add_pd(s01, s23);
+  a2 = _mm_sub_pd(s01, s23);
+  a1 = _mm_add_pd(d01, r23);
+  a3 = _mm_sub_pd(d01, r23);
+}
+
+// t = W_8^j * z (conjugated twiddle for the inverse); c = cos(pi/4).
+template <bool Inverse>
+inline V2 EighthTurn(int j, V2 z, double c) {
+  const V2 cc = _mm_set1_pd(c);
+  const V2 re = _mm_unpacklo_pd(z, z), im = _mm_unpackhi_pd(z, z);
+  if (j == 1)  // c*(zr + zi, zi - zr) forward, c*(zr - zi, zr + zi) inverse
+    return _mm_mul_pd(cc, Inverse ? _mm_add_pd(re, FlipRe(im)) : _mm_add_pd(z, FlipIm(SwapC(z))));
+  if (j == 2) return RotQuarter<Inverse>(z);
+  if (j == 3)  // -c*(zr - zi, zr + zi) forward, (-c*(zr + zi), c*(zr - zi)) inverse
+    return Inverse ? _mm_mul_pd(FlipRe(cc), _mm_add_pd(re, FlipIm(im)))
+                   : _mm_mul_pd(_mm_set1_pd(-c), _mm_add_pd(re, FlipRe(im)));
+  return z;
+}
+
+// The untwiddled first stage together with the next one, block by block in
+// registers: the 16-point radix-4 stage for even orders, the radix-2 stage of
+// 8-point groups for odd ones. Returns the group size of the next stage.
+template <bool Inverse>
+std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
   int l = 0;
   while ((std::size_t(1) << l) < L) ++l;
-  std::size_t G = 16;
+  if (L < 8) {
+    for (std::size_t g = 0; g < L; g += 4)
+      Butterfly4<Inverse>(x + g, x + g + 1, x + g + 2, x + g + 3, LoadC(x + g), LoadC(x + g + 1), LoadC(x + g + 2),
+                          LoadC(x + g + 3));
+    return 16;
+  }
   if (l & 1) {
     const double c = table[3 * (L / 8)].re;  // cos(pi/4) from the table
     for (std::size_t g = 0; g < L; g += 8) {
       Ipp64fc* p = x + g;
+      V2 a[8];
+      for (int k = 0; k < 8; ++k) a[k] = LoadC(p + k);
+      ButterflyInRegisters<Inverse>(a[0], a[1], a[2], a[3]);
+      ButterflyInRegisters<Inverse>(a[4], a[5], a[6], a[7]);
       for (int j = 0; j < 4; ++j) {
-        const Cx z = Load(p + j + 4);
-        Cx t;
-        if (j == 0) {
-          t = z;
-        } else if (j == 1) {
-          t = Inverse ? Cx{c * (z.re - z.im), c * (z.re + z.im)} : Cx{c * (z.re + z.im), c * (z.im - z.re)};
-        } else if (j == 2) {
-          t = RotQuarter<Inverse>(z);
-        } else {
-          t = Inverse ? Cx{-c * (z.re + z.im), c * (z.re - z.im)} : Cx{-c * (z.re - z.im), -c * (z.re + z.im)};
-        }
-        const Cx a = Load(p + j);
-        Store(p + j, Add(a, t));
-        Store(p + j + 4, Sub(a, t));
+        const V2 t = EighthTurn<Inverse>(j, a[j + 4], c);
+        StoreC(p + j, _mm_add_pd(a[j], t));
+        StoreC(p + j + 4, _mm_sub_pd(a[j], t));
       }
     }
-    G = 32;
+    return 32;
   }
-  for (; G <= L; G *= 4) {
-    const std::size_t S = G / 4, stride = 3 * (L / G);
-    for (std::size_t g = 0; g < L; g += G) {
-      Ipp64fc* p = x + g;
-      Butterfly4<Inverse>(p, p + S, p + 2 * S, p + 3 * S, Load(p), Load(p + S), Load(p + 2 * S), Load(p + 3 * S));
-      const Ipp64fc* w = table + stride;
-      for (std::size_t j = 1; j < S; ++j, w += stride) {
-        const Cx b1 = Mul<Inverse>(Load(w + 1), Load(p + j + S));
-        const Cx b2 = Mul<Inverse>(Load(w), Load(p + j + 2 * S));
-        const Cx b3 = Mul<Inverse>(Load(w + 2), Load(p + j + 3 * S));
-        Butterfly4<Inverse>(p + j, p + j + S, p + j + 2 * S, p + j + 3 * S, Load(p + j), b1, b2, b3);
-      }
+  const std::size_t stride = 3 * (L / 16);
+  for (std::size_t g = 0; g < L; g += 16) {
+    Ipp64fc* p = x + g;
+    V2 a[16];
+    for (int k = 0; k < 16; ++k) a[k] = LoadC(p + k);
+    for (int q = 0; q < 16; q += 4) ButterflyInRegisters<Inverse>(a[q], a[q + 1], a[q + 2], a[q + 3]);
+    ButterflyInRegisters<Inverse>(a[0], a[4], a[8], a[12]);
+    for (int j = 1; j < 4; ++j) {
+      const Ipp64fc* w = table + j * stride;
+      a[j + 4] = MulC<Inverse>(LoadC(w + 1), a[j + 4]);
+      a[j + 8] = MulC<Inverse>(LoadC(w), a[j + 8]);
+      a[j + 12] = MulC<Inverse>(LoadC(w + 2), a[j + 12]);
+      ButterflyInRegisters<Inverse>(a[j], a[j + 4], a[j + 8], a[j + 12]);
+    }
+    for (int k = 0; k < 16; ++k) StoreC(p + k, a[k]);
+  }
+  return 64;
+}
+
+template <bool Inverse>
+inline void TwiddledButterfly(Ipp64fc* p, std::size_t j, std::size_t S, const Ipp64fc* w) {
+  const V2 b1 = MulC<Inverse>(LoadC(w + 1), LoadC(p + j + S));
+  const V2 b2 = MulC<Inverse>(LoadC(w), LoadC(p + j + 2 * S));
+  const V2 b3 = MulC<Inverse>(LoadC(w + 2), LoadC(p + j + 3 * S));
+  Butterfly4<Inverse>(p + j, p + j + S, p + j + 2 * S, p + j + 3 * S, LoadC(p + j), b1, b2, b3);
+}
+
+// One radix-4 stage of G-point groups.
+template <bool Inverse>
+void Radix4StagePlain(Ipp64fc* x, std::size_t L, std::size_t G, const Ipp64fc* table) {
+  const std::size_t S = G / 4, stride = 3 * (L / G);
+  for (std::size_t g = 0; g < L; g += G) {
+    Ipp64fc* p = x + g;
+    Butterfly4<Inverse>(p, p + S, p + 2 * S, p + 3 * S, LoadC(p), LoadC(p + S), LoadC(p + 2 * S), LoadC(p + 3 * S));
+    const Ipp64fc* w = table + stride;
+    for (std::size_t j = 1; j < S; ++j, w += stride) TwiddledButterfly<Inverse>(p, j, S, w);
+  }
+}
+
+#define TAVREL_AVX __attribute__((target("avx"), always_inline)) inline
+TAVREL_AVX __m256d Load2(const Ipp64fc* q) { return _mm256_loadu_pd(&q->re); }
+TAVREL_AVX void Store2(Ipp64fc* q, __m256d v) { _mm256_storeu_pd(&q->re, v); }
+TAVREL_AVX __m256d Pair(const Ipp64fc* lo, const Ipp64fc* hi) {
+  return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&lo->re)), _mm_loadu_pd(&hi->re), 1);
+}
+TAVREL_AVX __m256d Flip2(__m256d v, bool re) {
+  return _mm256_xor_pd(v, re ? _mm256_set_pd(0.0, -0.0, 0.0, -0.0) : _mm256_set_pd(-0.0, 0.0, -0.0, 0.0));
+}
+template <bool Inverse>
+TAVREL_AVX __m256d Mul2(__m256d w, __m256d z) {
+  const __m256d t1 = _mm256_mul_pd(z, _mm256_movedup_pd(w));
+  const __m256d t2 = _mm256_mul_pd(_mm256_permute_pd(z, 0x5), _mm256_permute_pd(w, 0xF));
+  return _mm256_add_pd(t1, Flip2(t2, !Inverse));
+}
+#undef TAVREL_AVX
+
+// The same stage two butterflies at a time in 256-bit registers; the same
+// operations in the same order, so results equal the plain stage exactly.
+template <bool Inverse>
+__attribute__((target("avx"))) void Radix4StageAVX(Ipp64fc* x, std::size_t L, std::size_t G,
+                                                   const Ipp64fc* table) {
+  const std::size_t S = G / 4, stride = 3 * (L / G);
+  for (std::size_t g = 0; g < L; g += G) {
+    Ipp64fc* p = x + g;
+    Butterfly4<Inverse>(p, p + S, p + 2 * S, p + 3 * S, LoadC(p), LoadC(p + S), LoadC(p + 2 * S), LoadC(p + 3 * S));
+    TwiddledButterfly<Inverse>(p, 1, S, table + stride);
+    for (std::size_t j = 2; j < S; j += 2) {
+      const Ipp64fc* w0 = table + j * stride;
+      const Ipp64fc* w1 = w0 + stride;
+      const __m256d b0 = Load2(p + j);
+      const __m256d b1 = Mul2<Inverse>(Pair(w0 + 1, w1 + 1), Load2(p + j + S));
+      const __m256d b2 = Mul2<Inverse>(Pair(w0, w1), Load2(p + j + 2 * S));
+      const __m256d b3 = Mul2<Inverse>(Pair(w0 + 2, w1 + 2), Load2(p + j + 3 * S));
+      const __m256d s01 = _mm256_add_pd(b0, b1), d01 = _mm256_sub_pd(b0, b1), s23 = _mm256_add_pd(b2, b3);
+      // -i*(b2 - b3) forward, +i*(b2 - b3) inverse
+      const __m256d r23 = Flip2(_mm256_permute_pd(_mm256_sub_pd(b2, b3), 0x5), Inverse);
+      Store2(p + j, _mm256_add_pd(s01, s23));
+      Store2(p + j + 2 * S, _mm256_sub_pd(s01, s23));
+      Store2(p + j + S, _mm256_add_pd(d01, r23));
+      Store2(p + j + 3 * S, _mm256_sub_pd(d01, r23));
     }
   }
+}
+
+bool HasAVX() {
+  static const bool has = __builtin_cpu_supports("avx");
+  return has;
+}
+
+template <bool Inverse>
+void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set) {
+  for (std::size_t G = FirstStages<Inverse>(x, L, table); G <= L; G *= 4) {
+    if (set == FFTKernelSet::kAVX) {
+      Radix4StageAVX<Inverse>(x, L, G, table);
+    } else {
+      Radix4StagePlain<Inverse>(x, L, G, table);
+    }
+  }
+}
+
+template <bool Inverse>
+void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
+  Radix4<Inverse>(x, L, table, HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain);
 }
 
 template <bool Inverse>
@@ -108,15 +223,15 @@ void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L) {
       Ipp64fc* u = x + base;
       Ipp64fc* v = u + B;
       for (std::size_t k = 0; k < B / 2; ++k) {
-        const Cx w = Load(table + k * stride);
-        const Cx t = Mul<Inverse>(w, Load(v + k));
-        const Cx a = Load(u + k);
-        Store(u + k, Add(a, t));
-        Store(v + k, Sub(a, t));
-        const Cx q = RotQuarter<Inverse>(Mul<Inverse>(w, Load(v + k + B / 2)));
-        const Cx a2 = Load(u + k + B / 2);
-        Store(u + k + B / 2, Add(a2, q));
-        Store(v + k + B / 2, Sub(a2, q));
+        const V2 w = LoadC(table + k * stride);
+        const V2 t = MulC<Inverse>(w, LoadC(v + k));
+        const V2 a = LoadC(u + k);
+        StoreC(u + k, _mm_add_pd(a, t));
+        StoreC(v + k, _mm_sub_pd(a, t));
+        const V2 q = RotQuarter<Inverse>(MulC<Inverse>(w, LoadC(v + k + B / 2)));
+        const V2 a2 = LoadC(u + k + B / 2);
+        StoreC(u + k + B / 2, _mm_add_pd(a2, q));
+        StoreC(v + k + B / 2, _mm_sub_pd(a2, q));
       }
     }
   }
@@ -137,12 +252,13 @@ void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work) {
       Blocked<Inverse>(spec, block, K);
     }
   }
-  const Ipp64fc* T = spec->columnTwiddles[level];
-  const Ipp64fc* columnTable = spec->columnRadix4[level];
+  const int g = level < 2 ? level : 2;  // plans are at most three levels deep
+  const Ipp64fc* T = spec->columnTwiddles[g];
+  const Ipp64fc* columnTable = spec->columnRadix4[g];
   for (std::size_t u = 0; u < K / 4; ++u) {
     Ipp64fc* column = x + 4 * u;
     for (std::size_t p = 0; p < R; ++p, T += 4) {
-      for (std::size_t c = 0; c < 4; ++c) Store(work + c * R + p, Mul<Inverse>(Load(T + c), Load(column + p * K + c)));
+      for (std::size_t c = 0; c < 4; ++c) StoreC(work + c * R + p, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
     }
     for (std::size_t c = 0; c < 4; ++c) Radix4<Inverse>(work + c * R, R, columnTable);
     for (std::size_t p = 0; p < R; ++p) {
@@ -247,6 +363,14 @@ void FFTRadix4Forward(Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
 }
 void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
   Radix4<true>(data, points, table);
+}
+void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
+  if (set == FFTKernelSet::kAVX && !HasAVX()) set = FFTKernelSet::kPlain;
+  if (inverse) {
+    Radix4<true>(data, points, table, set);
+  } else {
+    Radix4<false>(data, points, table, set);
+  }
 }
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }

@@ -7,6 +7,7 @@
 // Inverse routines use conjugated twiddles. The engine works in place on
 // bit-reversed data and returns natural order.
 #include <cstddef>
+#include <memory>
 
 #include "math/fft.h"
 
@@ -48,6 +49,10 @@ void BitReverseCopy(const Ipp64fc* src, Ipp64fc* dst, std::size_t points, const 
 void BitReverseInPlace(Ipp64fc* data, std::size_t points, const Ipp32s* table);
 void FFTRadix4Forward(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
+// The radix-4 transform with a chosen stage kernel (kAVX falls back to the
+// plain one on machines without AVX); the public routines pick the fastest.
+enum class FFTKernelSet { kPlain, kAVX };
+void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 // Order m > 9; applies the spec's scaling for the direction itself.
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
@@ -73,5 +78,11 @@ class FFTWorkArea {
   Ipp64fc* area_ = nullptr;
   bool failed_ = false;
 };
+
+// Owns a specification made by the InitAlloc routines; frees it by its kind.
+struct FFTSpecDeleter {
+  void operator()(FFTSpec* spec) const;
+};
+using FFTSpecPtr = std::unique_ptr<FFTSpec, FFTSpecDeleter>;
 
 }  // namespace tavrel::kernels

@@ -49,7 +49,7 @@ std::vector<double> Arrange(Layout layout, const std::vector<LComplex>& bins, st
 
 struct RealSpec {
   FFTSpec* spec = nullptr;
-  RealSpec(int order, int flag) { EXPECT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, flag, 0), ippStsNoErr); }
+  RealSpec(int order, int flag) { EXPECT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, flag, ippAlgHintNone), ippStsNoErr); }
   ~RealSpec() { ippsFFTFree_R_64f(spec); }
 };
 
@@ -223,7 +223,7 @@ TEST(RealFFT, ProductsOnOddLengthsHaveNoNyquistTerm) {
 
 TEST(RealFFT, ComplexSpecIsRefusedBeforeNullChecks) {
   FFTSpec* spec = nullptr;
-  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, 5, 2, 0), ippStsNoErr);
+  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, 5, 2, ippAlgHintNone), ippStsNoErr);
   for (Layout layout : kLayouts) {
     EXPECT_EQ(ForwardOf(layout)(nullptr, nullptr, spec, nullptr), ippStsContextMatchErr);
     EXPECT_EQ(InverseOf(layout)(nullptr, nullptr, spec, nullptr), ippStsContextMatchErr);

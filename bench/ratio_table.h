@@ -1,0 +1,43 @@
+#pragma once
+// Console reporter that also keeps each benchmark's time per iteration (ns)
+// by name, so a program can print ratios to its references after the run.
+//
+//   RatioTable table;
+//   benchmark::RunSpecifiedBenchmarks(&table);
+//   double ours = table.Time("ours/complex/1024");   // NaN when not run
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tavrel::bench {
+
+class RatioTable : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      times_[run.benchmark_name()] = run.GetAdjustedRealTime() * ToNanoseconds(run.time_unit);
+    }
+  }
+  double Time(const std::string& name) const {
+    const auto it = times_.find(name);
+    return it == times_.end() ? std::nan("") : it->second;
+  }
+
+ private:
+  static double ToNanoseconds(benchmark::TimeUnit unit) {
+    switch (unit) {
+      case benchmark::kSecond: return 1e9;
+      case benchmark::kMillisecond: return 1e6;
+      case benchmark::kMicrosecond: return 1e3;
+      default: return 1.0;
+    }
+  }
+  std::map<std::string, double> times_;
+};
+
+}  // namespace tavrel::bench
