@@ -1,14 +1,17 @@
 #pragma once
-// Console reporter that also keeps each benchmark's time per iteration (ns)
-// by name, so a program can print ratios to its references after the run.
+// Shared pieces of the benchmark programs: a console reporter that also
+// keeps each benchmark's time per iteration (ns) by name, so a program can
+// print ratios to its references after the run, and random test signals.
 //
 //   RatioTable table;
 //   benchmark::RunSpecifiedBenchmarks(&table);
-//   double ours = table.Time("ours/complex/1024");   // NaN when not run
+//   double ours = table.Time("ours/complex/10");   // NaN when not run
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstddef>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,5 +42,14 @@ class RatioTable : public benchmark::ConsoleReporter {
   }
   std::map<std::string, double> times_;
 };
+
+// n values uniform in [-1, 1), the same for the same seed.
+inline std::vector<double> RandomValues(std::size_t n, unsigned seed = 42) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> dist(-1.0, 1.0);
+  std::vector<double> v(n);
+  for (auto& x : v) x = dist(rng);
+  return v;
+}
 
 }  // namespace tavrel::bench
