@@ -117,6 +117,7 @@ inline const PropInfo* FindProp(const TObject& obj, std::string_view name) {
 // EPropertyError for an unknown or read-only property or a wrong value.
 Value GetProp(const TObject& obj, std::string_view name);
 void SetProp(TObject& obj, std::string_view name, const Value& value);
+void SetPropValue(TObject& obj, const PropInfo& prop, const Value& value);  // same checks
 bool IsPublishedProp(const TObject& obj, std::string_view name);
 
 // Class names for reading forms, compared ignoring case.

@@ -119,6 +119,7 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
   k.height = ay.count;
   k.firstRow = -roi.y;
   k.lastRow = ay.Last();
+  k.rowElements = static_cast<std::ptrdiff_t>(m.srcSize.width - roi.x) * C;
   k.channels = C;
 
   WorkBlocks blocks(options.allocator);

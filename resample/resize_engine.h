@@ -50,6 +50,7 @@ struct ResizeOptions {
 IppStatus ResizeGeneral(const ResizeImage& image, double xShift, double yShift,
                         ResizeElement element, int channels, int interpolation,
                         const ResizeOptions& options = {});
+// Area averaging; both factors at most 1 (others give -23 after the checks).
 IppStatus ResizeSupersample(const ResizeImage& image, ResizeElement element, int channels,
                             const ResizeOptions& options = {});
 
@@ -89,6 +90,7 @@ struct ResizeKernelArgs {
   const void* colWeights;
   void* buffers[6];  // (width + 4) x channels elements each
   int firstRow, lastRow;  // image rows relative to the region (Lanczos edge replication)
+  std::ptrdiff_t rowElements;  // elements from the region's first column to the row's end
   int channels;
 };
 

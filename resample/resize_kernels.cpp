@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <immintrin.h>
 
 #include "resample/resize_engine.h"
 
@@ -50,6 +51,17 @@ class RowCache {
     for (int m = 0; m < N; ++m) {
       tag_[m] = INT_MIN;
       buf_[m] = a.buffers[m];
+    }
+  }
+
+  bool Holds(int row) const { return Find(row) >= 0; }
+
+  // Hands out buffers for rows of which none is held; the caller fills them.
+  void Adopt(const int (&need)[N], void* (&rows)[N]) {
+    for (int m = 0; m < N; ++m) tag_[m] = INT_MIN;
+    for (int m = 0; m < N; ++m) {
+      tag_[m] = need[m];
+      rows[m] = buf_[m];
     }
   }
 
@@ -105,14 +117,82 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
   }
 }
 
+// ---- AVX2 passes of 8u linear (the wide build only) ----
+//
+// Same integer arithmetic as the plain passes: the pair (L, R) times the
+// pair (16384 - w, w) in one multiply-add, so results are identical.
+
+// Columns [from, to) of one row; 8 bytes are read at each column's left tap,
+// so the caller keeps the last columns (near the row's end) for the plain loop.
+template <int C>
+[[gnu::target("avx2")]] int LinearRowU8Avx2(const Ipp8u* s, Ipp16u* out, const ResizeKernelArgs& a,
+                                           std::ptrdiff_t ahead) {
+  const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
+  const std::ptrdiff_t* off = a.colOffset;
+  const __m128i round4 = _mm_set1_epi32(128);
+  int k = 0;
+  if constexpr (C == 1) {
+    const __m256i lo = _mm256_set1_epi32(0xFF), hi = _mm256_set1_epi32(0xFF00);
+    const __m256i round = _mm256_set1_epi32(128);
+    for (; k + 8 <= a.width && off[k + 7] + 4 <= a.rowElements; k += 8) {
+      if (ahead) __builtin_prefetch(s + off[k] + ahead);
+      const __m128i g0 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s),
+                                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k)), 1);
+      const __m128i g1 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s),
+                                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k + 4)), 1);
+      const __m256i v = _mm256_set_m128i(g1, g0);
+      const __m256i lr = _mm256_or_si256(_mm256_and_si256(v, lo), _mm256_slli_epi32(_mm256_and_si256(v, hi), 8));
+      const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
+      const __m256i r = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lr, w), round), 8);
+      const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(r, r), 0x08);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm256_castsi256_si128(packed));
+    }
+  } else {
+    // L0..L(C-1) R0..R(C-1) -> L0 R0 L1 R1 ...
+    const __m128i order = C == 4 ? _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, -1, -1, -1, -1, -1, -1, -1, -1)
+                                 : _mm_setr_epi8(0, 3, 1, 4, 2, 5, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    for (; k < a.width && off[k] + 8 <= a.rowElements; ++k) {
+      const Ipp8u* p = s + off[k];
+      if (ahead) __builtin_prefetch(p + ahead);
+      const __m128i px = _mm_cvtepu8_epi16(_mm_shuffle_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), order));
+      const __m128i r = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(px, _mm_set1_epi32(static_cast<int>(wt[k]))), round4), 8);
+      // Four values stored; for three channels the fourth is the next
+      // column's first, written over next (buffers have 4 pixels spare).
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k * C), _mm_packus_epi32(r, r));
+    }
+  }
+  return k;
+}
+
+// Vertical pass of 8u linear: (U (16384 - w) + D w + 2^19) >> 20 per element.
+[[gnu::target("avx2")]] inline int LinearColumnU8Avx2(const Ipp16u* u, const Ipp16u* dn, Ipp8u* d, int n,
+                                                     std::uint32_t w) {
+  const __m256i weights = _mm256_set1_epi32(static_cast<int>((16384 - w) | (w << 16)));
+  const __m256i round = _mm256_set1_epi32(524288);
+  int e = 0;
+  for (; e + 16 <= n; e += 16) {
+    const __m256i U = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + e));
+    const __m256i D = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dn + e));
+    const __m256i lo = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(U, D), weights), round), 20);
+    const __m256i hi = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(U, D), weights), round), 20);
+    const __m256i words = _mm256_packus_epi32(lo, hi);
+    const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0x08);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + e), _mm256_castsi256_si128(bytes));
+  }
+  return e;
+}
+
 // ---- linear ----
 
-template <class T, int C>
-TAVREL_INLINE void LinearRowInt(const T* s, Ipp16u* out, const ResizeKernelArgs& a) {
+template <class T, int C, bool Simd>
+TAVREL_INLINE void LinearRowInt(const T* s, Ipp16u* out, const ResizeKernelArgs& a,
+                                std::ptrdiff_t ahead = 0) {
   constexpr std::uint32_t round = sizeof(T) == 1 ? 128 : 8192;
   constexpr int shift = sizeof(T) == 1 ? 8 : 14;
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
-  for (int k = 0; k < a.width; ++k) {
+  int k = 0;
+  if constexpr (Simd && sizeof(T) == 1) k = LinearRowU8Avx2<C>(s, out, a, ahead);
+  for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const std::uint32_t w0 = wt[2 * k], w1 = wt[2 * k + 1];
     for (int c = 0; c < C; ++c)
@@ -120,13 +200,15 @@ TAVREL_INLINE void LinearRowInt(const T* s, Ipp16u* out, const ResizeKernelArgs&
   }
 }
 
-template <class T, int C>
+template <class T, int C, bool Simd>
 TAVREL_INLINE void LinearColumnInt(const Ipp16u* __restrict u, const Ipp16u* __restrict dn,
                                    T* __restrict d, int n, std::uint32_t w) {
   constexpr std::uint32_t round = sizeof(T) == 1 ? 524288 : 8192;
   constexpr int shift = sizeof(T) == 1 ? 20 : 14;
   const std::uint32_t w0 = 16384 - w;
-  for (int e = 0; e < n; ++e) d[e] = static_cast<T>((u[e] * w0 + dn[e] * w + round) >> shift);
+  int e = 0;
+  if constexpr (Simd && sizeof(T) == 1) e = LinearColumnU8Avx2(u, dn, d, n, w);
+  for (; e < n; ++e) d[e] = static_cast<T>((u[e] * w0 + dn[e] * w + round) >> shift);
 }
 
 template <int C>
@@ -145,26 +227,87 @@ TAVREL_INLINE void LinearColumnFloat(const float* __restrict u, const float* __r
   for (int e = 0; e < n; ++e) d[e] = t * dn[e] + t0 * u[e];
 }
 
+// Both taps' rows in one pass: they are usually both new when shrinking,
+// and walking them together keeps twice as many loads in flight. The rows
+// of the next destination row are prefetched `ahead` elements on.
 template <class T, int C>
+TAVREL_INLINE void LinearRowsInt(const T* s, std::ptrdiff_t step, Ipp16u* __restrict u,
+                                 Ipp16u* __restrict dn, const ResizeKernelArgs& a,
+                                 std::ptrdiff_t ahead) {
+  constexpr std::uint32_t round = sizeof(T) == 1 ? 128 : 8192;
+  constexpr int shift = sizeof(T) == 1 ? 8 : 14;
+  const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
+  for (int k = 0; k < a.width; ++k) {
+    const T* p = s + a.colOffset[k];
+    const T* q = p + step;
+    if (ahead) {
+      __builtin_prefetch(p + ahead);
+      __builtin_prefetch(q + ahead);
+    }
+    const std::uint32_t w0 = wt[2 * k], w1 = wt[2 * k + 1];
+    for (int c = 0; c < C; ++c) {
+      u[k * C + c] = static_cast<Ipp16u>((p[c] * w0 + p[c + C] * w1 + round) >> shift);
+      dn[k * C + c] = static_cast<Ipp16u>((q[c] * w0 + q[c + C] * w1 + round) >> shift);
+    }
+  }
+}
+
+template <int C>
+TAVREL_INLINE void LinearRowsFloat(const float* s, std::ptrdiff_t step, float* __restrict u,
+                                   float* __restrict dn, const ResizeKernelArgs& a,
+                                   std::ptrdiff_t ahead) {
+  const auto* wt = static_cast<const float*>(a.colWeights);
+  for (int k = 0; k < a.width; ++k) {
+    const float* p = s + a.colOffset[k];
+    const float* q = p + step;
+    if (ahead) {
+      __builtin_prefetch(p + ahead);
+      __builtin_prefetch(q + ahead);
+    }
+    const float t = wt[k];
+    for (int c = 0; c < C; ++c) {
+      u[k * C + c] = p[c] + (p[c + C] - p[c]) * t;
+      dn[k * C + c] = q[c] + (q[c + C] - q[c]) * t;
+    }
+  }
+}
+
+template <class T, int C, bool Simd>
 TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
   constexpr bool integer = sizeof(T) < 4;
   using B = std::conditional_t<integer, Ipp16u, float>;
   RowCache<2> cache(a);
   const int n = a.width * C;
+  auto filterPair = [&](int row, B* u, B* dn, std::ptrdiff_t ahead) __attribute__((always_inline)) {
+    if constexpr (Simd && sizeof(T) == 1) {
+      LinearRowInt<T, C, Simd>(RowAt<T>(a, row), u, a, ahead);
+      LinearRowInt<T, C, Simd>(RowAt<T>(a, row + 1), dn, a, ahead);
+    } else if constexpr (integer)
+      LinearRowsInt<T, C>(RowAt<T>(a, row), a.srcStep, u, dn, a, ahead);
+    else
+      LinearRowsFloat<C>(RowAt<T>(a, row), a.srcStep, u, dn, a, ahead);
+  };
   for (int i = 0; i < a.height; ++i) {
     const int j = a.rowIndex[i];
     const int need[2] = {j, j + 1};
     void* rows[2];
-    cache.Window(need, rows, [&](int row, void* out) __attribute__((always_inline)) {
-      if constexpr (integer)
-        LinearRowInt<T, C>(RowAt<T>(a, row), static_cast<B*>(out), a);
-      else
-        LinearRowFloat<C>(RowAt<T>(a, row), static_cast<B*>(out), a);
-    });
+    if (cache.Holds(j) || cache.Holds(j + 1)) {
+      cache.Window(need, rows, [&](int row, void* out) __attribute__((always_inline)) {
+        if constexpr (integer)
+          LinearRowInt<T, C, Simd>(RowAt<T>(a, row), static_cast<B*>(out), a);
+        else
+          LinearRowFloat<C>(RowAt<T>(a, row), static_cast<B*>(out), a);
+      });
+    } else {
+      const std::ptrdiff_t ahead =
+          i + 1 < a.height && a.rowIndex[i + 1] != j ? (a.rowIndex[i + 1] - j) * a.srcStep : 0;
+      cache.Adopt(need, rows);
+      filterPair(j, static_cast<B*>(rows[0]), static_cast<B*>(rows[1]), ahead);
+    }
     const B* u = static_cast<const B*>(rows[0]);
     const B* dn = static_cast<const B*>(rows[1]);
     if constexpr (integer)
-      LinearColumnInt<T, C>(u, dn, DstRow<T>(a, i), n, static_cast<const Ipp16u*>(a.rowWeights)[i]);
+      LinearColumnInt<T, C, Simd>(u, dn, DstRow<T>(a, i), n, static_cast<const Ipp16u*>(a.rowWeights)[i]);
     else
       LinearColumnFloat(u, dn, DstRow<T>(a, i), n, static_cast<const float*>(a.rowWeights)[i]);
   }
@@ -294,12 +437,19 @@ struct Wide {
     TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Name<T, C>(a); } \
   };
 TAVREL_KERNEL_CLASS(Nearest)
-TAVREL_KERNEL_CLASS(Linear)
+template <class T, int C>
+struct LinearK {
+  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Linear<T, C, false>(a); }
+};
+template <class T, int C>
+struct LinearSimdK {
+  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Linear<T, C, true>(a); }
+};
 TAVREL_KERNEL_CLASS(Cubic)
 TAVREL_KERNEL_CLASS(Lanczos)
 #undef TAVREL_KERNEL_CLASS
 
-template <template <Body> class V>
+template <template <Body> class V, template <class, int> class LinearOf>
 struct Table {
   // 32f nearest copies 32-bit patterns, so NaNs pass bit for bit.
   static constexpr ResizeKernel entries[kResizeKernelCount] = {
@@ -308,8 +458,8 @@ struct Table {
       V<&NearestK<Ipp16u, 1>::Run>::Fn, V<&NearestK<Ipp32u, 1>::Run>::Fn,
       V<&NearestK<Ipp8u, 4>::Run>::Fn, V<&NearestK<Ipp16u, 4>::Run>::Fn,
       V<&NearestK<Ipp32u, 4>::Run>::Fn,
-      V<&Wide<LinearK, Ipp8u>::Run>::Fn, V<&Wide<LinearK, Ipp16u>::Run>::Fn,
-      V<&Wide<LinearK, Ipp32f>::Run>::Fn, V<&LinearK<Ipp8u, 1>::Run>::Fn,
+      V<&Wide<LinearOf, Ipp8u>::Run>::Fn, V<&Wide<LinearK, Ipp16u>::Run>::Fn,
+      V<&Wide<LinearK, Ipp32f>::Run>::Fn, V<&LinearOf<Ipp8u, 1>::Run>::Fn,
       V<&LinearK<Ipp16u, 1>::Run>::Fn, V<&LinearK<Ipp32f, 1>::Run>::Fn,
       V<&Wide<CubicK, Ipp8u>::Run>::Fn, V<&Wide<CubicK, Ipp16u>::Run>::Fn,
       V<&Wide<CubicK, Ipp32f>::Run>::Fn, V<&CubicK<Ipp8u, 1>::Run>::Fn,
@@ -354,8 +504,8 @@ int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
 
 ResizeKernel ResizeKernelAt(int index, ResizeVariant variant) {
   if (index < 0 || index >= kResizeKernelCount) return nullptr;
-  if (variant == ResizeVariant::best && HasAvx2()) return Table<Avx2Of>::entries[index];
-  return Table<PlainOf>::entries[index];
+  if (variant == ResizeVariant::best && HasAvx2()) return Table<Avx2Of, LinearSimdK>::entries[index];
+  return Table<PlainOf, LinearK>::entries[index];
 }
 
 }  // namespace tavrel

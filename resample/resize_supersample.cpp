@@ -186,6 +186,9 @@ Body Select(ResizeElement e, bool integer, bool wide, ResizeVariant v) {
 IppStatus ResizeSupersample(const ResizeImage& m, ResizeElement element, int channels,
                             const ResizeOptions& options) {
   if (IppStatus s = CheckResizeArguments(m); s != ippStsNoErr) return s;
+  // Boxes narrower than a source pixel are not area averages; the entry
+  // points send such factors to the general driver.
+  if (m.xFactor > 1.0 || m.yFactor > 1.0) return ippStsResizeFactorErr;
   const IppiRect roi = ClipRegion(m);
   int width, height;
   if (!EffectiveLength(m.dstRoiSize.width, roi.width, m.xFactor, width) ||

@@ -2,16 +2,18 @@
 #include "resample/resize_work.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <iterator>
+
+#include "math/runtime.h"
 
 namespace tavrel {
 namespace {
 
 void* DefaultAllocate(void*, std::size_t bytes) {
-  return std::aligned_alloc(32, (bytes + 31) / 32 * 32);
+  return bytes > static_cast<std::size_t>(kAlignedMallocMax) ? nullptr
+                                                             : AlignedMalloc(static_cast<std::int64_t>(bytes));
 }
-void DefaultRelease(void*, void* block) { std::free(block); }
+void DefaultRelease(void*, void* block) { AlignedFree(block); }
 
 const ResizeAllocator kDefaultAllocator{DefaultAllocate, DefaultRelease, nullptr};
 

@@ -189,9 +189,9 @@ class WaveStream {
       offset_ = 0;
       for (WAVEHDR* h : taken) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
       result = lost_ ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
+      pcm_->Interrupt();  // under the lock: a racing Close may not have released it
     }
     wake_.notify_all();
-    pcm_->Interrupt();
     for (WAVEHDR* h : taken) Notify(Capture() ? WIM_DATA : WOM_DONE, h);
     return result;
   }
@@ -204,7 +204,10 @@ class WaveStream {
       closed_ = true;
     }
     StopDriver();
-    pcm_.reset();
+    {
+      std::lock_guard lock(mutex_);
+      pcm_.reset();
+    }
     std::lock_guard delivering(delivery_);  // after a Reset still calling back
     Notify(Capture() ? WIM_CLOSE : WOM_CLOSE, nullptr);
     return MMSYSERR_NOERROR;
@@ -221,9 +224,9 @@ class WaveStream {
     {
       std::lock_guard lock(mutex_);
       quit_ = true;
+      if (pcm_) pcm_->Interrupt();
     }
     wake_.notify_all();
-    if (pcm_) pcm_->Interrupt();
     if (driver_.joinable()) driver_.join();
   }
 
@@ -312,15 +315,17 @@ class WaveStream {
 
   long PlayOnce(std::uint64_t epoch) {
     std::uint32_t frames;
+    std::size_t touched = 0;  // headers the copy reached
     {
       // Copy out under the lock: a Reset may hand the headers back meanwhile.
       std::lock_guard lock(mutex_);
       if (epoch != epoch_) return 0;
       std::size_t want = std::size_t(period_) * format_.frameBytes(), got = 0, offset = offset_;
-      for (auto it = queue_.begin(); it != queue_.end() && got < want; ++it, offset = 0) {
+      for (auto it = queue_.begin(); it != queue_.end() && got < want; ++it, ++touched) {
         std::size_t n = std::min<std::size_t>(want - got, (*it)->dwBufferLength - offset);
         std::memcpy(buffer_.data() + got, (*it)->lpData + offset, n);
         got += n;
+        offset = 0;
       }
       frames = std::uint32_t(got / format_.frameBytes());
     }
@@ -331,18 +336,25 @@ class WaveStream {
     {
       std::lock_guard lock(mutex_);
       if (epoch != epoch_) return written;
-      // A last partial frame that can never be completed is dropped.
-      std::size_t bytes = frames ? std::size_t(written) * format_.frameBytes() : SIZE_MAX;
-      while (bytes > 0 && !queue_.empty()) {
+      auto complete = [&] {
         WAVEHDR* h = queue_.front();
-        std::size_t n = std::min<std::size_t>(bytes, h->dwBufferLength - offset_);
-        bytes -= bytes == SIZE_MAX ? 0 : n;
-        offset_ += n;
-        if (offset_ < h->dwBufferLength) break;
         h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
         queue_.pop_front();
         offset_ = 0;
         done_.push_back(h);
+      };
+      if (frames == 0) {
+        // Less than one frame was queued: it can never play, so its headers are done.
+        for (; touched > 0 && !queue_.empty(); --touched) complete();
+      } else {
+        std::size_t bytes = std::size_t(written) * format_.frameBytes();
+        while (bytes > 0 && !queue_.empty()) {
+          std::size_t n = std::min<std::size_t>(bytes, queue_.front()->dwBufferLength - offset_);
+          bytes -= n;
+          offset_ += n;
+          if (offset_ < queue_.front()->dwBufferLength) break;
+          complete();
+        }
       }
     }
     for (WAVEHDR* h : done_) Notify(WOM_DONE, h);
@@ -407,9 +419,10 @@ MMRESULT DecodeFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out) {
   if (wfx->wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
     if (wfx->cbSize < 22) return WAVERR_BADFORMAT;
     WAVEFORMATEXTENSIBLE ext;
-    std::memcpy(&ext, wfx, sizeof ext);
-    if (std::memcmp(&ext.SubFormat, &KSDATAFORMAT_SUBTYPE_PCM, sizeof(WAVEGUID)) != 0)
-      return WAVERR_BADFORMAT;
+    std::memcpy(static_cast<void*>(&ext), wfx, sizeof ext);  // the caller passed the whole record
+    Guid sub;
+    std::memcpy(&sub, &ext.SubFormat, sizeof sub);
+    if (sub != KSDATAFORMAT_SUBTYPE_PCM) return WAVERR_BADFORMAT;
     if (ext.wValidBitsPerSample) f.validBits = ext.wValidBitsPerSample;
   } else if (wfx->wFormatTag != WAVE_FORMAT_PCM) {
     return WAVERR_BADFORMAT;
