@@ -9,6 +9,7 @@
 #include <immintrin.h>
 
 #include "resample/resize_engine.h"
+#include "resample/resize_work.h"
 
 namespace tavrel {
 namespace {
@@ -58,7 +59,6 @@ class RowCache {
 
   // Hands out buffers for rows of which none is held; the caller fills them.
   void Adopt(const int (&need)[N], void* (&rows)[N]) {
-    for (int m = 0; m < N; ++m) tag_[m] = INT_MIN;
     for (int m = 0; m < N; ++m) {
       tag_[m] = need[m];
       rows[m] = buf_[m];
@@ -484,11 +484,6 @@ struct Avx2Of {
   static constexpr ResizeKernel Fn = &Avx2<B>;
 };
 
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 }  // namespace
 
 int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
@@ -504,7 +499,7 @@ int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
 
 ResizeKernel ResizeKernelAt(int index, ResizeVariant variant) {
   if (index < 0 || index >= kResizeKernelCount) return nullptr;
-  if (variant == ResizeVariant::best && HasAvx2()) return Table<Avx2Of, LinearSimdK>::entries[index];
+  if (variant == ResizeVariant::best && ProcessorHasAvx2()) return Table<Avx2Of, LinearSimdK>::entries[index];
   return Table<PlainOf, LinearK>::entries[index];
 }
 

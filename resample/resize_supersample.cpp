@@ -163,8 +163,7 @@ struct FloatK {
 
 template <Body B>
 Body Pick(ResizeVariant v) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  return v == ResizeVariant::best && avx2 ? &Avx2<B> : &Plain<B>;
+  return v == ResizeVariant::best && ProcessorHasAvx2() ? &Avx2<B> : &Plain<B>;
 }
 
 template <int C>
