@@ -21,7 +21,7 @@ namespace {
 // the box was clipped to the region.
 struct Box {
   int first, last;
-  float firstWeight, lastWeight;
+  double firstWeight, lastWeight;
   double scale;
 };
 
@@ -51,10 +51,10 @@ void MakeBoxes(int count, int clipped, double factor, Box* boxes) {
     b.first = static_cast<int>(std::floor(start));
     b.last = std::max(b.first, static_cast<int>(std::ceil(end)) - 1);
     if (b.first == b.last) {
-      b.firstWeight = b.lastWeight = static_cast<float>(end - start);
+      b.firstWeight = b.lastWeight = end - start;
     } else {
-      b.firstWeight = static_cast<float>(b.first + 1 - start);
-      b.lastWeight = static_cast<float>(end - b.last);
+      b.firstWeight = b.first + 1 - start;
+      b.lastWeight = end - b.last;
     }
     b.scale = clippedBox ? 1.0 / (end - start) : factor;
   }
@@ -67,7 +67,7 @@ TAVREL_INLINE T StoreAverage(double v) {
   } else {
     constexpr double top = sizeof(T) == 1 ? 255.0 : 65535.0;
     const double r = std::trunc(v + 0.5);
-    return static_cast<T>(r < 0.0 ? 0.0 : r > top ? top : r);
+    return static_cast<T>(!(r > 0.0) ? 0.0 : r > top ? top : r);
   }
 }
 
@@ -106,20 +106,23 @@ TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
   }
 }
 
-template <class T, int C>
+// Partly covered boxes: weighted sums. The column sums are floats while
+// they stay exact for whole pixels (up to 2^24), doubles for taller boxes;
+// the box sums across are doubles.
+template <class T, class Acc, int C>
 TAVREL_INLINE void SuperFloat(const SuperArgs& a) {
-  float* __restrict acc = static_cast<float*>(a.acc);
+  Acc* __restrict acc = static_cast<Acc*>(a.acc);
   const int n = a.used * C;
   for (int y = 0; y < a.height; ++y) {
     const Box& rb = a.rows[y];
-    std::memset(acc, 0, sizeof(float) * n);
+    std::memset(acc, 0, sizeof(Acc) * n);
     for (int r = rb.first; r <= rb.last; ++r) {
       const T* __restrict s = reinterpret_cast<const T*>(a.src + r * a.srcStep);
-      const float w = r == rb.first ? rb.firstWeight : r == rb.last ? rb.lastWeight : 1.0f;
-      if (w == 1.0f) {
-        for (int e = 0; e < n; ++e) acc[e] += static_cast<float>(s[e]);
+      const Acc w = static_cast<Acc>(r == rb.first ? rb.firstWeight : r == rb.last ? rb.lastWeight : 1.0);
+      if (w == Acc{1}) {
+        for (int e = 0; e < n; ++e) acc[e] += static_cast<Acc>(s[e]);
       } else {
-        for (int e = 0; e < n; ++e) acc[e] += w * static_cast<float>(s[e]);
+        for (int e = 0; e < n; ++e) acc[e] += w * static_cast<Acc>(s[e]);
       }
     }
     T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
@@ -127,15 +130,12 @@ TAVREL_INLINE void SuperFloat(const SuperArgs& a) {
       const Box& cb = a.cols[x];
       const double k = cb.scale * rb.scale;
       for (int c = 0; c < C; ++c) {
-        float sum;
-        if (cb.first == cb.last) {
-          sum = cb.firstWeight * acc[cb.first * C + c];
-        } else {
-          sum = cb.firstWeight * acc[cb.first * C + c];
+        double sum = cb.firstWeight * acc[cb.first * C + c];
+        if (cb.first != cb.last) {
           for (int q = cb.first + 1; q < cb.last; ++q) sum += acc[q * C + c];
           sum += cb.lastWeight * acc[cb.last * C + c];
         }
-        d[x * C + c] = StoreAverage<T>(static_cast<double>(sum) * k);
+        d[x * C + c] = StoreAverage<T>(sum * k);
       }
     }
   }
@@ -156,15 +156,14 @@ template <class T, class Acc, int C>
 struct IntegerK {
   TAVREL_INLINE static void Run(const SuperArgs& a) { SuperInteger<T, Acc, C>(a); }
 };
-template <class T, int C>
+template <class T, class Acc, int C>
 struct FloatK {
-  TAVREL_INLINE static void Run(const SuperArgs& a) { SuperFloat<T, C>(a); }
+  TAVREL_INLINE static void Run(const SuperArgs& a) { SuperFloat<T, Acc, C>(a); }
 };
 
 template <Body B>
 Body Pick(ResizeVariant v) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  return v == ResizeVariant::best && avx2 ? &Avx2<B> : &Plain<B>;
+  return v == ResizeVariant::best && ProcessorHasAvx2() ? &Avx2<B> : &Plain<B>;
 }
 
 template <int C>
@@ -176,9 +175,11 @@ Body Select(ResizeElement e, bool integer, bool wide, ResizeVariant v) {
     return wide ? Pick<&IntegerK<Ipp16u, std::uint64_t, C>::Run>(v)
                 : Pick<&IntegerK<Ipp16u, std::uint32_t, C>::Run>(v);
   }
-  if (e == ResizeElement::u8) return Pick<&FloatK<Ipp8u, C>::Run>(v);
-  if (e == ResizeElement::u16) return Pick<&FloatK<Ipp16u, C>::Run>(v);
-  return Pick<&FloatK<Ipp32f, C>::Run>(v);
+  if (e == ResizeElement::u8)
+    return wide ? Pick<&FloatK<Ipp8u, double, C>::Run>(v) : Pick<&FloatK<Ipp8u, float, C>::Run>(v);
+  if (e == ResizeElement::u16)
+    return wide ? Pick<&FloatK<Ipp16u, double, C>::Run>(v) : Pick<&FloatK<Ipp16u, float, C>::Run>(v);
+  return wide ? Pick<&FloatK<Ipp32f, double, C>::Run>(v) : Pick<&FloatK<Ipp32f, float, C>::Run>(v);
 }
 
 }  // namespace
@@ -205,11 +206,13 @@ IppStatus ResizeSupersample(const ResizeImage& m, ResizeElement element, int cha
 
   const bool integer = element != ResizeElement::f32 && WholeBoxes(m.xFactor) &&
                        WholeBoxes(m.yFactor);
-  // 32-bit column sums hold any box up to this many rows.
-  const double rowsPerBox = std::round(1.0 / m.yFactor);
-  const bool wide = rowsPerBox * (element == ResizeElement::u8 ? 255.0 : 65535.0) > 4294967295.0;
+  // Column sums: 32-bit integers hold any box up to 2^32 / top rows, floats
+  // keep whole-pixel sums exact up to 2^24 (taken as 256 rows for floats).
+  const double rowsPerBox = std::ceil(1.0 / m.yFactor) + 1.0;
+  const double top = element == ResizeElement::u8 ? 255.0 : element == ResizeElement::u16 ? 65535.0 : 65536.0;
+  const bool wide = rowsPerBox * top > (integer ? 4294967295.0 : 16777216.0);
   const int used = cols[width - 1].last + 1;
-  const std::size_t accSize = integer && wide ? sizeof(std::uint64_t) : sizeof(float);
+  const std::size_t accSize = wide ? 8 : 4;
   void* acc = blocks.Take<char>(static_cast<std::size_t>(used) * channels * accSize);
   if (!acc) return ippStsMemAllocErr;
 
@@ -225,10 +228,9 @@ IppStatus ResizeSupersample(const ResizeImage& m, ResizeElement element, int cha
   a.cols = cols;
   a.rows = rows;
   a.acc = acc;
-  const bool isWide = integer && wide;
-  const Body run = channels == 1   ? Select<1>(element, integer, isWide, options.variant)
-                   : channels == 3 ? Select<3>(element, integer, isWide, options.variant)
-                                   : Select<4>(element, integer, isWide, options.variant);
+  const Body run = channels == 1   ? Select<1>(element, integer, wide, options.variant)
+                   : channels == 3 ? Select<3>(element, integer, wide, options.variant)
+                                   : Select<4>(element, integer, wide, options.variant);
   run(a);
   return ippStsNoErr;
 }
