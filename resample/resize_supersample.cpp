@@ -65,9 +65,13 @@ TAVREL_INLINE T StoreAverage(double v) {
   if constexpr (std::is_same_v<T, float>) {
     return static_cast<float>(v);
   } else {
+    // trunc(v + 0.5) clamped to the element range; clamping first gives
+    // the same and keeps the conversion defined.
     constexpr double top = sizeof(T) == 1 ? 255.0 : 65535.0;
-    const double r = std::trunc(v + 0.5);
-    return static_cast<T>(!(r > 0.0) ? 0.0 : r > top ? top : r);
+    double r = v + 0.5;
+    r = r >= 0.0 ? r : 0.0;  // NaN too
+    r = r <= top ? r : top;
+    return static_cast<T>(static_cast<int>(r));
   }
 }
 
@@ -79,28 +83,116 @@ struct SuperArgs {
   const Box* cols;
   const Box* rows;
   void* acc;
+  std::int32_t* sums;  // one row of box sums when every box sum fits in int32, else null
+  double xFactor;
 };
+
+// Sums of `count` whole boxes of `width` units each (kWidth when known at
+// compile time), box m starting at unit m * width.
+template <class Acc, int C, int kWidth>
+TAVREL_INLINE void WholeBoxSums(const Acc* __restrict acc, std::int32_t* __restrict sums, int count,
+                                int width) {
+  const int u = kWidth ? kWidth : width;
+  for (int m = 0; m < count; ++m)
+    for (int c = 0; c < C; ++c) {
+      Acc sum = 0;
+      for (int q = 0; q < u; ++q) sum += acc[(m * u + q) * C + c];
+      sums[m * C + c] = static_cast<std::int32_t>(sum);
+    }
+}
+
+// The same boxes stored straight away when the scale is 2^-shift: then
+// trunc(sum * scale + 0.5) is exactly (sum + 2^(shift-1)) >> shift.
+template <class T, class Acc, int C, int kWidth>
+TAVREL_INLINE void WholeBoxShifted(const Acc* __restrict acc, T* __restrict d, int count, int width,
+                                   int shift) {
+  const int u = kWidth ? kWidth : width;
+  const std::uint32_t half = (1u << shift) >> 1;
+  constexpr std::uint32_t top = sizeof(T) == 1 ? 255 : 65535;
+  if constexpr (C >= 3 && sizeof(Acc) == 4) {
+    // A pixel's channels side by side in one vector; three-channel pixels
+    // read one sum past the pixel (the accumulation row has room for it).
+    using V = std::uint32_t __attribute__((vector_size(16)));
+    const V h = {half, half, half, half}, t = {top, top, top, top};
+    for (int m = 0; m < count; ++m) {
+      V sum = {0, 0, 0, 0};
+      for (int q = 0; q < u; ++q) {
+        V px;
+        std::memcpy(&px, acc + (m * u + q) * C, sizeof px);
+        sum += px;
+      }
+      V v = (sum + h) >> shift;
+      v = v < t ? v : t;
+      for (int c = 0; c < C; ++c) d[m * C + c] = static_cast<T>(v[c]);
+    }
+    return;
+  }
+  for (int m = 0; m < count; ++m)
+    for (int c = 0; c < C; ++c) {
+      std::uint32_t sum = 0;
+      for (int q = 0; q < u; ++q) sum += acc[(m * u + q) * C + c];
+      const std::uint32_t v = (sum + half) >> shift;
+      d[m * C + c] = static_cast<T>(v < top ? v : top);
+    }
+}
+
+// The power of two that x is, or -1.
+int PowerOfTwoShift(double x) {
+  int e;
+  const double mantissa = std::frexp(x, &e);
+  return mantissa == 0.5 && e <= 1 && e > -31 ? 1 - e : -1;
+}
 
 // Whole boxes on integer pixels: exact integer sums.
 template <class T, class Acc, int C>
 TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
   Acc* __restrict acc = static_cast<Acc*>(a.acc);
   const int n = a.used * C;
+  // Boxes the region does not clip all scale by the same factor: those
+  // columns are stored in one pass over the row of box sums.
+  int full = 0;
+  while (full < a.width && a.cols[full].scale == a.xFactor) ++full;
+  const int unit = a.cols[0].last - a.cols[0].first + 1;
   for (int y = 0; y < a.height; ++y) {
     const Box& rb = a.rows[y];
-    std::memset(acc, 0, sizeof(Acc) * n);
-    for (int r = rb.first; r <= rb.last; ++r) {
+    // The first row sets the sums, the others add to them.
+    const T* __restrict first = reinterpret_cast<const T*>(a.src + rb.first * a.srcStep);
+    for (int e = 0; e < n; ++e) acc[e] = first[e];
+    for (int r = rb.first + 1; r <= rb.last; ++r) {
       const T* __restrict s = reinterpret_cast<const T*>(a.src + r * a.srcStep);
       for (int e = 0; e < n; ++e) acc[e] += s[e];
     }
     T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
-    for (int x = 0; x < a.width; ++x) {
+    int x = 0;
+    const int shift = a.sums ? PowerOfTwoShift(a.xFactor * rb.scale) : -1;
+    if (shift >= 0) {
+      switch (unit) {
+        case 1: WholeBoxShifted<T, Acc, C, 1>(acc, d, full, unit, shift); break;
+        case 2: WholeBoxShifted<T, Acc, C, 2>(acc, d, full, unit, shift); break;
+        case 4: WholeBoxShifted<T, Acc, C, 4>(acc, d, full, unit, shift); break;
+        default: WholeBoxShifted<T, Acc, C, 0>(acc, d, full, unit, shift); break;
+      }
+      x = full;
+    } else if (a.sums) {
+      std::int32_t* __restrict sums = a.sums;
+      switch (unit) {
+        case 1: WholeBoxSums<Acc, C, 1>(acc, sums, full, unit); break;
+        case 2: WholeBoxSums<Acc, C, 2>(acc, sums, full, unit); break;
+        case 3: WholeBoxSums<Acc, C, 3>(acc, sums, full, unit); break;
+        case 4: WholeBoxSums<Acc, C, 4>(acc, sums, full, unit); break;
+        default: WholeBoxSums<Acc, C, 0>(acc, sums, full, unit); break;
+      }
+      const double k = a.xFactor * rb.scale;
+      for (int e = 0; e < full * C; ++e) d[e] = StoreAverage<T>(static_cast<double>(sums[e]) * k);
+      x = full;
+    }
+    for (; x < a.width; ++x) {
       const Box& cb = a.cols[x];
       const double k = cb.scale * rb.scale;
       for (int c = 0; c < C; ++c) {
         std::uint64_t sum = 0;
         for (int q = cb.first; q <= cb.last; ++q) sum += acc[q * C + c];
-        d[x * C + c] = StoreAverage<T>(static_cast<double>(sum) * k);
+        d[x * C + c] = StoreAverage<T>(static_cast<double>(static_cast<std::int64_t>(sum)) * k);
       }
     }
   }
@@ -213,8 +305,14 @@ IppStatus ResizeSupersample(const ResizeImage& m, ResizeElement element, int cha
   const bool wide = rowsPerBox * top > (integer ? 4294967295.0 : 16777216.0);
   const int used = cols[width - 1].last + 1;
   const std::size_t accSize = wide ? 8 : 4;
-  void* acc = blocks.Take<char>(static_cast<std::size_t>(used) * channels * accSize);
+  void* acc = blocks.Take<char>((static_cast<std::size_t>(used) * channels + 1) * accSize);
   if (!acc) return ippStsMemAllocErr;
+  // Integer box sums below 2^31 go through one int32 row per destination row.
+  std::int32_t* sums = nullptr;
+  if (integer && std::round(1.0 / m.xFactor) * std::round(1.0 / m.yFactor) * top < 2147483647.0) {
+    sums = blocks.Take<std::int32_t>(static_cast<std::size_t>(width) * channels);
+    if (!sums) return ippStsMemAllocErr;
+  }
 
   SuperArgs a{};
   a.src = static_cast<const char*>(m.src) + static_cast<std::ptrdiff_t>(roi.y) * m.srcStep +
@@ -228,6 +326,8 @@ IppStatus ResizeSupersample(const ResizeImage& m, ResizeElement element, int cha
   a.cols = cols;
   a.rows = rows;
   a.acc = acc;
+  a.sums = sums;
+  a.xFactor = m.xFactor;
   const Body run = channels == 1   ? Select<1>(element, integer, wide, options.variant)
                    : channels == 3 ? Select<3>(element, integer, wide, options.variant)
                                    : Select<4>(element, integer, wide, options.variant);
