@@ -93,6 +93,8 @@ class TLPCollection : public TOWExtCollection {
  public:
   // A lock of its own, without notification.
   TLPCollection(TPersistent* AOwner, TCollectionItemClass ItemClass);
+  TLPCollection(std::nullptr_t, TCollectionItemClass ItemClass)
+      : TLPCollection(static_cast<TPersistent*>(nullptr), std::move(ItemClass)) {}
   // ALock itself, notification included.
   TLPCollection(TPersistent* AOwner, Ref<ILPLock> ALock, TCollectionItemClass ItemClass);
   // A copy over the owner's lock, notifying this collection's PropertyChanged.
