@@ -186,7 +186,86 @@ TAVREL_AVX __m256d Mul2(__m256d w, __m256d z) {
   const __m256d t2 = _mm256_mul_pd(_mm256_permute_pd(z, 0x5), _mm256_permute_pd(w, 0xF));
   return _mm256_add_pd(t1, Flip2(t2, !Inverse));
 }
+template <bool Inverse>
+TAVREL_AVX __m256d RotQuarter2(__m256d z) {  // -i*z forward, +i*z inverse
+  return Flip2(_mm256_permute_pd(z, 0x5), Inverse);
+}
+template <bool Inverse>
+TAVREL_AVX void ButterflyInRegisters2(__m256d& a0, __m256d& a1, __m256d& a2, __m256d& a3) {
+  const __m256d s01 = _mm256_add_pd(a0, a1), d01 = _mm256_sub_pd(a0, a1), s23 = _mm256_add_pd(a2, a3);
+  const __m256d r23 = RotQuarter2<Inverse>(_mm256_sub_pd(a2, a3));
+  a0 = _mm256_add_pd(s01, s23);
+  a2 = _mm256_sub_pd(s01, s23);
+  a1 = _mm256_add_pd(d01, r23);
+  a3 = _mm256_sub_pd(d01, r23);
+}
+TAVREL_AVX __m256d Join(V2 lo, V2 hi) { return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1); }
+TAVREL_AVX void Split2(Ipp64fc* lo, Ipp64fc* hi, __m256d v) {
+  _mm_storeu_pd(&lo->re, _mm256_castpd256_pd128(v));
+  _mm_storeu_pd(&hi->re, _mm256_extractf128_pd(v, 1));
+}
+TAVREL_AVX __m256d Broadcast(const Ipp64fc* w) { return _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(w)); }
+// EighthTurn on two values.
+template <bool Inverse>
+TAVREL_AVX __m256d EighthTurn2(int j, __m256d z, double c) {
+  const __m256d cc = _mm256_set1_pd(c);
+  const __m256d re = _mm256_movedup_pd(z), im = _mm256_permute_pd(z, 0xF);
+  if (j == 1)
+    return _mm256_mul_pd(cc, Inverse ? _mm256_add_pd(re, Flip2(im, true))
+                                     : _mm256_add_pd(z, Flip2(_mm256_permute_pd(z, 0x5), false)));
+  if (j == 2) return RotQuarter2<Inverse>(z);
+  if (j == 3)
+    return Inverse ? _mm256_mul_pd(Flip2(cc, true), _mm256_add_pd(re, Flip2(im, false)))
+                   : _mm256_mul_pd(_mm256_set1_pd(-c), _mm256_add_pd(re, Flip2(im, true)));
+  return z;
+}
 #undef TAVREL_AVX
+
+// FirstStages on two blocks at once (block g in the low, g + n in the high
+// half); the plain operations lane by lane, so the results are identical.
+template <bool Inverse>
+__attribute__((target("avx"))) std::size_t FirstStagesAVX(Ipp64fc* x, std::size_t L, const Ipp64fc* table,
+                                                         const Source& source) {
+  int l = 0;
+  while ((std::size_t(1) << l) < L) ++l;
+  if (l & 1) {
+    const double c = table[3 * (L / 8)].re;
+    for (std::size_t g = 0; g < L; g += 16) {
+      V2 lo[8], hi[8];
+      source.Load<8>(x, g, lo);
+      source.Load<8>(x, g + 8, hi);
+      __m256d a[8];
+      for (int k = 0; k < 8; ++k) a[k] = Join(lo[k], hi[k]);
+      ButterflyInRegisters2<Inverse>(a[0], a[1], a[2], a[3]);
+      ButterflyInRegisters2<Inverse>(a[4], a[5], a[6], a[7]);
+      for (int j = 0; j < 4; ++j) {
+        const __m256d t = EighthTurn2<Inverse>(j, a[j + 4], c);
+        Split2(x + g + j, x + g + 8 + j, _mm256_add_pd(a[j], t));
+        Split2(x + g + j + 4, x + g + 12 + j, _mm256_sub_pd(a[j], t));
+      }
+    }
+    return 32;
+  }
+  const std::size_t stride = 3 * (L / 16);
+  for (std::size_t g = 0; g < L; g += 32) {
+    V2 lo[16], hi[16];
+    source.Load<16>(x, g, lo);
+    source.Load<16>(x, g + 16, hi);
+    __m256d a[16];
+    for (int k = 0; k < 16; ++k) a[k] = Join(lo[k], hi[k]);
+    for (int q = 0; q < 16; q += 4) ButterflyInRegisters2<Inverse>(a[q], a[q + 1], a[q + 2], a[q + 3]);
+    ButterflyInRegisters2<Inverse>(a[0], a[4], a[8], a[12]);
+    for (int j = 1; j < 4; ++j) {
+      const Ipp64fc* w = table + j * stride;
+      a[j + 4] = Mul2<Inverse>(Broadcast(w + 1), a[j + 4]);
+      a[j + 8] = Mul2<Inverse>(Broadcast(w), a[j + 8]);
+      a[j + 12] = Mul2<Inverse>(Broadcast(w + 2), a[j + 12]);
+      ButterflyInRegisters2<Inverse>(a[j], a[j + 4], a[j + 8], a[j + 12]);
+    }
+    for (int k = 0; k < 16; ++k) Split2(x + g + k, x + g + 16 + k, a[k]);
+  }
+  return 64;
+}
 
 // The same stage two butterflies at a time in 256-bit registers; the same
 // operations in the same order, so results equal the plain stage exactly.
@@ -269,7 +348,10 @@ void Radix4FourColumns(Ipp64fc* x, std::size_t R, const Ipp64fc* table) {
 
 template <bool Inverse>
 void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set, const Source& source = {}) {
-  for (std::size_t G = FirstStages<Inverse>(x, L, table, source); G <= L; G *= 4) {
+  // The AVX first stages take two blocks of 8 or 16 points at a time.
+  const bool wide = set == FFTKernelSet::kAVX && L >= 32;
+  const std::size_t first = wide ? FirstStagesAVX<Inverse>(x, L, table, source) : FirstStages<Inverse>(x, L, table, source);
+  for (std::size_t G = first; G <= L; G *= 4) {
     if (set == FFTKernelSet::kAVX) {
       Radix4StageAVX<Inverse>(x, L, G, table);
     } else {
