@@ -346,6 +346,82 @@ void Radix4FourColumns(Ipp64fc* x, std::size_t R, const Ipp64fc* table) {
   }
 }
 
+// The column pass of a split level: x holds R rows of K points; each column
+// is multiplied by its twiddles T and transformed over the rows, four
+// columns at a time through the work area, row by row (64 bytes each).
+template <bool Inverse>
+void ColumnPassPlain(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T, const Ipp64fc* table,
+                     Ipp64fc* work) {
+  for (std::size_t u = 0; u < K / 4; ++u) {
+    Ipp64fc* column = x + 4 * u;
+    for (std::size_t p = 0; p < R; ++p, T += 4) {
+      for (std::size_t c = 0; c < 4; ++c) StoreC(work + 4 * p + c, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
+    }
+    Radix4FourColumns<Inverse>(work, R, table);
+    for (std::size_t p = 0; p < R; ++p) std::memcpy(column + p * K, work + 4 * p, 4 * sizeof(Ipp64fc));
+  }
+}
+
+// The same with columns 0-1 and 2-3 of a row in two 256-bit registers;
+// identical operations, so identical results.
+template <bool Inverse>
+__attribute__((target("avx"))) void ColumnPassAVX(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T,
+                                                  const Ipp64fc* table, Ipp64fc* work) {
+  int l = 0;
+  while ((std::size_t(1) << l) < R) ++l;
+  const double cosine = table[3 * (R / 8)].re;
+  for (std::size_t u = 0; u < K / 4; ++u) {
+    Ipp64fc* column = x + 4 * u;
+    for (std::size_t p = 0; p < R; ++p, T += 4) {
+      Store2(work + 4 * p, Mul2<Inverse>(Load2(T), Load2(column + p * K)));
+      Store2(work + 4 * p + 2, Mul2<Inverse>(Load2(T + 2), Load2(column + p * K + 2)));
+    }
+    for (std::size_t h = 0; h < 4; h += 2) {
+      auto at = [work, h](std::size_t point) { return work + 4 * point + h; };
+      for (std::size_t g = 0; g < R; g += 4) {
+        __m256d a0 = Load2(at(g)), a1 = Load2(at(g + 1)), a2 = Load2(at(g + 2)), a3 = Load2(at(g + 3));
+        ButterflyInRegisters2<Inverse>(a0, a1, a2, a3);
+        Store2(at(g), a0);
+        Store2(at(g + 1), a1);
+        Store2(at(g + 2), a2);
+        Store2(at(g + 3), a3);
+      }
+      std::size_t G = 16;
+      if (l & 1) {
+        for (std::size_t g = 0; g < R; g += 8)
+          for (int j = 0; j < 4; ++j) {
+            const __m256d t = EighthTurn2<Inverse>(j, Load2(at(g + j + 4)), cosine);
+            const __m256d a = Load2(at(g + j));
+            Store2(at(g + j), _mm256_add_pd(a, t));
+            Store2(at(g + j + 4), _mm256_sub_pd(a, t));
+          }
+        G = 32;
+      }
+      for (; G <= R; G *= 4) {
+        const std::size_t S = G / 4, stride = 3 * (R / G);
+        for (std::size_t g = 0; g < R; g += G) {
+          for (std::size_t j = 0; j < S; ++j) {
+            const std::size_t q = g + j;
+            __m256d a0 = Load2(at(q)), a1 = Load2(at(q + S)), a2 = Load2(at(q + 2 * S)), a3 = Load2(at(q + 3 * S));
+            if (j > 0) {
+              const Ipp64fc* w = table + j * stride;
+              a1 = Mul2<Inverse>(Broadcast(w + 1), a1);
+              a2 = Mul2<Inverse>(Broadcast(w), a2);
+              a3 = Mul2<Inverse>(Broadcast(w + 2), a3);
+            }
+            ButterflyInRegisters2<Inverse>(a0, a1, a2, a3);
+            Store2(at(q), a0);
+            Store2(at(q + S), a1);
+            Store2(at(q + 2 * S), a2);
+            Store2(at(q + 3 * S), a3);
+          }
+        }
+      }
+    }
+    for (std::size_t p = 0; p < R; ++p) std::memcpy(column + p * K, work + 4 * p, 4 * sizeof(Ipp64fc));
+  }
+}
+
 template <bool Inverse>
 void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set, const Source& source = {}) {
   // The AVX first stages take two blocks of 8 or 16 points at a time.
@@ -414,16 +490,10 @@ void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work, con
     }
   }
   const int g = level < 2 ? level : 2;  // plans are at most three levels deep
-  const Ipp64fc* T = spec->columnTwiddles[g];
-  const Ipp64fc* columnTable = spec->columnRadix4[g];
-  // Four columns at a time through the work area, row by row (64 bytes each).
-  for (std::size_t u = 0; u < K / 4; ++u) {
-    Ipp64fc* column = x + 4 * u;
-    for (std::size_t p = 0; p < R; ++p, T += 4) {
-      for (std::size_t c = 0; c < 4; ++c) StoreC(work + 4 * p + c, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
-    }
-    Radix4FourColumns<Inverse>(work, R, columnTable);
-    for (std::size_t p = 0; p < R; ++p) std::memcpy(column + p * K, work + 4 * p, 4 * sizeof(Ipp64fc));
+  if (HasAVX()) {
+    ColumnPassAVX<Inverse>(x, R, K, spec->columnTwiddles[g], spec->columnRadix4[g], work);
+  } else {
+    ColumnPassPlain<Inverse>(x, R, K, spec->columnTwiddles[g], spec->columnRadix4[g], work);
   }
 }
 
@@ -539,6 +609,16 @@ void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t po
 }
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
+
+void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
+                       const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work) {
+  if (set == FFTKernelSet::kAVX && HasAVX()) {
+    inverse ? ColumnPassAVX<true>(x, R, K, twiddles, table, work) : ColumnPassAVX<false>(x, R, K, twiddles, table, work);
+  } else {
+    inverse ? ColumnPassPlain<true>(x, R, K, twiddles, table, work)
+            : ColumnPassPlain<false>(x, R, K, twiddles, table, work);
+  }
+}
 
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, bool inverse) {
   if (inverse) {
