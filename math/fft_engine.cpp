@@ -37,16 +37,6 @@ inline V2 RotQuarter(V2 z) {
 }
 
 template <bool Inverse>
-inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, V2 b0, V2 b1, V2 b2, V2 b3) {
-  const V2 s01 = _mm_add_pd(b0, b1), d01 = _mm_sub_pd(b0, b1), s23 = _mm_add_pd(b2, b3);
-  const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(b2, b3));
-  StoreC(x0, _mm_add_pd(s01, s23));
-  StoreC(x2, _mm_sub_pd(s01, s23));
-  StoreC(x1, _mm_add_pd(d01, r23));
-  StoreC(x3, _mm_sub_pd(d01, r23));
-}
-
-template <bool Inverse>
 inline void ButterflyInRegisters(V2& a0, V2& a1, V2& a2, V2& a3) {
   const V2 s01 = _mm_add_pd(a0, a1), d01 = _mm_sub_pd(a0, a1), s23 = _mm_add_pd(a2, a3);
   const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(a2, a3));
@@ -54,6 +44,15 @@ inline void ButterflyInRegisters(V2& a0, V2& a1, V2& a2, V2& a3) {
   a2 = _mm_sub_pd(s01, s23);
   a1 = _mm_add_pd(d01, r23);
   a3 = _mm_sub_pd(d01, r23);
+}
+
+template <bool Inverse>
+inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, V2 b0, V2 b1, V2 b2, V2 b3) {
+  ButterflyInRegisters<Inverse>(b0, b1, b2, b3);
+  StoreC(x0, b0);
+  StoreC(x1, b1);
+  StoreC(x2, b2);
+  StoreC(x3, b3);
 }
 
 // t = W_8^j * z (conjugated twiddle for the inverse); c = cos(pi/4).
