@@ -1,7 +1,6 @@
 #include "platform/ui/sdl_backend.h"
 
 #include <SDL2/SDL.h>
-#include <SDL2/SDL_syswm.h>
 #include <cairo.h>
 
 namespace tavrel {
@@ -297,12 +296,5 @@ void SdlWindow::SetCursorShape(TCursor c) {
   if (SDL_Cursor* cursor = backend_.SystemCursor(c)) SDL_SetCursor(cursor);
 }
 void SdlWindow::SetCapture(bool v) { SDL_CaptureMouse(v ? SDL_TRUE : SDL_FALSE); }
-
-unsigned long SdlWindow::NativeX11Window() const {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window_, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
-  return static_cast<unsigned long>(info.info.x11.window);
-}
 
 }  // namespace tavrel

@@ -68,8 +68,6 @@ class SdlWindow : public TBackendWindow {
 
   SDL_Window* Window() const { return window_; }
   TForm& Form() const { return form_; }
-  // Native window id of the X11 window, 0 elsewhere (for screenshots).
-  unsigned long NativeX11Window() const;
 
  private:
   friend class SdlBackend;
