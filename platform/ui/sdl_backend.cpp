@@ -80,7 +80,6 @@ SdlBackend::SdlBackend() {
 SdlBackend::~SdlBackend() {
   SetMessageWaitHook(nullptr);
   for (auto& [shape, cursor] : cursors_) SDL_FreeCursor(cursor);
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 std::unique_ptr<TBackendWindow> SdlBackend::CreateWindow(TForm& form) {

@@ -10,7 +10,9 @@
 //   app.CreateForm<TMainForm>();
 //   app.Run();
 //
-// Create and use it on one thread (SDL's video thread).
+// Create and use it on one thread (SDL's video thread). SDL's video stays
+// initialised once started, for the life of the process: later backends
+// reuse it, and its libraries are not unloaded under live windows.
 #include <cstdint>
 #include <map>
 #include <optional>
