@@ -3,6 +3,8 @@
 #include <SDL2/SDL.h>
 #include <cairo.h>
 
+#include "platform/ui/utf8.h"
+
 namespace tavrel {
 
 namespace {
@@ -56,16 +58,6 @@ WPARAM MouseKeys(uint32_t buttons) {
   if (s & ssShift) k |= MK_SHIFT;
   if (s & ssCtrl) k |= MK_CONTROL;
   return k;
-}
-
-char32_t DecodeUtf8(const char*& p) {
-  const unsigned char c = static_cast<unsigned char>(*p++);
-  if (c < 0x80) return c;
-  int n = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 0;
-  char32_t v = n == 1 ? (c & 0x1F) : n == 2 ? (c & 0x0F) : (c & 0x07);
-  for (; n > 0 && (static_cast<unsigned char>(*p) & 0xC0) == 0x80; --n)
-    v = (v << 6) | (static_cast<unsigned char>(*p++) & 0x3F);
-  return v;
 }
 
 }  // namespace

@@ -5,38 +5,9 @@
 #include "platform/ui/drawtext.h"
 #include "platform/ui/edges.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/utf8.h"
 
 namespace tavrel {
-
-size_t Utf8Offset(const std::string& s, size_t chars) {
-  size_t i = 0;
-  while (chars > 0 && i < s.size()) {
-    ++i;
-    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
-    --chars;
-  }
-  return i;
-}
-
-std::string Utf8Encode(char32_t c) {
-  std::string o;
-  if (c < 0x80) {
-    o += static_cast<char>(c);
-  } else if (c < 0x800) {
-    o += static_cast<char>(0xC0 | (c >> 6));
-    o += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    o += static_cast<char>(0xE0 | (c >> 12));
-    o += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    o += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    o += static_cast<char>(0xF0 | (c >> 18));
-    o += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    o += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    o += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return o;
-}
 
 // ---- TLabel ----------------------------------------------------------------
 
@@ -285,7 +256,9 @@ void TEdit::KeyPress(char32_t& key) {
     return;
   }
   if (key < 0x20 || key == 0x7F) return;
-  Edit(t.insert(Utf8Offset(t, caret_), Utf8Encode(key)), caret_ + 1);
+  std::string ch;
+  AppendUtf8(ch, key);
+  Edit(t.insert(Utf8Offset(t, caret_), ch), caret_ + 1);
 }
 
 void TEdit::MouseDown(TMouseButton b, TShiftState s, int x, int y) {

@@ -84,8 +84,4 @@ class TEdit : public TCustomControl {
   int scroll_ = 0;  // pixels of text scrolled out at the left
 };
 
-// UTF-8 helpers for character positions.
-size_t Utf8Offset(const std::string& s, size_t chars);  // byte offset of a character index
-std::string Utf8Encode(char32_t c);
-
 }  // namespace tavrel
