@@ -177,7 +177,8 @@ void SdlBackend::Handle(const SDL_Event& e) {
     case SDL_TEXTINPUT:
       if (TForm* f = FormOf(e.text.windowID)) {
         const TShiftState s = ModState(static_cast<uint16_t>(SDL_GetModState()));
-        for (const char* p = e.text.text; *p;) f->InjectChar(DecodeUtf8(p), s & ~ssAlt);
+        const std::string_view text(e.text.text);
+        for (size_t pos = 0; pos < text.size();) f->InjectChar(NextUTF8(text, pos), s & ~ssAlt);
       }
       break;
     case SDL_WINDOWEVENT: {

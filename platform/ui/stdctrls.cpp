@@ -257,7 +257,7 @@ void TEdit::KeyPress(char32_t& key) {
   }
   if (key < 0x20 || key == 0x7F) return;
   std::string ch;
-  AppendUtf8(ch, key);
+  AppendUTF8(ch, key);
   Edit(t.insert(Utf8Offset(t, caret_), ch), caret_ + 1);
 }
 

@@ -1,11 +1,12 @@
 #pragma once
-// UTF-8 by characters: captions, carets and text input count code points.
+// Character positions in UTF-8 text: captions, carets and text input count
+// code points, not bytes. Encoding and decoding are platform/utf8.h.
 //
 //   Utf8Length("héé") == 3;  Utf8Offset("héé", 2) == 3;
-//   std::string s;  AppendUtf8(s, U'é');
-//   const char* p = s.c_str();  char32_t c = DecodeUtf8(p);   // p moves past it
 #include <cstddef>
 #include <string>
+
+#include "platform/utf8.h"
 
 namespace tavrel {
 
@@ -14,8 +15,5 @@ size_t Utf8CharLength(unsigned char lead);
 size_t Utf8Length(const std::string& s);
 // Byte offset of character `chars` (the end when past it).
 size_t Utf8Offset(const std::string& s, size_t chars);
-void AppendUtf8(std::string& out, char32_t c);
-// The character at p; p moves past it. Malformed bytes give U+FFFD.
-char32_t DecodeUtf8(const char*& p);
 
 }  // namespace tavrel
