@@ -5,9 +5,10 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
-#include <thread>
 #include <utility>
 
+#include "platform/sync.h"
+#include "platform/thread.h"
 #include "platform/wave/alsa_backend.h"
 #include "platform/wave/wave_backend.h"
 
@@ -114,7 +115,10 @@ class WaveStream {
     period_ = std::max<std::uint32_t>(1, pcm_->PeriodFrames());
     buffer_.resize(std::size_t(period_) * format_.frameBytes());
     done_.reserve(64);
-    driver_ = std::thread([this] { DriverLoop(); });
+    std::string name = (Capture() ? "waveIn " : "waveOut ") + std::to_string(handle);
+    driver_ = std::make_unique<Thread>(name, ThreadPriority::Highest,
+                                       [this](Thread&) { DriverLoop(); });
+    driverId_ = driver_->ThreadID();
   }
 
   void Opened() { Notify(Capture() ? WIM_OPEN : WOM_OPEN, nullptr); }
@@ -173,6 +177,7 @@ class WaveStream {
   // Stops (capture) or drops the device's ring (playback) and hands back
   // every queued header, in order, before returning.
   MMRESULT Reset() {
+    if (OnDriverThread()) return MMSYSERR_ERROR;  // from a callback: it would deadlock
     std::lock_guard delivering(delivery_);
     std::deque<WAVEHDR*> taken;
     MMRESULT result;
@@ -197,6 +202,7 @@ class WaveStream {
   }
 
   MMRESULT Close() {
+    if (OnDriverThread()) return MMSYSERR_ERROR;  // from a callback: it cannot wait for itself
     {
       std::lock_guard lock(mutex_);
       if (closed_) return MMSYSERR_INVALHANDLE;
@@ -215,6 +221,7 @@ class WaveStream {
 
  private:
   bool Capture() const { return direction_ == WaveDirection::In; }
+  bool OnDriverThread() const { return driver_ && GetCurrentThreadId() == driverId_; }
 
   bool WantsIo() const {
     return running_ && !lost_ && (Capture() || !queue_.empty());
@@ -227,7 +234,7 @@ class WaveStream {
       if (pcm_) pcm_->Interrupt();
     }
     wake_.notify_all();
-    if (driver_.joinable()) driver_.join();
+    if (driver_) driver_->Join();
   }
 
   void Notify(std::uint32_t msg, WAVEHDR* h) {
@@ -390,7 +397,8 @@ class WaveStream {
   std::uint32_t period_ = 1;
   std::vector<char> buffer_;     // driver thread only
   std::vector<WAVEHDR*> done_;   // driver thread only
-  std::thread driver_;
+  std::unique_ptr<Thread> driver_;
+  std::uint32_t driverId_ = 0;
 
   std::mutex delivery_;  // keeps callbacks in order; taken before mutex_
   std::mutex mutex_;
