@@ -7,7 +7,6 @@
 #include <deque>
 #include <utility>
 
-#include "platform/sync.h"
 #include "platform/thread.h"
 #include "platform/wave/alsa_backend.h"
 #include "platform/wave/wave_backend.h"
@@ -118,7 +117,6 @@ class WaveStream {
     std::string name = (Capture() ? "waveIn " : "waveOut ") + std::to_string(handle);
     driver_ = std::make_unique<Thread>(name, ThreadPriority::Highest,
                                        [this](Thread&) { DriverLoop(); });
-    driverId_ = driver_->ThreadID();
   }
 
   void Opened() { Notify(Capture() ? WIM_OPEN : WOM_OPEN, nullptr); }
@@ -177,7 +175,7 @@ class WaveStream {
   // Stops (capture) or drops the device's ring (playback) and hands back
   // every queued header, in order, before returning.
   MMRESULT Reset() {
-    if (OnDriverThread()) return MMSYSERR_ERROR;  // from a callback: it would deadlock
+    if (InCallback()) return MMSYSERR_ERROR;  // it would wait for itself
     std::lock_guard delivering(delivery_);
     std::deque<WAVEHDR*> taken;
     MMRESULT result;
@@ -202,7 +200,7 @@ class WaveStream {
   }
 
   MMRESULT Close() {
-    if (OnDriverThread()) return MMSYSERR_ERROR;  // from a callback: it cannot wait for itself
+    if (InCallback()) return MMSYSERR_ERROR;  // it would wait for itself
     {
       std::lock_guard lock(mutex_);
       if (closed_) return MMSYSERR_INVALHANDLE;
@@ -221,7 +219,8 @@ class WaveStream {
 
  private:
   bool Capture() const { return direction_ == WaveDirection::In; }
-  bool OnDriverThread() const { return driver_ && GetCurrentThreadId() == driverId_; }
+  // True inside one of this handle's callbacks on the calling thread.
+  bool InCallback() const { return inCallbackOf == this; }
 
   bool WantsIo() const {
     return running_ && !lost_ && (Capture() || !queue_.empty());
@@ -238,6 +237,7 @@ class WaveStream {
   }
 
   void Notify(std::uint32_t msg, WAVEHDR* h) {
+    const WaveStream* outer = std::exchange(inCallbackOf, this);
     try {
       auto param = reinterpret_cast<std::uintptr_t>(h);
       if (Capture() && inProc_)
@@ -247,6 +247,7 @@ class WaveStream {
     } catch (...) {
       // A callback's failure must not end the driver thread or the caller.
     }
+    inCallbackOf = outer;
   }
 
   void DriverLoop() {
@@ -398,7 +399,7 @@ class WaveStream {
   std::vector<char> buffer_;     // driver thread only
   std::vector<WAVEHDR*> done_;   // driver thread only
   std::unique_ptr<Thread> driver_;
-  std::uint32_t driverId_ = 0;
+  static thread_local const WaveStream* inCallbackOf;  // set while a callback runs
 
   std::mutex delivery_;  // keeps callbacks in order; taken before mutex_
   std::mutex mutex_;
@@ -412,6 +413,8 @@ class WaveStream {
   bool closed_ = false;
   bool quit_ = false;
 };
+
+thread_local const WaveStream* WaveStream::inCallbackOf = nullptr;
 
 // --------------------------------------------------------------- the calls
 
