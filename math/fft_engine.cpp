@@ -70,11 +70,44 @@ inline V2 EighthTurn(int j, V2 z, double c) {
   return z;
 }
 
+// The (bits)-bit reversal of v, bits <= 32.
+inline std::size_t ReverseBits(std::size_t v, int bits) {
+  std::uint32_t x = static_cast<std::uint32_t>(v);
+  x = ((x >> 1) & 0x55555555u) | ((x & 0x55555555u) << 1);
+  x = ((x >> 2) & 0x33333333u) | ((x & 0x33333333u) << 2);
+  x = ((x >> 4) & 0x0F0F0F0Fu) | ((x & 0x0F0F0F0Fu) << 4);
+  x = __builtin_bswap32(x);
+  return bits == 0 ? 0 : x >> (32 - bits);
+}
+
+// Where the first stages read their input: from x itself (already in
+// bit-reversed order), or straight from the caller's natural-order source of
+// the whole 2^m-point transform, position `base` of which x starts at. The
+// second saves the separate bit-reversal pass of out-of-place transforms.
+struct Source {
+  const Ipp64fc* src = nullptr;
+  std::size_t base = 0;
+  int m = 0;
+
+  Source At(std::size_t offset) const { return {src, base + offset, m}; }
+  // Loads points g .. g+n-1 of x (n = 8 or 16, g a multiple of n).
+  template <int n>
+  void Load(const Ipp64fc* x, std::size_t g, V2* a) const {
+    if (src == nullptr) {
+      for (int k = 0; k < n; ++k) a[k] = LoadC(x + g + k);
+      return;
+    }
+    constexpr int bits = n == 16 ? 4 : 3;
+    const std::size_t first = ReverseBits((base + g) >> bits, m - bits), step = std::size_t(1) << (m - bits);
+    for (int k = 0; k < n; ++k) a[k] = LoadC(src + first + ReverseBits(k, bits) * step);
+  }
+};
+
 // The untwiddled first stage together with the next one, block by block in
 // registers: the 16-point radix-4 stage for even orders, the radix-2 stage of
 // 8-point groups for odd ones. Returns the group size of the next stage.
 template <bool Inverse>
-std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
+std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table, const Source& source) {
   int l = 0;
   while ((std::size_t(1) << l) < L) ++l;
   if (L < 8) {
@@ -88,7 +121,7 @@ std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
     for (std::size_t g = 0; g < L; g += 8) {
       Ipp64fc* p = x + g;
       V2 a[8];
-      for (int k = 0; k < 8; ++k) a[k] = LoadC(p + k);
+      source.Load<8>(x, g, a);
       ButterflyInRegisters<Inverse>(a[0], a[1], a[2], a[3]);
       ButterflyInRegisters<Inverse>(a[4], a[5], a[6], a[7]);
       for (int j = 0; j < 4; ++j) {
@@ -103,7 +136,7 @@ std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
   for (std::size_t g = 0; g < L; g += 16) {
     Ipp64fc* p = x + g;
     V2 a[16];
-    for (int k = 0; k < 16; ++k) a[k] = LoadC(p + k);
+    source.Load<16>(x, g, a);
     for (int q = 0; q < 16; q += 4) ButterflyInRegisters<Inverse>(a[q], a[q + 1], a[q + 2], a[q + 3]);
     ButterflyInRegisters<Inverse>(a[0], a[4], a[8], a[12]);
     for (int j = 1; j < 4; ++j) {
@@ -188,9 +221,55 @@ bool HasAVX() {
   return has;
 }
 
+// The radix-4 transform of four interleaved columns (point p of column c at
+// x[4p + c]): the operations of Radix4 on each column, with every twiddle
+// loaded once for the four.
 template <bool Inverse>
-void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set) {
-  for (std::size_t G = FirstStages<Inverse>(x, L, table); G <= L; G *= 4) {
+void Radix4FourColumns(Ipp64fc* x, std::size_t R, const Ipp64fc* table) {
+  auto at = [x](std::size_t point, std::size_t c) { return x + 4 * point + c; };
+  for (std::size_t g = 0; g < R; g += 4)
+    for (std::size_t c = 0; c < 4; ++c)
+      Butterfly4<Inverse>(at(g, c), at(g + 1, c), at(g + 2, c), at(g + 3, c), LoadC(at(g, c)), LoadC(at(g + 1, c)),
+                          LoadC(at(g + 2, c)), LoadC(at(g + 3, c)));
+  int l = 0;
+  while ((std::size_t(1) << l) < R) ++l;
+  std::size_t G = 16;
+  if (l & 1) {
+    const double cosine = table[3 * (R / 8)].re;
+    for (std::size_t g = 0; g < R; g += 8)
+      for (int j = 0; j < 4; ++j)
+        for (std::size_t c = 0; c < 4; ++c) {
+          const V2 t = EighthTurn<Inverse>(j, LoadC(at(g + j + 4, c)), cosine);
+          const V2 a = LoadC(at(g + j, c));
+          StoreC(at(g + j, c), _mm_add_pd(a, t));
+          StoreC(at(g + j + 4, c), _mm_sub_pd(a, t));
+        }
+    G = 32;
+  }
+  for (; G <= R; G *= 4) {
+    const std::size_t S = G / 4, stride = 3 * (R / G);
+    for (std::size_t g = 0; g < R; g += G) {
+      for (std::size_t c = 0; c < 4; ++c)
+        Butterfly4<Inverse>(at(g, c), at(g + S, c), at(g + 2 * S, c), at(g + 3 * S, c), LoadC(at(g, c)),
+                            LoadC(at(g + S, c)), LoadC(at(g + 2 * S, c)), LoadC(at(g + 3 * S, c)));
+      for (std::size_t j = 1; j < S; ++j) {
+        const Ipp64fc* w = table + j * stride;
+        const V2 w1 = LoadC(w), w2 = LoadC(w + 1), w3 = LoadC(w + 2);
+        const std::size_t q = g + j;
+        for (std::size_t c = 0; c < 4; ++c) {
+          const V2 b1 = MulC<Inverse>(w2, LoadC(at(q + S, c)));
+          const V2 b2 = MulC<Inverse>(w1, LoadC(at(q + 2 * S, c)));
+          const V2 b3 = MulC<Inverse>(w3, LoadC(at(q + 3 * S, c)));
+          Butterfly4<Inverse>(at(q, c), at(q + S, c), at(q + 2 * S, c), at(q + 3 * S, c), LoadC(at(q, c)), b1, b2, b3);
+        }
+      }
+    }
+  }
+}
+
+template <bool Inverse>
+void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set, const Source& source = {}) {
+  for (std::size_t G = FirstStages<Inverse>(x, L, table, source); G <= L; G *= 4) {
     if (set == FFTKernelSet::kAVX) {
       Radix4StageAVX<Inverse>(x, L, G, table);
     } else {
@@ -200,8 +279,8 @@ void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set) {
 }
 
 template <bool Inverse>
-void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
-  Radix4<Inverse>(x, L, table, HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain);
+void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, const Source& source = {}) {
+  Radix4<Inverse>(x, L, table, HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain, source);
 }
 
 template <bool Inverse>
@@ -211,9 +290,9 @@ inline void ScaleIfFlagged(const FFTSpec* spec, Ipp64fc* data, std::size_t point
 }
 
 template <bool Inverse>
-void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L) {
+void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L, const Source& source) {
   for (std::size_t b = L / 512; b-- > 0;) {
-    Radix4<Inverse>(x + 512 * b, 512, spec->twiddles);
+    Radix4<Inverse>(x + 512 * b, 512, spec->twiddles, source.At(512 * b));
     ScaleIfFlagged<Inverse>(spec, x + 512 * b, 512);
   }
   const Ipp64fc* table = spec->combineTwiddles;
@@ -238,42 +317,52 @@ void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L) {
 }
 
 template <bool Inverse>
-void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work) {
+void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work, const Source& source) {
   const int a = FFTSplitOrder(m), inner = m - a;
   const std::size_t R = std::size_t(1) << a, K = std::size_t(1) << inner;
   for (std::size_t p = 0; p < R; ++p) {
     Ipp64fc* block = x + p * K;
     if (inner <= 9) {
-      Radix4<Inverse>(block, K, spec->twiddles);
+      Radix4<Inverse>(block, K, spec->twiddles, source.At(p * K));
       ScaleIfFlagged<Inverse>(spec, block, K);
     } else if (FFTSplitOrder(inner) > 0) {
-      Split<Inverse>(spec, block, inner, level + 1, work);
+      Split<Inverse>(spec, block, inner, level + 1, work, source.At(p * K));
     } else {
-      Blocked<Inverse>(spec, block, K);
+      Blocked<Inverse>(spec, block, K, source.At(p * K));
     }
   }
   const int g = level < 2 ? level : 2;  // plans are at most three levels deep
   const Ipp64fc* T = spec->columnTwiddles[g];
   const Ipp64fc* columnTable = spec->columnRadix4[g];
+  // Four columns at a time through the work area, row by row (64 bytes each).
   for (std::size_t u = 0; u < K / 4; ++u) {
     Ipp64fc* column = x + 4 * u;
     for (std::size_t p = 0; p < R; ++p, T += 4) {
-      for (std::size_t c = 0; c < 4; ++c) StoreC(work + c * R + p, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
+      for (std::size_t c = 0; c < 4; ++c) StoreC(work + 4 * p + c, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
     }
-    for (std::size_t c = 0; c < 4; ++c) Radix4<Inverse>(work + c * R, R, columnTable);
-    for (std::size_t p = 0; p < R; ++p) {
-      for (std::size_t c = 0; c < 4; ++c) column[p * K + c] = work[c * R + p];
-    }
+    Radix4FourColumns<Inverse>(work, R, columnTable);
+    for (std::size_t p = 0; p < R; ++p) std::memcpy(column + p * K, work + 4 * p, 4 * sizeof(Ipp64fc));
   }
 }
 
 template <bool Inverse>
-void Large(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) {
+void Large(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, const Source& source = {}) {
   if (FFTSplitOrder(m) > 0) {
-    Split<Inverse>(spec, data, m, 0, work);
+    Split<Inverse>(spec, data, m, 0, work, source);
   } else {
-    Blocked<Inverse>(spec, data, std::size_t(1) << m);
+    Blocked<Inverse>(spec, data, std::size_t(1) << m, source);
   }
+}
+
+template <bool Inverse>
+void Transform(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, const Source& source) {
+  const std::size_t M = std::size_t(1) << m;
+  if (m > 9) {
+    Large<Inverse>(spec, data, m, work, source);
+    return;
+  }
+  Radix4<Inverse>(data, M, spec->twiddles, source);
+  ScaleIfFlagged<Inverse>(spec, data, M);
 }
 
 template <bool Inverse>
@@ -288,13 +377,7 @@ IppStatus ComplexTransform(const Ipp64fc* src, Ipp64fc* dst, const FFTSpec* spec
   }
   FFTWorkArea area(spec, work);
   if (area.failed()) return ippStsMemAllocErr;
-  const std::size_t M = std::size_t(1) << spec->order;
-  if (src != dst) {
-    BitReverseCopy(src, dst, M, spec->bitReversal);
-  } else {
-    BitReverseInPlace(dst, M, spec->bitReversal);
-  }
-  ComplexTransformInPlace(spec, dst, spec->order, area.get(), Inverse);
+  ComplexTransformInto(spec, src, dst, spec->order, area.get(), Inverse);
   return ippStsNoErr;
 }
 
@@ -376,21 +459,26 @@ void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) {
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
 
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, bool inverse) {
-  const std::size_t M = std::size_t(1) << m;
-  if (m > 9) {
-    if (inverse) {
-      Large<true>(spec, data, m, work);
-    } else {
-      Large<false>(spec, data, m, work);
-    }
+  if (inverse) {
+    Transform<true>(spec, data, m, work, {});
+  } else {
+    Transform<false>(spec, data, m, work, {});
+  }
+}
+
+void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst, int m, Ipp64fc* work,
+                          bool inverse) {
+  if (src == dst) {
+    BitReverseInPlace(dst, std::size_t(1) << m, spec->bitReversal);
+    ComplexTransformInPlace(spec, dst, m, work, inverse);
     return;
   }
+  // m >= 3 here, so the first stages read whole 8- or 16-point blocks.
+  const Source source{src, 0, m};
   if (inverse) {
-    Radix4<true>(data, M, spec->twiddles);
-    ScaleIfFlagged<true>(spec, data, M);
+    Transform<true>(spec, dst, m, work, source);
   } else {
-    Radix4<false>(data, M, spec->twiddles);
-    ScaleIfFlagged<false>(spec, data, M);
+    Transform<false>(spec, dst, m, work, source);
   }
 }
 

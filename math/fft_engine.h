@@ -57,10 +57,14 @@ void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t po
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 
-// Transform of bit-reversed data of complex order m >= 2 (radix-4 or large),
+// Transform of bit-reversed data of complex order m >= 3 (radix-4 or large),
 // scaled as the spec says for the direction.
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work,
                              bool inverse);
+// The same from natural-order src into dst (src == dst: bit reversal in place
+// first; otherwise the first stages read src in bit-reversed order directly).
+void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst, int m, Ipp64fc* work,
+                          bool inverse);
 
 // The caller's work area from its next 16-byte boundary, or an own block when
 // work is null; -9 when that block cannot be allocated.

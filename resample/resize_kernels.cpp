@@ -1,7 +1,8 @@
 // Row kernels of the general resize driver: nearest, linear, cubic and
 // Lanczos for 8u, 16u and 32f with one, three or four channels. Each kernel
 // is written once as a template and built twice: plain x86-64 and, chosen
-// at run time, AVX2 (the same source, so the two give the same results).
+// at run time, AVX2. The AVX2 build adds hand-written passes for 8u linear
+// with the same integer arithmetic, so both builds give the same results.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <immintrin.h>
 
 #include "resample/resize_engine.h"
+#include "resample/resize_work.h"
 
 namespace tavrel {
 namespace {
@@ -26,7 +28,7 @@ TAVREL_INLINE T StoreRounded(float v) {
     // keeps the conversion defined and gives the same result.
     constexpr float top = sizeof(T) == 1 ? 255.0f : 65535.0f;
     float r = v + 0.5000001f;
-    r = r < 0.0f ? 0.0f : r;
+    r = r >= 0.0f ? r : 0.0f;  // NaN too
     r = r > top ? top : r;
     return static_cast<T>(static_cast<int>(r));
   }
@@ -58,7 +60,6 @@ class RowCache {
 
   // Hands out buffers for rows of which none is held; the caller fills them.
   void Adopt(const int (&need)[N], void* (&rows)[N]) {
-    for (int m = 0; m < N; ++m) tag_[m] = INT_MIN;
     for (int m = 0; m < N; ++m) {
       tag_[m] = need[m];
       rows[m] = buf_[m];
@@ -106,14 +107,12 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
   for (int i = 0; i < a.height; ++i) {
     T* d = DstRow<T>(a, i);
     if (i > 0 && a.rowIndex[i] == a.rowIndex[i - 1]) {
-      std::memcpy(d, DstRow<T>(a, i - 1), sizeof(T) * C * w);
+      std::memmove(d, DstRow<T>(a, i - 1), sizeof(T) * C * w);  // rows may overlap
       continue;
     }
     const T* s = RowAt<T>(a, a.rowIndex[i]);
-    for (int k = 0; k < w; ++k) {
-      const T* p = s + a.colOffset[k];
-      for (int c = 0; c < C; ++c) d[k * C + c] = p[c];
-    }
+    // A pixel moves as one block (a single word for four 8-bit channels).
+    for (int k = 0; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
   }
 }
 
@@ -484,11 +483,6 @@ struct Avx2Of {
   static constexpr ResizeKernel Fn = &Avx2<B>;
 };
 
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 }  // namespace
 
 int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
@@ -504,7 +498,7 @@ int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
 
 ResizeKernel ResizeKernelAt(int index, ResizeVariant variant) {
   if (index < 0 || index >= kResizeKernelCount) return nullptr;
-  if (variant == ResizeVariant::best && HasAvx2()) return Table<Avx2Of, LinearSimdK>::entries[index];
+  if (variant == ResizeVariant::best && ProcessorHasAvx2()) return Table<Avx2Of, LinearSimdK>::entries[index];
   return Table<PlainOf, LinearK>::entries[index];
 }
 

@@ -179,5 +179,25 @@ TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
   }
 }
 
+// Both permutations with the compressed table give dst[rev(n)] = src[n].
+TEST(ComplexFFT, BitReversalPermutations) {
+  for (int m = 2; m <= 12; ++m) {
+    const std::size_t M = std::size_t(1) << m;
+    std::vector<Ipp32s> table((M / 4) + 1);
+    BuildBitReversalTable(m, table.data());
+    const auto x = RandomComplex(M, 70 + m);
+    std::vector<Ipp64fc> copy(M), inPlace = x;
+    BitReverseCopy(x.data(), copy.data(), M, table.data());
+    BitReverseInPlace(inPlace.data(), M, table.data());
+    for (std::size_t n = 0; n < M; ++n) {
+      std::size_t r = 0;
+      for (int b = 0; b < m; ++b) r |= ((n >> b) & 1) << (m - 1 - b);
+      ASSERT_EQ(copy[r].re, x[n].re) << m << " " << n;
+      ASSERT_EQ(copy[r].im, x[n].im) << m << " " << n;
+      ASSERT_EQ(inPlace[r].re, x[n].re) << m << " " << n;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tavrel::kernels

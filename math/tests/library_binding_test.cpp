@@ -90,7 +90,7 @@ TEST(LibraryBinding, ExportedRowsBindToTheSignalLibraryAndTheRestToTheKernels) {
   EXPECT_EQ(SLDispatcher::ippsAdd_64f, &kernels::ippsAdd_64f);
   EXPECT_EQ(CallCopy32s(), ippStsNoErr);
 
-  const std::set<std::string_view> exported = {"ippsCopy_64f", "ippsMove_8u", "ippsConjCcs_64fc_I",
+  const std::set<std::string_view> exported = {"ippsCopy_64f", "ippsMove_8u", "ippsConjCcs_64fc_I", "ippsDivC_8u_Sfs",
                                                 "ippsSVD_64f_D2L"};
   for (const auto& entry : AllRoutineEntries()) {
     if (exported.count(entry.name)) {
