@@ -31,3 +31,16 @@ inline std::string FormatRange(const char* what, uint32_t value) {
 }
 
 }  // namespace tavrel
+
+namespace tavrel {
+
+// A file the buffer cannot create or open. A short file raises EReadError
+// "Stream read error" (platform/exceptions.h).
+class EFCreateError : public Exception {
+  using Exception::Exception;
+};
+class EFOpenError : public Exception {
+  using Exception::Exception;
+};
+
+}  // namespace tavrel
