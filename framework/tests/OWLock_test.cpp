@@ -12,6 +12,7 @@
 
 #include "framework/OWObject.h"
 #include "framework/OWSync.h"
+#include "framework/tests/lock_testing.h"
 #include "platform/exceptions.h"
 
 namespace tavrel {
@@ -20,43 +21,11 @@ namespace {
 using testing::ElementsAre;
 using E = TOWLockEvent;
 
-// Runs body on a thread and ends the test process if it hangs, so that a
-// deadlock fails the test instead of stalling the suite.
-template <class Body>
-void WithWatchdog(Body body) {
-  auto done = std::async(std::launch::async, body);
-  if (done.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
-    std::fprintf(stderr, "watchdog: the test hung\n");
-    std::_Exit(1);
-  }
-  done.get();
-}
-
-uint32_t Owner(const Ref<IOWLock>& lock) { return lock->Instance()->GetCounts().owningThread; }
-int32_t Holds(const Ref<IOWLock>& lock) { return lock->Instance()->GetCounts().countLocks; }
-
-struct Recorder : IOWLockListener {
-  std::mutex m;
-  std::vector<std::pair<TOWLock*, TOWLockEvent>> events;
-  TOWLock* only = nullptr;  // when set, the events of other locks are left out
-  void LockEvent(TOWLock* lock, TOWLockSection*, TOWLockEvent e, uint32_t) override {
-    std::lock_guard hold(m);
-    events.emplace_back(lock, e);
-  }
-  std::vector<int> Codes(TOWLock* lock) {
-    std::lock_guard hold(m);
-    std::vector<int> codes;
-    for (auto& [l, e] : events)
-      if (l == lock) codes.push_back(int(e));
-    return codes;
-  }
-};
-
-struct Listening {
-  Ref<Recorder> recorder = MakeRef<Recorder>();
-  Listening() { AddLockListener(recorder); }
-  ~Listening() { RemoveLockListener(recorder); }
-};
+using testing_locks::Holds;
+using testing_locks::Listening;
+using testing_locks::Owner;
+using testing_locks::Recorder;
+using testing_locks::WithWatchdog;
 
 TEST(TOWLock, OwnerTakesItAgainAndOthersWaitForTheLastRelease) {
   WithWatchdog([] {
