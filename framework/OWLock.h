@@ -57,9 +57,9 @@ class IOWLock : public virtual RefCounted {
   virtual TOWLock* Instance() = 0;
 };
 
-inline const Guid IID_IOWLockSection = StringToGUID("{01621A5C-9936-4BEB-BF6F-5D6754E65786}");
-inline const Guid IID_IOWLock = StringToGUID("{66C8D1BF-FA12-48E8-B0C9-60A652FA80D9}");
-inline const Guid IID_IOWLockListener = StringToGUID("{1EDD88CA-D8DC-46B3-B3EA-42FD5DD8D1C8}");
+inline constexpr Guid IID_IOWLockSection{0x01621A5C, 0x9936, 0x4BEB, {0xBF, 0x6F, 0x5D, 0x67, 0x54, 0xE6, 0x57, 0x86}};
+inline constexpr Guid IID_IOWLock{0x66C8D1BF, 0xFA12, 0x48E8, {0xB0, 0xC9, 0x60, 0xA6, 0x52, 0xFA, 0x80, 0xD9}};
+inline constexpr Guid IID_IOWLockListener{0x1EDD88CA, 0xD8DC, 0x46B3, {0xB3, 0xEA, 0x42, 0xFD, 0x5D, 0xD8, 0xD1, 0xC8}};
 
 enum class TOWLockEvent : int32_t {
   None, Error, Create, Destroy,

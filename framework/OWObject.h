@@ -58,8 +58,8 @@ class IOWDestroyLock : public virtual RefCounted {
   virtual TOWDestroyLock* Instance() = 0;
 };
 
-inline const Guid IID_IOWDestroyLock = StringToGUID("{941BEB02-70F3-4FC6-ACAA-0754D6CB8A0A}");
-inline const Guid IID_IOWDestroyLockSection = StringToGUID("{913E5C19-E2E0-4937-8435-3A8838AE90C4}");
+inline constexpr Guid IID_IOWDestroyLock{0x941BEB02, 0x70F3, 0x4FC6, {0xAC, 0xAA, 0x07, 0x54, 0xD6, 0xCB, 0x8A, 0x0A}};
+inline constexpr Guid IID_IOWDestroyLockSection{0x913E5C19, 0xE2E0, 0x4937, {0x84, 0x35, 0x3A, 0x88, 0x38, 0xAE, 0x90, 0xC4}};
 
 class TOWDestroyLock : public IOWDestroyLock {
  public:

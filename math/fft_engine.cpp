@@ -37,16 +37,6 @@ inline V2 RotQuarter(V2 z) {
 }
 
 template <bool Inverse>
-inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, V2 b0, V2 b1, V2 b2, V2 b3) {
-  const V2 s01 = _mm_add_pd(b0, b1), d01 = _mm_sub_pd(b0, b1), s23 = _mm_add_pd(b2, b3);
-  const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(b2, b3));
-  StoreC(x0, _mm_add_pd(s01, s23));
-  StoreC(x2, _mm_sub_pd(s01, s23));
-  StoreC(x1, _mm_add_pd(d01, r23));
-  StoreC(x3, _mm_sub_pd(d01, r23));
-}
-
-template <bool Inverse>
 inline void ButterflyInRegisters(V2& a0, V2& a1, V2& a2, V2& a3) {
   const V2 s01 = _mm_add_pd(a0, a1), d01 = _mm_sub_pd(a0, a1), s23 = _mm_add_pd(a2, a3);
   const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(a2, a3));
@@ -54,6 +44,15 @@ inline void ButterflyInRegisters(V2& a0, V2& a1, V2& a2, V2& a3) {
   a2 = _mm_sub_pd(s01, s23);
   a1 = _mm_add_pd(d01, r23);
   a3 = _mm_sub_pd(d01, r23);
+}
+
+template <bool Inverse>
+inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, V2 b0, V2 b1, V2 b2, V2 b3) {
+  ButterflyInRegisters<Inverse>(b0, b1, b2, b3);
+  StoreC(x0, b0);
+  StoreC(x1, b1);
+  StoreC(x2, b2);
+  StoreC(x3, b3);
 }
 
 // t = W_8^j * z (conjugated twiddle for the inverse); c = cos(pi/4).
@@ -186,7 +185,86 @@ TAVREL_AVX __m256d Mul2(__m256d w, __m256d z) {
   const __m256d t2 = _mm256_mul_pd(_mm256_permute_pd(z, 0x5), _mm256_permute_pd(w, 0xF));
   return _mm256_add_pd(t1, Flip2(t2, !Inverse));
 }
+template <bool Inverse>
+TAVREL_AVX __m256d RotQuarter2(__m256d z) {  // -i*z forward, +i*z inverse
+  return Flip2(_mm256_permute_pd(z, 0x5), Inverse);
+}
+template <bool Inverse>
+TAVREL_AVX void ButterflyInRegisters2(__m256d& a0, __m256d& a1, __m256d& a2, __m256d& a3) {
+  const __m256d s01 = _mm256_add_pd(a0, a1), d01 = _mm256_sub_pd(a0, a1), s23 = _mm256_add_pd(a2, a3);
+  const __m256d r23 = RotQuarter2<Inverse>(_mm256_sub_pd(a2, a3));
+  a0 = _mm256_add_pd(s01, s23);
+  a2 = _mm256_sub_pd(s01, s23);
+  a1 = _mm256_add_pd(d01, r23);
+  a3 = _mm256_sub_pd(d01, r23);
+}
+TAVREL_AVX __m256d Join(V2 lo, V2 hi) { return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1); }
+TAVREL_AVX void Split2(Ipp64fc* lo, Ipp64fc* hi, __m256d v) {
+  _mm_storeu_pd(&lo->re, _mm256_castpd256_pd128(v));
+  _mm_storeu_pd(&hi->re, _mm256_extractf128_pd(v, 1));
+}
+TAVREL_AVX __m256d Broadcast(const Ipp64fc* w) { return _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(w)); }
+// EighthTurn on two values.
+template <bool Inverse>
+TAVREL_AVX __m256d EighthTurn2(int j, __m256d z, double c) {
+  const __m256d cc = _mm256_set1_pd(c);
+  const __m256d re = _mm256_movedup_pd(z), im = _mm256_permute_pd(z, 0xF);
+  if (j == 1)
+    return _mm256_mul_pd(cc, Inverse ? _mm256_add_pd(re, Flip2(im, true))
+                                     : _mm256_add_pd(z, Flip2(_mm256_permute_pd(z, 0x5), false)));
+  if (j == 2) return RotQuarter2<Inverse>(z);
+  if (j == 3)
+    return Inverse ? _mm256_mul_pd(Flip2(cc, true), _mm256_add_pd(re, Flip2(im, false)))
+                   : _mm256_mul_pd(_mm256_set1_pd(-c), _mm256_add_pd(re, Flip2(im, true)));
+  return z;
+}
 #undef TAVREL_AVX
+
+// FirstStages on two blocks at once (block g in the low, g + n in the high
+// half); the plain operations lane by lane, so the results are identical.
+template <bool Inverse>
+__attribute__((target("avx"))) std::size_t FirstStagesAVX(Ipp64fc* x, std::size_t L, const Ipp64fc* table,
+                                                         const Source& source) {
+  int l = 0;
+  while ((std::size_t(1) << l) < L) ++l;
+  if (l & 1) {
+    const double c = table[3 * (L / 8)].re;
+    for (std::size_t g = 0; g < L; g += 16) {
+      V2 lo[8], hi[8];
+      source.Load<8>(x, g, lo);
+      source.Load<8>(x, g + 8, hi);
+      __m256d a[8];
+      for (int k = 0; k < 8; ++k) a[k] = Join(lo[k], hi[k]);
+      ButterflyInRegisters2<Inverse>(a[0], a[1], a[2], a[3]);
+      ButterflyInRegisters2<Inverse>(a[4], a[5], a[6], a[7]);
+      for (int j = 0; j < 4; ++j) {
+        const __m256d t = EighthTurn2<Inverse>(j, a[j + 4], c);
+        Split2(x + g + j, x + g + 8 + j, _mm256_add_pd(a[j], t));
+        Split2(x + g + j + 4, x + g + 12 + j, _mm256_sub_pd(a[j], t));
+      }
+    }
+    return 32;
+  }
+  const std::size_t stride = 3 * (L / 16);
+  for (std::size_t g = 0; g < L; g += 32) {
+    V2 lo[16], hi[16];
+    source.Load<16>(x, g, lo);
+    source.Load<16>(x, g + 16, hi);
+    __m256d a[16];
+    for (int k = 0; k < 16; ++k) a[k] = Join(lo[k], hi[k]);
+    for (int q = 0; q < 16; q += 4) ButterflyInRegisters2<Inverse>(a[q], a[q + 1], a[q + 2], a[q + 3]);
+    ButterflyInRegisters2<Inverse>(a[0], a[4], a[8], a[12]);
+    for (int j = 1; j < 4; ++j) {
+      const Ipp64fc* w = table + j * stride;
+      a[j + 4] = Mul2<Inverse>(Broadcast(w + 1), a[j + 4]);
+      a[j + 8] = Mul2<Inverse>(Broadcast(w), a[j + 8]);
+      a[j + 12] = Mul2<Inverse>(Broadcast(w + 2), a[j + 12]);
+      ButterflyInRegisters2<Inverse>(a[j], a[j + 4], a[j + 8], a[j + 12]);
+    }
+    for (int k = 0; k < 16; ++k) Split2(x + g + k, x + g + 16 + k, a[k]);
+  }
+  return 64;
+}
 
 // The same stage two butterflies at a time in 256-bit registers; the same
 // operations in the same order, so results equal the plain stage exactly.
@@ -267,9 +345,88 @@ void Radix4FourColumns(Ipp64fc* x, std::size_t R, const Ipp64fc* table) {
   }
 }
 
+// The column pass of a split level: x holds R rows of K points; each column
+// is multiplied by its twiddles T and transformed over the rows, four
+// columns at a time through the work area, row by row (64 bytes each).
+template <bool Inverse>
+void ColumnPassPlain(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T, const Ipp64fc* table,
+                     Ipp64fc* work) {
+  for (std::size_t u = 0; u < K / 4; ++u) {
+    Ipp64fc* column = x + 4 * u;
+    for (std::size_t p = 0; p < R; ++p, T += 4) {
+      for (std::size_t c = 0; c < 4; ++c) StoreC(work + 4 * p + c, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
+    }
+    Radix4FourColumns<Inverse>(work, R, table);
+    for (std::size_t p = 0; p < R; ++p) std::memcpy(column + p * K, work + 4 * p, 4 * sizeof(Ipp64fc));
+  }
+}
+
+// The same with columns 0-1 and 2-3 of a row in two 256-bit registers;
+// identical operations, so identical results.
+template <bool Inverse>
+__attribute__((target("avx"))) void ColumnPassAVX(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T,
+                                                  const Ipp64fc* table, Ipp64fc* work) {
+  int l = 0;
+  while ((std::size_t(1) << l) < R) ++l;
+  const double cosine = table[3 * (R / 8)].re;
+  for (std::size_t u = 0; u < K / 4; ++u) {
+    Ipp64fc* column = x + 4 * u;
+    for (std::size_t p = 0; p < R; ++p, T += 4) {
+      Store2(work + 4 * p, Mul2<Inverse>(Load2(T), Load2(column + p * K)));
+      Store2(work + 4 * p + 2, Mul2<Inverse>(Load2(T + 2), Load2(column + p * K + 2)));
+    }
+    for (std::size_t h = 0; h < 4; h += 2) {
+      auto at = [work, h](std::size_t point) { return work + 4 * point + h; };
+      for (std::size_t g = 0; g < R; g += 4) {
+        __m256d a0 = Load2(at(g)), a1 = Load2(at(g + 1)), a2 = Load2(at(g + 2)), a3 = Load2(at(g + 3));
+        ButterflyInRegisters2<Inverse>(a0, a1, a2, a3);
+        Store2(at(g), a0);
+        Store2(at(g + 1), a1);
+        Store2(at(g + 2), a2);
+        Store2(at(g + 3), a3);
+      }
+      std::size_t G = 16;
+      if (l & 1) {
+        for (std::size_t g = 0; g < R; g += 8)
+          for (int j = 0; j < 4; ++j) {
+            const __m256d t = EighthTurn2<Inverse>(j, Load2(at(g + j + 4)), cosine);
+            const __m256d a = Load2(at(g + j));
+            Store2(at(g + j), _mm256_add_pd(a, t));
+            Store2(at(g + j + 4), _mm256_sub_pd(a, t));
+          }
+        G = 32;
+      }
+      for (; G <= R; G *= 4) {
+        const std::size_t S = G / 4, stride = 3 * (R / G);
+        for (std::size_t g = 0; g < R; g += G) {
+          for (std::size_t j = 0; j < S; ++j) {
+            const std::size_t q = g + j;
+            __m256d a0 = Load2(at(q)), a1 = Load2(at(q + S)), a2 = Load2(at(q + 2 * S)), a3 = Load2(at(q + 3 * S));
+            if (j > 0) {
+              const Ipp64fc* w = table + j * stride;
+              a1 = Mul2<Inverse>(Broadcast(w + 1), a1);
+              a2 = Mul2<Inverse>(Broadcast(w), a2);
+              a3 = Mul2<Inverse>(Broadcast(w + 2), a3);
+            }
+            ButterflyInRegisters2<Inverse>(a0, a1, a2, a3);
+            Store2(at(q), a0);
+            Store2(at(q + S), a1);
+            Store2(at(q + 2 * S), a2);
+            Store2(at(q + 3 * S), a3);
+          }
+        }
+      }
+    }
+    for (std::size_t p = 0; p < R; ++p) std::memcpy(column + p * K, work + 4 * p, 4 * sizeof(Ipp64fc));
+  }
+}
+
 template <bool Inverse>
 void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set, const Source& source = {}) {
-  for (std::size_t G = FirstStages<Inverse>(x, L, table, source); G <= L; G *= 4) {
+  // The AVX first stages take two blocks of 8 or 16 points at a time.
+  const bool wide = set == FFTKernelSet::kAVX && L >= 32;
+  const std::size_t first = wide ? FirstStagesAVX<Inverse>(x, L, table, source) : FirstStages<Inverse>(x, L, table, source);
+  for (std::size_t G = first; G <= L; G *= 4) {
     if (set == FFTKernelSet::kAVX) {
       Radix4StageAVX<Inverse>(x, L, G, table);
     } else {
@@ -332,16 +489,10 @@ void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work, con
     }
   }
   const int g = level < 2 ? level : 2;  // plans are at most three levels deep
-  const Ipp64fc* T = spec->columnTwiddles[g];
-  const Ipp64fc* columnTable = spec->columnRadix4[g];
-  // Four columns at a time through the work area, row by row (64 bytes each).
-  for (std::size_t u = 0; u < K / 4; ++u) {
-    Ipp64fc* column = x + 4 * u;
-    for (std::size_t p = 0; p < R; ++p, T += 4) {
-      for (std::size_t c = 0; c < 4; ++c) StoreC(work + 4 * p + c, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
-    }
-    Radix4FourColumns<Inverse>(work, R, columnTable);
-    for (std::size_t p = 0; p < R; ++p) std::memcpy(column + p * K, work + 4 * p, 4 * sizeof(Ipp64fc));
+  if (HasAVX()) {
+    ColumnPassAVX<Inverse>(x, R, K, spec->columnTwiddles[g], spec->columnRadix4[g], work);
+  } else {
+    ColumnPassPlain<Inverse>(x, R, K, spec->columnTwiddles[g], spec->columnRadix4[g], work);
   }
 }
 
@@ -457,6 +608,16 @@ void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t po
 }
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
+
+void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
+                       const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work) {
+  if (set == FFTKernelSet::kAVX && HasAVX()) {
+    inverse ? ColumnPassAVX<true>(x, R, K, twiddles, table, work) : ColumnPassAVX<false>(x, R, K, twiddles, table, work);
+  } else {
+    inverse ? ColumnPassPlain<true>(x, R, K, twiddles, table, work)
+            : ColumnPassPlain<false>(x, R, K, twiddles, table, work);
+  }
+}
 
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, bool inverse) {
   if (inverse) {

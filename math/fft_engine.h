@@ -53,6 +53,10 @@ void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 // plain one on machines without AVX); the public routines pick the fastest.
 enum class FFTKernelSet { kPlain, kAVX };
 void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table);
+// A split level's column pass (R rows of K points, the level's column
+// twiddles and R-point radix-4 table, a work area of 4 R values) likewise.
+void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
+                       const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work);
 // Order m > 9; applies the spec's scaling for the direction itself.
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);

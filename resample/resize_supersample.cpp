@@ -93,7 +93,7 @@ template <class Acc, int C, int kWidth>
 TAVREL_INLINE void WholeBoxSums(const Acc* __restrict acc, std::int32_t* __restrict sums, int count,
                                 int width) {
   const int u = kWidth ? kWidth : width;
-  for (int m = 0; m < count; ++m)
+  for (std::ptrdiff_t m = 0; m < count; ++m)
     for (int c = 0; c < C; ++c) {
       Acc sum = 0;
       for (int q = 0; q < u; ++q) sum += acc[(m * u + q) * C + c];
@@ -114,7 +114,7 @@ TAVREL_INLINE void WholeBoxShifted(const Acc* __restrict acc, T* __restrict d, i
     // read one sum past the pixel (the accumulation row has room for it).
     using V = std::uint32_t __attribute__((vector_size(16)));
     const V h = {half, half, half, half}, t = {top, top, top, top};
-    for (int m = 0; m < count; ++m) {
+    for (std::ptrdiff_t m = 0; m < count; ++m) {
       V sum = {0, 0, 0, 0};
       for (int q = 0; q < u; ++q) {
         V px;
@@ -127,7 +127,7 @@ TAVREL_INLINE void WholeBoxShifted(const Acc* __restrict acc, T* __restrict d, i
     }
     return;
   }
-  for (int m = 0; m < count; ++m)
+  for (std::ptrdiff_t m = 0; m < count; ++m)
     for (int c = 0; c < C; ++c) {
       std::uint32_t sum = 0;
       for (int q = 0; q < u; ++q) sum += acc[(m * u + q) * C + c];
@@ -147,7 +147,7 @@ int PowerOfTwoShift(double x) {
 template <class T, class Acc, int C>
 TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
   Acc* __restrict acc = static_cast<Acc*>(a.acc);
-  const int n = a.used * C;
+  const std::ptrdiff_t n = std::ptrdiff_t{a.used} * C;
   // Boxes the region does not clip all scale by the same factor: those
   // columns are stored in one pass over the row of box sums.
   int full = 0;
@@ -157,13 +157,13 @@ TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
     const Box& rb = a.rows[y];
     // The first row sets the sums, the others add to them.
     const T* __restrict first = reinterpret_cast<const T*>(a.src + rb.first * a.srcStep);
-    for (int e = 0; e < n; ++e) acc[e] = first[e];
+    for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] = first[e];
     for (int r = rb.first + 1; r <= rb.last; ++r) {
       const T* __restrict s = reinterpret_cast<const T*>(a.src + r * a.srcStep);
-      for (int e = 0; e < n; ++e) acc[e] += s[e];
+      for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] += s[e];
     }
     T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
-    int x = 0;
+    std::ptrdiff_t x = 0;
     const int shift = a.sums ? PowerOfTwoShift(a.xFactor * rb.scale) : -1;
     if (shift >= 0) {
       switch (unit) {
@@ -183,7 +183,7 @@ TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
         default: WholeBoxSums<Acc, C, 0>(acc, sums, full, unit); break;
       }
       const double k = a.xFactor * rb.scale;
-      for (int e = 0; e < full * C; ++e) d[e] = StoreAverage<T>(static_cast<double>(sums[e]) * k);
+      for (std::ptrdiff_t e = 0; e < std::ptrdiff_t{full} * C; ++e) d[e] = StoreAverage<T>(static_cast<double>(sums[e]) * k);
       x = full;
     }
     for (; x < a.width; ++x) {
@@ -191,7 +191,7 @@ TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
       const double k = cb.scale * rb.scale;
       for (int c = 0; c < C; ++c) {
         std::uint64_t sum = 0;
-        for (int q = cb.first; q <= cb.last; ++q) sum += acc[q * C + c];
+        for (std::ptrdiff_t q = cb.first; q <= cb.last; ++q) sum += acc[q * C + c];
         d[x * C + c] = StoreAverage<T>(static_cast<double>(static_cast<std::int64_t>(sum)) * k);
       }
     }
@@ -204,7 +204,7 @@ TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
 template <class T, class Acc, int C>
 TAVREL_INLINE void SuperFloat(const SuperArgs& a) {
   Acc* __restrict acc = static_cast<Acc*>(a.acc);
-  const int n = a.used * C;
+  const std::ptrdiff_t n = std::ptrdiff_t{a.used} * C;
   for (int y = 0; y < a.height; ++y) {
     const Box& rb = a.rows[y];
     std::memset(acc, 0, sizeof(Acc) * n);
@@ -212,19 +212,19 @@ TAVREL_INLINE void SuperFloat(const SuperArgs& a) {
       const T* __restrict s = reinterpret_cast<const T*>(a.src + r * a.srcStep);
       const Acc w = static_cast<Acc>(r == rb.first ? rb.firstWeight : r == rb.last ? rb.lastWeight : 1.0);
       if (w == Acc{1}) {
-        for (int e = 0; e < n; ++e) acc[e] += static_cast<Acc>(s[e]);
+        for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] += static_cast<Acc>(s[e]);
       } else {
-        for (int e = 0; e < n; ++e) acc[e] += w * static_cast<Acc>(s[e]);
+        for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] += w * static_cast<Acc>(s[e]);
       }
     }
     T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
-    for (int x = 0; x < a.width; ++x) {
+    for (std::ptrdiff_t x = 0; x < a.width; ++x) {
       const Box& cb = a.cols[x];
       const double k = cb.scale * rb.scale;
       for (int c = 0; c < C; ++c) {
         double sum = cb.firstWeight * acc[cb.first * C + c];
         if (cb.first != cb.last) {
-          for (int q = cb.first + 1; q < cb.last; ++q) sum += acc[q * C + c];
+          for (std::ptrdiff_t q = cb.first + 1; q < cb.last; ++q) sum += acc[q * C + c];
           sum += cb.lastWeight * acc[cb.last * C + c];
         }
         d[x * C + c] = StoreAverage<T>(sum * k);

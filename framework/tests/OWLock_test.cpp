@@ -323,3 +323,17 @@ TEST(TOWDestroyLock, UnlockSetsTheDestroyHoldAsideUntilReleased) {
 
 }  // namespace
 }  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST(LockInterfaces, IdentifiersMatchTheirText) {
+  EXPECT_EQ(FormatGUIDText(IID_IOWLock), "{66C8D1BF-FA12-48E8-B0C9-60A652FA80D9}");
+  EXPECT_EQ(FormatGUIDText(IID_IOWLockSection), "{01621A5C-9936-4BEB-BF6F-5D6754E65786}");
+  EXPECT_EQ(FormatGUIDText(IID_IOWLockListener), "{1EDD88CA-D8DC-46B3-B3EA-42FD5DD8D1C8}");
+  EXPECT_EQ(FormatGUIDText(IID_IOWDestroyLock), "{941BEB02-70F3-4FC6-ACAA-0754D6CB8A0A}");
+  EXPECT_EQ(FormatGUIDText(IID_IOWDestroyLockSection), "{913E5C19-E2E0-4937-8435-3A8838AE90C4}");
+}
+
+}  // namespace
+}  // namespace tavrel

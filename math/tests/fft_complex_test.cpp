@@ -177,6 +177,22 @@ TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
       EXPECT_EQ(std::memcmp(plain.data(), avx.data(), L * sizeof(Ipp64fc)), 0) << order << " " << inverse;
     }
   }
+  // Column passes of split levels with R = 16 (even) and R = 32 (odd).
+  for (int order : {12, 13}) {
+    const std::size_t M = std::size_t(1) << order, R = order == 12 ? 16 : 32, K = M / R;
+    SpecHolder holder(order, 8);
+    const auto x = RandomComplex(M, 80 + order);
+    std::vector<Ipp64fc> work(4 * R);
+    for (bool inverse : {false, true}) {
+      auto plain = x, avx = x;
+      FFTColumnPassWith(FFTKernelSet::kPlain, inverse, plain.data(), R, K, holder.spec->columnTwiddles[0],
+                        holder.spec->columnRadix4[0], work.data());
+      FFTColumnPassWith(FFTKernelSet::kAVX, inverse, avx.data(), R, K, holder.spec->columnTwiddles[0],
+                        holder.spec->columnRadix4[0], work.data());
+      EXPECT_EQ(std::memcmp(plain.data(), avx.data(), M * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+      EXPECT_NE(std::memcmp(plain.data(), x.data(), M * sizeof(Ipp64fc)), 0);
+    }
+  }
 }
 
 // Both permutations with the compressed table give dst[rev(n)] = src[n].
