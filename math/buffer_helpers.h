@@ -10,15 +10,16 @@
 // process must not die of the processor's division trap); INT_MIN / -1
 // gives INT_MAX. A count of 0 or less does nothing.
 #include <cstdint>
-#include <stdexcept>
 
 #include "math/types.h"
+#include "platform/exceptions.h"
 
 namespace tavrel {
 
-class EDivByZero : public std::runtime_error {
+// Integer division by zero, as the run-time library reports it.
+class EDivByZero : public Exception {
  public:
-  EDivByZero() : std::runtime_error("Division by zero") {}
+  EDivByZero() : Exception("Division by zero") {}
 };
 
 void DivConstInt32InPlace(Ipp32s divisor, Ipp32s* data, int count);

@@ -24,6 +24,15 @@ void FillBytesKernel(void* dst, std::int64_t bytes, Ipp8u value);
 void Fill32Kernel(Ipp32u* dst, std::int64_t count, Ipp32u value);
 void Fill64Kernel(Ipp64f* dst, std::int64_t count, Ipp64f value);
 void Fill128Kernel(Ipp64fc* dst, std::int64_t count, Ipp64fc value);
+// The fills pick a vector variant at run time; both are exposed for tests.
+namespace fill_variants {
+void Fill32Plain(Ipp32u* dst, std::int64_t count, Ipp32u value);
+void Fill32Avx2(Ipp32u* dst, std::int64_t count, Ipp32u value);
+void Fill64Plain(Ipp64f* dst, std::int64_t count, Ipp64f value);
+void Fill64Avx2(Ipp64f* dst, std::int64_t count, Ipp64f value);
+void Fill128Plain(Ipp64fc* dst, std::int64_t count, Ipp64fc value);
+void Fill128Avx2(Ipp64fc* dst, std::int64_t count, Ipp64fc value);
+}  // namespace fill_variants
 IppStatus ZeroWords32(void* dst, int count);                   // nil -8, count <= 0 -6
 IppStatus CopyWords32(const void* src, void* dst, int count);  // nil -8, count <= 0 -6
 

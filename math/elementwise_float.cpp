@@ -37,8 +37,6 @@ Ipp64fc Times(Ipp64fc a, Ipp64fc b) {
   return Narrow({x.re * y.re - x.im * y.im, x.im * y.re + x.re * y.im});
 }
 
-const Ipp64f* Flat(const Ipp64fc* p) { return reinterpret_cast<const Ipp64f*>(p); }
-Ipp64f* Flat(Ipp64fc* p) { return reinterpret_cast<Ipp64f*>(p); }
 
 }  // namespace
 
@@ -49,14 +47,13 @@ IppStatus ippsAdd_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len) {
   return Binary(pSrc, static_cast<const Ipp64f*>(pSrcDst), pSrcDst, len, [](Ipp64f x, Ipp64f y) { return x + y; });
 }
 
-// The complex sums run on the real view; their length test comes first.
+// The complex sums test their length before the pointers.
 IppStatus ippsAdd_64fc(const Ipp64fc* pSrc1, const Ipp64fc* pSrc2, Ipp64fc* pDst, int len) {
   if (len < 1) return ippStsSizeErr;
-  return ippsAdd_64f(Flat(pSrc1), Flat(pSrc2), Flat(pDst), 2 * len);
+  return Binary(pSrc1, pSrc2, pDst, len, [](Ipp64fc x, Ipp64fc y) { return Ipp64fc{x.re + y.re, x.im + y.im}; });
 }
 IppStatus ippsAdd_64fc_I(const Ipp64fc* pSrc, Ipp64fc* pSrcDst, int len) {
-  if (len < 1) return ippStsSizeErr;
-  return ippsAdd_64f_I(Flat(pSrc), Flat(pSrcDst), 2 * len);
+  return ippsAdd_64fc(pSrc, pSrcDst, pSrcDst, len);
 }
 
 IppStatus ippsSub_64f_I(const Ipp64f* pSrc, Ipp64f* pSrcDst, int len) {
@@ -67,7 +64,8 @@ IppStatus ippsSub_32f_I(const Ipp32f* pSrc, Ipp32f* pSrcDst, int len) {
 }
 IppStatus ippsSub_64fc_I(const Ipp64fc* pSrc, Ipp64fc* pSrcDst, int len) {
   if (len < 1) return ippStsSizeErr;
-  return ippsSub_64f_I(Flat(pSrc), Flat(pSrcDst), 2 * len);
+  return Binary(pSrc, static_cast<const Ipp64fc*>(pSrcDst), pSrcDst, len,
+                [](Ipp64fc x, Ipp64fc y) { return Ipp64fc{y.re - x.re, y.im - x.im}; });
 }
 
 IppStatus ippsMul_64f(const Ipp64f* pSrc1, const Ipp64f* pSrc2, Ipp64f* pDst, int len) {

@@ -2,7 +2,7 @@
 // Fast Fourier transforms of 2^order points in double precision.
 //
 //   FFTSpec* spec = nullptr;
-//   ippsFFTInitAlloc_C_64fc(&spec, 10, 2, 0);        // 1024 points, inverse / N
+//   ippsFFTInitAlloc_C_64fc(&spec, 10, 2, ippAlgHintNone);  // 1024 points, inverse / N
 //   ippsFFTFwd_CToC_64fc(src, dst, spec, nullptr);   // work may be null
 //   ippsFFTInv_CToC_64fc(dst, dst, spec, nullptr);   // in place is fine
 //   ippsFFTFree_C_64fc(spec);
@@ -49,8 +49,8 @@ struct FFTSpec {
   Ipp64fc* columnTwiddles[3];    // into the block, per split level
 };
 
-IppStatus ippsFFTInitAlloc_C_64fc(FFTSpec** spec, int order, int flag, int hint);
-IppStatus ippsFFTInitAlloc_R_64f(FFTSpec** spec, int order, int flag, int hint);
+IppStatus ippsFFTInitAlloc_C_64fc(FFTSpec** spec, int order, int flag, IppHintAlgorithm hint);
+IppStatus ippsFFTInitAlloc_R_64f(FFTSpec** spec, int order, int flag, IppHintAlgorithm hint);
 IppStatus ippsFFTFree_C_64fc(FFTSpec* spec);
 IppStatus ippsFFTFree_R_64f(FFTSpec* spec);
 // Bytes of work area a caller passes to the complex transforms (0: none).

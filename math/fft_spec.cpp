@@ -100,7 +100,7 @@ bool BuildRealTables(FFTSpec* spec, const Ipp64f* s, int n) {
   return true;
 }
 
-IppStatus InitAlloc(FFTSpec** out, int order, int flag, int hint, bool real) {
+IppStatus InitAlloc(FFTSpec** out, int order, int flag, IppHintAlgorithm hint, bool real) {
   if (out == nullptr) return ippStsNullPtrErr;
   if (order < 0 || order > kFFTMaxOrder) return ippStsFftOrderErr;
   auto* spec = static_cast<FFTSpec*>(KernelAlloc(sizeof(FFTSpec)));
@@ -213,16 +213,20 @@ void BuildRadix4Twiddles(const Ipp64f* s, int n, int l, Ipp64fc* table) {
   }
 }
 
-IppStatus ippsFFTInitAlloc_C_64fc(FFTSpec** spec, int order, int flag, int hint) {
+IppStatus ippsFFTInitAlloc_C_64fc(FFTSpec** spec, int order, int flag, IppHintAlgorithm hint) {
   return InitAlloc(spec, order, flag, hint, false);
 }
 
-IppStatus ippsFFTInitAlloc_R_64f(FFTSpec** spec, int order, int flag, int hint) {
+IppStatus ippsFFTInitAlloc_R_64f(FFTSpec** spec, int order, int flag, IppHintAlgorithm hint) {
   return InitAlloc(spec, order, flag, hint, true);
 }
 
 IppStatus ippsFFTFree_C_64fc(FFTSpec* spec) { return Free(spec, kFFTSpecComplexTag); }
 IppStatus ippsFFTFree_R_64f(FFTSpec* spec) { return Free(spec, kFFTSpecRealTag); }
+
+void FFTSpecDeleter::operator()(FFTSpec* spec) const {
+  if (spec != nullptr) Free(spec, spec->tag);
+}
 
 IppStatus ComplexFFTGetBufSize(const FFTSpec* spec, int* size) {
   if (spec == nullptr || size == nullptr) return ippStsNullPtrErr;

@@ -1,17 +1,18 @@
 #include "math/kernel_heap.h"
 
-#include <cstdlib>
+#include <cstdint>
+
+#include "math/runtime.h"
 
 namespace tavrel::kernels {
 namespace {
 
 void* SystemAlloc(std::size_t bytes) {
-  // Round up so aligned_alloc's size rule holds; 0 bytes gives no block.
-  if (bytes == 0 || bytes > static_cast<std::size_t>(-1) - 31) return nullptr;
-  return std::aligned_alloc(32, (bytes + 31) & ~static_cast<std::size_t>(31));
+  if (bytes > static_cast<std::size_t>(INT64_MAX)) return nullptr;
+  return AlignedMalloc(static_cast<std::int64_t>(bytes));
 }
 
-void SystemFree(void* block) { std::free(block); }
+void SystemFree(void* block) { AlignedFree(block); }
 
 KernelHeap g_heap{SystemAlloc, SystemFree};
 

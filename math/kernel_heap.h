@@ -1,5 +1,6 @@
 #pragma once
-// Heap of the FFT, convolution and FIR kernels: 32-byte aligned blocks.
+// Heap of the FFT, convolution and FIR kernels: 32-byte aligned blocks from
+// AlignedMalloc (math/runtime.h).
 //
 //   void* p = KernelAlloc(bytes);   // nullptr on failure or for 0 bytes
 //   KernelFree(p);                  // nullptr is ignored
@@ -8,6 +9,7 @@
 // count what is still held, so every out-of-memory path can be reached
 // without exhausting the machine.
 #include <cstddef>
+#include <memory>
 
 namespace tavrel::kernels {
 
@@ -18,6 +20,19 @@ struct KernelHeap {
 
 void* KernelAlloc(std::size_t bytes);
 void KernelFree(void* block);
+
+struct KernelFreeDeleter {
+  void operator()(void* block) const { KernelFree(block); }
+};
+template <typename T>
+using KernelArray = std::unique_ptr<T[], KernelFreeDeleter>;
+
+// count elements of T, or null when that many bytes cannot be had.
+template <typename T>
+KernelArray<T> AllocKernelArray(std::size_t count) {
+  if (count == 0 || count > static_cast<std::size_t>(-1) / sizeof(T)) return nullptr;
+  return KernelArray<T>(static_cast<T*>(KernelAlloc(count * sizeof(T))));
+}
 
 // Installs `heap` for the lifetime of the object (tests only; not thread-safe).
 class ScopedKernelHeap {

@@ -1,24 +1,15 @@
 #pragma once
-// Shared helpers of the statistics, window, generator and pixel kernels:
-// the extended-precision elementary functions they build on and the
-// round-half-to-even step of the scaled integer results.
+// Rounding helpers of the statistics, window, generator and pixel kernels:
+// round half to even in extended precision, the way their integer results
+// are formed from floating-point intermediates.
 //
-//   double c = support::Cos(x);          // cos in extended precision, one rounding
-//   long double r = support::RoundHalfEvenNonNegative(q);
+//   long double r = support::RoundHalfEvenNonNegative(q);   // 2.5 -> 2, 3.5 -> 4
+//   long double s = support::RoundHalfEvenSigned(-2.5L);    // -2
 #include <cmath>
 
 namespace tavrel::kernels::support {
 
 using Ext = long double;  // the x87 80-bit format on the targets we build for
-
-inline double Cos(double x) { return static_cast<double>(std::cos(static_cast<Ext>(x))); }
-inline double Sin(double x) { return static_cast<double>(std::sin(static_cast<Ext>(x))); }
-inline double Sqrt(double x) { return static_cast<double>(std::sqrt(static_cast<Ext>(x))); }
-inline double Exp(double x) { return static_cast<double>(std::exp(static_cast<Ext>(x))); }
-inline double Log(double x) { return static_cast<double>(std::log(static_cast<Ext>(x))); }
-inline double Atan2(double y, double x) {
-  return static_cast<double>(std::atan2(static_cast<Ext>(y), static_cast<Ext>(x)));
-}
 
 // e (a value already raised by one half) truncated, one step back when the
 // truncation was exact and landed on an odd value: round half to even for

@@ -3,6 +3,7 @@
 // bytes between row starts (the step may differ from the row's byte length).
 //
 //   for (int r = 0; r < roi.height; ++r) { T* row = RowAt(dst, dstStep, r); ... }
+//   return ConvertRegion(src, sStep, dst, dStep, roi, [](Ipp8u x) { return float(x); });
 #include <cstddef>
 #include <type_traits>
 
@@ -30,6 +31,23 @@ IppiSize MergeContiguous(IppiSize roi, int srcStep, int dstStep, bool limitToInt
       return {static_cast<int>(all), 1};
   }
   return roi;
+}
+
+// Element-wise conversion of a region with the usual checks (null -8, size
+// -6, step -14); back-to-back rows run as one.
+template <class S, class D, class F>
+IppStatus ConvertRegion(const S* src, int srcStep, D* dst, int dstStep, IppiSize roi, F f,
+                        bool limitToInt = false) {
+  if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;
+  if (BadSize(roi)) return ippStsSizeErr;
+  if (srcStep <= 0 || dstStep <= 0) return ippStsStepErr;
+  const IppiSize run = MergeContiguous<S, D>(roi, srcStep, dstStep, limitToInt);
+  for (int r = 0; r < run.height; ++r) {
+    const S* s = RowAt(src, srcStep, r);
+    D* d = RowAt(dst, dstStep, r);
+    for (int i = 0; i < run.width; ++i) d[i] = f(s[i]);
+  }
+  return ippStsNoErr;
 }
 
 }  // namespace tavrel::kernels::pixels

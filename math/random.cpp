@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "math/kernel_support.h"
+#include "math/runtime.h"
 
 namespace tavrel::kernels {
 namespace {
@@ -74,13 +75,13 @@ IppStatus ippsRandGauss_Direct_16s(Ipp16s* dst, int len, Ipp16s mean, Ipp16s std
   GaussPair p = DrawPair(gen);
   int i = 0;
   for (; len - i >= 2; i += 2) {
-    const Ext v = std::sqrt(-2.0L * support::Log(static_cast<double>(p.q)) / p.q);
+    const Ext v = std::sqrt(-2.0L * CLog(static_cast<double>(p.q)) / p.q);
     dst[i] = Saturate16(std::trunc(sd * v * p.a + m));
     dst[i + 1] = Saturate16(std::trunc(m + sd * v * p.w));
     p = DrawPair(gen);
   }
   if (i < len) {
-    const Ext v = std::sqrt(-2.0L * support::Log(static_cast<double>(p.q)) / p.q);
+    const Ext v = std::sqrt(-2.0L * CLog(static_cast<double>(p.q)) / p.q);
     dst[i] = Saturate16(std::trunc(m + p.a * (sd * v)));
   }
   *seed = gen.Last();

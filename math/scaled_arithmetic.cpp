@@ -6,32 +6,14 @@
 
 #include "math/pixel_rows.h"
 #include "math/scaled_arithmetic.h"
+#include "math/sfs.h"
 
 namespace tavrel::kernels {
 
 using pixels::BadSize;
 using pixels::RowAt;
 
-Ipp64s ScaleHalfEven(Ipp64s v, int sf) {
-  if (v == 0 || sf == 0) return v;
-  if (sf < 0) {
-    // Every value here fits 34 bits, so beyond 28 places the result only
-    // needs to saturate: keep the sign and a magnitude no type can hold.
-    if (sf < -28) return v > 0 ? (Ipp64s{1} << 62) : -(Ipp64s{1} << 62);
-    return v * (Ipp64s{1} << -sf);
-  }
-  if (sf > 62) return 0;  // |v| < 2^62: the scaled value is below one half
-  if (sf == 1) return (v + ((v >> 1) & 1)) >> 1;
-  return (v + (Ipp64s{1} << (sf - 1)) - 1 + ((v >> sf) & 1)) >> sf;
-}
-
 namespace {
-
-template <class T>
-T Saturate(Ipp64s v) {
-  constexpr Ipp64s lo = std::numeric_limits<T>::min(), hi = std::numeric_limits<T>::max();
-  return static_cast<T>(std::clamp(v, lo, hi));
-}
 
 // One vector routine or one 2-D routine: the 2-D ones route their shortcuts
 // through the 2-D set (which checks the step) and copy.
@@ -66,7 +48,7 @@ IppStatus BinaryInPlace(const T* src, int srcStep, T* srcDst, int srcDstStep, Ip
     const T* x = RowAt(src, srcStep, r);
     T* y = RowAt(srcDst, srcDstStep, r);
     for (int i = 0; i < roi.width; ++i)
-      y[i] = Saturate<T>(ScaleHalfEven(op(Ipp64s{y[i]}, Ipp64s{x[i]}), sf));
+      y[i] = SfsRound<T>(op(Ipp64s{y[i]}, Ipp64s{x[i]}), sf);
   }
   return ippStsNoErr;
 }
@@ -102,7 +84,7 @@ IppStatus WithConstant(ConstKind kind, const T* src, int srcStep, T value, T* ds
       const Ipp64s e = kind == ConstKind::Add   ? x[i] + v
                        : kind == ConstKind::Sub ? x[i] - v
                                                 : x[i] * v;
-      d[i] = Saturate<T>(ScaleHalfEven(e, sf));
+      d[i] = SfsRound<T>(e, sf);
     }
   }
   return ippStsNoErr;

@@ -119,8 +119,4 @@ IppStatus ippiScale_32s8u_C1R(const Ipp32s* src, int srcStep, Ipp8u* dst, int ds
 IppStatus ippiScale_16u8u_C1R(const Ipp16u* src, int srcStep, Ipp8u* dst, int dstStep,
                               IppiSize roi, IppHintAlgorithm hint);
 
-// The exact scaled result of an integer operation: V * 2^-sf rounded half
-// to even (not yet saturated). Any sf is accepted.
-Ipp64s ScaleHalfEven(Ipp64s v, int scaleFactor);
-
 }  // namespace tavrel::kernels

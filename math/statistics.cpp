@@ -79,7 +79,7 @@ IppStatus ippsNormDiff_Inf_64f(const Ipp64f* src1, const Ipp64f* src2, int len, 
   Ext most = 0.0L;
   for (int i = 0; i < len; ++i) {
     const Ext d = std::fabs(static_cast<Ext>(src1[i]) - src2[i]);
-    if (d > most) most = d;
+    if (std::isgreater(d, most)) most = d;
   }
   *norm = static_cast<double>(most);
   return ippStsNoErr;
@@ -124,7 +124,7 @@ IppStatus ippsMinIndx_64f(const Ipp64f* src, int len, Ipp64f* min, int* index) {
   if (index == nullptr) return ippsMin_64f(src, len, min);
   if (src == nullptr || min == nullptr) return ippStsNullPtrErr;
   if (len <= 0) return ippStsSizeErr;
-  Extreme(src, len, min, index, [](double a, double b) { return a < b; });
+  Extreme(src, len, min, index, [](double a, double b) { return std::isless(a, b); });
   return ippStsNoErr;
 }
 
@@ -132,7 +132,7 @@ IppStatus ippsMaxIndx_64f(const Ipp64f* src, int len, Ipp64f* max, int* index) {
   if (index == nullptr) return ippsMax_64f(src, len, max);
   if (src == nullptr || max == nullptr) return ippStsNullPtrErr;
   if (len <= 0) return ippStsSizeErr;
-  Extreme(src, len, max, index, [](double a, double b) { return a > b; });
+  Extreme(src, len, max, index, [](double a, double b) { return std::isgreater(a, b); });
   return ippStsNoErr;
 }
 
@@ -178,12 +178,13 @@ IppStatus ippsDotProd_32s_Sfs(const Ipp32s* src1, const Ipp32s* src2, int len, I
 IppStatus ippsThreshold_32f_I(Ipp32f* srcDst, int len, Ipp32f level, IppCmpOp relOp) {
   if (srcDst == nullptr) return ippStsNullPtrErr;
   if (len <= 0) return ippStsSizeErr;
+  // Quiet comparisons throughout: NaN elements are expected and raise no flag.
   if (relOp == ippCmpGreater) {
     for (int i = 0; i < len; ++i)
-      if (!(level >= srcDst[i])) srcDst[i] = level;  // NaN becomes the level
+      if (!std::isgreaterequal(level, srcDst[i])) srcDst[i] = level;  // NaN becomes the level
   } else {
     for (int i = 0; i < len; ++i)
-      if (level > srcDst[i]) srcDst[i] = level;  // NaN stays
+      if (std::isgreater(level, srcDst[i])) srcDst[i] = level;  // NaN stays
   }
   return ippStsNoErr;
 }
@@ -193,10 +194,10 @@ IppStatus ippsThreshold_64f_I(Ipp64f* srcDst, int len, Ipp64f level, IppCmpOp re
   if (len <= 0) return ippStsSizeErr;
   if (relOp == ippCmpGreater) {
     for (int i = 0; i < len; ++i)
-      if (!(level >= srcDst[i])) srcDst[i] = level;
+      if (!std::isgreaterequal(level, srcDst[i])) srcDst[i] = level;
   } else {
     for (int i = 0; i < len; ++i)
-      if (level > srcDst[i]) srcDst[i] = level;
+      if (std::isgreater(level, srcDst[i])) srcDst[i] = level;
   }
   return ippStsNoErr;
 }
@@ -207,9 +208,9 @@ IppStatus ippsThreshold_64f(const Ipp64f* src, Ipp64f* dst, int len, Ipp64f leve
   if (len <= 0) return ippStsSizeErr;
   // Unlike the in-place forms: greater keeps NaN, less replaces it.
   if (relOp == ippCmpGreater) {
-    for (int i = 0; i < len; ++i) dst[i] = level < src[i] ? level : src[i];
+    for (int i = 0; i < len; ++i) dst[i] = std::isless(level, src[i]) ? level : src[i];
   } else {
-    for (int i = 0; i < len; ++i) dst[i] = src[i] >= level ? src[i] : level;
+    for (int i = 0; i < len; ++i) dst[i] = std::isgreaterequal(src[i], level) ? src[i] : level;
   }
   return ippStsNoErr;
 }

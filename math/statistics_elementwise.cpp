@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "math/kernel_support.h"
+#include "math/runtime.h"
 #include "math/elementwise.h"
 #include "math/fft.h"
 #include "math/statistics.h"
@@ -45,7 +46,7 @@ IppStatus Ln(const Ipp64f* src, Ipp64f* dst, int len) {
       dst[i] = -HUGE_VAL;
       if (first == ippStsNoErr) first = ippStsLnZeroArg;
     } else {
-      dst[i] = support::Log(x);
+      dst[i] = CLog(x);
     }
   }
   return first;
@@ -95,10 +96,10 @@ IppStatus ippsSqrt_64f_I(Ipp64f* srcDst, int len) {
   bool negative = false;
   for (int i = 0; i < len; ++i) {
     const double x = srcDst[i];
-    if (x < 0.0) {
+    if (std::isless(x, 0.0)) {
       srcDst[i] = kInvalidNaN;
       negative = true;
-    } else if (x != 0.0) {  // NaN passes through sqrt; both zeros stay as they are
+    } else if (x != 0.0) {  // NaN passes through sqrt quietly; both zeros stay as they are
       srcDst[i] = std::sqrt(x);
     }
   }
@@ -111,7 +112,7 @@ IppStatus ippsSqrt_64f(const Ipp64f* src, Ipp64f* dst, int len) {
   bool invalid = false;
   for (int i = 0; i < len; ++i) {
     const double x = src[i];
-    if (x >= 0.0) {
+    if (std::isgreaterequal(x, 0.0)) {
       dst[i] = std::sqrt(x);
     } else {  // negative or NaN
       dst[i] = kInvalidNaN;
@@ -168,7 +169,7 @@ IppStatus ippsPowerSpectr_64fc(const Ipp64fc* src, Ipp64f* dst, int len) {
   });
 }
 IppStatus ippsPhase_64fc(const Ipp64fc* src, Ipp64f* dst, int len) {
-  return Map(src, dst, len, [](Ipp64fc z) { return support::Atan2(z.im, z.re); });
+  return Map(src, dst, len, [](Ipp64fc z) { return CAtan2(z.im, z.re); });
 }
 IppStatus ippsMagnitude_64fc(const Ipp64fc* src, Ipp64f* dst, int len) {
   // The sum of squares stays in extended precision so large parts do not overflow.

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "math/kernel_support.h"
+#include "math/runtime.h"
 #include "math/statistics.h"
 
 namespace tavrel::kernels {
@@ -41,7 +42,7 @@ IppStatus Exp(const Ipp64f* src, Ipp64f* dst, int len) {
   if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;
   if (len <= 0) return ippStsSizeErr;
   if (len < 4) {
-    for (int i = 0; i < len; ++i) dst[i] = support::Exp(src[i]);
+    for (int i = 0; i < len; ++i) dst[i] = CExp(src[i]);
     return ippStsNoErr;
   }
   int queued[4];
@@ -67,7 +68,7 @@ IppStatus Exp(const Ipp64f* src, Ipp64f* dst, int len) {
       }
     }
   }
-  for (int j = 0; j < count; ++j) dst[queued[j]] = support::Exp(src[queued[j]]);
+  for (int j = 0; j < count; ++j) dst[queued[j]] = CExp(src[queued[j]]);
   return ippStsNoErr;
 }
 

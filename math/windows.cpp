@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "math/kernel_support.h"
+#include "math/runtime.h"
 #include "math/statistics.h"
 
 namespace tavrel::kernels {
@@ -85,8 +86,8 @@ void Bartlett(const Form& form, int len) {
 class CosineRotation {
  public:
   explicit CosineRotation(int len) {
-    c_ = support::Cos(2.0 * std::numbers::pi / static_cast<double>(len - 1));
-    s_ = support::Sqrt(static_cast<double>(1.0L - static_cast<Ext>(c_) * c_));
+    c_ = CCos(2.0 * std::numbers::pi / static_cast<double>(len - 1));
+    s_ = CSqrt(static_cast<double>(1.0L - static_cast<Ext>(c_) * c_));
   }
   Ext Next() {  // the cosine of the current angle, then one step on
     const Ext out = cos_;
@@ -258,7 +259,7 @@ IppStatus ippsVectorJaehne_64f(Ipp64f* dst, int len, Ipp64f magnitude) {
   const double q = (std::numbers::pi / 2.0) / len;
   for (int n = 0; n < len; ++n) {
     const double angle = (q * n) * n;
-    dst[n] = magnitude * support::Sin(angle);
+    dst[n] = magnitude * CSin(angle);
   }
   return ippStsNoErr;
 }

@@ -131,7 +131,10 @@ const PropInfo& PropOrThrow(const TObject& obj, std::string_view name) {
 Value GetProp(const TObject& obj, std::string_view name) { return PropOrThrow(obj, name).get(obj); }
 
 void SetProp(TObject& obj, std::string_view name, const Value& value) {
-  const PropInfo& p = PropOrThrow(obj, name);
+  SetPropValue(obj, PropOrThrow(obj, name), value);
+}
+
+void SetPropValue(TObject& obj, const PropInfo& p, const Value& value) {
   if (!p.set) throw EPropertyError("Property " + p.name + " of " + obj.ClassName() + " is read-only");
   if (p.enumType && p.kind == PropKind::Ordinal) {
     int64_t v = ValueToInt64(value);

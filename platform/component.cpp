@@ -47,6 +47,7 @@ TComponent::TComponent(TComponent* owner) {
 
 TComponent::~TComponent() {
   // Reached through Destroy, or when a constructor further down threw.
+  LeaveLoading();
   DestroyComponents();
   for (TComponent* other : freeNotifies_) Erase(other->freeNotifies_, this);
   if (owner_) owner_->RemoveComponent(this);
@@ -61,6 +62,7 @@ void TComponent::Destroy() {
     Erase(other->freeNotifies_, this);
     other->Notification(this, TOperation::opRemove);
   }
+  LeaveLoading();
   DestroyComponents();
   loaded_.reset();
   if (owner_) owner_->RemoveComponent(this);
@@ -117,8 +119,7 @@ void TComponent::InsertComponent(TComponent* component) {
 void TComponent::RemoveComponent(TComponent* component) {
   if (component->owner_ != this) return;
   Notification(component, TOperation::opRemove);
-  if (TComponent* root = LoadingRoot())
-    std::replace(root->loaded_->begin(), root->loaded_->end(), component, (TComponent*)nullptr);
+  component->LeaveLoading();
   Erase(components_, component);
   component->owner_ = nullptr;
 }
@@ -186,6 +187,14 @@ TComponent* TComponent::LoadingRoot() const {
 void TComponent::JoinLoading(TComponent* root) {
   state_ |= csLoading;
   root->loaded_->push_back(this);
+  loadingRoot_ = root;
+}
+
+void TComponent::LeaveLoading() {
+  if (!loadingRoot_) return;
+  if (loadingRoot_->loaded_)
+    std::replace(loadingRoot_->loaded_->begin(), loadingRoot_->loaded_->end(), this, (TComponent*)nullptr);
+  loadingRoot_ = nullptr;
 }
 
 void TComponent::BeginLoading() {
@@ -203,10 +212,28 @@ void TComponent::EndLoading() {
     TComponent* c = (*loaded_)[i];
     if (!c) continue;
     c->state_ &= ~csReading;
+    c->loadingRoot_ = nullptr;
     c->Loaded();
   }
   loaded_.reset();
   state_ &= ~(csLoading | csReading);
+}
+
+void TComponent::AbortLoading() {
+  if (!loaded_) return;
+  for (TComponent* c : *loaded_)
+    if (c) {
+      c->state_ &= ~(csLoading | csReading);
+      c->loadingRoot_ = nullptr;
+    }
+  loaded_.reset();
+  state_ &= ~(csLoading | csReading);
+}
+
+void TComponent::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
+  if (root != this) return;
+  auto children = components_;
+  for (TComponent* c : children) proc(c);
 }
 
 void TComponent::Loaded() { state_ &= ~csLoading; }

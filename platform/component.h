@@ -20,6 +20,7 @@
 //
 // The root of a component is found by walking up owners; the walk stops at
 // an application object or at a form/frame class (ClassInfo markers).
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -103,6 +104,13 @@ class TComponent : public TPersistent {
   // Loading of a root (used by the form reader).
   void BeginLoading();  // csLoading|csReading, starts the loaded list
   void EndLoading();    // Loaded on the root and every listed component
+  void AbortLoading();  // drops the list and the flags without Loaded calls
+
+  // Form streaming: the components stored inside this one (for the root,
+  // by default, every component it owns in order; for others none), and
+  // the container of a component read inside another one.
+  virtual void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root);
+  virtual void SetParentComponent(TComponent*) {}
 
   bool IsFormRoot() const;         // class or an ancestor marked form/frame
   bool IsApplicationObject() const;
@@ -122,6 +130,8 @@ class TComponent : public TPersistent {
 
  private:
   friend struct ComponentDeleter;
+  friend class FormReading;
+  friend class FormWriting;
   void DestroyComponents();
   TComponent* LoadingRoot() const;
   void JoinLoading(TComponent* root);
@@ -133,6 +143,8 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> freeNotifies_;
   std::vector<std::pair<std::string, MethodRef>> methods_;
   std::unique_ptr<std::vector<TComponent*>> loaded_;  // while loading a root
+  TComponent* loadingRoot_ = nullptr;                  // the root whose list holds this one
+  void LeaveLoading();
 };
 
 bool IsValidIdent(std::string_view name);

@@ -32,6 +32,12 @@ class EOutOfResources : public Exception {
   using Exception::Exception;
 };
 
+// A value the form writer cannot store (a name over 255 bytes, an object
+// in a variant).
+class EWriteError : public Exception {
+  using Exception::Exception;
+};
+
 // Bad form data. The default text is the one the form reader gives for a
 // value of the wrong kind.
 class EReadError : public Exception {

@@ -5,6 +5,7 @@
 
 #include "platform/classinfo.h"
 #include "platform/exceptions.h"
+#include "platform/filer.h"
 
 namespace tavrel {
 
@@ -165,6 +166,25 @@ void TStrings::Assign(TPersistent* source) {
     return;
   }
   TPersistent::Assign(source);
+}
+
+void TStrings::DefineProperties(TFiler& filer) {
+  filer.DefineProperty(
+      "Strings",
+      [this](TReader& r) {
+        std::vector<std::string> lines;
+        r.ReadListBegin();
+        while (!r.EndOfList()) lines.push_back(r.ReadString());
+        r.ReadListEnd();
+        Clear();
+        for (auto& l : lines) Add(l);
+      },
+      [this](TWriter& w) {
+        w.WriteListBegin();
+        for (int i = 0; i < Count(); ++i) w.WriteString(Get(i));
+        w.WriteListEnd();
+      },
+      Count() > 0);
 }
 
 int TStrings::CompareStrings(std::string_view a, std::string_view b) const { return CompareText(a, b); }

@@ -57,6 +57,8 @@ class TStrings : public TPersistent {
 
   bool Equals(const TStrings& other) const;  // same strings, same order
   void Assign(TPersistent* source) override;  // strings and objects of a TStrings
+  // Form data: the lines as the list "Strings" (objects are not stored).
+  void DefineProperties(TFiler& filer) override;
 
  protected:
   virtual int CompareStrings(std::string_view a, std::string_view b) const;  // ignores case

@@ -15,7 +15,7 @@ using oracle::LComplex;
 
 struct SpecHolder {
   FFTSpec* spec = nullptr;
-  SpecHolder(int order, int flag) { EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&spec, order, flag, 0), ippStsNoErr); }
+  SpecHolder(int order, int flag) { EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&spec, order, flag, ippAlgHintNone), ippStsNoErr); }
   ~SpecHolder() {
     if (spec != nullptr) ippsFFTFree_C_64fc(spec);
   }
@@ -118,7 +118,7 @@ TEST(ComplexFFT, ScaleFlagsOverARoundTrip) {
 
 TEST(ComplexFFT, StatusOrderAndWorkAreaFailure) {
   FFTSpec* real = nullptr;
-  ASSERT_EQ(ippsFFTInitAlloc_R_64f(&real, 6, 2, 0), ippStsNoErr);
+  ASSERT_EQ(ippsFFTInitAlloc_R_64f(&real, 6, 2, ippAlgHintNone), ippStsNoErr);
   EXPECT_EQ(ippsFFTFwd_CToC_64fc(nullptr, nullptr, real, nullptr), ippStsContextMatchErr);
   EXPECT_EQ(ippsFFTInv_CToC_64fc(nullptr, nullptr, nullptr, nullptr), ippStsNullPtrErr);
   ippsFFTFree_R_64f(real);
@@ -161,6 +161,58 @@ TEST(ComplexFFT, SmallHelpers) {
   EXPECT_EQ(r, 0.0);
   DotProductKernel(u, v, 3, &r);
   EXPECT_EQ(r, 1e16 + 2.0);  // a double accumulator would lose both 1s
+}
+
+// The AVX stage kernel performs the plain kernel's operations in the same
+// order, so both give identical bits (on machines without AVX both are plain).
+TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
+  for (int order = 4; order <= 9; ++order) {  // the radix-4 sizes with tables
+    const std::size_t L = std::size_t(1) << order;
+    SpecHolder holder(order, 8);
+    const auto x = RandomComplex(L, 60 + order);
+    for (bool inverse : {false, true}) {
+      auto plain = x, avx = x;
+      FFTRadix4With(FFTKernelSet::kPlain, inverse, plain.data(), L, holder.spec->twiddles);
+      FFTRadix4With(FFTKernelSet::kAVX, inverse, avx.data(), L, holder.spec->twiddles);
+      EXPECT_EQ(std::memcmp(plain.data(), avx.data(), L * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+    }
+  }
+  // Column passes of split levels with R = 16 (even) and R = 32 (odd).
+  for (int order : {12, 13}) {
+    const std::size_t M = std::size_t(1) << order, R = order == 12 ? 16 : 32, K = M / R;
+    SpecHolder holder(order, 8);
+    const auto x = RandomComplex(M, 80 + order);
+    std::vector<Ipp64fc> work(4 * R);
+    for (bool inverse : {false, true}) {
+      auto plain = x, avx = x;
+      FFTColumnPassWith(FFTKernelSet::kPlain, inverse, plain.data(), R, K, holder.spec->columnTwiddles[0],
+                        holder.spec->columnRadix4[0], work.data());
+      FFTColumnPassWith(FFTKernelSet::kAVX, inverse, avx.data(), R, K, holder.spec->columnTwiddles[0],
+                        holder.spec->columnRadix4[0], work.data());
+      EXPECT_EQ(std::memcmp(plain.data(), avx.data(), M * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+      EXPECT_NE(std::memcmp(plain.data(), x.data(), M * sizeof(Ipp64fc)), 0);
+    }
+  }
+}
+
+// Both permutations with the compressed table give dst[rev(n)] = src[n].
+TEST(ComplexFFT, BitReversalPermutations) {
+  for (int m = 2; m <= 12; ++m) {
+    const std::size_t M = std::size_t(1) << m;
+    std::vector<Ipp32s> table((M / 4) + 1);
+    BuildBitReversalTable(m, table.data());
+    const auto x = RandomComplex(M, 70 + m);
+    std::vector<Ipp64fc> copy(M), inPlace = x;
+    BitReverseCopy(x.data(), copy.data(), M, table.data());
+    BitReverseInPlace(inPlace.data(), M, table.data());
+    for (std::size_t n = 0; n < M; ++n) {
+      std::size_t r = 0;
+      for (int b = 0; b < m; ++b) r |= ((n >> b) & 1) << (m - 1 - b);
+      ASSERT_EQ(copy[r].re, x[n].re) << m << " " << n;
+      ASSERT_EQ(copy[r].im, x[n].im) << m << " " << n;
+      ASSERT_EQ(inPlace[r].re, x[n].re) << m << " " << n;
+    }
+  }
 }
 
 }  // namespace

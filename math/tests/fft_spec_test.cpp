@@ -16,16 +16,16 @@ namespace {
 TEST(FFTSpec, ArgumentErrorsAllocateNothing) {
   FailingHeap heap;
   FFTSpec* spec = reinterpret_cast<FFTSpec*>(0x1234);
-  EXPECT_EQ(ippsFFTInitAlloc_C_64fc(nullptr, 4, 2, 0), ippStsNullPtrErr);
-  EXPECT_EQ(ippsFFTInitAlloc_R_64f(nullptr, 99, 2, 0), ippStsNullPtrErr);
+  EXPECT_EQ(ippsFFTInitAlloc_C_64fc(nullptr, 4, 2, ippAlgHintNone), ippStsNullPtrErr);
+  EXPECT_EQ(ippsFFTInitAlloc_R_64f(nullptr, 99, 2, ippAlgHintNone), ippStsNullPtrErr);
   for (int order : {-1, 31}) {
-    EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&spec, order, 2, 0), ippStsFftOrderErr);
-    EXPECT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, 2, 0), ippStsFftOrderErr);
+    EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&spec, order, 2, ippAlgHintNone), ippStsFftOrderErr);
+    EXPECT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, 2, ippAlgHintNone), ippStsFftOrderErr);
   }
   EXPECT_EQ(heap.allocations(), 0);
   for (int flag : {0, 3, 16}) {
-    EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&spec, 5, flag, 0), ippStsFftFlagErr);
-    EXPECT_EQ(ippsFFTInitAlloc_R_64f(&spec, 2, flag, 0), ippStsFftFlagErr);
+    EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&spec, 5, flag, ippAlgHintNone), ippStsFftFlagErr);
+    EXPECT_EQ(ippsFFTInitAlloc_R_64f(&spec, 2, flag, ippAlgHintNone), ippStsFftFlagErr);
   }
   EXPECT_EQ(spec, reinterpret_cast<FFTSpec*>(0x1234));
   EXPECT_EQ(heap.live(), 0);
@@ -38,7 +38,7 @@ TEST(FFTSpec, FlagsSetScaleRule) {
   } cases[] = {{1, 3, 1, 0, 1.0 / 8}, {2, 5, 0, 1, 1.0 / 32}, {4, 1, 1, 1, 1.0 / std::sqrt(2.0)}, {8, 6, 0, 0, 0.0}};
   for (const auto& c : cases) {
     FFTSpec* spec = nullptr;
-    ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, c.order, c.flag, 0), ippStsNoErr);
+    ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, c.order, c.flag, ippAlgHintNone), ippStsNoErr);
     EXPECT_EQ(spec->forwardScale, c.forward);
     EXPECT_EQ(spec->inverseScale, c.inverse);
     EXPECT_EQ(spec->scaleFactor, c.factor);
@@ -50,7 +50,7 @@ TEST(FFTSpec, SmallOrdersOwnOnlyTheRecord) {
   for (int order = 0; order <= 3; ++order) {
     FailingHeap heap;
     FFTSpec* spec = nullptr;
-    ASSERT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, 2, 0), ippStsNoErr);
+    ASSERT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, 2, ippAlgHintNone), ippStsNoErr);
     EXPECT_EQ(heap.allocations(), 1);
     EXPECT_EQ(spec->workSize, 0);
     EXPECT_EQ(ippsFFTFree_R_64f(spec), ippStsNoErr);
@@ -60,7 +60,7 @@ TEST(FFTSpec, SmallOrdersOwnOnlyTheRecord) {
 
 TEST(FFTSpec, BitReversalTableOfOrder4) {
   FFTSpec* spec = nullptr;
-  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, 4, 8, 0), ippStsNoErr);
+  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, 4, 8, ippAlgHintNone), ippStsNoErr);
   EXPECT_EQ(std::vector<Ipp32s>(spec->bitReversal, spec->bitReversal + 5), (std::vector<Ipp32s>{4, 8, 0, 12, 0}));
   ippsFFTFree_C_64fc(spec);
 }
@@ -111,11 +111,11 @@ TEST(FFTSpec, WorkSizes) {
     FFTSpec* spec = nullptr;
     int size = -1;
     if (c.real) {
-      ASSERT_EQ(ippsFFTInitAlloc_R_64f(&spec, c.order, 2, 0), ippStsNoErr);
+      ASSERT_EQ(ippsFFTInitAlloc_R_64f(&spec, c.order, 2, ippAlgHintNone), ippStsNoErr);
       EXPECT_EQ(RealFFTGetBufSize(spec, &size), ippStsNoErr);
       EXPECT_EQ(ComplexFFTGetBufSize(spec, &size), ippStsContextMatchErr);
     } else {
-      ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, c.order, 2, 0), ippStsNoErr);
+      ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&spec, c.order, 2, ippAlgHintNone), ippStsNoErr);
       EXPECT_EQ(ComplexFFTGetBufSize(spec, &size), ippStsNoErr);
       EXPECT_EQ(RealFFTGetBufSize(spec, &size), ippStsContextMatchErr);
     }
@@ -150,7 +150,7 @@ TEST(FFTSpec, EveryAllocationFailureIsReportedWithoutLeaks) {
       ExpectEveryAllocationFailureReported([&] {
         FFTSpec* spec = nullptr;
         const IppStatus status =
-            real ? ippsFFTInitAlloc_R_64f(&spec, order, 2, 0) : ippsFFTInitAlloc_C_64fc(&spec, order, 2, 0);
+            real ? ippsFFTInitAlloc_R_64f(&spec, order, 2, ippAlgHintNone) : ippsFFTInitAlloc_C_64fc(&spec, order, 2, ippAlgHintNone);
         if (status == ippStsNoErr) real ? ippsFFTFree_R_64f(spec) : ippsFFTFree_C_64fc(spec);
         return status;
       });
@@ -166,7 +166,7 @@ TEST(FFTSpec, OversizedPlansAreRefusedWithoutTouchingMemory) {
       FailingHeap heap;
       FFTSpec* spec = nullptr;
       const IppStatus status =
-          real ? ippsFFTInitAlloc_R_64f(&spec, order, 2, 0) : ippsFFTInitAlloc_C_64fc(&spec, order, 2, 0);
+          real ? ippsFFTInitAlloc_R_64f(&spec, order, 2, ippAlgHintNone) : ippsFFTInitAlloc_C_64fc(&spec, order, 2, ippAlgHintNone);
       EXPECT_EQ(status, ippStsMemAllocErr) << order;
       EXPECT_EQ(spec, nullptr);
       EXPECT_EQ(heap.allocations(), 1);  // the record only, released again
@@ -178,8 +178,8 @@ TEST(FFTSpec, OversizedPlansAreRefusedWithoutTouchingMemory) {
 TEST(FFTSpec, FreeOfTheWrongKindKeepsTheRecordUsable) {
   FFTSpec* complexSpec = nullptr;
   FFTSpec* realSpec = nullptr;
-  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&complexSpec, 5, 2, 0), ippStsNoErr);
-  ASSERT_EQ(ippsFFTInitAlloc_R_64f(&realSpec, 5, 2, 0), ippStsNoErr);
+  ASSERT_EQ(ippsFFTInitAlloc_C_64fc(&complexSpec, 5, 2, ippAlgHintNone), ippStsNoErr);
+  ASSERT_EQ(ippsFFTInitAlloc_R_64f(&realSpec, 5, 2, ippAlgHintNone), ippStsNoErr);
   EXPECT_EQ(ippsFFTFree_R_64f(complexSpec), ippStsContextMatchErr);
   EXPECT_EQ(ippsFFTFree_C_64fc(realSpec), ippStsContextMatchErr);
   EXPECT_EQ(ippsFFTFree_C_64fc(nullptr), ippStsNullPtrErr);

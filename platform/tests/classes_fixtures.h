@@ -24,7 +24,9 @@ using Trace = std::vector<std::string>;
 class TPart : public TComponent {
   TAVREL_CLASS_INFO
  public:
-  explicit TPart(TComponent* owner, Trace* trace = nullptr) : TComponent(owner), trace_(trace) {}
+  // Without a trace of its own a part writes to its owner's.
+  explicit TPart(TComponent* owner, Trace* trace = nullptr) : TComponent(owner), trace_(trace ? trace : TraceOf(owner)) {}
+  static Trace* TraceOf(TComponent* owner);
   ~TPart() override { Log("~" + Name()); }
 
   double Frequency() const { return frequency_; }
@@ -131,6 +133,12 @@ class TTestForm : public TComponent {
 inline const ClassInfo& TTestForm::Class() {
   static const ClassInfo ci = ClassBuilder<TTestForm>("TTestForm", TComponent::Class()).formRoot().build();
   return ci;
+}
+
+inline Trace* TPart::TraceOf(TComponent* owner) {
+  if (auto* p = dynamic_cast<TPart*>(owner)) return p->trace_;
+  if (auto* f = dynamic_cast<TTestForm*>(owner)) return f->trace_;
+  return nullptr;
 }
 
 }  // namespace tavrel::test

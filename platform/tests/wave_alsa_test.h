@@ -30,7 +30,7 @@ class AlsaTestConfig {
     std::ofstream(dir_ / "in.raw", std::ios::binary).write(input_.data(), input_.size());
     std::ofstream conf(dir_ / "asound.conf");
     conf << "<" << snd_config_topdir() << "/alsa.conf>\n"
-         << "pcm.!default { type null }\n"
+         << "pcm.!default { type null hint { show on description \"System sound server\" } }\n"
          << "pcm.tavrel_capture { type file slave.pcm \"null\" file \"/dev/null\" infile \""
          << (dir_ / "in.raw").string()
          << "\" format \"raw\" hint { show on description \"Tavrel Capture\" } }\n"

@@ -199,6 +199,22 @@ TEST_F(WaveFake, PlaybackResetReturnsQueuedHeadersAndStaysPaused) {
   EXPECT_EQ(waveOutClose(h), 0u);
 }
 
+TEST_F(WaveFake, PlaybackHeadersNeedNotHoldWholeFrames) {
+  HWAVEOUT h = OpenOut();
+  waveOutPause(h);
+  Buffer bufs[3] = {Buffer(6, 'a'), Buffer(10, 'b'), Buffer(3, 'c')};
+  for (auto& b : bufs) {
+    waveOutPrepareHeader(h, &b.hdr, sizeof b.hdr);
+    waveOutWrite(h, &b.hdr, sizeof b.hdr);
+  }
+  waveOutRestart(h);
+  ASSERT_TRUE(sink.WaitFor(WOM_DONE, 3)) << "a trailing part frame does not block the queue";
+  ASSERT_TRUE(RunClockUntil([&] { return fake->Played().size() >= 16; }));
+  auto played = fake->Played();
+  EXPECT_EQ(std::string(played.begin(), played.end()), "aaaaaabbbbbbbbbb");
+  EXPECT_EQ(waveOutClose(h), 0u);
+}
+
 TEST_F(WaveFake, XrunIsRecoveredSilently) {
   HWAVEIN in = OpenIn();
   HWAVEOUT out = OpenOut();
@@ -354,7 +370,7 @@ TEST_F(WaveFake, FormatsAreCheckedBeforeTheDeviceOpens) {
        0},
       {"float tag", [](WAVEFORMATEXTENSIBLE& f) { f.Format.wFormatTag = 3; }, WAVERR_BADFORMAT},
       {"short extension", [](WAVEFORMATEXTENSIBLE& f) { f.Format.cbSize = 0; }, WAVERR_BADFORMAT},
-      {"float sub-format", [](WAVEFORMATEXTENSIBLE& f) { f.SubFormat.Data1 = 3; }, WAVERR_BADFORMAT},
+      {"float sub-format", [](WAVEFORMATEXTENSIBLE& f) { f.SubFormat.D1 = 3; }, WAVERR_BADFORMAT},
       {"12-bit container",
        [](WAVEFORMATEXTENSIBLE& f) {
          f.Format.wBitsPerSample = 12;
@@ -490,7 +506,9 @@ TEST_F(WaveFake, StartStopLoopsWithBuffersInFlight) {
     std::vector<std::unique_ptr<Buffer>> bufs;
     {
       std::lock_guard lock(client.deviceState);
-      ASSERT_EQ(waveInOpen(&client.h, 0, &fmt.Format, Sink::In, local.Instance(), kFlagsNamed), 0u);
+      std::uint32_t device = round % 4 == 3 ? WAVE_MAPPER : round % 4;  // device changes too
+      ASSERT_EQ(waveInOpen(&client.h, device, &fmt.Format, Sink::In, local.Instance(), kFlagsNamed),
+                0u);
       client.open = true;
       for (int i = 0; i < 8; ++i) {
         bufs.push_back(std::make_unique<Buffer>(kPeriodBytes + 12 * i));
@@ -565,6 +583,85 @@ TEST_F(WaveFake, PlaybackWriterRacingResetAndClose) {
     clock.join();
     EXPECT_EQ(local.Messages().back().msg, WOM_CLOSE);
   }
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(WaveFake, ResetRacingCloseFromAnotherThread) {
+  for (int round = 0; round < 20; ++round) {
+    Sink local;
+    HWAVEIN h{};
+    ASSERT_EQ(waveInOpen(&h, 0, &fmt.Format, Sink::In, local.Instance(), kFlagsNamed), 0u);
+    std::vector<std::unique_ptr<Buffer>> bufs;
+    for (int i = 0; i < 6; ++i) {
+      bufs.push_back(std::make_unique<Buffer>(kPeriodBytes));
+      waveInPrepareHeader(h, &bufs.back()->hdr, sizeof(WAVEHDR));
+      waveInAddBuffer(h, &bufs.back()->hdr, sizeof(WAVEHDR));
+    }
+    waveInStart(h);
+    fake->Advance(2 * FakeWaveBackend::kPeriodFrames);
+    std::thread resetter([&] {
+      while (waveInReset(h) != MMSYSERR_INVALHANDLE) std::this_thread::yield();
+    });
+    MMRESULT closed;
+    while ((closed = waveInClose(h)) == WAVERR_STILLPLAYING) std::this_thread::yield();
+    EXPECT_EQ(closed, 0u);
+    std::size_t atClose = local.Messages().size();
+    resetter.join();
+    EXPECT_EQ(local.Messages().size(), atClose) << "no callback after close returned";
+    EXPECT_EQ(local.Messages().back().msg, WIM_CLOSE);
+    EXPECT_EQ(local.Count(WIM_DATA), 6u);
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+// Reset and close from inside one of the handle's own callbacks would wait for
+// themselves; they are refused instead of hanging, on the driver thread and
+// inside a reset on the caller's thread alike.
+struct Reentrant {
+  std::atomic<MMRESULT> reset{99}, close{99};
+  Sink sink;
+  static void Proc(HWAVEIN h, std::uint32_t msg, std::uintptr_t instance, std::uintptr_t p1,
+                   std::uintptr_t p2) {
+    auto* self = reinterpret_cast<Reentrant*>(instance);
+    if (msg == WIM_DATA) {
+      self->reset = waveInReset(h);
+      self->close = waveInClose(h);
+    }
+    Sink::In(h, msg, reinterpret_cast<std::uintptr_t>(&self->sink), p1, p2);
+  }
+};
+
+TEST_F(WaveFake, ResetAndCloseFromTheDriversCallbackAreRefused) {
+  Reentrant r;
+  HWAVEIN h{};
+  ASSERT_EQ(waveInOpen(&h, 0, &fmt.Format, Reentrant::Proc, reinterpret_cast<std::uintptr_t>(&r),
+                       kFlagsNamed),
+            0u);
+  Buffer b(kPeriodBytes);
+  waveInPrepareHeader(h, &b.hdr, sizeof b.hdr);
+  waveInAddBuffer(h, &b.hdr, sizeof b.hdr);
+  waveInStart(h);
+  fake->Advance(FakeWaveBackend::kPeriodFrames);
+  ASSERT_TRUE(r.sink.WaitFor(WIM_DATA, 1));
+  EXPECT_EQ(r.reset.load(), MMSYSERR_ERROR);
+  EXPECT_EQ(r.close.load(), MMSYSERR_ERROR);
+
+  r.reset = r.close = 99;
+  waveInAddBuffer(h, &b.hdr, sizeof b.hdr);
+  EXPECT_EQ(waveInReset(h), 0u);  // calls back on this thread
+  EXPECT_EQ(r.reset.load(), MMSYSERR_ERROR);
+  EXPECT_EQ(r.close.load(), MMSYSERR_ERROR);
+  EXPECT_EQ(waveInClose(h), 0u);
 }
 
 }  // namespace

@@ -13,8 +13,12 @@ namespace {
 // The longest a driver thread waits on the device before it looks at its
 // handle's state again.
 constexpr int kWaitMs = 100;
-// A small ring: the playback reserve lives in the header queue, not here.
-constexpr unsigned kLatencyUs = 30000;
+// Periods of about 10 ms. Playback keeps a small ring (its reserve lives in
+// the header queue); capture gets a deeper one so a late driver thread does
+// not overrun.
+constexpr unsigned kPeriodUs = 10000;
+constexpr unsigned kPlaybackRingUs = 30000;
+constexpr unsigned kCaptureRingUs = 100000;
 
 std::string Hint(void* hint, const char* id) {
   char* value = snd_device_name_get_hint(hint, id);
@@ -108,6 +112,24 @@ MMRESULT OpenError(int e) {
   return MMSYSERR_ERROR;
 }
 
+int SetParams(snd_pcm_t* pcm, const WavePcmFormat& format, bool convert, unsigned ringUs) {
+  snd_pcm_hw_params_t* hw = nullptr;
+  snd_pcm_hw_params_alloca(&hw);
+  int e = snd_pcm_hw_params_any(pcm, hw);
+  if (e >= 0) e = snd_pcm_hw_params_set_rate_resample(pcm, hw, convert ? 1 : 0);
+  if (e >= 0) e = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
+  if (e >= 0) e = snd_pcm_hw_params_set_format(pcm, hw, AlsaFormat(format.containerBits));
+  if (e >= 0) e = snd_pcm_hw_params_set_channels(pcm, hw, format.channels);
+  if (e >= 0) e = snd_pcm_hw_params_set_rate(pcm, hw, format.rate, 0);
+  if (e < 0) return -EINVAL;  // the device cannot take this format
+  unsigned ring = ringUs, period = kPeriodUs;
+  int dir = 0;
+  snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &ring, &dir);
+  snd_pcm_hw_params_set_period_time_near(pcm, hw, &period, &dir);
+  e = snd_pcm_hw_params(pcm, hw);
+  return e == -EINVAL ? -EIO : e;  // a failure here is not the format's
+}
+
 MMRESULT OpenPcm(const std::string& name, bool capture, const WavePcmFormat& format,
                  bool convert, snd_pcm_t*& out) {
   snd_pcm_t* pcm = nullptr;
@@ -115,8 +137,7 @@ MMRESULT OpenPcm(const std::string& name, bool capture, const WavePcmFormat& for
                        capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
                        SND_PCM_NONBLOCK);
   if (e < 0) return OpenError(e);
-  e = snd_pcm_set_params(pcm, AlsaFormat(format.containerBits), SND_PCM_ACCESS_RW_INTERLEAVED,
-                         format.channels, format.rate, convert ? 1 : 0, kLatencyUs);
+  e = SetParams(pcm, format, convert, capture ? kCaptureRingUs : kPlaybackRingUs);
   if (e < 0) {
     snd_pcm_close(pcm);
     return e == -EINVAL ? WAVERR_BADFORMAT : OpenError(e);
@@ -189,7 +210,7 @@ std::vector<WaveDevice> AlsaBackend::Enumerate(WaveDirection direction) {
     if (name.empty() || Duplicative(name) || (!ioid.empty() && ioid != wanted)) continue;
     std::string desc = Hint(*h, "DESC");
     desc = desc.substr(0, desc.find('\n'));
-    if (name == "default" && desc.empty()) desc = "Default";
+    if (name == "default") desc = "Default";  // the name that opens the mapper
     devices.push_back({desc, name, CardOf(name)});
   }
   snd_device_name_free_hint(hints);

@@ -7,7 +7,8 @@
 //
 // A device is listed for a direction when its hint allows that direction.
 // The name is the first line of the hint's description (or the PCM name);
-// "default" is listed as "Default". Plugin variants that only repeat a card's
+// "default" is always listed as "Default", the name the components map to the
+// wave mapper, which opens the same ALSA device. Plugin variants that only repeat a card's
 // device (front, surround, dmix, dsnoop, hw, plughw ...) and "null" are left out.
 #include "platform/wave/wave_backend.h"
 

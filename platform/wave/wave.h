@@ -16,11 +16,17 @@
 //   waveInClose(h);     // WIM_CLOSE; no callback after it returns
 //
 // One driver thread per open handle moves the audio. Callbacks run on that
-// thread, or on the calling thread inside Open, Reset and Close; they must
-// only queue the message (no wave call from inside a callback). Handles are
-// never reused. The calls go to the backend chosen in wave_backend.h (ALSA
-// unless a test picked the fake one).
+// thread, or on the calling thread inside Open, Reset and Close; they should
+// only queue the message (reset and close of the same handle from inside its
+// callback are refused with MMSYSERR_ERROR). Handles are never reused.
+// An xrun is recovered without a word. A device that goes away
+// ends the stream: its queued headers come back marked done, and add, write,
+// start, pause, restart and reset give MMSYSERR_NODRIVER until the handle is
+// closed. The calls go to the backend chosen in wave_backend.h (ALSA unless a
+// test picked the fake one).
 #include <cstdint>
+
+#include "platform/guid.h"
 
 namespace tavrel {
 
@@ -92,13 +98,6 @@ using WaveOutProc = void (*)(HWAVEOUT h, std::uint32_t msg, std::uintptr_t insta
 
 // Format records keep their packed sizes (18 and 40 bytes).
 #pragma pack(push, 1)
-struct WAVEGUID {
-  std::uint32_t Data1;
-  std::uint16_t Data2;
-  std::uint16_t Data3;
-  std::uint8_t Data4[8];
-};
-
 struct WAVEFORMATEX {
   std::uint16_t wFormatTag;
   std::uint16_t nChannels;
@@ -113,12 +112,12 @@ struct WAVEFORMATEXTENSIBLE {
   WAVEFORMATEX Format;
   std::uint16_t wValidBitsPerSample;
   std::uint32_t dwChannelMask;
-  WAVEGUID SubFormat;
+  Guid SubFormat;
 };
 #pragma pack(pop)
 
 enum : std::uint16_t { WAVE_FORMAT_PCM = 1, WAVE_FORMAT_EXTENSIBLE = 0xFFFE };
-inline constexpr WAVEGUID KSDATAFORMAT_SUBTYPE_PCM = {
+inline constexpr Guid KSDATAFORMAT_SUBTYPE_PCM = {
     0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 // Capability records; only szPname matters: at most 31 UTF-16 units and a zero.

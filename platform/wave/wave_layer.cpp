@@ -5,9 +5,9 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
-#include <thread>
 #include <utility>
 
+#include "platform/thread.h"
 #include "platform/wave/alsa_backend.h"
 #include "platform/wave/wave_backend.h"
 
@@ -114,7 +114,9 @@ class WaveStream {
     period_ = std::max<std::uint32_t>(1, pcm_->PeriodFrames());
     buffer_.resize(std::size_t(period_) * format_.frameBytes());
     done_.reserve(64);
-    driver_ = std::thread([this] { DriverLoop(); });
+    std::string name = (Capture() ? "waveIn " : "waveOut ") + std::to_string(handle);
+    driver_ = std::make_unique<Thread>(name, ThreadPriority::Highest,
+                                       [this](Thread&) { DriverLoop(); });
   }
 
   void Opened() { Notify(Capture() ? WIM_OPEN : WOM_OPEN, nullptr); }
@@ -173,6 +175,7 @@ class WaveStream {
   // Stops (capture) or drops the device's ring (playback) and hands back
   // every queued header, in order, before returning.
   MMRESULT Reset() {
+    if (InCallback()) return MMSYSERR_ERROR;  // it would wait for itself
     std::lock_guard delivering(delivery_);
     std::deque<WAVEHDR*> taken;
     MMRESULT result;
@@ -189,14 +192,15 @@ class WaveStream {
       offset_ = 0;
       for (WAVEHDR* h : taken) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
       result = lost_ ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
+      pcm_->Interrupt();  // under the lock: a racing Close may not have released it
     }
     wake_.notify_all();
-    pcm_->Interrupt();
     for (WAVEHDR* h : taken) Notify(Capture() ? WIM_DATA : WOM_DONE, h);
     return result;
   }
 
   MMRESULT Close() {
+    if (InCallback()) return MMSYSERR_ERROR;  // it would wait for itself
     {
       std::lock_guard lock(mutex_);
       if (closed_) return MMSYSERR_INVALHANDLE;
@@ -204,7 +208,10 @@ class WaveStream {
       closed_ = true;
     }
     StopDriver();
-    pcm_.reset();
+    {
+      std::lock_guard lock(mutex_);
+      pcm_.reset();
+    }
     std::lock_guard delivering(delivery_);  // after a Reset still calling back
     Notify(Capture() ? WIM_CLOSE : WOM_CLOSE, nullptr);
     return MMSYSERR_NOERROR;
@@ -212,6 +219,8 @@ class WaveStream {
 
  private:
   bool Capture() const { return direction_ == WaveDirection::In; }
+  // True inside one of this handle's callbacks on the calling thread.
+  bool InCallback() const { return inCallbackOf == this; }
 
   bool WantsIo() const {
     return running_ && !lost_ && (Capture() || !queue_.empty());
@@ -221,13 +230,14 @@ class WaveStream {
     {
       std::lock_guard lock(mutex_);
       quit_ = true;
+      if (pcm_) pcm_->Interrupt();
     }
     wake_.notify_all();
-    if (pcm_) pcm_->Interrupt();
-    if (driver_.joinable()) driver_.join();
+    if (driver_) driver_->Join();
   }
 
   void Notify(std::uint32_t msg, WAVEHDR* h) {
+    const WaveStream* outer = std::exchange(inCallbackOf, this);
     try {
       auto param = reinterpret_cast<std::uintptr_t>(h);
       if (Capture() && inProc_)
@@ -237,6 +247,7 @@ class WaveStream {
     } catch (...) {
       // A callback's failure must not end the driver thread or the caller.
     }
+    inCallbackOf = outer;
   }
 
   void DriverLoop() {
@@ -312,15 +323,17 @@ class WaveStream {
 
   long PlayOnce(std::uint64_t epoch) {
     std::uint32_t frames;
+    std::size_t touched = 0;  // headers the copy reached
     {
       // Copy out under the lock: a Reset may hand the headers back meanwhile.
       std::lock_guard lock(mutex_);
       if (epoch != epoch_) return 0;
       std::size_t want = std::size_t(period_) * format_.frameBytes(), got = 0, offset = offset_;
-      for (auto it = queue_.begin(); it != queue_.end() && got < want; ++it, offset = 0) {
+      for (auto it = queue_.begin(); it != queue_.end() && got < want; ++it, ++touched) {
         std::size_t n = std::min<std::size_t>(want - got, (*it)->dwBufferLength - offset);
         std::memcpy(buffer_.data() + got, (*it)->lpData + offset, n);
         got += n;
+        offset = 0;
       }
       frames = std::uint32_t(got / format_.frameBytes());
     }
@@ -331,18 +344,25 @@ class WaveStream {
     {
       std::lock_guard lock(mutex_);
       if (epoch != epoch_) return written;
-      // A last partial frame that can never be completed is dropped.
-      std::size_t bytes = frames ? std::size_t(written) * format_.frameBytes() : SIZE_MAX;
-      while (bytes > 0 && !queue_.empty()) {
+      auto complete = [&] {
         WAVEHDR* h = queue_.front();
-        std::size_t n = std::min<std::size_t>(bytes, h->dwBufferLength - offset_);
-        bytes -= bytes == SIZE_MAX ? 0 : n;
-        offset_ += n;
-        if (offset_ < h->dwBufferLength) break;
         h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
         queue_.pop_front();
         offset_ = 0;
         done_.push_back(h);
+      };
+      if (frames == 0) {
+        // Less than one frame was queued: it can never play, so its headers are done.
+        for (; touched > 0 && !queue_.empty(); --touched) complete();
+      } else {
+        std::size_t bytes = std::size_t(written) * format_.frameBytes();
+        while (bytes > 0 && !queue_.empty()) {
+          std::size_t n = std::min<std::size_t>(bytes, queue_.front()->dwBufferLength - offset_);
+          bytes -= n;
+          offset_ += n;
+          if (offset_ < queue_.front()->dwBufferLength) break;
+          complete();
+        }
       }
     }
     for (WAVEHDR* h : done_) Notify(WOM_DONE, h);
@@ -378,7 +398,8 @@ class WaveStream {
   std::uint32_t period_ = 1;
   std::vector<char> buffer_;     // driver thread only
   std::vector<WAVEHDR*> done_;   // driver thread only
-  std::thread driver_;
+  std::unique_ptr<Thread> driver_;
+  static thread_local const WaveStream* inCallbackOf;  // set while a callback runs
 
   std::mutex delivery_;  // keeps callbacks in order; taken before mutex_
   std::mutex mutex_;
@@ -392,6 +413,8 @@ class WaveStream {
   bool closed_ = false;
   bool quit_ = false;
 };
+
+thread_local const WaveStream* WaveStream::inCallbackOf = nullptr;
 
 // --------------------------------------------------------------- the calls
 
@@ -407,9 +430,10 @@ MMRESULT DecodeFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out) {
   if (wfx->wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
     if (wfx->cbSize < 22) return WAVERR_BADFORMAT;
     WAVEFORMATEXTENSIBLE ext;
-    std::memcpy(&ext, wfx, sizeof ext);
-    if (std::memcmp(&ext.SubFormat, &KSDATAFORMAT_SUBTYPE_PCM, sizeof(WAVEGUID)) != 0)
-      return WAVERR_BADFORMAT;
+    std::memcpy(static_cast<void*>(&ext), wfx, sizeof ext);  // the caller passed the whole record
+    Guid sub;
+    std::memcpy(&sub, &ext.SubFormat, sizeof sub);
+    if (sub != KSDATAFORMAT_SUBTYPE_PCM) return WAVERR_BADFORMAT;
     if (ext.wValidBitsPerSample) f.validBits = ext.wValidBitsPerSample;
   } else if (wfx->wFormatTag != WAVE_FORMAT_PCM) {
     return WAVERR_BADFORMAT;

@@ -1,0 +1,27 @@
+#include "framework/modules.h"
+
+#include "framework/DirectXLoaders.h"
+#include "framework/GDIPlusStartup.h"
+
+namespace tavrel {
+namespace {
+
+ModuleStep LoaderStep(const char* name, LibraryLoader& (*loader)()) {
+  // A missing library is not an error: the result of Load is not used.
+  return {name, [loader] { loader().Load(); }, [loader] { loader().Unload(); }};
+}
+
+}  // namespace
+
+std::vector<ModuleStep> FrameworkModules() {
+  return {
+      {"GDIPlus", StartGDIPlus, ShutdownGDIPlus},
+      LoaderStep("VLDirectDraw", VLDirectDraw),
+      LoaderStep("VLDirectSound", VLDirectSound),
+      LoaderStep("VLDirect3D9", VLDirect3D9),
+      // No operation of the system loads the DirectShow libraries.
+      {"VLDirectShow", nullptr, nullptr},
+  };
+}
+
+}  // namespace tavrel

@@ -1,0 +1,11 @@
+#include <gtest/gtest.h>
+
+#include "framework/modules.h"
+#include "platform/tests/modules_environment.h"
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  // gtest owns the environment.
+  testing::AddGlobalTestEnvironment(new tavrel::ModulesEnvironment(tavrel::FrameworkModules));
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,60 @@
+#pragma once
+// Single-rate FIR filters on doubles with a state that keeps the delay line.
+//
+//   FIRState* state = nullptr;
+//   ippsFIRInitAlloc_64f(&state, taps, 41, nullptr);  // zero history
+//   ippsFIROne_64f(x, &y, state);                     // one sample (audio path)
+//   ippsFIR_64f(src, dst, n, state);                  // a block; same state
+//   ippsFIRFree_64f(state);
+//
+// y[k] = sum over m of taps[m] * x[k - m]. The single-sample step and the
+// direct block form sum in the same order in long double, so mixing them on
+// one state gives exactly the outputs of either alone. Blocks of 512 samples
+// or more through 32 taps or more run by FFT overlap-save (equal to
+// rounding). An initial delay line lists the most recent past input first.
+#include <cstddef>
+
+#include "math/fft.h"
+#include "math/types.h"
+
+namespace tavrel::kernels {
+
+inline constexpr Ipp32u kFIRStateTag = 0x46493133;      // "31IF" in memory
+inline constexpr Ipp32u kFIRMultiRateTag = 0x46493135;  // "51IF", never created here
+// States larger than this are refused with -9 (see kFFTSpecMaxBytes).
+inline constexpr std::size_t kFIRStateMaxBytes = std::size_t(1) << 32;
+
+// One aligned block: this record, then its arrays.
+struct FIRState {
+  Ipp32u tag;
+  Ipp64f* reversedTaps;  // element j is tap tapsLen - 1 - j
+  Ipp64f* delayLine;     // 3 * tapsLen + 4 doubles
+  Ipp32s tapsLen;
+  Ipp32s reserved1;
+  Ipp32s blockThreshold;  // tapsLen rounded up to 4, plus 1
+  Ipp32s reserved2;
+  Ipp32s reserved3;
+  FFTSpec* spec;            // real spec of the overlap-save path, or null
+  Ipp64f* filterSpectrum;   // taps transformed in Perm layout, or null
+  Ipp32s fftLen;            // -1 without an FFT path
+  Ipp32s delayIndex;        // the window of the last tapsLen inputs starts here
+  void* phaseTable;         // multi-rate fields, always null here
+  void* multiRateTaps;
+  Ipp32s reserved4;
+  Ipp32s reserved5;
+  Ipp32s delayLen;
+  Ipp64f* blockBuffer;
+  Ipp8u* work;
+  Ipp32s workSize;
+  Ipp64f* secondBuffer;
+  Ipp64f* spare;
+  Ipp32s ownsMemory;
+};
+
+IppStatus ippsFIRInitAlloc_64f(FIRState** state, const Ipp64f* taps, int tapsLen, const Ipp64f* delayLine);
+IppStatus ippsFIRFree_64f(FIRState* state);
+// src and dst may be the same array or overlap; the filter then reads a copy.
+IppStatus ippsFIR_64f(const Ipp64f* src, Ipp64f* dst, int numIters, FIRState* state);
+IppStatus ippsFIROne_64f(Ipp64f src, Ipp64f* dst, FIRState* state);
+
+}  // namespace tavrel::kernels

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "math/fir.h"
+#include "math/tests/oracle.h"
+
+namespace tavrel::kernels {
+namespace {
+
+FIRState* Make(const std::vector<double>& taps, const double* delay = nullptr) {
+  FIRState* state = nullptr;
+  EXPECT_EQ(ippsFIRInitAlloc_64f(&state, taps.data(), static_cast<int>(taps.size()), delay), ippStsNoErr);
+  return state;
+}
+
+double Step(double x, FIRState* state) {
+  double y = std::nan("");
+  EXPECT_EQ(ippsFIROne_64f(x, &y, state), ippStsNoErr);
+  return y;
+}
+
+TEST(FIROne, ImpulseGivesTheTapsInOrder) {
+  const std::vector<double> taps = {0.5, -1.25, 2.0, 3.5, -0.75};
+  FIRState* state = Make(taps);
+  for (std::size_t k = 0; k < 2 * taps.size(); ++k) {
+    EXPECT_EQ(Step(k == 0 ? 1.0 : 0.0, state), k < taps.size() ? taps[k] : 0.0) << k;
+    if (k + 1 == taps.size()) {
+      EXPECT_EQ(state->delayIndex, 0);
+    }
+  }
+  ippsFIRFree_64f(state);
+  FIRState* delay2 = Make({0, 0, 1});
+  EXPECT_EQ(Step(7, delay2), 0.0);
+  EXPECT_EQ(Step(8, delay2), 0.0);
+  EXPECT_EQ(Step(9, delay2), 7.0);
+  EXPECT_EQ(Step(10, delay2), 8.0);
+  ippsFIRFree_64f(delay2);
+  FIRState* gain = Make({-3.0});
+  EXPECT_EQ(Step(2.5, gain), -7.5);
+  EXPECT_EQ(Step(-1.0, gain), 3.0);
+  ippsFIRFree_64f(gain);
+}
+
+TEST(FIROne, InitialDelayLineMostRecentFirst) {
+  const std::vector<double> taps = {1, 10, 100, 1000};
+  const double delay[4] = {2, 3, 4, 5};  // x[-1] = 2, x[-2] = 3, ...
+  FIRState* state = Make(taps, delay);
+  EXPECT_EQ(Step(1, state), 1 * 1 + 10 * 2 + 100 * 3 + 1000 * 4);
+  EXPECT_EQ(Step(0, state), 10 * 1 + 100 * 2 + 1000 * 3);
+  ippsFIRFree_64f(state);
+}
+
+// Alternating single steps and blocks on one state gives, sample for sample,
+// the outputs of single steps alone: bit for bit while blocks run the direct
+// form, to rounding for the FFT blocks. Covers the delay-index hand-over.
+TEST(FIROne, AlternatingWithBlocksEqualsSingleSteps) {
+  for (int L : {5, 40, 64}) {
+    SCOPED_TRACE(L);
+    const auto taps = oracle::RandomVector(L, 30 + L);
+    const std::vector<int> pattern = {3, -7, 1, -1, -130, 11, -L - 5, 2, -600, 9, -4};  // negative: a block
+    int total = 0;
+    for (int n : pattern) total += std::abs(n);
+    const auto x = oracle::RandomVector(total, 40 + L);
+    FIRState* mixed = Make(taps);
+    FIRState* single = Make(taps);
+    int at = 0;
+    for (int n : pattern) {
+      std::vector<double> got(std::abs(n));
+      if (n > 0) {
+        for (int k = 0; k < n; ++k) got[k] = Step(x[at + k], mixed);
+      } else {
+        ASSERT_EQ(ippsFIR_64f(x.data() + at, got.data(), -n, mixed), ippStsNoErr);
+      }
+      const bool fftBlock = n <= -512 && L >= 32;
+      for (std::size_t k = 0; k < got.size(); ++k) {
+        const double want = Step(x[at + k], single);
+        if (fftBlock) {
+          EXPECT_NEAR(got[k], want, 1e-13) << at + k;
+        } else {
+          EXPECT_EQ(got[k], want) << at + k;
+        }
+      }
+      at += static_cast<int>(got.size());
+    }
+    ippsFIRFree_64f(mixed);
+    ippsFIRFree_64f(single);
+  }
+}
+
+TEST(FIROne, ForeignStatesAndNullsChangeNothing) {
+  FIRState* state = Make({1, 2, 3});
+  Step(4.0, state);
+  std::vector<unsigned char> before(sizeof(FIRState));
+  std::memcpy(before.data(), state, sizeof(FIRState));
+  const std::vector<double> delay(state->delayLine, state->delayLine + 13);
+  double y = 42.0;
+  EXPECT_EQ(ippsFIROne_64f(1.0, nullptr, state), ippStsNullPtrErr);
+  EXPECT_EQ(ippsFIROne_64f(1.0, &y, nullptr), ippStsNullPtrErr);
+  for (Ipp32u tag : {kFIRMultiRateTag, Ipp32u{0x49493031}}) {
+    state->tag = tag;
+    std::memcpy(before.data(), &tag, sizeof tag);  // the tag sits at offset 0
+    EXPECT_EQ(ippsFIROne_64f(1.0, &y, state), ippStsContextMatchErr);
+    EXPECT_EQ(std::memcmp(before.data(), state, sizeof(FIRState)), 0);
+  }
+  EXPECT_EQ(y, 42.0);
+  EXPECT_EQ(std::vector<double>(state->delayLine, state->delayLine + 13), delay);
+  state->tag = kFIRStateTag;
+  ippsFIRFree_64f(state);
+}
+
+// A long run stays within about one ulp of sum |terms| of the exact sum.
+TEST(FIROne, LongRunMatchesExtendedConvolution) {
+  const int L = 41, n = 1000000;
+  const auto taps = oracle::RandomVector(L, 50);
+  const auto x = oracle::RandomVector(n, 51);
+  FIRState* state = Make(taps);
+  double worst = 0;
+  for (int k = 0; k < n; ++k) {
+    const double y = Step(x[k], state);
+    long double sum = 0, magnitude = 0;
+    for (int m = 0; m < L && m <= k; ++m) {
+      sum += static_cast<long double>(taps[m]) * x[k - m];
+      magnitude += std::fabs(static_cast<long double>(taps[m]) * x[k - m]);
+    }
+    const double ulps = std::fabs(y - static_cast<double>(sum)) / (static_cast<double>(magnitude) * 2.220446049250313e-16 + 1e-300);
+    worst = std::max(worst, ulps);
+  }
+  EXPECT_LE(worst, 1.0);
+  ippsFIRFree_64f(state);
+}
+
+}  // namespace
+}  // namespace tavrel::kernels
