@@ -6,6 +6,9 @@
 #include "platform/ui/gradient.h"
 #include "platform/ui/offscreen.h"
 #include "platform/ui/stdctrls.h"
+#include "platform/ui/module.h"
+#include "platform/forms.h"
+#include "platform/formtext.h"
 
 namespace tavrel {
 namespace {
@@ -478,6 +481,59 @@ TEST_F(UiControls, FormRendersToPng) {
     for (int x = 10; x < 10 + label->Width(); ++x) dark = dark || pic.Bitmap().Canvas().Pixel(x, y) == clBlack;
   EXPECT_TRUE(dark) << "the caption is drawn";
   std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(UiControls, FormDataBuildsControlsWithTheirFontsAndColours) {
+  ModuleRun classes(UiModuleSteps());
+  TColor c = 0;
+  ASSERT_TRUE(IdentToColor("clbtnface", c));
+  EXPECT_EQ(c, clBtnFace);
+  std::string name;
+  ASSERT_TRUE(ColorToIdent(clInfoBk, name));
+  EXPECT_EQ(name, "clInfoBk");
+  EXPECT_FALSE(IdentToColor("clNoSuch", c));
+
+  auto root = TComponent::CreateUnowned<TForm>();
+  ReadRootComponent(*root, ObjectTextToBinary(R"(
+object fmMain: TForm
+  Width = 300
+  object Label1: TLabel
+    Left = 8
+    Top = 12
+    Caption = 'Fr'#233'quence'
+    Font.Height = -16
+    Font.Name = 'Tahoma'
+    Font.Style = [fsBold, fsUnderline]
+    ParentFont = False
+    Alignment = taCenter
+  end
+  object Edit1: TEdit
+    Left = 80
+    Top = 8
+    TabOrder = 0
+    Text = '1000'
+  end
+end)"));
+  auto* label = dynamic_cast<TLabel*>(root->FindComponent("Label1"));
+  auto* edit = dynamic_cast<TEdit*>(root->FindComponent("Edit1"));
+  ASSERT_NE(label, nullptr);
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(label->Parent(), root.get());
+  EXPECT_EQ(edit->Parent(), root.get());
+  EXPECT_EQ(label->Caption(), "Fréquence");
+  EXPECT_EQ(label->Font().Height(), -16);
+  EXPECT_EQ(label->Font().Name(), "Tahoma");
+  EXPECT_EQ(label->Font().Style(), fsBold | fsUnderline);
+  EXPECT_FALSE(label->ParentFont());
+  EXPECT_EQ(label->Alignment(), taCenter);
+  EXPECT_EQ(edit->Text(), "1000");
+  EXPECT_EQ(label->Width(), FontTextWidth(label->Font(), "Fréquence")) << "sized after loading";
 }
 
 }  // namespace

@@ -227,6 +227,9 @@ class TControl : public TComponent {
   void SetParentColor(bool v);
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }
+  TFont* FontObject() const { return const_cast<TFont*>(&font_); }  // the published Font
+  // Form data: a control read inside another one takes it as its parent.
+  void SetParentComponent(TComponent* c) override;
   bool ParentFont() const { return parent_font_; }
   void SetParentFont(bool v);
 
