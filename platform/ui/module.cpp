@@ -1,5 +1,6 @@
 #include "platform/ui/module.h"
 
+#include "platform/ui/combobox.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/stdctrls.h"
 
@@ -7,7 +8,7 @@ namespace tavrel {
 
 namespace {
 const ClassInfo* const* UiClasses() {
-  static const ClassInfo* const classes[] = {&TLabel::Class(), &TEdit::Class(), &TForm::Class(),
+  static const ClassInfo* const classes[] = {&TLabel::Class(), &TEdit::Class(), &TComboBox::Class(), &TForm::Class(),
                                              &TCustomControl::Class(), nullptr};
   return classes;
 }
