@@ -439,10 +439,18 @@ TEST_F(UiControls, FormObserversSeeMessagesAndCloseEndsTheMainForm) {
   Log seen;
   form->AddMessageObserver(form, [&](TMessage& m) {
     if (m.Msg == WM_CLOSE) seen.push_back("close");
-    return false;
+    if (m.Msg == WM_SIZE) seen.push_back("size " + std::to_string(MousePos(m.LParam).X));
+    if (m.Msg == WM_PAINT) seen.push_back("paint");
+    return m.Msg == WM_USER;  // swallowed
   });
-  form->InjectCloseRequest();
-  EXPECT_EQ(seen, Log{"close"});
+  form->SetWidth(250);
+  app->ProcessMessages();
+  form->SetBorderStyle(TFormBorderStyle::bsNone);
+  form->Perform(WM_USER);
+  // Run returns once a posted close ends the main form.
+  PostMessage(form->Handle(), WM_CLOSE, 0, 0);
+  app->Run();
+  EXPECT_EQ(seen, (Log{"size 250", "paint", "close"}));
   EXPECT_TRUE(app->Terminated());
   EXPECT_FALSE(form->Showing());
   form->RemoveMessageObserver(form);

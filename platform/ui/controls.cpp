@@ -162,6 +162,9 @@ void TControl::SetBounds(int l, int t, int w, int h) {
     }
   }
   Invalidate();
+  if (dynamic_cast<TWinControl*>(this)) {  // windows hear of their moves and sizes
+    if (oldW != w || oldH != h) Perform(WM_SIZE, 0, MakeMousePos(w, h));
+  }
   if (oldW != w || oldH != h) Resize();
   RequestAlign();
 }

@@ -63,6 +63,7 @@ void TForm::AfterConstruction() {
 }
 
 void TForm::BeforeDestruction() {
+  Perform(WM_DESTROY);
   if (OnDestroy) OnDestroy(this);
   TCustomControl::BeforeDestruction();
   if (TScreen* s = Screen(); s && s->active_form_ == this) s->active_form_ = nullptr;
