@@ -80,6 +80,11 @@ void TSLGenericBuffer::CopyRange(uint32_t offset, TSLGenericBuffer& target, uint
   if (uint64_t(offset) + count > GetByteSize()) throw ERangeError(FormatRange("Index", offset));
   if (uint64_t(targetOffset) + count > target.GetByteSize())
     throw ERangeError(FormatRange("Index", targetOffset));
+  CopyBytes(offset, target, targetOffset, count);
+}
+
+void TSLGenericBuffer::CopyBytes(uint64_t offset, TSLGenericBuffer& target, uint64_t targetOffset,
+                                 uint64_t count) const {
   if (count == 0) return;
   // The source may be the target: take its address after the target is private.
   uint8_t* dst = target.ByteModify() + targetOffset;

@@ -63,6 +63,7 @@ void TForm::AfterConstruction() {
 }
 
 void TForm::BeforeDestruction() {
+  Perform(WM_DESTROY);
   if (OnDestroy) OnDestroy(this);
   TCustomControl::BeforeDestruction();
   if (TScreen* s = Screen(); s && s->active_form_ == this) s->active_form_ = nullptr;
@@ -280,6 +281,12 @@ void TForm::InjectMouse(UINT msg, int x, int y, WPARAM keys) {
   const TPoint p{x, y};
   TControl* under = ControlAtFormPoint(p);
   TApplication* app = Application();
+  const bool press = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
+                     msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
+  if (app && press && app->Popup() && app->Popup() != this) {
+    app->ClosePopup();  // the press that closes a drop-down does nothing else
+    return;
+  }
   if (app) {
     if (msg == WM_MOUSEMOVE) app->SetMouseControl(under, ClientToScreen(p));
     else app->CancelHint();
@@ -516,7 +523,23 @@ void TApplication::WndProc(UINT msg, WPARAM wp, LPARAM) {
   }
 }
 
+void TApplication::SetPopup(TForm* popup, std::function<void()> close) {
+  popup_ = popup;
+  close_popup_ = std::move(close);
+}
+
+void TApplication::ClosePopup() {
+  auto close = std::move(close_popup_);
+  popup_ = nullptr;
+  close_popup_ = nullptr;
+  if (close) close();
+}
+
 void TApplication::ControlDestroying(TControl* c) {
+  if (popup_ == c) {
+    popup_ = nullptr;
+    close_popup_ = nullptr;
+  }
   if (mouse_control_ == c) mouse_control_ = nullptr;
   if (hint_control_ == c) CancelHint();
   if (main_form_ == c) main_form_ = nullptr;

@@ -205,6 +205,12 @@ class TApplication : public TComponent {
   TControl* MouseControl() const { return mouse_control_; }
   void SetMouseControl(TControl* c, TPoint screenPos);
 
+  // A drop-down window open now: a button press on any other form closes
+  // it (through `close`) and is not delivered.
+  void SetPopup(TForm* popup, std::function<void()> close);
+  TForm* Popup() const { return popup_; }
+  void ClosePopup();
+
   std::vector<TForm*> Forms() const;
   void ControlDestroying(TControl* c);
   void RepaintForms();
@@ -230,6 +236,8 @@ class TApplication : public TComponent {
   TControl* mouse_control_ = nullptr;
   TPoint hint_pos_;
   HWND handle_ = 0;
+  TForm* popup_ = nullptr;
+  std::function<void()> close_popup_;
 };
 
 class TScreen {
