@@ -51,6 +51,17 @@ Ref<TSLRealMatrixBuffer> TSLRealMatrixBuffer::CreateUniversal(const TSLData& Oth
                                       bytes / uint32_t(sizeof(double)));
 }
 
+void TSLRealMatrixBuffer::Assign(const TSLData& OtherBuffer) {
+  TSLMemoryBuffer::Assign(OtherBuffer);
+  if (const auto* m = dynamic_cast<const TSLRealMatrixBuffer*>(&OtherBuffer)) {
+    FRows = m->FRows;
+    FCols = m->FCols;
+  } else {
+    FRows = 1;
+    FCols = FCharSize / uint32_t(sizeof(double));
+  }
+}
+
 bool TSLRealMatrixBuffer::IsEqual(const TSLGenericBuffer& Other) const {
   return dynamic_cast<const TSLRealMatrixBuffer*>(&Other) && TSLGenericBuffer::IsEqual(Other);
 }

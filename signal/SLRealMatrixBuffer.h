@@ -41,6 +41,9 @@ class TSLRealMatrixBuffer : public TSLMemoryBuffer {
   static Ref<TSLRealMatrixBuffer> CreateUniversal(const TSLData& Other);
 
   Ref<TSLData> MakeCopy() const override { return CreateEx(*this); }
+  // Shares the other's data; a matrix gives its shape, any other buffer
+  // makes one row.
+  void Assign(const TSLData& OtherBuffer) override;
   bool IsEqual(const TSLGenericBuffer& Other) const override;
   uint32_t GetElementSize() const override { return sizeof(double); }
 

@@ -98,6 +98,18 @@ TEST_F(MatrixBufferTest, CreateUniversalSharesData) {
   EXPECT_NE(back->Read(), m->Read());
 }
 
+TEST_F(MatrixBufferTest, AssignTakesTheShape) {
+  auto m = Make(1, 1, {0});
+  m->Assign(*Make(2, 3, {1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(m->GetRows(), 2u);
+  EXPECT_EQ(m->GetItem(1, 2), 6.0);
+  const D three = {7, 8, 9};
+  m->Assign(*TSLRealBuffer::CreateData(three.data(), 3, pool_));
+  EXPECT_EQ(m->GetRows(), 1u);
+  EXPECT_EQ(m->GetCols(), 3u);
+  EXPECT_EQ(m->GetItem(0, 2), 9.0);
+}
+
 TEST_F(MatrixBufferTest, SetSizeKeepsTheLinearOrder) {
   auto m = Make(2, 3, {1, 2, 3, 4, 5, 6});
   m->SetSize(3, 2, true);

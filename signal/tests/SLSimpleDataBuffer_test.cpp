@@ -1,5 +1,7 @@
 #include "signal/SLSimpleDataBuffer.h"
 
+#include "signal/ALAudioBuffer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -170,6 +172,16 @@ TEST_F(DataBufferTest, AssignSharesDataAndToItselfOnlyRenewsTheCustomItems) {
   EXPECT_EQ(a->GetByteSize(), 9u);
   ASSERT_EQ(a->GetCustomCount(), 1);
   EXPECT_EQ(RefCast<Tag>(a->GetCustom(0))->generation, 2);
+}
+
+TEST_F(DataBufferTest, AssignFromAnAudioBufferStaysInsideTheBlock) {
+  // The other's data pointer lies past a header that its size counts.
+  auto audio = TALAudioBuffer::CreateSize(8000, 8, 1, 8, pool_);
+  auto plain = Filled(2);
+  plain->Assign(*audio);
+  EXPECT_EQ(plain->GetByteSize(), 48u);
+  EXPECT_EQ(plain->ByteRead(), audio->DataContainer().RawData());
+  EXPECT_EQ(plain->ByteRead()[0], 0xFE);  // the header's format tag
 }
 
 TEST_F(DataBufferTest, AssignFromANonBufferRaisesTheCastError) {
