@@ -74,6 +74,16 @@ TEST_F(DataBufferTest, CopiesShareUntilTheFirstWrite) {
   }
 }
 
+TEST_F(DataBufferTest, TheSequenceNumberLivesInTheContainer) {
+  auto a = Filled(4);
+  auto b = Copy(a);
+  EXPECT_FALSE(b->SequenceAvailable());
+  a->SetBufferNumber(42);
+  a->SetSequenceAvailable(true);
+  EXPECT_TRUE(b->SequenceAvailable());
+  EXPECT_EQ(b->BufferNumber(), 42);
+}
+
 TEST_F(DataBufferTest, TwoReadersNeverCopy) {
   auto a = Filled(64);
   const uint64_t blocks = pool_.HeapBlocks();
