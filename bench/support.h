@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the benchmark programs: a console reporter that also
-// keeps each benchmark's time per iteration (ns) by name, the fastest of the
-// repetitions (--benchmark_repetitions=N), so a program can print ratios to
+// keeps each benchmark's CPU time per iteration (ns) by name, the fastest of
+// the repetitions (--benchmark_repetitions=N), so a program can print ratios to
 // its references after the run; and random test signals.
 //
 //   RatioTable table;
@@ -24,8 +24,9 @@ class RatioTable : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      // The fastest repetition: the least disturbed by other load.
-      const double ns = run.GetAdjustedRealTime() * ToNanoseconds(run.time_unit);
+      // CPU time of the fastest repetition: the least disturbed by other load
+      // (the programs time single-threaded code).
+      const double ns = run.GetAdjustedCPUTime() * ToNanoseconds(run.time_unit);
       const auto [it, added] = times_.emplace(run.benchmark_name(), ns);
       if (!added && ns < it->second) it->second = ns;
     }

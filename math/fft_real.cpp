@@ -92,13 +92,8 @@ IppStatus Forward(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* wo
   if (area.failed()) return ippStsMemAllocErr;
   const int m = spec->order - 1;
   const std::size_t M = N / 2;
-  auto* z = reinterpret_cast<Ipp64fc*>(dst);
-  if (src != dst) {
-    BitReverseCopy(reinterpret_cast<const Ipp64fc*>(src), z, M, spec->bitReversal);
-  } else {
-    BitReverseInPlace(z, M, spec->bitReversal);
-  }
-  ComplexTransformInPlace(spec, z, m, area.get(), false);
+  ComplexTransformInto(spec, reinterpret_cast<const Ipp64fc*>(src), reinterpret_cast<Ipp64fc*>(dst), m,
+                       area.get(), false);
   const double a = dst[0], b = dst[1];
   dst[0] = a + b;
   dst[1] = a - b;

@@ -685,6 +685,10 @@ TRect TCanvas::ClipRect() const {
               static_cast<int>(std::ceil(x2)), static_cast<int>(std::ceil(y2)));
 }
 
+TRect TCanvas::DeviceClipRect() const {
+  return OffsetRect(ClipRect(), origin_.X + viewport_.X, origin_.Y + viewport_.Y);
+}
+
 TPoint TCanvas::SetViewportOrg(int x, int y) {
   const TPoint old = viewport_;
   viewport_ = {x, y};

@@ -172,6 +172,7 @@ class TCanvas {
   // surface clip given to Attach; an empty region removes the clip.
   void SelectClipRgn(const TRegion* rgn);
   TRect ClipRect() const;  // logical coordinates
+  TRect DeviceClipRect() const;  // surface coordinates
   TPoint SetViewportOrg(int x, int y);  // returns the previous origin
   TPoint ViewportOrg() const { return viewport_; }
 

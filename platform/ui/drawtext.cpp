@@ -5,17 +5,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/ui/utf8.h"
+
 namespace tavrel {
 
 namespace {
-
-size_t CharLen(unsigned char c) {
-  if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0) return 2;
-  if ((c & 0xF0) == 0xE0) return 3;
-  if ((c & 0xF8) == 0xF0) return 4;
-  return 1;
-}
 
 struct Line {
   std::string text;
@@ -36,7 +30,7 @@ std::string StripPrefix(const std::string& s, int& ulBegin, int& ulEnd) {
       }
       ++i;
       if (i < s.size()) {
-        const size_t n = std::min(CharLen(static_cast<unsigned char>(s[i])), s.size() - i);
+        const size_t n = std::min(Utf8CharLength(static_cast<unsigned char>(s[i])), s.size() - i);
         ulBegin = static_cast<int>(out.size());  // the last prefix wins
         ulEnd = ulBegin + static_cast<int>(n);
         out.append(s, i, n);
@@ -161,7 +155,7 @@ void EndEllipsis(Line& ln, int width, const Measure& m) {
   if (m.Width(ln.text) <= width) return;
   std::vector<size_t> ends{0};
   for (size_t i = 0; i < ln.text.size();) {
-    i += std::min(CharLen(static_cast<unsigned char>(ln.text[i])), ln.text.size() - i);
+    i += std::min(Utf8CharLength(static_cast<unsigned char>(ln.text[i])), ln.text.size() - i);
     ends.push_back(i);
   }
   size_t keep = 0;
@@ -175,12 +169,6 @@ void EndEllipsis(Line& ln, int width, const Measure& m) {
 }
 
 }  // namespace
-
-size_t Utf8Length(const std::string& s) {
-  size_t n = 0;
-  for (size_t i = 0; i < s.size(); ++n) i += CharLen(static_cast<unsigned char>(s[i]));
-  return n;
-}
 
 int DrawTextEx(TCanvas& canvas, const std::string& text, TRect& rect, uint32_t format,
                TDrawTextParams* params) {

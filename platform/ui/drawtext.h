@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/ui/canvas.h"
+#include "platform/ui/utf8.h"
 
 namespace tavrel {
 
@@ -46,8 +47,5 @@ struct TDrawTextParams {
 int DrawText(TCanvas& canvas, const std::string& text, TRect& rect, uint32_t format);
 int DrawTextEx(TCanvas& canvas, const std::string& text, TRect& rect, uint32_t format,
                TDrawTextParams* params);
-
-// Number of characters (not bytes) in UTF-8 text.
-size_t Utf8Length(const std::string& s);
 
 }  // namespace tavrel

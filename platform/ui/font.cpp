@@ -20,7 +20,33 @@ std::string MappedFontFamily(const std::string& name) {
   return "DejaVu Sans";
 }
 
+namespace {
+const EnumInfo kFontStyleInfo{"TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+}
+
+const ClassInfo& TFont::Class() {
+  static const ClassInfo ci = ClassBuilder<TFont>("TFont", TPersistent::Class())
+                                  .prop("Charset", &TFont::Charset, &TFont::SetCharset)
+                                  .prop("Color", &TFont::Color, &TFont::SetColor)
+                                  .typeName("TColor")
+                                  .prop("Height", &TFont::Height, &TFont::SetHeight)
+                                  .prop("Name", &TFont::Name, &TFont::SetName)
+                                  .prop("Orientation", &TFont::Orientation, &TFont::SetOrientation)
+                                  .defaultValue(int64_t{0})
+                                  .prop("Size", &TFont::Size, &TFont::SetSize)
+                                  .stored(false)
+                                  .prop("Style", &TFont::Style, &TFont::SetStyle)
+                                  .setOf(kFontStyleInfo)
+                                  .build();
+  return ci;
+}
+
 TFont::TFont() = default;
+
+void TFont::Assign(TPersistent* source) {
+  if (auto* f = dynamic_cast<TFont*>(source)) Assign(*f);
+  else TPersistent::Assign(source);
+}
 
 void TFont::Changed() {
   if (OnChange) OnChange();
@@ -59,6 +85,7 @@ void TFont::Assign(const TFont& o) {
   style_ = o.style_;
   color_ = o.color_;
   orientation_ = o.orientation_;
+  charset_ = o.charset_;
   Changed();
 }
 bool TFont::SameAs(const TFont& o) const {

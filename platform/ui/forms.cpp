@@ -1,0 +1,586 @@
+#include "platform/ui/forms.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tavrel {
+
+namespace {
+// The running application: the one registry of the window layer.
+TApplication* g_application = nullptr;
+
+constexpr uintptr_t kHintShowTimer = 1;
+constexpr uintptr_t kHintHideTimer = 2;
+
+std::string ShortHint(const std::string& hint) { return hint.substr(0, hint.find('|')); }
+}  // namespace
+
+TApplication* Application() { return g_application; }
+TScreen* Screen() { return g_application ? &g_application->Screen() : nullptr; }
+
+TPoint GetCursorPos() { return g_application ? g_application->Backend().CursorPos() : TPoint{}; }
+void SetCursorPos(TPoint p) {
+  if (g_application) g_application->Backend().SetCursorPos(p);
+}
+
+// ---- TForm -----------------------------------------------------------------
+
+const ClassInfo& TForm::Class() {
+  static const ClassInfo ci = ClassBuilder<TForm>("TForm", TCustomControl::Class())
+                                  .prop("KeyPreview", &TForm::KeyPreview, &TForm::SetKeyPreview)
+                                  .event("OnCreate", &TForm::OnCreate)
+                                  .event("OnShow", &TForm::OnShow)
+                                  .event("OnHide", &TForm::OnHide)
+                                  .event("OnActivate", &TForm::OnActivate)
+                                  .event("OnDeactivate", &TForm::OnDeactivate)
+                                  .event("OnDestroy", &TForm::OnDestroy)
+                                  .event("OnClose", &TForm::OnClose)
+                                  .event("OnCloseQuery", &TForm::OnCloseQuery)
+                                  .formRoot()
+                                  .build();
+  return ci;
+}
+
+TForm::TForm(TComponent* owner) : TCustomControl(owner) {
+  SetVisible(false);
+  SetColor(clBtnFace);
+  SetParentFont(false);
+  style_ |= csAcceptsControls;
+  SetBounds(0, 0, 320, 240);
+}
+
+TForm::~TForm() = default;
+
+void TForm::AfterConstruction() {
+  TCustomControl::AfterConstruction();
+  if (TApplication* app = Application()) {
+    window_ = app->Backend().CreateWindow(*this);
+    if (window_) window_->SetBounds(BoundsRect());
+  }
+  if (OnCreate) OnCreate(this);
+}
+
+void TForm::BeforeDestruction() {
+  Perform(WM_DESTROY);
+  if (OnDestroy) OnDestroy(this);
+  TCustomControl::BeforeDestruction();
+  if (TScreen* s = Screen(); s && s->active_form_ == this) s->active_form_ = nullptr;
+  window_.reset();
+}
+
+void TForm::ControlDestroying(TControl* c) {
+  if (active_ && (active_ == c || (dynamic_cast<TWinControl*>(c) &&
+                                   static_cast<TWinControl*>(c)->ContainsControl(active_))))
+    active_ = nullptr;
+  if (capture_ && (capture_ == c || (dynamic_cast<TWinControl*>(c) &&
+                                     static_cast<TWinControl*>(c)->ContainsControl(capture_))))
+    SetCaptureControl(nullptr);
+  if (TApplication* app = Application()) app->ControlDestroying(c);
+}
+
+void TForm::SetBounds(int l, int t, int w, int h) {
+  TCustomControl::SetBounds(l, t, w, h);
+  if (window_) window_->SetBounds(BoundsRect());
+  if (shown_) EnsureSurface();
+}
+
+void TForm::SetFormStyle(TFormStyle v) {
+  form_style_ = v;
+  if (window_) window_->SetStayOnTop(v == TFormStyle::fsStayOnTop);
+}
+
+namespace {
+void InvalidateTree(TWinControl* c) {
+  c->InvalidateRect(c->ClientRect());
+  for (int i = 0; i < c->ControlCount(); ++i)
+    if (auto* w = dynamic_cast<TWinControl*>(c->Controls(i))) InvalidateTree(w);
+}
+bool TreeNeedsPaint(const TWinControl* c) {
+  if (!c->Visible()) return false;
+  if (!IsRectEmpty(c->UpdateRect())) return true;
+  for (int i = 0; i < c->ControlCount(); ++i)
+    if (auto* w = dynamic_cast<const TWinControl*>(c->Controls(i)); w && TreeNeedsPaint(w))
+      return true;
+  return false;
+}
+}  // namespace
+
+void TForm::EnsureSurface() {
+  const int w = std::max(ClientWidth(), 1), h = std::max(ClientHeight(), 1);
+  if (surface_ && cairo_image_surface_get_width(surface_.get()) == w &&
+      cairo_image_surface_get_height(surface_.get()) == h)
+    return;
+  surface_ = NewSurface(w, h, Color());
+  InvalidateTree(this);
+}
+
+void TForm::Show() {
+  SetVisible(true);
+  if (shown_) {
+    if (window_) window_->Raise();
+    return;
+  }
+  shown_ = true;
+  EnsureSurface();
+  InvalidateTree(this);
+  if (window_) window_->SetVisible(true);
+  if (OnShow) OnShow(this);
+  InjectActivate(true);
+}
+
+void TForm::Hide() {
+  if (!shown_) return;
+  shown_ = false;
+  SetVisible(false);
+  if (window_) window_->SetVisible(false);
+  if (active_form_) InjectActivate(false);
+  if (OnHide) OnHide(this);
+}
+
+bool TForm::CloseQuery() {
+  bool can = true;
+  if (OnCloseQuery) OnCloseQuery(this, can);
+  return can;
+}
+
+void TForm::Close() {
+  if (!CloseQuery()) return;
+  TApplication* app = Application();
+  TCloseAction action = app && app->MainForm() == this ? TCloseAction::caFree : TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return;
+  if (app && app->MainForm() == this) {
+    app->Terminate();
+    Hide();
+    return;
+  }
+  if (action == TCloseAction::caHide || action == TCloseAction::caMinimize) Hide();
+  else if (action == TCloseAction::caFree) Release();
+}
+
+void TForm::Release() { PostMessage(Handle(), CM_RELEASE, 0, 0); }
+
+void TForm::Paint() { TCustomControl::Paint(); }
+
+void TForm::SetActiveControl(TWinControl* c) {
+  if (c && !ContainsControl(c)) return;
+  SetFocusedControl(c);
+}
+
+bool TForm::SetFocusedControl(TWinControl* c) {
+  if (c == active_) return true;
+  TWinControl* old = active_;
+  active_ = c;
+  if (old) old->Perform(WM_KILLFOCUS, reinterpret_cast<WPARAM>(c));
+  // The deepest control holding both: exits stop below it, enters start below it.
+  TWinControl* common = nullptr;
+  for (TWinControl* a = old; a && !common; a = a->Parent())
+    if (c && a->ContainsControl(c)) common = a;
+  for (TWinControl* x = old; x && x != common && active_ == c; x = x->Parent()) x->Perform(CM_EXIT);
+  std::vector<TWinControl*> path;
+  for (TWinControl* x = c; x && x != common; x = x->Parent()) path.push_back(x);
+  for (auto it = path.rbegin(); it != path.rend() && active_ == c; ++it) (*it)->Perform(CM_ENTER);
+  if (c && active_ == c) c->Perform(WM_SETFOCUS, reinterpret_cast<WPARAM>(old));
+  Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(active_));
+  return active_ == c;
+}
+
+void TForm::SelectNext(TWinControl* current, bool forward, bool checkTabStop) {
+  std::vector<TWinControl*> list;
+  GetTabOrderList(list);
+  if (list.empty()) return;
+  const int n = static_cast<int>(list.size());
+  int i = static_cast<int>(std::find(list.begin(), list.end(), current) - list.begin());
+  if (i == n) i = forward ? n - 1 : 0;
+  for (int k = 0; k < n; ++k) {
+    i = forward ? (i + 1) % n : (i - 1 + n) % n;
+    TWinControl* c = list[i];
+    if (c == current) break;
+    if (c->CanFocus() && (!checkTabStop || c->TabStop())) {
+      SetFocusedControl(c);
+      return;
+    }
+  }
+}
+
+bool TForm::NeedsPaint() const { return Showing() && TreeNeedsPaint(this); }
+
+void TForm::PaintInvalid() {
+  if (!Showing()) return;
+  EnsureSurface();
+  PaintTree(this);
+  if (!IsRectEmpty(presented_dirty_)) {
+    cairo_surface_flush(surface_.get());
+    if (window_) window_->Present(surface_.get(), presented_dirty_);
+    presented_dirty_ = {};
+  }
+}
+
+void TForm::PaintTree(TWinControl* c) {
+  if (!c->Visible()) return;
+  const TRect formRect = c->FormRect();
+  TRect visible = formRect;
+  for (TControl* p = c->Parent(); p; p = p->Parent()) visible = IntersectRect(visible, p->FormRect());
+  const TRect update = c->UpdateRect();
+  c->ClearUpdate();
+  const TRect dirty = IntersectRect(OffsetRect(update, formRect.Left, formRect.Top), visible);
+  if (!IsRectEmpty(dirty)) {
+    TCanvas dc;
+    dc.Attach(surface_.get(), formRect.TopLeft(), dirty);
+    // Windowed children and the siblings above clip this control.
+    for (int i = 0; i < c->ControlCount(); ++i)
+      if (auto* w = dynamic_cast<TWinControl*>(c->Controls(i)); w && w->Visible())
+        dc.ExcludeClipRect(w->Left(), w->Top(), w->Left() + w->Width(), w->Top() + w->Height());
+    if (TWinControl* p = c->Parent()) {
+      bool above = false;
+      for (int i = 0; i < p->ControlCount(); ++i) {
+        TControl* s = p->Controls(i);
+        if (s == c) {
+          above = true;
+          continue;
+        }
+        if (above && s->Visible() && dynamic_cast<TWinControl*>(s)) {
+          const TRect r = OffsetRect(s->BoundsRect(), -c->Left(), -c->Top());
+          dc.ExcludeClipRect(r.Left, r.Top, r.Right, r.Bottom);
+        }
+      }
+    }
+    c->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc));
+    c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(&dc));
+    presented_dirty_ = UnionRect(presented_dirty_, dirty);
+  }
+  for (int i = 0; i < c->ControlCount(); ++i)
+    if (auto* w = dynamic_cast<TWinControl*>(c->Controls(i))) PaintTree(w);
+}
+
+TControl* TForm::ControlAtFormPoint(TPoint p) const {
+  const TWinControl* w = this;
+  TPoint local = p;
+  for (;;) {
+    TControl* c = w->ControlAtPos(local, false, true);
+    if (!c) return const_cast<TWinControl*>(w);
+    local = {local.X - c->Left(), local.Y - c->Top()};
+    auto* cw = dynamic_cast<TWinControl*>(c);
+    if (!cw) return c;
+    w = cw;
+  }
+}
+
+void TForm::SetCaptureControl(TControl* c) {
+  if (c == capture_) return;
+  TControl* old = capture_;
+  capture_ = c;
+  if (window_) window_->SetCapture(c != nullptr);
+  if (old) old->Perform(WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(c));
+}
+
+void TForm::InjectMouse(UINT msg, int x, int y, WPARAM keys) {
+  if (!Showing() || !Enabled()) return;
+  const TPoint p{x, y};
+  TControl* under = ControlAtFormPoint(p);
+  TApplication* app = Application();
+  const bool press = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
+                     msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
+  if (app && press && app->Popup() && app->Popup() != this) {
+    app->ClosePopup();  // the press that closes a drop-down does nothing else
+    return;
+  }
+  if (app) {
+    if (msg == WM_MOUSEMOVE) app->SetMouseControl(under, ClientToScreen(p));
+    else app->CancelHint();
+  }
+  TControl* target = capture_ ? capture_ : under;
+  if (window_ && Screen()) window_->SetCursorShape(Screen()->CurrentCursor());
+  if (!target) return;
+  const TPoint origin = target->ClientToForm({0, 0});
+  target->Perform(msg, keys, MakeMousePos(x - origin.X, y - origin.Y));
+}
+
+void TForm::InjectMouseLeave() {
+  if (TApplication* app = Application(); app && app->MouseControl() &&
+                                         ContainsControl(app->MouseControl()))
+    app->SetMouseControl(nullptr, {});
+}
+
+TWinControl* TForm::FocusTarget() const { return active_ ? active_ : const_cast<TForm*>(this); }
+
+void TForm::InjectKey(UINT msg, uint16_t key, TShiftState shift) {
+  if (!Showing() || !Enabled()) return;
+  if (TApplication* app = Application()) app->CancelHint();
+  TWinControl* target = FocusTarget();
+  if (key_preview_ && target != this && (msg == WM_KEYDOWN || msg == WM_KEYUP)) {
+    if (msg == WM_KEYDOWN) KeyDown(key, shift);
+    else KeyUp(key, shift);
+    if (key == 0) return;
+  }
+  target->Perform(msg, key, shift);
+}
+
+void TForm::InjectChar(char32_t ch, TShiftState shift) {
+  if (!Showing() || !Enabled()) return;
+  if (shift & ssAlt) {  // accelerator: the first control that takes it
+    Perform(CM_DIALOGCHAR, ch, 0);
+    return;
+  }
+  TWinControl* target = FocusTarget();
+  if (key_preview_ && target != this) {
+    KeyPress(ch);
+    if (ch == 0) return;
+  }
+  target->Perform(WM_CHAR, ch, shift);
+}
+
+void TForm::InjectActivate(bool active) {
+  if (active == active_form_) return;
+  active_form_ = active;
+  TScreen* s = Screen();
+  if (active) {
+    if (s) s->active_form_ = this;
+    Perform(CM_ACTIVATE);
+    if (OnActivate) OnActivate(this);
+  } else {
+    if (s && s->active_form_ == this) s->active_form_ = nullptr;
+    if (TApplication* app = Application()) app->CancelHint();
+    Perform(CM_DEACTIVATE);
+    if (OnDeactivate) OnDeactivate(this);
+  }
+}
+
+void TForm::InjectResize(int width, int height) {
+  TCustomControl::SetBounds(Left(), Top(), width, height);
+  if (shown_) EnsureSurface();
+}
+
+void TForm::InjectCloseRequest() { Perform(WM_CLOSE); }
+
+void TForm::AddMessageObserver(TObject* who, TMessageObserver obs) {
+  observers_.emplace_back(who, std::move(obs));
+}
+
+void TForm::RemoveMessageObserver(TObject* who) {
+  observers_.erase(std::remove_if(observers_.begin(), observers_.end(),
+                                  [who](auto& o) { return o.first == who; }),
+                   observers_.end());
+}
+
+void TForm::WndProc(TMessage& m) {
+  const auto observers = observers_;  // an observer may remove itself
+  for (auto& [who, obs] : observers)
+    if (obs(m)) return;
+  switch (m.Msg) {
+    case WM_CLOSE:
+      Close();
+      return;
+    case CM_RELEASE:
+      Destroy();
+      return;
+    case CM_TEXTCHANGED:
+      if (window_) window_->SetTitle(Caption());
+      break;
+    default:
+      break;
+  }
+  TCustomControl::WndProc(m);
+}
+
+// ---- TApplication ----------------------------------------------------------
+
+const ClassInfo& TApplication::Class() {
+  static const ClassInfo ci =
+      ClassBuilder<TApplication>("TApplication", TComponent::Class()).application().build();
+  return ci;
+}
+
+TApplication::TApplication(TComponent* owner, std::shared_ptr<TWindowBackend> backend)
+    : TComponent(owner), backend_(std::move(backend)), screen_(std::make_unique<TScreen>(*this)) {
+  if (g_application) throw EComponentError("An application is already running");
+  g_application = this;
+  handle_ = AllocateHWnd([this](UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    WndProc(m, w, l);
+    return 0;
+  });
+}
+
+TApplication::~TApplication() {
+  if (handle_) DeallocateHWnd(handle_);
+  if (g_application == this) g_application = nullptr;
+}
+
+void TApplication::BeforeDestruction() {
+  TComponent::BeforeDestruction();
+  main_form_ = nullptr;
+}
+
+std::vector<TForm*> TApplication::Forms() const {
+  std::vector<TForm*> forms;
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* f = dynamic_cast<TForm*>(Components(i))) forms.push_back(f);
+  return forms;
+}
+
+void TApplication::RepaintForms() {
+  for (TForm* f : Forms()) f->PaintInvalid();
+}
+
+void TApplication::ProcessMessages() {
+  backend_->PumpEvents();
+  for (;;) {
+    try {
+      if (!tavrel::ProcessMessages()) terminated_ = true;
+      break;
+    } catch (...) {
+      HandleException(this);  // then carry on with what is still queued
+    }
+  }
+  try {
+    RepaintForms();
+  } catch (...) {
+    HandleException(this);
+  }
+}
+
+void TApplication::Run() {
+  if (main_form_ && !main_form_->Showing()) main_form_->Show();
+  while (!terminated_) {
+    ProcessMessages();
+    if (terminated_ || !main_form_ || !main_form_->Showing()) break;
+    WaitMessage();
+  }
+}
+
+void TApplication::HandleException(TObject* sender) {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    if (OnException) OnException(sender, e);
+    else std::fprintf(stderr, "%s\n", e.what());
+  } catch (...) {
+    const std::runtime_error unknown("unknown exception");
+    if (OnException) OnException(sender, unknown);
+    else std::fprintf(stderr, "%s\n", unknown.what());
+  }
+}
+
+void TApplication::SetShowHint(bool v) {
+  show_hint_ = v;
+  if (!v) CancelHint();
+}
+
+void TApplication::SetMouseControl(TControl* c, TPoint screenPos) {
+  hint_pos_ = screenPos;
+  if (c == mouse_control_) return;
+  TControl* old = mouse_control_;
+  mouse_control_ = c;
+  CancelHint();
+  if (old) old->Perform(CM_MOUSELEAVE);
+  if (c && mouse_control_ == c) {
+    c->Perform(CM_MOUSEENTER);
+    if (show_hint_ && c->ShowHint() && !c->Hint().empty()) {
+      hint_control_ = c;
+      SetTimer(handle_, kHintShowTimer, static_cast<UINT>(hint_pause_));
+    }
+  }
+}
+
+void TApplication::CancelHint() {
+  KillTimer(handle_, kHintShowTimer);
+  KillTimer(handle_, kHintHideTimer);
+  hint_control_ = nullptr;
+  hint_showing_ = false;
+  hint_text_.clear();
+}
+
+void TApplication::ActivateHint(TPoint screenPos) {
+  TControl* c = hint_control_ ? hint_control_ : mouse_control_;
+  if (!c || !show_hint_) return;
+  THintInfo info;
+  info.HintControl = c;
+  info.CursorPos = c->ScreenToClient(screenPos);
+  info.CursorRect = c->ClientRect();
+  info.HintStr = ShortHint(c->Hint());
+  info.HideTimeout = hint_hide_pause_;
+  if (c->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0) return;
+  bool canShow = true;
+  if (OnShowHint) OnShowHint(info.HintStr, canShow, info);
+  if (!canShow || info.HintStr.empty()) return;
+  hint_control_ = c;
+  hint_showing_ = true;
+  hint_text_ = info.HintStr;
+  if (info.HideTimeout > 0) SetTimer(handle_, kHintHideTimer, static_cast<UINT>(info.HideTimeout));
+}
+
+void TApplication::WndProc(UINT msg, WPARAM wp, LPARAM) {
+  if (msg != WM_TIMER) return;
+  if (wp == kHintShowTimer) {
+    KillTimer(handle_, kHintShowTimer);
+    ActivateHint(hint_pos_);
+  } else if (wp == kHintHideTimer) {
+    KillTimer(handle_, kHintHideTimer);
+    hint_showing_ = false;
+    hint_text_.clear();
+  }
+}
+
+void TApplication::SetPopup(TForm* popup, std::function<void()> close) {
+  popup_ = popup;
+  close_popup_ = std::move(close);
+}
+
+void TApplication::ClosePopup() {
+  auto close = std::move(close_popup_);
+  popup_ = nullptr;
+  close_popup_ = nullptr;
+  if (close) close();
+}
+
+void TApplication::ControlDestroying(TControl* c) {
+  if (popup_ == c) {
+    popup_ = nullptr;
+    close_popup_ = nullptr;
+  }
+  if (mouse_control_ == c) mouse_control_ = nullptr;
+  if (hint_control_ == c) CancelHint();
+  if (main_form_ == c) main_form_ = nullptr;
+}
+
+// ---- TScreen ---------------------------------------------------------------
+
+void TScreen::SetCursor(TCursor c) {
+  if (c == cursor_) return;
+  cursor_ = c;
+  for (TForm* f : app_.Forms())
+    if (f->Window()) f->Window()->SetCursorShape(CurrentCursor());
+}
+
+TCursor TScreen::CurrentCursor() const {
+  if (cursor_ != crDefault) return cursor_;
+  for (TControl* c = app_.MouseControl(); c; c = c->Parent())
+    if (c->Cursor() != crDefault) return c->Cursor();
+  return crArrow;
+}
+
+TWinControl* TScreen::ActiveControl() const {
+  return active_form_ ? active_form_->ActiveControl() : nullptr;
+}
+
+int TScreen::Width() const { return app_.Backend().ScreenSize().cx; }
+int TScreen::Height() const { return app_.Backend().ScreenSize().cy; }
+
+void TScreen::SetCursors(int index, TCursor shape) {
+  for (auto& [i, s] : cursors_)
+    if (i == index) {
+      s = shape;
+      return;
+    }
+  cursors_.emplace_back(index, shape);
+}
+
+TCursor TScreen::Cursors(int index) const {
+  for (auto& [i, s] : cursors_)
+    if (i == index) return s;
+  return index <= 0 ? index : crDefault;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,276 @@
+#pragma once
+// Top-level windows and the application: TForm (a control tree with its
+// own surface, focus, hit testing and input routing), TApplication (the
+// message loop, repainting, the exception hook, hints), TScreen (cursor
+// override, cursor position) and the window backend a form shows through.
+//
+//   TApplication app(nullptr, std::make_shared<OffscreenBackend>());
+//   auto* form = app.CreateForm<TForm>();
+//   form->SetBounds(0, 0, 320, 200);
+//   form->Show();
+//   app.ProcessMessages();                        // posted messages, timers, repaint
+//   form->InjectMouse(WM_LBUTTONDOWN, 10, 10, MK_LBUTTON);
+//   WriteSurfacePNG(form->Surface(), "form.png");
+//
+// A form's surface holds its whole client area; controls paint into it at
+// their offsets. Input arrives from the backend (or a test) as messages in
+// form coordinates and goes to the control under the point, to the control
+// holding the capture, or to the focused control for keys.
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/controls.h"
+#include "platform/ui/surface.h"
+
+namespace tavrel {
+
+class TForm;
+
+// One top-level window of a backend.
+class TBackendWindow {
+ public:
+  virtual ~TBackendWindow() = default;
+  virtual void SetBounds(const TRect& screen) = 0;
+  virtual void SetVisible(bool v) = 0;
+  virtual void SetTitle(const std::string& title) = 0;
+  // The form's surface changed inside `dirty` (form coordinates).
+  virtual void Present(cairo_surface_t* surface, const TRect& dirty) = 0;
+  virtual void Raise() = 0;
+  virtual void SetStayOnTop(bool v) = 0;
+  virtual void SetCursorShape(TCursor c) = 0;
+  virtual void SetCapture(bool v) = 0;
+};
+
+class TWindowBackend {
+ public:
+  virtual ~TWindowBackend() = default;
+  virtual std::unique_ptr<TBackendWindow> CreateWindow(TForm& form) = 0;
+  // Delivers pending input to the forms; never waits.
+  virtual void PumpEvents() = 0;
+  virtual TPoint CursorPos() const = 0;
+  virtual void SetCursorPos(TPoint p) = 0;
+  virtual TSize ScreenSize() const = 0;
+};
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TFormStyle { fsNormal, fsStayOnTop };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TCloseEvent = Method<void(TObject*, TCloseAction&)>;
+using TCloseQueryEvent = Method<void(TObject*, bool&)>;
+// Observes a form's messages before the form handles them; true swallows.
+using TMessageObserver = std::function<bool(TMessage&)>;
+
+class TForm : public TCustomControl {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TForm(TComponent* owner);
+
+  void SetBounds(int left, int top, int width, int height) override;
+  bool Showing() const override { return Visible() && shown_; }
+  void Show();
+  void Hide();
+  void Close();
+  void Release();  // destroyed from the message loop, after the current message
+
+  TFormBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TFormBorderStyle v) { border_style_ = v; }
+  TFormStyle FormStyle() const { return form_style_; }
+  void SetFormStyle(TFormStyle v);
+  bool KeyPreview() const { return key_preview_; }
+  void SetKeyPreview(bool v) { key_preview_ = v; }
+
+  TWinControl* ActiveControl() const { return active_; }
+  void SetActiveControl(TWinControl* c);
+  // Moves the focus: exit notifications from the old control up to the
+  // common parent, enter notifications down to the new one.
+  bool SetFocusedControl(TWinControl* c);
+  bool Active() const { return active_form_; }
+  void SelectNext(TWinControl* current, bool forward, bool checkTabStop);
+
+  // Surface and painting.
+  cairo_surface_t* Surface() const { return surface_.get(); }
+  bool NeedsPaint() const;
+  // Paints every invalid windowed control into the surface and presents it.
+  void PaintInvalid();
+  TBackendWindow* Window() const { return window_.get(); }
+
+  // Input in form client coordinates, as the backend delivers it.
+  void InjectMouse(UINT msg, int x, int y, WPARAM keys);
+  void InjectMouseLeave();  // the pointer left the window
+  void InjectKey(UINT msg, uint16_t key, TShiftState shift);
+  void InjectChar(char32_t ch, TShiftState shift);
+  void InjectActivate(bool active);
+  void InjectResize(int width, int height);
+  void InjectCloseRequest();
+
+  TControl* CaptureControl() const { return capture_; }
+  void SetCaptureControl(TControl* c);
+  // The control that would get a mouse message at a form point.
+  TControl* ControlAtFormPoint(TPoint p) const;
+
+  void AddMessageObserver(TObject* who, TMessageObserver obs);
+  void RemoveMessageObserver(TObject* who);
+
+  TNotifyEvent OnCreate, OnShow, OnHide, OnActivate, OnDeactivate, OnDestroy;
+  TCloseEvent OnClose;
+  TCloseQueryEvent OnCloseQuery;
+
+  void WndProc(TMessage& m) override;
+  // Called as a control goes, so no pointer to it stays behind.
+  void ControlDestroying(TControl* c);
+
+ protected:
+  ~TForm() override;
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  void Paint() override;
+  virtual bool CloseQuery();
+
+ private:
+  void EnsureSurface();
+  void PaintTree(TWinControl* c);
+  TWinControl* FocusTarget() const;
+
+  CairoSurface surface_;
+  std::unique_ptr<TBackendWindow> window_;
+  TRect presented_dirty_;
+  bool shown_ = false;
+  bool active_form_ = false;
+  bool key_preview_ = false;
+  TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
+  TFormStyle form_style_ = TFormStyle::fsNormal;
+  TWinControl* active_ = nullptr;   // focused control
+  TControl* capture_ = nullptr;
+  std::vector<std::pair<TObject*, TMessageObserver>> observers_;
+};
+
+// What a control may change before its hint shows.
+struct THintInfo {
+  TControl* HintControl = nullptr;
+  TPoint CursorPos;       // control client coordinates
+  TRect CursorRect;       // moving out of it hides the hint
+  std::string HintStr;
+  int HideTimeout = 0;
+};
+
+using TExceptionEvent = Method<void(TObject*, const std::exception&)>;
+using TShowHintEvent = Method<void(std::string&, bool&, THintInfo&)>;
+
+class TScreen;
+
+class TApplication : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  TApplication(TComponent* owner, std::shared_ptr<TWindowBackend> backend);
+
+  template <class T>
+  T* CreateForm() {
+    T* f = TComponent::Create<T>(this);
+    if (!main_form_) main_form_ = f;
+    return f;
+  }
+  TForm* MainForm() const { return main_form_; }
+  TWindowBackend& Backend() const { return *backend_; }
+  TScreen& Screen() const { return *screen_; }
+
+  // Pumps input, dispatches posted messages and due timers, repaints.
+  void ProcessMessages();
+  // Runs the loop until Terminate or the main form closes.
+  void Run();
+  void Terminate() { terminated_ = true; }
+  bool Terminated() const { return terminated_; }
+  // Called with the exception being handled (inside a catch); OnException
+  // when set, else the message goes to standard error.
+  void HandleException(TObject* sender);
+  TExceptionEvent OnException;
+
+  // Hints.
+  bool ShowHint() const { return show_hint_; }
+  void SetShowHint(bool v);
+  int HintPause() const { return hint_pause_; }
+  void SetHintPause(int ms) { hint_pause_ = ms; }
+  int HintHidePause() const { return hint_hide_pause_; }
+  void SetHintHidePause(int ms) { hint_hide_pause_ = ms; }
+  bool HintShowing() const { return hint_showing_; }
+  const std::string& HintText() const { return hint_text_; }
+  TControl* HintControl() const { return hint_control_; }
+  void CancelHint();
+  void ActivateHint(TPoint screenPos);
+  TShowHintEvent OnShowHint;
+
+  // Mouse enter and leave: the control under the mouse.
+  TControl* MouseControl() const { return mouse_control_; }
+  void SetMouseControl(TControl* c, TPoint screenPos);
+
+  // A drop-down window open now: a button press on any other form closes
+  // it (through `close`) and is not delivered.
+  void SetPopup(TForm* popup, std::function<void()> close);
+  TForm* Popup() const { return popup_; }
+  void ClosePopup();
+
+  std::vector<TForm*> Forms() const;
+  void ControlDestroying(TControl* c);
+  void RepaintForms();
+
+  void WndProc(UINT msg, WPARAM wp, LPARAM lp);
+
+ protected:
+  ~TApplication() override;
+  void BeforeDestruction() override;
+
+ private:
+  void HintTimer();
+  std::shared_ptr<TWindowBackend> backend_;
+  std::unique_ptr<TScreen> screen_;
+  TForm* main_form_ = nullptr;
+  bool terminated_ = false;
+  bool show_hint_ = true;
+  int hint_pause_ = 500;
+  int hint_hide_pause_ = 2500;
+  bool hint_showing_ = false;
+  std::string hint_text_;
+  TControl* hint_control_ = nullptr;
+  TControl* mouse_control_ = nullptr;
+  TPoint hint_pos_;
+  HWND handle_ = 0;
+  TForm* popup_ = nullptr;
+  std::function<void()> close_popup_;
+};
+
+class TScreen {
+ public:
+  explicit TScreen(TApplication& app) : app_(app) {}
+  // A cursor other than crDefault overrides every control's cursor.
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor c);
+  // The cursor shown now: the override, else the control's under the mouse.
+  TCursor CurrentCursor() const;
+  TForm* ActiveForm() const { return active_form_; }
+  TWinControl* ActiveControl() const;
+  int Width() const;
+  int Height() const;
+  int PixelsPerInch() const { return ScreenPixelsPerInch; }
+  // Registered cursors (an index from the program's table, such as 99).
+  void SetCursors(int index, TCursor shape);
+  TCursor Cursors(int index) const;
+
+ private:
+  friend class TForm;
+  friend class TApplication;
+  TApplication& app_;
+  TCursor cursor_ = crDefault;
+  TForm* active_form_ = nullptr;
+  std::vector<std::pair<int, TCursor>> cursors_;
+};
+
+// The running application and its screen; null outside an application's life.
+TApplication* Application();
+TScreen* Screen();
+
+TPoint GetCursorPos();
+void SetCursorPos(TPoint p);
+
+}  // namespace tavrel

@@ -1,0 +1,63 @@
+#pragma once
+// The offscreen backend: forms render into their cairo surfaces only, for
+// tests and screenshots. Windows record what was asked of them; the cursor
+// position is whatever the test sets; input is injected through the form
+// (TForm::InjectMouse, InjectKey, ...). Pair it with a ManualClock
+// (SetMessageClock) for timers.
+//
+//   auto backend = std::make_shared<OffscreenBackend>();
+//   TApplication app(nullptr, backend);
+//   ...
+//   SaveFormPNG(*form, "form.png");
+#include <string>
+
+#include "platform/ui/forms.h"
+
+namespace tavrel {
+
+class OffscreenWindow : public TBackendWindow {
+ public:
+  void SetBounds(const TRect& r) override { bounds = r; }
+  void SetVisible(bool v) override { visible = v; }
+  void SetTitle(const std::string& t) override { title = t; }
+  void Present(cairo_surface_t*, const TRect& dirty) override {
+    ++presents;
+    last_dirty = dirty;
+  }
+  void Raise() override { ++raises; }
+  void SetStayOnTop(bool v) override { stay_on_top = v; }
+  void SetCursorShape(TCursor c) override { cursor = c; }
+  void SetCapture(bool v) override { captured = v; }
+
+  TRect bounds;
+  bool visible = false;
+  std::string title;
+  int presents = 0;
+  TRect last_dirty;
+  int raises = 0;
+  bool stay_on_top = false;
+  TCursor cursor = crDefault;
+  bool captured = false;
+};
+
+class OffscreenBackend : public TWindowBackend {
+ public:
+  std::unique_ptr<TBackendWindow> CreateWindow(TForm&) override {
+    return std::make_unique<OffscreenWindow>();
+  }
+  void PumpEvents() override {}
+  TPoint CursorPos() const override { return cursor_; }
+  void SetCursorPos(TPoint p) override { cursor_ = p; }
+  TSize ScreenSize() const override { return {1024, 768}; }
+
+ private:
+  TPoint cursor_;
+};
+
+// The offscreen window of a form, or null with another backend.
+OffscreenWindow* OffscreenWindowOf(const TForm& form);
+
+// Paints what is invalid and writes the form's client area as PNG.
+bool SaveFormPNG(TForm& form, const std::string& path);
+
+}  // namespace tavrel

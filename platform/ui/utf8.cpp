@@ -1,0 +1,25 @@
+#include "platform/ui/utf8.h"
+
+namespace tavrel {
+
+size_t Utf8CharLength(unsigned char c) {
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0) return 2;
+  if ((c & 0xF0) == 0xE0) return 3;
+  if ((c & 0xF8) == 0xF0) return 4;
+  return 1;
+}
+
+size_t Utf8Length(const std::string& s) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size(); ++n) i += Utf8CharLength(static_cast<unsigned char>(s[i]));
+  return n;
+}
+
+size_t Utf8Offset(const std::string& s, size_t chars) {
+  size_t i = 0;
+  for (; chars > 0 && i < s.size(); --chars) i += Utf8CharLength(static_cast<unsigned char>(s[i]));
+  return i < s.size() ? i : s.size();
+}
+
+}  // namespace tavrel

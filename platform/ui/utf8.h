@@ -1,0 +1,19 @@
+#pragma once
+// Character positions in UTF-8 text: captions, carets and text input count
+// code points, not bytes. Encoding and decoding are platform/utf8.h.
+//
+//   Utf8Length("héé") == 3;  Utf8Offset("héé", 2) == 3;
+#include <cstddef>
+#include <string>
+
+#include "platform/utf8.h"
+
+namespace tavrel {
+
+// Bytes of the character that starts with `lead` (1 for a stray byte).
+size_t Utf8CharLength(unsigned char lead);
+size_t Utf8Length(const std::string& s);
+// Byte offset of character `chars` (the end when past it).
+size_t Utf8Offset(const std::string& s, size_t chars);
+
+}  // namespace tavrel
