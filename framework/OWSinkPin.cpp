@@ -279,7 +279,10 @@ void TOWSinkPin::UpdateConnectedID(const Guid& ID) {
   FSubmitFunction = submit;
 }
 
-bool TOWSinkPin::IsConnected() { return FIntRealSourcePin != nullptr; }
+bool TOWSinkPin::IsConnected() {
+  ReadHold r(this);
+  return FIntRealSourcePin != nullptr;
+}
 
 bool TOWSinkPin::IsConnectedTo(TOWBasicPin* OtherPin) {
   ReadHold r(this);
