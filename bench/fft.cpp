@@ -4,11 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "bench/ratio_table.h"
+#include "bench/support.h"
 #include "math/fft.h"
 
 #if TAVREL_HAVE_FFTW
@@ -26,14 +25,6 @@ using namespace tavrel::kernels;
 
 constexpr int kFirstOrder = 6, kLastOrder = 16;
 
-std::vector<double> Random(std::size_t n) {
-  std::mt19937_64 rng(42);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  std::vector<double> v(n);
-  for (auto& x : v) x = dist(rng);
-  return v;
-}
-
 void OursComplex(benchmark::State& state) {
   const int order = static_cast<int>(state.range(0));
   const std::size_t N = std::size_t(1) << order;
@@ -42,7 +33,7 @@ void OursComplex(benchmark::State& state) {
   int size = 0;
   ComplexFFTGetBufSize(spec, &size);
   std::vector<Ipp8u> work(size + 1);
-  const auto flat = Random(2 * N);
+  const auto flat = bench::RandomValues(2 * N);
   std::vector<Ipp64fc> in(N), out(N);
   for (std::size_t i = 0; i < N; ++i) in[i] = {flat[2 * i], flat[2 * i + 1]};
   for (auto _ : state) {
@@ -60,7 +51,7 @@ void OursReal(benchmark::State& state) {
   int size = 0;
   RealFFTGetBufSize(spec, &size);
   std::vector<Ipp8u> work(size + 1);
-  const auto in = Random(N);
+  const auto in = bench::RandomValues(N);
   std::vector<double> out(N + 2);
   for (auto _ : state) {
     ippsFFTFwd_RToCCS_64f(in.data(), out.data(), spec, work.data());
@@ -75,7 +66,7 @@ void FFTWComplex(benchmark::State& state) {
   auto* in = fftw_alloc_complex(N);
   auto* out = fftw_alloc_complex(N);
   fftw_plan plan = fftw_plan_dft_1d(static_cast<int>(N), in, out, FFTW_FORWARD, FFTW_MEASURE);
-  const auto flat = Random(2 * N);
+  const auto flat = bench::RandomValues(2 * N);
   for (std::size_t i = 0; i < N; ++i) {
     in[i][0] = flat[2 * i];
     in[i][1] = flat[2 * i + 1];
@@ -94,7 +85,7 @@ void FFTWReal(benchmark::State& state) {
   auto* in = fftw_alloc_real(N);
   auto* out = fftw_alloc_complex(N / 2 + 1);
   fftw_plan plan = fftw_plan_dft_r2c_1d(static_cast<int>(N), in, out, FFTW_MEASURE);
-  const auto values = Random(N);
+  const auto values = bench::RandomValues(N);
   std::copy(values.begin(), values.end(), in);
   for (auto _ : state) {
     fftw_execute(plan);
@@ -110,7 +101,7 @@ void FFTWReal(benchmark::State& state) {
 void KissComplex(benchmark::State& state) {
   const int N = 1 << state.range(0);
   kiss_fft_cfg cfg = kiss_fft_alloc(N, 0, nullptr, nullptr);
-  const auto flat = Random(2 * N);
+  const auto flat = bench::RandomValues(2 * N);
   std::vector<kiss_fft_cpx> in(N), out(N);
   for (int i = 0; i < N; ++i) in[i] = {static_cast<float>(flat[2 * i]), static_cast<float>(flat[2 * i + 1])};
   for (auto _ : state) {
@@ -123,7 +114,7 @@ void KissComplex(benchmark::State& state) {
 void KissReal(benchmark::State& state) {
   const int N = 1 << state.range(0);
   kiss_fftr_cfg cfg = kiss_fftr_alloc(N, 0, nullptr, nullptr);
-  const auto values = Random(N);
+  const auto values = bench::RandomValues(N);
   std::vector<float> in(values.begin(), values.end());
   std::vector<kiss_fft_cpx> out(N / 2 + 1);
   for (auto _ : state) {

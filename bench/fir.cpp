@@ -5,11 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "bench/ratio_table.h"
+#include "bench/support.h"
 #include "math/convolution.h"
 #include "math/fir.h"
 
@@ -22,17 +21,9 @@ constexpr int kTapCounts[] = {5, 41, 255, 1023};
 // The app's worst case: 192 kHz, 2 channels, 3 filter stages.
 constexpr double kWorstCallsPerSecond = 192000.0 * 2 * 3;
 
-std::vector<double> Random(std::size_t n, unsigned seed) {
-  std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  std::vector<double> v(n);
-  for (auto& x : v) x = dist(rng);
-  return v;
-}
-
 void FIROne(benchmark::State& state) {
   const int L = static_cast<int>(state.range(0));
-  const auto taps = Random(L, 1), input = Random(4096, 2);
+  const auto taps = bench::RandomValues(L, 1), input = bench::RandomValues(4096, 2);
   FIRState* fir = nullptr;
   ippsFIRInitAlloc_64f(&fir, taps.data(), L, nullptr);
   std::size_t i = 0;
@@ -47,7 +38,7 @@ void FIROne(benchmark::State& state) {
 // One double accumulator, taps in the same order over a doubled delay line.
 void PlainLoop(benchmark::State& state) {
   const int L = static_cast<int>(state.range(0));
-  const auto taps = Random(L, 1), input = Random(4096, 2);
+  const auto taps = bench::RandomValues(L, 1), input = bench::RandomValues(4096, 2);
   std::vector<double> delay(2 * L, 0.0);
   int p = 0;
   std::size_t i = 0;
@@ -66,7 +57,7 @@ constexpr int kBlockTaps = 256, kBlockSamples = 8192;
 
 void BlockFIR(benchmark::State& state) {
   const bool direct = state.range(0) != 0;
-  const auto taps = Random(kBlockTaps, 3), input = Random(kBlockSamples, 4);
+  const auto taps = bench::RandomValues(kBlockTaps, 3), input = bench::RandomValues(kBlockSamples, 4);
   std::vector<double> output(kBlockSamples);
   FIRState* fir = nullptr;
   ippsFIRInitAlloc_64f(&fir, taps.data(), kBlockTaps, nullptr);
@@ -86,7 +77,7 @@ constexpr int kConvLength = 4096;
 
 void Convolution(benchmark::State& state) {
   const bool direct = state.range(0) != 0;
-  const auto a = Random(kConvLength, 5), b = Random(kConvLength, 6);
+  const auto a = bench::RandomValues(kConvLength, 5), b = bench::RandomValues(kConvLength, 6);
   std::vector<double> output(2 * kConvLength - 1);
   for (auto _ : state) {
     if (direct) {

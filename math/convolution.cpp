@@ -6,7 +6,7 @@
 #include "math/convolution.h"
 #include "math/fft.h"
 #include "math/fft_engine.h"
-#include "math/kernel_heap.h"
+#include "math/fft_scratch.h"
 
 namespace tavrel::kernels {
 namespace {
@@ -47,67 +47,50 @@ int OrderAtLeast(std::size_t n, int lowest) {
   return order;
 }
 
-IppStatus RealSpecAndWork(int order, FFTSpecPtr& spec, int& workSize) {
-  if (order > kFFTMaxOrder) return ippStsMemAllocErr;  // data beyond any spec we can hold
-  FFTSpec* raw = nullptr;
-  const IppStatus status = ippsFFTInitAlloc_R_64f(&raw, order, 2, ippAlgHintNone);
-  if (status != ippStsNoErr) return status;
-  spec.reset(raw);
-  return RealFFTGetBufSize(raw, &workSize);
-}
-
 IppStatus SingleTransform(const Ipp64f* A, std::size_t LA, const Ipp64f* B, std::size_t LB, Ipp64f* dst) {
   const std::size_t len = LA + LB - 1;
-  const int order = OrderAtLeast(len, 2);
-  FFTSpecPtr spec;
-  int workSize = 0;
-  if (const IppStatus status = RealSpecAndWork(order, spec, workSize); status != ippStsNoErr) return status;
-  const std::size_t N = std::size_t(1) << order;
-  auto block = AllocKernelArray<Ipp64f>(2 * N + (static_cast<std::size_t>(workSize) + 7) / 8 + 1);
-  if (!block) return ippStsMemAllocErr;
-  Ipp64f* a = block.get();
-  Ipp64f* b = a + N;
-  Ipp8u* work = workSize > 0 ? reinterpret_cast<Ipp8u*>(b + N) : nullptr;
+  FFTScratch<Ipp64f> s;
+  if (const IppStatus status = s.Create(OrderAtLeast(len, 2), 2); status != ippStsNoErr) return status;
+  Ipp64f* a = s.data.get();
+  Ipp64f* b = a + s.N;
   std::copy(A, A + LA, a);
-  std::fill(a + LA, a + N, 0.0);
+  std::fill(a + LA, a + s.N, 0.0);
   std::copy(B, B + LB, b);
-  std::fill(b + LB, b + N, 0.0);
-  IppStatus status = RealFFTForwardPerm(a, a, spec.get(), work);
-  if (status == ippStsNoErr) status = RealFFTForwardPerm(b, b, spec.get(), work);
+  std::fill(b + LB, b + s.N, 0.0);
+  IppStatus status = RealFFTForwardPerm(a, a, s.spec.get(), s.work.get());
+  if (status == ippStsNoErr) status = RealFFTForwardPerm(b, b, s.spec.get(), s.work.get());
   if (status != ippStsNoErr) return status;
-  MulPerm(a, b, static_cast<int>(N));
-  status = RealFFTInversePerm(b, b, spec.get(), work);
+  MulPerm(a, b, static_cast<int>(s.N));
+  status = RealFFTInversePerm(b, b, s.spec.get(), s.work.get());
   if (status == ippStsNoErr) std::copy(b, b + len, dst);
   return status;
 }
 
 IppStatus OverlapSave(const Ipp64f* A, std::size_t LA, const Ipp64f* B, std::size_t LB, Ipp64f* dst) {
   const std::size_t len = LA + LB - 1;
-  const int order = OrderAtLeast(2 * LB, 2) + 1;  // N >= 4 LB
-  FFTSpecPtr spec;
-  int workSize = 0;
-  if (const IppStatus status = RealSpecAndWork(order, spec, workSize); status != ippStsNoErr) return status;
-  const std::size_t N = std::size_t(1) << order, step = N - LB + 1;
-  auto block = AllocKernelArray<Ipp64f>(2 * N + (static_cast<std::size_t>(workSize) + 7) / 8 + 1);
-  if (!block) return ippStsMemAllocErr;
-  Ipp64f* filter = block.get();
+  FFTScratch<Ipp64f> s;
+  // N >= 4 LB, so each block yields at least 3 LB outputs.
+  if (const IppStatus status = s.Create(OrderAtLeast(2 * LB, 2) + 1, 2); status != ippStsNoErr) return status;
+  const std::size_t N = s.N, step = N - LB + 1;
+  Ipp64f* filter = s.data.get();
   Ipp64f* buffer = filter + N;
-  Ipp8u* work = workSize > 0 ? reinterpret_cast<Ipp8u*>(buffer + N) : nullptr;
+  const FFTSpec* spec = s.spec.get();
+  Ipp8u* work = s.work.get();
   std::copy(B, B + LB, filter);
   std::fill(filter + LB, filter + N, 0.0);
-  IppStatus status = RealFFTForwardPerm(filter, filter, spec.get(), work);
-  for (std::size_t s = 0; s < len && status == ippStsNoErr; s += step) {
-    const std::size_t u = s == 0 ? 0 : LB - 1;
-    const std::size_t c = std::min({LA + u - s, LA, u + step});
-    std::copy(A + (s - u), A + (s - u + c), buffer);
+  IppStatus status = RealFFTForwardPerm(filter, filter, spec, work);
+  for (std::size_t at = 0; at < len && status == ippStsNoErr; at += step) {
+    const std::size_t u = at == 0 ? 0 : LB - 1;
+    const std::size_t c = std::min({LA + u - at, LA, u + step});
+    std::copy(A + (at - u), A + (at - u + c), buffer);
     std::fill(buffer + c, buffer + N, 0.0);
-    status = RealFFTForwardPerm(buffer, buffer, spec.get(), work);
+    status = RealFFTForwardPerm(buffer, buffer, spec, work);
     if (status != ippStsNoErr) break;
     MulPerm(filter, buffer, static_cast<int>(N));
-    status = RealFFTInversePerm(buffer, buffer, spec.get(), work);
+    status = RealFFTInversePerm(buffer, buffer, spec, work);
     if (status != ippStsNoErr) break;
-    const std::size_t m = std::min(step, len - s);
-    std::copy(buffer + u, buffer + u + m, dst + s);
+    const std::size_t m = std::min(step, len - at);
+    std::copy(buffer + u, buffer + u + m, dst + at);
   }
   return status;
 }

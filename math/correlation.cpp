@@ -8,7 +8,7 @@
 #include "math/elementwise.h"
 #include "math/fft.h"
 #include "math/fft_engine.h"
-#include "math/kernel_heap.h"
+#include "math/fft_scratch.h"
 
 namespace tavrel::kernels {
 namespace {
@@ -66,8 +66,6 @@ int OrderAtLeast(std::size_t n, int lowest) {
 // Real and complex FFT plumbing with one interface.
 struct RealFFT {
   using T = Ipp64f;
-  static IppStatus Init(FFTSpec** spec, int order) { return ippsFFTInitAlloc_R_64f(spec, order, 2, ippAlgHintNone); }
-  static IppStatus BufSize(const FFTSpec* spec, int* size) { return RealFFTGetBufSize(spec, size); }
   static IppStatus Forward(T* data, const FFTSpec* spec, Ipp8u* work) {
     return RealFFTForwardPack(data, data, spec, work);
   }
@@ -79,8 +77,6 @@ struct RealFFT {
 };
 struct ComplexFFT {
   using T = Ipp64fc;
-  static IppStatus Init(FFTSpec** spec, int order) { return ippsFFTInitAlloc_C_64fc(spec, order, 2, ippAlgHintNone); }
-  static IppStatus BufSize(const FFTSpec* spec, int* size) { return ComplexFFTGetBufSize(spec, size); }
   static IppStatus Forward(T* data, const FFTSpec* spec, Ipp8u* work) {
     return ippsFFTFwd_CToC_64fc(data, data, spec, work);
   }
@@ -99,32 +95,6 @@ struct ComplexFFT {
 template <typename T>
 using FFTOf = std::conditional_t<std::is_same_v<T, Ipp64f>, RealFFT, ComplexFFT>;
 
-// Spec of the order, a scratch of `arrays` arrays of 2^order values and a
-// work area; -9 (or the spec's status) when any of it cannot be had.
-template <typename F>
-struct FFTScratch {
-  FFTSpecPtr spec;
-  KernelArray<typename F::T> data;
-  KernelArray<Ipp8u> work;
-  std::size_t N = 0;
-
-  IppStatus Create(int order, std::size_t arrays) {
-    if (order > kFFTMaxOrder) return ippStsMemAllocErr;
-    FFTSpec* raw = nullptr;
-    const IppStatus status = F::Init(&raw, order);
-    if (status != ippStsNoErr) return status;
-    spec.reset(raw);
-    N = std::size_t(1) << order;
-    data = AllocKernelArray<typename F::T>(arrays * N);
-    if (!data) return ippStsMemAllocErr;
-    int size = 0;
-    F::BufSize(raw, &size);
-    // A missing work area only makes each transform allocate its own.
-    if (size > 0) work = AllocKernelArray<Ipp8u>(static_cast<std::size_t>(size));
-    return ippStsNoErr;
-  }
-};
-
 template <typename T>
 IppStatus AutoCorr(const T* src, int srcLen, T* dst, int dstLen) {
   if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;
@@ -136,7 +106,7 @@ IppStatus AutoCorr(const T* src, int srcLen, T* dst, int dstLen) {
     return ippStsNoErr;
   }
   using F = FFTOf<T>;
-  FFTScratch<F> s;
+  FFTScratch<T> s;
   if (const IppStatus status = s.Create(OrderAtLeast(2 * n, 2), 1); status != ippStsNoErr) return status;
   T* x = s.data.get();
   std::copy(src, src + n, x);
@@ -177,7 +147,7 @@ IppStatus CrossCorr(const T* src1, int len1, const T* src2, int len2, T* dst, in
     return ippStsNoErr;
   }
   using F = FFTOf<T>;
-  FFTScratch<F> s;
+  FFTScratch<T> s;
   if (const IppStatus status = s.Create(OrderAtLeast(static_cast<std::size_t>(la + lb - 1), 1), 2);
       status != ippStsNoErr)
     return status;

@@ -37,16 +37,6 @@ inline V2 RotQuarter(V2 z) {
 }
 
 template <bool Inverse>
-inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, V2 b0, V2 b1, V2 b2, V2 b3) {
-  const V2 s01 = _mm_add_pd(b0, b1), d01 = _mm_sub_pd(b0, b1), s23 = _mm_add_pd(b2, b3);
-  const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(b2, b3));
-  StoreC(x0, _mm_add_pd(s01, s23));
-  StoreC(x2, _mm_sub_pd(s01, s23));
-  StoreC(x1, _mm_add_pd(d01, r23));
-  StoreC(x3, _mm_sub_pd(d01, r23));
-}
-
-template <bool Inverse>
 inline void ButterflyInRegisters(V2& a0, V2& a1, V2& a2, V2& a3) {
   const V2 s01 = _mm_add_pd(a0, a1), d01 = _mm_sub_pd(a0, a1), s23 = _mm_add_pd(a2, a3);
   const V2 r23 = RotQuarter<Inverse>(_mm_sub_pd(a2, a3));
@@ -54,6 +44,15 @@ inline void ButterflyInRegisters(V2& a0, V2& a1, V2& a2, V2& a3) {
   a2 = _mm_sub_pd(s01, s23);
   a1 = _mm_add_pd(d01, r23);
   a3 = _mm_sub_pd(d01, r23);
+}
+
+template <bool Inverse>
+inline void Butterfly4(Ipp64fc* x0, Ipp64fc* x1, Ipp64fc* x2, Ipp64fc* x3, V2 b0, V2 b1, V2 b2, V2 b3) {
+  ButterflyInRegisters<Inverse>(b0, b1, b2, b3);
+  StoreC(x0, b0);
+  StoreC(x1, b1);
+  StoreC(x2, b2);
+  StoreC(x3, b3);
 }
 
 // t = W_8^j * z (conjugated twiddle for the inverse); c = cos(pi/4).
@@ -70,11 +69,44 @@ inline V2 EighthTurn(int j, V2 z, double c) {
   return z;
 }
 
+// The (bits)-bit reversal of v, bits <= 32.
+inline std::size_t ReverseBits(std::size_t v, int bits) {
+  std::uint32_t x = static_cast<std::uint32_t>(v);
+  x = ((x >> 1) & 0x55555555u) | ((x & 0x55555555u) << 1);
+  x = ((x >> 2) & 0x33333333u) | ((x & 0x33333333u) << 2);
+  x = ((x >> 4) & 0x0F0F0F0Fu) | ((x & 0x0F0F0F0Fu) << 4);
+  x = __builtin_bswap32(x);
+  return bits == 0 ? 0 : x >> (32 - bits);
+}
+
+// Where the first stages read their input: from x itself (already in
+// bit-reversed order), or straight from the caller's natural-order source of
+// the whole 2^m-point transform, position `base` of which x starts at. The
+// second saves the separate bit-reversal pass of out-of-place transforms.
+struct Source {
+  const Ipp64fc* src = nullptr;
+  std::size_t base = 0;
+  int m = 0;
+
+  Source At(std::size_t offset) const { return {src, base + offset, m}; }
+  // Loads points g .. g+n-1 of x (n = 8 or 16, g a multiple of n).
+  template <int n>
+  void Load(const Ipp64fc* x, std::size_t g, V2* a) const {
+    if (src == nullptr) {
+      for (int k = 0; k < n; ++k) a[k] = LoadC(x + g + k);
+      return;
+    }
+    constexpr int bits = n == 16 ? 4 : 3;
+    const std::size_t first = ReverseBits((base + g) >> bits, m - bits), step = std::size_t(1) << (m - bits);
+    for (int k = 0; k < n; ++k) a[k] = LoadC(src + first + ReverseBits(k, bits) * step);
+  }
+};
+
 // The untwiddled first stage together with the next one, block by block in
 // registers: the 16-point radix-4 stage for even orders, the radix-2 stage of
 // 8-point groups for odd ones. Returns the group size of the next stage.
 template <bool Inverse>
-std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
+std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table, const Source& source) {
   int l = 0;
   while ((std::size_t(1) << l) < L) ++l;
   if (L < 8) {
@@ -88,7 +120,7 @@ std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
     for (std::size_t g = 0; g < L; g += 8) {
       Ipp64fc* p = x + g;
       V2 a[8];
-      for (int k = 0; k < 8; ++k) a[k] = LoadC(p + k);
+      source.Load<8>(x, g, a);
       ButterflyInRegisters<Inverse>(a[0], a[1], a[2], a[3]);
       ButterflyInRegisters<Inverse>(a[4], a[5], a[6], a[7]);
       for (int j = 0; j < 4; ++j) {
@@ -103,7 +135,7 @@ std::size_t FirstStages(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
   for (std::size_t g = 0; g < L; g += 16) {
     Ipp64fc* p = x + g;
     V2 a[16];
-    for (int k = 0; k < 16; ++k) a[k] = LoadC(p + k);
+    source.Load<16>(x, g, a);
     for (int q = 0; q < 16; q += 4) ButterflyInRegisters<Inverse>(a[q], a[q + 1], a[q + 2], a[q + 3]);
     ButterflyInRegisters<Inverse>(a[0], a[4], a[8], a[12]);
     for (int j = 1; j < 4; ++j) {
@@ -153,7 +185,86 @@ TAVREL_AVX __m256d Mul2(__m256d w, __m256d z) {
   const __m256d t2 = _mm256_mul_pd(_mm256_permute_pd(z, 0x5), _mm256_permute_pd(w, 0xF));
   return _mm256_add_pd(t1, Flip2(t2, !Inverse));
 }
+template <bool Inverse>
+TAVREL_AVX __m256d RotQuarter2(__m256d z) {  // -i*z forward, +i*z inverse
+  return Flip2(_mm256_permute_pd(z, 0x5), Inverse);
+}
+template <bool Inverse>
+TAVREL_AVX void ButterflyInRegisters2(__m256d& a0, __m256d& a1, __m256d& a2, __m256d& a3) {
+  const __m256d s01 = _mm256_add_pd(a0, a1), d01 = _mm256_sub_pd(a0, a1), s23 = _mm256_add_pd(a2, a3);
+  const __m256d r23 = RotQuarter2<Inverse>(_mm256_sub_pd(a2, a3));
+  a0 = _mm256_add_pd(s01, s23);
+  a2 = _mm256_sub_pd(s01, s23);
+  a1 = _mm256_add_pd(d01, r23);
+  a3 = _mm256_sub_pd(d01, r23);
+}
+TAVREL_AVX __m256d Join(V2 lo, V2 hi) { return _mm256_insertf128_pd(_mm256_castpd128_pd256(lo), hi, 1); }
+TAVREL_AVX void Split2(Ipp64fc* lo, Ipp64fc* hi, __m256d v) {
+  _mm_storeu_pd(&lo->re, _mm256_castpd256_pd128(v));
+  _mm_storeu_pd(&hi->re, _mm256_extractf128_pd(v, 1));
+}
+TAVREL_AVX __m256d Broadcast(const Ipp64fc* w) { return _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(w)); }
+// EighthTurn on two values.
+template <bool Inverse>
+TAVREL_AVX __m256d EighthTurn2(int j, __m256d z, double c) {
+  const __m256d cc = _mm256_set1_pd(c);
+  const __m256d re = _mm256_movedup_pd(z), im = _mm256_permute_pd(z, 0xF);
+  if (j == 1)
+    return _mm256_mul_pd(cc, Inverse ? _mm256_add_pd(re, Flip2(im, true))
+                                     : _mm256_add_pd(z, Flip2(_mm256_permute_pd(z, 0x5), false)));
+  if (j == 2) return RotQuarter2<Inverse>(z);
+  if (j == 3)
+    return Inverse ? _mm256_mul_pd(Flip2(cc, true), _mm256_add_pd(re, Flip2(im, false)))
+                   : _mm256_mul_pd(_mm256_set1_pd(-c), _mm256_add_pd(re, Flip2(im, true)));
+  return z;
+}
 #undef TAVREL_AVX
+
+// FirstStages on two blocks at once (block g in the low, g + n in the high
+// half); the plain operations lane by lane, so the results are identical.
+template <bool Inverse>
+__attribute__((target("avx"))) std::size_t FirstStagesAVX(Ipp64fc* x, std::size_t L, const Ipp64fc* table,
+                                                         const Source& source) {
+  int l = 0;
+  while ((std::size_t(1) << l) < L) ++l;
+  if (l & 1) {
+    const double c = table[3 * (L / 8)].re;
+    for (std::size_t g = 0; g < L; g += 16) {
+      V2 lo[8], hi[8];
+      source.Load<8>(x, g, lo);
+      source.Load<8>(x, g + 8, hi);
+      __m256d a[8];
+      for (int k = 0; k < 8; ++k) a[k] = Join(lo[k], hi[k]);
+      ButterflyInRegisters2<Inverse>(a[0], a[1], a[2], a[3]);
+      ButterflyInRegisters2<Inverse>(a[4], a[5], a[6], a[7]);
+      for (int j = 0; j < 4; ++j) {
+        const __m256d t = EighthTurn2<Inverse>(j, a[j + 4], c);
+        Split2(x + g + j, x + g + 8 + j, _mm256_add_pd(a[j], t));
+        Split2(x + g + j + 4, x + g + 12 + j, _mm256_sub_pd(a[j], t));
+      }
+    }
+    return 32;
+  }
+  const std::size_t stride = 3 * (L / 16);
+  for (std::size_t g = 0; g < L; g += 32) {
+    V2 lo[16], hi[16];
+    source.Load<16>(x, g, lo);
+    source.Load<16>(x, g + 16, hi);
+    __m256d a[16];
+    for (int k = 0; k < 16; ++k) a[k] = Join(lo[k], hi[k]);
+    for (int q = 0; q < 16; q += 4) ButterflyInRegisters2<Inverse>(a[q], a[q + 1], a[q + 2], a[q + 3]);
+    ButterflyInRegisters2<Inverse>(a[0], a[4], a[8], a[12]);
+    for (int j = 1; j < 4; ++j) {
+      const Ipp64fc* w = table + j * stride;
+      a[j + 4] = Mul2<Inverse>(Broadcast(w + 1), a[j + 4]);
+      a[j + 8] = Mul2<Inverse>(Broadcast(w), a[j + 8]);
+      a[j + 12] = Mul2<Inverse>(Broadcast(w + 2), a[j + 12]);
+      ButterflyInRegisters2<Inverse>(a[j], a[j + 4], a[j + 8], a[j + 12]);
+    }
+    for (int k = 0; k < 16; ++k) Split2(x + g + k, x + g + 16 + k, a[k]);
+  }
+  return 64;
+}
 
 // The same stage two butterflies at a time in 256-bit registers; the same
 // operations in the same order, so results equal the plain stage exactly.
@@ -188,9 +299,134 @@ bool HasAVX() {
   return has;
 }
 
+// The radix-4 transform of four interleaved columns (point p of column c at
+// x[4p + c]): the operations of Radix4 on each column, with every twiddle
+// loaded once for the four.
 template <bool Inverse>
-void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set) {
-  for (std::size_t G = FirstStages<Inverse>(x, L, table); G <= L; G *= 4) {
+void Radix4FourColumns(Ipp64fc* x, std::size_t R, const Ipp64fc* table) {
+  auto at = [x](std::size_t point, std::size_t c) { return x + 4 * point + c; };
+  for (std::size_t g = 0; g < R; g += 4)
+    for (std::size_t c = 0; c < 4; ++c)
+      Butterfly4<Inverse>(at(g, c), at(g + 1, c), at(g + 2, c), at(g + 3, c), LoadC(at(g, c)), LoadC(at(g + 1, c)),
+                          LoadC(at(g + 2, c)), LoadC(at(g + 3, c)));
+  int l = 0;
+  while ((std::size_t(1) << l) < R) ++l;
+  std::size_t G = 16;
+  if (l & 1) {
+    const double cosine = table[3 * (R / 8)].re;
+    for (std::size_t g = 0; g < R; g += 8)
+      for (int j = 0; j < 4; ++j)
+        for (std::size_t c = 0; c < 4; ++c) {
+          const V2 t = EighthTurn<Inverse>(j, LoadC(at(g + j + 4, c)), cosine);
+          const V2 a = LoadC(at(g + j, c));
+          StoreC(at(g + j, c), _mm_add_pd(a, t));
+          StoreC(at(g + j + 4, c), _mm_sub_pd(a, t));
+        }
+    G = 32;
+  }
+  for (; G <= R; G *= 4) {
+    const std::size_t S = G / 4, stride = 3 * (R / G);
+    for (std::size_t g = 0; g < R; g += G) {
+      for (std::size_t c = 0; c < 4; ++c)
+        Butterfly4<Inverse>(at(g, c), at(g + S, c), at(g + 2 * S, c), at(g + 3 * S, c), LoadC(at(g, c)),
+                            LoadC(at(g + S, c)), LoadC(at(g + 2 * S, c)), LoadC(at(g + 3 * S, c)));
+      for (std::size_t j = 1; j < S; ++j) {
+        const Ipp64fc* w = table + j * stride;
+        const V2 w1 = LoadC(w), w2 = LoadC(w + 1), w3 = LoadC(w + 2);
+        const std::size_t q = g + j;
+        for (std::size_t c = 0; c < 4; ++c) {
+          const V2 b1 = MulC<Inverse>(w2, LoadC(at(q + S, c)));
+          const V2 b2 = MulC<Inverse>(w1, LoadC(at(q + 2 * S, c)));
+          const V2 b3 = MulC<Inverse>(w3, LoadC(at(q + 3 * S, c)));
+          Butterfly4<Inverse>(at(q, c), at(q + S, c), at(q + 2 * S, c), at(q + 3 * S, c), LoadC(at(q, c)), b1, b2, b3);
+        }
+      }
+    }
+  }
+}
+
+// The column pass of a split level: x holds R rows of K points; each column
+// is multiplied by its twiddles T and transformed over the rows, four
+// columns at a time through the work area, row by row (64 bytes each).
+template <bool Inverse>
+void ColumnPassPlain(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T, const Ipp64fc* table,
+                     Ipp64fc* work) {
+  for (std::size_t u = 0; u < K / 4; ++u) {
+    Ipp64fc* column = x + 4 * u;
+    for (std::size_t p = 0; p < R; ++p, T += 4) {
+      for (std::size_t c = 0; c < 4; ++c) StoreC(work + 4 * p + c, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
+    }
+    Radix4FourColumns<Inverse>(work, R, table);
+    for (std::size_t p = 0; p < R; ++p) std::memcpy(column + p * K, work + 4 * p, 4 * sizeof(Ipp64fc));
+  }
+}
+
+// The same with columns 0-1 and 2-3 of a row in two 256-bit registers;
+// identical operations, so identical results.
+template <bool Inverse>
+__attribute__((target("avx"))) void ColumnPassAVX(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T,
+                                                  const Ipp64fc* table, Ipp64fc* work) {
+  int l = 0;
+  while ((std::size_t(1) << l) < R) ++l;
+  const double cosine = table[3 * (R / 8)].re;
+  for (std::size_t u = 0; u < K / 4; ++u) {
+    Ipp64fc* column = x + 4 * u;
+    for (std::size_t p = 0; p < R; ++p, T += 4) {
+      Store2(work + 4 * p, Mul2<Inverse>(Load2(T), Load2(column + p * K)));
+      Store2(work + 4 * p + 2, Mul2<Inverse>(Load2(T + 2), Load2(column + p * K + 2)));
+    }
+    for (std::size_t h = 0; h < 4; h += 2) {
+      auto at = [work, h](std::size_t point) { return work + 4 * point + h; };
+      for (std::size_t g = 0; g < R; g += 4) {
+        __m256d a0 = Load2(at(g)), a1 = Load2(at(g + 1)), a2 = Load2(at(g + 2)), a3 = Load2(at(g + 3));
+        ButterflyInRegisters2<Inverse>(a0, a1, a2, a3);
+        Store2(at(g), a0);
+        Store2(at(g + 1), a1);
+        Store2(at(g + 2), a2);
+        Store2(at(g + 3), a3);
+      }
+      std::size_t G = 16;
+      if (l & 1) {
+        for (std::size_t g = 0; g < R; g += 8)
+          for (int j = 0; j < 4; ++j) {
+            const __m256d t = EighthTurn2<Inverse>(j, Load2(at(g + j + 4)), cosine);
+            const __m256d a = Load2(at(g + j));
+            Store2(at(g + j), _mm256_add_pd(a, t));
+            Store2(at(g + j + 4), _mm256_sub_pd(a, t));
+          }
+        G = 32;
+      }
+      for (; G <= R; G *= 4) {
+        const std::size_t S = G / 4, stride = 3 * (R / G);
+        for (std::size_t g = 0; g < R; g += G) {
+          for (std::size_t j = 0; j < S; ++j) {
+            const std::size_t q = g + j;
+            __m256d a0 = Load2(at(q)), a1 = Load2(at(q + S)), a2 = Load2(at(q + 2 * S)), a3 = Load2(at(q + 3 * S));
+            if (j > 0) {
+              const Ipp64fc* w = table + j * stride;
+              a1 = Mul2<Inverse>(Broadcast(w + 1), a1);
+              a2 = Mul2<Inverse>(Broadcast(w), a2);
+              a3 = Mul2<Inverse>(Broadcast(w + 2), a3);
+            }
+            ButterflyInRegisters2<Inverse>(a0, a1, a2, a3);
+            Store2(at(q), a0);
+            Store2(at(q + S), a1);
+            Store2(at(q + 2 * S), a2);
+            Store2(at(q + 3 * S), a3);
+          }
+        }
+      }
+    }
+    for (std::size_t p = 0; p < R; ++p) std::memcpy(column + p * K, work + 4 * p, 4 * sizeof(Ipp64fc));
+  }
+}
+
+template <bool Inverse>
+void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set, const Source& source = {}) {
+  // The AVX first stages take two blocks of 8 or 16 points at a time.
+  const bool wide = set == FFTKernelSet::kAVX && L >= 32;
+  const std::size_t first = wide ? FirstStagesAVX<Inverse>(x, L, table, source) : FirstStages<Inverse>(x, L, table, source);
+  for (std::size_t G = first; G <= L; G *= 4) {
     if (set == FFTKernelSet::kAVX) {
       Radix4StageAVX<Inverse>(x, L, G, table);
     } else {
@@ -200,8 +436,8 @@ void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set) {
 }
 
 template <bool Inverse>
-void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
-  Radix4<Inverse>(x, L, table, HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain);
+void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, const Source& source = {}) {
+  Radix4<Inverse>(x, L, table, HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain, source);
 }
 
 template <bool Inverse>
@@ -211,9 +447,9 @@ inline void ScaleIfFlagged(const FFTSpec* spec, Ipp64fc* data, std::size_t point
 }
 
 template <bool Inverse>
-void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L) {
+void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L, const Source& source) {
   for (std::size_t b = L / 512; b-- > 0;) {
-    Radix4<Inverse>(x + 512 * b, 512, spec->twiddles);
+    Radix4<Inverse>(x + 512 * b, 512, spec->twiddles, source.At(512 * b));
     ScaleIfFlagged<Inverse>(spec, x + 512 * b, 512);
   }
   const Ipp64fc* table = spec->combineTwiddles;
@@ -238,42 +474,46 @@ void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L) {
 }
 
 template <bool Inverse>
-void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work) {
+void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work, const Source& source) {
   const int a = FFTSplitOrder(m), inner = m - a;
   const std::size_t R = std::size_t(1) << a, K = std::size_t(1) << inner;
   for (std::size_t p = 0; p < R; ++p) {
     Ipp64fc* block = x + p * K;
     if (inner <= 9) {
-      Radix4<Inverse>(block, K, spec->twiddles);
+      Radix4<Inverse>(block, K, spec->twiddles, source.At(p * K));
       ScaleIfFlagged<Inverse>(spec, block, K);
     } else if (FFTSplitOrder(inner) > 0) {
-      Split<Inverse>(spec, block, inner, level + 1, work);
+      Split<Inverse>(spec, block, inner, level + 1, work, source.At(p * K));
     } else {
-      Blocked<Inverse>(spec, block, K);
+      Blocked<Inverse>(spec, block, K, source.At(p * K));
     }
   }
   const int g = level < 2 ? level : 2;  // plans are at most three levels deep
-  const Ipp64fc* T = spec->columnTwiddles[g];
-  const Ipp64fc* columnTable = spec->columnRadix4[g];
-  for (std::size_t u = 0; u < K / 4; ++u) {
-    Ipp64fc* column = x + 4 * u;
-    for (std::size_t p = 0; p < R; ++p, T += 4) {
-      for (std::size_t c = 0; c < 4; ++c) StoreC(work + c * R + p, MulC<Inverse>(LoadC(T + c), LoadC(column + p * K + c)));
-    }
-    for (std::size_t c = 0; c < 4; ++c) Radix4<Inverse>(work + c * R, R, columnTable);
-    for (std::size_t p = 0; p < R; ++p) {
-      for (std::size_t c = 0; c < 4; ++c) column[p * K + c] = work[c * R + p];
-    }
+  if (HasAVX()) {
+    ColumnPassAVX<Inverse>(x, R, K, spec->columnTwiddles[g], spec->columnRadix4[g], work);
+  } else {
+    ColumnPassPlain<Inverse>(x, R, K, spec->columnTwiddles[g], spec->columnRadix4[g], work);
   }
 }
 
 template <bool Inverse>
-void Large(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) {
+void Large(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, const Source& source = {}) {
   if (FFTSplitOrder(m) > 0) {
-    Split<Inverse>(spec, data, m, 0, work);
+    Split<Inverse>(spec, data, m, 0, work, source);
   } else {
-    Blocked<Inverse>(spec, data, std::size_t(1) << m);
+    Blocked<Inverse>(spec, data, std::size_t(1) << m, source);
   }
+}
+
+template <bool Inverse>
+void Transform(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, const Source& source) {
+  const std::size_t M = std::size_t(1) << m;
+  if (m > 9) {
+    Large<Inverse>(spec, data, m, work, source);
+    return;
+  }
+  Radix4<Inverse>(data, M, spec->twiddles, source);
+  ScaleIfFlagged<Inverse>(spec, data, M);
 }
 
 template <bool Inverse>
@@ -288,13 +528,7 @@ IppStatus ComplexTransform(const Ipp64fc* src, Ipp64fc* dst, const FFTSpec* spec
   }
   FFTWorkArea area(spec, work);
   if (area.failed()) return ippStsMemAllocErr;
-  const std::size_t M = std::size_t(1) << spec->order;
-  if (src != dst) {
-    BitReverseCopy(src, dst, M, spec->bitReversal);
-  } else {
-    BitReverseInPlace(dst, M, spec->bitReversal);
-  }
-  ComplexTransformInPlace(spec, dst, spec->order, area.get(), Inverse);
+  ComplexTransformInto(spec, src, dst, spec->order, area.get(), Inverse);
   return ippStsNoErr;
 }
 
@@ -375,22 +609,44 @@ void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t po
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
 
+void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
+                       const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work) {
+  if (set == FFTKernelSet::kAVX && HasAVX()) {
+    inverse ? ColumnPassAVX<true>(x, R, K, twiddles, table, work) : ColumnPassAVX<false>(x, R, K, twiddles, table, work);
+  } else {
+    inverse ? ColumnPassPlain<true>(x, R, K, twiddles, table, work)
+            : ColumnPassPlain<false>(x, R, K, twiddles, table, work);
+  }
+}
+
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, bool inverse) {
-  const std::size_t M = std::size_t(1) << m;
-  if (m > 9) {
-    if (inverse) {
-      Large<true>(spec, data, m, work);
-    } else {
-      Large<false>(spec, data, m, work);
-    }
+  if (inverse) {
+    Transform<true>(spec, data, m, work, {});
+  } else {
+    Transform<false>(spec, data, m, work, {});
+  }
+}
+
+void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst, int m, Ipp64fc* work,
+                          bool inverse) {
+  if (src == dst) {
+    BitReverseInPlace(dst, std::size_t(1) << m, spec->bitReversal);
+    ComplexTransformInPlace(spec, dst, m, work, inverse);
     return;
   }
+  // Split plans read their inner blocks' input at strides of R points, which
+  // defeats the cache; one permutation pass first is faster there.
+  if (FFTSplitOrder(m) > 0) {
+    BitReverseCopy(src, dst, std::size_t(1) << m, spec->bitReversal);
+    ComplexTransformInPlace(spec, dst, m, work, inverse);
+    return;
+  }
+  // m >= 3 here, so the first stages read whole 8- or 16-point blocks.
+  const Source source{src, 0, m};
   if (inverse) {
-    Radix4<true>(data, M, spec->twiddles);
-    ScaleIfFlagged<true>(spec, data, M);
+    Transform<true>(spec, dst, m, work, source);
   } else {
-    Radix4<false>(data, M, spec->twiddles);
-    ScaleIfFlagged<false>(spec, data, M);
+    Transform<false>(spec, dst, m, work, source);
   }
 }
 

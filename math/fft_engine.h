@@ -53,14 +53,23 @@ void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 // plain one on machines without AVX); the public routines pick the fastest.
 enum class FFTKernelSet { kPlain, kAVX };
 void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table);
+// A split level's column pass (R rows of K points, the level's column
+// twiddles and R-point radix-4 table, a work area of 4 R values) likewise.
+void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
+                       const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work);
 // Order m > 9; applies the spec's scaling for the direction itself.
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 
-// Transform of bit-reversed data of complex order m >= 2 (radix-4 or large),
+// Transform of bit-reversed data of complex order m >= 3 (radix-4 or large),
 // scaled as the spec says for the direction.
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work,
                              bool inverse);
+// The same from natural-order src into dst: a bit-reversal pass first (in
+// place when src == dst), or, for orders without a split plan, first stages
+// that read src in bit-reversed order directly.
+void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst, int m, Ipp64fc* work,
+                          bool inverse);
 
 // The caller's work area from its next 16-byte boundary, or an own block when
 // work is null; -9 when that block cannot be allocated.

@@ -2,6 +2,8 @@
 // engine, then a split pass turns that half-length spectrum into the real
 // spectrum (a merge pass goes back). Layout conversions and the bin-by-bin
 // spectrum products live here too.
+#include <emmintrin.h>
+
 #include <cstring>
 
 #include "math/fft_engine.h"
@@ -36,35 +38,43 @@ void PermTo(Layout layout, Ipp64f* dst, std::size_t N) {
   }
 }
 
-// Bins 1 .. M/2-1 paired with M-k; the middle bin is conjugated.
+// One complex bin per SSE2 register (re low); x - y is formed as x + (-y).
+inline __m128d FlipRe(__m128d v) { return _mm_xor_pd(v, _mm_set_pd(0.0, -0.0)); }
+inline __m128d FlipIm(__m128d v) { return _mm_xor_pd(v, _mm_set_pd(-0.0, 0.0)); }
+inline __m128d Swap(__m128d v) { return _mm_shuffle_pd(v, v, 1); }
+
+// Bins 1 .. M/2-1 paired with M-k; the middle bin is conjugated. With
+// (xj, yj) bin k, (xi, yi) bin M-k, (w0, w1) the table entry:
+// D = xj - xi, S = yj + yi, g = w1 D + w0 S, f = w1 S - w0 D,
+// bin k := (xi + g, f - yi), bin M-k := (xj - g, f - yj).
 void RealSplitPass(Ipp64f* z, std::size_t M, const Ipp64fc* table) {
   for (std::size_t k = 1; k < M / 2; ++k) {
-    double* bj = z + 2 * k;
-    double* bi = z + 2 * (M - k);
-    const double xj = bj[0], yj = bj[1], xi = bi[0], yi = bi[1];
-    const double w0 = table[k].re, w1 = table[k].im;
-    const double D = xj - xi, S = yj + yi;
-    const double g = w1 * D + w0 * S, f = w1 * S - w0 * D;
-    bj[0] = xi + g;
-    bj[1] = f - yi;
-    bi[0] = xj - g;
-    bi[1] = f - yj;
+    double* pj = z + 2 * k;
+    double* pi = z + 2 * (M - k);
+    const __m128d bj = _mm_loadu_pd(pj), bi = _mm_loadu_pd(pi), w = _mm_loadu_pd(&table[k].re);
+    const __m128d ds = _mm_add_pd(bj, FlipRe(bi));  // (D, S)
+    const __m128d gf = _mm_add_pd(_mm_mul_pd(_mm_unpackhi_pd(w, w), ds),
+                                  _mm_mul_pd(_mm_unpacklo_pd(w, w), FlipIm(Swap(ds))));  // (g, f)
+    _mm_storeu_pd(pj, _mm_add_pd(gf, FlipIm(bi)));
+    _mm_storeu_pd(pi, _mm_add_pd(FlipIm(bj), FlipRe(gf)));
   }
   z[M + 1] = -z[M + 1];
 }
 
-// src holds bins 1 .. M-1 at positions 2k, 2k+1 (Perm or CCS); dst may be src.
+// src holds bins 1 .. M-1 at positions 2k, 2k+1 (Perm or CCS); dst may be
+// src. With P = xj + xi, D = xj - xi, S = yj + yi, Q = yj - yi,
+// h = w1 D - w0 S, g = w0 D + w1 S: bin k := (P + h, Q + g),
+// bin M-k := (P - h, g - Q).
 void RealMergePass(const Ipp64f* src, Ipp64f* dst, std::size_t M, const Ipp64fc* table) {
   for (std::size_t k = 1; k < M / 2; ++k) {
-    const double xj = src[2 * k], yj = src[2 * k + 1];
-    const double xi = src[2 * (M - k)], yi = src[2 * (M - k) + 1];
-    const double w0 = table[k].re, w1 = table[k].im;
-    const double P = xj + xi, D = xj - xi, S = yj + yi, Q = yj - yi;
-    const double h = w1 * D - w0 * S, g = w0 * D + w1 * S;
-    dst[2 * k] = P + h;
-    dst[2 * k + 1] = Q + g;
-    dst[2 * (M - k)] = P - h;
-    dst[2 * (M - k) + 1] = g - Q;
+    const __m128d bj = _mm_loadu_pd(src + 2 * k), bi = _mm_loadu_pd(src + 2 * (M - k));
+    const __m128d w = _mm_loadu_pd(&table[k].re);
+    const __m128d sum = _mm_add_pd(bj, bi), diff = _mm_sub_pd(bj, bi);  // (P, S), (D, Q)
+    const __m128d ds = _mm_move_sd(sum, diff), pq = _mm_move_sd(diff, sum);
+    const __m128d hg = _mm_add_pd(_mm_mul_pd(_mm_unpackhi_pd(w, w), ds),
+                                  _mm_mul_pd(_mm_unpacklo_pd(w, w), FlipRe(Swap(ds))));  // (h, g)
+    _mm_storeu_pd(dst + 2 * k, _mm_add_pd(pq, hg));
+    _mm_storeu_pd(dst + 2 * (M - k), _mm_add_pd(FlipIm(pq), FlipRe(hg)));
   }
   dst[M] = 2.0 * src[M];
   dst[M + 1] = -2.0 * src[M + 1];
@@ -82,13 +92,8 @@ IppStatus Forward(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* wo
   if (area.failed()) return ippStsMemAllocErr;
   const int m = spec->order - 1;
   const std::size_t M = N / 2;
-  auto* z = reinterpret_cast<Ipp64fc*>(dst);
-  if (src != dst) {
-    BitReverseCopy(reinterpret_cast<const Ipp64fc*>(src), z, M, spec->bitReversal);
-  } else {
-    BitReverseInPlace(z, M, spec->bitReversal);
-  }
-  ComplexTransformInPlace(spec, z, m, area.get(), false);
+  ComplexTransformInto(spec, reinterpret_cast<const Ipp64fc*>(src), reinterpret_cast<Ipp64fc*>(dst), m,
+                       area.get(), false);
   const double a = dst[0], b = dst[1];
   dst[0] = a + b;
   dst[1] = a - b;

@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -203,7 +204,13 @@ template <class D>
 D FromValue(const Value& v) {
   if constexpr (std::is_same_v<D, bool>) return ValueToBool(v);
   else if constexpr (std::is_enum_v<D> || std::is_integral_v<D>) return D(ValueToInt64(v));
-  else if constexpr (std::is_floating_point_v<D>) return D(ValueToFloat(v));
+  else if constexpr (std::is_floating_point_v<D>) {
+    // Out of the type's range is infinity (a plain conversion would be undefined).
+    long double x = ValueToFloat(v);
+    if (x > (long double)std::numeric_limits<D>::max()) return std::numeric_limits<D>::infinity();
+    if (x < -(long double)std::numeric_limits<D>::max()) return -std::numeric_limits<D>::infinity();
+    return D(x);
+  }
   else if constexpr (std::is_same_v<D, std::string>) return ValueToString(v);
   else if constexpr (std::is_pointer_v<D>) {
     TObject* o = ValueToObject(v);

@@ -5,6 +5,8 @@
 //   Guid id = StringToGUID("{66C8D1BF-FA12-48E8-B0C9-60A652FA80D9}");
 //   FormatGUIDText(id);   // the same text, upper-case hexadecimal
 //   Guid{}.isNil();       // true
+//   inline constexpr Guid IID_X{0x66C8D1BF, 0xFA12, 0x48E8,
+//                               {0xB0, 0xC9, 0x60, 0xA6, 0x52, 0xFA, 0x80, 0xD9}};
 //
 // StringToGUID accepts only the braced form "{8-4-4-4-12}" with hexadecimal
 // digits of either case and raises EConvertError for anything else.

@@ -48,13 +48,14 @@ void CheckName(std::string_view kind, std::string_view name, std::string_view fo
 
 void IniData::Parse(std::string_view text) {
   std::vector<Line> lines;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  bom_ = text.substr(0, 3) == "\xEF\xBB\xBF";
+  if (bom_) text.remove_prefix(3);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     std::string_view raw = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     start = end == std::string_view::npos ? text.size() : end + 1;
-    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
     Line line;
     line.raw = std::string(raw);
     std::string_view t = Trim(raw);
@@ -77,7 +78,7 @@ void IniData::Parse(std::string_view text) {
 }
 
 std::string IniData::Text() const {
-  std::string text;
+  std::string text = bom_ ? "\xEF\xBB\xBF" : "";  // kept as the file had it
   for (const Line& l : lines_) (text += l.raw) += '\n';
   return text;
 }

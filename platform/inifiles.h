@@ -54,6 +54,7 @@ class IniData {
   template <class Visit>
   void ForKeys(std::string_view section, Visit visit) const;
   std::vector<Line> lines_;
+  bool bom_ = false;
 };
 
 class TCustomIniFile {

@@ -121,7 +121,8 @@ bool PeekMessage(MSG& msg, bool remove = true);
 // Calls the procedure of msg.hwnd when it is a live window of the calling
 // thread; returns its result, 0 otherwise. Exceptions from it propagate.
 LRESULT DispatchMessage(const MSG& msg);
-// Waits until a message (or a wake) is available to the calling thread.
+// Waits until a message (or a wake) is available to the calling thread;
+// with a wait hook, also returns after each return of the hook's Wait.
 void WaitMessage();
 // Dispatches everything pending now, timers that are due included; returns
 // false when it met WM_QUIT (which is then consumed).
@@ -171,7 +172,9 @@ class MessageWaitHook {
   // Called on the hooked thread when it has nothing to do; waits for the
   // backend's events or a Wake, at most `timeoutMs` (none: no limit).
   virtual void Wait(std::optional<uint32_t> timeoutMs) = 0;
-  // Called from any thread, possibly while the hooked thread is in Wait.
+  // Called from any thread, possibly while the hooked thread is in Wait,
+  // and with the target queue locked: it must only signal (for example push
+  // a backend event), never call back into this layer (Wait may).
   virtual void Wake() = 0;
 };
 

@@ -45,7 +45,7 @@ void ForEachPosition(const Axis& a, int method, F&& f) {
   const double step = Step(a, method);
   double p = Start(a, method);
   const int last = a.Last();
-  for (int i = 0; i < a.count; ++i, p += step) f(i, p, IndexOf(p, last));
+  for (std::ptrdiff_t i = 0; i < a.count; ++i, p += step) f(i, p, IndexOf(p, last));
 }
 
 int LowerMethod(int method, IppiSize size) {
@@ -135,8 +135,8 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
   std::size_t bufferElement = sizeof(float);
   switch (method) {
     case IPPI_INTER_NN:
-      ForEachPosition(ay, method, [&](int i, double, int j) { rows[i] = j; });
-      ForEachPosition(ax, method, [&](int i, double, int j) { cols[i] = std::ptrdiff_t{j} * C; });
+      ForEachPosition(ay, method, [&](std::ptrdiff_t i, double, int j) { rows[i] = j; });
+      ForEachPosition(ax, method, [&](std::ptrdiff_t i, double, int j) { cols[i] = std::ptrdiff_t{j} * C; });
       break;
     case IPPI_INTER_LINEAR: {
       buffers = 2;
@@ -145,12 +145,12 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
         auto* rw = blocks.Take<Ipp16u>(ay.count);
         auto* cw = blocks.Take<Ipp16u>(2 * static_cast<std::size_t>(ax.count));
         if (!rw || !cw) return ippStsMemAllocErr;
-        ForEachPosition(ay, method, [&](int i, double p, int j) {
+        ForEachPosition(ay, method, [&](std::ptrdiff_t i, double p, int j) {
           double t;
           LinearTap(ay, p, j, rows[i], t);
           rw[i] = FixedWeight(t);
         });
-        ForEachPosition(ax, method, [&](int i, double p, int j) {
+        ForEachPosition(ax, method, [&](std::ptrdiff_t i, double p, int j) {
           double t;
           int tap;
           LinearTap(ax, p, j, tap, t);
@@ -164,12 +164,12 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
         auto* rw = blocks.Take<float>(ay.count);
         auto* cw = blocks.Take<float>(ax.count);
         if (!rw || !cw) return ippStsMemAllocErr;
-        ForEachPosition(ay, method, [&](int i, double p, int j) {
+        ForEachPosition(ay, method, [&](std::ptrdiff_t i, double p, int j) {
           double t;
           LinearTap(ay, p, j, rows[i], t);
           rw[i] = static_cast<float>(t);
         });
-        ForEachPosition(ax, method, [&](int i, double p, int j) {
+        ForEachPosition(ax, method, [&](std::ptrdiff_t i, double p, int j) {
           double t;
           int tap;
           LinearTap(ax, p, j, tap, t);
@@ -186,8 +186,8 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
       auto* rw = blocks.Take<float>(3 * static_cast<std::size_t>(ay.count));
       auto* cw = blocks.Take<float>(3 * static_cast<std::size_t>(ax.count));
       if (!rw || !cw) return ippStsMemAllocErr;
-      ForEachPosition(ay, method, [&](int i, double p, int j) { CubicTap(ay, p, j, rows[i], rw + 3 * i); });
-      ForEachPosition(ax, method, [&](int i, double p, int j) {
+      ForEachPosition(ay, method, [&](std::ptrdiff_t i, double p, int j) { CubicTap(ay, p, j, rows[i], rw + 3 * i); });
+      ForEachPosition(ax, method, [&](std::ptrdiff_t i, double p, int j) {
         int base;
         CubicTap(ax, p, j, base, cw + 3 * i);
         cols[i] = std::ptrdiff_t{base} * C;
@@ -202,12 +202,12 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
       auto* cw = blocks.Take<float>(6 * static_cast<std::size_t>(ax.count));
       if (!rw || !cw) return ippStsMemAllocErr;
       const int lastCol = ax.Last();
-      ForEachPosition(ax, method, [&](int i, double p, int j) {
+      ForEachPosition(ax, method, [&](std::ptrdiff_t i, double p, int j) {
         LanczosWeights(LanczosFraction(p, j), cw + 6 * i);
         for (int t = 0; t < 6; ++t)
           cols[6 * i + t] = std::ptrdiff_t{std::clamp(j - 2 + t, -roi.x, lastCol)} * C;
       });
-      ForEachPosition(ay, method, [&](int i, double p, int j) {
+      ForEachPosition(ay, method, [&](std::ptrdiff_t i, double p, int j) {
         rows[i] = j;
         LanczosWeights(LanczosFraction(p, j), rw + 6 * i);
       });

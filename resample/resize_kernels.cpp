@@ -1,7 +1,8 @@
 // Row kernels of the general resize driver: nearest, linear, cubic and
 // Lanczos for 8u, 16u and 32f with one, three or four channels. Each kernel
 // is written once as a template and built twice: plain x86-64 and, chosen
-// at run time, AVX2 (the same source, so the two give the same results).
+// at run time, AVX2. The AVX2 build adds hand-written passes for 8u linear
+// with the same integer arithmetic, so both builds give the same results.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <immintrin.h>
 
 #include "resample/resize_engine.h"
+#include "resample/resize_work.h"
 
 namespace tavrel {
 namespace {
@@ -26,7 +28,7 @@ TAVREL_INLINE T StoreRounded(float v) {
     // keeps the conversion defined and gives the same result.
     constexpr float top = sizeof(T) == 1 ? 255.0f : 65535.0f;
     float r = v + 0.5000001f;
-    r = r < 0.0f ? 0.0f : r;
+    r = r >= 0.0f ? r : 0.0f;  // NaN too
     r = r > top ? top : r;
     return static_cast<T>(static_cast<int>(r));
   }
@@ -38,7 +40,7 @@ const T* RowAt(const ResizeKernelArgs& a, int row) {
 }
 
 template <class T>
-T* DstRow(const ResizeKernelArgs& a, int i) {
+T* DstRow(const ResizeKernelArgs& a, ptrdiff_t i) {
   return static_cast<T*>(a.dst) + i * a.dstStep;
 }
 
@@ -58,7 +60,6 @@ class RowCache {
 
   // Hands out buffers for rows of which none is held; the caller fills them.
   void Adopt(const int (&need)[N], void* (&rows)[N]) {
-    for (int m = 0; m < N; ++m) tag_[m] = INT_MIN;
     for (int m = 0; m < N; ++m) {
       tag_[m] = need[m];
       rows[m] = buf_[m];
@@ -103,17 +104,15 @@ class RowCache {
 template <class T, int C>
 TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
   const int w = a.width;
-  for (int i = 0; i < a.height; ++i) {
+  for (ptrdiff_t i = 0; i < a.height; ++i) {
     T* d = DstRow<T>(a, i);
     if (i > 0 && a.rowIndex[i] == a.rowIndex[i - 1]) {
-      std::memcpy(d, DstRow<T>(a, i - 1), sizeof(T) * C * w);
+      std::memmove(d, DstRow<T>(a, i - 1), sizeof(T) * C * w);  // rows may overlap
       continue;
     }
     const T* s = RowAt<T>(a, a.rowIndex[i]);
-    for (int k = 0; k < w; ++k) {
-      const T* p = s + a.colOffset[k];
-      for (int c = 0; c < C; ++c) d[k * C + c] = p[c];
-    }
+    // A pixel moves as one block (a single word for four 8-bit channels).
+    for (ptrdiff_t k = 0; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
   }
 }
 
@@ -125,23 +124,40 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
 // Columns [from, to) of one row; 8 bytes are read at each column's left tap,
 // so the caller keeps the last columns (near the row's end) for the plain loop.
 template <int C>
-[[gnu::target("avx2")]] int LinearRowU8Avx2(const Ipp8u* s, Ipp16u* out, const ResizeKernelArgs& a,
+[[gnu::target("avx2")]] ptrdiff_t LinearRowU8Avx2(const Ipp8u* s, Ipp16u* out, const ResizeKernelArgs& a,
                                            std::ptrdiff_t ahead) {
   const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
   const std::ptrdiff_t* off = a.colOffset;
   const __m128i round4 = _mm_set1_epi32(128);
-  int k = 0;
+  ptrdiff_t k = 0;
   if constexpr (C == 1) {
     const __m256i lo = _mm256_set1_epi32(0xFF), hi = _mm256_set1_epi32(0xFF00);
     const __m256i round = _mm256_set1_epi32(128);
+    const __m256i lows = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    const __m256i zeroHigh = _mm256_set1_epi32(static_cast<int>(0x80008000u));
     for (; k + 8 <= a.width && off[k + 7] + 4 <= a.rowElements; k += 8) {
       if (ahead) __builtin_prefetch(s + off[k] + ahead);
-      const __m128i g0 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s),
-                                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k)), 1);
-      const __m128i g1 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s),
-                                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k + 4)), 1);
-      const __m256i v = _mm256_set_m128i(g1, g0);
-      const __m256i lr = _mm256_or_si256(_mm256_and_si256(v, lo), _mm256_slli_epi32(_mm256_and_si256(v, hi), 8));
+      const __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k));
+      const __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k + 4));
+      __m256i lr;
+      const std::ptrdiff_t base = off[k];
+      if (off[k + 7] - base <= 14 && base + 16 <= a.rowElements) {
+        // Eight columns within 16 bytes (enlarging, mild shrinking): one
+        // load, and a shuffle puts (L, R) into each 32-bit lane.
+        const __m256i rel = _mm256_sub_epi32(
+            _mm256_inserti128_si256(_mm256_castsi128_si256(_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o0, lows))),
+                                    _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o1, lows)), 1),
+            _mm256_set1_epi32(static_cast<int>(base)));
+        const __m256i control = _mm256_or_si256(
+            _mm256_or_si256(rel, _mm256_slli_epi32(_mm256_add_epi32(rel, _mm256_set1_epi32(1)), 16)), zeroHigh);
+        const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + base)));
+        lr = _mm256_shuffle_epi8(bytes, control);
+      } else {
+        const __m128i g0 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o0, 1);
+        const __m128i g1 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o1, 1);
+        const __m256i v = _mm256_set_m128i(g1, g0);
+        lr = _mm256_or_si256(_mm256_and_si256(v, lo), _mm256_slli_epi32(_mm256_and_si256(v, hi), 8));
+      }
       const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
       const __m256i r = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lr, w), round), 8);
       const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(r, r), 0x08);
@@ -165,11 +181,11 @@ template <int C>
 }
 
 // Vertical pass of 8u linear: (U (16384 - w) + D w + 2^19) >> 20 per element.
-[[gnu::target("avx2")]] inline int LinearColumnU8Avx2(const Ipp16u* u, const Ipp16u* dn, Ipp8u* d, int n,
+[[gnu::target("avx2")]] inline ptrdiff_t LinearColumnU8Avx2(const Ipp16u* u, const Ipp16u* dn, Ipp8u* d, ptrdiff_t n,
                                                      std::uint32_t w) {
   const __m256i weights = _mm256_set1_epi32(static_cast<int>((16384 - w) | (w << 16)));
   const __m256i round = _mm256_set1_epi32(524288);
-  int e = 0;
+  ptrdiff_t e = 0;
   for (; e + 16 <= n; e += 16) {
     const __m256i U = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + e));
     const __m256i D = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dn + e));
@@ -190,7 +206,7 @@ TAVREL_INLINE void LinearRowInt(const T* s, Ipp16u* out, const ResizeKernelArgs&
   constexpr std::uint32_t round = sizeof(T) == 1 ? 128 : 8192;
   constexpr int shift = sizeof(T) == 1 ? 8 : 14;
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
-  int k = 0;
+  ptrdiff_t k = 0;
   if constexpr (Simd && sizeof(T) == 1) k = LinearRowU8Avx2<C>(s, out, a, ahead);
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
@@ -202,11 +218,11 @@ TAVREL_INLINE void LinearRowInt(const T* s, Ipp16u* out, const ResizeKernelArgs&
 
 template <class T, int C, bool Simd>
 TAVREL_INLINE void LinearColumnInt(const Ipp16u* __restrict u, const Ipp16u* __restrict dn,
-                                   T* __restrict d, int n, std::uint32_t w) {
+                                   T* __restrict d, ptrdiff_t n, std::uint32_t w) {
   constexpr std::uint32_t round = sizeof(T) == 1 ? 524288 : 8192;
   constexpr int shift = sizeof(T) == 1 ? 20 : 14;
   const std::uint32_t w0 = 16384 - w;
-  int e = 0;
+  ptrdiff_t e = 0;
   if constexpr (Simd && sizeof(T) == 1) e = LinearColumnU8Avx2(u, dn, d, n, w);
   for (; e < n; ++e) d[e] = static_cast<T>((u[e] * w0 + dn[e] * w + round) >> shift);
 }
@@ -214,7 +230,7 @@ TAVREL_INLINE void LinearColumnInt(const Ipp16u* __restrict u, const Ipp16u* __r
 template <int C>
 TAVREL_INLINE void LinearRowFloat(const float* s, float* out, const ResizeKernelArgs& a) {
   const auto* wt = static_cast<const float*>(a.colWeights);
-  for (int k = 0; k < a.width; ++k) {
+  for (ptrdiff_t k = 0; k < a.width; ++k) {
     const float* p = s + a.colOffset[k];
     const float t = wt[k];
     for (int c = 0; c < C; ++c) out[k * C + c] = p[c] + (p[c + C] - p[c]) * t;
@@ -222,9 +238,9 @@ TAVREL_INLINE void LinearRowFloat(const float* s, float* out, const ResizeKernel
 }
 
 TAVREL_INLINE void LinearColumnFloat(const float* __restrict u, const float* __restrict dn,
-                                     float* __restrict d, int n, float t) {
+                                     float* __restrict d, ptrdiff_t n, float t) {
   const float t0 = 1.0f - t;
-  for (int e = 0; e < n; ++e) d[e] = t * dn[e] + t0 * u[e];
+  for (ptrdiff_t e = 0; e < n; ++e) d[e] = t * dn[e] + t0 * u[e];
 }
 
 // Both taps' rows in one pass: they are usually both new when shrinking,
@@ -237,7 +253,7 @@ TAVREL_INLINE void LinearRowsInt(const T* s, std::ptrdiff_t step, Ipp16u* __rest
   constexpr std::uint32_t round = sizeof(T) == 1 ? 128 : 8192;
   constexpr int shift = sizeof(T) == 1 ? 8 : 14;
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
-  for (int k = 0; k < a.width; ++k) {
+  for (ptrdiff_t k = 0; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const T* q = p + step;
     if (ahead) {
@@ -257,7 +273,7 @@ TAVREL_INLINE void LinearRowsFloat(const float* s, std::ptrdiff_t step, float* _
                                    float* __restrict dn, const ResizeKernelArgs& a,
                                    std::ptrdiff_t ahead) {
   const auto* wt = static_cast<const float*>(a.colWeights);
-  for (int k = 0; k < a.width; ++k) {
+  for (ptrdiff_t k = 0; k < a.width; ++k) {
     const float* p = s + a.colOffset[k];
     const float* q = p + step;
     if (ahead) {
@@ -277,7 +293,7 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
   constexpr bool integer = sizeof(T) < 4;
   using B = std::conditional_t<integer, Ipp16u, float>;
   RowCache<2> cache(a);
-  const int n = a.width * C;
+  const ptrdiff_t n = ptrdiff_t{a.width} * C;
   auto filterPair = [&](int row, B* u, B* dn, std::ptrdiff_t ahead) __attribute__((always_inline)) {
     if constexpr (Simd && sizeof(T) == 1) {
       LinearRowInt<T, C, Simd>(RowAt<T>(a, row), u, a, ahead);
@@ -287,7 +303,7 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
     else
       LinearRowsFloat<C>(RowAt<T>(a, row), a.srcStep, u, dn, a, ahead);
   };
-  for (int i = 0; i < a.height; ++i) {
+  for (ptrdiff_t i = 0; i < a.height; ++i) {
     const int j = a.rowIndex[i];
     const int need[2] = {j, j + 1};
     void* rows[2];
@@ -318,7 +334,7 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
 template <class T, int C>
 TAVREL_INLINE void CubicRow(const T* s, float* __restrict out, const ResizeKernelArgs& a) {
   const auto* cw = static_cast<const float*>(a.colWeights);
-  for (int k = 0; k < a.width; ++k) {
+  for (ptrdiff_t k = 0; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const float c1 = cw[3 * k], c2 = cw[3 * k + 1], c3 = cw[3 * k + 2];
     for (int c = 0; c < C; ++c) {
@@ -332,9 +348,9 @@ TAVREL_INLINE void CubicRow(const T* s, float* __restrict out, const ResizeKerne
 template <class T>
 TAVREL_INLINE void CubicColumn(const float* __restrict r0, const float* __restrict r1,
                                const float* __restrict r2, const float* __restrict r3,
-                               T* __restrict d, int n, const float* cf) {
+                               T* __restrict d, ptrdiff_t n, const float* cf) {
   const float c1 = cf[0], c2 = cf[1], c3 = cf[2];
-  for (int e = 0; e < n; ++e) {
+  for (ptrdiff_t e = 0; e < n; ++e) {
     const float pm = r0[e], p0 = r1[e], p1 = r2[e], p2 = r3[e];
     const float d1 = p0 - pm, d2 = p1 - 2.0f * p0 + pm, d3 = p2 - 3.0f * p1 + 3.0f * p0 - pm;
     d[e] = StoreRounded<T>(pm + c1 * d1 + c2 * d2 + c3 * d3);
@@ -344,9 +360,9 @@ TAVREL_INLINE void CubicColumn(const float* __restrict r0, const float* __restri
 template <class T, int C>
 TAVREL_INLINE void Cubic(const ResizeKernelArgs& a) {
   RowCache<4> cache(a);
-  const int n = a.width * C;
+  const ptrdiff_t n = ptrdiff_t{a.width} * C;
   const auto* rw = static_cast<const float*>(a.rowWeights);
-  for (int i = 0; i < a.height; ++i) {
+  for (ptrdiff_t i = 0; i < a.height; ++i) {
     const int b = a.rowIndex[i];
     const int need[4] = {b - 1, b, b + 1, b + 2};
     void* rows[4];
@@ -364,7 +380,7 @@ TAVREL_INLINE void Cubic(const ResizeKernelArgs& a) {
 template <class T, int C>
 TAVREL_INLINE void LanczosRow(const T* s, float* __restrict out, const ResizeKernelArgs& a) {
   const auto* lw = static_cast<const float*>(a.colWeights);
-  for (int k = 0; k < a.width; ++k) {
+  for (ptrdiff_t k = 0; k < a.width; ++k) {
     const ptrdiff_t* o = a.colOffset + 6 * k;
     const float* w = lw + 6 * k;
     for (int c = 0; c < C; ++c) {
@@ -376,7 +392,7 @@ TAVREL_INLINE void LanczosRow(const T* s, float* __restrict out, const ResizeKer
 }
 
 template <class T>
-TAVREL_INLINE void LanczosColumn(void* const (&rows)[6], T* __restrict d, int n, const float* w) {
+TAVREL_INLINE void LanczosColumn(void* const (&rows)[6], T* __restrict d, ptrdiff_t n, const float* w) {
   const float* __restrict r0 = static_cast<const float*>(rows[0]);
   const float* __restrict r1 = static_cast<const float*>(rows[1]);
   const float* __restrict r2 = static_cast<const float*>(rows[2]);
@@ -384,7 +400,7 @@ TAVREL_INLINE void LanczosColumn(void* const (&rows)[6], T* __restrict d, int n,
   const float* __restrict r4 = static_cast<const float*>(rows[4]);
   const float* __restrict r5 = static_cast<const float*>(rows[5]);
   const float w0 = w[0], w1 = w[1], w2 = w[2], w3 = w[3], w4 = w[4], w5 = w[5];
-  for (int e = 0; e < n; ++e)
+  for (ptrdiff_t e = 0; e < n; ++e)
     d[e] = StoreRounded<T>(w0 * r0[e] + w1 * r1[e] + w2 * r2[e] + w3 * r3[e] + w4 * r4[e] +
                            w5 * r5[e]);
 }
@@ -392,9 +408,9 @@ TAVREL_INLINE void LanczosColumn(void* const (&rows)[6], T* __restrict d, int n,
 template <class T, int C>
 TAVREL_INLINE void Lanczos(const ResizeKernelArgs& a) {
   RowCache<6> cache(a);
-  const int n = a.width * C;
+  const ptrdiff_t n = ptrdiff_t{a.width} * C;
   const auto* rw = static_cast<const float*>(a.rowWeights);
-  for (int i = 0; i < a.height; ++i) {
+  for (ptrdiff_t i = 0; i < a.height; ++i) {
     const int j = a.rowIndex[i];
     int need[6];
     for (int m = 0; m < 6; ++m) need[m] = std::clamp(j - 2 + m, a.firstRow, a.lastRow);
@@ -484,11 +500,6 @@ struct Avx2Of {
   static constexpr ResizeKernel Fn = &Avx2<B>;
 };
 
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 }  // namespace
 
 int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
@@ -504,7 +515,7 @@ int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
 
 ResizeKernel ResizeKernelAt(int index, ResizeVariant variant) {
   if (index < 0 || index >= kResizeKernelCount) return nullptr;
-  if (variant == ResizeVariant::best && HasAvx2()) return Table<Avx2Of, LinearSimdK>::entries[index];
+  if (variant == ResizeVariant::best && ProcessorHasAvx2()) return Table<Avx2Of, LinearSimdK>::entries[index];
   return Table<PlainOf, LinearK>::entries[index];
 }
 

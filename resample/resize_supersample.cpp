@@ -21,7 +21,7 @@ namespace {
 // the box was clipped to the region.
 struct Box {
   int first, last;
-  float firstWeight, lastWeight;
+  double firstWeight, lastWeight;
   double scale;
 };
 
@@ -51,10 +51,10 @@ void MakeBoxes(int count, int clipped, double factor, Box* boxes) {
     b.first = static_cast<int>(std::floor(start));
     b.last = std::max(b.first, static_cast<int>(std::ceil(end)) - 1);
     if (b.first == b.last) {
-      b.firstWeight = b.lastWeight = static_cast<float>(end - start);
+      b.firstWeight = b.lastWeight = end - start;
     } else {
-      b.firstWeight = static_cast<float>(b.first + 1 - start);
-      b.lastWeight = static_cast<float>(end - b.last);
+      b.firstWeight = b.first + 1 - start;
+      b.lastWeight = end - b.last;
     }
     b.scale = clippedBox ? 1.0 / (end - start) : factor;
   }
@@ -65,9 +65,13 @@ TAVREL_INLINE T StoreAverage(double v) {
   if constexpr (std::is_same_v<T, float>) {
     return static_cast<float>(v);
   } else {
+    // trunc(v + 0.5) clamped to the element range; clamping first gives
+    // the same and keeps the conversion defined.
     constexpr double top = sizeof(T) == 1 ? 255.0 : 65535.0;
-    const double r = std::trunc(v + 0.5);
-    return static_cast<T>(r < 0.0 ? 0.0 : r > top ? top : r);
+    double r = v + 0.5;
+    r = r >= 0.0 ? r : 0.0;  // NaN too
+    r = r <= top ? r : top;
+    return static_cast<T>(static_cast<int>(r));
   }
 }
 
@@ -79,63 +83,168 @@ struct SuperArgs {
   const Box* cols;
   const Box* rows;
   void* acc;
+  std::int32_t* sums;  // one row of box sums when every box sum fits in int32, else null
+  double xFactor;
 };
+
+// Sums of `count` whole boxes of `width` units each (kWidth when known at
+// compile time), box m starting at unit m * width.
+template <class Acc, int C, int kWidth>
+TAVREL_INLINE void WholeBoxSums(const Acc* __restrict acc, std::int32_t* __restrict sums, int count,
+                                int width) {
+  const int u = kWidth ? kWidth : width;
+  for (std::ptrdiff_t m = 0; m < count; ++m)
+    for (int c = 0; c < C; ++c) {
+      Acc sum = 0;
+      for (int q = 0; q < u; ++q) sum += acc[(m * u + q) * C + c];
+      sums[m * C + c] = static_cast<std::int32_t>(sum);
+    }
+}
+
+// Four channels of one pixel as a vector.
+template <class A>
+struct FourLanes;
+template <>
+struct FourLanes<std::uint8_t> {
+  typedef std::uint8_t type __attribute__((vector_size(4)));
+};
+template <>
+struct FourLanes<std::uint16_t> {
+  typedef std::uint16_t type __attribute__((vector_size(8)));
+};
+template <>
+struct FourLanes<std::uint32_t> {
+  typedef std::uint32_t type __attribute__((vector_size(16)));
+};
+
+// The same boxes stored straight away when the scale is 2^-shift: then
+// trunc(sum * scale + 0.5) is exactly (sum + 2^(shift-1)) >> shift.
+template <class T, class Acc, int C, int kWidth>
+TAVREL_INLINE void WholeBoxShifted(const Acc* __restrict acc, T* __restrict d, int count, int width,
+                                   int shift) {
+  const int u = kWidth ? kWidth : width;
+  const std::uint32_t half = (1u << shift) >> 1;
+  constexpr std::uint32_t top = sizeof(T) == 1 ? 255 : 65535;
+  if constexpr (C >= 3 && sizeof(Acc) <= 4) {
+    // A pixel's channels side by side in one vector; three-channel pixels
+    // read one sum past the pixel (the accumulation row has room for it).
+    using V = std::uint32_t __attribute__((vector_size(16)));
+    const V h = {half, half, half, half}, t = {top, top, top, top};
+    for (std::ptrdiff_t m = 0; m < count; ++m) {
+      V sum = {0, 0, 0, 0};
+      for (int q = 0; q < u; ++q) {
+        typename FourLanes<Acc>::type px;
+        std::memcpy(&px, acc + (m * u + q) * C, sizeof px);
+        sum += __builtin_convertvector(px, V);
+      }
+      V v = (sum + h) >> shift;
+      v = v < t ? v : t;
+      const typename FourLanes<T>::type out = __builtin_convertvector(v, typename FourLanes<T>::type);
+      std::memcpy(d + m * C, &out, C * sizeof(T));
+    }
+    return;
+  }
+  for (std::ptrdiff_t m = 0; m < count; ++m)
+    for (int c = 0; c < C; ++c) {
+      std::uint32_t sum = 0;
+      for (int q = 0; q < u; ++q) sum += acc[(m * u + q) * C + c];
+      const std::uint32_t v = (sum + half) >> shift;
+      d[m * C + c] = static_cast<T>(v < top ? v : top);
+    }
+}
+
+// The power of two that x is, or -1.
+int PowerOfTwoShift(double x) {
+  int e;
+  const double mantissa = std::frexp(x, &e);
+  return mantissa == 0.5 && e <= 1 && e > -31 ? 1 - e : -1;
+}
 
 // Whole boxes on integer pixels: exact integer sums.
 template <class T, class Acc, int C>
 TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
   Acc* __restrict acc = static_cast<Acc*>(a.acc);
-  const int n = a.used * C;
+  const std::ptrdiff_t n = std::ptrdiff_t{a.used} * C;
+  // Boxes the region does not clip all scale by the same factor: those
+  // columns are stored in one pass over the row of box sums.
+  int full = 0;
+  while (full < a.width && a.cols[full].scale == a.xFactor) ++full;
+  const int unit = a.cols[0].last - a.cols[0].first + 1;
   for (int y = 0; y < a.height; ++y) {
     const Box& rb = a.rows[y];
-    std::memset(acc, 0, sizeof(Acc) * n);
-    for (int r = rb.first; r <= rb.last; ++r) {
+    // The first row sets the sums, the others add to them.
+    const T* __restrict first = reinterpret_cast<const T*>(a.src + rb.first * a.srcStep);
+    for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] = first[e];
+    for (int r = rb.first + 1; r <= rb.last; ++r) {
       const T* __restrict s = reinterpret_cast<const T*>(a.src + r * a.srcStep);
-      for (int e = 0; e < n; ++e) acc[e] += s[e];
+      for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] += s[e];
     }
     T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
-    for (int x = 0; x < a.width; ++x) {
+    std::ptrdiff_t x = 0;
+    const int shift = a.sums ? PowerOfTwoShift(a.xFactor * rb.scale) : -1;
+    if (shift >= 0) {
+      switch (unit) {
+        case 1: WholeBoxShifted<T, Acc, C, 1>(acc, d, full, unit, shift); break;
+        case 2: WholeBoxShifted<T, Acc, C, 2>(acc, d, full, unit, shift); break;
+        case 4: WholeBoxShifted<T, Acc, C, 4>(acc, d, full, unit, shift); break;
+        default: WholeBoxShifted<T, Acc, C, 0>(acc, d, full, unit, shift); break;
+      }
+      x = full;
+    } else if (a.sums) {
+      std::int32_t* __restrict sums = a.sums;
+      switch (unit) {
+        case 1: WholeBoxSums<Acc, C, 1>(acc, sums, full, unit); break;
+        case 2: WholeBoxSums<Acc, C, 2>(acc, sums, full, unit); break;
+        case 3: WholeBoxSums<Acc, C, 3>(acc, sums, full, unit); break;
+        case 4: WholeBoxSums<Acc, C, 4>(acc, sums, full, unit); break;
+        default: WholeBoxSums<Acc, C, 0>(acc, sums, full, unit); break;
+      }
+      const double k = a.xFactor * rb.scale;
+      for (std::ptrdiff_t e = 0; e < std::ptrdiff_t{full} * C; ++e) d[e] = StoreAverage<T>(static_cast<double>(sums[e]) * k);
+      x = full;
+    }
+    for (; x < a.width; ++x) {
       const Box& cb = a.cols[x];
       const double k = cb.scale * rb.scale;
       for (int c = 0; c < C; ++c) {
         std::uint64_t sum = 0;
-        for (int q = cb.first; q <= cb.last; ++q) sum += acc[q * C + c];
-        d[x * C + c] = StoreAverage<T>(static_cast<double>(sum) * k);
+        for (std::ptrdiff_t q = cb.first; q <= cb.last; ++q) sum += acc[q * C + c];
+        d[x * C + c] = StoreAverage<T>(static_cast<double>(static_cast<std::int64_t>(sum)) * k);
       }
     }
   }
 }
 
-template <class T, int C>
+// Partly covered boxes: weighted sums. The column sums are floats while
+// they stay exact for whole pixels (up to 2^24), doubles for taller boxes;
+// the box sums across are doubles.
+template <class T, class Acc, int C>
 TAVREL_INLINE void SuperFloat(const SuperArgs& a) {
-  float* __restrict acc = static_cast<float*>(a.acc);
-  const int n = a.used * C;
+  Acc* __restrict acc = static_cast<Acc*>(a.acc);
+  const std::ptrdiff_t n = std::ptrdiff_t{a.used} * C;
   for (int y = 0; y < a.height; ++y) {
     const Box& rb = a.rows[y];
-    std::memset(acc, 0, sizeof(float) * n);
+    std::memset(acc, 0, sizeof(Acc) * n);
     for (int r = rb.first; r <= rb.last; ++r) {
       const T* __restrict s = reinterpret_cast<const T*>(a.src + r * a.srcStep);
-      const float w = r == rb.first ? rb.firstWeight : r == rb.last ? rb.lastWeight : 1.0f;
-      if (w == 1.0f) {
-        for (int e = 0; e < n; ++e) acc[e] += static_cast<float>(s[e]);
+      const Acc w = static_cast<Acc>(r == rb.first ? rb.firstWeight : r == rb.last ? rb.lastWeight : 1.0);
+      if (w == Acc{1}) {
+        for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] += static_cast<Acc>(s[e]);
       } else {
-        for (int e = 0; e < n; ++e) acc[e] += w * static_cast<float>(s[e]);
+        for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] += w * static_cast<Acc>(s[e]);
       }
     }
     T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
-    for (int x = 0; x < a.width; ++x) {
+    for (std::ptrdiff_t x = 0; x < a.width; ++x) {
       const Box& cb = a.cols[x];
       const double k = cb.scale * rb.scale;
       for (int c = 0; c < C; ++c) {
-        float sum;
-        if (cb.first == cb.last) {
-          sum = cb.firstWeight * acc[cb.first * C + c];
-        } else {
-          sum = cb.firstWeight * acc[cb.first * C + c];
-          for (int q = cb.first + 1; q < cb.last; ++q) sum += acc[q * C + c];
+        double sum = cb.firstWeight * acc[cb.first * C + c];
+        if (cb.first != cb.last) {
+          for (std::ptrdiff_t q = cb.first + 1; q < cb.last; ++q) sum += acc[q * C + c];
           sum += cb.lastWeight * acc[cb.last * C + c];
         }
-        d[x * C + c] = StoreAverage<T>(static_cast<double>(sum) * k);
+        d[x * C + c] = StoreAverage<T>(sum * k);
       }
     }
   }
@@ -156,29 +265,31 @@ template <class T, class Acc, int C>
 struct IntegerK {
   TAVREL_INLINE static void Run(const SuperArgs& a) { SuperInteger<T, Acc, C>(a); }
 };
-template <class T, int C>
+template <class T, class Acc, int C>
 struct FloatK {
-  TAVREL_INLINE static void Run(const SuperArgs& a) { SuperFloat<T, C>(a); }
+  TAVREL_INLINE static void Run(const SuperArgs& a) { SuperFloat<T, Acc, C>(a); }
 };
 
 template <Body B>
 Body Pick(ResizeVariant v) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  return v == ResizeVariant::best && avx2 ? &Avx2<B> : &Plain<B>;
+  return v == ResizeVariant::best && ProcessorHasAvx2() ? &Avx2<B> : &Plain<B>;
 }
 
 template <int C>
-Body Select(ResizeElement e, bool integer, bool wide, ResizeVariant v) {
+Body Select(ResizeElement e, bool integer, bool wide, bool narrow, ResizeVariant v) {
   if (integer) {
     if (e == ResizeElement::u8)
-      return wide ? Pick<&IntegerK<Ipp8u, std::uint64_t, C>::Run>(v)
-                  : Pick<&IntegerK<Ipp8u, std::uint32_t, C>::Run>(v);
+      return wide    ? Pick<&IntegerK<Ipp8u, std::uint64_t, C>::Run>(v)
+             : narrow ? Pick<&IntegerK<Ipp8u, std::uint16_t, C>::Run>(v)
+                      : Pick<&IntegerK<Ipp8u, std::uint32_t, C>::Run>(v);
     return wide ? Pick<&IntegerK<Ipp16u, std::uint64_t, C>::Run>(v)
                 : Pick<&IntegerK<Ipp16u, std::uint32_t, C>::Run>(v);
   }
-  if (e == ResizeElement::u8) return Pick<&FloatK<Ipp8u, C>::Run>(v);
-  if (e == ResizeElement::u16) return Pick<&FloatK<Ipp16u, C>::Run>(v);
-  return Pick<&FloatK<Ipp32f, C>::Run>(v);
+  if (e == ResizeElement::u8)
+    return wide ? Pick<&FloatK<Ipp8u, double, C>::Run>(v) : Pick<&FloatK<Ipp8u, float, C>::Run>(v);
+  if (e == ResizeElement::u16)
+    return wide ? Pick<&FloatK<Ipp16u, double, C>::Run>(v) : Pick<&FloatK<Ipp16u, float, C>::Run>(v);
+  return wide ? Pick<&FloatK<Ipp32f, double, C>::Run>(v) : Pick<&FloatK<Ipp32f, float, C>::Run>(v);
 }
 
 }  // namespace
@@ -205,13 +316,23 @@ IppStatus ResizeSupersample(const ResizeImage& m, ResizeElement element, int cha
 
   const bool integer = element != ResizeElement::f32 && WholeBoxes(m.xFactor) &&
                        WholeBoxes(m.yFactor);
-  // 32-bit column sums hold any box up to this many rows.
-  const double rowsPerBox = std::round(1.0 / m.yFactor);
-  const bool wide = rowsPerBox * (element == ResizeElement::u8 ? 255.0 : 65535.0) > 4294967295.0;
+  // Column sums: 32-bit integers hold any box up to 2^32 / top rows, floats
+  // keep whole-pixel sums exact up to 2^24 (taken as 256 rows for floats).
+  const double rowsPerBox = std::ceil(1.0 / m.yFactor) + 1.0;
+  const double top = element == ResizeElement::u8 ? 255.0 : element == ResizeElement::u16 ? 65535.0 : 65536.0;
+  const bool wide = rowsPerBox * top > (integer ? 4294967295.0 : 16777216.0);
   const int used = cols[width - 1].last + 1;
-  const std::size_t accSize = integer && wide ? sizeof(std::uint64_t) : sizeof(float);
-  void* acc = blocks.Take<char>(static_cast<std::size_t>(used) * channels * accSize);
+  // 8-bit boxes of up to 257 rows sum in 16 bits: half the traffic.
+  const bool narrow = integer && element == ResizeElement::u8 && rowsPerBox * top <= 65535.0;
+  const std::size_t accSize = wide ? 8 : narrow ? 2 : 4;
+  void* acc = blocks.Take<char>((static_cast<std::size_t>(used) * channels + 1) * accSize);
   if (!acc) return ippStsMemAllocErr;
+  // Integer box sums below 2^31 go through one int32 row per destination row.
+  std::int32_t* sums = nullptr;
+  if (integer && std::round(1.0 / m.xFactor) * std::round(1.0 / m.yFactor) * top < 2147483647.0) {
+    sums = blocks.Take<std::int32_t>(static_cast<std::size_t>(width) * channels);
+    if (!sums) return ippStsMemAllocErr;
+  }
 
   SuperArgs a{};
   a.src = static_cast<const char*>(m.src) + static_cast<std::ptrdiff_t>(roi.y) * m.srcStep +
@@ -225,10 +346,11 @@ IppStatus ResizeSupersample(const ResizeImage& m, ResizeElement element, int cha
   a.cols = cols;
   a.rows = rows;
   a.acc = acc;
-  const bool isWide = integer && wide;
-  const Body run = channels == 1   ? Select<1>(element, integer, isWide, options.variant)
-                   : channels == 3 ? Select<3>(element, integer, isWide, options.variant)
-                                   : Select<4>(element, integer, isWide, options.variant);
+  a.sums = sums;
+  a.xFactor = m.xFactor;
+  const Body run = channels == 1   ? Select<1>(element, integer, wide, narrow, options.variant)
+                   : channels == 3 ? Select<3>(element, integer, wide, narrow, options.variant)
+                                   : Select<4>(element, integer, wide, narrow, options.variant);
   run(a);
   return ippStsNoErr;
 }

@@ -17,7 +17,7 @@ class TimerTest : public testing::Test {
   void TearDown() override {
     timer_.reset();
     SetMessageClock(nullptr);
-    SetTimerLimit(10000);
+    SetTimerLimit(savedLimit_);
   }
 
   TNotifyEvent Handler() {
@@ -34,6 +34,7 @@ class TimerTest : public testing::Test {
     return ticks_ - before;
   }
 
+  const size_t savedLimit_ = TimerLimit();
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>(1000);
   ComponentPtr<TLPTimer> timer_ = TComponent::CreateUnowned<TLPTimer>();
   int ticks_ = 0;
@@ -151,7 +152,7 @@ TEST_F(TimerTest, WithoutTimersLeftSettingTheHandlerRaisesAndTheTimerStaysStoppe
   } catch (const EOutOfResources& e) {
     EXPECT_EQ(e.Message(), "Not enough timers available");
   }
-  SetTimerLimit(10000);
+  SetTimerLimit(savedLimit_);
   EXPECT_EQ(After(500), 0);
   timer_->SetEnabled(false);  // the handler is kept: re-enabling starts it
   timer_->SetEnabled(true);

@@ -12,6 +12,7 @@
 // check_order_test.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "math/elementwise.h"
@@ -124,27 +126,36 @@ TEST(SharedKernels, WordZeroAndCopyCheckTheirArguments) {
 namespace tavrel {
 namespace {
 
-// The vector fills against the plain ones, over lengths and misalignments
-// that leave every kind of head and tail.
-TEST(FillVariants, VectorFillsMatchThePlainOnes) {
-  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this machine";
+// The vector and string-store fills against the plain ones, over lengths
+// and positions that leave every kind of head and tail.
+TEST(FillVariants, FastFillsMatchThePlainOnes) {
+  const bool avx2 = __builtin_cpu_supports("avx2");
   constexpr int kMax = 300;
-  for (int offset = 0; offset < 4; ++offset) {
-    for (int count : {0, 1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 100, 257}) {
-      alignas(64) unsigned char plain[kMax * 16 + 64], vector[kMax * 16 + 64];
-      std::memset(plain, 0xEE, sizeof plain);
-      std::memset(vector, 0xEE, sizeof vector);
-      // Start off the vector alignment, on each element-aligned position.
-      auto at = [offset](unsigned char* b, int element) { return b + offset * element; };
-      fill_variants::Fill32Plain(reinterpret_cast<Ipp32u*>(at(plain, 4)), count, 0xA1B2C3D4u);
-      fill_variants::Fill32Avx2(reinterpret_cast<Ipp32u*>(at(vector, 4)), count, 0xA1B2C3D4u);
-      ASSERT_EQ(std::memcmp(plain, vector, sizeof plain), 0) << "32-bit, count " << count;
-      fill_variants::Fill64Plain(reinterpret_cast<Ipp64f*>(at(plain, 8)), count, -1.25);
-      fill_variants::Fill64Avx2(reinterpret_cast<Ipp64f*>(at(vector, 8)), count, -1.25);
-      ASSERT_EQ(std::memcmp(plain, vector, sizeof plain), 0) << "64-bit, count " << count;
-      fill_variants::Fill128Plain(reinterpret_cast<Ipp64fc*>(at(plain, 8)), count, {3.5, -0.0});
-      fill_variants::Fill128Avx2(reinterpret_cast<Ipp64fc*>(at(vector, 8)), count, {3.5, -0.0});
-      ASSERT_EQ(std::memcmp(plain, vector, sizeof plain), 0) << "128-bit, count " << count;
+  using Fill32 = void (*)(Ipp32u*, std::int64_t, Ipp32u);
+  using Fill64 = void (*)(Ipp64f*, std::int64_t, Ipp64f);
+  using Fill128 = void (*)(Ipp64fc*, std::int64_t, Ipp64fc);
+  std::vector<std::tuple<const char*, Fill32, Fill64, Fill128>> fast = {
+      {"dispatched", Fill32Kernel, Fill64Kernel, Fill128Kernel}};
+  if (avx2) fast.emplace_back("AVX2", fill_variants::Fill32Avx2, fill_variants::Fill64Avx2, fill_variants::Fill128Avx2);
+  for (const auto& [variant, fill32, fill64, fill128] : fast) {
+    for (int offset = 0; offset < 4; ++offset) {
+      for (int count : {0, 1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 100, 255, 256, 257, kMax}) {
+        SCOPED_TRACE(std::string(variant) + " count " + std::to_string(count) + " offset " + std::to_string(offset));
+        alignas(64) unsigned char plain[kMax * 16 + 64], other[kMax * 16 + 64];
+        std::memset(plain, 0xEE, sizeof plain);
+        std::memset(other, 0xEE, sizeof other);
+        // Start off the vector alignment, on each element-aligned position.
+        auto at = [offset](unsigned char* b, int element) { return b + offset * element; };
+        fill_variants::Fill32Plain(reinterpret_cast<Ipp32u*>(at(plain, 4)), count, 0xA1B2C3D4u);
+        fill32(reinterpret_cast<Ipp32u*>(at(other, 4)), count, 0xA1B2C3D4u);
+        ASSERT_EQ(std::memcmp(plain, other, sizeof plain), 0) << "32-bit";
+        fill_variants::Fill64Plain(reinterpret_cast<Ipp64f*>(at(plain, 8)), count, -1.25);
+        fill64(reinterpret_cast<Ipp64f*>(at(other, 8)), count, -1.25);
+        ASSERT_EQ(std::memcmp(plain, other, sizeof plain), 0) << "64-bit";
+        fill_variants::Fill128Plain(reinterpret_cast<Ipp64fc*>(at(plain, 8)), count, {3.5, -0.0});
+        fill128(reinterpret_cast<Ipp64fc*>(at(other, 8)), count, {3.5, -0.0});
+        ASSERT_EQ(std::memcmp(plain, other, sizeof plain), 0) << "128-bit";
+      }
     }
   }
 }

@@ -4,9 +4,10 @@
 //   FailingHeap heap(3);          // the third allocation returns nullptr
 //   ... call the kernel ...
 //   EXPECT_EQ(heap.live(), 0);    // nothing leaked
-#include <cstdlib>
+#include <cstdint>
 
 #include "math/kernel_heap.h"
+#include "math/runtime.h"
 
 namespace tavrel::kernels {
 
@@ -24,14 +25,15 @@ class FailingHeap {
   };
   static inline State state_{};
   static void* Alloc(std::size_t bytes) {
-    if (++state_.allocations == state_.failAt || bytes == 0) return nullptr;
-    void* block = std::aligned_alloc(32, (bytes + 31) & ~std::size_t(31));
+    // The kernels' own heap underneath, so blocks may cross the swap.
+    if (++state_.allocations == state_.failAt) return nullptr;
+    void* block = AlignedMalloc(static_cast<std::int64_t>(bytes));
     if (block != nullptr) ++state_.live;
     return block;
   }
   static void Release(void* block) {
     --state_.live;
-    std::free(block);
+    AlignedFree(block);
   }
   ScopedKernelHeap scope_;
 };

@@ -177,6 +177,42 @@ TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
       EXPECT_EQ(std::memcmp(plain.data(), avx.data(), L * sizeof(Ipp64fc)), 0) << order << " " << inverse;
     }
   }
+  // Column passes of split levels with R = 16 (even) and R = 32 (odd).
+  for (int order : {12, 13}) {
+    const std::size_t M = std::size_t(1) << order, R = order == 12 ? 16 : 32, K = M / R;
+    SpecHolder holder(order, 8);
+    const auto x = RandomComplex(M, 80 + order);
+    std::vector<Ipp64fc> work(4 * R);
+    for (bool inverse : {false, true}) {
+      auto plain = x, avx = x;
+      FFTColumnPassWith(FFTKernelSet::kPlain, inverse, plain.data(), R, K, holder.spec->columnTwiddles[0],
+                        holder.spec->columnRadix4[0], work.data());
+      FFTColumnPassWith(FFTKernelSet::kAVX, inverse, avx.data(), R, K, holder.spec->columnTwiddles[0],
+                        holder.spec->columnRadix4[0], work.data());
+      EXPECT_EQ(std::memcmp(plain.data(), avx.data(), M * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+      EXPECT_NE(std::memcmp(plain.data(), x.data(), M * sizeof(Ipp64fc)), 0);
+    }
+  }
+}
+
+// Both permutations with the compressed table give dst[rev(n)] = src[n].
+TEST(ComplexFFT, BitReversalPermutations) {
+  for (int m = 2; m <= 12; ++m) {
+    const std::size_t M = std::size_t(1) << m;
+    std::vector<Ipp32s> table((M / 4) + 1);
+    BuildBitReversalTable(m, table.data());
+    const auto x = RandomComplex(M, 70 + m);
+    std::vector<Ipp64fc> copy(M), inPlace = x;
+    BitReverseCopy(x.data(), copy.data(), M, table.data());
+    BitReverseInPlace(inPlace.data(), M, table.data());
+    for (std::size_t n = 0; n < M; ++n) {
+      std::size_t r = 0;
+      for (int b = 0; b < m; ++b) r |= ((n >> b) & 1) << (m - 1 - b);
+      ASSERT_EQ(copy[r].re, x[n].re) << m << " " << n;
+      ASSERT_EQ(copy[r].im, x[n].im) << m << " " << n;
+      ASSERT_EQ(inPlace[r].re, x[n].re) << m << " " << n;
+    }
+  }
 }
 
 }  // namespace

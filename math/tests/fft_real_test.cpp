@@ -47,6 +47,14 @@ std::vector<double> Arrange(Layout layout, const std::vector<LComplex>& bins, st
   return out;
 }
 
+// Where bin k's real and imaginary parts sit in a layout.
+std::vector<std::size_t> BinPositions(Layout layout, std::size_t k, std::size_t N) {
+  if (layout == Layout::kCCS) return {2 * k, 2 * k + 1};
+  if (k == 0) return {0};
+  if (k == N / 2) return {layout == Layout::kPack ? N - 1 : 1};
+  return layout == Layout::kPack ? std::vector<std::size_t>{2 * k - 1, 2 * k} : std::vector<std::size_t>{2 * k, 2 * k + 1};
+}
+
 struct RealSpec {
   FFTSpec* spec = nullptr;
   RealSpec(int order, int flag) { EXPECT_EQ(ippsFFTInitAlloc_R_64f(&spec, order, flag, ippAlgHintNone), ippStsNoErr); }
@@ -78,6 +86,19 @@ TEST(RealFFT, HandMadeLayouts) {
   ASSERT_EQ(RealFFTForwardPack(c.data(), p.data(), three.spec, nullptr), ippStsNoErr);
   const double expected[8] = {0, 4, 0, 0, 0, 0, 0, 0};
   for (int k = 0; k < 8; ++k) EXPECT_NEAR(p[k], expected[k], 1e-15) << k;
+  // x = 1 + sin(2 pi 3 n / 8) + 2 (-1)^n: R0 = 8, R4 = 16, I3 = -4 in Perm layout.
+  for (int n = 0; n < 8; ++n) c[n] = 1 + std::sin(2 * M_PI * 3 * n / 8) + (n % 2 ? -2.0 : 2.0);
+  ASSERT_EQ(RealFFTForwardPerm(c.data(), p.data(), three.spec, nullptr), ippStsNoErr);
+  const double bins13[8] = {8, 16, 0, 0, 0, 0, 0, -4};
+  for (int k = 0; k < 8; ++k) EXPECT_NEAR(p[k], bins13[k], 1e-14) << k;
+  // Order 2, x = (1, 2, 3, 4): R0 = 10, R2 = -2, R1 + i I1 = -2 + 2i.
+  RealSpec two(2, 8);
+  const double four[4] = {1, 2, 3, 4};
+  double out[4];
+  ASSERT_EQ(RealFFTForwardPerm(four, out, two.spec, nullptr), ippStsNoErr);
+  EXPECT_EQ(std::vector<double>(out, out + 4), (std::vector<double>{10, -2, -2, 2}));
+  ASSERT_EQ(RealFFTForwardPack(four, out, two.spec, nullptr), ippStsNoErr);
+  EXPECT_EQ(std::vector<double>(out, out + 4), (std::vector<double>{10, -2, 2, -2}));
 }
 
 // Forward and inverse of orders 0..12 in the three layouts against direct
@@ -133,10 +154,11 @@ TEST(RealFFT, MatchesDirectTransformUpToOrder12) {
   }
 }
 
-// Larger orders (blocked and split engines, up to the largest the callers
-// use in tests): round trips both ways in every layout.
-TEST(RealFFT, RoundTripsOfLargerOrders) {
-  for (int order : {13, 14, 16, 20}) {
+// Orders 13..20 (blocked and split engines below the split pass): sampled
+// bins against direct sums, one layout per order in turn, and round trips
+// both ways.
+TEST(RealFFT, LargerOrdersSampledBinsAndRoundTrips) {
+  for (int order = 13; order <= 20; ++order) {
     SCOPED_TRACE(order);
     const std::size_t N = std::size_t(1) << order;
     RealSpec holder(order, 2);
@@ -144,23 +166,31 @@ TEST(RealFFT, RoundTripsOfLargerOrders) {
     ASSERT_EQ(RealFFTGetBufSize(holder.spec, &size), ippStsNoErr);
     std::vector<Ipp8u> work(size);
     const auto x = oracle::RandomVector(N + 2, 700 + order);
-    for (Layout layout : kLayouts) {
-      if (order == 20 && layout != Layout::kPerm) continue;  // the slowest case once
-      std::vector<double> y(x.begin(), x.end());
-      ASSERT_EQ(ForwardOf(layout)(y.data(), y.data(), holder.spec, work.data()), ippStsNoErr);
-      ASSERT_EQ(InverseOf(layout)(y.data(), y.data(), holder.spec, work.data()), ippStsNoErr);
-      double worst = 0;
-      for (std::size_t n = 0; n < N; ++n) worst = std::max(worst, std::abs(y[n] - x[n]));
-      EXPECT_LE(worst, 4 * order * 2.3e-16);
-      // forward(inverse(S)) = S, scaled by N since only the inverse divides.
-      if (layout == Layout::kCCS) continue;
-      std::vector<double> s(x.begin(), x.begin() + N);
-      ASSERT_EQ(InverseOf(layout)(s.data(), s.data(), holder.spec, nullptr), ippStsNoErr);
-      ASSERT_EQ(ForwardOf(layout)(s.data(), s.data(), holder.spec, nullptr), ippStsNoErr);
-      worst = 0;
-      for (std::size_t n = 0; n < N; ++n) worst = std::max(worst, std::abs(s[n] - x[n]));
-      EXPECT_LE(worst, 4 * order * 2.3e-16);
-    }
+    const Layout layout = kLayouts[order % 3];
+    std::vector<double> y(x.begin(), x.end());
+    ASSERT_EQ(ForwardOf(layout)(y.data(), y.data(), holder.spec, work.data()), ippStsNoErr);
+    std::vector<LComplex> lx(x.begin(), x.begin() + N);
+    const auto table = oracle::TwiddleTable(N, false);
+    const double tol = oracle::FFTTolerance(N, oracle::Norm2(lx));
+    std::vector<LComplex> bins(N / 2 + 1);
+    const std::size_t sampled[] = {0, 1, 3, N / 4 - 1, N / 4, N / 2 - 1, N / 2, 12345 % (N / 2)};
+    for (std::size_t k : sampled) bins[k] = oracle::DftBin(lx, table, k);
+    const auto want = Arrange(layout, bins, N);
+    for (std::size_t k : sampled)
+      for (std::size_t pos : BinPositions(layout, k, N))
+        EXPECT_NEAR(y[pos], want[pos], tol) << "bin " << k << " position " << pos;
+    ASSERT_EQ(InverseOf(layout)(y.data(), y.data(), holder.spec, work.data()), ippStsNoErr);
+    double worst = 0;
+    for (std::size_t n = 0; n < N; ++n) worst = std::max(worst, std::abs(y[n] - x[n]));
+    EXPECT_LE(worst, 4 * order * 2.3e-16);
+    if (order > 16 || layout == Layout::kCCS) continue;  // the slow cases once
+    // forward(inverse(S)) = S, scaled by N since only the inverse divides.
+    std::vector<double> s(x.begin(), x.begin() + N);
+    ASSERT_EQ(InverseOf(layout)(s.data(), s.data(), holder.spec, nullptr), ippStsNoErr);
+    ASSERT_EQ(ForwardOf(layout)(s.data(), s.data(), holder.spec, nullptr), ippStsNoErr);
+    worst = 0;
+    for (std::size_t n = 0; n < N; ++n) worst = std::max(worst, std::abs(s[n] - x[n]));
+    EXPECT_LE(worst, 4 * order * 2.3e-16);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -237,6 +238,23 @@ TEST(Windows, KaiserStaysFiniteBeyondThe32BitProduct) {
     ASSERT_TRUE(std::isfinite(v[k])) << k;
     EXPECT_NEAR(v[k], RefKaiser(k, n, 0.001f), 1e-9) << k;
   }
+}
+
+TEST(Windows, HandledEdgeCasesRaiseNoFloatingPointFlag) {
+  std::vector<double> v(618, 1.0), out(618);
+  std::vector<Ipp64fc> c(5, Ipp64fc{1, 1});
+  double one = 2.0;
+  std::feclearexcept(FE_ALL_EXCEPT);
+  ippsWinKaiser_64f_I(v.data(), 618, 1.0f);           // too wide: refused before any exponential
+  ippsWinKaiser_64f_I(v.data(), 617, 1.0f);           // at the limit: e^308 stays finite
+  ippsWinKaiser_64f(v.data(), out.data(), 5, 0.0f);   // I0(0) / I0(0)
+  ippsWinKaiser_64fc_I(c.data(), 5, -2.0f);
+  ippsWinKaiser_64f_I(&one, 1, 3.0f);
+  ippsVectorJaehne_64f(&one, 1, 5.0);
+  ippsWinBartlett_64f_I(v.data(), 3);
+  ippsWinBlackman_64f_I(v.data(), 3, 0.5);
+  ippsWinHann_64f_I(v.data(), 618);
+  EXPECT_EQ(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW), 0);
 }
 
 TEST(Windows, Jaehne) {

@@ -138,6 +138,14 @@ TEST_F(IniFileTest, WritingKeepsEverythingElse) {
   EXPECT_THAT(Files(), testing::ElementsAre("tavrel.ini"));
 }
 
+TEST_F(IniFileTest, AByteOrderMarkStaysAtTheFront) {
+  Put("\xEF\xBB\xBF[S]\r\nk=v\r\n");
+  TIniFile ini(path_);
+  EXPECT_EQ(ini.ReadString("S", "k", ""), "v");
+  ini.WriteString("S", "k", "w");
+  EXPECT_EQ(Get(), "\xEF\xBB\xBF[S]\nk=w\n");
+}
+
 TEST_F(IniFileTest, EachWriteKeepsWhatAnotherWriterSaved) {
   TIniFile first(path_), second(path_);
   first.WriteString("AudioDevices", "InDevice", "A");

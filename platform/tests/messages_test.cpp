@@ -236,7 +236,7 @@ class Timers : public testing::Test {
   void SetUp() override { SetMessageClock(clock_); }
   void TearDown() override {
     SetMessageClock(nullptr);
-    SetTimerLimit(10000);
+    SetTimerLimit(savedLimit_);
   }
   int Pump(RecordingWindow& w) {
     const int before = w.Count(WM_TIMER);
@@ -244,6 +244,7 @@ class Timers : public testing::Test {
     return w.Count(WM_TIMER) - before;
   }
 
+  const size_t savedLimit_ = TimerLimit();
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>(5000);
   RecordingWindow w_;
 };
@@ -347,6 +348,59 @@ TEST(TimersOnTheSteadyClock, GetMessageWaitsForTheTimer) {
   EXPECT_EQ(msg.message, WM_TIMER);
   EXPECT_EQ(msg.wParam, 4u);
   KillTimer(w.handle(), 4);
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+// Windows come and go while other threads post and send to them: every send
+// returns (the procedure's 1, or 0 for a window gone), nothing is handled
+// after its window went, and nothing crashes (run under the sanitizers).
+TEST(MessagesStress, WindowsGoingAwayWhileOtherThreadsPostAndSend) {
+  enum class Ending { Deallocate, ThreadEnds };
+  for (Ending ending : {Ending::Deallocate, Ending::ThreadEnds}) {
+    SCOPED_TRACE(static_cast<int>(ending));
+    std::atomic<HWND> current{0};
+    std::atomic<bool> stop{false};
+    std::atomic<int> badResults{0}, lateCalls{0};
+    std::vector<std::thread> senders;
+    for (int i = 0; i < 3; ++i)
+      senders.emplace_back([&] {
+        while (!stop) {
+          const HWND h = current.load();
+          const LRESULT r = SendMessage(h, WM_USER, 0, 0);
+          if (r != 0 && r != 1) ++badResults;
+          PostMessage(h, WM_USER + 1, 0, 0);
+        }
+      });
+    for (int round = 0; round < 100; ++round) {
+      std::thread owner([&] {
+        auto alive = std::make_shared<std::atomic<bool>>(true);
+        const HWND h = AllocateHWnd([alive, &lateCalls](UINT, WPARAM, LPARAM) -> LRESULT {
+          if (!*alive) ++lateCalls;
+          return 1;
+        });
+        current = h;
+        for (int i = 0; i < 3; ++i) {
+          ProcessMessages();
+          Sleep(0);
+        }
+        if (ending == Ending::Deallocate) {
+          DeallocateHWnd(h);
+          *alive = false;
+          ProcessMessages();  // late arrivals for the gone window are dropped
+        }
+      });
+      owner.join();
+    }
+    stop = true;
+    for (auto& t : senders) t.join();
+    EXPECT_EQ(badResults, 0);
+    EXPECT_EQ(lateCalls, 0);
+  }
 }
 
 }  // namespace

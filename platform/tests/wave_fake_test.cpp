@@ -620,3 +620,49 @@ TEST_F(WaveFake, ResetRacingCloseFromAnotherThread) {
 
 }  // namespace
 }  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+// Reset and close from inside one of the handle's own callbacks would wait for
+// themselves; they are refused instead of hanging, on the driver thread and
+// inside a reset on the caller's thread alike.
+struct Reentrant {
+  std::atomic<MMRESULT> reset{99}, close{99};
+  Sink sink;
+  static void Proc(HWAVEIN h, std::uint32_t msg, std::uintptr_t instance, std::uintptr_t p1,
+                   std::uintptr_t p2) {
+    auto* self = reinterpret_cast<Reentrant*>(instance);
+    if (msg == WIM_DATA) {
+      self->reset = waveInReset(h);
+      self->close = waveInClose(h);
+    }
+    Sink::In(h, msg, reinterpret_cast<std::uintptr_t>(&self->sink), p1, p2);
+  }
+};
+
+TEST_F(WaveFake, ResetAndCloseFromTheDriversCallbackAreRefused) {
+  Reentrant r;
+  HWAVEIN h{};
+  ASSERT_EQ(waveInOpen(&h, 0, &fmt.Format, Reentrant::Proc, reinterpret_cast<std::uintptr_t>(&r),
+                       kFlagsNamed),
+            0u);
+  Buffer b(kPeriodBytes);
+  waveInPrepareHeader(h, &b.hdr, sizeof b.hdr);
+  waveInAddBuffer(h, &b.hdr, sizeof b.hdr);
+  waveInStart(h);
+  fake->Advance(FakeWaveBackend::kPeriodFrames);
+  ASSERT_TRUE(r.sink.WaitFor(WIM_DATA, 1));
+  EXPECT_EQ(r.reset.load(), MMSYSERR_ERROR);
+  EXPECT_EQ(r.close.load(), MMSYSERR_ERROR);
+
+  r.reset = r.close = 99;
+  waveInAddBuffer(h, &b.hdr, sizeof b.hdr);
+  EXPECT_EQ(waveInReset(h), 0u);  // calls back on this thread
+  EXPECT_EQ(r.reset.load(), MMSYSERR_ERROR);
+  EXPECT_EQ(r.close.load(), MMSYSERR_ERROR);
+  EXPECT_EQ(waveInClose(h), 0u);
+}
+
+}  // namespace
+}  // namespace tavrel

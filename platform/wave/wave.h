@@ -16,9 +16,10 @@
 //   waveInClose(h);     // WIM_CLOSE; no callback after it returns
 //
 // One driver thread per open handle moves the audio. Callbacks run on that
-// thread, or on the calling thread inside Open, Reset and Close; they must
-// only queue the message (no wave call from inside a callback). Handles are
-// never reused. An xrun is recovered without a word. A device that goes away
+// thread, or on the calling thread inside Open, Reset and Close; they should
+// only queue the message (reset and close of the same handle from inside its
+// callback are refused with MMSYSERR_ERROR). Handles are never reused.
+// An xrun is recovered without a word. A device that goes away
 // ends the stream: its queued headers come back marked done, and add, write,
 // start, pause, restart and reset give MMSYSERR_NODRIVER until the handle is
 // closed. The calls go to the backend chosen in wave_backend.h (ALSA unless a

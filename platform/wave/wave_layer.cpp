@@ -5,9 +5,9 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
-#include <thread>
 #include <utility>
 
+#include "platform/thread.h"
 #include "platform/wave/alsa_backend.h"
 #include "platform/wave/wave_backend.h"
 
@@ -114,7 +114,9 @@ class WaveStream {
     period_ = std::max<std::uint32_t>(1, pcm_->PeriodFrames());
     buffer_.resize(std::size_t(period_) * format_.frameBytes());
     done_.reserve(64);
-    driver_ = std::thread([this] { DriverLoop(); });
+    std::string name = (Capture() ? "waveIn " : "waveOut ") + std::to_string(handle);
+    driver_ = std::make_unique<Thread>(name, ThreadPriority::Highest,
+                                       [this](Thread&) { DriverLoop(); });
   }
 
   void Opened() { Notify(Capture() ? WIM_OPEN : WOM_OPEN, nullptr); }
@@ -173,6 +175,7 @@ class WaveStream {
   // Stops (capture) or drops the device's ring (playback) and hands back
   // every queued header, in order, before returning.
   MMRESULT Reset() {
+    if (InCallback()) return MMSYSERR_ERROR;  // it would wait for itself
     std::lock_guard delivering(delivery_);
     std::deque<WAVEHDR*> taken;
     MMRESULT result;
@@ -197,6 +200,7 @@ class WaveStream {
   }
 
   MMRESULT Close() {
+    if (InCallback()) return MMSYSERR_ERROR;  // it would wait for itself
     {
       std::lock_guard lock(mutex_);
       if (closed_) return MMSYSERR_INVALHANDLE;
@@ -215,6 +219,8 @@ class WaveStream {
 
  private:
   bool Capture() const { return direction_ == WaveDirection::In; }
+  // True inside one of this handle's callbacks on the calling thread.
+  bool InCallback() const { return inCallbackOf == this; }
 
   bool WantsIo() const {
     return running_ && !lost_ && (Capture() || !queue_.empty());
@@ -227,10 +233,11 @@ class WaveStream {
       if (pcm_) pcm_->Interrupt();
     }
     wake_.notify_all();
-    if (driver_.joinable()) driver_.join();
+    if (driver_) driver_->Join();
   }
 
   void Notify(std::uint32_t msg, WAVEHDR* h) {
+    const WaveStream* outer = std::exchange(inCallbackOf, this);
     try {
       auto param = reinterpret_cast<std::uintptr_t>(h);
       if (Capture() && inProc_)
@@ -240,6 +247,7 @@ class WaveStream {
     } catch (...) {
       // A callback's failure must not end the driver thread or the caller.
     }
+    inCallbackOf = outer;
   }
 
   void DriverLoop() {
@@ -390,7 +398,8 @@ class WaveStream {
   std::uint32_t period_ = 1;
   std::vector<char> buffer_;     // driver thread only
   std::vector<WAVEHDR*> done_;   // driver thread only
-  std::thread driver_;
+  std::unique_ptr<Thread> driver_;
+  static thread_local const WaveStream* inCallbackOf;  // set while a callback runs
 
   std::mutex delivery_;  // keeps callbacks in order; taken before mutex_
   std::mutex mutex_;
@@ -404,6 +413,8 @@ class WaveStream {
   bool closed_ = false;
   bool quit_ = false;
 };
+
+thread_local const WaveStream* WaveStream::inCallbackOf = nullptr;
 
 // --------------------------------------------------------------- the calls
 

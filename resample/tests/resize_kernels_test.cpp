@@ -128,6 +128,16 @@ TEST(ResizeKernels, StepDirectionAndZeroStep) {
   }
 }
 
+TEST(ResizeKernels, OddByteStepOf16BitRowsDropsTheRemainder) {
+  const Image<Ipp16u> src = RandomImage<Ipp16u>(9, 7, 1, 71, 1);  // rows of 10 elements
+  for (int method : {IPPI_INTER_NN, IPPI_INTER_LINEAR, IPPI_INTER_CUBIC, IPPI_INTER_LANCZOS}) {
+    Canvas<Ipp16u> even(13, 11, 1), odd(13, 11, 1);
+    ASSERT_EQ(General(src, {0, 0, 9, 7}, even, 1.5, 1.6, method), ippStsNoErr);
+    ASSERT_EQ(General(src, {0, 0, 9, 7}, odd, 1.5, 1.6, method, {}, src.px.data(), src.StepBytes() + 1), ippStsNoErr);
+    EXPECT_EQ(odd.px, even.px) << method;
+  }
+}
+
 TEST(ResizeKernels, NearestCopiesFloatBitPatterns) {
   Image<float> src{4, 1, 1, 4, {}};
   for (std::uint32_t bits : {0x7FA00001u, 0xFF800000u, 0x80000000u, 0x7FC12345u})

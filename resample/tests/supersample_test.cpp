@@ -64,6 +64,30 @@ TEST(Supersample, HugeBoxesDoNotOverflow) {
     EXPECT_EQ(db.at(0, 0, 0), 255);
     EXPECT_EQ(dw.at(0, 0, 0), 65535);
   }
+  // Columns taller than 65537 rows of 16-bit pixels pass 32 bits.
+  const Ipp16u top = 65535;
+  Canvas<Ipp16u> tall(1, 1, 1);
+  ASSERT_EQ(Super(&top, {1, 70000}, 0, {0, 0, 1, 70000}, tall, 1.0, 1.0 / 70000), ippStsNoErr);
+  EXPECT_EQ(tall.at(0, 0, 0), 65535);
+}
+
+TEST(Supersample, TallFractionalBoxesStayAccurate) {
+  // 601 x 601 through a zero step, boxes of 300.5 x 300.5: the column sums
+  // pass 2^24 for 16-bit pixels, where float sums would drift.
+  Image<Ipp16u> row = RandomImage<Ipp16u>(601, 1, 1, 81, 0);
+  Image<Ipp16u> full{601, 601, 1, 601, {}};
+  for (int y = 0; y < 601; ++y) full.px.insert(full.px.end(), row.px.begin(), row.px.end());
+  Canvas<Ipp16u> dst(2, 2, 1);
+  ASSERT_EQ(Super(row.px.data(), {601, 601}, 0, {0, 0, 601, 601}, dst, 1 / 300.5, 1 / 300.5), ippStsNoErr);
+  EXPECT_TRUE(Matches(dst, RefSuper(full, {0, 0, 601, 601}, {2, 2}, 1 / 300.5, 1 / 300.5), 1.0));
+
+  // Small values after large ones: in a float column sum past 2^26 each 3
+  // would vanish and the mean would come out 2.7 too low.
+  Image<Ipp16u> column{1, 22000, 1, 1, {}};
+  for (int y = 0; y < 22000; ++y) column.px.push_back(y < 2000 ? 65535 : 3);
+  Canvas<Ipp16u> one(1, 1, 1);
+  ASSERT_EQ(Super(column.px.data(), {1, 22000}, 2, {0, 0, 1, 22000}, one, 1.0, 1 / 21999.5), ippStsNoErr);
+  EXPECT_TRUE(Matches(one, RefSuper(column, {0, 0, 1, 22000}, {1, 1}, 1.0, 1 / 21999.5), 1.0));
 }
 
 TEST(Supersample, BoxLargerThanTheRegionAveragesOnlyTheRegion) {

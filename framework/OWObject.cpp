@@ -1,0 +1,105 @@
+#include "framework/OWObject.h"
+
+#include "platform/classinfo.h"
+#include "platform/exceptions.h"
+
+namespace tavrel {
+
+const ClassInfo& TOWObject::Class() {
+  static const ClassInfo ci = ClassBuilder<TOWObject>("TOWObject", TPersistent::Class()).build();
+  return ci;
+}
+
+Ref<IOWLockSection> TOWObject::ReadLock() { return MakeRef<TOWSimpleReadLockSection>(FIntLock); }
+Ref<IOWLockSection> TOWObject::WriteLock() { return MakeRef<TOWSimpleWriteLockSection>(FIntLock); }
+Ref<IOWLockSection> TOWObject::UnlockAll() { return FIntLock->UnlockAll(); }
+
+// A use token.
+class TOWDestroyLockSection : public IOWDestroyLockSection {
+ public:
+  TOWDestroyLockSection(TOWDestroyLock* lock, uint32_t thread) : lockIntf_(lock), thread_(thread) {}
+  ~TOWDestroyLockSection() override {
+    TOWDestroyLock* l = lockIntf_->Instance();
+    std::lock_guard hold(l->section_);
+    --l->lockCounter_;
+    if (--l->tokens_[thread_] == 0) l->tokens_.erase(thread_);
+    l->released_.notify_all();
+  }
+
+ private:
+  Ref<IOWDestroyLock> lockIntf_;
+  uint32_t thread_;
+};
+
+// A destroy hold.
+class TOWDestroyLockLockSection : public IOWDestroyLockSection {
+ public:
+  explicit TOWDestroyLockLockSection(TOWDestroyLock* lock) : lock_(lock) {}
+  ~TOWDestroyLockLockSection() override {
+    std::lock_guard hold(lock_->section_);
+    if (--lock_->destroying_ == 0) lock_->threadId_ = 0;
+  }
+
+ private:
+  TOWDestroyLock* lock_;  // must outlive the hold
+};
+
+// Destroy holds set aside.
+class TOWDestroyLockUnlockSection : public IOWDestroyLockSection {
+ public:
+  TOWDestroyLockUnlockSection(TOWDestroyLock* lock, int32_t count) : lock_(lock), count_(count) {}
+  ~TOWDestroyLockUnlockSection() override {
+    std::lock_guard hold(lock_->section_);
+    lock_->destroying_ += count_;
+  }
+
+ private:
+  TOWDestroyLock* lock_;
+  int32_t count_;
+};
+
+Ref<IOWDestroyLockSection> TOWDestroyLock::Lock() {
+  uint32_t thread = GetCurrentThreadId();
+  std::lock_guard hold(section_);
+  if (destroying_ != 0 && thread != threadId_) return nullptr;
+  ++lockCounter_;
+  ++tokens_[thread];
+  return MakeRef<TOWDestroyLockSection>(this, thread);
+}
+
+Ref<IOWDestroyLockSection> TOWDestroyLock::DestroyLock() {
+  uint32_t thread = GetCurrentThreadId();
+  {
+    std::lock_guard hold(section_);
+    if (tokens_.count(thread))
+      throw EOWException("An object cannot be destroyed from inside a notification that passes through it");
+    ++destroying_;
+  }
+  {
+    Ref<IOWLockSection> dropped = owner_ ? owner_->UnlockAll() : nullptr;
+    std::unique_lock hold(section_);
+    released_.wait(hold, [&] { return lockCounter_ == 0; });
+  }  // the dropped holds are taken back here
+  std::lock_guard hold(section_);
+  threadId_ = thread;
+  return MakeRef<TOWDestroyLockLockSection>(this);
+}
+
+Ref<IOWDestroyLockSection> TOWDestroyLock::DestroyUnlockLock() {
+  std::lock_guard hold(section_);
+  int32_t old = destroying_;
+  destroying_ = 0;
+  return MakeRef<TOWDestroyLockUnlockSection>(this, old);
+}
+
+int32_t TOWDestroyLock::LockCounter() {
+  std::lock_guard hold(section_);
+  return lockCounter_;
+}
+
+int32_t TOWDestroyLock::Destroying() {
+  std::lock_guard hold(section_);
+  return destroying_;
+}
+
+}  // namespace tavrel
