@@ -84,7 +84,7 @@ __attribute__((noinline)) void LoopMulC16Sf1(const Ipp16s* s, Ipp16s v, Ipp16s* 
     }                                                     \
     Finish(state, bytes);                                 \
   }                                                       \
-  BENCHMARK(name)->RangeMultiplier(4)->Range(kMinBytes, kMaxBytes);
+  BENCHMARK(name)->RangeMultiplier(4)->Range(kMinBytes, kMaxBytes)->MinWarmUpTime(0.02);
 
 // 64f
 CASE(Copy_64f_kernel, double, kernels::ippsCopy_64f(b.src.data(), b.dst.data(), b.n))
