@@ -381,6 +381,9 @@ void TForm::WndProc(TMessage& m) {
     case CM_TEXTCHANGED:
       if (window_) window_->SetTitle(Caption());
       break;
+    case WM_NCHITTEST:
+      m.Result = HTCLIENT;
+      return;
     default:
       break;
   }
