@@ -632,3 +632,26 @@ TEST_F(UiControls, ComboBoxDropsItsListAndReportsTheChoice) {
 
 }  // namespace
 }  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(UiControls, DrawingOutsidePaintingKeepsTheCanvasState) {
+  Probe* p = Make(form, "p", Bounds(20, 10, 40, 30));
+  Show();
+  const int saved = p->Canvas().SaveDC();
+  p->Canvas().SetViewportOrg(5, 0);
+  p->Canvas().Brush().SetColor(clRed);
+  p->Canvas().FillRect(Rect(0, 0, 2, 2));  // at (25, 10) on the form
+  EXPECT_TRUE(p->Canvas().RestoreDC(saved)) << "the saved state survives between calls";
+  p->Canvas().FillRect(Rect(0, 0, 100, 100));  // clipped to the control
+  EXPECT_EQ(form->Canvas().Pixel(25, 10), clRed);
+  EXPECT_EQ(form->Canvas().Pixel(59, 39), clRed);
+  EXPECT_EQ(form->Canvas().Pixel(60, 40), static_cast<TColor>(ColorToRGB(clBtnFace)));
+  const int presents = OffscreenWindowOf(*form)->presents;
+  app->ProcessMessages();
+  EXPECT_EQ(OffscreenWindowOf(*form)->presents, presents + 1) << "shown on the window too";
+}
+
+}  // namespace
+}  // namespace tavrel

@@ -118,6 +118,7 @@ class TCanvas {
   cairo_t* Context() const { return cr_; }
   cairo_surface_t* Surface() const { return surface_; }
   TPoint Origin() const { return origin_; }
+  TRect BaseClip() const { return base_clip_; }
 
   TPen& Pen() { return pen_; }
   TBrush& Brush() { return brush_; }

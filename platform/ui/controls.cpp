@@ -812,10 +812,14 @@ void AttachControlCanvas(TCanvas& canvas, TControl& control, TCanvas* dc) {
     canvas.Detach();
     return;
   }
-  // Outside painting: straight onto the form's surface, within the visible part.
+  // Outside painting: straight onto the form's surface, within the visible
+  // part; kept as it is (saved states, viewport) while the control stays put.
   TRect vis = control.FormRect();
   for (TControl* p = control.Parent(); p; p = p->Parent()) vis = IntersectRect(vis, p->FormRect());
-  canvas.Attach(f->Surface(), control.ClientToForm({0, 0}), vis);
+  const TPoint origin = control.ClientToForm({0, 0});
+  f->SurfaceTouched(vis);
+  if (canvas.Surface() == f->Surface() && canvas.Origin() == origin && canvas.BaseClip() == vis) return;
+  canvas.Attach(f->Surface(), origin, vis);
 }
 
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}

@@ -207,7 +207,9 @@ void TForm::SelectNext(TWinControl* current, bool forward, bool checkTabStop) {
   }
 }
 
-bool TForm::NeedsPaint() const { return Showing() && TreeNeedsPaint(this); }
+bool TForm::NeedsPaint() const {
+  return Showing() && (TreeNeedsPaint(this) || !IsRectEmpty(presented_dirty_));
+}
 
 void TForm::PaintInvalid() {
   if (!Showing()) return;
