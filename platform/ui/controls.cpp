@@ -802,9 +802,7 @@ void TWinControl::WndProc(TMessage& m) {
 
 void AttachControlCanvas(TCanvas& canvas, TControl& control, TCanvas* dc) {
   if (dc && dc->Surface()) {
-    const TPoint vp = dc->ViewportOrg();
-    canvas.Attach(dc->Surface(), {dc->Origin().X + vp.X, dc->Origin().Y + vp.Y},
-                  dc->DeviceClipRect());
+    canvas.AttachLike(*dc);
     return;
   }
   TForm* f = control.ParentForm();
