@@ -21,6 +21,24 @@ const ClassInfo& TOWBoolStatePin::Class() {
   return ci;
 }
 
+namespace {
+
+// Keeps the value of a Boolean operation and reports it; false for any
+// other operation.
+bool KeepBool(TOWPin* pin, bool& field, const TOWBoolChangeEvent& change, IOWNotifyOperation* Operation,
+              TOWNotifyState State) {
+  auto* op = dynamic_cast<TOWSuppliedBoolOperation*>(Operation->Instance());
+  if (!op) return false;
+  {
+    auto w = pin->WriteLock();
+    field = op->Value;
+  }
+  if (change) change(pin, op->Value, State.Contains(nsNewLink));
+  return true;
+}
+
+}  // namespace
+
 IOWBasicStream* QueryBasicStream(IOWStream* Handler, const Guid& IID) {
   if (!Handler || !Handler->StreamPin()->SupportsStreamInterface(IID)) return nullptr;
   return dynamic_cast<IOWBasicStream*>(Handler);
@@ -82,14 +100,7 @@ bool TOWBoolSinkPin::SupportsStreamInterface(const Guid& IID) {
 
 TOWNotifyResult TOWBoolSinkPin::DispatchData(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
                                              TOWNotifyState State) {
-  if (auto* op = dynamic_cast<TOWSuppliedBoolOperation*>(Operation->Instance())) {
-    {
-      WriteHold w(this);
-      FValue = op->Value;
-    }
-    if (FOnDataChange) FOnDataChange(this, op->Value, State.Contains(nsNewLink));
-    return {};
-  }
+  if (KeepBool(this, FValue, FOnDataChange, Operation, State)) return {};
   return Dispatch(DataTypeID, Operation, State);
 }
 
@@ -128,14 +139,7 @@ bool TOWBoolStatePin::SupportsStreamInterface(const Guid& IID) {
 
 TOWNotifyResult TOWBoolStatePin::DispatchData(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
                                               TOWNotifyState State) {
-  if (auto* op = dynamic_cast<TOWSuppliedBoolOperation*>(Operation->Instance())) {
-    {
-      WriteHold w(this);
-      FValue = op->Value;
-    }
-    if (FOnDataChange) FOnDataChange(this, op->Value, State.Contains(nsNewLink));
-    return {};
-  }
+  if (KeepBool(this, FValue, FOnDataChange, Operation, State)) return {};
   if (!FOnPinDispatchEvent) return {};
   bool handled = true;
   return FOnPinDispatchEvent(DataTypeID, Operation, State, handled);
