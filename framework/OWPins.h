@@ -183,6 +183,11 @@ class TOWPin : public TOWBasicPin {
   bool SupportsStreamInterface(const Guid& IID) override;
   void CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
   virtual Guid GetPrimaryConnectionID() { return {}; }
+  bool ListsType(const Guid& ID);  // among the pin's own data types
+  // Puts AList into this pin's preference order (once per list).
+  void OrderByPreference(TOWPinTypeRestricted& AList);
+  // Removes the candidates this pin does not list.
+  void KeepListedTypes(TOWPinTypeRestricted& AList);
 
   int32_t InSending();  // nesting depth of deliveries, for tests
 
@@ -327,7 +332,14 @@ class TOWSourcePin : public TOWStreamPin {
 
   const std::vector<Ref<IOWFormatConverter>>& FormatConvertersForNegotiation() const { return FFormatConverters; }
 
+  // Data-type dependencies: the own types restricted by what the data-type
+  // sources receive, and the acceptance test that asks them.
+  void CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
+  HRESULT QueryStreamInterface(const Guid& IID) override;
+  HRESULT QueryInterfaceAsSource(const Guid& IID, TOWBasicPin* ARequester);
+
  protected:
+  void RestrictThrough(TOWBasicSinkPin* S, TOWPinTypeRestricted& AList, TOWBasicPin* ARequester);
   void ReorderSinkEntries();
   void DropFirstLinkWhenFull(TOWBasicPin* OtherPin);
 
@@ -359,6 +371,8 @@ class TOWBasicSinkPin : public TOWStreamPin {
   virtual bool CanAcceptFrom(TOWBasicPin* APin, bool UseConverters);
   virtual void RenegotiateLink(const Guid&) {}
   virtual void UpdateConnectedID(const Guid&) {}
+  // The output pins whose data types follow this pin's.
+  std::vector<TOWSourcePin*> DataTypeDependants();
 
  protected:
   TOWBasicSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData)

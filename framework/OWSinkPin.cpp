@@ -37,6 +37,11 @@ void TOWBasicSinkPin::RemoveDataTypeDependant(TOWSourcePin* ASourcePin) {
   if (it != FDataTypeDependants.end()) FDataTypeDependants.erase(it);
 }
 
+std::vector<TOWSourcePin*> TOWBasicSinkPin::DataTypeDependants() {
+  ReadHold r(this);
+  return FDataTypeDependants;
+}
+
 int TOWBasicSinkPin::FunctionDependantCount() {
   ReadHold r(this);
   return int(FFunctionDependants.size());

@@ -186,6 +186,51 @@ TEST_F(OWPins, IgnoreUpstreamAcceptsAnySourceThatCanNegotiate) {
   EXPECT_TRUE(sink->Connect(&src));
 }
 
+TEST_F(OWPins, DataTypeSourcesRestrictTheCandidatesUpstream) {
+  // X passes its input's type on: its output lists A, B and C, but sends
+  // only what reaches its input.
+  auto x = TComponent::CreateUnowned<TTestFilter>("x", &log);
+  x->Output->AddType(TypeB);
+  x->Output->AddType(TypeC);
+  x->Input->AddType(TypeB);
+  x->Input->AddType(TypeC);
+  x->Output->DataTypeSources().Add(x->Input.get());
+  auto z = Sink("z", {TypeA, TypeB, TypeC});
+
+  // Unlinked input: its own preference and acceptance decide, so C still wins.
+  EXPECT_EQ(NegotiateDataType(x->Output.get(), z.get(), true, true).ID, TypeC);
+  // Linked to a source of B and A: C cannot arrive, and the source's order
+  // decides what is left (its last type, A, is preferred).
+  auto up = Source({TypeB, TypeA});
+  ASSERT_TRUE(x->Input->Connect(up.get()));
+  EXPECT_EQ(NegotiateDataType(x->Output.get(), z.get(), true, true).ID, TypeA);
+  auto upB = Source({TypeB});
+  ASSERT_TRUE(x->Input->Connect(upB.get()));
+  EXPECT_EQ(NegotiateDataType(x->Output.get(), z.get(), true, true).ID, TypeB);
+  // The output refuses, for upstream traffic, a type its input does not list.
+  auto y = TComponent::CreateUnowned<TTestFilter>("y", &log);
+  y->Output->AddType(TypeB);
+  y->Output->DataTypeSources().Add(y->Input.get());
+  EXPECT_EQ(y->Output->QueryStreamInterface(TypeA), S_OK);
+  EXPECT_EQ(y->Output->QueryStreamInterface(TypeB), E_NOINTERFACE);
+}
+
+TEST_F(OWPins, DependencyChainsBranchAtEveryFunctionSourceAfterTheFirst) {
+  auto up1 = Source();
+  auto up2 = Source();
+  auto f = TComponent::CreateUnowned<TTestFilter>("f", &log);
+  auto second = Sink("second");
+  f->Output->FunctionSources().Add(f->Input.get());
+  f->Output->FunctionSources().Add(second.get());
+  ASSERT_TRUE(f->Input->Connect(up1.get()));
+  ASSERT_TRUE(second->Connect(up2.get()));
+  std::vector<std::vector<TOWBasicPin*>> chains(1);
+  f->Output->CollectDependencyChain(chains, 0);
+  ASSERT_EQ(chains.size(), 2u);
+  EXPECT_EQ(chains[0], (std::vector<TOWBasicPin*>{f->Output.get(), f->Input.get(), up1.get()}));
+  EXPECT_EQ(chains[1], (std::vector<TOWBasicPin*>{second.get(), up2.get()}));
+}
+
 // ---------------------------------------------------------------------------
 // Linking and unlinking
 
