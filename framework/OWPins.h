@@ -27,6 +27,10 @@
 // and the owner locks are restored on every exit, also when a submit
 // function raises.
 //
+// A pin class whose receiving code uses members of its own calls Disconnect()
+// first in its destructor: a delivery running inside the pin then ends
+// before those members go (the base destructors run too late for that).
+//
 // Upstream (a sink's Notify) goes to the pin that delivers to the sink: the
 // source itself, or the output pin of the converter in the link, which
 // passes it on upstream (TOWFormatConverter::ForwardUpstream).

@@ -54,6 +54,7 @@ class TOWClockSourcePin : public TOWSourcePin, public IOWBasicStream {
                     TOWClockPinNotificationEvent APinNotificationEvent);
   explicit TOWClockSourcePin(TComponent* AOwner, TOWClockPinNotificationEvent APinNotificationEvent = {})
       : TOWClockSourcePin(AOwner, nullptr, nullptr, std::move(APinNotificationEvent)) {}
+  ~TOWClockSourcePin() override { Disconnect(); }
 
   void Clock();
   bool SupportsStreamInterface(const Guid& IID) override;
@@ -73,6 +74,7 @@ class TOWStdSinkPin : public TOWSinkPin, public IOWBasicStream {
   TOWStdSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent,
                 TObject* ACustomData = nullptr)
       : TOWSinkPin(AOwner, std::move(AOwnerLock), ACustomData), FOnPinDispatchEvent(std::move(AOnPinDispatchEvent)) {}
+  ~TOWStdSinkPin() override { Disconnect(); }
 
   TOWNotifyResult DispatchData(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
                                TOWNotifyState State) override;
@@ -90,6 +92,7 @@ class TOWBoolSinkPin : public TOWStdSinkPin {
                  TOWPinDispatchEvent AOnPinDispatchEvent = {}, TObject* ACustomData = nullptr)
       : TOWStdSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnPinDispatchEvent), ACustomData),
         FOnDataChange(std::move(AOnDataChange)) {}
+  ~TOWBoolSinkPin() override { Disconnect(); }
 
   bool Value();
   bool SupportsStreamInterface(const Guid& IID) override;

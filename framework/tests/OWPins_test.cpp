@@ -453,6 +453,20 @@ TEST_F(OWPins, ReorderingTable) {
   EXPECT_EQ(a->ModificationLevel(s1.get()), 0);
 }
 
+TEST_F(OWPins, MoreLinksThanTheSnapshotKeepsOnTheStack) {
+  auto a = Source();
+  std::vector<std::unique_ptr<TTestSinkPin>> sinks;
+  std::vector<std::string> want;
+  for (int i = 0; i < 10; ++i) {
+    sinks.push_back(Sink(std::to_string(i)));
+    ASSERT_TRUE(a->Connect(sinks.back().get()));
+    want.push_back(std::to_string(i));
+  }
+  want.back() += "*";
+  Deliver(*a);
+  EXPECT_EQ(log.Order(), want);
+}
+
 TEST_F(OWPins, ALinkWithAnAfterPinIsServedAfterThatPin) {
   auto a = Source();
   auto s1 = Sink("1");

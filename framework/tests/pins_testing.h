@@ -100,6 +100,7 @@ class TTestSinkPin : public TOWSinkPin, public ITestReceiver {
       : TOWSinkPin(owner, std::move(lock)), name_(std::move(name)), log_(log) {
     for (auto& t : types) AddType(t);
   }
+  ~TTestSinkPin() override { Disconnect(); }
   TOWNotifyResult Receive(const Guid& id, IOWNotifyOperation* op, TOWNotifyState s) override {
     if (!s.Contains(nsNewLink)) ++received;
     if (log_) log_->Add({name_, id, s.Contains(nsLastIteration), s.Contains(nsNewLink), op->Instance()->OperationID()});
