@@ -93,6 +93,14 @@ TOWBasicPin::~TOWBasicPin() {
   if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
 }
 
+void TOWBasicPin::SetOwnerComponent(TComponent* AComponent) {
+  auto w = WriteLock();
+  if (AComponent == FOwner) return;
+  Broadcast([&](IOWPinListener& l) { l.PinDestroying(this); });
+  FOwner = AComponent;
+  Broadcast([&](IOWPinListener& l) { l.PinCreated(this); });
+}
+
 void TOWBasicPin::BroadcastLinked(TOWBasicPin* other) {
   Broadcast([&](IOWPinListener& l) { l.PinLinked(this, other); });
 }

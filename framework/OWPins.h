@@ -100,6 +100,8 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   TOWBasicPin* StreamPin() override { return this; }
 
   TComponent* Owner() const { return FOwner; }
+  // A new owner: reported as the pin going and coming again.
+  virtual void SetOwnerComponent(TComponent* AComponent);
   TObject* CustomData() const { return FCustomData; }
   void SetCustomData(TObject* data) { FCustomData = data; }
   // An editor's pointer to this pin, cleared when the pin goes.
@@ -399,6 +401,8 @@ class TOWSinkPin : public TOWBasicSinkPin {
   ~TOWSinkPin() override;
 
   TOWPinType GetPinType() override { return TOWPinType::ptSink; }
+  // Nil unlinks; another sink pin's source becomes this pin's source.
+  void Assign(TPersistent* Source) override;
   TOWBasicPin* SourcePin();
   TOWBasicPin* ConnectionSourcePin();
   Ref<IOWFormatConverter> FormatConverter();

@@ -89,6 +89,16 @@ TOWSinkPin::~TOWSinkPin() {
   ForgetDependants();
 }
 
+void TOWSinkPin::Assign(TPersistent* Source) {
+  if (!Source) {
+    Connect(nullptr);
+  } else if (auto* other = dynamic_cast<TOWSinkPin*>(Source)) {
+    Connect(other->SourcePin());
+  } else {
+    TOWBasicSinkPin::Assign(Source);
+  }
+}
+
 TOWBasicPin* TOWSinkPin::SourcePin() {
   ReadHold r(this);
   return FIntRealSourcePin;

@@ -282,6 +282,20 @@ TEST_F(OWPins, ConnectNilUnlinksAndReportsOnlyWhenThereWasALink) {
   EXPECT_EQ(rec->events, (std::vector<std::string>{"changed src", "unlinked s-src", "changed s"}));
 }
 
+TEST_F(OWPins, AssigningASinkTakesTheOtherSinksSource) {
+  auto a = Source();
+  auto s1 = Sink("s1");
+  auto s2 = Sink("s2");
+  ASSERT_TRUE(s1->Connect(a.get()));
+  s2->Assign(s1.get());
+  EXPECT_EQ(s2->SourcePin(), a.get());
+  EXPECT_EQ(a->SinkCount(), 2);
+  s2->Assign(nullptr);
+  EXPECT_FALSE(s2->IsConnected());
+  auto owner2 = TComponent::CreateUnowned<TTestOwner>();
+  EXPECT_THROW(s2->Assign(owner2.get()), EConvertError);
+}
+
 TEST_F(OWPins, ALinkIsAnnouncedOnceWithNewLinkAndLastIteration) {
   auto a = Source();
   auto s = Sink("s");
