@@ -93,6 +93,14 @@ TOWBasicPin::~TOWBasicPin() {
   if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
 }
 
+void TOWBasicPin::SetOwnerComponent(TComponent* AComponent) {
+  auto w = WriteLock();
+  if (AComponent == FOwner) return;
+  Broadcast([&](IOWPinListener& l) { l.PinDestroying(this); });
+  FOwner = AComponent;
+  Broadcast([&](IOWPinListener& l) { l.PinCreated(this); });
+}
+
 void TOWBasicPin::BroadcastLinked(TOWBasicPin* other) {
   Broadcast([&](IOWPinListener& l) { l.PinLinked(this, other); });
 }
@@ -218,6 +226,29 @@ bool TOWPin::SupportsStreamInterface(const Guid& IID) {
   if (IID == IID_IOWStream) return true;
   ReadHold r(this);
   return StreamType.IndexOf(IID) >= 0;
+}
+
+bool TOWPin::ListsType(const Guid& ID) {
+  ReadHold r(this);
+  return StreamType.IndexOf(ID) >= 0;
+}
+
+void TOWPin::OrderByPreference(TOWPinTypeRestricted& AList) {
+  if (AList.Ordered) return;
+  ReadHold r(this);
+  int front = 0;
+  for (auto& own : StreamType.Types)
+    for (int i = front; i < AList.Count(); ++i)
+      if (AList.GetID(i) == own.ID) {
+        AList.SwapPosition(i, front++);
+        break;
+      }
+  AList.Ordered = true;
+}
+
+void TOWPin::KeepListedTypes(TOWPinTypeRestricted& AList) {
+  for (int i = AList.Count() - 1; i >= 0; --i)
+    if (!ListsType(AList.GetID(i))) AList.Types.erase(AList.Types.begin() + i);
 }
 
 void TOWPin::CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin*) {

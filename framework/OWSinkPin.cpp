@@ -37,6 +37,11 @@ void TOWBasicSinkPin::RemoveDataTypeDependant(TOWSourcePin* ASourcePin) {
   if (it != FDataTypeDependants.end()) FDataTypeDependants.erase(it);
 }
 
+std::vector<TOWSourcePin*> TOWBasicSinkPin::DataTypeDependants() {
+  ReadHold r(this);
+  return FDataTypeDependants;
+}
+
 int TOWBasicSinkPin::FunctionDependantCount() {
   ReadHold r(this);
   return int(FFunctionDependants.size());
@@ -82,6 +87,16 @@ TOWSinkPin::~TOWSinkPin() {
     Disconnect();
   }
   ForgetDependants();
+}
+
+void TOWSinkPin::Assign(TPersistent* Source) {
+  if (!Source) {
+    Connect(nullptr);
+  } else if (auto* other = dynamic_cast<TOWSinkPin*>(Source)) {
+    Connect(other->SourcePin());
+  } else {
+    TOWBasicSinkPin::Assign(Source);
+  }
 }
 
 TOWBasicPin* TOWSinkPin::SourcePin() {

@@ -113,5 +113,31 @@ TEST_F(OWPinsStress, ConvertersDroppedWhileDeliveriesPassThroughThem) {
   });
 }
 
+TEST_F(OWPinsStress, DestroyingASinkWaitsForTheDeliveryInsideIt) {
+  testing_locks::WithWatchdog([&] {
+    TTestSourcePin src(owner.get(), {TypeA});
+    auto sink = std::make_unique<TTestSinkPin>(owner.get(), "s", nullptr, std::vector<Guid>{TypeA});
+    ASSERT_TRUE(sink->Connect(&src));
+    std::atomic<bool> destroyed{false};
+    std::thread destroyer;
+    bool aliveDuringCall = false;
+    sink->reaction = [&](IOWNotifyOperation*, TOWNotifyState) {
+      destroyer = std::thread([&] {
+        sink.reset();
+        destroyed = true;
+      });
+      // Wait until the destroyer waits for this delivery's use token.
+      while (src.DestroyLockObject().Destroying() == 0) std::this_thread::yield();
+      aliveDuringCall = !destroyed;
+      return TOWNotifyResult{};
+    };
+    src.Notify(MakeRef<TOWNotifyOperation>().get());
+    destroyer.join();
+    EXPECT_TRUE(aliveDuringCall);
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(src.SinkCount(), 0);
+  });
+}
+
 }  // namespace
 }  // namespace tavrel
