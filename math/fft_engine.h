@@ -65,8 +65,9 @@ void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 // scaled as the spec says for the direction.
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work,
                              bool inverse);
-// The same from natural-order src into dst (src == dst: bit reversal in place
-// first; otherwise the first stages read src in bit-reversed order directly).
+// The same from natural-order src into dst: a bit-reversal pass first (in
+// place when src == dst), or, for orders without a split plan, first stages
+// that read src in bit-reversed order directly.
 void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst, int m, Ipp64fc* work,
                           bool inverse);
 

@@ -353,7 +353,7 @@ void TALAudioBuffer::SetValue(int32_t value) {
   const uint32_t width = SampleWidth();
   if (width == 0 || GetByteSize() == 0) return;
   const uint32_t bytes = width / 8, count = GetByteSize() / bytes;
-  if (width == 8) value += 127;  // the zero line
+  if (width == 8) value = int32_t(uint32_t(value) + 127);  // the zero line, modulo 256
   uint8_t* d = Write();
   for (uint32_t i = 0; i < count; ++i) StoreSample(d + uint64_t(i) * bytes, width, value);
 }

@@ -80,6 +80,11 @@ void TSLGenericBuffer::CopyRange(uint32_t offset, TSLGenericBuffer& target, uint
   if (uint64_t(offset) + count > GetByteSize()) throw ERangeError(FormatRange("Index", offset));
   if (uint64_t(targetOffset) + count > target.GetByteSize())
     throw ERangeError(FormatRange("Index", targetOffset));
+  CopyBytes(offset, target, targetOffset, count);
+}
+
+void TSLGenericBuffer::CopyBytes(uint64_t offset, TSLGenericBuffer& target, uint64_t targetOffset,
+                                 uint64_t count) const {
   if (count == 0) return;
   // The source may be the target: take its address after the target is private.
   uint8_t* dst = target.ByteModify() + targetOffset;
@@ -94,12 +99,12 @@ void TSLGenericBuffer::Assign(const TSLData& OtherBuffer) {
   AssignData(&OtherBuffer);
   const auto& other = BufferAs<const TSLGenericBuffer>(OtherBuffer);
   if (&other == this) return;
-  if (other.pDataContainer != pDataContainer) {
-    ReplaceContainer(Ref<TSLSmartBuffer>(other.pDataContainer));
-    UpdateDataPtr();
-  }
+  if (other.pDataContainer != pDataContainer) ReplaceContainer(Ref<TSLSmartBuffer>(other.pDataContainer));
+  // The pointer follows this buffer's own reading of the container: an
+  // audio buffer's data pointer lies past its header, which its byte size
+  // counts, so copying both would reach past the block.
   FCharSize = other.FCharSize;
-  FDataPtr = other.FDataPtr;
+  UpdateDataPtr();
 }
 
 bool TSLGenericBuffer::IsEqual(const TSLGenericBuffer& Other) const {

@@ -22,6 +22,7 @@
 // Resize; the typed buffers descend from it). "Offers interface X" is a
 // dynamic_cast; a buffer of the wrong class raises EIntfCastError.
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,6 +111,27 @@ class TSLGenericBuffer : public TSLData {
   virtual void UpdateDataPtr();
   // Switches to another container, keeping this buffer's kind of reference.
   void ReplaceContainer(const Ref<TSLSmartBuffer>& New);
+  // The byte copy of CopyRange, ranges already checked.
+  void CopyBytes(uint64_t offset, TSLGenericBuffer& target, uint64_t targetOffset, uint64_t count) const;
+  // Runs fn(dst), fn returning a routine status, on data this buffer has to
+  // itself: in place for a single owner, else in a fresh block (contents
+  // undefined) that replaces the container only when the status is not an
+  // error, so a refused routine leaves the buffer as it was. A source that
+  // shares this buffer's container also forces the fresh block, so that no
+  // routine reads what it is overwriting.
+  template <class F>
+  int WriteFrom(std::initializer_list<const TSLGenericBuffer*> sources, F fn) {
+    bool fresh = !pDataContainer->SingleOwner();
+    for (const TSLGenericBuffer* s : sources) fresh = fresh || (s && s->pDataContainer == pDataContainer);
+    if (!fresh) return fn(FDataPtr);
+    Ref<TSLSmartBuffer> block = pDataContainer->Clone(false);
+    const int status = fn(block->RawData() + (FDataPtr - pDataContainer->RawData()));
+    if (status >= 0) {
+      ReplaceContainer(block);
+      UpdateDataPtr();
+    }
+    return status;
+  }
 
   uint8_t* FDataPtr = nullptr;
   uint32_t FCharSize = 0;

@@ -191,6 +191,26 @@ TEST(TLPLock, ANotificationThatTakesTheSameLockAgainDoesNotBlock) {
   });
 }
 
+TEST(TLPLock, DuringAnotherThreadsStopASetterCarriesOnWithoutTheLock) {
+  WithWatchdog([] {
+    int notes = 0;
+    auto lock = MakeRef<TLPLock>(TLPPropUpdateFunc([&] { ++notes; }));
+    TOWEvent stopped(true, false), done(true, false);
+    std::thread stopper([&] {
+      Ref<IOWLockSection> s = lock->StopLock();
+      stopped.Signal();
+      done.WaitFor(INFINITE);
+    });
+    stopped.WaitFor(INFINITE);
+    int32_t v = 0;
+    EXPECT_TRUE(lock->Setter(v, 3));  // would wait for good if it took the lock
+    EXPECT_EQ(v, 3);
+    EXPECT_EQ(notes, 1);
+    done.Signal();
+    stopper.join();
+  });
+}
+
 TEST(TLPLock, GetterWaitsForTheWriterAndCopiesUnderTheLock) {
   WithWatchdog([] {
     Listening listening;

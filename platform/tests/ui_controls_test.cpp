@@ -6,6 +6,10 @@
 #include "platform/ui/gradient.h"
 #include "platform/ui/offscreen.h"
 #include "platform/ui/stdctrls.h"
+#include "platform/ui/combobox.h"
+#include "platform/ui/module.h"
+#include "platform/forms.h"
+#include "platform/formtext.h"
 
 namespace tavrel {
 namespace {
@@ -33,6 +37,9 @@ class Probe : public TCustomControl {
       case WM_SETFOCUS: Add("setfocus"); break;
       case WM_KILLFOCUS: Add("killfocus"); break;
       case WM_TIMER: Add("timer " + std::to_string(m.WParam)); break;
+      case CM_HINTSHOW:
+        if (tag_ == "mute") m.Result = 1;
+        return;
       case WM_APP + 1:
         Add("posted " + std::to_string(m.WParam));
         if (throws) throw std::runtime_error("boom in " + tag_);
@@ -404,12 +411,37 @@ TEST_F(UiControls, HintShowsAfterThePauseAndControlsMayRefuse) {
   app->ProcessMessages();
   EXPECT_TRUE(app->HintShowing());
   EXPECT_EQ(app->HintText(), "Gain");
+  THintWindow* tip = app->HintWindow();
+  ASSERT_NE(tip, nullptr);
+  EXPECT_TRUE(tip->Showing());
+  EXPECT_EQ(tip->Top(), 50) << "below the cursor";
+  EXPECT_EQ(tip->Left(), 30);
+  app->ProcessMessages();
+  TBitmap shot;
+  shot.AssignSurface(tip->Surface());
+  EXPECT_NE(test::InkBounds(shot, static_cast<TColor>(ColorToRGB(clInfoBk))), TRect{});
+  EXPECT_EQ(shot.Canvas().Pixel(0, 0), clBlack) << "framed";
   clock->Advance(app->HintHidePause());
   app->ProcessMessages();
   EXPECT_FALSE(app->HintShowing());
+  EXPECT_FALSE(tip->Showing());
   form->InjectMouse(WM_MOUSEMOVE, 5, 5, 0);
   form->InjectMouse(WM_MOUSEMOVE, 30, 30, 0);
   form->InjectMouse(WM_LBUTTONDOWN, 30, 30, MK_LBUTTON);  // a click cancels the pending hint
+  clock->Advance(app->HintPause());
+  app->ProcessMessages();
+  EXPECT_FALSE(app->HintShowing());
+  // The control may refuse its hint, and so may the application's handler.
+  auto* mute = Make(form, "mute", Bounds(100, 10, 30, 30));
+  mute->SetHint("muted");
+  mute->SetShowHint(true);
+  form->InjectMouse(WM_MOUSEMOVE, 110, 20, 0);
+  clock->Advance(app->HintPause());
+  app->ProcessMessages();
+  EXPECT_FALSE(app->HintShowing());
+  form->InjectMouse(WM_MOUSEMOVE, 5, 5, 0);
+  app->OnShowHint = TShowHintEvent([](std::string& s, bool& can, THintInfo&) { can = s != "Gain"; });
+  form->InjectMouse(WM_MOUSEMOVE, 30, 30, 0);
   clock->Advance(app->HintPause());
   app->ProcessMessages();
   EXPECT_FALSE(app->HintShowing());
@@ -435,10 +467,18 @@ TEST_F(UiControls, FormObserversSeeMessagesAndCloseEndsTheMainForm) {
   Log seen;
   form->AddMessageObserver(form, [&](TMessage& m) {
     if (m.Msg == WM_CLOSE) seen.push_back("close");
-    return false;
+    if (m.Msg == WM_SIZE) seen.push_back("size " + std::to_string(MousePos(m.LParam).X));
+    if (m.Msg == WM_PAINT) seen.push_back("paint");
+    return m.Msg == WM_USER;  // swallowed
   });
-  form->InjectCloseRequest();
-  EXPECT_EQ(seen, Log{"close"});
+  form->SetWidth(250);
+  app->ProcessMessages();
+  form->SetBorderStyle(TFormBorderStyle::bsNone);
+  form->Perform(WM_USER);
+  // Run returns once a posted close ends the main form.
+  PostMessage(form->Handle(), WM_CLOSE, 0, 0);
+  app->Run();
+  EXPECT_EQ(seen, (Log{"size 250", "paint", "close"}));
   EXPECT_TRUE(app->Terminated());
   EXPECT_FALSE(form->Showing());
   form->RemoveMessageObserver(form);
@@ -478,6 +518,116 @@ TEST_F(UiControls, FormRendersToPng) {
     for (int x = 10; x < 10 + label->Width(); ++x) dark = dark || pic.Bitmap().Canvas().Pixel(x, y) == clBlack;
   EXPECT_TRUE(dark) << "the caption is drawn";
   std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(UiControls, FormDataBuildsControlsWithTheirFontsAndColours) {
+  ModuleRun classes(UiModuleSteps());
+  TColor c = 0;
+  ASSERT_TRUE(IdentToColor("clbtnface", c));
+  EXPECT_EQ(c, clBtnFace);
+  std::string name;
+  ASSERT_TRUE(ColorToIdent(clInfoBk, name));
+  EXPECT_EQ(name, "clInfoBk");
+  EXPECT_FALSE(IdentToColor("clNoSuch", c));
+
+  auto root = TComponent::CreateUnowned<TForm>();
+  ReadRootComponent(*root, ObjectTextToBinary(R"(
+object fmMain: TForm
+  Width = 300
+  object Label1: TLabel
+    Left = 8
+    Top = 12
+    Caption = 'Fr'#233'quence'
+    Font.Height = -16
+    Font.Name = 'Tahoma'
+    Font.Style = [fsBold, fsUnderline]
+    ParentFont = False
+    Alignment = taCenter
+  end
+  object Edit1: TEdit
+    Left = 80
+    Top = 8
+    TabOrder = 0
+    Text = '1000'
+  end
+end)"));
+  auto* label = dynamic_cast<TLabel*>(root->FindComponent("Label1"));
+  auto* edit = dynamic_cast<TEdit*>(root->FindComponent("Edit1"));
+  ASSERT_NE(label, nullptr);
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(label->Parent(), root.get());
+  EXPECT_EQ(edit->Parent(), root.get());
+  EXPECT_EQ(label->Caption(), "Fréquence");
+  EXPECT_EQ(label->Font().Height(), -16);
+  EXPECT_EQ(label->Font().Name(), "Tahoma");
+  EXPECT_EQ(label->Font().Style(), fsBold | fsUnderline);
+  EXPECT_FALSE(label->ParentFont());
+  EXPECT_EQ(label->Alignment(), taCenter);
+  EXPECT_EQ(edit->Text(), "1000");
+  EXPECT_EQ(label->Width(), FontTextWidth(label->Font(), "Fréquence")) << "sized after loading";
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(UiControls, ComboBoxDropsItsListAndReportsTheChoice) {
+  auto* combo = TComponent::Create<TComboBox>(form);
+  combo->SetParent(form);
+  combo->SetBounds(10, 10, 100, 21);
+  combo->SetStyle(csDropDownList);
+  for (const char* s : {"44100", "48000", "96000"}) combo->Items().Add(s);
+  combo->SetItemIndex(0);
+  Log events;
+  combo->OnChange = TNotifyEvent([&](TObject*) { events.push_back("change " + combo->Text()); });
+  combo->OnDropDown = TNotifyEvent([&](TObject*) { events.push_back("dropdown"); });
+  combo->OnCloseUp = TNotifyEvent([&](TObject*) { events.push_back("closeup"); });
+  Show();
+  EXPECT_EQ(combo->Text(), "44100");
+  EXPECT_TRUE(events.empty()) << "setting ItemIndex in code raises nothing";
+
+  form->InjectMouse(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+  form->InjectMouse(WM_LBUTTONUP, 20, 20, 0);
+  ASSERT_TRUE(combo->DroppedDown());
+  TComboListForm* list = combo->ListForm();
+  EXPECT_EQ(list->BoundsRect(), Bounds(10, 31, 100, 3 * combo->ItemHeight() + 2)) << "below the field";
+  EXPECT_TRUE(OffscreenWindowOf(*list)->visible);
+  app->ProcessMessages();
+  const int h = combo->ItemHeight();
+  list->InjectMouse(WM_MOUSEMOVE, 5, 1 + 2 * h + 1, 0);
+  EXPECT_EQ(list->HotIndex(), 2);
+  list->InjectMouse(WM_LBUTTONDOWN, 5, 1 + 2 * h + 1, MK_LBUTTON);
+  list->InjectMouse(WM_LBUTTONUP, 5, 1 + 2 * h + 1, 0);
+  EXPECT_FALSE(combo->DroppedDown());
+  EXPECT_EQ(combo->ItemIndex(), 2);
+  EXPECT_EQ(events, (Log{"dropdown", "change 96000", "closeup"}));
+  app->ProcessMessages();  // the list window goes
+
+  events.clear();
+  form->InjectKey(WM_KEYDOWN, VK_UP, 0);
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  form->InjectKey(WM_KEYDOWN, VK_F4, 0);
+  ASSERT_TRUE(combo->DroppedDown());
+  form->InjectMouse(WM_LBUTTONDOWN, 150, 100, MK_LBUTTON);  // elsewhere: closes, nothing chosen
+  EXPECT_FALSE(combo->DroppedDown());
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  EXPECT_EQ(events, (Log{"change 48000", "dropdown", "closeup"}));
+  EXPECT_EQ(combo->Perform(CB_SETDROPPEDWIDTH, 200), 200);
+  EXPECT_EQ(combo->Perform(CB_GETDROPPEDWIDTH), 200);
+  combo->SetDroppedDown(true);
+  EXPECT_EQ(combo->ListForm()->Width(), 200);
+  combo->Destroy();  // while dropped: the list goes with it
+  EXPECT_EQ(app->Popup(), nullptr);
+  form->InjectMouse(WM_LBUTTONDOWN, 150, 100, MK_LBUTTON);
+  app->ProcessMessages();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/ui/colors.h"
 
+#include <cctype>
 #include <cmath>
 
 #include "platform/ui/types.h"
@@ -36,6 +37,55 @@ constexpr uint32_t kSysColors[SystemColorCount] = {
     RGB(255, 255, 225),  // info background
 };
 }  // namespace
+
+namespace {
+struct ColorName {
+  TColor value;
+  const char* name;
+};
+constexpr ColorName kColorNames[] = {
+    {clBlack, "clBlack"}, {clMaroon, "clMaroon"}, {clGreen, "clGreen"}, {clOlive, "clOlive"},
+    {clNavy, "clNavy"}, {clPurple, "clPurple"}, {clTeal, "clTeal"}, {clGray, "clGray"},
+    {clSilver, "clSilver"}, {clRed, "clRed"}, {clLime, "clLime"}, {clYellow, "clYellow"},
+    {clBlue, "clBlue"}, {clFuchsia, "clFuchsia"}, {clAqua, "clAqua"}, {clWhite, "clWhite"},
+    {clScrollBar, "clScrollBar"}, {clBackground, "clBackground"},
+    {clActiveCaption, "clActiveCaption"}, {clInactiveCaption, "clInactiveCaption"},
+    {clMenu, "clMenu"}, {clWindow, "clWindow"}, {clWindowFrame, "clWindowFrame"},
+    {clMenuText, "clMenuText"}, {clWindowText, "clWindowText"}, {clCaptionText, "clCaptionText"},
+    {clActiveBorder, "clActiveBorder"}, {clInactiveBorder, "clInactiveBorder"},
+    {clAppWorkSpace, "clAppWorkSpace"}, {clHighlight, "clHighlight"},
+    {clHighlightText, "clHighlightText"}, {clBtnFace, "clBtnFace"}, {clBtnShadow, "clBtnShadow"},
+    {clGrayText, "clGrayText"}, {clBtnText, "clBtnText"},
+    {clInactiveCaptionText, "clInactiveCaptionText"}, {clBtnHighlight, "clBtnHighlight"},
+    {cl3DDkShadow, "cl3DDkShadow"}, {cl3DLight, "cl3DLight"}, {clInfoText, "clInfoText"},
+    {clInfoBk, "clInfoBk"}, {clNone, "clNone"}, {clDefault, "clDefault"},
+};
+bool SameName(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return i == a.size() && !b[i];
+}
+}  // namespace
+
+bool IdentToColor(const std::string& ident, TColor& color) {
+  for (const ColorName& c : kColorNames)
+    if (SameName(ident, c.name)) {
+      color = c.value;
+      return true;
+    }
+  return false;
+}
+
+bool ColorToIdent(TColor color, std::string& ident) {
+  for (const ColorName& c : kColorNames)
+    if (c.value == color) {
+      ident = c.name;
+      return true;
+    }
+  return false;
+}
 
 uint32_t GetSysColor(int n) {
   return n >= 0 && n < SystemColorCount ? kSysColors[n] : 0;

@@ -8,6 +8,7 @@
 //   uint32_t rgb = ColorToRGB(c);          // 0x00C8D0D4
 //   uint8_t r = GetRValue(rgb);
 #include <cstdint>
+#include <string>
 
 namespace tavrel {
 
@@ -54,6 +55,11 @@ uint32_t GetSysColor(int n);
 // RGB value of any colour: system colours resolved, clNone and clDefault
 // give black (callers test for clNone before drawing).
 uint32_t ColorToRGB(TColor c);
+
+// Colour constant names ("clBtnFace") and their values, for form data
+// and the text form; names compare ignoring case.
+bool IdentToColor(const std::string& ident, TColor& color);
+bool ColorToIdent(TColor color, std::string& ident);
 
 // Premultiplied 0xAARRGGBB pixel of an opaque colour, as image surfaces store it.
 uint32_t ColorToPixel(TColor c);

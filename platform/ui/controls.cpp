@@ -44,7 +44,9 @@ const ClassInfo& TControl::Class() {
           .defaultValue(int64_t{alNone})
           .prop("Caption", &TControl::Caption, &TControl::SetCaption)
           .prop("Color", &TControl::Color, &TControl::SetColor)
+          .typeName("TColor")
           .prop("ParentColor", &TControl::ParentColor, &TControl::SetParentColor)
+          .prop("Font", &TControl::FontObject)
           .prop("ParentFont", &TControl::ParentFont, &TControl::SetParentFont)
           .prop("Enabled", &TControl::Enabled, &TControl::SetEnabled)
           .defaultValue(true)
@@ -108,8 +110,15 @@ void TControl::BeforeDestruction() {
   if (parent_) parent_->RemoveControl(this);
 }
 
+void TControl::SetParentComponent(TComponent* c) {
+  if (auto* w = dynamic_cast<TWinControl*>(c)) SetParent(w);
+}
+
 void TControl::Loaded() {
   TComponent::Loaded();
+  // Controls stored directly in a form are that form's children.
+  if (!parent_)
+    if (auto* form = dynamic_cast<TForm*>(Owner()); form && form != this) SetParent(form);
   if (parent_) {
     if (parent_font_) ParentFontChanged();
     if (parent_color_) ParentColorChanged();
@@ -153,6 +162,9 @@ void TControl::SetBounds(int l, int t, int w, int h) {
     }
   }
   Invalidate();
+  if (dynamic_cast<TWinControl*>(this)) {  // windows hear of their moves and sizes
+    if (oldW != w || oldH != h) Perform(WM_SIZE, 0, MakeMousePos(w, h));
+  }
   if (oldW != w || oldH != h) Resize();
   RequestAlign();
 }

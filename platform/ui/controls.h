@@ -52,6 +52,7 @@ inline constexpr UINT WM_CHAR = 0x0102;  // wParam: a Unicode code point
 inline constexpr UINT WM_SYSKEYDOWN = 0x0104;
 inline constexpr UINT WM_SYSKEYUP = 0x0105;
 inline constexpr UINT WM_SYSCHAR = 0x0106;
+inline constexpr UINT WM_COMMAND = 0x0111;  // wParam: notification << 16 | id
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
@@ -99,6 +100,11 @@ inline constexpr UINT CM_HINTSHOW = CM_BASE + 48;  // lParam: THintInfo*; answer
 inline constexpr UINT CM_RELEASE = CM_BASE + 33;
 inline constexpr UINT CM_INVALIDATE = CM_BASE + 52;
 inline constexpr UINT CM_CONTROLCHANGE = CM_BASE + 54;
+
+// Notifications a control sends itself, as the platform reflects them back
+// to the control (CN_COMMAND with the code in the high word of wParam).
+inline constexpr UINT CN_BASE = 0xBC00;
+inline constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 
 // Dialog codes a control answers to WM_GETDLGCODE.
 inline constexpr LRESULT DLGC_WANTARROWS = 0x1;
@@ -227,6 +233,9 @@ class TControl : public TComponent {
   void SetParentColor(bool v);
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }
+  TFont* FontObject() const { return const_cast<TFont*>(&font_); }  // the published Font
+  // Form data: a control read inside another one takes it as its parent.
+  void SetParentComponent(TComponent* c) override;
   bool ParentFont() const { return parent_font_; }
   void SetParentFont(bool v);
 

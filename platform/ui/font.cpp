@@ -20,9 +20,37 @@ std::string MappedFontFamily(const std::string& name) {
   return "DejaVu Sans";
 }
 
+namespace {
+const EnumInfo kFontStyleInfo{"TFontStyle", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}};
+}
+
+const ClassInfo& TFont::Class() {
+  static const ClassInfo ci = ClassBuilder<TFont>("TFont", TPersistent::Class())
+                                  .prop("Charset", &TFont::Charset, &TFont::SetCharset)
+                                  .prop("Color", &TFont::Color, &TFont::SetColor)
+                                  .typeName("TColor")
+                                  .prop("Height", &TFont::Height, &TFont::SetHeight)
+                                  .prop("Name", &TFont::Name, &TFont::SetName)
+                                  .prop("Orientation", &TFont::Orientation, &TFont::SetOrientation)
+                                  .defaultValue(int64_t{0})
+                                  .prop("Size", &TFont::Size, &TFont::SetSize)
+                                  .stored(false)
+                                  .prop("Style", &TFont::Style, &TFont::SetStyle)
+                                  .setOf(kFontStyleInfo)
+                                  .build();
+  return ci;
+}
+
 TFont::TFont() = default;
 
+void TFont::Assign(TPersistent* source) {
+  if (auto* f = dynamic_cast<TFont*>(source)) Assign(*f);
+  else TPersistent::Assign(source);
+}
+
 void TFont::Changed() {
+  metrics_.reset();
+  measure_.reset();
   if (OnChange) OnChange();
 }
 void TFont::SetName(const std::string& v) {
@@ -59,6 +87,7 @@ void TFont::Assign(const TFont& o) {
   style_ = o.style_;
   color_ = o.color_;
   orientation_ = o.orientation_;
+  charset_ = o.charset_;
   Changed();
 }
 bool TFont::SameAs(const TFont& o) const {
@@ -107,6 +136,7 @@ double TFont::EmSize() const {
 }
 
 TFontMetrics TFont::Metrics() const {
+  if (metrics_) return *metrics_;
   const FaceRatios r = Ratios(MappedFontFamily(name_), style_);
   const double em = EmSize();
   TFontMetrics m;
@@ -122,6 +152,7 @@ TFontMetrics TFont::Metrics() const {
   m.InternalLeading = std::max(0, m.Height - static_cast<int>(std::lround(em)));
   m.ExternalLeading = std::max(0, static_cast<int>(std::lround(em * r.height)) - m.Height);
   m.AveCharWidth = FontTextWidth(*this, "x");
+  metrics_ = m;
   return m;
 }
 
@@ -141,12 +172,15 @@ void TFont::SelectInto(cairo_t* cr) const {
 
 int FontTextWidth(const TFont& font, const std::string& text) {
   if (text.empty()) return 0;
-  std::unique_ptr<cairo_surface_t, CairoDeleter> s(
-      cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
-  std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(s.get()));
-  font.SelectInto(cr.get());
+  if (!font.measure_) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+    cairo_t* cr = cairo_create(s);
+    cairo_surface_destroy(s);  // the context holds it
+    font.SelectInto(cr);
+    font.measure_.reset(cr, cairo_destroy);
+  }
   cairo_text_extents_t te;
-  cairo_text_extents(cr.get(), text.c_str(), &te);
+  cairo_text_extents(font.measure_.get(), text.c_str(), &te);
   return static_cast<int>(std::lround(te.x_advance));
 }
 

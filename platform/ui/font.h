@@ -12,8 +12,11 @@
 //   TFontMetrics m = f.Metrics();                    // m.Height == m.Ascent + m.Descent
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/classinfo.h"
 #include "platform/ui/colors.h"
 
 typedef struct _cairo cairo_t;
@@ -37,9 +40,18 @@ struct TFontMetrics {
 // The family a font name draws with.
 std::string MappedFontFamily(const std::string& name);
 
-class TFont {
+// Published for form data: Name, Height, Size (not stored), Style (a set
+// of fsBold, fsItalic, fsUnderline, fsStrikeOut), Color, Charset (kept,
+// not used: text is UTF-8), Orientation.
+class TFont : public TPersistent {
+  TAVREL_CLASS_INFO
  public:
   TFont();
+  TFont(const TFont& o) : TPersistent(), OnChange() { Assign(o); }
+  TFont& operator=(const TFont& o) {
+    Assign(o);
+    return *this;
+  }
 
   const std::string& Name() const { return name_; }
   void SetName(const std::string& v);
@@ -54,7 +66,11 @@ class TFont {
   int Orientation() const { return orientation_; }  // tenths of a degree
   void SetOrientation(int v);
 
+  int Charset() const { return charset_; }
+  void SetCharset(int v) { charset_ = v; }
+
   void Assign(const TFont& other);  // copies every property, one change event
+  void Assign(TPersistent* source) override;
   bool SameAs(const TFont& other) const;
 
   std::function<void()> OnChange;
@@ -72,6 +88,12 @@ class TFont {
   TFontStyles style_ = 0;
   TColor color_ = clWindowText;
   int orientation_ = 0;
+  int charset_ = 1;  // DEFAULT_CHARSET
+  // Measuring is frequent: the metrics and a context with the font
+  // selected are kept until the font changes.
+  friend int FontTextWidth(const TFont& font, const std::string& text);
+  mutable std::optional<TFontMetrics> metrics_;
+  mutable std::shared_ptr<cairo_t> measure_;
 };
 
 // Advance width of UTF-8 text in whole pixels for a font; tabs and line

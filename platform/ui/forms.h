@@ -156,6 +156,18 @@ struct THintInfo {
   int HideTimeout = 0;
 };
 
+// The tooltip: a borderless window in the info colours showing the hint text.
+class THintWindow : public TForm {
+ public:
+  explicit THintWindow(TComponent* owner);
+  // The size the text needs, at most `maxWidth` wide, placed at (0, 0).
+  TRect CalcHintRect(int maxWidth, const std::string& text) const;
+  void ActivateHint(const TRect& screenRect, const std::string& text);
+
+ protected:
+  void Paint() override;
+};
+
 using TExceptionEvent = Method<void(TObject*, const std::exception&)>;
 using TShowHintEvent = Method<void(std::string&, bool&, THintInfo&)>;
 
@@ -197,6 +209,7 @@ class TApplication : public TComponent {
   bool HintShowing() const { return hint_showing_; }
   const std::string& HintText() const { return hint_text_; }
   TControl* HintControl() const { return hint_control_; }
+  THintWindow* HintWindow() const { return hint_window_; }
   void CancelHint();
   void ActivateHint(TPoint screenPos);
   TShowHintEvent OnShowHint;
@@ -204,6 +217,12 @@ class TApplication : public TComponent {
   // Mouse enter and leave: the control under the mouse.
   TControl* MouseControl() const { return mouse_control_; }
   void SetMouseControl(TControl* c, TPoint screenPos);
+
+  // A drop-down window open now: a button press on any other form closes
+  // it (through `close`) and is not delivered.
+  void SetPopup(TForm* popup, std::function<void()> close);
+  TForm* Popup() const { return popup_; }
+  void ClosePopup();
 
   std::vector<TForm*> Forms() const;
   void ControlDestroying(TControl* c);
@@ -230,6 +249,9 @@ class TApplication : public TComponent {
   TControl* mouse_control_ = nullptr;
   TPoint hint_pos_;
   HWND handle_ = 0;
+  TForm* popup_ = nullptr;
+  THintWindow* hint_window_ = nullptr;
+  std::function<void()> close_popup_;
 };
 
 class TScreen {

@@ -64,6 +64,11 @@ TEST(Supersample, HugeBoxesDoNotOverflow) {
     EXPECT_EQ(db.at(0, 0, 0), 255);
     EXPECT_EQ(dw.at(0, 0, 0), 65535);
   }
+  // Columns taller than 65537 rows of 16-bit pixels pass 32 bits.
+  const Ipp16u top = 65535;
+  Canvas<Ipp16u> tall(1, 1, 1);
+  ASSERT_EQ(Super(&top, {1, 70000}, 0, {0, 0, 1, 70000}, tall, 1.0, 1.0 / 70000), ippStsNoErr);
+  EXPECT_EQ(tall.at(0, 0, 0), 65535);
 }
 
 TEST(Supersample, TallFractionalBoxesStayAccurate) {

@@ -252,8 +252,8 @@ TEST(ConvertSampleWidth, AllPairsAtBothExtremesSaturate) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.from << "->" << c.to << " " << c.in);
-    // Two samples each, with a sentinel channel between them.
-    const uint32_t sStep = c.from / 8 + 1, dStep = c.to / 8 + 1;
+    // Two samples each, with a sentinel sample after each (aligned as in a frame).
+    const uint32_t sStep = c.from / 4, dStep = c.to / 4;
     std::vector<uint8_t> src(2 * sStep, 0xA5), dst(2 * dStep, 0xA5);
     WriteAs(c.from, src.data(), c.in);
     WriteAs(c.from, src.data() + sStep, c.in);
