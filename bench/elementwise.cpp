@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "math/elementwise.h"
@@ -19,9 +20,13 @@ namespace {
 
 constexpr int kMinBytes = 4 << 10, kMaxBytes = 1 << 20;
 
+// Integer data sweep the type's range (some values saturate, some halves tie).
 template <class T>
 struct Buffers {
-  explicit Buffers(int bytes) : n(bytes / static_cast<int>(sizeof(T))), src(n, T(1)), dst(n, T(2)) {}
+  explicit Buffers(int bytes) : n(bytes / static_cast<int>(sizeof(T))), src(n, T(1)), dst(n, T(2)) {
+    if constexpr (std::is_integral_v<T>)
+      for (int i = 0; i < n; ++i) src[i] = dst[i] = static_cast<T>(i * 7919);
+  }
   int n;
   std::vector<T> src, dst;
 };
@@ -46,17 +51,26 @@ __attribute__((noinline)) void LoopAddC(double v, double* d, int n) {
 __attribute__((noinline)) void LoopMulC(double v, double* d, int n) {
   for (int i = 0; i < n; ++i) d[i] *= v;
 }
+// The 16-bit references do what the kernels do: the exact value, rounded
+// half to even when scaled, then saturated.
+inline Ipp16s Saturate16(int r) { return static_cast<Ipp16s>(r > 32767 ? 32767 : r < -32768 ? -32768 : r); }
 __attribute__((noinline)) void LoopAddC16(Ipp16s v, Ipp16s* d, int n) {
-  for (int i = 0; i < n; ++i) {
-    const int r = d[i] + v;
-    d[i] = static_cast<Ipp16s>(r > 32767 ? 32767 : r < -32768 ? -32768 : r);
-  }
+  for (int i = 0; i < n; ++i) d[i] = Saturate16(d[i] + v);
 }
 __attribute__((noinline)) void LoopMulC16(Ipp16s v, Ipp16s* d, int n) {
-  for (int i = 0; i < n; ++i) {
-    const int r = d[i] * v;
-    d[i] = static_cast<Ipp16s>(r > 32767 ? 32767 : r < -32768 ? -32768 : r);
-  }
+  for (int i = 0; i < n; ++i) d[i] = Saturate16(d[i] * v);
+}
+// Halved: an odd value is an exact half, which goes to the even neighbour.
+inline Ipp16s HalveToEven(int r) {
+  int q = r >> 1;
+  if ((r & 1) != 0 && (q & 1) != 0) ++q;
+  return Saturate16(q);
+}
+__attribute__((noinline)) void LoopAddC16Sf1(const Ipp16s* s, Ipp16s v, Ipp16s* d, int n) {
+  for (int i = 0; i < n; ++i) d[i] = HalveToEven(s[i] + v);
+}
+__attribute__((noinline)) void LoopMulC16Sf1(const Ipp16s* s, Ipp16s v, Ipp16s* d, int n) {
+  for (int i = 0; i < n; ++i) d[i] = HalveToEven(s[i] * v);
 }
 
 #define CASE(name, type, body)                            \
@@ -70,7 +84,7 @@ __attribute__((noinline)) void LoopMulC16(Ipp16s v, Ipp16s* d, int n) {
     }                                                     \
     Finish(state, bytes);                                 \
   }                                                       \
-  BENCHMARK(name)->RangeMultiplier(4)->Range(kMinBytes, kMaxBytes);
+  BENCHMARK(name)->RangeMultiplier(4)->Range(kMinBytes, kMaxBytes)->MinWarmUpTime(0.02);
 
 // 64f
 CASE(Copy_64f_kernel, double, kernels::ippsCopy_64f(b.src.data(), b.dst.data(), b.n))
@@ -96,10 +110,17 @@ CASE(Set_16s_loop, Ipp16s, LoopSet<Ipp16s>(0x1234, b.dst.data(), b.n))
 CASE(Zero_16s_kernel, Ipp16s, kernels::ippsZero_16s(b.dst.data(), b.n))
 CASE(Zero_16s_memset, Ipp16s, std::memset(b.dst.data(), 0, bytes))
 CASE(Zero_16s_loop, Ipp16s, LoopSet<Ipp16s>(0, b.dst.data(), b.n))
-CASE(AddC_16s_kernel, Ipp16s, kernels::ippsAddC_16s_ISfs(3, b.dst.data(), b.n, 0))
-CASE(AddC_16s_loop, Ipp16s, LoopAddC16(3, b.dst.data(), b.n))
-CASE(MulC_16s_kernel, Ipp16s, kernels::ippsMulC_16s_ISfs(1, b.dst.data(), b.n, 0) ; kernels::ippsMulC_16s_ISfs(-1, b.dst.data(), b.n, 0))
-CASE(MulC_16s_loop, Ipp16s, LoopMulC16(1, b.dst.data(), b.n) ; LoopMulC16(-1, b.dst.data(), b.n))
+// In place with sf 0, there and back so the data stay as they are (MulC by
+// 1 would be the do-nothing shortcut, so -1 twice).
+CASE(AddC_16s_kernel, Ipp16s, kernels::ippsAddC_16s_ISfs(3, b.dst.data(), b.n, 0) ; kernels::ippsAddC_16s_ISfs(-3, b.dst.data(), b.n, 0))
+CASE(AddC_16s_loop, Ipp16s, LoopAddC16(3, b.dst.data(), b.n) ; LoopAddC16(-3, b.dst.data(), b.n))
+CASE(MulC_16s_kernel, Ipp16s, kernels::ippsMulC_16s_ISfs(-1, b.dst.data(), b.n, 0) ; kernels::ippsMulC_16s_ISfs(-1, b.dst.data(), b.n, 0))
+CASE(MulC_16s_loop, Ipp16s, LoopMulC16(-1, b.dst.data(), b.n) ; LoopMulC16(-1, b.dst.data(), b.n))
+// Scaled by one half (sf 1), from the source into the destination.
+CASE(AddC_16s_sf1_kernel, Ipp16s, kernels::ippsAddC_16s_Sfs(b.src.data(), 3, b.dst.data(), b.n, 1))
+CASE(AddC_16s_sf1_loop, Ipp16s, LoopAddC16Sf1(b.src.data(), 3, b.dst.data(), b.n))
+CASE(MulC_16s_sf1_kernel, Ipp16s, kernels::ippsMulC_16s_Sfs(b.src.data(), 3, b.dst.data(), b.n, 1))
+CASE(MulC_16s_sf1_loop, Ipp16s, LoopMulC16Sf1(b.src.data(), 3, b.dst.data(), b.n))
 
 // Keeps every run's time per item so the summary can divide them.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -120,13 +141,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void PrintSummary() const {
     std::printf("\nkernel time / reference time (<= 1.2 vs memcpy/memset, <= 1.0 vs the loop is the goal)\n");
-    std::printf("%-10s %8s %14s %8s\n", "routine", "bytes", "reference", "ratio");
+    std::printf("%-14s %8s %14s %8s\n", "routine", "bytes", "reference", "ratio");
     for (const auto& [routine, sizes] : times_)
       for (const auto& [bytes, byRef] : sizes) {
         auto kernel = byRef.find("kernel");
         if (kernel == byRef.end()) continue;
         for (const auto& [ref, t] : byRef)
-          if (ref != "kernel") std::printf("%-10s %8d %14s %8.3f\n", routine.c_str(), bytes, ref.c_str(), kernel->second / t);
+          if (ref != "kernel") std::printf("%-14s %8d %14s %8.3f\n", routine.c_str(), bytes, ref.c_str(), kernel->second / t);
       }
   }
 

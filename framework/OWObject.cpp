@@ -19,11 +19,7 @@ class TOWDestroyLockSection : public IOWDestroyLockSection {
  public:
   TOWDestroyLockSection(TOWDestroyLock* lock, uint32_t thread) : lockIntf_(lock), thread_(thread) {}
   ~TOWDestroyLockSection() override {
-    TOWDestroyLock* l = lockIntf_->Instance();
-    std::lock_guard hold(l->section_);
-    --l->lockCounter_;
-    if (--l->tokens_[thread_] == 0) l->tokens_.erase(thread_);
-    l->released_.notify_all();
+    lockIntf_->Instance()->EndUse(thread_);
   }
 
  private:
@@ -58,20 +54,39 @@ class TOWDestroyLockUnlockSection : public IOWDestroyLockSection {
   int32_t count_;
 };
 
-Ref<IOWDestroyLockSection> TOWDestroyLock::Lock() {
+int32_t& TOWDestroyLock::Tokens(uint32_t thread) {
+  for (auto& [t, n] : tokens_)
+    if (t == thread) return n;
+  tokens_.emplace_back(thread, 0);
+  return tokens_.back().second;
+}
+
+bool TOWDestroyLock::TryUse() {
   uint32_t thread = GetCurrentThreadId();
   std::lock_guard hold(section_);
-  if (destroying_ != 0 && thread != threadId_) return nullptr;
+  if (destroying_ != 0 && thread != threadId_) return false;
   ++lockCounter_;
-  ++tokens_[thread];
-  return MakeRef<TOWDestroyLockSection>(this, thread);
+  ++Tokens(thread);
+  return true;
+}
+
+void TOWDestroyLock::EndUse(uint32_t thread) {
+  std::lock_guard hold(section_);
+  --lockCounter_;
+  --Tokens(thread);
+  released_.notify_all();
+}
+
+Ref<IOWDestroyLockSection> TOWDestroyLock::Lock() {
+  if (!TryUse()) return nullptr;
+  return MakeRef<TOWDestroyLockSection>(this, GetCurrentThreadId());
 }
 
 Ref<IOWDestroyLockSection> TOWDestroyLock::DestroyLock() {
   uint32_t thread = GetCurrentThreadId();
   {
     std::lock_guard hold(section_);
-    if (tokens_.count(thread))
+    if (Tokens(thread) > 0)
       throw EOWException("An object cannot be destroyed from inside a notification that passes through it");
     ++destroying_;
   }

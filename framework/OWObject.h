@@ -19,7 +19,8 @@
 // spinning. A thread that still holds a use token of its own cannot wait for
 // it: DestroyLock then raises EOWException and changes nothing.
 #include <condition_variable>
-#include <map>
+#include <utility>
+#include <vector>
 #include <mutex>
 
 #include "framework/OWLock.h"
@@ -76,6 +77,11 @@ class TOWDestroyLock : public IOWDestroyLock {
   int32_t LockCounter();  // use tokens out
   int32_t Destroying();   // destroy holds
 
+  // The use token without a section object, for the delivery path (no heap
+  // use): TryUse answers whether it was granted; EndUse gives it back.
+  bool TryUse();
+  void EndUse(uint32_t thread);
+
  private:
   friend class TOWDestroyLockSection;
   friend class TOWDestroyLockLockSection;
@@ -86,8 +92,28 @@ class TOWDestroyLock : public IOWDestroyLock {
   int32_t lockCounter_ = 0;
   int32_t destroying_ = 0;
   uint32_t threadId_ = 0;
-  std::map<uint32_t, int32_t> tokens_;  // use tokens per thread
+  // Use tokens per thread; a flat list keeps its room, so taking and giving
+  // back tokens allocates nothing once a thread has been seen.
+  std::vector<std::pair<uint32_t, int32_t>> tokens_;
+  int32_t& Tokens(uint32_t thread);
   TOWObject* owner_;
+};
+
+// A use token held for a scope; Granted() false when it was refused.
+class TOWDestroyUse {
+ public:
+  explicit TOWDestroyUse(TOWDestroyLock& lock) : lock_(lock), thread_(GetCurrentThreadId()), granted_(lock.TryUse()) {}
+  ~TOWDestroyUse() {
+    if (granted_) lock_.EndUse(thread_);
+  }
+  TOWDestroyUse(const TOWDestroyUse&) = delete;
+  TOWDestroyUse& operator=(const TOWDestroyUse&) = delete;
+  bool Granted() const { return granted_; }
+
+ private:
+  TOWDestroyLock& lock_;
+  uint32_t thread_;
+  bool granted_;
 };
 
 }  // namespace tavrel

@@ -2,6 +2,7 @@
 
 #include "framework/DirectXLoaders.h"
 #include "framework/GDIPlusStartup.h"
+#include "framework/OWTypes.h"
 
 namespace tavrel {
 namespace {
@@ -15,6 +16,9 @@ ModuleStep LoaderStep(const char* name, LibraryLoader& (*loader)()) {
 
 std::vector<ModuleStep> FrameworkModules() {
   return {
+      // The stream-type and converter registries start empty and are
+      // emptied again at exit.
+      {"OWPins", ClearStreamTypeRegistries, ClearStreamTypeRegistries},
       {"GDIPlus", StartGDIPlus, ShutdownGDIPlus},
       LoaderStep("VLDirectDraw", VLDirectDraw),
       LoaderStep("VLDirectSound", VLDirectSound),

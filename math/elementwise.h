@@ -24,6 +24,9 @@ void FillBytesKernel(void* dst, std::int64_t bytes, Ipp8u value);
 void Fill32Kernel(Ipp32u* dst, std::int64_t count, Ipp32u value);
 void Fill64Kernel(Ipp64f* dst, std::int64_t count, Ipp64f value);
 void Fill128Kernel(Ipp64fc* dst, std::int64_t count, Ipp64fc value);
+void Fill16Kernel(Ipp16s* dst, std::int64_t count, Ipp16s value);
+// Whether the AVX2 variants of the kernels may run here (checked once).
+bool ProcessorHasAvx2();
 // The fills pick a vector variant at run time; both are exposed for tests.
 namespace fill_variants {
 void Fill32Plain(Ipp32u* dst, std::int64_t count, Ipp32u value);

@@ -1,5 +1,6 @@
 // Fills, copies and moves, and the shared byte and word kernels.
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "math/elementwise.h"
@@ -38,11 +39,6 @@ void FillPlain(T* dst, std::int64_t count, T value) {
   FillLoop(dst, count, value);
 }
 
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 // Long 64-bit fills use the string store, which like memset skips reading
 // the destination lines before writing them.
 constexpr std::int64_t kStringStoreFrom = 256;
@@ -59,7 +55,7 @@ void Fill(T* dst, std::int64_t count, T value) {
     }
   }
 #endif
-  if (HasAvx2())
+  if (ProcessorHasAvx2())
     FillAvx2(dst, count, value);
   else
     FillPlain(dst, count, value);
@@ -67,9 +63,30 @@ void Fill(T* dst, std::int64_t count, T value) {
 
 }  // namespace
 
+bool ProcessorHasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
 void Fill32Kernel(Ipp32u* dst, std::int64_t count, Ipp32u value) { Fill(dst, count, value); }
 void Fill64Kernel(Ipp64f* dst, std::int64_t count, Ipp64f value) {
   Fill(reinterpret_cast<Ipp64u*>(dst), count, std::bit_cast<Ipp64u>(value));
+}
+// 16-bit values up to an 8-byte boundary, then four per 64-bit word (the
+// long fill runs as the 64-bit one does), then the rest.
+void Fill16Kernel(Ipp16s* dst, std::int64_t count, Ipp16s value) {
+  while (count > 0 && reinterpret_cast<std::uintptr_t>(dst) % 8 != 0) {
+    *dst++ = value;
+    --count;
+  }
+  if (count <= 0) return;
+  const std::int64_t words = count / 4;
+  if (words > 0) {
+    const std::uint64_t one = static_cast<std::uint16_t>(value);
+    Fill<Ipp64u>(reinterpret_cast<Ipp64u*>(dst), words, one * 0x0001000100010001ull);
+    dst += words * 4;
+  }
+  for (std::int64_t i = 0; i < count % 4; ++i) dst[i] = value;
 }
 void Fill128Kernel(Ipp64fc* dst, std::int64_t count, Ipp64fc value) { Fill(dst, count, value); }
 

@@ -121,47 +121,66 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
 // Same integer arithmetic as the plain passes: the pair (L, R) times the
 // pair (16384 - w, w) in one multiply-add, so results are identical.
 
-// Columns [from, to) of one row; 8 bytes are read at each column's left tap,
-// so the caller keeps the last columns (near the row's end) for the plain loop.
-template <int C>
-[[gnu::target("avx2")]] ptrdiff_t LinearRowU8Avx2(const Ipp8u* s, Ipp16u* out, const ResizeKernelArgs& a,
-                                           std::ptrdiff_t ahead) {
+// (L, R) of eight one-channel columns as 16-bit pairs in 32-bit lanes.
+[[gnu::target("avx2")]] inline __m256i PairsC1(const Ipp8u* s, const std::ptrdiff_t* off, __m256i o0, __m256i o1,
+                                               std::ptrdiff_t rowElements) {
+  const std::ptrdiff_t base = off[0];
+  if (off[7] - base <= 14 && base + 16 <= rowElements) {
+    // Eight columns within 16 bytes (enlarging, mild shrinking): one load,
+    // and a shuffle puts (L, R) into each lane.
+    const __m256i lows = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    const __m256i rel = _mm256_sub_epi32(
+        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o0, lows))),
+                                _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o1, lows)), 1),
+        _mm256_set1_epi32(static_cast<int>(base)));
+    const __m256i control =
+        _mm256_or_si256(_mm256_or_si256(rel, _mm256_slli_epi32(_mm256_add_epi32(rel, _mm256_set1_epi32(1)), 16)),
+                        _mm256_set1_epi32(static_cast<int>(0x80008000u)));
+    const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + base)));
+    return _mm256_shuffle_epi8(bytes, control);
+  }
+  const __m128i g0 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o0, 1);
+  const __m128i g1 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o1, 1);
+  const __m256i v = _mm256_set_m128i(g1, g0);
+  return _mm256_or_si256(_mm256_and_si256(v, _mm256_set1_epi32(0xFF)),
+                         _mm256_slli_epi32(_mm256_and_si256(v, _mm256_set1_epi32(0xFF00)), 8));
+}
+
+// (L w0 + R w1 + 128) >> 8 of eight lanes, stored as 16 bits.
+[[gnu::target("avx2")]] inline void StoreC1(__m256i lr, __m256i w, Ipp16u* o) {
+  const __m256i r = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lr, w), _mm256_set1_epi32(128)), 8);
+  const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(r, r), 0x08);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_castsi256_si128(packed));
+}
+
+// The same for the channels of one pixel whose left tap is at p.
+[[gnu::target("avx2")]] inline void StorePixel(const Ipp8u* p, __m128i w, __m128i order, Ipp16u* o) {
+  const __m128i px = _mm_cvtepu8_epi16(_mm_shuffle_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), order));
+  const __m128i r = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(px, w), _mm_set1_epi32(128)), 8);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi32(r, r));
+}
+
+// The leading columns of one row, or of a row and the row `step` after it
+// (Pair): both walked together, sharing offsets and weights. Up to 16 bytes
+// are read from a column's left tap, so columns near the row's end are left
+// to the plain loop; returns how many columns were done.
+template <int C, bool Pair>
+[[gnu::target("avx2")]] ptrdiff_t LinearRowU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp16u* out,
+                                                 Ipp16u* out2, const ResizeKernelArgs& a, std::ptrdiff_t ahead) {
   const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
   const std::ptrdiff_t* off = a.colOffset;
-  const __m128i round4 = _mm_set1_epi32(128);
   ptrdiff_t k = 0;
   if constexpr (C == 1) {
-    const __m256i lo = _mm256_set1_epi32(0xFF), hi = _mm256_set1_epi32(0xFF00);
-    const __m256i round = _mm256_set1_epi32(128);
-    const __m256i lows = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
-    const __m256i zeroHigh = _mm256_set1_epi32(static_cast<int>(0x80008000u));
     for (; k + 8 <= a.width && off[k + 7] + 4 <= a.rowElements; k += 8) {
       if (ahead) __builtin_prefetch(s + off[k] + ahead);
       const __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k));
       const __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k + 4));
-      __m256i lr;
-      const std::ptrdiff_t base = off[k];
-      if (off[k + 7] - base <= 14 && base + 16 <= a.rowElements) {
-        // Eight columns within 16 bytes (enlarging, mild shrinking): one
-        // load, and a shuffle puts (L, R) into each 32-bit lane.
-        const __m256i rel = _mm256_sub_epi32(
-            _mm256_inserti128_si256(_mm256_castsi128_si256(_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o0, lows))),
-                                    _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o1, lows)), 1),
-            _mm256_set1_epi32(static_cast<int>(base)));
-        const __m256i control = _mm256_or_si256(
-            _mm256_or_si256(rel, _mm256_slli_epi32(_mm256_add_epi32(rel, _mm256_set1_epi32(1)), 16)), zeroHigh);
-        const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + base)));
-        lr = _mm256_shuffle_epi8(bytes, control);
-      } else {
-        const __m128i g0 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o0, 1);
-        const __m128i g1 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o1, 1);
-        const __m256i v = _mm256_set_m128i(g1, g0);
-        lr = _mm256_or_si256(_mm256_and_si256(v, lo), _mm256_slli_epi32(_mm256_and_si256(v, hi), 8));
-      }
       const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
-      const __m256i r = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lr, w), round), 8);
-      const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(r, r), 0x08);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm256_castsi256_si128(packed));
+      StoreC1(PairsC1(s, off + k, o0, o1, a.rowElements), w, out + k);
+      if constexpr (Pair) {
+        if (ahead) __builtin_prefetch(s + step + off[k] + ahead);
+        StoreC1(PairsC1(s + step, off + k, o0, o1, a.rowElements), w, out2 + k);
+      }
     }
   } else {
     // L0..L(C-1) R0..R(C-1) -> L0 R0 L1 R1 ...
@@ -169,12 +188,15 @@ template <int C>
                                  : _mm_setr_epi8(0, 3, 1, 4, 2, 5, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
     for (; k < a.width && off[k] + 8 <= a.rowElements; ++k) {
       const Ipp8u* p = s + off[k];
+      const __m128i w = _mm_set1_epi32(static_cast<int>(wt[k]));
       if (ahead) __builtin_prefetch(p + ahead);
-      const __m128i px = _mm_cvtepu8_epi16(_mm_shuffle_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), order));
-      const __m128i r = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(px, _mm_set1_epi32(static_cast<int>(wt[k]))), round4), 8);
       // Four values stored; for three channels the fourth is the next
       // column's first, written over next (buffers have 4 pixels spare).
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k * C), _mm_packus_epi32(r, r));
+      StorePixel(p, w, order, out + k * C);
+      if constexpr (Pair) {
+        if (ahead) __builtin_prefetch(p + step + ahead);
+        StorePixel(p + step, w, order, out2 + k * C);
+      }
     }
   }
   return k;
@@ -207,7 +229,7 @@ TAVREL_INLINE void LinearRowInt(const T* s, Ipp16u* out, const ResizeKernelArgs&
   constexpr int shift = sizeof(T) == 1 ? 8 : 14;
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
   ptrdiff_t k = 0;
-  if constexpr (Simd && sizeof(T) == 1) k = LinearRowU8Avx2<C>(s, out, a, ahead);
+  if constexpr (Simd && sizeof(T) == 1) k = LinearRowU8Avx2<C, false>(s, 0, out, nullptr, a, ahead);
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const std::uint32_t w0 = wt[2 * k], w1 = wt[2 * k + 1];
@@ -246,14 +268,16 @@ TAVREL_INLINE void LinearColumnFloat(const float* __restrict u, const float* __r
 // Both taps' rows in one pass: they are usually both new when shrinking,
 // and walking them together keeps twice as many loads in flight. The rows
 // of the next destination row are prefetched `ahead` elements on.
-template <class T, int C>
+template <class T, int C, bool Simd>
 TAVREL_INLINE void LinearRowsInt(const T* s, std::ptrdiff_t step, Ipp16u* __restrict u,
                                  Ipp16u* __restrict dn, const ResizeKernelArgs& a,
                                  std::ptrdiff_t ahead) {
   constexpr std::uint32_t round = sizeof(T) == 1 ? 128 : 8192;
   constexpr int shift = sizeof(T) == 1 ? 8 : 14;
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
-  for (ptrdiff_t k = 0; k < a.width; ++k) {
+  ptrdiff_t k = 0;
+  if constexpr (Simd && sizeof(T) == 1) k = LinearRowU8Avx2<C, true>(s, step, u, dn, a, ahead);
+  for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const T* q = p + step;
     if (ahead) {
@@ -295,11 +319,8 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
   RowCache<2> cache(a);
   const ptrdiff_t n = ptrdiff_t{a.width} * C;
   auto filterPair = [&](int row, B* u, B* dn, std::ptrdiff_t ahead) __attribute__((always_inline)) {
-    if constexpr (Simd && sizeof(T) == 1) {
-      LinearRowInt<T, C, Simd>(RowAt<T>(a, row), u, a, ahead);
-      LinearRowInt<T, C, Simd>(RowAt<T>(a, row + 1), dn, a, ahead);
-    } else if constexpr (integer)
-      LinearRowsInt<T, C>(RowAt<T>(a, row), a.srcStep, u, dn, a, ahead);
+    if constexpr (integer)
+      LinearRowsInt<T, C, Simd>(RowAt<T>(a, row), a.srcStep, u, dn, a, ahead);
     else
       LinearRowsFloat<C>(RowAt<T>(a, row), a.srcStep, u, dn, a, ahead);
   };

@@ -109,12 +109,15 @@ void TSLRealBuffer::Divide(const TSLRealBuffer& Right) {
   const int n = std::min(N(), Right.N());
   double* d = Modify();
   const double* r = Right.Read();
-  if (ippsDiv_64f_I(r, d, n) != ippStsDivByZero) return;
+  if (ippsDiv_64f_I(r, d, n) == ippStsDivByZero) RealZeroDivisorPass(r, d, n);
+}
+
+void RealZeroDivisorPass(const double* divisors, double* quotients, int n) {
   for (int i = 0; i < n; ++i) {
-    if (std::isnan(r[i]) || (r[i] == 0.0 && std::isnan(d[i])))
-      d[i] = 0.0;  // no comparison can be made
-    else if (r[i] == 0.0)
-      d[i] = d[i] > 0 ? 1.0e15 : -1.0e14;
+    if (std::isnan(divisors[i]) || (divisors[i] == 0.0 && std::isnan(quotients[i])))
+      quotients[i] = 0.0;  // no comparison can be made
+    else if (divisors[i] == 0.0)
+      quotients[i] = quotients[i] > 0 ? 1.0e15 : -1.0e14;
   }
 }
 

@@ -28,6 +28,13 @@ enum class TSLNormType : uint8_t { ntL1Norm, ntL2Norm, ntCNorm };
 // The values the restricted minimum and maximum skip.
 inline constexpr double kRealMarkerLow = -1.7e308, kRealMarkerHigh = 1.7e308;
 
+class TSLRealMatrixBuffer;
+
+// After an element division that met zero divisors: a positive quotient
+// becomes 1e15, another -1e14, and where no comparison can be made (0/0,
+// a NaN divisor) 0.0.
+void RealZeroDivisorPass(const double* divisors, double* quotients, int n);
+
 class TSLRealBuffer : public TSLTypedBuffer<double, TSLRealBuffer> {
  public:
   using TSLTypedBuffer::TSLTypedBuffer;
@@ -47,6 +54,8 @@ class TSLRealBuffer : public TSLTypedBuffer<double, TSLRealBuffer> {
                                             TSLSmartBufferManager& pool = GlobalBufferManager());
   static Ref<TSLRealBuffer> CreateUInt64Data(const uint64_t* AData, uint32_t ASize,
                                              TSLSmartBufferManager& pool = GlobalBufferManager());
+  // The rows of a matrix, in order.
+  static Ref<TSLRealBuffer> CreateBufferArray(const TSLRealMatrixBuffer& Other);
   static Ref<TSLRealBuffer> CreateSingleData(const float* AData, uint32_t ASize,
                                              TSLSmartBufferManager& pool = GlobalBufferManager());
 

@@ -99,12 +99,12 @@ void TSLGenericBuffer::Assign(const TSLData& OtherBuffer) {
   AssignData(&OtherBuffer);
   const auto& other = BufferAs<const TSLGenericBuffer>(OtherBuffer);
   if (&other == this) return;
-  if (other.pDataContainer != pDataContainer) {
-    ReplaceContainer(Ref<TSLSmartBuffer>(other.pDataContainer));
-    UpdateDataPtr();
-  }
+  if (other.pDataContainer != pDataContainer) ReplaceContainer(Ref<TSLSmartBuffer>(other.pDataContainer));
+  // The pointer follows this buffer's own reading of the container: an
+  // audio buffer's data pointer lies past its header, which its byte size
+  // counts, so copying both would reach past the block.
   FCharSize = other.FCharSize;
-  FDataPtr = other.FDataPtr;
+  UpdateDataPtr();
 }
 
 bool TSLGenericBuffer::IsEqual(const TSLGenericBuffer& Other) const {

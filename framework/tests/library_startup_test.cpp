@@ -117,10 +117,10 @@ TEST(GraphicsStartupOnLinux, TheGraphicsLibraryIsAbsentSoNothingIsStarted) {
   ShutdownGDIPlus();
 }
 
-TEST(FrameworkModules, GraphicsFirstThenTheLoadersInTheirOrder) {
+TEST(FrameworkModules, PinsFirstThenGraphicsThenTheLoadersInTheirOrder) {
   std::vector<std::string> names;
   for (const auto& step : FrameworkModules()) names.push_back(step.name);
-  const std::vector<std::string> want{"GDIPlus", "VLDirectDraw", "VLDirectSound", "VLDirect3D9",
+  const std::vector<std::string> want{"OWPins", "GDIPlus", "VLDirectDraw", "VLDirectSound", "VLDirect3D9",
                                       "VLDirectShow"};
   EXPECT_EQ(names, want);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "math/elementwise.h"
+#include "math/scaled_arithmetic.h"
 
 namespace tavrel {
 namespace {
@@ -158,6 +160,28 @@ TEST(FillVariants, FastFillsMatchThePlainOnes) {
       }
     }
   }
+}
+
+// The 16-bit fill (16-bit head, 64-bit words, 16-bit tail) against a plain
+// loop, from each 2-byte position of an 8-byte word, below and above the
+// length where the words go through the string store.
+TEST(FillVariants, SixteenBitFillMatchesAPlainLoop) {
+  constexpr int kMax = 1100;
+  for (int offset = 0; offset < 4; ++offset)
+    for (int count : {0, 1, 2, 3, 4, 5, 7, 8, 9, 17, 255, 1023, 1024, 1025, 1027, kMax}) {
+      SCOPED_TRACE("count " + std::to_string(count) + " offset " + std::to_string(offset));
+      alignas(64) Ipp16s plain[kMax + 8], other[kMax + 8];
+      std::fill(std::begin(plain), std::end(plain), Ipp16s{-2});
+      std::fill(std::begin(other), std::end(other), Ipp16s{-2});
+      for (int i = 0; i < count; ++i) plain[offset + i] = Ipp16s{-32713};
+      Fill16Kernel(other + offset, count, Ipp16s{-32713});
+      ASSERT_EQ(std::memcmp(plain, other, sizeof plain), 0);
+      if (count > 0) {
+        std::fill(std::begin(other), std::end(other), Ipp16s{-2});
+        ASSERT_EQ(kernels::ippsSet_16s(-32713, other + offset, count), ippStsNoErr);
+        ASSERT_EQ(std::memcmp(plain, other, sizeof plain), 0) << "ippsSet_16s";
+      }
+    }
 }
 
 }  // namespace

@@ -37,6 +37,9 @@ class Probe : public TCustomControl {
       case WM_SETFOCUS: Add("setfocus"); break;
       case WM_KILLFOCUS: Add("killfocus"); break;
       case WM_TIMER: Add("timer " + std::to_string(m.WParam)); break;
+      case CM_HINTSHOW:
+        if (tag_ == "mute") m.Result = 1;
+        return;
       case WM_APP + 1:
         Add("posted " + std::to_string(m.WParam));
         if (throws) throw std::runtime_error("boom in " + tag_);
@@ -408,12 +411,37 @@ TEST_F(UiControls, HintShowsAfterThePauseAndControlsMayRefuse) {
   app->ProcessMessages();
   EXPECT_TRUE(app->HintShowing());
   EXPECT_EQ(app->HintText(), "Gain");
+  THintWindow* tip = app->HintWindow();
+  ASSERT_NE(tip, nullptr);
+  EXPECT_TRUE(tip->Showing());
+  EXPECT_EQ(tip->Top(), 50) << "below the cursor";
+  EXPECT_EQ(tip->Left(), 30);
+  app->ProcessMessages();
+  TBitmap shot;
+  shot.AssignSurface(tip->Surface());
+  EXPECT_NE(test::InkBounds(shot, static_cast<TColor>(ColorToRGB(clInfoBk))), TRect{});
+  EXPECT_EQ(shot.Canvas().Pixel(0, 0), clBlack) << "framed";
   clock->Advance(app->HintHidePause());
   app->ProcessMessages();
   EXPECT_FALSE(app->HintShowing());
+  EXPECT_FALSE(tip->Showing());
   form->InjectMouse(WM_MOUSEMOVE, 5, 5, 0);
   form->InjectMouse(WM_MOUSEMOVE, 30, 30, 0);
   form->InjectMouse(WM_LBUTTONDOWN, 30, 30, MK_LBUTTON);  // a click cancels the pending hint
+  clock->Advance(app->HintPause());
+  app->ProcessMessages();
+  EXPECT_FALSE(app->HintShowing());
+  // The control may refuse its hint, and so may the application's handler.
+  auto* mute = Make(form, "mute", Bounds(100, 10, 30, 30));
+  mute->SetHint("muted");
+  mute->SetShowHint(true);
+  form->InjectMouse(WM_MOUSEMOVE, 110, 20, 0);
+  clock->Advance(app->HintPause());
+  app->ProcessMessages();
+  EXPECT_FALSE(app->HintShowing());
+  form->InjectMouse(WM_MOUSEMOVE, 5, 5, 0);
+  app->OnShowHint = TShowHintEvent([](std::string& s, bool& can, THintInfo&) { can = s != "Gain"; });
+  form->InjectMouse(WM_MOUSEMOVE, 30, 30, 0);
   clock->Advance(app->HintPause());
   app->ProcessMessages();
   EXPECT_FALSE(app->HintShowing());

@@ -49,6 +49,8 @@ void TFont::Assign(TPersistent* source) {
 }
 
 void TFont::Changed() {
+  metrics_.reset();
+  measure_.reset();
   if (OnChange) OnChange();
 }
 void TFont::SetName(const std::string& v) {
@@ -134,6 +136,7 @@ double TFont::EmSize() const {
 }
 
 TFontMetrics TFont::Metrics() const {
+  if (metrics_) return *metrics_;
   const FaceRatios r = Ratios(MappedFontFamily(name_), style_);
   const double em = EmSize();
   TFontMetrics m;
@@ -149,6 +152,7 @@ TFontMetrics TFont::Metrics() const {
   m.InternalLeading = std::max(0, m.Height - static_cast<int>(std::lround(em)));
   m.ExternalLeading = std::max(0, static_cast<int>(std::lround(em * r.height)) - m.Height);
   m.AveCharWidth = FontTextWidth(*this, "x");
+  metrics_ = m;
   return m;
 }
 
@@ -168,12 +172,15 @@ void TFont::SelectInto(cairo_t* cr) const {
 
 int FontTextWidth(const TFont& font, const std::string& text) {
   if (text.empty()) return 0;
-  std::unique_ptr<cairo_surface_t, CairoDeleter> s(
-      cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
-  std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(s.get()));
-  font.SelectInto(cr.get());
+  if (!font.measure_) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+    cairo_t* cr = cairo_create(s);
+    cairo_surface_destroy(s);  // the context holds it
+    font.SelectInto(cr);
+    font.measure_.reset(cr, cairo_destroy);
+  }
   cairo_text_extents_t te;
-  cairo_text_extents(cr.get(), text.c_str(), &te);
+  cairo_text_extents(font.measure_.get(), text.c_str(), &te);
   return static_cast<int>(std::lround(te.x_advance));
 }
 

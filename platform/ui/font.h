@@ -12,6 +12,8 @@
 //   TFontMetrics m = f.Metrics();                    // m.Height == m.Ascent + m.Descent
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/classinfo.h"
@@ -87,6 +89,11 @@ class TFont : public TPersistent {
   TColor color_ = clWindowText;
   int orientation_ = 0;
   int charset_ = 1;  // DEFAULT_CHARSET
+  // Measuring is frequent: the metrics and a context with the font
+  // selected are kept until the font changes.
+  friend int FontTextWidth(const TFont& font, const std::string& text);
+  mutable std::optional<TFontMetrics> metrics_;
+  mutable std::shared_ptr<cairo_t> measure_;
 };
 
 // Advance width of UTF-8 text in whole pixels for a font; tabs and line

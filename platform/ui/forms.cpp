@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/ui/drawtext.h"
+
 namespace tavrel {
 
 namespace {
@@ -490,6 +492,7 @@ void TApplication::CancelHint() {
   hint_control_ = nullptr;
   hint_showing_ = false;
   hint_text_.clear();
+  if (hint_window_) hint_window_->Hide();
 }
 
 void TApplication::ActivateHint(TPoint screenPos) {
@@ -508,6 +511,10 @@ void TApplication::ActivateHint(TPoint screenPos) {
   hint_control_ = c;
   hint_showing_ = true;
   hint_text_ = info.HintStr;
+  if (!hint_window_) hint_window_ = TComponent::Create<THintWindow>(this);
+  // Below the cursor, as the platform places tooltips.
+  const TRect size = hint_window_->CalcHintRect(screen_->Width() > 0 ? screen_->Width() / 2 : 400, hint_text_);
+  hint_window_->ActivateHint(OffsetRect(size, screenPos.X, screenPos.Y + 20), hint_text_);
   if (info.HideTimeout > 0) SetTimer(handle_, kHintHideTimer, static_cast<UINT>(info.HideTimeout));
 }
 
@@ -520,6 +527,7 @@ void TApplication::WndProc(UINT msg, WPARAM wp, LPARAM) {
     KillTimer(handle_, kHintHideTimer);
     hint_showing_ = false;
     hint_text_.clear();
+    if (hint_window_) hint_window_->Hide();
   }
 }
 
@@ -536,6 +544,7 @@ void TApplication::ClosePopup() {
 }
 
 void TApplication::ControlDestroying(TControl* c) {
+  if (hint_window_ == c) hint_window_ = nullptr;
   if (popup_ == c) {
     popup_ = nullptr;
     close_popup_ = nullptr;
@@ -543,6 +552,40 @@ void TApplication::ControlDestroying(TControl* c) {
   if (mouse_control_ == c) mouse_control_ = nullptr;
   if (hint_control_ == c) CancelHint();
   if (main_form_ == c) main_form_ = nullptr;
+}
+
+// ---- THintWindow ----------------------------------------------------------
+
+THintWindow::THintWindow(TComponent* owner) : TForm(owner) {
+  SetBorderStyle(TFormBorderStyle::bsNone);
+  SetFormStyle(TFormStyle::fsStayOnTop);
+  SetColor(clInfoBk);
+  Font().SetColor(clInfoText);
+}
+
+TRect THintWindow::CalcHintRect(int maxWidth, const std::string& text) const {
+  TCanvas measure;
+  measure.Font().Assign(Font());
+  TRect r = Rect(0, 0, maxWidth, 0);
+  DrawText(measure, text, r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  return Rect(0, 0, r.Right + 6, r.Bottom + 2);
+}
+
+void THintWindow::ActivateHint(const TRect& screenRect, const std::string& text) {
+  SetCaption(text);
+  SetBoundsRect(screenRect);
+  Invalidate();
+  Show();
+}
+
+void THintWindow::Paint() {
+  TCanvas& c = Canvas();
+  c.Brush().SetColor(clWindowFrame);
+  c.FrameRect(ClientRect());
+  c.Font().Assign(Font());
+  c.Brush().SetStyle(TBrushStyle::bsClear);
+  TRect r = Rect(3, 1, ClientWidth() - 3, ClientHeight() - 1);
+  DrawText(c, Caption(), r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
 
 // ---- TScreen ---------------------------------------------------------------

@@ -156,6 +156,18 @@ struct THintInfo {
   int HideTimeout = 0;
 };
 
+// The tooltip: a borderless window in the info colours showing the hint text.
+class THintWindow : public TForm {
+ public:
+  explicit THintWindow(TComponent* owner);
+  // The size the text needs, at most `maxWidth` wide, placed at (0, 0).
+  TRect CalcHintRect(int maxWidth, const std::string& text) const;
+  void ActivateHint(const TRect& screenRect, const std::string& text);
+
+ protected:
+  void Paint() override;
+};
+
 using TExceptionEvent = Method<void(TObject*, const std::exception&)>;
 using TShowHintEvent = Method<void(std::string&, bool&, THintInfo&)>;
 
@@ -197,6 +209,7 @@ class TApplication : public TComponent {
   bool HintShowing() const { return hint_showing_; }
   const std::string& HintText() const { return hint_text_; }
   TControl* HintControl() const { return hint_control_; }
+  THintWindow* HintWindow() const { return hint_window_; }
   void CancelHint();
   void ActivateHint(TPoint screenPos);
   TShowHintEvent OnShowHint;
@@ -237,6 +250,7 @@ class TApplication : public TComponent {
   TPoint hint_pos_;
   HWND handle_ = 0;
   TForm* popup_ = nullptr;
+  THintWindow* hint_window_ = nullptr;
   std::function<void()> close_popup_;
 };
 

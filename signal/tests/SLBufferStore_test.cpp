@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/messages.h"
+
 namespace tavrel {
 namespace {
 
@@ -216,6 +218,26 @@ TEST_F(PoolTest, CopyFromTakesTheSmallerCapacity) {
 TEST_F(PoolTest, TooLargeAContainerIsRefusedBeforeThePoolIsTouched) {
   EXPECT_THROW(TSLSmartBuffer::Create(kMaxBufferSize + 1, TSLContainerKind::Memory, pool_), EOutOfMemory);
   EXPECT_TRUE(pool_.ListSizes().empty());
+}
+
+// The pool's own timer trims every 200 ms while its thread pumps messages.
+TEST(PoolTimer, TrimsFromTheMessageLoop) {
+  auto clock = std::make_shared<ManualClock>(1000);
+  SetMessageClock(clock);
+  {
+    TSLSmartBufferManager pool;
+    pool.StartTrimTimer();
+    pool.Deallocate(pool.Allocate(64), 64);
+    for (int tick = 1; tick <= 8; ++tick) {
+      clock->Advance(200);
+      ProcessMessages();
+    }
+    EXPECT_EQ(pool.FreeBlocks(64), 1u);
+    clock->Advance(200);
+    ProcessMessages();
+    EXPECT_TRUE(pool.ListSizes().empty());
+  }
+  SetMessageClock(nullptr);
 }
 
 // Several threads allocate and release mixed sizes while another trims.

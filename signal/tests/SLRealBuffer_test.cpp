@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "signal/SLBlockBuffer.h"
 #include "signal/SLIntegerBuffer.h"
 
 namespace tavrel {
@@ -204,11 +205,10 @@ TEST_F(RealBufferTest, CopyRangeCountsDoublesIntoRealBuffers) {
   src->CopyRange(1, *dst, 2, 3);
   EXPECT_EQ(Values(*dst), (D{0, 0, 2, 3, 4, 0}));
   EXPECT_THROW(src->CopyRange(3, *dst, 0, 3), ERangeError);
-  auto ints = TSLIntegerBuffer::CreateValue(0, 4, pool_);
-  src->CopyRange(1, *ints, 2, 3);  // bytes into another class
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(ints->Read());
+  auto block = TSLBlockBuffer::CreateValue(16, 0, pool_);
+  src->CopyRange(1, *block, 2, 3);  // bytes into another class
   const uint8_t* from = reinterpret_cast<const uint8_t*>(src->Read());
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(bytes[i], i >= 2 && i < 5 ? from[i - 1] : 0) << i;
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(block->Read()[i], i >= 2 && i < 5 ? from[i - 1] : 0) << i;
 }
 
 TEST_F(RealBufferTest, ItemsAreRangeChecked) {

@@ -1,5 +1,7 @@
 #include "signal/SLSimpleDataBuffer.h"
 
+#include "signal/ALAudioBuffer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -70,6 +72,16 @@ TEST_F(DataBufferTest, CopiesShareUntilTheFirstWrite) {
       EXPECT_TRUE(x->DataContainer().SingleOwner());
     }
   }
+}
+
+TEST_F(DataBufferTest, TheSequenceNumberLivesInTheContainer) {
+  auto a = Filled(4);
+  auto b = Copy(a);
+  EXPECT_FALSE(b->SequenceAvailable());
+  a->SetBufferNumber(42);
+  a->SetSequenceAvailable(true);
+  EXPECT_TRUE(b->SequenceAvailable());
+  EXPECT_EQ(b->BufferNumber(), 42);
 }
 
 TEST_F(DataBufferTest, TwoReadersNeverCopy) {
@@ -170,6 +182,16 @@ TEST_F(DataBufferTest, AssignSharesDataAndToItselfOnlyRenewsTheCustomItems) {
   EXPECT_EQ(a->GetByteSize(), 9u);
   ASSERT_EQ(a->GetCustomCount(), 1);
   EXPECT_EQ(RefCast<Tag>(a->GetCustom(0))->generation, 2);
+}
+
+TEST_F(DataBufferTest, AssignFromAnAudioBufferStaysInsideTheBlock) {
+  // The other's data pointer lies past a header that its size counts.
+  auto audio = TALAudioBuffer::CreateSize(8000, 8, 1, 8, pool_);
+  auto plain = Filled(2);
+  plain->Assign(*audio);
+  EXPECT_EQ(plain->GetByteSize(), 48u);
+  EXPECT_EQ(plain->ByteRead(), audio->DataContainer().RawData());
+  EXPECT_EQ(plain->ByteRead()[0], 0xFE);  // the header's format tag
 }
 
 TEST_F(DataBufferTest, AssignFromANonBufferRaisesTheCastError) {

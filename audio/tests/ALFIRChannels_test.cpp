@@ -1,0 +1,309 @@
+#include "audio/ALFIRChannels.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "math/routines.h"
+
+namespace tavrel {
+namespace {
+
+using LD = long double;
+
+// A width's samples as plain integers: 8-bit samples are the stored byte.
+struct Width {
+  uint32_t bits;
+  int64_t lo, hi;      // stored range
+  int64_t outLo, outHi;  // what the filter may write
+  int64_t zero;        // the zero line
+};
+const Width kWidths[] = {{8, 0, 255, 0, 255, 127},
+                         {16, -32768, 32767, -32767, 32767, 0},
+                         {24, -8388608, 8388607, -8388607, 8388607, 0},
+                         {32, -2147483648LL, 2147483647, -2147483647, 2147483647, 0}};
+
+int64_t Get(const uint8_t* p, uint32_t bits) {
+  switch (bits) {
+    case 8: return p[0];
+    case 16: { int16_t v; std::memcpy(&v, p, 2); return v; }
+    case 24: return ReadSample24(p);
+    default: { int32_t v; std::memcpy(&v, p, 4); return v; }
+  }
+}
+void Put(uint8_t* p, uint32_t bits, int64_t v) {
+  switch (bits) {
+    case 8: p[0] = uint8_t(v); break;
+    case 16: { int16_t s = int16_t(v); std::memcpy(p, &s, 2); break; }
+    case 24: WriteSample24(p, int32_t(v)); break;
+    default: { int32_t s = int32_t(v); std::memcpy(p, &s, 4); break; }
+  }
+}
+
+// Interleaved frames of a width, built from and read as integers.
+struct Frames {
+  uint32_t bits, channels;
+  std::vector<uint8_t> bytes;
+  uint32_t FrameBytes() const { return channels * bits / 8; }
+  uint32_t Count() const { return uint32_t(bytes.size() / FrameBytes()); }
+  int64_t At(uint32_t frame, uint32_t ch) const { return Get(&bytes[frame * FrameBytes() + ch * bits / 8], bits); }
+  void Set(uint32_t frame, uint32_t ch, int64_t v) { Put(&bytes[frame * FrameBytes() + ch * bits / 8], bits, v); }
+};
+
+Frames RandomFrames(const Width& w, uint32_t channels, uint32_t count, unsigned seed) {
+  Frames f{w.bits, channels, std::vector<uint8_t>(size_t(count) * channels * w.bits / 8)};
+  std::mt19937_64 rng(seed);
+  std::uniform_int_distribution<int64_t> dist(w.lo, w.hi);
+  for (uint32_t i = 0; i < count; ++i)
+    for (uint32_t c = 0; c < channels; ++c) f.Set(i, c, dist(rng));
+  return f;
+}
+
+TALWaveFormatExtensible Format(uint32_t bits, uint32_t channels) {
+  TALWaveFormatExtensible f{};
+  f.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+  f.nChannels = uint16_t(channels);
+  f.nSamplesPerSec = 44100;
+  f.nBlockAlign = uint16_t(channels * bits / 8);
+  f.nAvgBytesPerSec = 44100 * f.nBlockAlign;
+  f.wBitsPerSample = uint16_t(bits);
+  f.cbSize = 22;
+  f.wValidBitsPerSample = uint16_t(bits);
+  return f;
+}
+
+// Direct-form convolution of one channel in long double, with a history
+// of `history` frames before `from` (older input counts as zero), and the
+// expected stored value, rounded half to even and clamped. Where the sum
+// lies within 1e-9 of a half, either neighbour is accepted: the filter sums
+// in its own order.
+struct Expected {
+  int64_t value;
+  bool tie;
+};
+Expected Reference(const Frames& in, uint32_t ch, uint32_t n, const TSLAReal& h, const Width& w, uint32_t from,
+                   uint32_t history) {
+  LD y = 0;
+  for (size_t m = 0; m < h.size(); ++m) {
+    if (m > n || n - m + history < from) continue;
+    y += LD(h[m]) * LD(in.At(uint32_t(n - m), ch) - (w.bits == 8 ? 127 : 0));
+  }
+  if (w.bits == 8) y += 127;
+  const LD clamped = std::fmin(std::fmax(y, LD(w.outLo)), LD(w.outHi));
+  const LD fl = std::floor(clamped);
+  const LD frac = clamped - fl;
+  int64_t r = int64_t(fl);
+  if (frac > 0.5L || (frac == 0.5L && r % 2 != 0)) ++r;
+  return {r, std::fabs(frac - 0.5L) < 1e-9L};
+}
+
+// Compares frames [from, to) of out with the reference on in.
+void ExpectFiltered(const Frames& in, const Frames& out, const TSLAReal& h, const Width& w, uint32_t from,
+                    uint32_t to, uint32_t history, const std::string& where, int onlyChannel = -1) {
+  int bad = 0;
+  for (uint32_t n = from; n < to && bad < 5; ++n)
+    for (uint32_t c = 0; c < in.channels; ++c) {
+      if (onlyChannel >= 0 && c != uint32_t(onlyChannel)) continue;
+      const Expected e = Reference(in, c, n, h, w, from, history);
+      const int64_t got = out.At(n, c);
+      if (got == e.value || (e.tie && std::llabs(got - e.value) == 1)) continue;
+      ADD_FAILURE() << where << " frame " << n << " channel " << c << ": " << got << " want " << e.value;
+      ++bad;
+    }
+}
+
+TSLAReal Taps(TSLWindowType window, double alpha, double hz) {
+  TSLAReal taps;
+  DesignLowPass(taps, 41, window, alpha, 44100.0, hz);
+  return taps;
+}
+
+// Runs in through the filter in chunks of the given sizes (cycled),
+// through audio buffers.
+Frames FilterInChunks(TALFIRChannels& fir, const Frames& in, const std::vector<uint32_t>& chunks, uint32_t from = 0,
+           uint32_t to = UINT32_MAX) {
+  Frames out = in;
+  to = std::min(to, in.Count());
+  size_t k = 0;
+  for (uint32_t pos = from; pos < to; ++k) {
+    const uint32_t n = std::min(chunks[k % chunks.size()], to - pos);
+    auto buffer = TALAudioBuffer::CreateData(&in.bytes[pos * in.FrameBytes()], 44100, in.bits, in.channels, n);
+    fir.Process(*buffer);
+    std::memcpy(&out.bytes[pos * in.FrameBytes()], buffer->Read(), n * in.FrameBytes());
+    pos += n;
+  }
+  return out;
+}
+
+TEST(ALFIRChannels, EveryWidthMatchesTheDirectFormAcrossAnySplit) {
+  const std::vector<std::vector<uint32_t>> splits = {{1024}, {512}, {1, 1023}, {7}, {3, 64, 1, 200}};
+  const TSLAReal taps = Taps(wtHamming, 1.0, 3000.0);
+  for (const Width& w : kWidths) {
+    const Frames in = RandomFrames(w, 2, 1024, w.bits);
+    Frames first;
+    for (size_t s = 0; s < splits.size(); ++s) {
+      TALFIRChannels fir;
+      ASSERT_TRUE(fir.Open(Format(w.bits, 2), taps).empty());
+      const Frames out = FilterInChunks(fir, in, splits[s]);
+      const std::string where = std::to_string(w.bits) + "-bit split " + std::to_string(s);
+      if (s == 0) {
+        ExpectFiltered(in, out, taps, w, 0, 1024, 0, where);
+        first = out;
+      } else {
+        EXPECT_EQ(out.bytes, first.bytes) << where;
+      }
+    }
+  }
+}
+
+TEST(ALFIRChannels, ConversionRoundsHalfToEvenAndClampsSymmetrically) {
+  struct Case {
+    uint32_t bits;
+    double tap;
+    int64_t in, out;
+  } const cases[] = {
+      {16, 0.5, 5, 2},  {16, 0.5, 7, 4},   {16, 0.5, -5, -2}, {16, 0.5, -7, -4},
+      {16, 2.0, 20000, 32767}, {16, 2.0, -20000, -32767}, {16, 1.0, -32768, -32767},
+      {8, 0.5, 127, 127}, {8, 0.5, 132, 130},  {8, 0.5, 130, 128}, {8, 2.0, 255, 255}, {8, 2.0, 0, 0},
+      {24, 0.5, -3, -2}, {24, 2.0, 8000000, 8388607}, {24, 2.0, -8000000, -8388607},
+      {24, 1.0, -8388608, -8388607},
+      {32, 0.5, 9, 4},  {32, 2.0, 2000000000, 2147483647}, {32, 2.0, -2000000000, -2147483647},
+      {32, 1.0, -2147483648LL, -2147483647},
+      // Taps that are not numbers (a zero sample rate) give the zero line.
+      {8, NAN, 200, 127}, {16, NAN, 5, 0}, {24, NAN, 5, 0}, {32, NAN, 5, 0},
+  };
+  for (const Case& c : cases) {
+    Frames in{c.bits, 1, std::vector<uint8_t>(c.bits / 8)};
+    in.Set(0, 0, c.in);
+    TALFIRChannels fir;
+    fir.Open(Format(c.bits, 1), TSLAReal{c.tap});
+    fir.ProcessFrames(in.bytes.data(), 1);
+    EXPECT_EQ(in.At(0, 0), c.out) << c.bits << "-bit " << c.tap << " * " << c.in;
+  }
+}
+
+TEST(ALFIRChannels, PackedSamplesKeepTheirByteLayout) {
+  // -8388607 is 01 00 80, 8388607 is FF FF 7F, -2 is FE FF FF.
+  const uint8_t in[9] = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF};
+  std::vector<uint8_t> data(in, in + 9);
+  TALFIRChannels fir;
+  fir.Open(Format(24, 3), TSLAReal{2.0});
+  fir.ProcessFrames(data.data(), 1);
+  EXPECT_EQ(data, (std::vector<uint8_t>{0x01, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0xFE, 0xFF, 0xFF}));
+}
+
+TEST(ALFIRChannels, RedesignKeepsOnlyTheRingOfRecentFrames) {
+  const TSLAReal before = Taps(wtKaiser, 1.0, 3000.0);
+  const TSLAReal after = Taps(wtKaiser, 4.0, 3000.0);
+  ASSERT_NE(before, after);
+  struct Case {
+    uint32_t frames;                // before the redesign
+    std::vector<uint32_t> chunks;
+    uint32_t position;              // ring write position then
+  } const cases[] = {{512, {512}, 20}, {5, {5}, 5}, {20, {20}, 20}, {47, {7}, 7}, {33, {13, 20}, 13}, {40, {20}, 20}};
+  for (const Width& w : kWidths)
+    for (const Case& c : cases) {
+      const Frames in = RandomFrames(w, 2, c.frames + 300, 7 * w.bits + c.frames);
+      TALFIRChannels fir;
+      fir.Open(Format(w.bits, 2), before);
+      ASSERT_EQ(fir.DelayFrames(), 20u);
+      FilterInChunks(fir, in, c.chunks, 0, c.frames);
+      EXPECT_EQ(fir.DelayPosition(), c.position) << c.frames;
+      ASSERT_TRUE(fir.Redesign(after).empty());
+      EXPECT_EQ(fir.DelayPosition(), c.position);
+      const Frames out = FilterInChunks(fir, in, {100}, c.frames);
+      ExpectFiltered(in, out, after, w, c.frames, in.Count(), 20,
+                     std::to_string(w.bits) + "-bit after " + std::to_string(c.frames));
+    }
+}
+
+TEST(ALFIRChannels, RingLengthStaysUntilTheNextOpen) {
+  TALFIRChannels fir;
+  fir.Open(Format(16, 1), Taps(wtHamming, 1.0, 3000.0));
+  TSLAReal longer;
+  DesignLowPass(longer, 61, wtHamming, 1.0, 44100.0, 3000.0);
+  fir.Redesign(longer);
+  EXPECT_EQ(fir.DelayFrames(), 20u);
+  fir.Open(Format(16, 1), longer);
+  EXPECT_EQ(fir.DelayFrames(), 30u);
+  EXPECT_EQ(fir.DelayPosition(), 0u);
+}
+
+// Fails the state of every second channel.
+IppStatus (*gRealInit)(kernels::FIRState**, const Ipp64f*, int, const Ipp64f*) = nullptr;
+int gInitCalls = 0;
+IppStatus FailOddChannels(kernels::FIRState** state, const Ipp64f* taps, int len, const Ipp64f* delay) {
+  if (gInitCalls++ % 2 == 1) return ippStsMemAllocErr;
+  return gRealInit(state, taps, len, delay);
+}
+struct FailingInit {
+  FailingInit() {
+    gRealInit = ALDispatcher::ippsFIRInitAlloc_64f;
+    gInitCalls = 0;
+    ALDispatcher::ippsFIRInitAlloc_64f = FailOddChannels;
+  }
+  ~FailingInit() { ALDispatcher::ippsFIRInitAlloc_64f = gRealInit; }
+};
+
+TEST(ALFIRChannels, ChannelWithoutStatePassesThrough) {
+  const TSLAReal taps = Taps(wtHamming, 1.0, 3000.0);
+  for (const Width& w : kWidths) {
+    const Frames in = RandomFrames(w, 2, 200, 99);
+    TALFIRChannels fir;
+    {
+      FailingInit failing;
+      const auto failures = fir.Open(Format(w.bits, 2), taps);
+      ASSERT_EQ(failures.size(), 1u);
+      EXPECT_EQ(failures[0].Channel, 1u);
+      EXPECT_EQ(failures[0].Status, ippStsMemAllocErr);
+    }
+    const Frames out = FilterInChunks(fir, in, {64});
+    for (uint32_t n = 0; n < 200; ++n) ASSERT_EQ(out.At(n, 1), in.At(n, 1)) << w.bits << " frame " << n;
+    ExpectFiltered(in, out, taps, w, 0, 200, 0, std::to_string(w.bits) + "-bit channel 0", 0);
+  }
+}
+
+TEST(ALFIRChannels, SharedBufferIsCopiedBeforeFiltering) {
+  const Frames in = RandomFrames(kWidths[1], 2, 64, 5);
+  auto buffer = TALAudioBuffer::CreateData(in.bytes.data(), 44100, 16, 2, 64);
+  auto view = TALAudioBuffer::CreateEx(*buffer);
+  TALFIRChannels fir;
+  fir.Open(Format(16, 2), Taps(wtHamming, 1.0, 3000.0));
+  fir.Process(*buffer);
+  EXPECT_EQ(std::memcmp(view->Read(), in.bytes.data(), in.bytes.size()), 0);
+  EXPECT_NE(std::memcmp(buffer->Read(), in.bytes.data(), in.bytes.size()), 0);
+}
+
+TEST(ALFIRChannels, ClosedOrSampleLessFormatLeavesBytesAlone) {
+  const Frames in = RandomFrames(kWidths[1], 2, 64, 6);
+  auto buffer = TALAudioBuffer::CreateData(in.bytes.data(), 44100, 16, 2, 64);
+  TALFIRChannels fir;
+  fir.Process(*buffer);  // never opened
+  fir.Open(Format(16, 2), Taps(wtHamming, 1.0, 3000.0));
+  fir.Close();
+  fir.Process(*buffer);
+  fir.Open(Format(12, 2), Taps(wtHamming, 1.0, 3000.0));
+  fir.Process(*buffer);
+  EXPECT_EQ(std::memcmp(buffer->Read(), in.bytes.data(), in.bytes.size()), 0);
+}
+
+TEST(ALFIRChannels, BufferShorterThanTheFormatSaysIsNotOverrun) {
+  // A mono 16-bit buffer of 3 frames holds one stereo 16-bit frame.
+  const int16_t samples[3] = {1000, -1000, 555};
+  auto buffer = TALAudioBuffer::CreateData(samples, 44100, 16, 1, 3);
+  TALFIRChannels fir;
+  fir.Open(Format(16, 2), TSLAReal{0.5});
+  fir.Process(*buffer);
+  int16_t out[3];
+  std::memcpy(out, buffer->Read(), 6);
+  EXPECT_EQ(out[0], 500);
+  EXPECT_EQ(out[1], -500);
+  EXPECT_EQ(out[2], 555);
+}
+
+}  // namespace
+}  // namespace tavrel

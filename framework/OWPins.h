@@ -1,0 +1,429 @@
+#pragma once
+// Pins: the connection points of processing components, their links, the
+// agreement on one data type per link (with a format converter placed in
+// the link when the two pins share none) and the synchronous delivery of
+// operations down the graph.
+//
+//   TOWSourcePin out(owner, outputLock, inputLock);   // owner's locks
+//   TMySinkPin in(other);                               // AddType in its constructor
+//   in.Connect(&out);          // or out.Connect(&in): the sink makes the link
+//   out.Notify(op.get());      // every linked sink's submit function, in turn,
+//                              // on this thread, nsLastIteration on the last
+//
+// Delivery gives up the calling thread's holds on the owner's input and
+// output locks and holds no pin lock while a submit function runs; it takes
+// the owner's locks back input first. It works on a snapshot of the links
+// (on the stack for up to 8 links, so a delivery allocates nothing), checks
+// that a link still exists before each call, and holds a use token of the
+// pin during the call, so DisconnectFrom or the sink's destruction waits for
+// the call and no call reaches a sink after its disconnect returned.
+// After each delivery the links are re-ordered: levels decay by 1, a link
+// that answered nrDataChanged gains 4, and an unstable quicksort by level
+// makes links of equal level take turns; later code must not rely on the
+// order of two equal links.
+//
+// A delivery nested more than 200 deep on one pin, or a link announcement
+// more than 10 deep, raises EOWException; the depth counter, the pin lock
+// and the owner locks are restored on every exit, also when a submit
+// function raises.
+//
+// Upstream (a sink's Notify) goes to the pin that delivers to the sink: the
+// source itself, or the output pin of the converter in the link, which
+// passes it on upstream (TOWFormatConverter::ForwardUpstream).
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/OWObject.h"
+#include "framework/OWOperations.h"
+#include "framework/OWTypes.h"
+#include "platform/component.h"
+
+namespace tavrel {
+
+class TOWBasicPin;
+class TOWPin;
+class TOWSourcePin;
+class TOWBasicSinkPin;
+class TOWSinkPin;
+class TOWFormatConverter;
+
+inline constexpr const char* kPinDependsOnItself =
+    "The pin depends on itself. Please protect with functional dependency.";
+
+enum class TOWPinType : uint8_t { ptSource, ptSink, ptMultiSink, ptState, ptUnknown };
+
+// Hears pin events; the list is empty at run time (tools register).
+class IOWPinListener : public virtual RefCounted {
+ public:
+  virtual void PinCreated(TOWBasicPin*) {}
+  virtual void PinDestroying(TOWBasicPin*) {}
+  virtual void PinLinked(TOWBasicPin*, TOWBasicPin*) {}
+  virtual void PinUnlinked(TOWBasicPin*, TOWBasicPin*) {}
+  virtual void PinChanged(TOWBasicPin*) {}
+};
+void AddPinListener(const Ref<IOWPinListener>& listener);
+void RemovePinListener(const Ref<IOWPinListener>& listener);
+
+// The result of negotiating a link.
+struct TOWNegotiation {
+  Guid ID;                                      // NIL: none
+  TOWFormatConverterClass ConverterClass = nullptr;  // a converter to make
+  Ref<IOWFormatConverter> Converter;            // a converter to reuse
+};
+
+// Exactly one of the two pins belongs to a component being designed.
+bool DesignMismatch(TOWBasicPin* a, TOWBasicPin* b);
+
+TOWNegotiation NegotiateDataType(TOWBasicPin* Source, TOWBasicSinkPin* Sink, bool UseConverters,
+                                 bool UseRegisteredConverters);
+
+class TOWPinObject : public TOWObject {
+  TAVREL_CLASS_INFO
+ public:
+  // Reference maintenance: APin is going away or being replaced.
+  virtual void RemovePinReferences(TOWBasicPin*) {}
+  virtual void ReplacePinReferences(TOWBasicPin*, TOWBasicPin*) {}
+};
+
+class TOWBasicPin : public TOWPinObject, public IOWStream {
+  TAVREL_CLASS_INFO
+ public:
+  ~TOWBasicPin() override;
+  TOWBasicPin* StreamPin() override { return this; }
+
+  TComponent* Owner() const { return FOwner; }
+  TObject* CustomData() const { return FCustomData; }
+  void SetCustomData(TObject* data) { FCustomData = data; }
+  // An editor's pointer to this pin, cleared when the pin goes.
+  TOWBasicPin** CurrentEditorPtr = nullptr;
+
+  // Name: the override name when set; ShortName strips what follows the
+  // last ".", a trailing "Pin", and shortens "Output"/"Input".
+  std::string Name();
+  std::string ShortName();
+  void SetOverrideName(const std::string& name);
+
+  virtual TOWPinType GetPinType() { return TOWPinType::ptUnknown; }
+  virtual bool IsDesignTime(bool AEvenWhileLoading);
+  bool IsOwnerLoading();
+  bool IsDestroying();
+  bool IsConverterPin() const;  // the owner is a format converter
+
+  bool CanConnectTo(TOWBasicPin* OtherPin, bool UseConverters);
+  virtual bool InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters);
+  virtual bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters);
+  bool Connect(TOWBasicPin* OtherPin) { return ConnectAfter(OtherPin, nullptr); }
+  virtual bool ConnectAfter(TOWBasicPin*, TOWBasicPin*) { return false; }
+  virtual void Disconnect() {}
+  virtual void DisconnectFrom(TOWBasicPin*) {}
+  virtual void DoDisconnect() {}
+  virtual void DoDisconnectPin(TOWBasicPin*) {}
+  virtual void RemoveConnection(TOWBasicPin*, bool /*AKeepUnloaded*/) {}
+  virtual void AddSinkEntry(TOWBasicPin*, TOWBasicPin*) {}
+  virtual void RemoveIfUnused() {}
+
+  virtual bool IsConnected() { return false; }
+  virtual bool IsConnectedTo(TOWBasicPin*) { return false; }
+  virtual bool IsConnectedAfter(TOWBasicPin*, TOWBasicPin*) { return false; }
+  virtual bool IsConnectedByConverterTo(TOWBasicPin*) { return false; }
+  virtual int ConnectedPinCount() { return 0; }
+  virtual TOWBasicPin* GetConnectedPin(int) { return nullptr; }
+  virtual TOWBasicPin* GetAfterPin(TOWBasicPin*) { return nullptr; }
+  virtual bool DirectDependsOn(TOWBasicPin*) { return false; }
+  virtual bool DependsOn(TOWBasicPin*) { return false; }
+  virtual Guid GetConnectionID(TOWBasicPin*) { return {}; }
+
+  // Acceptance: S_OK when the pin takes data type IID.
+  virtual HRESULT QueryStreamInterface(const Guid& IID);
+  // Whether the pin's class implements the stream interface IID.
+  virtual bool SupportsStreamInterface(const Guid& IID);
+  virtual void CollectStreamTypes(TOWPinTypeRestricted&, TOWBasicPin* /*ARequester*/) {}
+  virtual bool IsCompatible(TOWBasicPin*, bool) { return false; }
+
+  virtual TOWNotifyResult Notify(IOWNotifyOperation*) { return {}; }
+  virtual TOWNotifyResult NotifyPin(TOWBasicPin*, IOWNotifyOperation*) { return {}; }
+
+  TOWDestroyLock& DestroyLockObject() { return *FDestroyLock->Instance(); }
+
+  // Pin-event broadcasts (forward order; listener exceptions swallowed).
+  void BroadcastLinked(TOWBasicPin* other);
+  void BroadcastUnlinked(TOWBasicPin* other);
+  void BroadcastChanged();
+
+ protected:
+  TOWBasicPin(TComponent* AOwner, TObject* ACustomData);
+  void UpdateNames();
+  virtual std::string BuildName();
+
+  TComponent* FOwner;
+  TObject* FCustomData;
+  Ref<IOWDestroyLock> FDestroyLock;
+  std::string FName, FShortName, FOverrideName;
+};
+
+class TOWPin : public TOWBasicPin {
+  TAVREL_CLASS_INFO
+ public:
+  ~TOWPin() override;
+
+  // Sections on the pin lock with the owner's lock as slave.
+  Ref<IOWLockSection> ReadLock() override;
+  Ref<IOWLockSection> WriteLock() override;
+  const Ref<IOWLock>& OwnerLock() const { return FOwnerLock; }
+
+  void AddType(const Guid& ID, TOWSubmit SubmitFunction = {});
+  TOWSubmit GetTypeSubmitFunction(const Guid& ID);
+  // The registered send function of DataTypeID, or a dropped delivery.
+  TOWNotifyResult DefaultNotifyDispatcher(IOWStream* Handler, const TDataTypeID& DataTypeID,
+                                          IOWNotifyOperation* Operation, TOWNotifyState State);
+  bool SupportsStreamInterface(const Guid& IID) override;
+  void CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
+  virtual Guid GetPrimaryConnectionID() { return {}; }
+
+  int32_t InSending();  // nesting depth of deliveries, for tests
+
+ protected:
+  TOWPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData);
+  // Stack sections (no heap): the pin lock with the owner's lock as slave.
+  struct ReadHold : TOWSimpleReadLockSection {
+    explicit ReadHold(TOWPin* p) : TOWSimpleReadLockSection(p->FIntLock, p->FOwnerLock) {}
+  };
+  struct WriteHold : TOWSimpleWriteLockSection {
+    explicit WriteHold(TOWPin* p) : TOWSimpleWriteLockSection(p->FIntLock, p->FOwnerLock) {}
+  };
+
+  Ref<IOWLock> FOwnerLock;
+  TOWPinStreamType StreamType;
+  int32_t FInSending = 0;
+};
+
+class TOWStreamPin : public TOWPin {
+  TAVREL_CLASS_INFO
+ protected:
+  using TOWPin::TOWPin;
+};
+
+// A link of a source pin.
+struct TOWPinEntry {
+  TOWBasicPin* ConnectionPin = nullptr;  // the sink, or the converter's input
+  TOWBasicPin* RealPin = nullptr;        // the sink as linked
+  TOWBasicPin* NotifyAfterPin = nullptr;
+  Guid ConnectedID;
+  TOWSubmit SubmitFunction;
+  int32_t ModificationLevel = 0;
+  uint64_t Serial = 0;  // tells a link from a later one to the same pin
+};
+
+// A source pin's links, owning the records.
+class TOWPinEntryList {
+ public:
+  TOWPinEntry* Add();
+  int Remove(TOWPinEntry* Item);
+  void Delete(int Index) { FList.erase(FList.begin() + Index); }
+  void Clear() { FList.clear(); }
+  int Count() const { return int(FList.size()); }
+  TOWPinEntry* Items(int Index) const { return FList[size_t(Index)].get(); }
+  TOWPinEntry* GetItemByPin(TOWBasicPin* APin) const;
+  void Exchange(int I, int J) { std::swap(FList[size_t(I)], FList[size_t(J)]); }
+  void Move(int From, int To);
+
+ private:
+  std::vector<std::unique_ptr<TOWPinEntry>> FList;
+};
+
+// Sinks listed by a source pin; guarded by the source pin's lock.
+class TOWSinkPinList {
+ public:
+  explicit TOWSinkPinList(TOWSourcePin* AOwner) : FOwner(AOwner) {}
+  virtual ~TOWSinkPinList() = default;
+  int Count();
+  TOWBasicSinkPin* Items(int Index);
+  bool Contains(TOWBasicPin* APin);
+  virtual void Add(TOWBasicSinkPin* APin);
+  virtual void Remove(TOWBasicSinkPin* APin);
+
+ protected:
+  std::vector<TOWBasicSinkPin*> FList;
+  TOWSourcePin* FOwner;
+};
+
+// FunctionSources: also registers the owner among the sink's function
+// dependants (source lock before sink lock).
+class TOWFunctionSinkPinList : public TOWSinkPinList {
+ public:
+  using TOWSinkPinList::TOWSinkPinList;
+  ~TOWFunctionSinkPinList() override;
+  void Add(TOWBasicSinkPin* APin) override;
+  void Remove(TOWBasicSinkPin* APin) override;
+};
+
+class TOWDataTypeSinkPinList : public TOWSinkPinList {
+ public:
+  using TOWSinkPinList::TOWSinkPinList;
+  ~TOWDataTypeSinkPinList() override;
+  void Add(TOWBasicSinkPin* APin) override;
+  void Remove(TOWBasicSinkPin* APin) override;
+};
+
+class TOWSourcePin : public TOWStreamPin {
+  TAVREL_CLASS_INFO
+ public:
+  TOWSourcePin(TComponent* AOwner, int AMaxConnections = 0);
+  // With the owner's output lock and, for a processing component, its input lock.
+  TOWSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, Ref<IOWLock> AInputOwnerLock, int AMaxConnections = 0);
+  ~TOWSourcePin() override;
+
+  TOWPinType GetPinType() override { return TOWPinType::ptSource; }
+  int SinkCount();
+  TOWBasicPin* GetSinkPin(int Index);
+  int ConverterCount();
+  TOWFunctionSinkPinList& FunctionSources() { return FFunctionSources; }
+  TOWDataTypeSinkPinList& DataTypeSources() { return FDataTypeSources; }
+  void SetInEditor(bool Value) { FInEditor = Value; }
+  int ModificationLevel(TOWBasicPin* APin);  // of APin's link; -1 without
+
+  bool CanNegotiateWith(TOWBasicSinkPin* ASinkPin, bool UseConverters);
+  void NotifyNewLink(TOWBasicPin* ASinkPin, TOWSubmit ASubmit);
+  void NotifyNewLinkTo(TOWBasicPin* APin);
+
+  bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
+  bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;
+  virtual bool DoConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin);
+  void AddSinkEntry(TOWBasicPin* ASinkPin, TOWBasicPin* ANotifyAfterPin) override;
+  void RemoveConnection(TOWBasicPin* APin, bool AKeepUnloaded) override;
+  void DropSinkLink(TOWBasicPin* APin);
+  void Disconnect() override;
+  void DisconnectFrom(TOWBasicPin* OtherPin) override;
+  void RemovePinReferences(TOWBasicPin* APin) override;
+  void ReplacePinReferences(TOWBasicPin* AOldPin, TOWBasicPin* ANewPin) override;
+
+  bool InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) override;
+  bool IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) override;
+  bool IsConnected() override;
+  bool IsConnectedTo(TOWBasicPin* OtherPin) override;
+  bool IsConnectedAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
+  bool IsConnectedByConverterTo(TOWBasicPin* OtherPin) override;
+  int ConnectedPinCount() override { return SinkCount(); }
+  TOWBasicPin* GetConnectedPin(int Index) override { return GetSinkPin(Index); }
+  TOWBasicPin* GetAfterPin(TOWBasicPin* APin) override;
+  bool DirectDependsOn(TOWBasicPin* OtherPin) override;
+  bool DependsOn(TOWBasicPin* OtherPin) override;
+  Guid GetConnectionID(TOWBasicPin* OtherPin) override;
+  Guid GetPrimaryConnectionID() override;
+  // Dependency chains: every branch point starts a new chain.
+  virtual void CollectDependencyChain(std::vector<std::vector<TOWBasicPin*>>& AChains, size_t AChain);
+
+  TOWNotifyResult Notify(IOWNotifyOperation* Operation) override { return NotifyPin(nullptr, Operation); }
+  TOWNotifyResult NotifyPin(TOWBasicPin* APin, IOWNotifyOperation* Operation) override;
+
+  // Renegotiation when a sink's data type changed.
+  void RenegotiateLinks(const Guid& ID);
+  void UpdateLinks(const Guid& ID);
+  void RenegotiateEntry(int Index, const Guid& ID);
+
+  const std::vector<Ref<IOWFormatConverter>>& FormatConvertersForNegotiation() const { return FFormatConverters; }
+
+ protected:
+  void ReorderSinkEntries();
+  void DropFirstLinkWhenFull(TOWBasicPin* OtherPin);
+
+  Ref<IOWLock> FInputOwnerLock;
+  TOWPinEntryList FSinkPins;
+  std::vector<Ref<IOWFormatConverter>> FFormatConverters;
+  TOWFunctionSinkPinList FFunctionSources{this};
+  TOWDataTypeSinkPinList FDataTypeSources{this};
+  bool FInDependOn = false;
+  bool FInDisconnect = false;
+  bool FInEditor = false;
+  int32_t FMaxConnections = 0;
+  uint64_t FNextSerial = 1;
+};
+
+class TOWBasicSinkPin : public TOWStreamPin {
+  TAVREL_CLASS_INFO
+ public:
+  bool IgnoreUpstream() const { return FIgnoreUpstream; }
+  void SetIgnoreUpstream(bool v) { FIgnoreUpstream = v; }
+  bool IsUpstreamIgnored();
+
+  void AddFunctionDependant(TOWSourcePin* ASourcePin);
+  void RemoveFunctionDependant(TOWSourcePin* ASourcePin);
+  void AddDataTypeDependant(TOWSourcePin* ASourcePin);
+  void RemoveDataTypeDependant(TOWSourcePin* ASourcePin);
+  int FunctionDependantCount();
+
+  virtual bool CanAcceptFrom(TOWBasicPin* APin, bool UseConverters);
+  virtual void RenegotiateLink(const Guid&) {}
+  virtual void UpdateConnectedID(const Guid&) {}
+
+ protected:
+  TOWBasicSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData)
+      : TOWStreamPin(AOwner, std::move(AOwnerLock), ACustomData) {}
+  // The dependants are told that this pin goes.
+  void ForgetDependants();
+
+  std::vector<TOWSourcePin*> FFunctionDependants;
+  std::vector<TOWSourcePin*> FDataTypeDependants;
+  bool FIgnoreUpstream = false;
+};
+
+class TOWSinkPin : public TOWBasicSinkPin {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TOWSinkPin(TComponent* AOwner, TObject* ACustomData = nullptr)
+      : TOWBasicSinkPin(AOwner, nullptr, ACustomData) {}
+  TOWSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData = nullptr)
+      : TOWBasicSinkPin(AOwner, std::move(AOwnerLock), ACustomData) {}
+  ~TOWSinkPin() override;
+
+  TOWPinType GetPinType() override { return TOWPinType::ptSink; }
+  TOWBasicPin* SourcePin();
+  TOWBasicPin* ConnectionSourcePin();
+  Ref<IOWFormatConverter> FormatConverter();
+  Guid UpStreamID();
+  Guid DownStreamID();
+
+  bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
+  bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;
+  void Disconnect() override;
+  void DisconnectFrom(TOWBasicPin* OtherPin) override;
+  void RemoveConnection(TOWBasicPin* APin, bool AKeepUnloaded) override;
+  void RemovePinReferences(TOWBasicPin* APin) override;
+
+  bool InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) override;
+  bool IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) override;
+  Guid ResolveConnectedID(TOWBasicPin* ASource, const Guid& ACandidate);
+  HRESULT QueryStreamInterface(const Guid& IID) override;
+  void UpdateConnectedID(const Guid& ID) override;
+
+  bool IsConnected() override;
+  bool IsConnectedTo(TOWBasicPin* OtherPin) override;
+  bool IsConnectedByConverterTo(TOWBasicPin* OtherPin) override;
+  int ConnectedPinCount() override { return FIntRealSourcePin ? 1 : 0; }
+  TOWBasicPin* GetConnectedPin(int) override { return FIntRealSourcePin; }
+  TOWBasicPin* GetAfterPin(TOWBasicPin* APin) override;
+  bool DirectDependsOn(TOWBasicPin* OtherPin) override;
+  bool DependsOn(TOWBasicPin* OtherPin) override;
+  Guid GetConnectionID(TOWBasicPin*) override { return FConnectedID; }
+  Guid GetPrimaryConnectionID() override { return FConnectedID; }
+
+  // Upstream: one call, with nsLastIteration, to the pin delivering to this one.
+  TOWNotifyResult Notify(IOWNotifyOperation* Operation) override;
+
+ private:
+  friend class TOWSourcePin;
+  void ClearSource() { FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = nullptr; }
+
+  TOWBasicPin* FConnectionSourcePin = nullptr;
+  TOWBasicPin* FRealSourcePin = nullptr;
+  TOWBasicPin* FIntRealSourcePin = nullptr;
+  TOWSubmit FSubmitFunction;
+  Guid FConnectedID;
+  bool FInConnect = false;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,339 @@
+// Input pins: the side that makes every link, and upstream sending.
+#include <algorithm>
+
+#include "framework/OWConverter.h"
+#include "framework/OWPins.h"
+#include "platform/exceptions.h"
+
+namespace tavrel {
+
+// ---------------------------------------------------------------------------
+// TOWBasicSinkPin
+
+bool TOWBasicSinkPin::IsUpstreamIgnored() {
+  ReadHold r(this);
+  return FIgnoreUpstream || StreamType.Count() == 0;
+}
+
+void TOWBasicSinkPin::AddFunctionDependant(TOWSourcePin* ASourcePin) {
+  WriteHold w(this);
+  FFunctionDependants.push_back(ASourcePin);
+}
+
+void TOWBasicSinkPin::RemoveFunctionDependant(TOWSourcePin* ASourcePin) {
+  WriteHold w(this);
+  auto it = std::find(FFunctionDependants.begin(), FFunctionDependants.end(), ASourcePin);
+  if (it != FFunctionDependants.end()) FFunctionDependants.erase(it);
+}
+
+void TOWBasicSinkPin::AddDataTypeDependant(TOWSourcePin* ASourcePin) {
+  WriteHold w(this);
+  FDataTypeDependants.push_back(ASourcePin);
+}
+
+void TOWBasicSinkPin::RemoveDataTypeDependant(TOWSourcePin* ASourcePin) {
+  WriteHold w(this);
+  auto it = std::find(FDataTypeDependants.begin(), FDataTypeDependants.end(), ASourcePin);
+  if (it != FDataTypeDependants.end()) FDataTypeDependants.erase(it);
+}
+
+int TOWBasicSinkPin::FunctionDependantCount() {
+  ReadHold r(this);
+  return int(FFunctionDependants.size());
+}
+
+void TOWBasicSinkPin::ForgetDependants() {
+  for (;;) {
+    TOWSourcePin* d;
+    {
+      ReadHold r(this);
+      if (!FFunctionDependants.empty())
+        d = FFunctionDependants.back();
+      else if (!FDataTypeDependants.empty())
+        d = FDataTypeDependants.back();
+      else
+        break;
+    }
+    d->RemovePinReferences(this);
+    // A dependant that kept the pin listed must not keep it here either.
+    WriteHold w(this);
+    auto drop = [&](std::vector<TOWSourcePin*>& v) {
+      auto it = std::find(v.begin(), v.end(), d);
+      if (it != v.end()) v.erase(it);
+    };
+    drop(FFunctionDependants);
+    drop(FDataTypeDependants);
+  }
+}
+
+bool TOWBasicSinkPin::CanAcceptFrom(TOWBasicPin* APin, bool UseConverters) {
+  if (IsUpstreamIgnored()) return true;
+  Guid t = NegotiateDataType(APin, this, UseConverters, false).ID;
+  auto* self = dynamic_cast<TOWSinkPin*>(this);
+  return self && !self->ResolveConnectedID(APin, t).isNil();
+}
+
+// ---------------------------------------------------------------------------
+// TOWSinkPin
+
+TOWSinkPin::~TOWSinkPin() {
+  {
+    auto d = FDestroyLock->DestroyLock();
+    Disconnect();
+  }
+  ForgetDependants();
+}
+
+TOWBasicPin* TOWSinkPin::SourcePin() {
+  ReadHold r(this);
+  return FIntRealSourcePin;
+}
+
+TOWBasicPin* TOWSinkPin::ConnectionSourcePin() {
+  ReadHold r(this);
+  return FConnectionSourcePin;
+}
+
+Ref<IOWFormatConverter> TOWSinkPin::FormatConverter() {
+  ReadHold r(this);
+  if (!FConnectionSourcePin || FConnectionSourcePin == FRealSourcePin) return nullptr;
+  auto* c = dynamic_cast<TOWFormatConverter*>(FConnectionSourcePin->Owner());
+  return c ? Ref<IOWFormatConverter>(c) : nullptr;
+}
+
+Guid TOWSinkPin::UpStreamID() { return IsConnected() ? FConnectedID : Guid{}; }
+
+Guid TOWSinkPin::DownStreamID() {
+  TOWBasicPin* s = SourcePin();
+  return s ? s->GetConnectionID(this) : Guid{};
+}
+
+bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
+  if (OtherPin == this) return false;
+  // The sink's section is given up around every call into another pin.
+  std::optional<WriteHold> w;
+  w.emplace(this);
+  auto release = [&] { w.reset(); };
+  auto retake = [&] { w.emplace(this); };
+
+  if (OtherPin == FRealSourcePin && (!OtherPin || OtherPin->GetAfterPin(this) == NotifyAfterPin)) return true;
+  if (OtherPin && OtherPin == FConnectionSourcePin) return true;
+
+  bool keep = IsDesignTime(false) && IsDestroying();
+  if (!OtherPin) {
+    TOWBasicPin* s = FRealSourcePin;
+    if (s) {
+      release();
+      s->RemoveConnection(this, keep);
+      retake();
+      BroadcastUnlinked(s);
+      ClearSource();
+    }
+    FSubmitFunction = {};
+    FConnectedID = {};
+    release();
+    BroadcastChanged();
+    if (s) s->RemoveIfUnused();
+    return true;
+  }
+
+  release();
+  bool can = CanConnectTo(OtherPin, true);
+  retake();
+  if (!can) return false;
+
+  if (TOWBasicPin* s = FRealSourcePin) {
+    release();
+    s->RemoveConnection(this, keep);
+    BroadcastUnlinked(s);
+    s->RemoveIfUnused();
+    retake();
+    ClearSource();
+    FSubmitFunction = {};
+    FConnectedID = {};
+  }
+
+  auto* src = dynamic_cast<TOWSourcePin*>(OtherPin);
+  if (!src) return false;  // placeholders come with the pin registries
+  FConnectionSourcePin = FIntRealSourcePin = src;
+  release();
+  src->AddSinkEntry(this, NotifyAfterPin);
+  retake();
+  FRealSourcePin = FIntRealSourcePin = src;
+  TOWBasicPin* upstream = FConnectionSourcePin;
+  release();
+  // Upstream traffic goes to the pin delivering here (the converter's
+  // output when one sits in the link), so the type is agreed with it.
+  Guid t = NegotiateDataType(upstream, this, true, false).ID;
+  Guid id = ResolveConnectedID(upstream, t);
+  TOWSubmit submit = GetTypeSubmitFunction(id);
+  retake();
+  FConnectedID = id;
+  FSubmitFunction = submit;
+  release();
+  src->NotifyNewLinkTo(this);
+  Guid t2 = NegotiateDataType(src, this, true, false).ID;
+  RenegotiateLink(t2);
+  TOWBasicPin::AddSinkEntry(src, NotifyAfterPin);  // the sink's own hook
+  BroadcastLinked(OtherPin);
+  BroadcastChanged();
+  return true;
+}
+
+bool TOWSinkPin::CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) {
+  if (!OtherPin) return true;
+  return OtherPin->CanConnectAfter(this, NotifyAfterPin, UseConverters);
+}
+
+void TOWSinkPin::Disconnect() {
+  DoDisconnect();
+  TOWBasicPin* s = SourcePin();
+  Ref<IOWDestroyLockSection> sourceDestroy;
+  Ref<IOWLockSection> sourceWrite;
+  if (s) {
+    DoDisconnectPin(s);
+    s->DoDisconnect();
+    if (!s->IsConverterPin()) {
+      // No delivery through the source runs past this point.
+      sourceDestroy = s->DestroyLockObject().DestroyLock();
+      sourceWrite = s->WriteLock();
+    }
+  }
+  {
+    Ref<IOWDestroyLockSection> ownDestroy = FDestroyLock->DestroyLock();
+    Ref<IOWLockSection> stop = FIntLock->StopLock();
+    Connect(nullptr);
+  }
+  sourceDestroy = nullptr;
+  sourceWrite = nullptr;
+}
+
+void TOWSinkPin::DisconnectFrom(TOWBasicPin* OtherPin) {
+  if (IsConnectedTo(OtherPin)) Disconnect();
+}
+
+void TOWSinkPin::RemoveConnection(TOWBasicPin*, bool) {
+  auto d = FDestroyLock->DestroyLock();
+  WriteHold w(this);
+  ClearSource();
+}
+
+void TOWSinkPin::RemovePinReferences(TOWBasicPin* APin) {
+  bool wasSource;
+  {
+    WriteHold w(this);
+    auto drop = [&](std::vector<TOWSourcePin*>& v) {
+      auto it = std::find(v.begin(), v.end(), APin);
+      if (it != v.end()) v.erase(it);
+    };
+    drop(FFunctionDependants);
+    drop(FDataTypeDependants);
+    wasSource = APin && APin == FRealSourcePin;
+  }
+  if (wasSource) Disconnect();
+}
+
+bool TOWSinkPin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) {
+  if (!OtherPin || OtherPin == this) return false;
+  if (!IsConverterPin() && !OtherPin->IsConverterPin() && DesignMismatch(this, OtherPin)) return false;
+  if (!IsCompatible(OtherPin, UseConverters)) return false;
+  // A source that already depends on this sink would close a loop.
+  return !OtherPin->DependsOn(this);
+}
+
+bool TOWSinkPin::IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) {
+  if (!OtherPin) return true;
+  auto* src = dynamic_cast<TOWSourcePin*>(OtherPin);
+  if (!src) return false;
+  if (!src->CanNegotiateWith(this, UseConverters)) return false;
+  return IgnoreUpstream() || CanAcceptFrom(src, UseConverters);
+}
+
+Guid TOWSinkPin::ResolveConnectedID(TOWBasicPin* ASource, const Guid& ACandidate) {
+  if (!ASource) return {};
+  ReadHold r(this);
+  TOWPinTypeRestricted list;
+  ASource->CollectStreamTypes(list, this);
+  Guid first;
+  for (int i = list.Count() - 1; i >= 0; --i) {
+    const Guid& id = list.GetID(i);
+    if (ASource->QueryStreamInterface(id) != S_OK) continue;
+    if (id == ACandidate) return id;
+    if (first.isNil()) first = id;
+  }
+  return first;
+}
+
+HRESULT TOWSinkPin::QueryStreamInterface(const Guid& IID) {
+  ReadHold r(this);
+  return TOWBasicPin::QueryStreamInterface(IID);
+}
+
+void TOWSinkPin::UpdateConnectedID(const Guid& ID) {
+  TOWBasicPin* upstream = ConnectionSourcePin();
+  Guid t = NegotiateDataType(upstream, this, true, false).ID;
+  Guid id = ResolveConnectedID(upstream, t.isNil() ? ID : t);
+  TOWSubmit submit = GetTypeSubmitFunction(id);
+  WriteHold w(this);
+  FConnectedID = id;
+  FSubmitFunction = submit;
+}
+
+bool TOWSinkPin::IsConnected() {
+  ReadHold r(this);
+  return FIntRealSourcePin != nullptr;
+}
+
+bool TOWSinkPin::IsConnectedTo(TOWBasicPin* OtherPin) {
+  ReadHold r(this);
+  return OtherPin && OtherPin == FIntRealSourcePin;
+}
+
+bool TOWSinkPin::IsConnectedByConverterTo(TOWBasicPin* OtherPin) {
+  ReadHold r(this);
+  return OtherPin && OtherPin == FIntRealSourcePin && FConnectionSourcePin != FIntRealSourcePin;
+}
+
+TOWBasicPin* TOWSinkPin::GetAfterPin(TOWBasicPin* APin) {
+  TOWBasicPin* s = SourcePin();
+  return APin && APin == s ? s->GetAfterPin(this) : nullptr;
+}
+
+bool TOWSinkPin::DirectDependsOn(TOWBasicPin* OtherPin) {
+  TOWBasicPin* s = SourcePin();
+  return s && s->DirectDependsOn(OtherPin);
+}
+
+bool TOWSinkPin::DependsOn(TOWBasicPin* OtherPin) {
+  TOWBasicPin* s = SourcePin();
+  if (!s || !OtherPin) return false;
+  return OtherPin == s || s->DependsOn(OtherPin);
+}
+
+TOWNotifyResult TOWSinkPin::Notify(IOWNotifyOperation* Operation) {
+  Ref<IOWNotifyOperation> keep(Operation);
+  std::optional<TOWSimpleReadLockSection> ownerHold;
+  if (FOwnerLock) {
+    ownerHold.emplace(FOwnerLock, nullptr);
+    if (!ownerHold->Locked()) return {};  // the owner is being stopped
+  }
+  std::optional<ReadHold> own;
+  own.emplace(this);
+  if (!own->Locked()) return {};
+  TOWBasicPin* target = FConnectionSourcePin;
+  TOWSubmit submit = FSubmitFunction;
+  Guid id = FConnectedID;
+  if (!target || !submit) return {};
+  Ref<IOWFormatConverter> conv;
+  if (target->IsConverterPin()) conv = Ref<IOWFormatConverter>(dynamic_cast<TOWFormatConverter*>(target->Owner()));
+  own.reset();
+  TOWDestroyUse use(*FDestroyLock->Instance());
+  if (!use.Granted()) return {};
+  std::optional<TOWSimpleUnlockSection> ownerFree;
+  if (FOwnerLock) ownerFree.emplace(FOwnerLock, nullptr);
+  TOWNotifyResult r = submit(target, id, Operation, {nsLastIteration});
+  ownerFree.reset();
+  return r;
+}
+
+}  // namespace tavrel
