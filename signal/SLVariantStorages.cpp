@@ -57,3 +57,54 @@ int TSLBufferList::Count() {
 }
 
 }  // namespace tavrel
+
+namespace tavrel {
+
+TSLOperationList::TSLOperationList(Ref<IOWLock> ALock) : FLock(ALock ? std::move(ALock) : Ref<IOWLock>(MakeRef<TOWLock>())) {}
+
+TSLOperationList::~TSLOperationList() {
+  Ref<IOWLockSection> stop = FLock->StopLock();
+  FList.clear();
+}
+
+int TSLOperationList::Push(const Ref<IOWNotifyOperation>& AValue, bool SingleItem) {
+  Ref<IOWLockSection> hold = FLock->WriteLock();
+  if (!hold) return 0;
+  FList.push_back(AValue);
+  if (SingleItem)
+    while (FList.size() > 1) FList.pop_front();
+  return int(FList.size());
+}
+
+int TSLOperationList::PushBack(const Ref<IOWNotifyOperation>& AValue) {
+  Ref<IOWLockSection> hold = FLock->WriteLock();
+  if (!hold) return 0;
+  FList.push_front(AValue);
+  return int(FList.size());
+}
+
+Ref<IOWNotifyOperation> TSLOperationList::Pop() {
+  Ref<IOWLockSection> hold = FLock->WriteLock();
+  if (!hold || FList.empty()) return nullptr;
+  Ref<IOWNotifyOperation> front = std::move(FList.front());
+  FList.pop_front();
+  return front;
+}
+
+Ref<IOWNotifyOperation> TSLOperationList::Peek() {
+  Ref<IOWLockSection> hold = FLock->WriteLock();
+  if (!hold || FList.empty()) return nullptr;
+  return FList.front();
+}
+
+int TSLOperationList::ItemsCount() {
+  Ref<IOWLockSection> hold = FLock->ReadLock();
+  return hold ? int(FList.size()) : 0;
+}
+
+void TSLOperationList::Clear() {
+  Ref<IOWLockSection> hold = FLock->WriteLock();
+  if (hold) FList.clear();
+}
+
+}  // namespace tavrel

@@ -9,8 +9,21 @@
 //
 // Add stores a MakeCopy, so later writes through the caller's object do not
 // reach the stored one (copy-on-write) and the caller keeps its object.
+//
+// And a queue of operations under a framework lock, the owner's or its own:
+//
+//   TSLOperationList ops(ownerLock);     // null: a lock of its own
+//   ops.Push(op, /*SingleItem=*/false);  // the count after the push
+//   ops.PushBack(op);                    // to the front: popped next
+//   Ref<IOWNotifyOperation> next = ops.Pop();   // null when empty
+//
+// While another thread holds the lock's stop section (the owner is being
+// torn down) the list refuses work: pushes add nothing and give 0, Pop and
+// Peek give null, ItemsCount 0, Clear does nothing.
 #include <deque>
 
+#include "framework/OWLock.h"
+#include "framework/OWOperations.h"
 #include "framework/OWSync.h"
 #include "signal/SLSimpleDataBuffer.h"
 
@@ -40,6 +53,26 @@ class TSLBufferList {
 
   std::deque<Ref<TSLGenericBuffer>> FList;
   TOWCriticalSection FSection;
+};
+
+class TSLOperationList {
+ public:
+  explicit TSLOperationList(Ref<IOWLock> ALock = nullptr);
+  ~TSLOperationList();  // under the stop lock
+  TSLOperationList(const TSLOperationList&) = delete;
+  TSLOperationList& operator=(const TSLOperationList&) = delete;
+
+  // With SingleItem only the pushed operation remains.
+  int Push(const Ref<IOWNotifyOperation>& AValue, bool SingleItem = false);
+  int PushBack(const Ref<IOWNotifyOperation>& AValue);
+  Ref<IOWNotifyOperation> Pop();
+  Ref<IOWNotifyOperation> Peek();
+  int ItemsCount();
+  void Clear();
+
+ private:
+  std::deque<Ref<IOWNotifyOperation>> FList;
+  Ref<IOWLock> FLock;
 };
 
 }  // namespace tavrel

@@ -74,3 +74,56 @@ TEST(SLBufferList, RefusesWhatIsNotABufferAndChecksIndexes) {
 
 }  // namespace
 }  // namespace tavrel
+
+#include <thread>
+
+#include "platform/sync.h"
+
+namespace tavrel {
+namespace {
+
+Ref<IOWNotifyOperation> Op() { return MakeRef<TOWNotifyOperation>(); }
+
+TEST(SLOperationList, PushBackGoesToTheFrontAndSingleItemKeepsTheNewest) {
+  TSLOperationList list;
+  Ref<IOWNotifyOperation> a = Op(), b = Op(), c = Op();
+  EXPECT_EQ(list.Push(a), 1);
+  EXPECT_EQ(list.Push(b), 2);
+  EXPECT_EQ(list.PushBack(c), 3);
+  EXPECT_EQ(list.Peek(), c);
+  for (auto& want : {c, a, b}) EXPECT_EQ(list.Pop(), want);
+  EXPECT_EQ(list.Pop(), nullptr);
+  EXPECT_EQ(list.Peek(), nullptr);
+  EXPECT_EQ(list.ItemsCount(), 0);
+
+  for (auto& op : {a, b, c}) list.Push(op);
+  Ref<IOWNotifyOperation> newest = Op();
+  EXPECT_EQ(list.Push(newest, true), 1);
+  EXPECT_EQ(list.Pop(), newest);
+}
+
+TEST(SLOperationList, RefusesWorkWhileAnotherThreadStopsTheSharedLock) {
+  Ref<IOWLock> lock = MakeRef<TOWLock>();
+  TSLOperationList list(lock);
+  Ref<IOWNotifyOperation> waiting = Op();
+  list.Push(waiting);
+  Event stopped(true, false), done(true, false);
+  std::thread stopper([&] {
+    Ref<IOWLockSection> stop = lock->StopLock();
+    stopped.Set();
+    done.WaitFor(INFINITE);
+  });
+  stopped.WaitFor(INFINITE);
+  EXPECT_EQ(list.Push(Op()), 0);
+  EXPECT_EQ(list.PushBack(Op()), 0);
+  EXPECT_EQ(list.Pop(), nullptr);
+  EXPECT_EQ(list.Peek(), nullptr);
+  EXPECT_EQ(list.ItemsCount(), 0);
+  done.Set();
+  stopper.join();
+  EXPECT_EQ(list.ItemsCount(), 1);
+  EXPECT_EQ(list.Pop(), waiting);
+}
+
+}  // namespace
+}  // namespace tavrel
