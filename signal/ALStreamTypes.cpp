@@ -3,6 +3,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "signal/SLFormatConverters.h"
+
 namespace tavrel {
 
 TALWaveFormatExtensible DefaultWaveFormat() {
@@ -73,6 +75,7 @@ TALOWAudioSinkPin::TALOWAudioSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock
 void ALStreamTypesStart() {
   RegisterStreamTypeName(IID_ALAudioBuffer, "AL Audio buffer");
   RegisterStreamTypeSendFunction(IID_ALAudioBuffer, &SLBufferSend);
+  RegisterALFormatConverters();
 }
 
 }  // namespace tavrel

@@ -5,6 +5,7 @@
 #include "platform/classinfo.h"
 #include "signal/SLBlockBuffer.h"
 #include "signal/SLComplexBuffer.h"
+#include "signal/SLFormatConverters.h"
 #include "signal/SLIntegerBuffer.h"
 #include "signal/SLRealBuffer.h"
 
@@ -393,6 +394,7 @@ void SLStreamTypesStart() {
   RegisterStreamType(IID_SLRealBuffer, 8, &CreateOf<TSLRealBuffer>, &NoUpdate);
   RegisterStreamType(IID_SLIntegerBuffer, 4, &CreateOf<TSLIntegerBuffer>, &NoUpdate);
   RegisterStreamType(IID_SLComplexBuffer, 16, &CreateOf<TSLComplexBuffer>, &NoUpdate);
+  RegisterSLFormatConverters();
 }
 
 void SLStreamTypesFinish() { ClearStreamTypeFactories(); }
