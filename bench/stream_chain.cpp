@@ -44,9 +44,9 @@ struct Chain {
   TALOWAudioSourcePin capture{form.get(), nullptr, nullptr, {}};
   uint64_t received = 0;
   TALOWAudioSinkPin sink{form.get(), nullptr,
-                         TSLOperationEvent([this](TOWBasicPin*, const TDataTypeID&, IOWNotifyOperation*,
+                         TSLOperationEvent([this](TOWBasicPin*, const TDataTypeID&, IOWNotifyOperation* op,
                                                   TOWNotifyState) {
-                           ++received;
+                           if (dynamic_cast<TOWSuppliedBufferOperation*>(op->Instance())) ++received;
                            return TOWNotifyResult{};
                          })};
   Chain() {
