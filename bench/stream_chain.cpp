@@ -1,4 +1,4 @@
-// One captured buffer through the first hops of the main road: a 512-frame
+// One captured buffer through the first hops of the capture path: a 512-frame
 // stereo 16-bit audio buffer submitted on a source pin, through a common
 // audio filter that passes it on, to a sink; against a plain malloc /
 // memcpy / free of the same bytes. Heap allocations are counted by this
@@ -11,24 +11,9 @@
 #include <cstring>
 #include <new>
 
+#include "bench/alloc_counter.h"
 #include "bench/support.h"
 #include "signal/ALCommonFilter.h"
-
-namespace {
-
-std::atomic<uint64_t> gNews{0};
-
-}  // namespace
-
-void* operator new(std::size_t n) {
-  gNews.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-// GCC cannot see that these pair with the operator new above.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -65,13 +50,13 @@ void PassThrough(benchmark::State& state) {
   Chain chain;
   auto buffer = TALAudioBuffer::CreateSize(44100, kBits, kChannels, kFrames);
   std::memset(buffer->Write(), 0, buffer->GetByteSize());
-  const uint64_t before = gNews.load();
+  const uint64_t before = tavrel::bench::HeapAllocations();
   for (auto _ : state) {
     buffer->GetTimeStamp().SetAvailable(false);
     chain.capture.SubmitBuffer(*buffer);
   }
   state.counters["allocs/buffer"] =
-      benchmark::Counter(double(gNews.load() - before) / double(state.iterations()));
+      benchmark::Counter(double(tavrel::bench::HeapAllocations() - before) / double(state.iterations()));
   if (chain.received != uint64_t(state.iterations())) state.SkipWithError("a buffer was lost");
 }
 
@@ -103,9 +88,9 @@ int main(int argc, char** argv) {
     auto buffer = TALAudioBuffer::CreateSize(44100, kBits, kChannels, kFrames);
     chain.capture.SubmitBuffer(*buffer);  // warm
     buffer->GetTimeStamp().SetAvailable(false);
-    const uint64_t before = gNews.load();
+    const uint64_t before = tavrel::bench::HeapAllocations();
     chain.capture.SubmitBuffer(*buffer);
-    allocations = gNews.load() - before;
+    allocations = tavrel::bench::HeapAllocations() - before;
   }
   const double ours = table.Time("source_filter_sink"), plain = table.Time("malloc_memcpy_free");
   std::printf("\n512-frame stereo 16-bit buffer: source pin -> common filter (pass-through) -> sink\n");
