@@ -17,13 +17,16 @@ const ClassInfo& TSLThreading::Class() {
   static const ClassInfo ci = ClassBuilder<TSLThreading>("TSLThreading", TLPPersistent::Class())
                                   .prop("Enabled", &TSLThreading::Enabled, &TSLThreading::SetEnabled)
                                   .defaultValue(Value(false))
+                                  .prop("Queue", &TSLThreading::Queue, &TSLThreading::SetQueue)
                                   .build();
   return ci;
 }
 
 const ClassInfo& TSLBasicThreadedFilter::Class() {
   static const ClassInfo ci =
-      ClassBuilder<TSLBasicThreadedFilter>("TSLBasicThreadedFilter", TLPInputOutputLockComponent::Class()).build();
+      ClassBuilder<TSLBasicThreadedFilter>("TSLBasicThreadedFilter", TLPInputOutputLockComponent::Class())
+          .prop("Threading", &TSLBasicThreadedFilter::Threading, &TSLBasicThreadedFilter::SetThreading)
+          .build();
   return ci;
 }
 
