@@ -408,6 +408,9 @@ class TOWSinkPin : public TOWBasicSinkPin {
   Ref<IOWFormatConverter> FormatConverter();
   Guid UpStreamID();
   Guid DownStreamID();
+  // Display names of the two types (empty when unlinked).
+  std::string UpStreamLinkName();
+  std::string DownStreamLinkName();
 
   bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
   bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;

@@ -123,6 +123,16 @@ Guid TOWSinkPin::DownStreamID() {
   return s ? s->GetConnectionID(this) : Guid{};
 }
 
+std::string TOWSinkPin::UpStreamLinkName() {
+  Guid id = UpStreamID();
+  return id.isNil() ? std::string() : DataTypeIDToText(id);
+}
+
+std::string TOWSinkPin::DownStreamLinkName() {
+  Guid id = DownStreamID();
+  return id.isNil() ? std::string() : DataTypeIDToText(id);
+}
+
 bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
   if (OtherPin == this) return false;
   // The sink's section is given up around every call into another pin.
