@@ -46,6 +46,9 @@ void BuildRadix4Twiddles(const Ipp64f* s, int n, int l, Ipp64fc* table);
 
 // --- Complex engine ----------------------------------------------------------
 void BitReverseCopy(const Ipp64fc* src, Ipp64fc* dst, std::size_t points, const Ipp32s* table);
+// The same permutation for 2^m points, m >= 6, out of place, in 8 x 8 tiles
+// that read and write whole cache lines.
+void BitReverseCopyTiled(const Ipp64fc* src, Ipp64fc* dst, int m);
 void BitReverseInPlace(Ipp64fc* data, std::size_t points, const Ipp32s* table);
 void FFTRadix4Forward(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
