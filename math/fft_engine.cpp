@@ -618,6 +618,7 @@ void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t po
     Radix4<false>(data, points, table, set);
   }
 }
+FFTKernelSet FFTFastestKernelSet() { return HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain; }
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
 
