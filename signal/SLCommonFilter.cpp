@@ -264,7 +264,10 @@ TSLBasicThreadedEnableFilter::TSLBasicThreadedEnableFilter(TComponent* AOwner)
 TSLBasicThreadedEnableFilter::~TSLBasicThreadedEnableFilter() = default;
 
 void TSLBasicThreadedEnableFilter::DoSetEnabled(bool v) {
-  FLock->Setter(FEnabled, v, TLPPropUpdateFunc([this] { EnabledChanged(); }));
+  FLock->Setter(FEnabled, v, TLPPropUpdateFunc([this] {
+                  FEnabledNow.store(FEnabled);
+                  EnabledChanged();
+                }));
 }
 
 // ---- Common filter

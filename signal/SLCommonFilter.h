@@ -161,11 +161,14 @@ class TSLBasicThreadedEnableFilter : public TSLBasicThreadedFilter {
   TOWBoolSinkPin* EnablePin() const { return FEnablePin.get(); }
 
  protected:
-  bool IsEnabled() override { return FLock->Getter(FEnabled); }
+  // Without the component lock: the worker asks while it holds the output
+  // lock, and the component lock is taken input first.
+  bool IsEnabled() override { return FEnabledNow.load(); }
   virtual void DoSetEnabled(bool v);
 
  private:
   bool FEnabled = true;
+  std::atomic<bool> FEnabledNow{true};  // follows FEnabled
   std::unique_ptr<TOWBoolSinkPin> FEnablePin;
 };
 
