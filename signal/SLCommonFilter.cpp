@@ -130,10 +130,18 @@ bool TSLFilterThread::PushOperation(const Ref<IOWNotifyOperation>& AValue) {
   return true;
 }
 
+void TSLFilterThread::SetPriority(ThreadPriority APriority) {
+  FWantedPriority.store(int(APriority));
+  FEvent.Signal();
+}
+
 void TSLFilterThread::Execute() {
   AnnounceThreadName();
   while (!Terminated()) {
     FEvent.WaitFor(INFINITE);
+    // Only the thread itself can change its scheduling.
+    const int wanted = FWantedPriority.exchange(-1);
+    if (wanted >= 0) SetCurrentThreadPriority(ThreadPriority(wanted));
     while (!Terminated()) {
       Ref<IOWNotifyOperation> op = FOperationQueue.Pop();
       if (!op) break;
@@ -180,7 +188,8 @@ void TSLBasicThreadedFilter::BeforeDestruction() {
 }
 
 void TSLBasicThreadedFilter::PriorityChanged() {
-  // The worker takes its priority when it starts.
+  // Called under the threading settings' lock, the input lock.
+  if (FFilterThread) FFilterThread->SetPriority(FThreading->Priority());
 }
 
 std::shared_ptr<TSLFilterThread> TSLBasicThreadedFilter::FilterThread() {
