@@ -62,8 +62,15 @@ TEST_F(SLStreamPins, AStopForgetsTheStart) {
 }
 
 TEST_F(SLStreamPins, ARemovedLinkGetsAStopBeforeItGoes) {
+  TSLOWSinkPin told{owner.get(), nullptr, Logging(log, "c"), {}, {}, TOWPinEvent([this](TOWBasicPin*) {
+                      log.Add("c:disconnect");
+                    })};
   sink.Connect(&source);
   other.Connect(&source);
+  told.Connect(&source);
+  log = {};
+  told.Disconnect();
+  EXPECT_EQ(log.lines, (Lines{"c:disconnect", "c:stop"}));
   log = {};
   sink.Disconnect();
   EXPECT_EQ(log.lines, (Lines{"a:stop"}));
