@@ -39,6 +39,17 @@ TEST_F(SLStreamPins, ALateSinkReceivesTheRememberedStartExactlyOnce) {
   EXPECT_EQ(log.ops[1], start);
 }
 
+// The sink's own connect event fires once per link, whichever side links.
+TEST_F(SLStreamPins, TheSinkHearsOfEachNewLink) {
+  TSLOWSinkPin watched{owner.get(), nullptr, Logging(log, "w"), {}, LoggingConnect(log, "w")};
+  ASSERT_TRUE(watched.Connect(&source));
+  EXPECT_EQ(Only(log, "w:"), Lines{"w:connect"});
+  watched.Disconnect();
+  log = {};
+  ASSERT_TRUE(source.Connect(&watched));
+  EXPECT_EQ(Only(log, "w:"), Lines{"w:connect"});
+}
+
 TEST_F(SLStreamPins, AStopForgetsTheStart) {
   Send(MakeRef<TOWStartSampleRateOperation>(8000.0));
   Send(MakeRef<TOWStopOperation>());
