@@ -162,7 +162,7 @@ class FormReading : public TReader {
       }
       c->state_ |= csReading;
       c->SetName(name);
-      if (parent != root_) c->SetParentComponent(parent);
+      c->SetParentComponent(parent);
     } catch (const EReadErrorAt&) {
       throw;
     } catch (const Exception& e) {
