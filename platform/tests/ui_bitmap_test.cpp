@@ -184,6 +184,21 @@ TEST(UiPicture, BadDataIsRefusedAndLeavesThePictureAsItWas) {
     EXPECT_TRUE(SameRGB(b.Surface(), good.Surface()));
   }
   TPicture p;
+  // Sides beyond 16384 pixels are refused whatever the format.
+  for (int side : {16384, 16385}) {
+    SCOPED_TRACE(side);
+    CairoSurface wide = NewSurface(side, 1, clRed);
+    const std::string path = TempPath("tavrel_ui_wide.png");
+    ASSERT_TRUE(WriteSurfacePNG(wide.get(), path));
+    if (side <= 16384) {
+      EXPECT_NO_THROW(p.LoadFromFile(path));
+      EXPECT_EQ(p.Width(), side);
+    } else {
+      EXPECT_THROW(p.LoadFromFile(path), EInvalidGraphic);
+    }
+    std::remove(path.c_str());
+  }
+  p.SetGraphic(nullptr);
   EXPECT_THROW(p.LoadFromFile(TempPath("tavrel_no_such_file.bmp")), EInvalidGraphic);
   EXPECT_TRUE(p.Empty());
 }
