@@ -237,7 +237,7 @@ CairoSurface DecodeBMP(const uint8_t* d, size_t size) {
     int shift = 0;
     while (!((mask >> shift) & 1)) ++shift;
     const uint32_t m = mask >> shift;
-    return m ? ((v & mask) >> shift) * 255 / m : 0;
+    return m ? static_cast<uint32_t>(uint64_t((v & mask) >> shift) * 255 / m) : 0;  // 64-bit: wide masks
   };
   CairoSurface s = NewSurface(w, h, clBlack);
   cairo_surface_flush(s.get());
