@@ -34,6 +34,25 @@ std::mutex& RegistryGuard() {
   return m;
 }
 
+struct IntegerConsts {
+  std::string typeName;
+  IdentToIntFn toInt;
+  IntToIdentFn toIdent;
+};
+
+std::vector<IntegerConsts>& IntegerConstsList() {
+  static std::vector<IntegerConsts> list;
+  return list;
+}
+
+// A copy taken under the lock, so that the mapping runs unlocked.
+std::optional<IntegerConsts> FindIntegerConsts(std::string_view typeName) {
+  std::lock_guard lock(RegistryGuard());
+  for (const IntegerConsts& c : IntegerConstsList())
+    if (SameText(c.typeName, typeName)) return c;
+  return std::nullopt;
+}
+
 }  // namespace
 
 int64_t ValueToInt64(const Value& v) {
@@ -176,6 +195,31 @@ const ClassInfo* ClassRegistry::Find(std::string_view name) const {
 void RegisterClass(const ClassInfo& ci) { ClassRegistry::Global().Register(ci); }
 void UnRegisterClass(const ClassInfo& ci) { ClassRegistry::Global().Unregister(ci); }
 const ClassInfo* GetClass(std::string_view name) { return ClassRegistry::Global().Find(name); }
+
+void RegisterIntegerConsts(const std::string& typeName, IdentToIntFn toInt, IntToIdentFn toIdent) {
+  std::lock_guard lock(RegistryGuard());
+  for (const IntegerConsts& c : IntegerConstsList())
+    if (SameText(c.typeName, typeName)) {
+      if (c.toInt == toInt && c.toIdent == toIdent) return;
+      throw EOWException("Names of " + typeName + " are already registered");
+    }
+  IntegerConstsList().push_back({typeName, toInt, toIdent});
+}
+
+void UnRegisterIntegerConsts(std::string_view typeName) {
+  std::lock_guard lock(RegistryGuard());
+  std::erase_if(IntegerConstsList(), [&](const IntegerConsts& c) { return SameText(c.typeName, typeName); });
+}
+
+bool IdentToInt(std::string_view typeName, const std::string& ident, int64_t& value) {
+  auto c = FindIntegerConsts(typeName);
+  return c && c->toInt && c->toInt(ident, value);
+}
+
+bool IntToIdent(std::string_view typeName, int64_t value, std::string& ident) {
+  auto c = FindIntegerConsts(typeName);
+  return c && c->toIdent && c->toIdent(value, ident);
+}
 
 const ClassInfo& FindClass(std::string_view name) {
   const ClassInfo* c = GetClass(name);

@@ -138,6 +138,20 @@ void UnRegisterClass(const ClassInfo& ci);
 const ClassInfo* GetClass(std::string_view name);   // null when unknown
 const ClassInfo& FindClass(std::string_view name);  // EClassNotFound when unknown
 
+// Names for values of an integer type ("clBtnFace" for a TColor), found by
+// the type name an integer property carries. The module that owns the type
+// registers them at start-up; form data then reads a name where a number is
+// stored and writes the name back when the value has one.
+//   RegisterIntegerConsts("TColor", ColorIdentToInt, ColorIntToIdent);
+using IdentToIntFn = bool (*)(const std::string& ident, int64_t& value);
+using IntToIdentFn = bool (*)(int64_t value, std::string& ident);
+// EOWException when the type already has other functions.
+void RegisterIntegerConsts(const std::string& typeName, IdentToIntFn toInt, IntToIdentFn toIdent);
+void UnRegisterIntegerConsts(std::string_view typeName);
+// False when the type has no names or none fits.
+bool IdentToInt(std::string_view typeName, const std::string& ident, int64_t& value);
+bool IntToIdent(std::string_view typeName, int64_t value, std::string& ident);
+
 // ---------------------------------------------------------------------------
 // Builder
 

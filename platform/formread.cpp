@@ -162,7 +162,7 @@ class FormReading : public TReader {
       }
       c->state_ |= csReading;
       c->SetName(name);
-      if (parent != root_) c->SetParentComponent(parent);
+      c->SetParentComponent(parent);
     } catch (const EReadErrorAt&) {
       throw;
     } catch (const Exception& e) {
@@ -212,8 +212,15 @@ class FormReading : public TReader {
           return Assign(obj, p, *v);
         }
         if (p.typeName == "Boolean") return Assign(obj, p, ReadBoolean());
+        [[fallthrough]];
+      case PropKind::Int64:
+        if (NextValue() == vaIdent) {
+          std::string name = ReadIdent();
+          int64_t v = 0;
+          if (!IdentToInt(p.typeName, name, v)) throw EReadError("invalid property value " + name);
+          return Assign(obj, p, v);
+        }
         return Assign(obj, p, ReadInt64());
-      case PropKind::Int64: return Assign(obj, p, ReadInt64());
       case PropKind::Float: return Assign(obj, p, ReadFloat());
       case PropKind::String: return Assign(obj, p, ReadString());
       case PropKind::Variant: return Assign(obj, p, ReadVariant());

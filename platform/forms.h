@@ -17,7 +17,8 @@
 //  2. The root gets csLoading|csReading and its stored name (made unique
 //     among its owner's components as Name_1, Name_2...).
 //  3. Each stored component is created by class name (ClassRegistry) with
-//     the root as owner, named, given its container (SetParentComponent),
+//     the root as owner, named, given the component it is stored under
+//     (SetParentComponent; the root for those stored at the top level),
 //     and has its properties read. A property name may be a dotted path
 //     through object properties; its last part is offered to the object's
 //     DefineProperties first, then looked up among its published

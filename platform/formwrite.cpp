@@ -56,7 +56,9 @@ class FormWriting : public TWriter {
         WriteStr(name);
         if (std::holds_alternative<bool>(v)) return WriteBoolean(std::get<bool>(v));
         int64_t i = ValueToInt64(v);
-        std::string ident = p.enumType ? p.enumType->NameOf(i) : std::string();
+        std::string ident;
+        if (p.enumType) ident = p.enumType->NameOf(i);
+        else if (!IntToIdent(p.typeName, i, ident)) ident.clear();
         return ident.empty() ? WriteInteger(i) : WriteIdent(ident);
       }
       case PropKind::Float: {

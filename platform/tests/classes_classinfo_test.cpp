@@ -160,5 +160,36 @@ TEST(EnumInfo, NamesAndValues) {
   EXPECT_EQ(e.ValueOf("mdNone"), std::nullopt);
 }
 
+bool LevelIdentToInt(const std::string& ident, int64_t& v) {
+  if (ident != "lvHigh") return false;
+  v = 90;
+  return true;
+}
+bool LevelIntToIdent(int64_t v, std::string& ident) {
+  if (v != 90) return false;
+  ident = "lvHigh";
+  return true;
+}
+bool OtherIdentToInt(const std::string&, int64_t&) { return false; }
+
+TEST(IntegerConsts, NamesFollowTheTypeUntilUnregistered) {
+  int64_t v = 0;
+  std::string ident;
+  EXPECT_FALSE(IdentToInt("TLevel", "lvHigh", v));
+  RegisterIntegerConsts("TLevel", LevelIdentToInt, LevelIntToIdent);
+  RegisterIntegerConsts("TLevel", LevelIdentToInt, LevelIntToIdent);  // the same again is harmless
+  EXPECT_THROW(RegisterIntegerConsts("tlevel", OtherIdentToInt, LevelIntToIdent), EOWException);
+  EXPECT_TRUE(IdentToInt("tlevel", "lvHigh", v));
+  EXPECT_EQ(v, 90);
+  EXPECT_FALSE(IdentToInt("TLevel", "lvLow", v));
+  EXPECT_FALSE(IdentToInt("Integer", "lvHigh", v));
+  EXPECT_TRUE(IntToIdent("TLevel", 90, ident));
+  EXPECT_EQ(ident, "lvHigh");
+  EXPECT_FALSE(IntToIdent("TLevel", 91, ident));
+  UnRegisterIntegerConsts("TLevel");
+  EXPECT_FALSE(IdentToInt("TLevel", "lvHigh", v));
+  EXPECT_FALSE(IntToIdent("TLevel", 90, ident));
+}
+
 }  // namespace
 }  // namespace tavrel

@@ -132,11 +132,13 @@ class TBox : public test::TPart {
   using TPart::TPart;
   std::vector<TComponent*> inside;
   TBox* container = nullptr;
+  TComponent* parentComponent = nullptr;
   void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override {
     if (root == this) return TComponent::GetChildren(proc, root);
     for (TComponent* c : inside) proc(c);
   }
   void SetParentComponent(TComponent* parent) override {
+    parentComponent = parent;
     container = dynamic_cast<TBox*>(parent);
     if (container) container->inside.push_back(this);
   }
@@ -263,6 +265,9 @@ TEST_F(FormStream, TextFormReadsEveryKindOfValue) {
   ASSERT_TRUE(box && inner);
   EXPECT_EQ(inner->Owner(), form.get());
   EXPECT_THAT(box->inside, ElementsAre(inner));
+  // Every component gets the one it was stored under, the root included.
+  EXPECT_EQ(box->parentComponent, form.get());
+  EXPECT_EQ(inner->parentComponent, box);
   EXPECT_EQ(inner->Count(), 7);
 }
 

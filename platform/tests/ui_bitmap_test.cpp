@@ -168,6 +168,23 @@ TEST(UiPicture, DecodesPalettedBitmapsBottomUpAndTopDown) {
   EXPECT_EQ(down.Canvas().Pixel(1, 1), clRed);
 }
 
+TEST(UiPicture, BitfieldMasksScaleEachChannelToFullRange) {
+  // 1x1, 32 bits with masks: red takes all 32 bits, green the top byte, blue none.
+  std::vector<uint8_t> d = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 66, 0, 0, 0,  // file header
+                            40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 32, 0, 3, 0, 0, 0};
+  d.resize(54, 0);
+  const uint8_t masks[] = {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0};
+  d.insert(d.end(), masks, masks + sizeof masks);
+  const uint8_t pixel[] = {0xFF, 0xFF, 0xFF, 0x80};  // 0x80FFFFFF
+  d.insert(d.end(), pixel, pixel + 4);
+  TBitmap b;
+  b.LoadFromBytes(d);
+  const uint32_t rgb = ColorToRGB(b.Canvas().Pixel(0, 0));
+  EXPECT_EQ(GetRValue(rgb), 128);
+  EXPECT_EQ(GetGValue(rgb), 0x80);
+  EXPECT_EQ(GetBValue(rgb), 0);
+}
+
 TEST(UiPicture, BadDataIsRefusedAndLeavesThePictureAsItWas) {
   TBitmap good = KeyedSprite(clFuchsia);
   std::vector<uint8_t> bytes = good.SaveToBytes();
@@ -184,6 +201,21 @@ TEST(UiPicture, BadDataIsRefusedAndLeavesThePictureAsItWas) {
     EXPECT_TRUE(SameRGB(b.Surface(), good.Surface()));
   }
   TPicture p;
+  // Sides beyond 16384 pixels are refused whatever the format.
+  for (int side : {16384, 16385}) {
+    SCOPED_TRACE(side);
+    CairoSurface wide = NewSurface(side, 1, clRed);
+    const std::string path = TempPath("tavrel_ui_wide.png");
+    ASSERT_TRUE(WriteSurfacePNG(wide.get(), path));
+    if (side <= 16384) {
+      EXPECT_NO_THROW(p.LoadFromFile(path));
+      EXPECT_EQ(p.Width(), side);
+    } else {
+      EXPECT_THROW(p.LoadFromFile(path), EInvalidGraphic);
+    }
+    std::remove(path.c_str());
+  }
+  p.SetGraphic(nullptr);
   EXPECT_THROW(p.LoadFromFile(TempPath("tavrel_no_such_file.bmp")), EInvalidGraphic);
   EXPECT_TRUE(p.Empty());
 }

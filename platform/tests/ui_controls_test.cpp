@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/tests/ui_test_support.h"
@@ -571,6 +572,55 @@ end)"));
   EXPECT_EQ(label->Alignment(), taCenter);
   EXPECT_EQ(edit->Text(), "1000");
   EXPECT_EQ(label->Width(), FontTextWidth(label->Font(), "Fréquence")) << "sized after loading";
+}
+
+// The bytes of `Name = ident` as the writer stores them.
+std::vector<uint8_t> IdentProperty(const std::string& name, const std::string& ident) {
+  std::vector<uint8_t> b{uint8_t(name.size())};
+  b.insert(b.end(), name.begin(), name.end());
+  b.push_back(vaIdent);
+  b.push_back(uint8_t(ident.size()));
+  b.insert(b.end(), ident.begin(), ident.end());
+  return b;
+}
+
+bool Contains(const std::vector<uint8_t>& data, const std::vector<uint8_t>& part) {
+  return std::search(data.begin(), data.end(), part.begin(), part.end()) != data.end();
+}
+
+TEST_F(UiControls, ColourNamesReadIntoColourPropertiesAndAreWrittenBack) {
+  ModuleRun classes(UiModuleSteps());
+  auto root = TComponent::CreateUnowned<TForm>();
+  ReadRootComponent(*root, ObjectTextToBinary(R"(
+object fmMain: TForm
+  Color = clBtnFace
+  object Label1: TLabel
+    Color = $00C0FFEE
+    Font.Color = clhighlighttext
+  end
+end)"));
+  auto* label = dynamic_cast<TLabel*>(root->FindComponent("Label1"));
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(root->Color(), clBtnFace);
+  EXPECT_EQ(label->Color(), 0x00C0FFEE);
+  EXPECT_EQ(label->Font().Color(), clHighlightText);
+
+  std::vector<uint8_t> bytes = WriteRootComponent(*root);
+  EXPECT_TRUE(Contains(bytes, IdentProperty("Color", "clBtnFace")));
+  EXPECT_TRUE(Contains(bytes, IdentProperty("Font.Color", "clHighlightText")));
+  EXPECT_FALSE(Contains(bytes, IdentProperty("Color", "clC0FFEE")));
+  auto copy = TComponent::CreateUnowned<TForm>();
+  ReadRootComponent(*copy, bytes);
+  EXPECT_EQ(copy->Color(), clBtnFace);
+  EXPECT_EQ(dynamic_cast<TLabel*>(copy->FindComponent("Label1"))->Color(), 0x00C0FFEE);
+
+  // A name that is no colour, or a name where the type has none, is refused.
+  for (const char* text : {"object fmMain: TForm\n  Color = clNoSuch\nend",
+                           "object fmMain: TForm\n  Width = clBtnFace\nend"}) {
+    SCOPED_TRACE(text);
+    auto other = TComponent::CreateUnowned<TForm>();
+    EXPECT_THROW(ReadRootComponent(*other, ObjectTextToBinary(text)), EReadError);
+  }
 }
 
 }  // namespace

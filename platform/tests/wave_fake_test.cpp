@@ -458,6 +458,7 @@ TEST(WaveNames, CutCountsUtf16UnitsAndNeverSplitsACharacter) {
       {"ab\xF0\x9F\x8E\xA4", 4, "ab\xF0\x9F\x8E\xA4"},
       {"a\xFF" "b", 3, "a\xEF\xBF\xBD" "b"},                  // a stray byte reads as U+FFFD
       {"a\xE2\x82", 3, "a\xEF\xBF\xBD\xEF\xBF\xBD"},          // truncated sequence
+      {"a\xC0\xAF", 3, "a\xEF\xBF\xBD\xEF\xBF\xBD"},          // an overlong '/' is no slash
   };
   for (const auto& c : cases) EXPECT_EQ(CutToUtf16Units(c.in, c.units), c.out) << c.in;
   EXPECT_EQ(ToUtf16("\xF0\x9F\x8E\xA4"), (std::u16string{char16_t(0xD83C), char16_t(0xDFA4)}));

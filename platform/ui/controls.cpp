@@ -116,9 +116,6 @@ void TControl::SetParentComponent(TComponent* c) {
 
 void TControl::Loaded() {
   TComponent::Loaded();
-  // Controls stored directly in a form are that form's children.
-  if (!parent_)
-    if (auto* form = dynamic_cast<TForm*>(Owner()); form && form != this) SetParent(form);
   if (parent_) {
     if (parent_font_) ParentFontChanged();
     if (parent_color_) ParentColorChanged();

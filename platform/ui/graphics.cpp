@@ -180,6 +180,10 @@ void TCanvas::StretchDraw(const TRect& r, const TGraphic& g) {
 
 namespace {
 
+// Larger images are refused before anything is allocated for them.
+constexpr uint32_t kMaxImageSide = 16384;
+
+uint32_t Be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
 uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 void Put32(std::vector<uint8_t>& v, uint32_t x) {
@@ -202,7 +206,7 @@ CairoSurface DecodeBMP(const uint8_t* d, size_t size) {
   const uint16_t bpp = Le16(d + 28);
   const uint32_t comp = Le32(d + 30);
   uint32_t used = Le32(d + 46);
-  if (w <= 0 || hRaw == 0 || hRaw == INT32_MIN || w > 16384 || std::abs(hRaw) > 16384)
+  if (w <= 0 || hRaw == 0 || hRaw == INT32_MIN || uint32_t(w) > kMaxImageSide || uint32_t(std::abs(hRaw)) > kMaxImageSide)
     throw EInvalidGraphic("bad BMP size");
   const int h = std::abs(hRaw);
   const bool topDown = hRaw < 0;
@@ -233,7 +237,7 @@ CairoSurface DecodeBMP(const uint8_t* d, size_t size) {
     int shift = 0;
     while (!((mask >> shift) & 1)) ++shift;
     const uint32_t m = mask >> shift;
-    return m ? ((v & mask) >> shift) * 255 / m : 0;
+    return m ? static_cast<uint32_t>(uint64_t((v & mask) >> shift) * 255 / m) : 0;  // 64-bit: wide masks
   };
   CairoSurface s = NewSurface(w, h, clBlack);
   cairo_surface_flush(s.get());
@@ -313,6 +317,12 @@ cairo_status_t ReadPng(void* closure, unsigned char* out, unsigned int len) {
 CairoSurface DecodePNG(const uint8_t* d, size_t size) {
   static const uint8_t kSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   if (size < 8 || std::memcmp(d, kSig, 8) != 0) throw EInvalidGraphic("not a PNG or BMP image");
+  // A few bytes of header can claim a huge image, which the PNG reader would
+  // allocate before finding the pixel data short.
+  if (size >= 24 && std::memcmp(d + 12, "IHDR", 4) == 0) {
+    const uint32_t w = Be32(d + 16), h = Be32(d + 20);
+    if (w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide) throw EInvalidGraphic("bad PNG size");
+  }
   PngReader r{d, size, 0};
   CairoSurface png(cairo_image_surface_create_from_png_stream(ReadPng, &r));
   if (cairo_surface_status(png.get()) != CAIRO_STATUS_SUCCESS)

@@ -1,5 +1,8 @@
 #include "platform/ui/module.h"
 
+#include <limits>
+
+#include "platform/ui/colors.h"
 #include "platform/ui/combobox.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/imagelist.h"
@@ -13,6 +16,18 @@ const ClassInfo* const* UiClasses() {
                                              &TCustomControl::Class(), &TImageList::Class(), nullptr};
   return classes;
 }
+
+bool ColorIdentToInt(const std::string& ident, int64_t& value) {
+  TColor c = 0;
+  if (!IdentToColor(ident, c)) return false;
+  value = c;
+  return true;
+}
+
+bool ColorIntToIdent(int64_t value, std::string& ident) {
+  if (value < std::numeric_limits<TColor>::min() || value > std::numeric_limits<TColor>::max()) return false;
+  return ColorToIdent(static_cast<TColor>(value), ident);
+}
 }  // namespace
 
 std::vector<ModuleStep> UiModuleSteps() {
@@ -22,7 +37,9 @@ std::vector<ModuleStep> UiModuleSteps() {
            },
            [] {
              for (auto c = UiClasses(); *c; ++c) UnRegisterClass(**c);
-           }}};
+           }},
+          {"colour names", [] { RegisterIntegerConsts("TColor", ColorIdentToInt, ColorIntToIdent); },
+           [] { UnRegisterIntegerConsts("TColor"); }}};
 }
 
 }  // namespace tavrel

@@ -1,6 +1,7 @@
 #pragma once
 // Start-up of the window layer: registers its control classes so form
-// data can create them by name, and unregisters them at exit.
+// data can create them by name, and the colour names ("clBtnFace") that
+// TColor properties read and write; unregisters them at exit.
 //
 //   ModuleRun run(UiModuleSteps());
 #include <vector>

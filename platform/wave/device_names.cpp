@@ -1,53 +1,10 @@
 #include <cctype>
 
+#include "platform/utf8.h"
 #include "platform/wave/wave_backend.h"
 
 namespace tavrel {
 namespace {
-
-// Decodes one UTF-8 character at s[i]; a malformed byte reads as U+FFFD.
-char32_t NextChar(const std::string& s, std::size_t& i) {
-  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  unsigned char b = byte(i);
-  std::size_t extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 9;
-  if (extra == 0) {
-    ++i;
-    return b;
-  }
-  if (extra == 9 || i + extra >= s.size()) {
-    ++i;
-    return 0xFFFD;
-  }
-  char32_t c = b & (0x3F >> extra);
-  for (std::size_t k = 1; k <= extra; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) {
-      ++i;
-      return 0xFFFD;
-    }
-    c = (c << 6) | (byte(i + k) & 0x3F);
-  }
-  i += extra + 1;
-  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0xFFFD;
-  return c;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -64,11 +21,11 @@ std::string CutToUtf16Units(const std::string& utf8, std::size_t units) {
   std::string out;
   std::size_t used = 0;
   for (std::size_t i = 0; i < utf8.size();) {
-    char32_t c = NextChar(utf8, i);
+    char32_t c = NextUTF8(utf8, i);
     std::size_t width = c > 0xFFFF ? 2 : 1;
     if (used + width > units) break;
     used += width;
-    AppendUtf8(out, c);
+    AppendUTF8(out, c);
   }
   return out;
 }
@@ -76,7 +33,7 @@ std::string CutToUtf16Units(const std::string& utf8, std::size_t units) {
 std::u16string ToUtf16(const std::string& utf8) {
   std::u16string out;
   for (std::size_t i = 0; i < utf8.size();) {
-    char32_t c = NextChar(utf8, i);
+    char32_t c = NextUTF8(utf8, i);
     if (c > 0xFFFF) {
       c -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (c >> 10));
