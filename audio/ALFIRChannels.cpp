@@ -8,11 +8,11 @@
 namespace tavrel {
 namespace {
 
-// Ties to even whatever the rounding mode; v is finite and within 2^52.
+// Ties to even whatever the rounding mode; v is within the 32-bit range.
 double RoundHalfEven(double v) {
   double r = std::floor(v);
   const double d = v - r;
-  if (d > 0.5 || (d == 0.5 && std::fmod(r, 2.0) != 0.0)) r += 1.0;
+  if (d > 0.5 || (d == 0.5 && (static_cast<int64_t>(r) & 1) != 0)) r += 1.0;
   return r;
 }
 

@@ -25,7 +25,7 @@ template <class T>
 struct Buffers {
   explicit Buffers(int bytes) : n(bytes / static_cast<int>(sizeof(T))), src(n, T(1)), dst(n, T(2)) {
     if constexpr (std::is_integral_v<T>)
-      for (int i = 0; i < n; ++i) src[i] = dst[i] = static_cast<T>(i * 7919);
+      for (int i = 0; i < n; ++i) src[i] = dst[i] = static_cast<T>(static_cast<unsigned>(i) * 7919u);
   }
   int n;
   std::vector<T> src, dst;

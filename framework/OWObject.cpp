@@ -74,7 +74,15 @@ bool TOWDestroyLock::TryUse() {
 void TOWDestroyLock::EndUse(uint32_t thread) {
   std::lock_guard hold(section_);
   --lockCounter_;
-  --Tokens(thread);
+  for (size_t i = 0; i < tokens_.size(); ++i)
+    if (tokens_[i].first == thread) {
+      // Threads come and go: keep the list short, without freeing its room.
+      if (--tokens_[i].second == 0 && tokens_.size() > 8) {
+        tokens_[i] = tokens_.back();
+        tokens_.pop_back();
+      }
+      break;
+    }
   released_.notify_all();
 }
 

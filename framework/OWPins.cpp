@@ -96,6 +96,14 @@ TOWBasicPin::~TOWBasicPin() {
   if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
 }
 
+void TOWBasicPin::SetOwnerComponent(TComponent* AComponent) {
+  auto w = WriteLock();
+  if (AComponent == FOwner) return;
+  Broadcast([&](IOWPinListener& l) { l.PinDestroying(this); });
+  FOwner = AComponent;
+  Broadcast([&](IOWPinListener& l) { l.PinCreated(this); });
+}
+
 void TOWBasicPin::BroadcastLinked(TOWBasicPin* other) {
   Broadcast([&](IOWPinListener& l) { l.PinLinked(this, other); });
 }
@@ -223,6 +231,29 @@ bool TOWPin::SupportsStreamInterface(const Guid& IID) {
   return StreamType.IndexOf(IID) >= 0;
 }
 
+bool TOWPin::ListsType(const Guid& ID) {
+  ReadHold r(this);
+  return StreamType.IndexOf(ID) >= 0;
+}
+
+void TOWPin::OrderByPreference(TOWPinTypeRestricted& AList) {
+  if (AList.Ordered) return;
+  ReadHold r(this);
+  int front = 0;
+  for (auto& own : StreamType.Types)
+    for (int i = front; i < AList.Count(); ++i)
+      if (AList.GetID(i) == own.ID) {
+        AList.SwapPosition(i, front++);
+        break;
+      }
+  AList.Ordered = true;
+}
+
+void TOWPin::KeepListedTypes(TOWPinTypeRestricted& AList) {
+  for (int i = AList.Count() - 1; i >= 0; --i)
+    if (!ListsType(AList.GetID(i))) AList.Types.erase(AList.Types.begin() + i);
+}
+
 void TOWPin::CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin*) {
   ReadHold r(this);
   for (auto& t : StreamType.Types) AList.AddType(t.ID, t.SubmitFunction);
@@ -324,42 +355,31 @@ void TOWSinkPinList::Remove(TOWBasicSinkPin* APin) {
   if (it != FList.end()) FList.erase(it);
 }
 
-TOWFunctionSinkPinList::~TOWFunctionSinkPinList() {
-  for (auto* p : FList) p->RemoveFunctionDependant(FOwner);
+TOWDependantSinkPinList::~TOWDependantSinkPinList() {
+  for (auto* p : FList) (p->*FRemove)(FOwner);
 }
 
-void TOWFunctionSinkPinList::Add(TOWBasicSinkPin* APin) {
+void TOWDependantSinkPinList::Add(TOWBasicSinkPin* APin) {
   if (!APin) return;
   auto w = FOwner->WriteLock();
   TOWSinkPinList::Add(APin);
-  APin->AddFunctionDependant(FOwner);
+  (APin->*FAdd)(FOwner);
 }
 
-void TOWFunctionSinkPinList::Remove(TOWBasicSinkPin* APin) {
+void TOWDependantSinkPinList::Remove(TOWBasicSinkPin* APin) {
   if (!APin) return;
   auto w = FOwner->WriteLock();
   if (!Contains(APin)) return;
   TOWSinkPinList::Remove(APin);
-  APin->RemoveFunctionDependant(FOwner);
+  (APin->*FRemove)(FOwner);
 }
 
-TOWDataTypeSinkPinList::~TOWDataTypeSinkPinList() {
-  for (auto* p : FList) p->RemoveDataTypeDependant(FOwner);
-}
+TOWFunctionSinkPinList::TOWFunctionSinkPinList(TOWSourcePin* AOwner)
+    : TOWDependantSinkPinList(AOwner, &TOWBasicSinkPin::AddFunctionDependant,
+                              &TOWBasicSinkPin::RemoveFunctionDependant) {}
 
-void TOWDataTypeSinkPinList::Add(TOWBasicSinkPin* APin) {
-  if (!APin) return;
-  auto w = FOwner->WriteLock();
-  TOWSinkPinList::Add(APin);
-  APin->AddDataTypeDependant(FOwner);
-}
-
-void TOWDataTypeSinkPinList::Remove(TOWBasicSinkPin* APin) {
-  if (!APin) return;
-  auto w = FOwner->WriteLock();
-  if (!Contains(APin)) return;
-  TOWSinkPinList::Remove(APin);
-  APin->RemoveDataTypeDependant(FOwner);
-}
+TOWDataTypeSinkPinList::TOWDataTypeSinkPinList(TOWSourcePin* AOwner)
+    : TOWDependantSinkPinList(AOwner, &TOWBasicSinkPin::AddDataTypeDependant,
+                              &TOWBasicSinkPin::RemoveDataTypeDependant) {}
 
 }  // namespace tavrel

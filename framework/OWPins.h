@@ -27,6 +27,10 @@
 // and the owner locks are restored on every exit, also when a submit
 // function raises.
 //
+// A pin class whose receiving code uses members of its own calls Disconnect()
+// first in its destructor: a delivery running inside the pin then ends
+// before those members go (the base destructors run too late for that).
+//
 // Upstream (a sink's Notify) goes to the pin that delivers to the sink: the
 // source itself, or the output pin of the converter in the link, which
 // passes it on upstream (TOWFormatConverter::ForwardUpstream).
@@ -97,6 +101,8 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   TOWBasicPin* StreamPin() override { return this; }
 
   TComponent* Owner() const { return FOwner; }
+  // A new owner: reported as the pin going and coming again.
+  virtual void SetOwnerComponent(TComponent* AComponent);
   TObject* CustomData() const { return FCustomData; }
   void SetCustomData(TObject* data) { FCustomData = data; }
   // An editor's pointer to this pin, cleared when the pin goes.
@@ -196,6 +202,11 @@ class TOWPin : public TOWBasicPin {
   bool SupportsStreamInterface(const Guid& IID) override;
   void CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
   virtual Guid GetPrimaryConnectionID() { return {}; }
+  bool ListsType(const Guid& ID);  // among the pin's own data types
+  // Puts AList into this pin's preference order (once per list).
+  void OrderByPreference(TOWPinTypeRestricted& AList);
+  // Removes the candidates this pin does not list.
+  void KeepListedTypes(TOWPinTypeRestricted& AList);
 
   int32_t InSending();  // nesting depth of deliveries, for tests
 
@@ -272,22 +283,33 @@ class TOWSinkPinList {
   TOWSourcePin* FOwner;
 };
 
-// FunctionSources: also registers the owner among the sink's function
+// A sink list that also registers its owner among each listed sink's
 // dependants (source lock before sink lock).
-class TOWFunctionSinkPinList : public TOWSinkPinList {
+class TOWDependantSinkPinList : public TOWSinkPinList {
  public:
-  using TOWSinkPinList::TOWSinkPinList;
-  ~TOWFunctionSinkPinList() override;
+  using Registration = void (TOWBasicSinkPin::*)(TOWSourcePin*);
+  ~TOWDependantSinkPinList() override;
   void Add(TOWBasicSinkPin* APin) override;
   void Remove(TOWBasicSinkPin* APin) override;
+
+ protected:
+  TOWDependantSinkPinList(TOWSourcePin* AOwner, Registration AAdd, Registration ARemove)
+      : TOWSinkPinList(AOwner), FAdd(AAdd), FRemove(ARemove) {}
+
+ private:
+  Registration FAdd, FRemove;
 };
 
-class TOWDataTypeSinkPinList : public TOWSinkPinList {
+// FunctionSources: the sinks whose operations the owner's operations follow.
+class TOWFunctionSinkPinList : public TOWDependantSinkPinList {
  public:
-  using TOWSinkPinList::TOWSinkPinList;
-  ~TOWDataTypeSinkPinList() override;
-  void Add(TOWBasicSinkPin* APin) override;
-  void Remove(TOWBasicSinkPin* APin) override;
+  explicit TOWFunctionSinkPinList(TOWSourcePin* AOwner);
+};
+
+// DataTypeSources: the sinks whose data types the owner's data types follow.
+class TOWDataTypeSinkPinList : public TOWDependantSinkPinList {
+ public:
+  explicit TOWDataTypeSinkPinList(TOWSourcePin* AOwner);
 };
 
 class TOWSourcePin : public TOWStreamPin {
@@ -352,7 +374,14 @@ class TOWSourcePin : public TOWStreamPin {
   void ReadSinkPins(TReader& Reader);
   void WriteSinkPins(TWriter& Writer);
 
+  // Data-type dependencies: the own types restricted by what the data-type
+  // sources receive, and the acceptance test that asks them.
+  void CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
+  HRESULT QueryStreamInterface(const Guid& IID) override;
+  HRESULT QueryInterfaceAsSource(const Guid& IID, TOWBasicPin* ARequester);
+
  protected:
+  void RestrictThrough(TOWBasicSinkPin* S, TOWPinTypeRestricted& AList, TOWBasicPin* ARequester);
   void ReorderSinkEntries();
   void DropFirstLinkWhenFull(TOWBasicPin* OtherPin);
 
@@ -384,6 +413,8 @@ class TOWBasicSinkPin : public TOWStreamPin {
   virtual bool CanAcceptFrom(TOWBasicPin* APin, bool UseConverters);
   virtual void RenegotiateLink(const Guid&) {}
   virtual void UpdateConnectedID(const Guid&) {}
+  // The output pins whose data types follow this pin's.
+  std::vector<TOWSourcePin*> DataTypeDependants();
 
  protected:
   TOWBasicSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData)
@@ -406,11 +437,16 @@ class TOWSinkPin : public TOWBasicSinkPin {
   ~TOWSinkPin() override;
 
   TOWPinType GetPinType() override { return TOWPinType::ptSink; }
+  // Nil unlinks; another sink pin's source becomes this pin's source.
+  void Assign(TPersistent* Source) override;
   TOWBasicPin* SourcePin();
   TOWBasicPin* ConnectionSourcePin();
   Ref<IOWFormatConverter> FormatConverter();
   Guid UpStreamID();
   Guid DownStreamID();
+  // Display names of the two types (empty when unlinked).
+  std::string UpStreamLinkName();
+  std::string DownStreamLinkName();
 
   bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
   bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;

@@ -38,6 +38,11 @@ void TOWBasicSinkPin::RemoveDataTypeDependant(TOWSourcePin* ASourcePin) {
   if (it != FDataTypeDependants.end()) FDataTypeDependants.erase(it);
 }
 
+std::vector<TOWSourcePin*> TOWBasicSinkPin::DataTypeDependants() {
+  ReadHold r(this);
+  return FDataTypeDependants;
+}
+
 int TOWBasicSinkPin::FunctionDependantCount() {
   ReadHold r(this);
   return int(FFunctionDependants.size());
@@ -85,6 +90,16 @@ TOWSinkPin::~TOWSinkPin() {
   ForgetDependants();
 }
 
+void TOWSinkPin::Assign(TPersistent* Source) {
+  if (!Source) {
+    Connect(nullptr);
+  } else if (auto* other = dynamic_cast<TOWSinkPin*>(Source)) {
+    Connect(other->SourcePin());
+  } else {
+    TOWBasicSinkPin::Assign(Source);
+  }
+}
+
 TOWBasicPin* TOWSinkPin::SourcePin() {
   ReadHold r(this);
   return FIntRealSourcePin;
@@ -109,6 +124,16 @@ Guid TOWSinkPin::DownStreamID() {
   return s ? s->GetConnectionID(this) : Guid{};
 }
 
+std::string TOWSinkPin::UpStreamLinkName() {
+  Guid id = UpStreamID();
+  return id.isNil() ? std::string() : DataTypeIDToText(id);
+}
+
+std::string TOWSinkPin::DownStreamLinkName() {
+  Guid id = DownStreamID();
+  return id.isNil() ? std::string() : DataTypeIDToText(id);
+}
+
 bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
   if (OtherPin == this) return false;
   // The sink's section is given up around every call into another pin.
@@ -117,8 +142,15 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin
   auto release = [&] { w.reset(); };
   auto retake = [&] { w.emplace(this); };
 
-  if (OtherPin == FRealSourcePin && (!OtherPin || OtherPin->GetAfterPin(this) == NotifyAfterPin)) return true;
   if (OtherPin && OtherPin == FConnectionSourcePin) return true;
+  if (OtherPin == FRealSourcePin) {
+    if (!OtherPin) return true;
+    // Asked without this pin's lock: a source takes its own lock first.
+    release();
+    bool same = OtherPin->GetAfterPin(this) == NotifyAfterPin;
+    retake();
+    if (same && OtherPin == FRealSourcePin) return true;
+  }
 
   bool keep = IsDesignTime(false) && IsDestroying();
   if (!OtherPin) {
@@ -270,7 +302,7 @@ bool TOWSinkPin::IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) {
 
 Guid TOWSinkPin::ResolveConnectedID(TOWBasicPin* ASource, const Guid& ACandidate) {
   if (!ASource) return {};
-  ReadHold r(this);
+  // Only the source is asked, so no lock of this pin is held while it is.
   TOWPinTypeRestricted list;
   ASource->CollectStreamTypes(list, this);
   Guid first;

@@ -401,6 +401,78 @@ void TOWSourcePin::CollectDependencyChain(std::vector<std::vector<TOWBasicPin*>>
 }
 
 // ---------------------------------------------------------------------------
+// Data-type dependencies
+
+namespace {
+
+// Removes the candidates that pin does not accept.
+void KeepAccepted(TOWBasicPin* pin, TOWPinTypeRestricted& AList) {
+  for (int i = AList.Count() - 1; i >= 0; --i)
+    if (pin->QueryStreamInterface(AList.GetID(i)) != S_OK) AList.Types.erase(AList.Types.begin() + i);
+}
+
+// The dependants of S (other than the requester) remove what they do not list.
+void DependantsKeepListed(TOWBasicSinkPin* S, TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
+  for (TOWSourcePin* d : S->DataTypeDependants())
+    if (d != ARequester) d->KeepListedTypes(AList);
+}
+
+}  // namespace
+
+void TOWSourcePin::CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
+  TOWPin::CollectStreamTypes(AList, ARequester);
+  for (int k = 0; k < FDataTypeSources.Count(); ++k) RestrictThrough(FDataTypeSources.Items(k), AList, ARequester);
+}
+
+void TOWSourcePin::RestrictThrough(TOWBasicSinkPin* S, TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
+  if (S == ARequester) return;
+  auto* sink = dynamic_cast<TOWSinkPin*>(S);
+  auto* U = sink ? dynamic_cast<TOWSourcePin*>(sink->ConnectionSourcePin()) : nullptr;
+  if (!U) {
+    S->OrderByPreference(AList);
+    KeepAccepted(S, AList);
+    DependantsKeepListed(S, AList, ARequester);
+    return;
+  }
+  if (U == ARequester) return;
+  if (U->DataTypeSources().Count() > 0) {
+    for (int k = 0; k < U->DataTypeSources().Count(); ++k)
+      U->RestrictThrough(U->DataTypeSources().Items(k), AList, ARequester);
+    return;
+  }
+  U->OrderByPreference(AList);
+  U->KeepListedTypes(AList);
+  for (int i = 0; i < U->SinkCount(); ++i) {
+    auto* linked = dynamic_cast<TOWBasicSinkPin*>(U->GetSinkPin(i));
+    if (!linked || linked == ARequester) continue;
+    KeepAccepted(linked, AList);
+    DependantsKeepListed(linked, AList, ARequester);
+  }
+}
+
+HRESULT TOWSourcePin::QueryStreamInterface(const Guid& IID) {
+  if (!SupportsStreamInterface(IID)) return E_NOINTERFACE;
+  ReadHold r(this);
+  return QueryInterfaceAsSource(IID, this);
+}
+
+HRESULT TOWSourcePin::QueryInterfaceAsSource(const Guid& IID, TOWBasicPin* ARequester) {
+  for (int k = 0; k < FDataTypeSources.Count(); ++k) {
+    TOWBasicSinkPin* S = FDataTypeSources.Items(k);
+    if (S == ARequester) continue;
+    if (!S->ListsType(IID)) return E_NOINTERFACE;
+    for (TOWSourcePin* d : S->DataTypeDependants()) {
+      if (d == this || d == ARequester) continue;
+      if (!d->SupportsStreamInterface(IID)) return E_NOINTERFACE;
+      for (int i = 0; i < d->SinkCount(); ++i)
+        if (auto* linked = dynamic_cast<TOWBasicSinkPin*>(d->GetSinkPin(i)))
+          if (linked != ARequester && !linked->ListsType(IID)) return E_NOINTERFACE;
+    }
+  }
+  return S_OK;
+}
+
+// ---------------------------------------------------------------------------
 // Delivery
 
 TOWNotifyResult TOWSourcePin::NotifyPin(TOWBasicPin* APin, IOWNotifyOperation* Operation) {

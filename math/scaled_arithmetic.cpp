@@ -1,6 +1,5 @@
 // Element-wise and constant arithmetic on 8u and 16s with a scale factor,
 // and the fills and copies their shortcuts go through.
-#include <algorithm>
 #include <cstring>
 #include <limits>
 

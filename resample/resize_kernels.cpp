@@ -112,7 +112,16 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
     }
     const T* s = RowAt<T>(a, a.rowIndex[i]);
     // A pixel moves as one block (a single word for four 8-bit channels).
-    for (ptrdiff_t k = 0; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
+    // While shrinking, the next row's pixels are fetched meanwhile.
+    const ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - a.rowIndex[i]) * a.srcStep : 0;
+    if (ahead) {
+      for (ptrdiff_t k = 0; k < w; ++k) {
+        __builtin_prefetch(s + a.colOffset[k] + ahead);
+        std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
+      }
+    } else {
+      for (ptrdiff_t k = 0; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
+    }
   }
 }
 

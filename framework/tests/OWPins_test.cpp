@@ -186,6 +186,51 @@ TEST_F(OWPins, IgnoreUpstreamAcceptsAnySourceThatCanNegotiate) {
   EXPECT_TRUE(sink->Connect(&src));
 }
 
+TEST_F(OWPins, DataTypeSourcesRestrictTheCandidatesUpstream) {
+  // X passes its input's type on: its output lists A, B and C, but sends
+  // only what reaches its input.
+  auto x = TComponent::CreateUnowned<TTestFilter>("x", &log);
+  x->Output->AddType(TypeB);
+  x->Output->AddType(TypeC);
+  x->Input->AddType(TypeB);
+  x->Input->AddType(TypeC);
+  x->Output->DataTypeSources().Add(x->Input.get());
+  auto z = Sink("z", {TypeA, TypeB, TypeC});
+
+  // Unlinked input: its own preference and acceptance decide, so C still wins.
+  EXPECT_EQ(NegotiateDataType(x->Output.get(), z.get(), true, true).ID, TypeC);
+  // Linked to a source of B and A: C cannot arrive, and the source's order
+  // decides what is left (its last type, A, is preferred).
+  auto up = Source({TypeB, TypeA});
+  ASSERT_TRUE(x->Input->Connect(up.get()));
+  EXPECT_EQ(NegotiateDataType(x->Output.get(), z.get(), true, true).ID, TypeA);
+  auto upB = Source({TypeB});
+  ASSERT_TRUE(x->Input->Connect(upB.get()));
+  EXPECT_EQ(NegotiateDataType(x->Output.get(), z.get(), true, true).ID, TypeB);
+  // The output refuses, for upstream traffic, a type its input does not list.
+  auto y = TComponent::CreateUnowned<TTestFilter>("y", &log);
+  y->Output->AddType(TypeB);
+  y->Output->DataTypeSources().Add(y->Input.get());
+  EXPECT_EQ(y->Output->QueryStreamInterface(TypeA), S_OK);
+  EXPECT_EQ(y->Output->QueryStreamInterface(TypeB), E_NOINTERFACE);
+}
+
+TEST_F(OWPins, DependencyChainsBranchAtEveryFunctionSourceAfterTheFirst) {
+  auto up1 = Source();
+  auto up2 = Source();
+  auto f = TComponent::CreateUnowned<TTestFilter>("f", &log);
+  auto second = Sink("second");
+  f->Output->FunctionSources().Add(f->Input.get());
+  f->Output->FunctionSources().Add(second.get());
+  ASSERT_TRUE(f->Input->Connect(up1.get()));
+  ASSERT_TRUE(second->Connect(up2.get()));
+  std::vector<std::vector<TOWBasicPin*>> chains(1);
+  f->Output->CollectDependencyChain(chains, 0);
+  ASSERT_EQ(chains.size(), 2u);
+  EXPECT_EQ(chains[0], (std::vector<TOWBasicPin*>{f->Output.get(), f->Input.get(), up1.get()}));
+  EXPECT_EQ(chains[1], (std::vector<TOWBasicPin*>{second.get(), up2.get()}));
+}
+
 // ---------------------------------------------------------------------------
 // Linking and unlinking
 
@@ -235,6 +280,20 @@ TEST_F(OWPins, ConnectNilUnlinksAndReportsOnlyWhenThereWasALink) {
   EXPECT_EQ(s->UpStreamID(), Guid{});
   EXPECT_EQ(a->SinkCount(), 0);
   EXPECT_EQ(rec->events, (std::vector<std::string>{"changed src", "unlinked s-src", "changed s"}));
+}
+
+TEST_F(OWPins, AssigningASinkTakesTheOtherSinksSource) {
+  auto a = Source();
+  auto s1 = Sink("s1");
+  auto s2 = Sink("s2");
+  ASSERT_TRUE(s1->Connect(a.get()));
+  s2->Assign(s1.get());
+  EXPECT_EQ(s2->SourcePin(), a.get());
+  EXPECT_EQ(a->SinkCount(), 2);
+  s2->Assign(nullptr);
+  EXPECT_FALSE(s2->IsConnected());
+  auto owner2 = TComponent::CreateUnowned<TTestOwner>();
+  EXPECT_THROW(s2->Assign(owner2.get()), EConvertError);
 }
 
 TEST_F(OWPins, ALinkIsAnnouncedOnceWithNewLinkAndLastIteration) {
@@ -406,6 +465,20 @@ TEST_F(OWPins, ReorderingTable) {
   Deliver(*a);
   Deliver(*a);
   EXPECT_EQ(a->ModificationLevel(s1.get()), 0);
+}
+
+TEST_F(OWPins, MoreLinksThanTheSnapshotKeepsOnTheStack) {
+  auto a = Source();
+  std::vector<std::unique_ptr<TTestSinkPin>> sinks;
+  std::vector<std::string> want;
+  for (int i = 0; i < 10; ++i) {
+    sinks.push_back(Sink(std::to_string(i)));
+    ASSERT_TRUE(a->Connect(sinks.back().get()));
+    want.push_back(std::to_string(i));
+  }
+  want.back() += "*";
+  Deliver(*a);
+  EXPECT_EQ(log.Order(), want);
 }
 
 TEST_F(OWPins, ALinkWithAnAfterPinIsServedAfterThatPin) {
@@ -640,6 +713,10 @@ TEST_F(OWPins, AConverterIsPlacedWhenNoTypeIsShared) {
   EXPECT_EQ(a->ConverterCount(), 1);
   EXPECT_EQ(a->GetConnectionID(b.get()), TypeA);
   EXPECT_EQ(b->DownStreamID(), TypeA);
+  RegisterStreamTypeName(TypeA, "A");
+  EXPECT_EQ(b->DownStreamLinkName(), "A");
+  EXPECT_EQ(direct->UpStreamLinkName(), "A");
+  EXPECT_EQ(Sink("unlinked")->UpStreamLinkName(), "");
   Deliver(*a);
   EXPECT_EQ(TAToBConverter::calls, 1);
   auto d = log.Deliveries();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/LPComponent.h"
 #include "framework/OWConverter.h"
 #include "framework/OWPins.h"
 
@@ -99,6 +100,7 @@ class TTestSinkPin : public TOWSinkPin, public ITestReceiver {
       : TOWSinkPin(owner, std::move(lock)), name_(std::move(name)), log_(log) {
     for (auto& t : types) AddType(t);
   }
+  ~TTestSinkPin() override { Disconnect(); }
   TOWNotifyResult Receive(const Guid& id, IOWNotifyOperation* op, TOWNotifyState s) override {
     if (!s.Contains(nsNewLink)) ++received;
     if (log_) log_->Add({name_, id, s.Contains(nsLastIteration), s.Contains(nsNewLink), op->Instance()->OperationID()});
@@ -114,14 +116,15 @@ class TTestSinkPin : public TOWSinkPin, public ITestReceiver {
   Log* log_;
 };
 
-// A processing component: input pin, output pin, input and output locks;
-// what arrives at the input goes on through the output on the same thread.
-class TTestFilter : public TComponent {
+// A processing component: input pin, output pin, the component's input and
+// output locks; what arrives at the input goes on through the output on the
+// same thread.
+class TTestFilter : public TLPInputOutputLockComponent {
  public:
   TTestFilter(TComponent* owner, const std::string& name, Log* log, Guid type = TypeA)
-      : TComponent(owner),
-        InputLock(MakeRef<TOWLock>()),
-        OutputLock(MakeRef<TOWLock>()),
+      : TLPInputOutputLockComponent(owner),
+        InputLock(FInputLock),
+        OutputLock(FOutputLock),
         Output(std::make_unique<TTestSourcePin>(this, std::vector<Guid>{type}, OutputLock, InputLock)),
         Input(std::make_unique<TTestSinkPin>(this, name, log, std::vector<Guid>{type}, InputLock)) {
     Input->reaction = [this](IOWNotifyOperation* op, TOWNotifyState) { return Output->Notify(op); };

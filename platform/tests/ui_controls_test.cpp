@@ -632,3 +632,70 @@ TEST_F(UiControls, ComboBoxDropsItsListAndReportsTheChoice) {
 
 }  // namespace
 }  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(UiControls, DrawingOutsidePaintingKeepsTheCanvasState) {
+  Probe* p = Make(form, "p", Bounds(20, 10, 40, 30));
+  Show();
+  const int saved = p->Canvas().SaveDC();
+  p->Canvas().SetViewportOrg(5, 0);
+  p->Canvas().Brush().SetColor(clRed);
+  p->Canvas().FillRect(Rect(0, 0, 2, 2));  // at (25, 10) on the form
+  EXPECT_TRUE(p->Canvas().RestoreDC(saved)) << "the saved state survives between calls";
+  p->Canvas().FillRect(Rect(0, 0, 100, 100));  // clipped to the control
+  EXPECT_EQ(form->Canvas().Pixel(25, 10), clRed);
+  EXPECT_EQ(form->Canvas().Pixel(59, 39), clRed);
+  EXPECT_EQ(form->Canvas().Pixel(60, 40), static_cast<TColor>(ColorToRGB(clBtnFace)));
+  const int presents = OffscreenWindowOf(*form)->presents;
+  app->ProcessMessages();
+  EXPECT_EQ(OffscreenWindowOf(*form)->presents, presents + 1) << "shown on the window too";
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+// A container whose children start below a 23-pixel caption.
+class CaptionPanel : public Probe {
+ public:
+  using Probe::Probe;
+  void AdjustClientRect(TRect& r) const override { r.Top += 23; }
+};
+
+TEST_F(UiControls, ClientOffsetAndZOrder) {
+  auto* panel = Make<CaptionPanel>(form, "panel", Bounds(0, 0, 100, 100));
+  Probe* body = Make(panel, "body", Bounds(0, 0, 10, 10));
+  body->SetAlign(alClient);
+  EXPECT_EQ(body->BoundsRect(), Rect(0, 23, 100, 100));
+  Probe* a = Make(form, "a", Bounds(120, 0, 40, 40));
+  Probe* b = Make(form, "b", Bounds(130, 10, 40, 40));
+  Show();
+  EXPECT_EQ(form->ControlAtFormPoint({135, 15}), b) << "the later one is on top";
+  a->BringToFront();
+  EXPECT_EQ(form->ControlAtFormPoint({135, 15}), a);
+  a->SendToBack();
+  EXPECT_EQ(form->ControlAtFormPoint({135, 15}), b);
+  app->ProcessMessages();
+  b->draw = [](TCanvas& c) {
+    c.Brush().SetColor(clBlue);
+    c.FillRect(Rect(0, 0, 40, 40));
+  };
+  a->draw = [](TCanvas& c) {
+    c.Brush().SetColor(clRed);
+    c.FillRect(Rect(0, 0, 40, 40));
+  };
+  a->Invalidate();  // under b: its paint stays out of b's area
+  b->Invalidate();
+  app->ProcessMessages();
+  a->Invalidate();
+  app->ProcessMessages();
+  EXPECT_EQ(form->Canvas().Pixel(135, 15), clBlue);
+  EXPECT_EQ(form->Canvas().Pixel(125, 5), clRed);
+}
+
+}  // namespace
+}  // namespace tavrel

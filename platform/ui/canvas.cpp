@@ -161,6 +161,29 @@ void TCanvas::Attach(cairo_surface_t* surface, TPoint origin, TRect clip) {
   ApplyMatrix();
 }
 
+void TCanvas::AttachLike(const TCanvas& dc) {
+  if (!dc.cr_) {
+    Detach();
+    return;
+  }
+  const TPoint o{dc.origin_.X + dc.viewport_.X, dc.origin_.Y + dc.viewport_.Y};
+  cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(dc.cr_);
+  Attach(dc.surface_, o, dc.DeviceClipRect());
+  // The exact clip when it is made of rectangles (excluded children and
+  // siblings); otherwise its bounds.
+  if (list->status == CAIRO_STATUS_SUCCESS) {
+    cairo_identity_matrix(cr_);
+    cairo_new_path(cr_);
+    for (int i = 0; i < list->num_rectangles; ++i) {
+      const cairo_rectangle_t& r = list->rectangles[i];
+      cairo_rectangle(cr_, r.x + o.X, r.y + o.Y, r.width, r.height);
+    }
+    cairo_clip(cr_);
+    ApplyMatrix();
+  }
+  cairo_rectangle_list_destroy(list);
+}
+
 void TCanvas::ApplyMatrix() {
   cairo_identity_matrix(cr_);
   cairo_translate(cr_, origin_.X + viewport_.X, origin_.Y + viewport_.Y);

@@ -113,11 +113,15 @@ class TCanvas {
   // window's visible area bounds its device context. Drops saved states.
   void Attach(cairo_surface_t* surface, TPoint origin, TRect clip);
   void Attach(cairo_surface_t* surface);  // whole surface, origin (0,0)
+  // Binds to the same surface, origin (viewport included) and clip as `dc`,
+  // as a control's canvas takes the device context it is painted with.
+  void AttachLike(const TCanvas& dc);
   void Detach();
   bool HandleAllocated() const { return cr_ != nullptr; }
   cairo_t* Context() const { return cr_; }
   cairo_surface_t* Surface() const { return surface_; }
   TPoint Origin() const { return origin_; }
+  TRect BaseClip() const { return base_clip_; }
 
   TPen& Pen() { return pen_; }
   TBrush& Brush() { return brush_; }

@@ -802,9 +802,7 @@ void TWinControl::WndProc(TMessage& m) {
 
 void AttachControlCanvas(TCanvas& canvas, TControl& control, TCanvas* dc) {
   if (dc && dc->Surface()) {
-    const TPoint vp = dc->ViewportOrg();
-    canvas.Attach(dc->Surface(), {dc->Origin().X + vp.X, dc->Origin().Y + vp.Y},
-                  dc->DeviceClipRect());
+    canvas.AttachLike(*dc);
     return;
   }
   TForm* f = control.ParentForm();
@@ -812,10 +810,14 @@ void AttachControlCanvas(TCanvas& canvas, TControl& control, TCanvas* dc) {
     canvas.Detach();
     return;
   }
-  // Outside painting: straight onto the form's surface, within the visible part.
+  // Outside painting: straight onto the form's surface, within the visible
+  // part; kept as it is (saved states, viewport) while the control stays put.
   TRect vis = control.FormRect();
   for (TControl* p = control.Parent(); p; p = p->Parent()) vis = IntersectRect(vis, p->FormRect());
-  canvas.Attach(f->Surface(), control.ClientToForm({0, 0}), vis);
+  const TPoint origin = control.ClientToForm({0, 0});
+  f->SurfaceTouched(vis);
+  if (canvas.Surface() == f->Surface() && canvas.Origin() == origin && canvas.BaseClip() == vis) return;
+  canvas.Attach(f->Surface(), origin, vis);
 }
 
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}

@@ -106,6 +106,11 @@ inline constexpr UINT CM_CONTROLCHANGE = CM_BASE + 54;
 inline constexpr UINT CN_BASE = 0xBC00;
 inline constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 
+// Hit codes a window answers to WM_NCHITTEST (lParam: the screen point).
+inline constexpr LRESULT HTNOWHERE = 0, HTCLIENT = 1, HTCAPTION = 2, HTLEFT = 10, HTRIGHT = 11,
+                         HTTOP = 12, HTTOPLEFT = 13, HTTOPRIGHT = 14, HTBOTTOM = 15,
+                         HTBOTTOMLEFT = 16, HTBOTTOMRIGHT = 17;
+
 // Dialog codes a control answers to WM_GETDLGCODE.
 inline constexpr LRESULT DLGC_WANTARROWS = 0x1;
 inline constexpr LRESULT DLGC_WANTTAB = 0x2;

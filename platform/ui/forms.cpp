@@ -207,7 +207,9 @@ void TForm::SelectNext(TWinControl* current, bool forward, bool checkTabStop) {
   }
 }
 
-bool TForm::NeedsPaint() const { return Showing() && TreeNeedsPaint(this); }
+bool TForm::NeedsPaint() const {
+  return Showing() && (TreeNeedsPaint(this) || !IsRectEmpty(presented_dirty_));
+}
 
 void TForm::PaintInvalid() {
   if (!Showing()) return;
@@ -381,6 +383,9 @@ void TForm::WndProc(TMessage& m) {
     case CM_TEXTCHANGED:
       if (window_) window_->SetTitle(Caption());
       break;
+    case WM_NCHITTEST:
+      m.Result = HTCLIENT;
+      return;
     default:
       break;
   }

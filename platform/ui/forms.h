@@ -92,10 +92,12 @@ class TForm : public TCustomControl {
 
   // Surface and painting.
   cairo_surface_t* Surface() const { return surface_.get(); }
-  bool NeedsPaint() const;
+  bool NeedsPaint() const;  // invalid controls, or drawing not presented yet
   // Paints every invalid windowed control into the surface and presents it.
   void PaintInvalid();
   TBackendWindow* Window() const { return window_.get(); }
+  // Part of the surface was drawn outside painting: present it with the next paint.
+  void SurfaceTouched(const TRect& r) { presented_dirty_ = UnionRect(presented_dirty_, r); }
 
   // Input in form client coordinates, as the backend delivers it.
   void InjectMouse(UINT msg, int x, int y, WPARAM keys);

@@ -2,6 +2,7 @@
 
 #include "platform/ui/combobox.h"
 #include "platform/ui/forms.h"
+#include "platform/ui/imagelist.h"
 #include "platform/ui/stdctrls.h"
 
 namespace tavrel {
@@ -9,7 +10,7 @@ namespace tavrel {
 namespace {
 const ClassInfo* const* UiClasses() {
   static const ClassInfo* const classes[] = {&TLabel::Class(), &TEdit::Class(), &TComboBox::Class(), &TForm::Class(),
-                                             &TCustomControl::Class(), nullptr};
+                                             &TCustomControl::Class(), &TImageList::Class(), nullptr};
   return classes;
 }
 }  // namespace

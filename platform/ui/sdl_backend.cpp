@@ -60,6 +60,25 @@ WPARAM MouseKeys(uint32_t buttons) {
   return k;
 }
 
+// The form decides, by the platform's hit codes, where a borderless
+// window is dragged or sized.
+SDL_HitTestResult HitTest(SDL_Window*, const SDL_Point* p, void* data) {
+  auto* form = static_cast<TForm*>(data);
+  const LRESULT code = form->Perform(WM_NCHITTEST, 0, MakeMousePos(form->Left() + p->x, form->Top() + p->y));
+  switch (code) {
+    case HTCAPTION: return SDL_HITTEST_DRAGGABLE;
+    case HTLEFT: return SDL_HITTEST_RESIZE_LEFT;
+    case HTRIGHT: return SDL_HITTEST_RESIZE_RIGHT;
+    case HTTOP: return SDL_HITTEST_RESIZE_TOP;
+    case HTTOPLEFT: return SDL_HITTEST_RESIZE_TOPLEFT;
+    case HTTOPRIGHT: return SDL_HITTEST_RESIZE_TOPRIGHT;
+    case HTBOTTOM: return SDL_HITTEST_RESIZE_BOTTOM;
+    case HTBOTTOMLEFT: return SDL_HITTEST_RESIZE_BOTTOMLEFT;
+    case HTBOTTOMRIGHT: return SDL_HITTEST_RESIZE_BOTTOMRIGHT;
+    default: return SDL_HITTEST_NORMAL;
+  }
+}
+
 }  // namespace
 
 SdlBackend::SdlBackend() {
@@ -254,8 +273,18 @@ void SdlWindow::SetBounds(const TRect& r) {
 }
 
 void SdlWindow::SetVisible(bool v) {
-  if (v) SDL_ShowWindow(window_);
-  else SDL_HideWindow(window_);
+  if (!v) {
+    SDL_HideWindow(window_);
+    return;
+  }
+  // The border style may have changed since the window was made (form data).
+  const TFormBorderStyle b = form_.BorderStyle();
+  const bool none = b == TFormBorderStyle::bsNone;
+  SDL_SetWindowBordered(window_, none ? SDL_FALSE : SDL_TRUE);
+  SDL_SetWindowResizable(window_, b == TFormBorderStyle::bsSizeable || b == TFormBorderStyle::bsSizeToolWin
+                                      ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowHitTest(window_, none ? HitTest : nullptr, none ? &form_ : nullptr);
+  SDL_ShowWindow(window_);
 }
 
 void SdlWindow::SetTitle(const std::string& t) { SDL_SetWindowTitle(window_, t.c_str()); }

@@ -1,0 +1,63 @@
+#include "audio/ALWaveThread.h"
+
+#include <mutex>
+
+namespace tavrel {
+
+TALWaveThread::TALWaveThread(const TComponent* AOwner, TALWaveProcessMessage AOnProcess)
+    : TLPThread(GetComponentName(AOwner) + ".TALWaveThread"), FOnProcess(std::move(AOnProcess)) {
+  Start(ThreadPriority::Highest);
+}
+
+TALWaveThread::~TALWaveThread() {
+  Terminate();
+  ClearRecords();
+}
+
+void TALWaveThread::PushRecord(uint32_t uMsg, uint64_t hwo, WAVEHDR* AWaveHdr) {
+  std::lock_guard guard(FSection);
+  // Checked under the section: Terminate sets the flag before the thread's
+  // last look at the queue, so nothing slips in after it.
+  if (Terminated()) return;
+  FRecords.push_back({uMsg, hwo, AWaveHdr});
+  FSemaphore.Increment(1);
+}
+
+void TALWaveThread::ClearRecords() {
+  std::lock_guard guard(FSection);
+  FRecords.clear();
+}
+
+void TALWaveThread::Terminate() {
+  bool first = false;
+  {
+    std::lock_guard guard(FSection);
+    first = !Terminated();
+    TLPThread::Terminate();
+  }
+  if (first) FSemaphore.Increment(1);
+  WaitFor();
+}
+
+void TALWaveThread::Execute() {
+  AnnounceThreadName();
+  while (!Terminated()) {
+    FSemaphore.Decrement(INFINITE);
+    if (Terminated()) break;
+    Record record{};
+    bool taken = false;
+    {
+      std::lock_guard guard(FSection);
+      if (!FRecords.empty()) {
+        record = FRecords.front();
+        FRecords.pop_front();
+        taken = true;
+      }
+      if (Terminated()) break;
+    }
+    if (taken && FOnProcess) FOnProcess(record.uMsg, record.hwo, record.WaveHdr);
+  }
+  ClearRecords();
+}
+
+}  // namespace tavrel

@@ -1,0 +1,50 @@
+#include "signal/SLFilterTypes.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace tavrel {
+namespace {
+
+TEST(ESLException, CarriesTextCodeAndHexCode) {
+  EXPECT_STREQ(ESLException("waveOutOpen", 32).what(), "waveOutOpen - 32 - 20");
+  // A negative code reads as the unsigned value.
+  EXPECT_STREQ(ESLException("x", -1).what(), "x - 4294967295 - ffffffff");
+}
+
+TEST(TSLWindowType, OrdinalsFollowTheDesignOrder) {
+  EXPECT_EQ(int(wtRect), 0);
+  EXPECT_EQ(int(wtKaiser), 5);
+}
+
+// A stand-in window manager: top-level windows in order, parents, threads.
+struct Windows {
+  std::vector<HWND> tops;
+  std::map<HWND, HWND> parent;
+  std::map<HWND, uint32_t> thread;
+  TSLWindowQuery Query() const {
+    return {[this] { return tops; },
+            [this](HWND w) { auto it = parent.find(w); return it == parent.end() ? HWND(0) : it->second; },
+            [this](HWND w) { auto it = thread.find(w); return it == thread.end() ? 0u : it->second; }};
+  }
+};
+
+TEST(FindTopLevelWindow, FirstTopLevelOfTheThreadDirectlyOrThroughParents) {
+  // 10: another thread's window; 20: owned by a window (21) of thread 1;
+  // 30: a window of thread 1 itself. 99 is the new owner form, thread 1.
+  Windows w{{10, 20, 30}, {{20, 21}, {21, 0}}, {{10, 2}, {20, 2}, {21, 1}, {30, 1}, {99, 1}}};
+  EXPECT_EQ(FindTopLevelWindow(99, w.Query()), HWND(20));
+  w.tops = {10, 30};
+  EXPECT_EQ(FindTopLevelWindow(99, w.Query()), HWND(30));
+  w.tops = {10};
+  EXPECT_EQ(FindTopLevelWindow(99, w.Query()), HWND(0));
+  // A parent loop ends the walk rather than the program.
+  w.tops = {40};
+  w.parent = {{40, 41}, {41, 40}};
+  w.thread[40] = w.thread[41] = 3;
+  EXPECT_EQ(FindTopLevelWindow(99, w.Query()), HWND(0));
+}
+
+}  // namespace
+}  // namespace tavrel
