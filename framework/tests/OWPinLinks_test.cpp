@@ -331,6 +331,43 @@ TEST_F(PinLinksTest, AllFourSinkEntryEncodingsRoundTrip) {
   EXPECT_EQ(WriteRootComponent(*copy), bytes);
 }
 
+TEST_F(PinLinksTest, OnlyNamesUnderTheStoredRootFollowedByADotAreReRooted) {
+  auto holder = TComponent::CreateUnowned<TLinkForm>();
+  auto* first = TComponent::Create<TLinkForm>(holder.get());
+  first->SetName("fmMain");
+  auto* form = TComponent::Create<TLinkForm>(holder.get());
+  ReadRootComponent(*form, ObjectTextToBinary(
+                               "object fmMain: TLinkForm\n object A: TLinkAudioOut\n  InputPin.Form = fmMain\n end\nend\n"));
+  ASSERT_EQ(form->Name(), "fmMain_1");
+  TOWPin* pin = Find<TLinkAudioOut>(form, "A")->InputPin();
+  EXPECT_EQ(pin->LoadFormName(), "fmMain");
+  const std::pair<const char*, const char*> cases[] = {
+      {"fmMain.X.Pin", "fmMain_1.X.Pin"},
+      {"fmMain2.X.Pin", "fmMain2.X.Pin"},
+      {"fmMain", "fmMain"},
+      {"Other.X.Pin", "Other.X.Pin"},
+  };
+  for (auto& [stored, read] : cases) EXPECT_EQ(pin->ReRootName(stored), read) << stored;
+}
+
+TEST_F(PinLinksTest, LookUpsKeepEachRootsPinsApart) {
+  auto holder = TComponent::CreateUnowned<TLinkForm>();
+  auto* a = TComponent::Create<TLinkForm>(holder.get());
+  a->SetName("fmA");
+  auto* b = TComponent::Create<TLinkForm>(holder.get());
+  b->SetName("fmB");
+  auto* fa = TComponent::Create<TLinkFilter>(a);
+  fa->SetName("F");
+  auto* fb = TComponent::Create<TLinkFilter>(b);
+  fb->SetName("F");
+  EXPECT_EQ(PinGetByIdentName(a, "F.InputPin"), fa->InputPin());
+  EXPECT_EQ(PinGetByIdentName(b, "F.InputPin"), fb->InputPin());
+  EXPECT_EQ(PinGetByIdentName(a, "fmB.F.InputPin"), fb->InputPin());
+  EXPECT_EQ(PinGetByIdentName(b, "fmA.F.OutputPin"), fa->OutputPin());
+  EXPECT_EQ(PinGetByDisplayName(b, "F.OutputPin"), fb->OutputPin());
+  EXPECT_EQ(PinGetByIdentName(a, "fmA.G.InputPin"), nullptr);
+}
+
 TEST_F(PinLinksTest, BrokenLinkEntriesRaiseReadErrors) {
   const char* cases[] = {
       // an identifier where the list of sinks must start
