@@ -1,6 +1,7 @@
 #include "framework/OWPinStreaming.h"
 
 #include "framework/OWPinNames.h"
+#include "framework/OWStateDispatcher.h"
 #include "platform/exceptions.h"
 
 namespace tavrel {
@@ -43,6 +44,8 @@ void TOWPin::DefineProperties(TFiler& Filer) {
     store = src->SinkCount() > 0;
   else if (auto* sink = dynamic_cast<TOWSinkPin*>(this))
     store = sink->SourcePin() != nullptr;
+  else if (auto* state = dynamic_cast<TOWStatePin*>(this))
+    store = state->Dispatcher() != nullptr;
   Filer.DefineProperty(
       "Form", [this](TReader& r) { FLoadFormName = r.ReadIdent(); },
       [this](TWriter& w) { w.WriteIdent(GetRootName()); }, store);
@@ -167,6 +170,57 @@ void TOWSinkPin::WriteSourcePin(TWriter& Writer) {
   Writer.WriteIdent(after->GetFullIdentName(true));
   Writer.WriteListEnd();
   Writer.WriteListEnd();
+}
+
+// ---------------------------------------------------------------------------
+// TOWStatePin: "State"
+
+void TOWStatePin::DefineProperties(TFiler& Filer) {
+  TOWPin::DefineProperties(Filer);
+  Filer.DefineProperty(
+      "State", [this](TReader& r) { ReadStateValue(r); }, [this](TWriter& w) { WriteStateValue(w); },
+      Dispatcher() != nullptr);
+}
+
+void TOWStatePin::ReadStateValue(TReader& Reader) {
+  TOWFormLinkReading reading;
+  AdoptUnloadedPin();
+  if (Reader.NextValue() != vaList) {
+    ConnectToStateName(Reader.ReadString());
+    return;
+  }
+  Reader.ReadListBegin();
+  ConnectToStateName(Reader.ReadString());
+  // Pins of other forms join by name when their own form is read.
+  while (!Reader.EndOfList()) {
+    TValueType v = Reader.NextValue();
+    if (v != vaIdent && v != vaList) Reader.CheckValue(vaIdent);
+    Reader.SkipValue();
+  }
+  Reader.ReadListEnd();
+}
+
+void TOWStatePin::WriteStateValue(TWriter& Writer) {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  if (!d) return;
+  TComponent* root = GetRoot();
+  if (d->CountSaved() == 0) d->ClearSavedForms();
+  bool written = false;
+  if (d->IsCrosForm() && (!root || !d->IsFormSaved(root))) {
+    Writer.WriteListBegin();
+    Writer.WriteString(d->Name());
+    std::string mine = GetRootName();
+    for (auto& m : d->Members())
+      if (m.RealPin->GetRootName() != mine)
+        WritePinNameValue(Writer, m.RealPin->GetFullIdentName(true), m.RealPin->GetFullName(true));
+    Writer.WriteListEnd();
+    written = true;
+  }
+  if (d->PinCount() == d->CountSaved())
+    d->ClearSavedForms();
+  else
+    d->AddSavedForm(root);
+  if (!written) Writer.WriteString(d->Name());
 }
 
 }  // namespace tavrel
