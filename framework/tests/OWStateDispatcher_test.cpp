@@ -142,5 +142,64 @@ TEST_F(StateLinksTest, BooleanStatePinsShareTheirValue) {
   EXPECT_EQ(heard.size(), 1u);
 }
 
+class TSwitch : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TSwitch(TComponent* owner)
+      : TComponent(owner), FPin(std::make_unique<TOWBoolStatePin>(this, nullptr, TOWBoolChangeEvent{})) {}
+  ~TSwitch() override { FPin.reset(); }
+  TOWBoolStatePin* EnablePin() const { return FPin.get(); }
+
+ private:
+  std::unique_ptr<TOWBoolStatePin> FPin;
+};
+const ClassInfo& TSwitch::Class() {
+  static const ClassInfo ci =
+      ClassBuilder<TSwitch>("TSwitch", TComponent::Class()).prop("EnablePin", &TSwitch::EnablePin).build();
+  return ci;
+}
+class TSwitchForm : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TSwitchForm(TComponent* owner) : TComponent(owner) {}
+};
+const ClassInfo& TSwitchForm::Class() {
+  static const ClassInfo ci = ClassBuilder<TSwitchForm>("TSwitchForm", TComponent::Class()).formRoot().build();
+  return ci;
+}
+
+TEST(StateLinksForm, StateLinksRoundTripThroughFormData) {
+  for (const ClassInfo* ci : {&TSwitch::Class(), &TSwitchForm::Class()})
+    if (!GetClass(ci->name)) RegisterClass(*ci);
+  std::vector<uint8_t> bytes;
+  {
+    auto form = TComponent::CreateUnowned<TSwitchForm>();
+    form->SetName("fmMain");
+    auto* a = TComponent::Create<TSwitch>(form.get());
+    a->SetName("A");
+    auto* b = TComponent::Create<TSwitch>(form.get());
+    b->SetName("B");
+    auto* lone = TComponent::Create<TSwitch>(form.get());
+    lone->SetName("Lone");
+    ASSERT_TRUE(a->EnablePin()->Connect(b->EnablePin()));
+    bytes = WriteRootComponent(*form);
+  }
+  // The short form: the link's name as a string, after the root name.
+  std::string text(bytes.begin(), bytes.end());
+  EXPECT_NE(text.find(std::string("\x0f" "EnablePin.State\x06\x0b" "fmMainLink1")), std::string::npos);
+  EXPECT_EQ(text.find("EnablePin", text.find("Lone")), std::string::npos);  // unlinked: nothing stored
+
+  auto copy = TComponent::CreateUnowned<TSwitchForm>();
+  ReadRootComponent(*copy, bytes);
+  auto* a = dynamic_cast<TSwitch*>(copy->FindComponent("A"));
+  auto* b = dynamic_cast<TSwitch*>(copy->FindComponent("B"));
+  ASSERT_TRUE(a && b);
+  ASSERT_NE(a->EnablePin()->Dispatcher(), nullptr);
+  EXPECT_EQ(a->EnablePin()->Dispatcher(), b->EnablePin()->Dispatcher());
+  EXPECT_EQ(a->EnablePin()->Dispatcher()->Name(), "fmMainLink1");
+  a->EnablePin()->SetValue(true);
+  EXPECT_TRUE(b->EnablePin()->Value());
+}
+
 }  // namespace
 }  // namespace tavrel
