@@ -30,14 +30,15 @@ class TOWDestroyLockSection : public IOWDestroyLockSection {
 // A destroy hold.
 class TOWDestroyLockLockSection : public IOWDestroyLockSection {
  public:
-  explicit TOWDestroyLockLockSection(TOWDestroyLock* lock) : lock_(lock) {}
+  explicit TOWDestroyLockLockSection(TOWDestroyLock* lock) : lock_(lock), keep_(lock) {}
   ~TOWDestroyLockLockSection() override {
     std::lock_guard hold(lock_->section_);
     if (--lock_->destroying_ == 0) lock_->threadId_ = 0;
   }
 
  private:
-  TOWDestroyLock* lock_;  // must outlive the hold
+  TOWDestroyLock* lock_;
+  Ref<IOWDestroyLock> keep_;  // the object may go while its hold is out
 };
 
 // Destroy holds set aside.

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "framework/OWConverter.h"
+#include "framework/OWPinNames.h"
 #include "platform/classinfo.h"
 #include "platform/exceptions.h"
 
@@ -85,10 +86,12 @@ const ClassInfo& TOWSinkPin::Class() {
 
 TOWBasicPin::TOWBasicPin(TComponent* AOwner, TObject* ACustomData)
     : FOwner(AOwner), FCustomData(ACustomData), FDestroyLock(MakeRef<TOWDestroyLock>(this)) {
+  EnterPinRegistry(this);
   Broadcast([&](IOWPinListener& l) { l.PinCreated(this); });
 }
 
 TOWBasicPin::~TOWBasicPin() {
+  LeavePinRegistry(this);
   Broadcast([&](IOWPinListener& l) { l.PinDestroying(this); });
   if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
 }

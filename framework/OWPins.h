@@ -45,6 +45,7 @@
 #include "framework/OWOperations.h"
 #include "framework/OWTypes.h"
 #include "platform/component.h"
+#include "platform/filer.h"
 
 namespace tavrel {
 
@@ -112,6 +113,18 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   std::string Name();
   std::string ShortName();
   void SetOverrideName(const std::string& name);
+
+  // Full names (OWPinNames.cpp): root "." owner "." property path; the
+  // root only when it differs from the owner. Identifier names spell
+  // collection items Coll._Item<i>, display names Coll[i].
+  virtual std::string GetFullName(bool IncludeRootForm);
+  virtual std::string GetFullIdentName(bool IncludeRootForm);
+  virtual TComponent* GetRoot();
+  std::string GetRootName();   // first segment of the identifier name with root
+  std::string GetSaveName();   // identifier path without the owner segment
+  std::string GetOwnerName();
+  // Takes over the links of the placeholders that stand for this pin.
+  void AdoptUnloadedPin();
 
   virtual TOWPinType GetPinType() { return TOWPinType::ptUnknown; }
   virtual bool IsDesignTime(bool AEvenWhileLoading);
@@ -197,6 +210,13 @@ class TOWPin : public TOWBasicPin {
 
   int32_t InSending();  // nesting depth of deliveries, for tests
 
+  // Form data of links (OWPinStreaming.cpp): "Form", then the class's own.
+  void DefineProperties(TFiler& Filer) override;
+  const std::string& LoadFormName() const { return FLoadFormName; }
+  // A name stored under the root name read from "Form" follows this
+  // pin's current root.
+  std::string ReRootName(const std::string& AName);
+
  protected:
   TOWPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData);
   // Stack sections (no heap): the pin lock with the owner's lock as slave.
@@ -210,6 +230,7 @@ class TOWPin : public TOWBasicPin {
   Ref<IOWLock> FOwnerLock;
   TOWPinStreamType StreamType;
   int32_t FInSending = 0;
+  std::string FLoadFormName;
 };
 
 class TOWStreamPin : public TOWPin {
@@ -349,6 +370,10 @@ class TOWSourcePin : public TOWStreamPin {
 
   const std::vector<Ref<IOWFormatConverter>>& FormatConvertersForNegotiation() const { return FFormatConverters; }
 
+  void DefineProperties(TFiler& Filer) override;  // "SinkPins"
+  void ReadSinkPins(TReader& Reader);
+  void WriteSinkPins(TWriter& Writer);
+
   // Data-type dependencies: the own types restricted by what the data-type
   // sources receive, and the acceptance test that asks them.
   void CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
@@ -449,6 +474,12 @@ class TOWSinkPin : public TOWBasicSinkPin {
 
   // Upstream: one call, with nsLastIteration, to the pin delivering to this one.
   TOWNotifyResult Notify(IOWNotifyOperation* Operation) override;
+
+  void DefineProperties(TFiler& Filer) override;  // "SourcePin"
+  void ReadSourcePin(TReader& Reader);
+  void WriteSourcePin(TWriter& Writer);
+  // A placeholder becomes the source this pin reports; no data flows.
+  void TakeUnloadedSource(TOWBasicPin* APlaceholder);
 
  private:
   friend class TOWSourcePin;

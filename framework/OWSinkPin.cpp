@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "framework/OWConverter.h"
+#include "framework/OWPinNames.h"
 #include "framework/OWPins.h"
 #include "platform/exceptions.h"
 
@@ -169,6 +170,12 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin
     return true;
   }
 
+  if (auto* placeholder = dynamic_cast<TOWUnloadedPin*>(OtherPin)) {
+    // The placeholder records the link and hands it over later.
+    release();
+    return placeholder->ConnectAfter(this, NotifyAfterPin);
+  }
+
   release();
   bool can = CanConnectTo(OtherPin, true);
   retake();
@@ -238,6 +245,18 @@ void TOWSinkPin::Disconnect() {
   }
   sourceDestroy = nullptr;
   sourceWrite = nullptr;
+}
+
+void TOWSinkPin::TakeUnloadedSource(TOWBasicPin* APlaceholder) {
+  {
+    WriteHold w(this);
+    FConnectionSourcePin = nullptr;
+    FRealSourcePin = FIntRealSourcePin = APlaceholder;
+    FSubmitFunction = {};
+    FConnectedID = {};
+  }
+  BroadcastLinked(APlaceholder);
+  BroadcastChanged();
 }
 
 void TOWSinkPin::DisconnectFrom(TOWBasicPin* OtherPin) {

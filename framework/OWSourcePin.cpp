@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "framework/OWConverter.h"
+#include "framework/OWPinNames.h"
 #include "framework/OWPins.h"
 #include "platform/exceptions.h"
 
@@ -133,6 +134,7 @@ bool TOWSourcePin::CanNegotiateWith(TOWBasicSinkPin* ASinkPin, bool UseConverter
 
 bool TOWSourcePin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
   if (OtherPin == this) return false;
+  if (dynamic_cast<TOWUnloadedPin*>(OtherPin)) return DoConnectAfter(OtherPin, NotifyAfterPin);
   if (OtherPin && !CanConnectAfter(OtherPin, NotifyAfterPin, true)) return false;
   return DoConnectAfter(OtherPin, NotifyAfterPin);
 }
@@ -160,6 +162,7 @@ void TOWSourcePin::DropFirstLinkWhenFull(TOWBasicPin* OtherPin) {
 }
 
 bool TOWSourcePin::DoConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
+  if (dynamic_cast<TOWUnloadedPin*>(OtherPin)) return OtherPin->ConnectAfter(this, NotifyAfterPin);
   if (!dynamic_cast<TOWBasicSinkPin*>(OtherPin)) return false;
   {
     WriteHold w(this);

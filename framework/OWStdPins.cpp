@@ -17,7 +17,7 @@ const ClassInfo& TOWBoolSinkPin::Class() {
   return ci;
 }
 const ClassInfo& TOWBoolStatePin::Class() {
-  static const ClassInfo ci = ClassBuilder<TOWBoolStatePin>("TOWBoolStatePin", TOWPin::Class()).build();
+  static const ClassInfo ci = ClassBuilder<TOWBoolStatePin>("TOWBoolStatePin", TOWStatePin::Class()).build();
   return ci;
 }
 
@@ -109,7 +109,7 @@ TOWNotifyResult TOWBoolSinkPin::DispatchData(const TDataTypeID& DataTypeID, IOWN
 
 TOWBoolStatePin::TOWBoolStatePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWBoolChangeEvent AOnDataChange,
                                  TOWPinDispatchEvent AOnPinDispatchEvent, TObject* ACustomData)
-    : TOWPin(AOwner, std::move(AOwnerLock), ACustomData),
+    : TOWStatePin(AOwner, std::move(AOwnerLock), ACustomData),
       FOnDataChange(std::move(AOnDataChange)),
       FOnPinDispatchEvent(std::move(AOnPinDispatchEvent)) {
   AddType(IID_IOWBoolStream, TOWSubmit::Of<&TOWBoolStatePin::SubmitValue>(this));
@@ -134,7 +134,7 @@ void TOWBoolStatePin::Send(bool AValue) {
 }
 
 bool TOWBoolStatePin::SupportsStreamInterface(const Guid& IID) {
-  return IID == IID_IOWBoolStream || IID == IID_IOWBasicStream || TOWPin::SupportsStreamInterface(IID);
+  return IID == IID_IOWBoolStream || IID == IID_IOWBasicStream || TOWStatePin::SupportsStreamInterface(IID);
 }
 
 TOWNotifyResult TOWBoolStatePin::DispatchData(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,

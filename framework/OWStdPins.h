@@ -12,6 +12,7 @@
 // A pin answers a stream interface by its GUID (SupportsStreamInterface);
 // receivers implement IOWBasicStream, whose DispatchData takes the delivery.
 #include "framework/OWPins.h"
+#include "framework/OWStateDispatcher.h"
 #include "platform/method.h"
 
 namespace tavrel {
@@ -107,7 +108,7 @@ class TOWBoolSinkPin : public TOWStdSinkPin {
 // The value side of the Boolean state pin: the shared value, how it is sent
 // and how an arriving value is kept. Its deliveries travel over a state
 // link; without one, sending reaches nobody.
-class TOWBoolStatePin : public TOWPin, public IOWBasicStream {
+class TOWBoolStatePin : public TOWStatePin, public IOWBasicStream {
   TAVREL_CLASS_INFO
  public:
   TOWBoolStatePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWBoolChangeEvent AOnDataChange,

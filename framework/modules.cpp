@@ -2,6 +2,8 @@
 
 #include "framework/DirectXLoaders.h"
 #include "framework/GDIPlusStartup.h"
+#include "framework/OWPinNames.h"
+#include "framework/OWStdTypes.h"
 #include "framework/OWTypes.h"
 
 namespace tavrel {
@@ -17,9 +19,14 @@ ModuleStep LoaderStep(const char* name, LibraryLoader& (*loader)()) {
 std::vector<ModuleStep> FrameworkModules() {
   return {
       // The stream-type and converter registries start empty and are
-      // emptied again at exit.
-      {"OWPins", ClearStreamTypeRegistries, ClearStreamTypeRegistries},
+      // emptied again at exit, with the placeholders never adopted.
+      {"OWPins", ClearStreamTypeRegistries,
+       [] {
+         ClearUnloadedPins();
+         ClearStreamTypeRegistries();
+       }},
       {"GDIPlus", StartGDIPlus, ShutdownGDIPlus},
+      {"OWStdTypes", RegisterStandardTypes, UnregisterStandardTypes},
       LoaderStep("VLDirectDraw", VLDirectDraw),
       LoaderStep("VLDirectSound", VLDirectSound),
       LoaderStep("VLDirect3D9", VLDirect3D9),

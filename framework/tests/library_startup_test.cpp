@@ -120,7 +120,7 @@ TEST(GraphicsStartupOnLinux, TheGraphicsLibraryIsAbsentSoNothingIsStarted) {
 TEST(FrameworkModules, PinsFirstThenGraphicsThenTheLoadersInTheirOrder) {
   std::vector<std::string> names;
   for (const auto& step : FrameworkModules()) names.push_back(step.name);
-  const std::vector<std::string> want{"OWPins", "GDIPlus", "VLDirectDraw", "VLDirectSound", "VLDirect3D9",
+  const std::vector<std::string> want{"OWPins", "GDIPlus", "OWStdTypes", "VLDirectDraw", "VLDirectSound", "VLDirect3D9",
                                       "VLDirectShow"};
   EXPECT_EQ(names, want);
 }

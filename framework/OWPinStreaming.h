@@ -1,0 +1,39 @@
+#pragma once
+// Pin links in form data. A pin is a sub-object of its component, so its
+// link values are stored under the pin property's name:
+//
+//   InputPin.Form = fmMain
+//   InputPin.SourcePin = fmMain.ALLowPass1.OutputPin
+//   OutputPin.Form = fmMain
+//   OutputPin.SinkPins = (fmMain.ALBandStop1.InputPin fmMain.ALAudioOut1.InputPin)
+//
+// "Form" (every pin) holds the root name the links were stored under;
+// "SinkPins" (source pins) one entry per sink in link order; "SourcePin"
+// (sink pins) the real source, beyond any converter in the link. A pin
+// name is an identifier, or a list (identifier, display string) when the
+// two names differ. A sink entry with an after-pin is a list (identifier,
+// after-pin identifier[, display string]); a source with an after-pin is
+// ((name) after-pin identifier).
+//
+// Reading: every name stored under the "Form" root name followed by "."
+// is re-rooted to the pin's current root, so a form read as fmMain_1 links
+// inside fmMain_1. Before reading any link the pin adopts the placeholders
+// that stand for it (OWPinNames.h); a name with no pin yet makes one.
+// Both ends store a link, so whichever end is read first makes it and the
+// other finds it made. A value of another type raises the reader's
+// "invalid property value" error; links already made stay consistent.
+//
+// The declarations live on the pin classes (OWPins.h); this header names
+// the pieces shared with pin lists.
+#include <string>
+
+#include "framework/LPProperties.h"  // IsStringValue
+#include "framework/OWPins.h"
+
+namespace tavrel {
+
+// A pin name value: an identifier, or (identifier, display string).
+void WritePinNameValue(TWriter& Writer, const std::string& AIdentName, const std::string& ADisplayName);
+void ReadPinNameValue(TReader& Reader, std::string& AIdentName, std::string& ADisplayName);
+
+}  // namespace tavrel

@@ -1,0 +1,131 @@
+#pragma once
+// State links: a named group of state pins in which every member tells the
+// others its state and hears theirs. The group's routing table is a
+// TOWStateDispatcher, kept in one of two process-wide registries (pins of
+// components being designed, running components) so that form data can
+// name it across forms.
+//
+//   a.Connect(&b);            // a new link named <form>Link<N>, a first
+//   c.ConnectToStateName(a.Dispatcher()->Name());   // a third member
+//   a.Notify(op.get());       // b then c (joining order), nsLastIteration on c
+//   b.Disconnect();           // a and c stay linked; when one member is
+//                             // left the link dissolves and the dispatcher goes
+//
+// A dispatcher lives by reference: each member holds one and so does every
+// call running on it, so it goes after the call that removed its last
+// member has returned. Deliveries run on the sender's thread over a
+// snapshot of the members, without the dispatcher's lock.
+#include <string>
+#include <vector>
+
+#include "framework/OWPins.h"
+
+namespace tavrel {
+
+class TOWStateDispatcher;
+
+// A pin with no direction of its own; it reaches the other members of its
+// state link only.
+class TOWStatePin : public TOWPin {
+  TAVREL_CLASS_INFO
+ public:
+  TOWStatePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData = nullptr)
+      : TOWPin(AOwner, std::move(AOwnerLock), ACustomData) {}
+  ~TOWStatePin() override;
+
+  TOWPinType GetPinType() override { return TOWPinType::ptState; }
+  Ref<TOWStateDispatcher> Dispatcher();
+  int PinCount();
+  TOWBasicPin* GetPin(int Index);
+
+  // Joins OtherPin's link, takes OtherPin into this pin's link, or starts a
+  // new one named after this pin's root.
+  bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
+  bool ConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin = nullptr);
+  bool ConnectToStateName(const std::string& AName);
+  void Disconnect() override;
+  bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;
+  bool InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) override;
+  bool IsConnected() override { return PinCount() > 0; }
+  bool IsConnectedTo(TOWBasicPin* OtherPin) override;
+  bool DependsOn(TOWBasicPin* OtherPin) override { return IsConnectedTo(OtherPin); }
+  bool DirectDependsOn(TOWBasicPin* OtherPin) override { return IsConnectedTo(OtherPin); }
+  std::string GetLinkDisplayName();
+
+  // To every other member (or only ATarget), in joining order.
+  TOWNotifyResult Notify(IOWNotifyOperation* Operation) override { return NotifyDispatcher(Operation, {}, nullptr); }
+  TOWNotifyResult NotifyDispatcher(IOWNotifyOperation* Operation, TOWNotifyState State, TOWBasicPin* ATarget);
+  void StateLinkChanged();
+
+  // "Form" and "State" in form data (OWPinStreaming.cpp).
+  void DefineProperties(TFiler& Filer) override;
+  void ReadStateValue(TReader& Reader);
+  void WriteStateValue(TWriter& Writer);
+
+ private:
+  friend class TOWStateDispatcher;
+  Ref<TOWStateDispatcher> FDispatcher;
+};
+
+class TOWStateDispatcher : public TOWPinObject, public RefCounted {
+  TAVREL_CLASS_INFO
+ public:
+  static Ref<TOWStateDispatcher> CreateNamed(const std::string& AName, bool ADesignTime);
+  // Named after the form: <form>LinkN with the smallest free N.
+  static Ref<TOWStateDispatcher> Create(TComponent* AOwnerForm);
+  static Ref<TOWStateDispatcher> GetByName(const std::string& AName, bool ADesignTime);
+  static Ref<TOWStateDispatcher> GetByNameCreate(const std::string& AName, bool ADesignTime);
+  static std::string GetUniqueName(TComponent* AOwnerForm);
+  static bool IsUniqueName(const std::string& AName, bool ADesignTime);
+  ~TOWStateDispatcher() override;
+
+  std::string Name() { return FName; }
+  void SetName(const std::string& AName) { FName = AName; }
+  bool DesignTime() const { return FDesignTime; }
+  int PinCount();
+  TOWBasicPin* GetPin(int Index);
+  TOWBasicPin* GetConnectionPin(int Index);
+  TOWBasicPin* GetAfterPinAt(int Index);
+  TOWBasicPin* GetAfterPinOf(TOWBasicPin* APin);
+  bool IsConnectedTo(TOWBasicPin* APin);
+
+  void AddPin(TOWStatePin* AConnectionPin, TOWStatePin* ARealPin) { AddPinAfter(AConnectionPin, ARealPin, nullptr); }
+  // A pin already in the link changes nothing.
+  void AddPinAfter(TOWStatePin* AConnectionPin, TOWStatePin* ARealPin, TOWBasicPin* NotifyAfterPin);
+  // Members whose after-pin is APin are served after APin's own after-pin
+  // from now on; one member left dissolves the link.
+  void RemovePin(TOWBasicPin* APin);
+  void DisconnectAll();
+  bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters);
+  void StateLinkChanged(TOWStatePin* APin);
+  void RemovePinReferences(TOWBasicPin* APin) override;
+
+  bool IsCrosForm();
+  bool ConnectedToForm(TComponent* AOwnerComponent);
+  // Roots that wrote the link in the current saving pass.
+  void ClearSavedForms();
+  void AddSavedForm(TComponent* AForm);
+  bool IsFormSaved(TComponent* AForm);
+  int CountSaved();
+
+  struct Member {
+    TOWStatePin* ConnectionPin;
+    TOWStatePin* RealPin;
+    TOWBasicPin* AfterPin;
+  };
+  std::vector<Member> Members();
+
+  // Dispatchers alive, for tests.
+  static int Alive();
+
+ private:
+  TOWStateDispatcher(const std::string& AName, bool ADesignTime);
+
+  std::string FName;
+  bool FDesignTime;
+  std::vector<Member> FPins;
+  std::vector<TComponent*> FSavedForms;
+  int FCountSaved = 0;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,205 @@
+// State links: names, delivery to the other members, dissolution, order
+// checks and the "State" value in form data.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/OWStateDispatcher.h"
+#include "framework/OWStdPins.h"
+#include "framework/tests/pins_testing.h"
+#include "platform/formtext.h"
+#include "platform/forms.h"
+
+namespace tavrel {
+namespace {
+
+using testing_pins::TTestOwner;
+using testing_pins::TypeA;
+
+// A state pin that logs what reaches it, by name.
+class TLogStatePin : public TOWStatePin, public IOWBasicStream {
+ public:
+  TLogStatePin(TComponent* owner, std::string name, std::vector<std::string>* log)
+      : TOWStatePin(owner, nullptr), name_(std::move(name)), log_(log) {
+    AddType(TypeA, TOWSubmit::Of<&TLogStatePin::Submit>(this));
+  }
+  TOWNotifyResult DispatchData(const TDataTypeID&, IOWNotifyOperation*, TOWNotifyState s) override {
+    log_->push_back(name_ + (s.Contains(nsLastIteration) ? "*" : "") + (s.Contains(nsNewLink) ? "+" : ""));
+    return {};
+  }
+
+ private:
+  TOWNotifyResult Submit(IOWStream* h, const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState s) {
+    return dynamic_cast<IOWBasicStream*>(h)->DispatchData(id, op, s);
+  }
+  std::string name_;
+  std::vector<std::string>* log_;
+};
+
+class StateLinksTest : public testing::Test {
+ protected:
+  ComponentPtr<TTestOwner> form = [] {
+    auto f = TComponent::CreateUnowned<TTestOwner>();
+    f->SetName("fmMain");
+    return f;
+  }();
+  std::vector<std::string> log;
+};
+
+TEST_F(StateLinksTest, UnnamedLinksAreNamedAfterTheFormWithTheSmallestFreeNumber) {
+  Ref<TOWStateDispatcher> d1 = TOWStateDispatcher::Create(form.get());
+  Ref<TOWStateDispatcher> d2 = TOWStateDispatcher::Create(form.get());
+  EXPECT_EQ(d1->Name(), "fmMainLink1");
+  EXPECT_EQ(d2->Name(), "fmMainLink2");
+  d1.reset();
+  EXPECT_EQ(TOWStateDispatcher::Create(form.get())->Name(), "fmMainLink1");
+  // Design-time and run-time links are apart; a name may exist in both.
+  Ref<TOWStateDispatcher> design = TOWStateDispatcher::CreateNamed("fmMainLink2", true);
+  EXPECT_EQ(TOWStateDispatcher::GetByName("fmMainLink2", true), design);
+  EXPECT_EQ(TOWStateDispatcher::GetByName("fmMainLink2", false), d2);
+  EXPECT_EQ(TOWStateDispatcher::GetByName("fmMainLink9", false), nullptr);
+}
+
+TEST_F(StateLinksTest, AnOperationReachesEveryOtherMemberOnceInJoiningOrder) {
+  TLogStatePin a(form.get(), "a", &log), b(form.get(), "b", &log), c(form.get(), "c", &log);
+  ASSERT_TRUE(a.Connect(&b));
+  ASSERT_TRUE(c.ConnectToState(a.Dispatcher()));
+  EXPECT_EQ(a.Dispatcher()->Name(), "fmMainLink1");
+  struct Case {
+    TLogStatePin* sender;
+    std::vector<std::string> heard;
+  } cases[] = {{&a, {"b", "c*"}}, {&b, {"a", "c*"}}, {&c, {"a", "b*"}}};
+  for (auto& k : cases) {
+    log.clear();
+    Ref<IOWNotifyOperation> op = MakeRef<TOWNotifyOperation>();
+    k.sender->Notify(op.get());
+    EXPECT_EQ(log, k.heard);
+  }
+}
+
+TEST_F(StateLinksTest, ALinkLeftWithOneMemberDissolvesAndItsDispatcherGoes) {
+  int before = TOWStateDispatcher::Alive();
+  TLogStatePin a(form.get(), "a", &log), b(form.get(), "b", &log), c(form.get(), "c", &log);
+  ASSERT_TRUE(a.Connect(&b));
+  ASSERT_TRUE(c.ConnectToState(a.Dispatcher()));
+  EXPECT_EQ(TOWStateDispatcher::Alive(), before + 1);
+  b.Disconnect();
+  EXPECT_EQ(a.PinCount(), 2);
+  a.Disconnect();
+  EXPECT_EQ(c.Dispatcher(), nullptr);
+  EXPECT_EQ(a.Dispatcher(), nullptr);
+  EXPECT_EQ(TOWStateDispatcher::Alive(), before);
+  EXPECT_EQ(c.GetLinkDisplayName(), "(Disconnected)");
+}
+
+TEST_F(StateLinksTest, DisconnectAllEndsTheLink) {
+  int before = TOWStateDispatcher::Alive();
+  TLogStatePin a(form.get(), "a", &log), b(form.get(), "b", &log), c(form.get(), "c", &log);
+  ASSERT_TRUE(a.Connect(&b));
+  ASSERT_TRUE(c.ConnectToState(a.Dispatcher()));
+  a.Dispatcher()->DisconnectAll();
+  for (auto* p : {&a, &b, &c}) EXPECT_EQ(p->Dispatcher(), nullptr);
+  EXPECT_EQ(TOWStateDispatcher::Alive(), before);
+}
+
+TEST_F(StateLinksTest, AfterPinsMayNotCloseAChain) {
+  TLogStatePin a(form.get(), "a", &log), b(form.get(), "b", &log), c(form.get(), "c", &log);
+  TLogStatePin outsider(form.get(), "x", &log);
+  ASSERT_TRUE(a.Connect(&b));
+  Ref<TOWStateDispatcher> d = a.Dispatcher();
+  ASSERT_TRUE(c.ConnectToState(d, &b));
+  EXPECT_FALSE(d->CanConnectAfter(&a, &a, true));
+  EXPECT_FALSE(d->CanConnectAfter(&a, &outsider, true));
+  EXPECT_TRUE(d->CanConnectAfter(&a, &b, true));
+  EXPECT_FALSE(d->CanConnectAfter(&b, &c, true));  // c is served after b
+  EXPECT_TRUE(d->CanConnectAfter(&a, &c, true));
+  // b leaves: c is now served after b's own after-pin (none).
+  b.Disconnect();
+  EXPECT_EQ(d->GetAfterPinOf(&c), nullptr);
+}
+
+TEST_F(StateLinksTest, AJoiningPinHearsTheOthersAndTheyHearIt) {
+  TLogStatePin a(form.get(), "a", &log), b(form.get(), "b", &log), c(form.get(), "c", &log);
+  ASSERT_TRUE(a.Connect(&b));
+  log.clear();
+  ASSERT_TRUE(c.ConnectToState(a.Dispatcher()));
+  // a and b each tell c; c tells a and b.
+  EXPECT_EQ(log, (std::vector<std::string>{"c*+", "c*+", "a+", "b*+"}));
+  EXPECT_EQ(a.GetLinkDisplayName(), "fmMainLink1");
+}
+
+TEST_F(StateLinksTest, BooleanStatePinsShareTheirValue) {
+  std::vector<bool> heard;
+  TOWBoolStatePin a(form.get(), nullptr, {});
+  TOWBoolStatePin b(form.get(), nullptr, TOWBoolChangeEvent([&](TOWPin*, bool v, bool) { heard.push_back(v); }));
+  ASSERT_TRUE(a.Connect(&b));
+  heard.clear();
+  a.SetValue(true);
+  EXPECT_TRUE(b.Value());
+  EXPECT_EQ(heard, std::vector<bool>{true});
+  a.SetValue(true);  // no change, nothing sent
+  EXPECT_EQ(heard.size(), 1u);
+}
+
+class TSwitch : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TSwitch(TComponent* owner)
+      : TComponent(owner), FPin(std::make_unique<TOWBoolStatePin>(this, nullptr, TOWBoolChangeEvent{})) {}
+  ~TSwitch() override { FPin.reset(); }
+  TOWBoolStatePin* EnablePin() const { return FPin.get(); }
+
+ private:
+  std::unique_ptr<TOWBoolStatePin> FPin;
+};
+const ClassInfo& TSwitch::Class() {
+  static const ClassInfo ci =
+      ClassBuilder<TSwitch>("TSwitch", TComponent::Class()).prop("EnablePin", &TSwitch::EnablePin).build();
+  return ci;
+}
+class TSwitchForm : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TSwitchForm(TComponent* owner) : TComponent(owner) {}
+};
+const ClassInfo& TSwitchForm::Class() {
+  static const ClassInfo ci = ClassBuilder<TSwitchForm>("TSwitchForm", TComponent::Class()).formRoot().build();
+  return ci;
+}
+
+TEST(StateLinksForm, StateLinksRoundTripThroughFormData) {
+  for (const ClassInfo* ci : {&TSwitch::Class(), &TSwitchForm::Class()})
+    if (!GetClass(ci->name)) RegisterClass(*ci);
+  std::vector<uint8_t> bytes;
+  {
+    auto form = TComponent::CreateUnowned<TSwitchForm>();
+    form->SetName("fmMain");
+    auto* a = TComponent::Create<TSwitch>(form.get());
+    a->SetName("A");
+    auto* b = TComponent::Create<TSwitch>(form.get());
+    b->SetName("B");
+    auto* lone = TComponent::Create<TSwitch>(form.get());
+    lone->SetName("Lone");
+    ASSERT_TRUE(a->EnablePin()->Connect(b->EnablePin()));
+    bytes = WriteRootComponent(*form);
+  }
+  // The short form: the link's name as a string, after the root name.
+  std::string text(bytes.begin(), bytes.end());
+  EXPECT_NE(text.find(std::string("\x0f" "EnablePin.State\x06\x0b" "fmMainLink1")), std::string::npos);
+  EXPECT_EQ(text.find("EnablePin", text.find("Lone")), std::string::npos);  // unlinked: nothing stored
+
+  auto copy = TComponent::CreateUnowned<TSwitchForm>();
+  ReadRootComponent(*copy, bytes);
+  auto* a = dynamic_cast<TSwitch*>(copy->FindComponent("A"));
+  auto* b = dynamic_cast<TSwitch*>(copy->FindComponent("B"));
+  ASSERT_TRUE(a && b);
+  ASSERT_NE(a->EnablePin()->Dispatcher(), nullptr);
+  EXPECT_EQ(a->EnablePin()->Dispatcher(), b->EnablePin()->Dispatcher());
+  EXPECT_EQ(a->EnablePin()->Dispatcher()->Name(), "fmMainLink1");
+  a->EnablePin()->SetValue(true);
+  EXPECT_TRUE(b->EnablePin()->Value());
+}
+
+}  // namespace
+}  // namespace tavrel
