@@ -367,6 +367,11 @@ void ColumnPassPlain(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T,
   }
 }
 
+// From this order on (data beyond the second-level cache) one-level split
+// plans read the source directly, and deeper ones permute it first with the
+// tiled bit reversal, which moves whole lines, rather than the table-driven one.
+constexpr int kLargeOrder = 15;
+
 // How many four-column groups ahead the column pass prefetches its rows.
 constexpr std::size_t kColumnPrefetch = 2;
 
@@ -489,7 +494,10 @@ template <bool Inverse>
 void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work, const Source& source) {
   const int a = FFTSplitOrder(m), inner = m - a;
   const std::size_t R = std::size_t(1) << a, K = std::size_t(1) << inner;
-  for (std::size_t p = 0; p < R; ++p) {
+  for (std::size_t t = 0; t < R; ++t) {
+    // Rows reading a natural-order source directly go in bit-reversed order,
+    // so that consecutive rows take neighbouring points of each line.
+    const std::size_t p = source.src != nullptr ? ReverseBits(t, a) : t;
     Ipp64fc* block = x + p * K;
     if (inner <= 9) {
       Radix4<Inverse>(block, K, spec->twiddles, source.At(p * K));
@@ -647,10 +655,16 @@ void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst,
     ComplexTransformInPlace(spec, dst, m, work, inverse);
     return;
   }
-  // Split plans read their inner blocks' input at strides of R points, which
-  // defeats the cache; one permutation pass first is faster there.
-  if (FFTSplitOrder(m) > 0) {
-    BitReverseCopyTiled(src, dst, m);
+  // Split plans read their inner blocks' input at strides of R points; for
+  // data within the second-level cache, and for rows split again, one
+  // permutation pass first is faster.
+  const int a = FFTSplitOrder(m);
+  if (a > 0 && (m < kLargeOrder || m - a > 9)) {
+    if (m >= kLargeOrder) {
+      BitReverseCopyTiled(src, dst, m);
+    } else {
+      BitReverseCopy(src, dst, std::size_t(1) << m, spec->bitReversal);
+    }
     ComplexTransformInPlace(spec, dst, m, work, inverse);
     return;
   }
