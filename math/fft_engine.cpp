@@ -463,13 +463,10 @@ inline void ScaleIfFlagged(const FFTSpec* spec, Ipp64fc* data, std::size_t point
     ScaleDoubles(spec->scaleFactor, &data->re, static_cast<std::ptrdiff_t>(2 * points));
 }
 
+// The radix-2 passes that combine transformed 512-point blocks into L
+// points; table holds W_L^k, k < L/4.
 template <bool Inverse>
-void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L, const Source& source) {
-  for (std::size_t b = L / 512; b-- > 0;) {
-    Radix4<Inverse>(x + 512 * b, 512, spec->twiddles, source.At(512 * b));
-    ScaleIfFlagged<Inverse>(spec, x + 512 * b, 512);
-  }
-  const Ipp64fc* table = spec->combineTwiddles;
+void CombinePassesPlain(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
   for (std::size_t B = 512; B < L; B *= 2) {
     const std::size_t stride = L / (2 * B);
     for (std::size_t base = 0; base < L; base += 2 * B) {
@@ -487,6 +484,42 @@ void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L, const Source& sourc
         StoreC(v + k + B / 2, _mm_sub_pd(a2, q));
       }
     }
+  }
+}
+
+// The same two values of k at a time; identical operations lane by lane.
+template <bool Inverse>
+__attribute__((target("avx"))) void CombinePassesAVX(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
+  for (std::size_t B = 512; B < L; B *= 2) {
+    const std::size_t stride = L / (2 * B), H = B / 2;
+    for (std::size_t base = 0; base < L; base += 2 * B) {
+      Ipp64fc* u = x + base;
+      Ipp64fc* v = u + B;
+      for (std::size_t k = 0; k < H; k += 2) {
+        const Twiddle2 w = Pair(table + k * stride, table + (k + 1) * stride);
+        const __m256d t = Mul2<Inverse>(w, Load2(v + k));
+        const __m256d a = Load2(u + k);
+        Store2(u + k, _mm256_add_pd(a, t));
+        Store2(v + k, _mm256_sub_pd(a, t));
+        const __m256d q = RotQuarter2<Inverse>(Mul2<Inverse>(w, Load2(v + k + H)));
+        const __m256d a2 = Load2(u + k + H);
+        Store2(u + k + H, _mm256_add_pd(a2, q));
+        Store2(v + k + H, _mm256_sub_pd(a2, q));
+      }
+    }
+  }
+}
+
+template <bool Inverse>
+void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L, const Source& source) {
+  for (std::size_t b = L / 512; b-- > 0;) {
+    Radix4<Inverse>(x + 512 * b, 512, spec->twiddles, source.At(512 * b));
+    ScaleIfFlagged<Inverse>(spec, x + 512 * b, 512);
+  }
+  if (HasAVX()) {
+    CombinePassesAVX<Inverse>(x, L, spec->combineTwiddles);
+  } else {
+    CombinePassesPlain<Inverse>(x, L, spec->combineTwiddles);
   }
 }
 
@@ -629,6 +662,14 @@ void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t po
 FFTKernelSet FFTFastestKernelSet() { return HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain; }
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
+
+void FFTCombinePassesWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
+  if (set == FFTKernelSet::kAVX && HasAVX()) {
+    inverse ? CombinePassesAVX<true>(x, L, table) : CombinePassesAVX<false>(x, L, table);
+  } else {
+    inverse ? CombinePassesPlain<true>(x, L, table) : CombinePassesPlain<false>(x, L, table);
+  }
+}
 
 void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
                        const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work) {

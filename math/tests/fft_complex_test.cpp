@@ -193,6 +193,19 @@ TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
       EXPECT_EQ(std::memcmp(plain.data(), avx.data(), L * sizeof(Ipp64fc)), 0) << order << " " << inverse;
     }
   }
+  // Combine passes of the blocked plans: one pass at order 10, two at 11.
+  for (int order : {10, 11}) {
+    const std::size_t L = std::size_t(1) << order;
+    SpecHolder holder(order, 8);
+    const auto x = RandomComplex(L, 90 + order);
+    for (bool inverse : {false, true}) {
+      auto plain = x, avx = x;
+      FFTCombinePassesWith(FFTKernelSet::kPlain, inverse, plain.data(), L, holder.spec->combineTwiddles);
+      FFTCombinePassesWith(FFTKernelSet::kAVX, inverse, avx.data(), L, holder.spec->combineTwiddles);
+      EXPECT_EQ(std::memcmp(plain.data(), avx.data(), L * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+      EXPECT_NE(std::memcmp(plain.data(), x.data(), L * sizeof(Ipp64fc)), 0);
+    }
+  }
   // Column passes of split levels with R = 16 (even) and R = 32 (odd).
   for (int order : {12, 13}) {
     const std::size_t M = std::size_t(1) << order, R = order == 12 ? 16 : 32, K = M / R;
