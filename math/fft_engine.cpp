@@ -367,6 +367,11 @@ void ColumnPassPlain(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T,
   }
 }
 
+// From this order on (data beyond the second-level cache) one-level split
+// plans read the source directly, and deeper ones permute it first with the
+// tiled bit reversal, which moves whole lines, rather than the table-driven one.
+constexpr int kLargeOrder = 15;
+
 // How many four-column groups ahead the column pass prefetches its rows.
 constexpr std::size_t kColumnPrefetch = 2;
 
@@ -458,13 +463,10 @@ inline void ScaleIfFlagged(const FFTSpec* spec, Ipp64fc* data, std::size_t point
     ScaleDoubles(spec->scaleFactor, &data->re, static_cast<std::ptrdiff_t>(2 * points));
 }
 
+// The radix-2 passes that combine transformed 512-point blocks into L
+// points; table holds W_L^k, k < L/4.
 template <bool Inverse>
-void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L, const Source& source) {
-  for (std::size_t b = L / 512; b-- > 0;) {
-    Radix4<Inverse>(x + 512 * b, 512, spec->twiddles, source.At(512 * b));
-    ScaleIfFlagged<Inverse>(spec, x + 512 * b, 512);
-  }
-  const Ipp64fc* table = spec->combineTwiddles;
+void CombinePassesPlain(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
   for (std::size_t B = 512; B < L; B *= 2) {
     const std::size_t stride = L / (2 * B);
     for (std::size_t base = 0; base < L; base += 2 * B) {
@@ -485,11 +487,50 @@ void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L, const Source& sourc
   }
 }
 
+// The same two values of k at a time; identical operations lane by lane.
+template <bool Inverse>
+__attribute__((target("avx"))) void CombinePassesAVX(Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
+  for (std::size_t B = 512; B < L; B *= 2) {
+    const std::size_t stride = L / (2 * B), H = B / 2;
+    for (std::size_t base = 0; base < L; base += 2 * B) {
+      Ipp64fc* u = x + base;
+      Ipp64fc* v = u + B;
+      for (std::size_t k = 0; k < H; k += 2) {
+        const Twiddle2 w = Pair(table + k * stride, table + (k + 1) * stride);
+        const __m256d t = Mul2<Inverse>(w, Load2(v + k));
+        const __m256d a = Load2(u + k);
+        Store2(u + k, _mm256_add_pd(a, t));
+        Store2(v + k, _mm256_sub_pd(a, t));
+        const __m256d q = RotQuarter2<Inverse>(Mul2<Inverse>(w, Load2(v + k + H)));
+        const __m256d a2 = Load2(u + k + H);
+        Store2(u + k + H, _mm256_add_pd(a2, q));
+        Store2(v + k + H, _mm256_sub_pd(a2, q));
+      }
+    }
+  }
+}
+
+template <bool Inverse>
+void Blocked(const FFTSpec* spec, Ipp64fc* x, std::size_t L, const Source& source) {
+  for (std::size_t b = L / 512; b-- > 0;) {
+    Radix4<Inverse>(x + 512 * b, 512, spec->twiddles, source.At(512 * b));
+    ScaleIfFlagged<Inverse>(spec, x + 512 * b, 512);
+  }
+  if (HasAVX()) {
+    CombinePassesAVX<Inverse>(x, L, spec->combineTwiddles);
+  } else {
+    CombinePassesPlain<Inverse>(x, L, spec->combineTwiddles);
+  }
+}
+
 template <bool Inverse>
 void Split(const FFTSpec* spec, Ipp64fc* x, int m, int level, Ipp64fc* work, const Source& source) {
   const int a = FFTSplitOrder(m), inner = m - a;
   const std::size_t R = std::size_t(1) << a, K = std::size_t(1) << inner;
-  for (std::size_t p = 0; p < R; ++p) {
+  for (std::size_t t = 0; t < R; ++t) {
+    // Rows reading a natural-order source directly go in bit-reversed order,
+    // so that consecutive rows take neighbouring points of each line.
+    const std::size_t p = source.src != nullptr ? ReverseBits(t, a) : t;
     Ipp64fc* block = x + p * K;
     if (inner <= 9) {
       Radix4<Inverse>(block, K, spec->twiddles, source.At(p * K));
@@ -622,6 +663,14 @@ FFTKernelSet FFTFastestKernelSet() { return HasAVX() ? FFTKernelSet::kAVX : FFTK
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
 
+void FFTCombinePassesWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
+  if (set == FFTKernelSet::kAVX && HasAVX()) {
+    inverse ? CombinePassesAVX<true>(x, L, table) : CombinePassesAVX<false>(x, L, table);
+  } else {
+    inverse ? CombinePassesPlain<true>(x, L, table) : CombinePassesPlain<false>(x, L, table);
+  }
+}
+
 void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
                        const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work) {
   if (set == FFTKernelSet::kAVX && HasAVX()) {
@@ -647,10 +696,16 @@ void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst,
     ComplexTransformInPlace(spec, dst, m, work, inverse);
     return;
   }
-  // Split plans read their inner blocks' input at strides of R points, which
-  // defeats the cache; one permutation pass first is faster there.
-  if (FFTSplitOrder(m) > 0) {
-    BitReverseCopyTiled(src, dst, m);
+  // Split plans read their inner blocks' input at strides of R points; for
+  // data within the second-level cache, and for rows split again, one
+  // permutation pass first is faster.
+  const int a = FFTSplitOrder(m);
+  if (a > 0 && (m < kLargeOrder || m - a > 9)) {
+    if (m >= kLargeOrder) {
+      BitReverseCopyTiled(src, dst, m);
+    } else {
+      BitReverseCopy(src, dst, std::size_t(1) << m, spec->bitReversal);
+    }
     ComplexTransformInPlace(spec, dst, m, work, inverse);
     return;
   }

@@ -56,6 +56,9 @@ void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 // plain one on machines without AVX); the public routines pick the fastest.
 enum class FFTKernelSet { kPlain, kAVX };
 void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table);
+// The radix-2 passes of the blocked 1024- and 2048-point plans that combine
+// transformed 512-point blocks (table: the spec's combine twiddles).
+void FFTCombinePassesWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t L, const Ipp64fc* table);
 // kAVX when the machine has AVX, else kPlain.
 FFTKernelSet FFTFastestKernelSet();
 // The real transforms' split pass (the half-length spectrum z of M bins, in

@@ -94,6 +94,22 @@ TEST(ComplexFFT, LargeOrdersSampledBinsAndRoundTrip) {
   }
 }
 
+// Out of place, large plans read the source directly or permute it in tiles
+// instead of the table-driven pass the in-place path uses; the bits agree.
+TEST(ComplexFFT, OutOfPlaceEqualsInPlaceOnLargePlans) {
+  for (int order : {12, 14, 15, 16, 17, 19, 21}) {
+    const std::size_t N = std::size_t(1) << order;
+    SpecHolder holder(order, 4);
+    const auto x = RandomComplex(N, 300 + order);
+    for (bool inverse : {false, true}) {
+      const auto transform = inverse ? ippsFFTInv_CToC_64fc : ippsFFTFwd_CToC_64fc;
+      std::vector<Ipp64fc> out(N), inPlace = x;
+      ASSERT_EQ(transform(x.data(), out.data(), holder.spec, nullptr), ippStsNoErr);
+      ASSERT_EQ(transform(inPlace.data(), inPlace.data(), holder.spec, nullptr), ippStsNoErr);
+      EXPECT_EQ(std::memcmp(out.data(), inPlace.data(), N * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+    }
+  }
+}
 
 // Flag 1, 2 and 4 scale each value exactly once over a round trip, flag 8
 // not at all; checked on the fixed, radix-4, blocked and split engines.
@@ -163,35 +179,46 @@ TEST(ComplexFFT, SmallHelpers) {
   EXPECT_EQ(r, 1e16 + 2.0);  // a double accumulator would lose both 1s
 }
 
-// The AVX stage kernel performs the plain kernel's operations in the same
-// order, so both give identical bits (on machines without AVX both are plain).
+// Runs pass(set, inverse, data) with the plain and the AVX kernel set on
+// copies of x, both directions; the results must be identical and changed.
+template <class Pass>
+void ExpectAVXEqualsPlain(const std::vector<Ipp64fc>& x, Pass pass, int order) {
+  for (bool inverse : {false, true}) {
+    auto plain = x, avx = x;
+    pass(FFTKernelSet::kPlain, inverse, plain.data());
+    pass(FFTKernelSet::kAVX, inverse, avx.data());
+    EXPECT_EQ(std::memcmp(plain.data(), avx.data(), x.size() * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+    EXPECT_NE(std::memcmp(plain.data(), x.data(), x.size() * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+  }
+}
+
+// The AVX kernels perform the plain kernels' operations in the same order,
+// so both give identical bits (on machines without AVX both are plain).
 TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
   for (int order = 4; order <= 9; ++order) {  // the radix-4 sizes with tables
     const std::size_t L = std::size_t(1) << order;
     SpecHolder holder(order, 8);
-    const auto x = RandomComplex(L, 60 + order);
-    for (bool inverse : {false, true}) {
-      auto plain = x, avx = x;
-      FFTRadix4With(FFTKernelSet::kPlain, inverse, plain.data(), L, holder.spec->twiddles);
-      FFTRadix4With(FFTKernelSet::kAVX, inverse, avx.data(), L, holder.spec->twiddles);
-      EXPECT_EQ(std::memcmp(plain.data(), avx.data(), L * sizeof(Ipp64fc)), 0) << order << " " << inverse;
-    }
+    ExpectAVXEqualsPlain(RandomComplex(L, 60 + order), [&](FFTKernelSet set, bool inverse, Ipp64fc* data) {
+      FFTRadix4With(set, inverse, data, L, holder.spec->twiddles);
+    }, order);
+  }
+  // Combine passes of the blocked plans: one pass at order 10, two at 11.
+  for (int order : {10, 11}) {
+    const std::size_t L = std::size_t(1) << order;
+    SpecHolder holder(order, 8);
+    ExpectAVXEqualsPlain(RandomComplex(L, 90 + order), [&](FFTKernelSet set, bool inverse, Ipp64fc* data) {
+      FFTCombinePassesWith(set, inverse, data, L, holder.spec->combineTwiddles);
+    }, order);
   }
   // Column passes of split levels with R = 16 (even) and R = 32 (odd).
   for (int order : {12, 13}) {
     const std::size_t M = std::size_t(1) << order, R = order == 12 ? 16 : 32, K = M / R;
     SpecHolder holder(order, 8);
-    const auto x = RandomComplex(M, 80 + order);
     std::vector<Ipp64fc> work(4 * R);
-    for (bool inverse : {false, true}) {
-      auto plain = x, avx = x;
-      FFTColumnPassWith(FFTKernelSet::kPlain, inverse, plain.data(), R, K, holder.spec->columnTwiddles[0],
-                        holder.spec->columnRadix4[0], work.data());
-      FFTColumnPassWith(FFTKernelSet::kAVX, inverse, avx.data(), R, K, holder.spec->columnTwiddles[0],
-                        holder.spec->columnRadix4[0], work.data());
-      EXPECT_EQ(std::memcmp(plain.data(), avx.data(), M * sizeof(Ipp64fc)), 0) << order << " " << inverse;
-      EXPECT_NE(std::memcmp(plain.data(), x.data(), M * sizeof(Ipp64fc)), 0);
-    }
+    ExpectAVXEqualsPlain(RandomComplex(M, 80 + order), [&](FFTKernelSet set, bool inverse, Ipp64fc* data) {
+      FFTColumnPassWith(set, inverse, data, R, K, holder.spec->columnTwiddles[0], holder.spec->columnRadix4[0],
+                        work.data());
+    }, order);
   }
 }
 
