@@ -20,12 +20,11 @@
 // list must have run.
 #include <vector>
 
+#include "signal/SLFilterTypes.h"  // TSLWindowType
+
 namespace tavrel {
 
 using TSLAReal = std::vector<double>;
-
-// Ordinals 0..5 as stored in form data.
-enum TSLWindowType : int { wtRect, wtBartlett, wtBlackman, wtHamming, wtHanning, wtKaiser };
 
 // Multiplies Taps in place by the window over its whole length. Kaiser
 // takes Alpha in single precision, Blackman in double; any other value,

@@ -11,24 +11,9 @@
 #include <cstring>
 #include <new>
 
+#include "bench/alloc_counter.h"
 #include "bench/support.h"
 #include "signal/ALAudioBuffer.h"
-
-namespace {
-
-std::atomic<uint64_t> gNews{0};
-
-}  // namespace
-
-void* operator new(std::size_t n) {
-  gNews.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-// GCC cannot see that these pair with the operator new above.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -39,7 +24,7 @@ constexpr size_t kBytes = kFrames * kChannels * kBits / 8 + 40;
 
 void BufferLife(benchmark::State& state) {
   TSLSmartBufferManager pool;
-  const uint64_t before = gNews.load();
+  const uint64_t before = tavrel::bench::HeapAllocations();
   for (auto _ : state) {
     auto captured = TALAudioBuffer::CreateSize(44100, kBits, kChannels, kFrames, pool);
     captured->Write()[0] = 1;
@@ -49,7 +34,7 @@ void BufferLife(benchmark::State& state) {
     benchmark::DoNotOptimize(reader2->Read()[0]);
   }
   state.counters["allocs/buffer"] =
-      benchmark::Counter(double(gNews.load() - before) / double(state.iterations()));
+      benchmark::Counter(double(tavrel::bench::HeapAllocations() - before) / double(state.iterations()));
 }
 
 // The same bytes with no pool, no sharing: allocate, fill, copy once, free.
@@ -82,14 +67,14 @@ int main(int argc, char** argv) {
     auto copy = TALAudioBuffer::CreateEx(*warm);
     copy->Modify();
   }
-  const uint64_t before = gNews.load();
+  const uint64_t before = tavrel::bench::HeapAllocations();
   {
     auto captured = TALAudioBuffer::CreateSize(44100, kBits, kChannels, kFrames, pool);
     auto reader1 = TALAudioBuffer::CreateEx(*captured);
     auto reader2 = TALAudioBuffer::CreateEx(*captured);
     reader1->Modify()[1] = 2;
   }
-  const uint64_t allocations = gNews.load() - before;
+  const uint64_t allocations = tavrel::bench::HeapAllocations() - before;
   const double ours = table.Time("buffer_life"), plain = table.Time("malloc_memcpy_free");
   std::printf("\n512-frame stereo 16-bit buffer (%zu bytes): create, share with two readers, detach once, release\n",
               kBytes);

@@ -352,42 +352,31 @@ void TOWSinkPinList::Remove(TOWBasicSinkPin* APin) {
   if (it != FList.end()) FList.erase(it);
 }
 
-TOWFunctionSinkPinList::~TOWFunctionSinkPinList() {
-  for (auto* p : FList) p->RemoveFunctionDependant(FOwner);
+TOWDependantSinkPinList::~TOWDependantSinkPinList() {
+  for (auto* p : FList) (p->*FRemove)(FOwner);
 }
 
-void TOWFunctionSinkPinList::Add(TOWBasicSinkPin* APin) {
+void TOWDependantSinkPinList::Add(TOWBasicSinkPin* APin) {
   if (!APin) return;
   auto w = FOwner->WriteLock();
   TOWSinkPinList::Add(APin);
-  APin->AddFunctionDependant(FOwner);
+  (APin->*FAdd)(FOwner);
 }
 
-void TOWFunctionSinkPinList::Remove(TOWBasicSinkPin* APin) {
+void TOWDependantSinkPinList::Remove(TOWBasicSinkPin* APin) {
   if (!APin) return;
   auto w = FOwner->WriteLock();
   if (!Contains(APin)) return;
   TOWSinkPinList::Remove(APin);
-  APin->RemoveFunctionDependant(FOwner);
+  (APin->*FRemove)(FOwner);
 }
 
-TOWDataTypeSinkPinList::~TOWDataTypeSinkPinList() {
-  for (auto* p : FList) p->RemoveDataTypeDependant(FOwner);
-}
+TOWFunctionSinkPinList::TOWFunctionSinkPinList(TOWSourcePin* AOwner)
+    : TOWDependantSinkPinList(AOwner, &TOWBasicSinkPin::AddFunctionDependant,
+                              &TOWBasicSinkPin::RemoveFunctionDependant) {}
 
-void TOWDataTypeSinkPinList::Add(TOWBasicSinkPin* APin) {
-  if (!APin) return;
-  auto w = FOwner->WriteLock();
-  TOWSinkPinList::Add(APin);
-  APin->AddDataTypeDependant(FOwner);
-}
-
-void TOWDataTypeSinkPinList::Remove(TOWBasicSinkPin* APin) {
-  if (!APin) return;
-  auto w = FOwner->WriteLock();
-  if (!Contains(APin)) return;
-  TOWSinkPinList::Remove(APin);
-  APin->RemoveDataTypeDependant(FOwner);
-}
+TOWDataTypeSinkPinList::TOWDataTypeSinkPinList(TOWSourcePin* AOwner)
+    : TOWDependantSinkPinList(AOwner, &TOWBasicSinkPin::AddDataTypeDependant,
+                              &TOWBasicSinkPin::RemoveDataTypeDependant) {}
 
 }  // namespace tavrel

@@ -262,22 +262,33 @@ class TOWSinkPinList {
   TOWSourcePin* FOwner;
 };
 
-// FunctionSources: also registers the owner among the sink's function
+// A sink list that also registers its owner among each listed sink's
 // dependants (source lock before sink lock).
-class TOWFunctionSinkPinList : public TOWSinkPinList {
+class TOWDependantSinkPinList : public TOWSinkPinList {
  public:
-  using TOWSinkPinList::TOWSinkPinList;
-  ~TOWFunctionSinkPinList() override;
+  using Registration = void (TOWBasicSinkPin::*)(TOWSourcePin*);
+  ~TOWDependantSinkPinList() override;
   void Add(TOWBasicSinkPin* APin) override;
   void Remove(TOWBasicSinkPin* APin) override;
+
+ protected:
+  TOWDependantSinkPinList(TOWSourcePin* AOwner, Registration AAdd, Registration ARemove)
+      : TOWSinkPinList(AOwner), FAdd(AAdd), FRemove(ARemove) {}
+
+ private:
+  Registration FAdd, FRemove;
 };
 
-class TOWDataTypeSinkPinList : public TOWSinkPinList {
+// FunctionSources: the sinks whose operations the owner's operations follow.
+class TOWFunctionSinkPinList : public TOWDependantSinkPinList {
  public:
-  using TOWSinkPinList::TOWSinkPinList;
-  ~TOWDataTypeSinkPinList() override;
-  void Add(TOWBasicSinkPin* APin) override;
-  void Remove(TOWBasicSinkPin* APin) override;
+  explicit TOWFunctionSinkPinList(TOWSourcePin* AOwner);
+};
+
+// DataTypeSources: the sinks whose data types the owner's data types follow.
+class TOWDataTypeSinkPinList : public TOWDependantSinkPinList {
+ public:
+  explicit TOWDataTypeSinkPinList(TOWSourcePin* AOwner);
 };
 
 class TOWSourcePin : public TOWStreamPin {
@@ -408,6 +419,9 @@ class TOWSinkPin : public TOWBasicSinkPin {
   Ref<IOWFormatConverter> FormatConverter();
   Guid UpStreamID();
   Guid DownStreamID();
+  // Display names of the two types (empty when unlinked).
+  std::string UpStreamLinkName();
+  std::string DownStreamLinkName();
 
   bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
   bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;

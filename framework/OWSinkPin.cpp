@@ -123,6 +123,16 @@ Guid TOWSinkPin::DownStreamID() {
   return s ? s->GetConnectionID(this) : Guid{};
 }
 
+std::string TOWSinkPin::UpStreamLinkName() {
+  Guid id = UpStreamID();
+  return id.isNil() ? std::string() : DataTypeIDToText(id);
+}
+
+std::string TOWSinkPin::DownStreamLinkName() {
+  Guid id = DownStreamID();
+  return id.isNil() ? std::string() : DataTypeIDToText(id);
+}
+
 bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
   if (OtherPin == this) return false;
   // The sink's section is given up around every call into another pin.
@@ -131,8 +141,15 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin
   auto release = [&] { w.reset(); };
   auto retake = [&] { w.emplace(this); };
 
-  if (OtherPin == FRealSourcePin && (!OtherPin || OtherPin->GetAfterPin(this) == NotifyAfterPin)) return true;
   if (OtherPin && OtherPin == FConnectionSourcePin) return true;
+  if (OtherPin == FRealSourcePin) {
+    if (!OtherPin) return true;
+    // Asked without this pin's lock: a source takes its own lock first.
+    release();
+    bool same = OtherPin->GetAfterPin(this) == NotifyAfterPin;
+    retake();
+    if (same && OtherPin == FRealSourcePin) return true;
+  }
 
   bool keep = IsDesignTime(false) && IsDestroying();
   if (!OtherPin) {
@@ -266,7 +283,7 @@ bool TOWSinkPin::IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) {
 
 Guid TOWSinkPin::ResolveConnectedID(TOWBasicPin* ASource, const Guid& ACandidate) {
   if (!ASource) return {};
-  ReadHold r(this);
+  // Only the source is asked, so no lock of this pin is held while it is.
   TOWPinTypeRestricted list;
   ASource->CollectStreamTypes(list, this);
   Guid first;

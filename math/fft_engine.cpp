@@ -173,16 +173,23 @@ void Radix4StagePlain(Ipp64fc* x, std::size_t L, std::size_t G, const Ipp64fc* t
 #define TAVREL_AVX __attribute__((target("avx"), always_inline)) inline
 TAVREL_AVX __m256d Load2(const Ipp64fc* q) { return _mm256_loadu_pd(&q->re); }
 TAVREL_AVX void Store2(Ipp64fc* q, __m256d v) { _mm256_storeu_pd(&q->re, v); }
-TAVREL_AVX __m256d Pair(const Ipp64fc* lo, const Ipp64fc* hi) {
-  return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&lo->re)), _mm_loadu_pd(&hi->re), 1);
+// Two twiddles as their real parts (wr0, wr0, wr1, wr1) and imaginary parts
+// alike, built by broadcast loads and a blend: no shuffle-port work.
+struct Twiddle2 {
+  __m256d re, im;
+};
+TAVREL_AVX Twiddle2 Pair(const Ipp64fc* lo, const Ipp64fc* hi) {
+  return {_mm256_blend_pd(_mm256_broadcast_sd(&lo->re), _mm256_broadcast_sd(&hi->re), 0xC),
+          _mm256_blend_pd(_mm256_broadcast_sd(&lo->im), _mm256_broadcast_sd(&hi->im), 0xC)};
 }
+TAVREL_AVX Twiddle2 Broadcast(const Ipp64fc* w) { return {_mm256_broadcast_sd(&w->re), _mm256_broadcast_sd(&w->im)}; }
 TAVREL_AVX __m256d Flip2(__m256d v, bool re) {
   return _mm256_xor_pd(v, re ? _mm256_set_pd(0.0, -0.0, 0.0, -0.0) : _mm256_set_pd(-0.0, 0.0, -0.0, 0.0));
 }
 template <bool Inverse>
-TAVREL_AVX __m256d Mul2(__m256d w, __m256d z) {
-  const __m256d t1 = _mm256_mul_pd(z, _mm256_movedup_pd(w));
-  const __m256d t2 = _mm256_mul_pd(_mm256_permute_pd(z, 0x5), _mm256_permute_pd(w, 0xF));
+TAVREL_AVX __m256d Mul2(Twiddle2 w, __m256d z) {
+  const __m256d t1 = _mm256_mul_pd(z, w.re);
+  const __m256d t2 = _mm256_mul_pd(_mm256_permute_pd(z, 0x5), w.im);
   return _mm256_add_pd(t1, Flip2(t2, !Inverse));
 }
 template <bool Inverse>
@@ -203,7 +210,6 @@ TAVREL_AVX void Split2(Ipp64fc* lo, Ipp64fc* hi, __m256d v) {
   _mm_storeu_pd(&lo->re, _mm256_castpd256_pd128(v));
   _mm_storeu_pd(&hi->re, _mm256_extractf128_pd(v, 1));
 }
-TAVREL_AVX __m256d Broadcast(const Ipp64fc* w) { return _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(w)); }
 // EighthTurn on two values.
 template <bool Inverse>
 TAVREL_AVX __m256d EighthTurn2(int j, __m256d z, double c) {
@@ -361,6 +367,9 @@ void ColumnPassPlain(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T,
   }
 }
 
+// How many four-column groups ahead the column pass prefetches its rows.
+constexpr std::size_t kColumnPrefetch = 2;
+
 // The same with columns 0-1 and 2-3 of a row in two 256-bit registers;
 // identical operations, so identical results.
 template <bool Inverse>
@@ -372,8 +381,11 @@ __attribute__((target("avx"))) void ColumnPassAVX(Ipp64fc* x, std::size_t R, std
   for (std::size_t u = 0; u < K / 4; ++u) {
     Ipp64fc* column = x + 4 * u;
     for (std::size_t p = 0; p < R; ++p, T += 4) {
-      Store2(work + 4 * p, Mul2<Inverse>(Load2(T), Load2(column + p * K)));
-      Store2(work + 4 * p + 2, Mul2<Inverse>(Load2(T + 2), Load2(column + p * K + 2)));
+      // Rows lie pages apart, out of the hardware prefetcher's reach: fetch
+      // a later group's line of this row now.
+      _mm_prefetch(reinterpret_cast<const char*>(column + p * K + 4 * kColumnPrefetch), _MM_HINT_T0);
+      Store2(work + 4 * p, Mul2<Inverse>(Pair(T, T + 1), Load2(column + p * K)));
+      Store2(work + 4 * p + 2, Mul2<Inverse>(Pair(T + 2, T + 3), Load2(column + p * K + 2)));
     }
     for (std::size_t h = 0; h < 4; h += 2) {
       auto at = [work, h](std::size_t point) { return work + 4 * point + h; };
@@ -606,6 +618,7 @@ void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t po
     Radix4<false>(data, points, table, set);
   }
 }
+FFTKernelSet FFTFastestKernelSet() { return HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain; }
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
 
@@ -637,7 +650,7 @@ void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst,
   // Split plans read their inner blocks' input at strides of R points, which
   // defeats the cache; one permutation pass first is faster there.
   if (FFTSplitOrder(m) > 0) {
-    BitReverseCopy(src, dst, std::size_t(1) << m, spec->bitReversal);
+    BitReverseCopyTiled(src, dst, m);
     ComplexTransformInPlace(spec, dst, m, work, inverse);
     return;
   }
@@ -647,6 +660,23 @@ void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst,
     Transform<true>(spec, dst, m, work, source);
   } else {
     Transform<false>(spec, dst, m, work, source);
+  }
+}
+
+void BitReverseCopyTiled(const Ipp64fc* src, Ipp64fc* dst, int m) {
+  // Index bits (high b | middle | low b) reverse to (rev low | rev middle |
+  // rev high): for each middle value an 8 x 8 tile of whole 128-byte rows.
+  constexpr int b = 3;
+  constexpr std::size_t B = std::size_t(1) << b;
+  const int middle = m - 2 * b;
+  const std::size_t row = std::size_t(1) << (m - b);
+  for (std::size_t mid = 0; mid < (std::size_t(1) << middle); ++mid) {
+    const Ipp64fc* s = src + (mid << b);
+    Ipp64fc* d = dst + (ReverseBits(mid, middle) << b);
+    for (std::size_t hi = 0; hi < B; ++hi) {
+      const std::size_t rhi = ReverseBits(hi, b);
+      for (std::size_t lo = 0; lo < B; ++lo) d[ReverseBits(lo, b) * row + rhi] = s[hi * row + lo];
+    }
   }
 }
 

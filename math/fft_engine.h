@@ -46,6 +46,9 @@ void BuildRadix4Twiddles(const Ipp64f* s, int n, int l, Ipp64fc* table);
 
 // --- Complex engine ----------------------------------------------------------
 void BitReverseCopy(const Ipp64fc* src, Ipp64fc* dst, std::size_t points, const Ipp32s* table);
+// The same permutation for 2^m points, m >= 6, out of place, in 8 x 8 tiles
+// that read and write whole cache lines.
+void BitReverseCopyTiled(const Ipp64fc* src, Ipp64fc* dst, int m);
 void BitReverseInPlace(Ipp64fc* data, std::size_t points, const Ipp32s* table);
 void FFTRadix4Forward(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
@@ -53,6 +56,13 @@ void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 // plain one on machines without AVX); the public routines pick the fastest.
 enum class FFTKernelSet { kPlain, kAVX };
 void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table);
+// kAVX when the machine has AVX, else kPlain.
+FFTKernelSet FFTFastestKernelSet();
+// The real transforms' split pass (the half-length spectrum z of M bins, in
+// place, into the real spectrum) and merge pass (back; dst may be src), with
+// a chosen kernel set as above.
+void RealSplitPassWith(FFTKernelSet set, Ipp64f* z, std::size_t M, const Ipp64fc* table);
+void RealMergePassWith(FFTKernelSet set, const Ipp64f* src, Ipp64f* dst, std::size_t M, const Ipp64fc* table);
 // A split level's column pass (R rows of K points, the level's column
 // twiddles and R-point radix-4 table, a work area of 4 R values) likewise.
 void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,

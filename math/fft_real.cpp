@@ -2,7 +2,7 @@
 // engine, then a split pass turns that half-length spectrum into the real
 // spectrum (a merge pass goes back). Layout conversions and the bin-by-bin
 // spectrum products live here too.
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <cstring>
 
@@ -47,37 +47,78 @@ inline __m128d Swap(__m128d v) { return _mm_shuffle_pd(v, v, 1); }
 // (xj, yj) bin k, (xi, yi) bin M-k, (w0, w1) the table entry:
 // D = xj - xi, S = yj + yi, g = w1 D + w0 S, f = w1 S - w0 D,
 // bin k := (xi + g, f - yi), bin M-k := (xj - g, f - yj).
-void RealSplitPass(Ipp64f* z, std::size_t M, const Ipp64fc* table) {
-  for (std::size_t k = 1; k < M / 2; ++k) {
-    double* pj = z + 2 * k;
-    double* pi = z + 2 * (M - k);
-    const __m128d bj = _mm_loadu_pd(pj), bi = _mm_loadu_pd(pi), w = _mm_loadu_pd(&table[k].re);
-    const __m128d ds = _mm_add_pd(bj, FlipRe(bi));  // (D, S)
-    const __m128d gf = _mm_add_pd(_mm_mul_pd(_mm_unpackhi_pd(w, w), ds),
-                                  _mm_mul_pd(_mm_unpacklo_pd(w, w), FlipIm(Swap(ds))));  // (g, f)
-    _mm_storeu_pd(pj, _mm_add_pd(gf, FlipIm(bi)));
-    _mm_storeu_pd(pi, _mm_add_pd(FlipIm(bj), FlipRe(gf)));
-  }
-  z[M + 1] = -z[M + 1];
+inline void SplitBin(Ipp64f* z, std::size_t M, const Ipp64fc* table, std::size_t k) {
+  double* pj = z + 2 * k;
+  double* pi = z + 2 * (M - k);
+  const __m128d bj = _mm_loadu_pd(pj), bi = _mm_loadu_pd(pi), w = _mm_loadu_pd(&table[k].re);
+  const __m128d ds = _mm_add_pd(bj, FlipRe(bi));  // (D, S)
+  const __m128d gf = _mm_add_pd(_mm_mul_pd(_mm_unpackhi_pd(w, w), ds),
+                                _mm_mul_pd(_mm_unpacklo_pd(w, w), FlipIm(Swap(ds))));  // (g, f)
+  _mm_storeu_pd(pj, _mm_add_pd(gf, FlipIm(bi)));
+  _mm_storeu_pd(pi, _mm_add_pd(FlipIm(bj), FlipRe(gf)));
 }
 
 // src holds bins 1 .. M-1 at positions 2k, 2k+1 (Perm or CCS); dst may be
 // src. With P = xj + xi, D = xj - xi, S = yj + yi, Q = yj - yi,
 // h = w1 D - w0 S, g = w0 D + w1 S: bin k := (P + h, Q + g),
 // bin M-k := (P - h, g - Q).
-void RealMergePass(const Ipp64f* src, Ipp64f* dst, std::size_t M, const Ipp64fc* table) {
-  for (std::size_t k = 1; k < M / 2; ++k) {
-    const __m128d bj = _mm_loadu_pd(src + 2 * k), bi = _mm_loadu_pd(src + 2 * (M - k));
-    const __m128d w = _mm_loadu_pd(&table[k].re);
-    const __m128d sum = _mm_add_pd(bj, bi), diff = _mm_sub_pd(bj, bi);  // (P, S), (D, Q)
-    const __m128d ds = _mm_move_sd(sum, diff), pq = _mm_move_sd(diff, sum);
-    const __m128d hg = _mm_add_pd(_mm_mul_pd(_mm_unpackhi_pd(w, w), ds),
-                                  _mm_mul_pd(_mm_unpacklo_pd(w, w), FlipRe(Swap(ds))));  // (h, g)
-    _mm_storeu_pd(dst + 2 * k, _mm_add_pd(pq, hg));
-    _mm_storeu_pd(dst + 2 * (M - k), _mm_add_pd(FlipIm(pq), FlipRe(hg)));
+inline void MergeBin(const Ipp64f* src, Ipp64f* dst, std::size_t M, const Ipp64fc* table, std::size_t k) {
+  const __m128d bj = _mm_loadu_pd(src + 2 * k), bi = _mm_loadu_pd(src + 2 * (M - k));
+  const __m128d w = _mm_loadu_pd(&table[k].re);
+  const __m128d sum = _mm_add_pd(bj, bi), diff = _mm_sub_pd(bj, bi);  // (P, S), (D, Q)
+  const __m128d ds = _mm_move_sd(sum, diff), pq = _mm_move_sd(diff, sum);
+  const __m128d hg = _mm_add_pd(_mm_mul_pd(_mm_unpackhi_pd(w, w), ds),
+                                _mm_mul_pd(_mm_unpacklo_pd(w, w), FlipRe(Swap(ds))));  // (h, g)
+  _mm_storeu_pd(dst + 2 * k, _mm_add_pd(pq, hg));
+  _mm_storeu_pd(dst + 2 * (M - k), _mm_add_pd(FlipIm(pq), FlipRe(hg)));
+}
+
+// The AVX passes take bins k, k+1 with M-k, M-k-1 and do the plain
+// operations lane by lane, so they give the same bits.
+#define TAVREL_AVX __attribute__((target("avx"), always_inline)) inline
+TAVREL_AVX __m256d FlipRe2(__m256d v) { return _mm256_xor_pd(v, _mm256_set_pd(0.0, -0.0, 0.0, -0.0)); }
+TAVREL_AVX __m256d FlipIm2(__m256d v) { return _mm256_xor_pd(v, _mm256_set_pd(-0.0, 0.0, -0.0, 0.0)); }
+TAVREL_AVX __m256d Swap2(__m256d v) { return _mm256_permute_pd(v, 0x5); }
+TAVREL_AVX __m256d Halves(__m256d v) { return _mm256_permute2f128_pd(v, v, 1); }
+#undef TAVREL_AVX
+
+__attribute__((target("avx"))) void RealSplitPassAVX(Ipp64f* z, std::size_t M, const Ipp64fc* table) {
+  std::size_t k = 1;
+  for (; k + 1 < M / 2; k += 2) {
+    double* pj = z + 2 * k;
+    double* pi = z + 2 * (M - k - 1);
+    const __m256d bj = _mm256_loadu_pd(pj), bi = Halves(_mm256_loadu_pd(pi)), w = _mm256_loadu_pd(&table[k].re);
+    const __m256d ds = _mm256_add_pd(bj, FlipRe2(bi));
+    const __m256d gf = _mm256_add_pd(_mm256_mul_pd(_mm256_permute_pd(w, 0xF), ds),
+                                     _mm256_mul_pd(_mm256_movedup_pd(w), FlipIm2(Swap2(ds))));
+    _mm256_storeu_pd(pj, _mm256_add_pd(gf, FlipIm2(bi)));
+    _mm256_storeu_pd(pi, Halves(_mm256_add_pd(FlipIm2(bj), FlipRe2(gf))));
   }
-  dst[M] = 2.0 * src[M];
-  dst[M + 1] = -2.0 * src[M + 1];
+  for (; k < M / 2; ++k) SplitBin(z, M, table, k);
+}
+
+__attribute__((target("avx"))) void RealMergePassAVX(const Ipp64f* src, Ipp64f* dst, std::size_t M,
+                                                     const Ipp64fc* table) {
+  std::size_t k = 1;
+  for (; k + 1 < M / 2; k += 2) {
+    const __m256d bj = _mm256_loadu_pd(src + 2 * k), bi = Halves(_mm256_loadu_pd(src + 2 * (M - k - 1)));
+    const __m256d w = _mm256_loadu_pd(&table[k].re);
+    const __m256d sum = _mm256_add_pd(bj, bi), diff = _mm256_sub_pd(bj, bi);
+    const __m256d ds = _mm256_blend_pd(sum, diff, 0x5), pq = _mm256_blend_pd(diff, sum, 0x5);
+    const __m256d hg = _mm256_add_pd(_mm256_mul_pd(_mm256_permute_pd(w, 0xF), ds),
+                                     _mm256_mul_pd(_mm256_movedup_pd(w), FlipRe2(Swap2(ds))));
+    _mm256_storeu_pd(dst + 2 * k, _mm256_add_pd(pq, hg));
+    _mm256_storeu_pd(dst + 2 * (M - k - 1), Halves(_mm256_add_pd(FlipIm2(pq), FlipRe2(hg))));
+  }
+  for (; k < M / 2; ++k) MergeBin(src, dst, M, table, k);
+}
+
+void RealSplitPass(Ipp64f* z, std::size_t M, const Ipp64fc* table) {
+  RealSplitPassWith(FFTFastestKernelSet(), z, M, table);
+}
+
+void RealMergePass(const Ipp64f* src, Ipp64f* dst, std::size_t M, const Ipp64fc* table) {
+  RealMergePassWith(FFTFastestKernelSet(), src, dst, M, table);
 }
 
 IppStatus Forward(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work, Layout layout) {
@@ -153,6 +194,25 @@ IppStatus Inverse(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* wo
 }
 
 }  // namespace
+
+void RealSplitPassWith(FFTKernelSet set, Ipp64f* z, std::size_t M, const Ipp64fc* table) {
+  if (set == FFTKernelSet::kAVX && FFTFastestKernelSet() == FFTKernelSet::kAVX) {
+    RealSplitPassAVX(z, M, table);
+  } else {
+    for (std::size_t k = 1; k < M / 2; ++k) SplitBin(z, M, table, k);
+  }
+  z[M + 1] = -z[M + 1];
+}
+
+void RealMergePassWith(FFTKernelSet set, const Ipp64f* src, Ipp64f* dst, std::size_t M, const Ipp64fc* table) {
+  if (set == FFTKernelSet::kAVX && FFTFastestKernelSet() == FFTKernelSet::kAVX) {
+    RealMergePassAVX(src, dst, M, table);
+  } else {
+    for (std::size_t k = 1; k < M / 2; ++k) MergeBin(src, dst, M, table, k);
+  }
+  dst[M] = 2.0 * src[M];
+  dst[M + 1] = -2.0 * src[M + 1];
+}
 
 IppStatus RealFFTForwardPack(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* work) {
   return Forward(src, dst, spec, work, Layout::kPack);

@@ -1,6 +1,7 @@
 #include "signal/modules.h"
 
 #include "platform/sync.h"
+#include "signal/ALStreamTypes.h"
 #include "signal/SLBufferStore.h"
 #include "signal/SLMainThreadNotify.h"
 
@@ -15,6 +16,8 @@ std::vector<ModuleStep> SignalModules() {
          GlobalBufferManager().StopTrimTimer();
          GlobalBufferManager().ReleaseMemory();
        }},
+      {"SLStreamTypes", &SLStreamTypesStart, &SLStreamTypesFinish},
+      {"ALStreamTypes", &ALStreamTypesStart, {}},
   };
 }
 

@@ -113,6 +113,32 @@ TEST_F(OWPinsStress, ConvertersDroppedWhileDeliveriesPassThroughThem) {
   });
 }
 
+TEST_F(OWPinsStress, TwoThreadsRelinkWhileDeliveriesRun) {
+  testing_locks::WithWatchdog([&] {
+    RegisterTypeConverter(TypeA, TypeB, &TAToBConverter::CreateConverter);
+    TTestSourcePin src1(owner.get(), {TypeA});
+    TTestSourcePin src2(owner.get(), {TypeA});
+    TTestSinkPin a(owner.get(), "a", nullptr, {TypeA});
+    TTestSinkPin b(owner.get(), "b", nullptr, {TypeB});
+    {
+      Deliverer d1(src1), d2(src2);
+      auto relink = [&](TTestSinkPin& sink) {
+        for (int i = 0; i < kRounds; ++i) {
+          sink.Connect(i % 2 ? &src1 : &src2);
+          if (i % 5 == 0) sink.Connect(nullptr);
+        }
+        sink.Connect(nullptr);
+      };
+      std::thread other([&] { relink(a); });
+      relink(b);
+      other.join();
+    }
+    EXPECT_EQ(src1.SinkCount(), 0);
+    EXPECT_EQ(src2.SinkCount(), 0);
+    EXPECT_EQ(TAToBConverter::alive, 0);
+  });
+}
+
 TEST_F(OWPinsStress, DestroyingASinkWaitsForTheDeliveryInsideIt) {
   testing_locks::WithWatchdog([&] {
     TTestSourcePin src(owner.get(), {TypeA});

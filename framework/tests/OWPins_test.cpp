@@ -713,6 +713,10 @@ TEST_F(OWPins, AConverterIsPlacedWhenNoTypeIsShared) {
   EXPECT_EQ(a->ConverterCount(), 1);
   EXPECT_EQ(a->GetConnectionID(b.get()), TypeA);
   EXPECT_EQ(b->DownStreamID(), TypeA);
+  RegisterStreamTypeName(TypeA, "A");
+  EXPECT_EQ(b->DownStreamLinkName(), "A");
+  EXPECT_EQ(direct->UpStreamLinkName(), "A");
+  EXPECT_EQ(Sink("unlinked")->UpStreamLinkName(), "");
   Deliver(*a);
   EXPECT_EQ(TAToBConverter::calls, 1);
   auto d = log.Deliveries();

@@ -202,15 +202,20 @@ TEST(ComplexFFT, BitReversalPermutations) {
     std::vector<Ipp32s> table((M / 4) + 1);
     BuildBitReversalTable(m, table.data());
     const auto x = RandomComplex(M, 70 + m);
-    std::vector<Ipp64fc> copy(M), inPlace = x;
+    std::vector<Ipp64fc> copy(M), inPlace = x, tiled(M);
     BitReverseCopy(x.data(), copy.data(), M, table.data());
     BitReverseInPlace(inPlace.data(), M, table.data());
+    if (m >= 6) BitReverseCopyTiled(x.data(), tiled.data(), m);
     for (std::size_t n = 0; n < M; ++n) {
       std::size_t r = 0;
       for (int b = 0; b < m; ++b) r |= ((n >> b) & 1) << (m - 1 - b);
       ASSERT_EQ(copy[r].re, x[n].re) << m << " " << n;
       ASSERT_EQ(copy[r].im, x[n].im) << m << " " << n;
       ASSERT_EQ(inPlace[r].re, x[n].re) << m << " " << n;
+      if (m >= 6) {
+        ASSERT_EQ(tiled[r].re, x[n].re) << m << " " << n;
+        ASSERT_EQ(tiled[r].im, x[n].im) << m << " " << n;
+      }
     }
   }
 }

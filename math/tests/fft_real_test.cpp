@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "math/fft.h"
+#include "math/fft_engine.h"
 #include "math/tests/oracle.h"
 
 namespace tavrel::kernels {
@@ -265,6 +267,31 @@ TEST(RealFFT, ComplexSpecIsRefusedBeforeNullChecks) {
   double x[32] = {};
   EXPECT_EQ(RealFFTForwardPerm(x, nullptr, real.spec, nullptr), ippStsNullPtrErr);
   ippsFFTFree_C_64fc(spec);
+}
+
+// The AVX split and merge passes do the plain operations lane by lane, so
+// they give identical bits, in place and out of place (on machines without
+// AVX both are plain).
+TEST(RealFFT, AVXSplitAndMergePassesEqualThePlainOnes) {
+  for (int order : {4, 5, 6, 11}) {
+    const std::size_t N = std::size_t(1) << order, M = N / 2;
+    RealSpec real(order, 8);
+    const auto z = oracle::RandomVector(N + 2, 1000 + order);
+    auto plain = z, avx = z;
+    RealSplitPassWith(FFTKernelSet::kPlain, plain.data(), M, real.spec->splitTwiddles);
+    RealSplitPassWith(FFTKernelSet::kAVX, avx.data(), M, real.spec->splitTwiddles);
+    EXPECT_EQ(std::memcmp(plain.data(), avx.data(), (N + 2) * sizeof(double)), 0) << order;
+    EXPECT_NE(std::memcmp(plain.data(), z.data(), (N + 2) * sizeof(double)), 0);
+    std::vector<double> plainOut(N + 2), avxOut(N + 2);
+    RealMergePassWith(FFTKernelSet::kPlain, z.data(), plainOut.data(), M, real.spec->mergeTwiddles);
+    RealMergePassWith(FFTKernelSet::kAVX, z.data(), avxOut.data(), M, real.spec->mergeTwiddles);
+    auto inPlace = z;
+    RealMergePassWith(FFTKernelSet::kAVX, inPlace.data(), inPlace.data(), M, real.spec->mergeTwiddles);
+    for (std::size_t i = 2; i < N; ++i) {  // the pass writes bins 1 .. M-1
+      ASSERT_EQ(std::memcmp(&plainOut[i], &avxOut[i], sizeof(double)), 0) << order << " " << i;
+      ASSERT_EQ(std::memcmp(&plainOut[i], &inPlace[i], sizeof(double)), 0) << order << " " << i;
+    }
+  }
 }
 
 }  // namespace
