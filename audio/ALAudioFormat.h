@@ -39,7 +39,7 @@ class TALAudioFormatBasic : public TLPPersistentNotify {
   TALSpeakers ChannelMask() const;
   void SetChannelMask(TALSpeakers AValue);
 
-  // The record inside this object; copy it before the next change.
+  // The record inside this object: copy it under the owner's lock.
   const TALWaveFormatExtensible* GetWaveFormat() const;
 
  private:

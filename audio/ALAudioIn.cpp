@@ -118,10 +118,14 @@ void TALAudioIn::StartCapture() {
 }
 
 void TALAudioIn::StartDevice(bool AQueued) {
-  const TALWaveFormatExtensible format = *FAudioFormat->GetWaveFormat();
+  TALWaveFormatExtensible format;
+  {
+    Ref<IOWLockSection> hold = FLock->ReadLock();
+    format = *FAudioFormat->GetWaveFormat();
+  }
   Ref<IOWNotifyOperation> start = MakeRef<TOWStartWaveOperation>(&format, false);
   FOutputPin->Notify(start.get());
-  if (!OpenDevice(format)) return;
+  if (!OpenDevice(format, FAudioFormat->BufferSize())) return;
   HWAVEIN h;
   {
     std::lock_guard guard(*FParams);
@@ -137,7 +141,7 @@ void TALAudioIn::StartDevice(bool AQueued) {
     for (int i = 0; i < kQueuedBuffers; ++i) AddCaptureBuffer();
 }
 
-bool TALAudioIn::OpenDevice(const TALWaveFormatExtensible& AFormat) {
+bool TALAudioIn::OpenDevice(const TALWaveFormatExtensible& AFormat, uint32_t AFrames) {
   Ref<IOWLockSection> hold = FLock->WriteLock();
   CloseDevice();  // a handle left open by an earlier failure
   const uint32_t id = FDevice->GetDeviceID();
@@ -150,6 +154,8 @@ bool TALAudioIn::OpenDevice(const TALWaveFormatExtensible& AFormat) {
     result = waveInOpen(&HIn, id, &format.Format, &WaveInCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
                         flags);
     FParams->SetIsOpen(result == MMSYSERR_NOERROR);
+    FOpenFormat = AFormat;
+    FOpenFrames = AFrames;
   }
   if (result != MMSYSERR_NOERROR) {
     DoError(kCantOpen, result);
@@ -164,14 +170,13 @@ void TALAudioIn::WaveInCallback(HWAVEIN hwi, uint32_t uMsg, uintptr_t dwInstance
 }
 
 void TALAudioIn::AddCaptureBuffer() {
-  const uint32_t frames = FAudioFormat->BufferSize();
-  const TALWaveFormatExtensible format = *FAudioFormat->GetWaveFormat();
   std::lock_guard guard(*FParams);
+  const TALWaveFormatExtensible& format = FOpenFormat;
   // Only while open: a buffer added after a stop's reset would keep the
   // handle from closing.
   if (!FParams->GetIsOpen()) return;
   auto item = std::make_unique<TALWaveBuffer>(
-      HIn, TALAudioBuffer::CreateSizeEx(format.nSamplesPerSec, format.wValidBitsPerSample, format.nChannels, frames,
+      HIn, TALAudioBuffer::CreateSizeEx(format.nSamplesPerSec, format.wValidBitsPerSample, format.nChannels, FOpenFrames,
                                         format.dwChannelMask));
   waveInPrepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
   waveInAddBuffer(HIn, &item->WaveHdr, sizeof item->WaveHdr);
@@ -247,7 +252,7 @@ TOWNotifyResult TALAudioIn::OutputPinOperation(IOWNotifyOperation* Operation) {
   if (!hold) return {};
   TOWNotifyOperation* op = Operation->Instance();
   if (auto* start = dynamic_cast<TOWStartWaveOperation*>(op)) {
-    OpenDevice(start->WaveFormat);
+    OpenDevice(start->WaveFormat, FAudioFormat->BufferSize());
     return FOutputPin->Notify(Operation);
   }
   if (dynamic_cast<TOWStopOperation*>(op)) {

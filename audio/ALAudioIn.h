@@ -74,7 +74,7 @@ class TALAudioIn : public TLPComponent {
                              uintptr_t dwParam2);
   void StartCapture();
   void StartDevice(bool AQueued);
-  bool OpenDevice(const TALWaveFormatExtensible& AFormat);
+  bool OpenDevice(const TALWaveFormatExtensible& AFormat, uint32_t AFrames);
   // Stops the driver and frees every buffer, whatever Enabled says.
   void CloseDevice();
   void AddCaptureBuffer();
@@ -85,6 +85,10 @@ class TALAudioIn : public TLPComponent {
   std::unique_ptr<TALOWAudioSourcePin> FOutputPin;
   std::unique_ptr<TOWBoolStatePin> FEnablePin;
   HWAVEIN HIn{};  // under the device-state lock
+  // What the open device records; the wave thread makes its buffers from
+  // these, never from the published format, which may change meanwhile.
+  TALWaveFormatExtensible FOpenFormat{};
+  uint32_t FOpenFrames = 0;
   bool FEnabled = true;
   int32_t FPumpPriority = 0;
   std::unique_ptr<TALAudioFormat> FAudioFormat;
