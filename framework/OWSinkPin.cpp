@@ -206,7 +206,7 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin
   src->NotifyNewLinkTo(this);
   Guid t2 = NegotiateDataType(src, this, true, false).ID;
   RenegotiateLink(t2);
-  TOWBasicPin::AddSinkEntry(src, NotifyAfterPin);  // the sink's own hook
+  AddSinkEntry(src, NotifyAfterPin);  // the sink's own hook, as its class defines it
   BroadcastLinked(OtherPin);
   BroadcastChanged();
   return true;

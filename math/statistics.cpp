@@ -202,6 +202,9 @@ IppStatus ippsThreshold_64f_I(Ipp64f* srcDst, int len, Ipp64f level, IppCmpOp re
   return ippStsNoErr;
 }
 
+// Not vectorised: GCC's vectoriser turns these quiet comparisons into
+// signalling ones, which raise "invalid" on the NaN elements handled here.
+__attribute__((optimize("no-tree-vectorize")))
 IppStatus ippsThreshold_64f(const Ipp64f* src, Ipp64f* dst, int len, Ipp64f level,
                             IppCmpOp relOp) {
   if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;

@@ -17,13 +17,16 @@ const ClassInfo& TSLThreading::Class() {
   static const ClassInfo ci = ClassBuilder<TSLThreading>("TSLThreading", TLPPersistent::Class())
                                   .prop("Enabled", &TSLThreading::Enabled, &TSLThreading::SetEnabled)
                                   .defaultValue(Value(false))
+                                  .prop("Queue", &TSLThreading::Queue, &TSLThreading::SetQueue)
                                   .build();
   return ci;
 }
 
 const ClassInfo& TSLBasicThreadedFilter::Class() {
   static const ClassInfo ci =
-      ClassBuilder<TSLBasicThreadedFilter>("TSLBasicThreadedFilter", TLPInputOutputLockComponent::Class()).build();
+      ClassBuilder<TSLBasicThreadedFilter>("TSLBasicThreadedFilter", TLPInputOutputLockComponent::Class())
+          .prop("Threading", &TSLBasicThreadedFilter::Threading, &TSLBasicThreadedFilter::SetThreading)
+          .build();
   return ci;
 }
 
@@ -127,10 +130,18 @@ bool TSLFilterThread::PushOperation(const Ref<IOWNotifyOperation>& AValue) {
   return true;
 }
 
+void TSLFilterThread::SetPriority(ThreadPriority APriority) {
+  FWantedPriority.store(int(APriority));
+  FEvent.Signal();
+}
+
 void TSLFilterThread::Execute() {
   AnnounceThreadName();
   while (!Terminated()) {
     FEvent.WaitFor(INFINITE);
+    // Only the thread itself can change its scheduling.
+    const int wanted = FWantedPriority.exchange(-1);
+    if (wanted >= 0) SetCurrentThreadPriority(ThreadPriority(wanted));
     while (!Terminated()) {
       Ref<IOWNotifyOperation> op = FOperationQueue.Pop();
       if (!op) break;
@@ -177,7 +188,8 @@ void TSLBasicThreadedFilter::BeforeDestruction() {
 }
 
 void TSLBasicThreadedFilter::PriorityChanged() {
-  // The worker takes its priority when it starts.
+  // Called under the threading settings' lock, the input lock.
+  if (FFilterThread) FFilterThread->SetPriority(FThreading->Priority());
 }
 
 std::shared_ptr<TSLFilterThread> TSLBasicThreadedFilter::FilterThread() {
@@ -261,7 +273,10 @@ TSLBasicThreadedEnableFilter::TSLBasicThreadedEnableFilter(TComponent* AOwner)
 TSLBasicThreadedEnableFilter::~TSLBasicThreadedEnableFilter() = default;
 
 void TSLBasicThreadedEnableFilter::DoSetEnabled(bool v) {
-  FLock->Setter(FEnabled, v, TLPPropUpdateFunc([this] { EnabledChanged(); }));
+  FLock->Setter(FEnabled, v, TLPPropUpdateFunc([this] {
+                  FEnabledNow.store(FEnabled);
+                  EnabledChanged();
+                }));
 }
 
 // ---- Common filter

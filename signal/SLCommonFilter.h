@@ -22,7 +22,8 @@
 // lock up completely and waits until the worker has taken one (fmBlock); a
 // worker that ends lets every waiting push go (the operation is dropped). A
 // worker that fails on one operation goes on with the next. The queue's
-// size, mode and the worker's priority are taken when the worker starts.
+// size and mode are taken when the worker starts; a new priority reaches a
+// running worker before its next operation.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -94,6 +95,8 @@ class TSLFilterThread : public TLPThread {
   int QueuedCount() { return FOperationQueue.ItemsCount(); }
   // Ends the loop and waits for it; waiting pushes are let go.
   void Terminate();
+  // The worker applies it to itself before its next operation.
+  void SetPriority(ThreadPriority APriority);
 
  protected:
   void Execute() override;
@@ -108,6 +111,7 @@ class TSLFilterThread : public TLPThread {
   TOWEvent FTerminatedEvent{true, false};
   TOWEvent FQueueEmptyEvent{true, true};
   std::mutex FEmptyGuard;  // the empty event changes with the queue
+  std::atomic<int> FWantedPriority{-1};  // a ThreadPriority; -1: none asked
   TSLOperationList FOperationQueue;
 };
 
@@ -161,11 +165,14 @@ class TSLBasicThreadedEnableFilter : public TSLBasicThreadedFilter {
   TOWBoolSinkPin* EnablePin() const { return FEnablePin.get(); }
 
  protected:
-  bool IsEnabled() override { return FLock->Getter(FEnabled); }
+  // Without the component lock: the worker asks while it holds the output
+  // lock, and the component lock is taken input first.
+  bool IsEnabled() override { return FEnabledNow.load(); }
   virtual void DoSetEnabled(bool v);
 
  private:
   bool FEnabled = true;
+  std::atomic<bool> FEnabledNow{true};  // follows FEnabled
   std::unique_ptr<TOWBoolSinkPin> FEnablePin;
 };
 

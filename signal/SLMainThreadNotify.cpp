@@ -134,22 +134,26 @@ int TSLMainThreadBufferQueue::DropWaiting() {
   return n;
 }
 
-void TSLMainThreadBufferQueue::Clear() {
+int TSLMainThreadBufferQueue::Clear() {
   int dropped = 0;
   {
     std::lock_guard hold(FSlotsGuard);
     dropped = DropWaiting();
   }
   ReleaseSlots(dropped);
+  return dropped;
 }
 
-void TSLMainThreadBufferQueue::Close() {
+int TSLMainThreadBufferQueue::Close() {
+  int dropped = 0;
   {
     std::lock_guard hold(FSlotsGuard);
     FClosed.store(true);
-    FSlots += DropWaiting();
+    dropped = DropWaiting();
+    FSlots += dropped;
   }
   FSlotFreed.notify_all();
+  return dropped;
 }
 
 }  // namespace tavrel

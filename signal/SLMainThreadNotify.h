@@ -66,10 +66,11 @@ class TSLMainThreadBufferQueue : public TObject {
   // False when the buffer was dropped: single mode with one waiting, or the
   // queue closed.
   bool AddBuffer(const TSLData& ABuffer, bool Queue);
-  // Drops the waiting buffers.
-  void Clear();
-  // Lets waiting producers go, drops what waits; nothing is delivered after.
-  void Close();
+  // Drops the waiting buffers; the number dropped.
+  int Clear();
+  // Lets waiting producers go, drops what waits (the number dropped);
+  // nothing is delivered after.
+  int Close();
 
  private:
   void Deliver();

@@ -196,5 +196,24 @@ TEST_F(ALCommonFilterGraph, ARaisingSinkDoesNotStarveItsSibling) {
   EXPECT_EQ(filter->OutputPin()->SubmitErrorCount(), 3);
 }
 
+TEST_F(ALCommonFilterGraph, OnAWorkerInBothQueueModes) {
+  for (TSLQueueFullMode mode : {fmBlock, fmDropData}) {
+    received.clear();
+    filter->Threading()->SetEnabled(true);
+    filter->Threading()->Queue()->SetFullMode(mode);
+    filter->Threading()->Queue()->SetSize(64);  // room for all: nothing dropped
+    StartWave();
+    std::shared_ptr<TSLFilterThread> worker = filter->FilterThread();
+    ASSERT_NE(worker, nullptr);
+    for (int i = 0; i < 5; ++i) capture.SubmitBuffer(*Buffer());
+    worker->GetQueueEvent().WaitFor(INFINITE);
+    ASSERT_EQ(received.size(), 5u);
+    EXPECT_EQ(StampOf(received[4]), (Stamp{4 * 116099, 5 * 116099}));
+    EXPECT_EQ(received[4]->GetSample(0, 0), 1234);
+    capture.Stop();
+    EXPECT_EQ(filter->FilterThread(), nullptr);
+  }
+}
+
 }  // namespace
 }  // namespace tavrel

@@ -204,3 +204,67 @@ TEST(SLThreadingSettings, DefaultsAndCopy) {
 
 }  // namespace
 }  // namespace tavrel
+
+#include <algorithm>
+#include <mutex>
+
+#include "platform/forms.h"
+
+namespace tavrel {
+namespace {
+
+class TQueueForm : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  using TComponent::TComponent;
+};
+const ClassInfo& TQueueForm::Class() {
+  static const ClassInfo ci = ClassBuilder<TQueueForm>("TQueueForm", TComponent::Class()).formRoot().build();
+  return ci;
+}
+
+class TQueueFilter : public TSLBasicCommonFilter {
+  TAVREL_CLASS_INFO
+ public:
+  using TSLBasicCommonFilter::TSLBasicCommonFilter;
+};
+const ClassInfo& TQueueFilter::Class() {
+  static const ClassInfo ci = ClassBuilder<TQueueFilter>("TQueueFilter", TSLBasicCommonFilter::Class()).build();
+  return ci;
+}
+
+std::vector<uint8_t> Str(const std::string& s) {
+  std::vector<uint8_t> r{uint8_t(s.size())};
+  r.insert(r.end(), s.begin(), s.end());
+  return r;
+}
+
+TEST(SLThreadingSettings, TheOlderQueueSizeIsReadButNeverWritten) {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterClass(TQueueForm::Class());
+    RegisterClass(TQueueFilter::Class());
+  });
+  auto form = TComponent::CreateUnowned<TQueueForm>();
+  form->SetName("Form1");
+  auto* f = TComponent::Create<TQueueFilter>(form.get());
+  f->SetName("F1");
+  f->Threading()->Queue()->SetSize(20);
+  std::vector<uint8_t> bytes = WriteRootComponent(*form);
+  const std::vector<uint8_t> written = Str("Threading.Queue.Size"), older = Str("Threading.QueueSize");
+  auto at = std::search(bytes.begin(), bytes.end(), written.begin(), written.end());
+  ASSERT_NE(at, bytes.end());
+  EXPECT_EQ(std::search(bytes.begin(), bytes.end(), older.begin(), older.end()), bytes.end());
+
+  // The same value stored under the older name.
+  at = bytes.erase(at, at + long(written.size()));
+  bytes.insert(at, older.begin(), older.end());
+  auto copy = TComponent::CreateUnowned<TQueueForm>();
+  ReadRootComponent(*copy, bytes);
+  auto* r = dynamic_cast<TQueueFilter*>(copy->FindComponent("F1"));
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->Threading()->Queue()->Size(), 20u);
+}
+
+}  // namespace
+}  // namespace tavrel

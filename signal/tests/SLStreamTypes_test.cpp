@@ -39,6 +39,17 @@ TEST_F(SLStreamPins, ALateSinkReceivesTheRememberedStartExactlyOnce) {
   EXPECT_EQ(log.ops[1], start);
 }
 
+// The sink's own connect event fires once per link, whichever side links.
+TEST_F(SLStreamPins, TheSinkHearsOfEachNewLink) {
+  TSLOWSinkPin watched{owner.get(), nullptr, Logging(log, "w"), {}, LoggingConnect(log, "w")};
+  ASSERT_TRUE(watched.Connect(&source));
+  EXPECT_EQ(Only(log, "w:"), Lines{"w:connect"});
+  watched.Disconnect();
+  log = {};
+  ASSERT_TRUE(source.Connect(&watched));
+  EXPECT_EQ(Only(log, "w:"), Lines{"w:connect"});
+}
+
 TEST_F(SLStreamPins, AStopForgetsTheStart) {
   Send(MakeRef<TOWStartSampleRateOperation>(8000.0));
   Send(MakeRef<TOWStopOperation>());
@@ -62,8 +73,15 @@ TEST_F(SLStreamPins, AStopForgetsTheStart) {
 }
 
 TEST_F(SLStreamPins, ARemovedLinkGetsAStopBeforeItGoes) {
+  TSLOWSinkPin told{owner.get(), nullptr, Logging(log, "c"), {}, {}, TOWPinEvent([this](TOWBasicPin*) {
+                      log.Add("c:disconnect");
+                    })};
   sink.Connect(&source);
   other.Connect(&source);
+  told.Connect(&source);
+  log = {};
+  told.Disconnect();
+  EXPECT_EQ(log.lines, (Lines{"c:disconnect", "c:stop"}));
   log = {};
   sink.Disconnect();
   EXPECT_EQ(log.lines, (Lines{"a:stop"}));
