@@ -260,6 +260,12 @@ TEST_F(CaptureFixture, XrunIsRecoveredAndLostDeviceEndsCapture) {
   EXPECT_GE(fake->Recoveries(), 1);
   fake->LoseDevices();
   fake->Advance(512);
+  // The queued buffers come back; their replacements are refused.
+  ASSERT_TRUE(Eventually([&] {
+    for (auto& c : fake->Calls())
+      if (std::string(c.function) == "waveInAddBuffer" && c.result == MMSYSERR_NODRIVER) return true;
+    return false;
+  }));
   in->SetEnabled(false);  // headers came back done; the stop still frees and closes
   EXPECT_EQ(errors, (std::vector<std::string>{"Can't restart audio device. - 6 - 6"}));
   EXPECT_EQ(CountOf(fake->Calls(), "waveInClose"), 1u);
