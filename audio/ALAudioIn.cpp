@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "audio/ALDeviceCommon.h"
 #include "framework/OWOperations.h"
 #include "platform/classinfo.h"
 
@@ -14,14 +15,6 @@ namespace {
 const char kCantOpen[] = "Can't open audio device.";
 const char kCantStart[] = "Can't start audio device.";
 const char kCantRestart[] = "Can't restart audio device.";
-
-// The layer reads the same 40 bytes as its own record.
-WAVEFORMATEXTENSIBLE ToWaveFormat(const TALWaveFormatExtensible& AFormat) {
-  static_assert(sizeof(WAVEFORMATEXTENSIBLE) == sizeof(TALWaveFormatExtensible));
-  WAVEFORMATEXTENSIBLE f;
-  std::memcpy(&f, &AFormat, sizeof f);
-  return f;
-}
 
 }  // namespace
 
@@ -145,7 +138,7 @@ bool TALAudioIn::OpenDevice(const TALWaveFormatExtensible& AFormat, uint32_t AFr
   Ref<IOWLockSection> hold = FLock->WriteLock();
   CloseDevice();  // a handle left open by an earlier failure
   const uint32_t id = FDevice->GetDeviceID();
-  const uint32_t flags = CALLBACK_FUNCTION | WAVE_ALLOWSYNC | (id == WAVE_MAPPER ? 0 : WAVE_MAPPED);
+  const uint32_t flags = WaveOpenFlags(id);
   const WAVEFORMATEXTENSIBLE format = ToWaveFormat(AFormat);
   MMRESULT result;
   {
@@ -264,23 +257,11 @@ TOWNotifyResult TALAudioIn::OutputPinOperation(IOWNotifyOperation* Operation) {
 }
 
 void TALAudioIn::DoError(const std::string& AErrorText, MMRESULT AErrorCode) {
-  bool handled = false;
-  TSLErrorEvent event;
-  {
-    Ref<IOWLockSection> hold = FLock->ReadLock();
-    event = OnError;
-  }
-  if (event) event(this, AErrorText, int32_t(AErrorCode), handled);
-  if (!handled) throw ESLException(AErrorText, int32_t(AErrorCode));
+  FireDeviceError(*FLock, this, OnError, AErrorText, AErrorCode);
 }
 
 void TALAudioIn::DoWarning(const std::string& AErrorText, MMRESULT AErrorCode) {
-  TSLWarningEvent event;
-  {
-    Ref<IOWLockSection> hold = FLock->ReadLock();
-    event = OnWarning;
-  }
-  if (event) event(this, AErrorText, int32_t(AErrorCode));
+  FireDeviceWarning(*FLock, this, OnWarning, AErrorText, AErrorCode);
 }
 
 }  // namespace tavrel

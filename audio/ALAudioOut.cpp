@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "audio/ALDeviceCommon.h"
 #include "framework/OWOperations.h"
 #include "platform/classinfo.h"
 
@@ -15,34 +16,20 @@ const char kCantOpen[] = "Can't open audio device.";
 const char kCantPause[] = "Can't pause audio device.";
 const char kCantRestart[] = "Can't restart audio device.";
 
-WAVEFORMATEXTENSIBLE ToWaveFormat(const TALWaveFormatExtensible& AFormat) {
-  static_assert(sizeof(WAVEFORMATEXTENSIBLE) == sizeof(TALWaveFormatExtensible));
-  WAVEFORMATEXTENSIBLE f;
-  std::memcpy(&f, &AFormat, sizeof f);
-  return f;
-}
-
 // Mono, 11025 Hz, 16 bits: can the device open at all?
 TALWaveFormatExtensible ProbeFormat() {
-  TALWaveFormatExtensible f{};
-  f.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+  TALWaveFormatExtensible f = DefaultWaveFormat();
   f.nChannels = 1;
   f.nSamplesPerSec = 11025;
-  f.nAvgBytesPerSec = 22050;
   f.nBlockAlign = 2;
-  f.wBitsPerSample = 16;
-  f.cbSize = 22;
-  f.wValidBitsPerSample = 16;
+  f.nAvgBytesPerSec = 22050;
   f.dwChannelMask = 1;
-  std::memcpy(f.SubFormat, kPCMSubFormat, sizeof kPCMSubFormat);
   return f;
 }
 
 bool SameFormat(const TALWaveFormatExtensible& a, const TALWaveFormatExtensible& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
-
-uint32_t OpenFlags(uint32_t AID) { return CALLBACK_FUNCTION | WAVE_ALLOWSYNC | (AID == WAVE_MAPPER ? 0 : WAVE_MAPPED); }
 
 }  // namespace
 
@@ -142,7 +129,7 @@ bool TALAudioOut::Open() {
     const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(*format);
     HOut = HWAVEOUT{};
     result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
-                         OpenFlags(id));
+                         WaveOpenFlags(id));
     if (result != MMSYSERR_NOERROR) FParams->SetIsOpen(false);
   }
   if (result != MMSYSERR_NOERROR) {
@@ -262,7 +249,7 @@ void TALAudioOut::ClaimPump(TOWPumpRequestOperation& ARequest) {
   const uint32_t id = FDevice->GetDeviceID();
   const WAVEFORMATEXTENSIBLE probe = ToWaveFormat(ProbeFormat());
   HWAVEOUT h{};
-  if (waveOutOpen(&h, id, &probe.Format, &WaveOutCallback, 0, OpenFlags(id)) != MMSYSERR_NOERROR) {
+  if (waveOutOpen(&h, id, &probe.Format, &WaveOutCallback, 0, WaveOpenFlags(id)) != MMSYSERR_NOERROR) {
     FParams->SetIsPump(false);
     return;
   }
@@ -287,7 +274,7 @@ void TALAudioOut::OpenDevice(const TALWaveFormatExtensible& AFormat) {
     const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(AFormat);
     HOut = HWAVEOUT{};
     result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
-                         OpenFlags(id));
+                         WaveOpenFlags(id));
     SetWaveFormat(AFormat);
     if (result == MMSYSERR_NOERROR) {
       result = waveOutPause(HOut);
@@ -440,23 +427,11 @@ void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
 }
 
 void TALAudioOut::DoError(const std::string& AErrorText, MMRESULT AErrorCode) {
-  bool handled = false;
-  TSLErrorEvent event;
-  {
-    Ref<IOWLockSection> hold = FLock->ReadLock();
-    event = OnError;
-  }
-  if (event) event(this, AErrorText, int32_t(AErrorCode), handled);
-  if (!handled) throw ESLException(AErrorText, int32_t(AErrorCode));
+  FireDeviceError(*FLock, this, OnError, AErrorText, AErrorCode);
 }
 
 void TALAudioOut::DoWarning(const std::string& AErrorText, MMRESULT AErrorCode) {
-  TSLWarningEvent event;
-  {
-    Ref<IOWLockSection> hold = FLock->ReadLock();
-    event = OnWarning;
-  }
-  if (event) event(this, AErrorText, int32_t(AErrorCode));
+  FireDeviceWarning(*FLock, this, OnWarning, AErrorText, AErrorCode);
 }
 
 }  // namespace tavrel
