@@ -7,6 +7,7 @@
 #include "audio/ALDeviceCommon.h"
 #include "framework/OWOperations.h"
 #include "platform/classinfo.h"
+#include "platform/filer.h"
 
 namespace tavrel {
 
@@ -98,6 +99,11 @@ void TALAudioOut::BeforeDestruction() {
     }
   }
   TALBasicAudioOut::BeforeDestruction();
+}
+
+void TALAudioOut::DefineProperties(TFiler& Filer) {
+  TALBasicAudioOut::DefineProperties(Filer);
+  Filer.DefineProperty("PreFillEnabled", [](TReader& r) { r.ReadBoolean(); }, {}, false);
 }
 
 TNotifyEvent TALAudioOut::OnQueueEmpty() const {

@@ -57,6 +57,9 @@ class TALAudioOut : public TALBasicAudioOut {
   // Drops the waiting operations and every queued buffer; the device pauses.
   void Flush();
 
+  // Also reads and drops the older "PreFillEnabled".
+  void DefineProperties(TFiler& Filer) override;
+
   void DoError(const std::string& AErrorText, MMRESULT AErrorCode);
   void DoWarning(const std::string& AErrorText, MMRESULT AErrorCode);
 

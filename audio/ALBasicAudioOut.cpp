@@ -1,6 +1,7 @@
 #include "audio/ALBasicAudioOut.h"
 
 #include "platform/classinfo.h"
+#include "platform/filer.h"
 
 namespace tavrel {
 
@@ -44,6 +45,15 @@ TALBasicAudioOut::~TALBasicAudioOut() {
 void TALBasicAudioOut::SetEnabled(bool AValue) {
   FLock->Setter(FEnabled, AValue, TLPPropUpdateFunc([this] { StartOutput(); }));
   FEnablePin->SetValue(AValue);
+}
+
+void TALBasicAudioOut::DefineProperties(TFiler& Filer) {
+  TLPComponent::DefineProperties(Filer);
+  Filer.DefineProperty(
+      "PumpPriority", [this](TReader& r) { SetProp(*FMasterPumping, "Priority", int64_t(r.ReadInteger())); }, {},
+      false);
+  Filer.DefineProperty(
+      "EnableMasterPumping", [this](TReader& r) { SetProp(*FMasterPumping, "Enabled", r.ReadBoolean()); }, {}, false);
 }
 
 std::optional<TALWaveFormatExtensible> TALBasicAudioOut::WaveFormat() const {

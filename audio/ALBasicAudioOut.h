@@ -34,6 +34,8 @@ class TALBasicAudioOut : public TLPComponent {
 
   // The remembered format, if any (a copy).
   std::optional<TALWaveFormatExtensible> WaveFormat() const;
+  // Also reads the older "PumpPriority" and "EnableMasterPumping" (never written).
+  void DefineProperties(TFiler& Filer) override;
   void SetWaveFormat(const TALWaveFormatExtensible& AFormat);
   void ClearWaveFormat();
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/forms.h"
+#include "platform/formtext.h"
 #include "platform/messages.h"
 #include "platform/wave/fake_backend.h"
 
@@ -275,6 +277,116 @@ TEST_F(PlaybackFixture, StartPlayCloseLoops) {
   clock.join();
   EXPECT_EQ(fake->OpenStreams(), 0);
   EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(PlaybackFixture, OlderPumpingPropertiesAreReadIntoMasterPumping) {
+  ReadRootComponent(*out, ObjectTextToBinary(R"(object ALAudioOut1: TALAudioOut
+  PumpPriority = 7
+  EnableMasterPumping = True
+  PreFillEnabled = False
+  PrefillInterval = 200
+end
+)"));
+  EXPECT_TRUE(out->MasterPumping()->Enabled());
+  EXPECT_EQ(out->MasterPumping()->Priority(), 7);
+  EXPECT_EQ(out->PrefillInterval(), 200u);
+  std::vector<uint8_t> written = WriteRootComponent(*out);
+  std::string text(written.begin(), written.end());
+  for (const char* legacy : {"PumpPriority", "EnableMasterPumping", "PreFillEnabled"})
+    EXPECT_EQ(text.find(legacy), std::string::npos) << legacy;
+}
+
+TEST_F(PlaybackFixture, PauseStopsFeedingAndResumeRestarts) {
+  Start(44100);
+  for (int i = 0; i < 30; ++i) Buffer(512);
+  ASSERT_EQ(CountOf(fake->Calls(), "waveOutRestart"), 1u);
+  Ref<IOWNotifyOperation> pause = MakeRef<TOWSLPauseOperation>();
+  source->Notify(pause.get());
+  // The pause waits in the queue behind the waiting buffers: it reaches
+  // the driver once a played buffer comes back.
+  ASSERT_TRUE(Eventually([&] {
+    fake->Advance(64);
+    return CountOf(fake->Calls(), "waveOutPause") == 2;
+  }));
+  Ref<IOWNotifyOperation> resume = MakeRef<TOWSLResumeOperation>();
+  source->Notify(resume.get());
+  EXPECT_EQ(CountOf(fake->Calls(), "waveOutRestart"), 2u);
+  source->EndStop();
+  EXPECT_TRUE(PlayOut());
+}
+
+// A sink of clock ticks.
+class TClockSink : public TOWStdSinkPin {
+ public:
+  TClockSink(TComponent* owner, TOWPinDispatchEvent e) : TOWStdSinkPin(owner, nullptr, std::move(e)) {
+    AddType(IID_OWClockStream, TOWSubmit::Of<&TClockSink::Back>(this));
+  }
+  bool SupportsStreamInterface(const Guid& IID) override {
+    return IID == IID_OWClockStream || TOWStdSinkPin::SupportsStreamInterface(IID);
+  }
+
+ private:
+  TOWNotifyResult Back(IOWStream* h, const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState s) {
+    IOWBasicStream* b = QueryBasicStream(h, IID_OWClockStream);
+    return b ? b->DispatchData(id, op, s) : TOWNotifyResult{};
+  }
+};
+
+TEST_F(PlaybackFixture, ClockTicksOncePerPlayedBuffer) {
+  std::atomic<int> ticks{0};
+  auto clockOwner = TComponent::CreateUnowned<TComponent>();
+  TClockSink clockSink(clockOwner.get(),
+                       TOWPinDispatchEvent([&](const TDataTypeID&, IOWNotifyOperation* op, TOWNotifyState, bool&) {
+                            if (dynamic_cast<TOWClockOperation*>(op->Instance())) ++ticks;
+                            return TOWNotifyResult{};
+                          }));
+  ASSERT_TRUE(clockSink.Connect(out->ClockOutputPin()));
+  Start(44100);
+  for (int i = 0; i < 30; ++i) Buffer(512);
+  source->EndStop();
+  ASSERT_TRUE(PlayOut());
+  EXPECT_TRUE(Eventually([&] { return ticks.load() == 30; }));
+  out->Close();
+  clockSink.Disconnect();
+}
+
+TEST_F(PlaybackFixture, PumpRequestIsClaimedOnlyWhenMasterPumpingAllowsIt) {
+  struct Case {
+    bool enabled;
+    int32_t priority;
+    TOWPumpType type;
+    int32_t requestPriority;
+    bool failProbe;
+    bool claimed;
+  };
+  const Case cases[] = {
+      {false, 5, TOWPumpType::ptHardware, 0, false, false},
+      {true, 5, TOWPumpType::ptHardware, 0, false, true},
+      {true, 5, TOWPumpType::ptHardware, 5, false, false},
+      {true, 5, TOWPumpType::ptSlave, 9, false, true},
+      {true, 5, TOWPumpType::ptHardware, 0, true, false},
+  };
+  for (const Case& c : cases) {
+    SetProp(*out->MasterPumping(), "Enabled", c.enabled);
+    SetProp(*out->MasterPumping(), "Priority", int64_t(c.priority));
+    if (c.failProbe) fake->FailOpen(MMSYSERR_ALLOCATED);
+    fake->ClearCalls();
+    auto request = TOWPumpRequestOperation::CreateEx(sourceOwner.get(), c.type, TOWPumpPriority{c.requestPriority},
+                                                     TOWDesiredRate{1.0f});
+    source->Notify(request.get());
+    EXPECT_EQ(request->Pump == out.get(), c.claimed);
+    if (c.claimed) {
+      EXPECT_EQ(request->PumpPriority, c.priority);
+      EXPECT_EQ(request->PumpType, TOWPumpType::ptHardware);
+    }
+    EXPECT_EQ(fake->OpenStreams(), 0);  // the probe never stays open
+  }
 }
 
 }  // namespace
