@@ -169,6 +169,8 @@ TEST_F(CaptureFixture, FilledBuffersGoDownInFillOrderAndAreReplaced) {
     ASSERT_TRUE(log.WaitBuffers(size_t(i + 1)));
   }
   for (int i = 0; i < kBuffers; ++i) EXPECT_EQ(log.buffers[i], Expected(uint64_t(i) * 2048, 2048)) << i;
+  // The last replacement follows the last delivery.
+  ASSERT_TRUE(Eventually([&] { return CountOf(fake->Calls(), "waveInAddBuffer") == size_t(kBuffers); }));
   auto calls = fake->Calls();
   EXPECT_EQ(CountOf(calls, "waveInAddBuffer"), size_t(kBuffers));
   EXPECT_EQ(CountOf(calls, "waveInUnprepareHeader"), size_t(kBuffers));
