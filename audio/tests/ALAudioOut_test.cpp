@@ -184,6 +184,15 @@ TEST_F(PlaybackFixture, RateChangeWhileRunningReopensWithTheNewRate) {
   fake->ClearCalls();
   Start(22050);
   EXPECT_EQ(CountOf(fake->Calls(), "waveOutOpen"), 0u);
+  // What follows plays unchanged (nothing of the first stream was played).
+  sent.clear();
+  for (int i = 0; i < 40; ++i) Buffer(256);
+  source->EndStop();
+  ASSERT_TRUE(PlayOut());
+  auto playedChars = fake->Played();
+  std::vector<uint8_t> played(playedChars.begin(), playedChars.end());
+  ASSERT_GE(played.size(), sent.size());
+  EXPECT_TRUE(std::equal(sent.begin(), sent.end(), played.begin()));
 }
 
 TEST_F(PlaybackFixture, DisabledStartOnlyRemembersTheFormat) {
