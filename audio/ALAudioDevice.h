@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "audio/ALWaveCalls.h"
 #include "framework/LPCollection.h"
 #include "framework/LPPersistent.h"
 #include "platform/classinfo.h"
-#include "platform/wave/wave.h"
 
 namespace tavrel {
 

@@ -1,12 +1,13 @@
 #include "audio/ALAudioFormat.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tavrel {
 
 const EnumInfo& TALSpeakerInfo() {
   static const EnumInfo info{"TALSpeaker",
-                             {"spFrontLeft", "spFrontRight", "spFrontCenter", "spLowFrequency", "spBackLeft",
+                             {"spFrontLeft", "spFrontRight", "spFrontCenter", "spSubwoofer", "spBackLeft",
                               "spBackRight", "spFrontLeftOfCenter", "spFrontRightOfCenter", "spBackCenter",
                               "spSideLeft", "spSideRight", "spTopCenter", "spTopFrontLeft", "spTopFrontCenter",
                               "spTopFrontRight", "spTopBackLeft", "spTopBackCenter", "spTopBackRight"}};
@@ -40,13 +41,13 @@ const ClassInfo& TALAudioFormat::Class() {
 TALAudioFormatBasic::TALAudioFormatBasic(TPersistent* AOwnerProperty, const Ref<ILPLock>& ALock,
                                          TNotifyEvent AOnChange)
     : TLPPersistentNotify(AOwnerProperty, ALock, std::move(AOnChange)) {
-  FWaveFormat.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
-  FWaveFormat.Format.cbSize = 22;
-  FWaveFormat.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
+  FWaveFormat.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+  FWaveFormat.cbSize = 22;
+  std::memcpy(FWaveFormat.SubFormat, kPCMSubFormat, sizeof kPCMSubFormat);
   SetChannels(2);
   SetBits(16);
   SetSampleRate(11025);
-  SetChannelMask((1u << spFrontLeft) | (1u << spFrontRight));
+  SetChannelMask((1u << uint32_t(TALSpeaker::spFrontLeft)) | (1u << uint32_t(TALSpeaker::spFrontRight)));
 }
 
 uint32_t TALAudioFormatBasic::Channels() const { return FLock->Getter(FChannels); }
@@ -72,23 +73,23 @@ void TALAudioFormatBasic::SetChannelMask(TALSpeakers AValue) {
   FLock->Setter(FChannelMask, AValue, TLPPropUpdateFunc([this] { UpdateWaveFormat(); }));
 }
 
-const WAVEFORMATEXTENSIBLE* TALAudioFormatBasic::GetWaveFormat() const {
+const TALWaveFormatExtensible* TALAudioFormatBasic::GetWaveFormat() const {
   Ref<IOWLockSection> section = FLock->ReadLock();
   return &FWaveFormat;
 }
 
 void TALAudioFormatBasic::UpdateWaveFormat() {
-  WAVEFORMATEX& f = FWaveFormat.Format;
+  TALWaveFormatExtensible& f = FWaveFormat;
   f.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
   f.nChannels = FChannels;
-  FWaveFormat.wValidBitsPerSample = FBits;
+  f.wValidBitsPerSample = FBits;
   f.wBitsPerSample = uint16_t(FBits % 8 == 0 ? FBits : FBits / 8 * 8 + 8);
   f.nSamplesPerSec = FSampleRate;
-  FWaveFormat.dwChannelMask = FChannelMask;
+  f.dwChannelMask = FChannelMask;
   f.nBlockAlign = uint16_t(f.wBitsPerSample / 8 * FChannels);
   f.nAvgBytesPerSec = uint32_t(f.nBlockAlign) * FSampleRate;
   f.cbSize = 22;
-  FWaveFormat.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
+  std::memcpy(f.SubFormat, kPCMSubFormat, sizeof kPCMSubFormat);
 }
 
 TALAudioFormat::TALAudioFormat(TPersistent* AOwnerProperty, const Ref<ILPLock>& ALock, TNotifyEvent AOnChange)

@@ -6,7 +6,7 @@
 //   // in the capture component's constructor, sharing its lock:
 //   FAudioFormat = std::make_unique<TALAudioFormat>(this, FLock);
 //   FAudioFormat->SetBits(20);                         // 24-bit container
-//   WAVEFORMATEXTENSIBLE fmt = *FAudioFormat->GetWaveFormat();   // copy at once
+//   TALWaveFormatExtensible fmt = *FAudioFormat->GetWaveFormat();   // copy at once
 //
 // Channels and Bits are clamped to 1..32, BufferSize to at least 1; the
 // sample rate and the mask are taken as they come. Every change recomputes
@@ -18,32 +18,11 @@
 
 #include "framework/LPPersistent.h"
 #include "platform/classinfo.h"
-#include "platform/wave/wave.h"
+#include "signal/ALAudioBuffer.h"
 
 namespace tavrel {
 
-// Speaker positions of the channel mask, bit 0 first.
-enum TALSpeaker : int {
-  spFrontLeft,
-  spFrontRight,
-  spFrontCenter,
-  spLowFrequency,
-  spBackLeft,
-  spBackRight,
-  spFrontLeftOfCenter,
-  spFrontRightOfCenter,
-  spBackCenter,
-  spSideLeft,
-  spSideRight,
-  spTopCenter,
-  spTopFrontLeft,
-  spTopFrontCenter,
-  spTopFrontRight,
-  spTopBackLeft,
-  spTopBackCenter,
-  spTopBackRight,
-};
-using TALSpeakers = uint32_t;  // one bit per TALSpeaker
+// The speaker names of the published channel mask.
 const EnumInfo& TALSpeakerInfo();
 
 class TALAudioFormatBasic : public TLPPersistentNotify {
@@ -60,8 +39,8 @@ class TALAudioFormatBasic : public TLPPersistentNotify {
   TALSpeakers ChannelMask() const;
   void SetChannelMask(TALSpeakers AValue);
 
-  // The record inside this object; copy it before the next change.
-  const WAVEFORMATEXTENSIBLE* GetWaveFormat() const;
+  // The record inside this object: copy it under the owner's lock.
+  const TALWaveFormatExtensible* GetWaveFormat() const;
 
  private:
   void UpdateWaveFormat();
@@ -71,7 +50,7 @@ class TALAudioFormatBasic : public TLPPersistentNotify {
   uint16_t FBits = 0;
   uint32_t FSampleRate = 0;
   uint32_t FChannelMask = 0;
-  WAVEFORMATEXTENSIBLE FWaveFormat{};
+  TALWaveFormatExtensible FWaveFormat{};
 };
 
 class TALAudioFormat : public TALAudioFormatBasic {

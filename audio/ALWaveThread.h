@@ -21,18 +21,19 @@
 // list of wave buffers queued on the device, changed only under its own
 // re-entrant device-state lock (it is BasicLockable: std::lock_guard holds
 // it). The flags and the list are read and written without the lock; the
-// callers take it where it matters. Each queued buffer holds a reference.
+// callers take it where it matters. The list owns the queued buffers.
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "audio/ALWaveCalls.h"
 #include "platform/component.h"
 #include "platform/guid.h"
 #include "platform/refcount.h"
 #include "platform/sync.h"
-#include "platform/wave/wave.h"
 #include "signal/LPThread.h"
 
 namespace tavrel {
@@ -89,7 +90,7 @@ class IALAudioParams : public virtual RefCounted {
   virtual void SetIsOpen(bool AValue) = 0;
   virtual bool GetIsPump() const = 0;
   virtual void SetIsPump(bool AValue) = 0;
-  virtual std::vector<TALQueuedWaveBuffer*>& GetList() = 0;
+  virtual std::vector<std::unique_ptr<TALQueuedWaveBuffer>>& GetList() = 0;
   virtual void Lock() = 0;
   virtual void Unlock() = 0;
 
@@ -103,7 +104,7 @@ class TALAudioParams : public IALAudioParams {
   void SetIsOpen(bool AValue) override { FIsOpen.store(AValue); }
   bool GetIsPump() const override { return FIsPump.load(); }
   void SetIsPump(bool AValue) override { FIsPump.store(AValue); }
-  std::vector<TALQueuedWaveBuffer*>& GetList() override { return FBufferList; }
+  std::vector<std::unique_ptr<TALQueuedWaveBuffer>>& GetList() override { return FBufferList; }
   void Lock() override { FSection.Enter(); }
   void Unlock() override { FSection.Leave(); }
 
@@ -111,7 +112,7 @@ class TALAudioParams : public IALAudioParams {
   // Atomic so a glance without the lock is not a data race.
   std::atomic<bool> FIsOpen{false};
   std::atomic<bool> FIsPump{false};
-  std::vector<TALQueuedWaveBuffer*> FBufferList;  // not owned
+  std::vector<std::unique_ptr<TALQueuedWaveBuffer>> FBufferList;
   CriticalSection FSection;
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "framework/LPLock.h"
 #include "framework/OWLock.h"
 
@@ -15,23 +17,22 @@ struct FormatFixture : testing::Test {
 };
 
 TEST_F(FormatFixture, FreshObjectHoldsACompleteStereo16BitRecord) {
-  const WAVEFORMATEXTENSIBLE& f = *format.GetWaveFormat();
+  const TALWaveFormatExtensible& f = *format.GetWaveFormat();
   EXPECT_EQ(format.Channels(), 2u);
   EXPECT_EQ(format.Bits(), 16u);
   EXPECT_EQ(format.SampleRate(), 11025u);
   EXPECT_EQ(format.ChannelMask(), 3u);
   EXPECT_EQ(format.BufferSize(), 1024u);
-  EXPECT_EQ(f.Format.wFormatTag, WAVE_FORMAT_EXTENSIBLE);
-  EXPECT_EQ(f.Format.cbSize, 22);
-  EXPECT_EQ(f.Format.nChannels, 2);
-  EXPECT_EQ(f.Format.wBitsPerSample, 16);
+  EXPECT_EQ(f.wFormatTag, WAVE_FORMAT_EXTENSIBLE);
+  EXPECT_EQ(f.cbSize, 22);
+  EXPECT_EQ(f.nChannels, 2);
+  EXPECT_EQ(f.wBitsPerSample, 16);
   EXPECT_EQ(f.wValidBitsPerSample, 16);
-  EXPECT_EQ(f.Format.nBlockAlign, 4);
-  EXPECT_EQ(f.Format.nAvgBytesPerSec, 44100u);
-  EXPECT_EQ(f.Format.nSamplesPerSec, 11025u);
+  EXPECT_EQ(f.nBlockAlign, 4);
+  EXPECT_EQ(f.nAvgBytesPerSec, 44100u);
+  EXPECT_EQ(f.nSamplesPerSec, 11025u);
   EXPECT_EQ(f.dwChannelMask, 3u);
-  EXPECT_TRUE(f.SubFormat == KSDATAFORMAT_SUBTYPE_PCM);
-  static_assert(sizeof(WAVEFORMATEXTENSIBLE) == 40);
+  EXPECT_EQ(0, std::memcmp(f.SubFormat, kPCMSubFormat, 16));
 }
 
 TEST_F(FormatFixture, SettersClampAndRecomputeTheDerivedFields) {
@@ -54,27 +55,27 @@ TEST_F(FormatFixture, SettersClampAndRecomputeTheDerivedFields) {
     SCOPED_TRACE(c.what);
     TALAudioFormat fresh(nullptr, lock);
     (fresh.*c.set)(c.value);
-    const WAVEFORMATEXTENSIBLE& f = *fresh.GetWaveFormat();
+    const TALWaveFormatExtensible& f = *fresh.GetWaveFormat();
     EXPECT_EQ(fresh.Channels(), c.channels);
     EXPECT_EQ(fresh.Bits(), c.valid);
-    EXPECT_EQ(f.Format.nChannels, c.channels);
+    EXPECT_EQ(f.nChannels, c.channels);
     EXPECT_EQ(f.wValidBitsPerSample, c.valid);
-    EXPECT_EQ(f.Format.wBitsPerSample, c.container);
-    EXPECT_EQ(f.Format.nBlockAlign, c.blockAlign);
-    EXPECT_EQ(f.Format.nAvgBytesPerSec, c.bytesPerSecond);
-    EXPECT_EQ(f.Format.wFormatTag, WAVE_FORMAT_EXTENSIBLE);
-    EXPECT_EQ(f.Format.cbSize, 22);
+    EXPECT_EQ(f.wBitsPerSample, c.container);
+    EXPECT_EQ(f.nBlockAlign, c.blockAlign);
+    EXPECT_EQ(f.nAvgBytesPerSec, c.bytesPerSecond);
+    EXPECT_EQ(f.wFormatTag, WAVE_FORMAT_EXTENSIBLE);
+    EXPECT_EQ(f.cbSize, 22);
   }
 }
 
 TEST_F(FormatFixture, SampleRateAndMaskAreStoredAsGiven) {
   format.SetSampleRate(44100);
-  EXPECT_EQ(format.GetWaveFormat()->Format.nBlockAlign, 4);
-  EXPECT_EQ(format.GetWaveFormat()->Format.nAvgBytesPerSec, 176400u);
+  EXPECT_EQ(format.GetWaveFormat()->nBlockAlign, 4);
+  EXPECT_EQ(format.GetWaveFormat()->nAvgBytesPerSec, 176400u);
   format.SetSampleRate(0);
   EXPECT_EQ(format.SampleRate(), 0u);
-  EXPECT_EQ(format.GetWaveFormat()->Format.nAvgBytesPerSec, 0u);
-  format.SetChannelMask(1u << spFrontCenter);
+  EXPECT_EQ(format.GetWaveFormat()->nAvgBytesPerSec, 0u);
+  format.SetChannelMask(1u << uint32_t(TALSpeaker::spFrontCenter));
   EXPECT_EQ(format.GetWaveFormat()->dwChannelMask, 4u);
 }
 
@@ -102,11 +103,11 @@ TEST_F(FormatFixture, PublishedPropertiesRoundTripByName) {
   SetProp(format, "Bits", int64_t(24));
   SetProp(format, "SampleRate", int64_t(96000));
   EXPECT_EQ(ValueToInt64(GetProp(format, "Bits")), 24);
-  EXPECT_EQ(format.GetWaveFormat()->Format.nAvgBytesPerSec, 96000u * 6);
+  EXPECT_EQ(format.GetWaveFormat()->nAvgBytesPerSec, 96000u * 6);
   TALAudioFormat copy(nullptr, lock);
   copy.Assign(&format);
   EXPECT_EQ(copy.SampleRate(), 96000u);
-  EXPECT_EQ(copy.GetWaveFormat()->Format.wBitsPerSample, 24);
+  EXPECT_EQ(copy.GetWaveFormat()->wBitsPerSample, 24);
 }
 
 }  // namespace

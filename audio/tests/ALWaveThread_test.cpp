@@ -144,12 +144,11 @@ struct ListedBuffer : TALQueuedWaveBuffer {};
 TEST(ALWaveThread, DriverPushesWhileHandlerTakesTheDeviceStateLock) {
   Ref<IALAudioParams> params(new TALAudioParams);
   params->SetIsOpen(true);
-  std::vector<ListedBuffer> buffers(8);
   std::atomic<int> handled{0};
   TALWaveThread thread(nullptr, [&](uint32_t, uint64_t h, WAVEHDR*) {
     std::lock_guard lock(*params);
     auto& list = params->GetList();
-    if (params->GetIsOpen()) list.push_back(&buffers[h % buffers.size()]);
+    if (params->GetIsOpen() && h % 3 != 0) list.push_back(std::make_unique<ListedBuffer>());
     if (list.size() > 4) list.erase(list.begin());
     handled.fetch_add(1);
   });

@@ -1,0 +1,100 @@
+#pragma once
+// The capture component: records from a wave-input device and sends every
+// filled buffer down its audio output pin, on its own wave thread.
+//
+//   auto* in = TComponent::Create<TALAudioIn>(form);   // made in code: stays stopped
+//   in->Device()->SetDeviceName("USB Mic");             // or "Default"
+//   in->AudioFormat()->SetSampleRate(44100);
+//   in->AudioFormat()->SetBufferSize(512);
+//   in->OutputPin()->Connect(filter->InputPin());
+//   in->SetEnabled(true);     // pump request, start, open, 40 buffers queued
+//   ...
+//   in->SetEnabled(false);    // reset, free, close, end-stop downstream
+//
+// A component read from form data with Enabled true starts once loading is
+// done. Unless a sink claims the pump, the component is the graph's pump:
+// each filled buffer goes through the whole graph on the wave thread, under
+// the device-state lock, and is then replaced on the driver. Only buffers of
+// the current handle and the current list are taken, so records left over
+// from a previous run are dropped. Driver failures go to OnError; with no
+// handler setting Handled they raise ESLException "<text> - <code> - <hex>".
+#include "audio/ALWaveCalls.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "audio/ALAudioDevice.h"
+#include "audio/ALAudioFormat.h"
+#include "audio/ALWaveThread.h"
+#include "framework/LPComponent.h"
+#include "framework/OWStdPins.h"
+#include "signal/ALStreamTypes.h"
+#include "signal/SLFilterTypes.h"
+
+namespace tavrel {
+
+class TALAudioIn : public TLPComponent {
+  TAVREL_CLASS_INFO
+ public:
+  static constexpr int kQueuedBuffers = 40;
+
+  explicit TALAudioIn(TComponent* AOwner);
+  ~TALAudioIn() override;
+
+  bool Enabled() const { return FLock->Getter(FEnabled); }
+  void SetEnabled(bool AValue);
+  int32_t PumpPriority() const { return FLock->Getter(FPumpPriority); }
+  void SetPumpPriority(int32_t AValue) { FLock->Setter(FPumpPriority, AValue); }
+  TALAudioCaptureDevice* Device() const { return FDevice.get(); }
+  void SetDevice(TALAudioCaptureDevice* AValue) { FDevice->Assign(AValue); }
+  TALAudioFormat* AudioFormat() const { return FAudioFormat.get(); }
+  void SetAudioFormat(TALAudioFormat* AValue) { FAudioFormat->Assign(AValue); }
+  TALOWAudioSourcePin* OutputPin() const { return FOutputPin.get(); }
+  TOWBoolStatePin* EnablePin() const { return FEnablePin.get(); }
+
+  // Starts capture when it is not running (the enable pin is left alone).
+  void Start();
+  // Stops a running capture and sends an end-stop downstream.
+  void Stop();
+
+  void DoError(const std::string& AErrorText, MMRESULT AErrorCode);
+  void DoWarning(const std::string& AErrorText, MMRESULT AErrorCode);
+
+  TSLErrorEvent OnError;
+  TSLWarningEvent OnWarning;
+
+ protected:
+  void SetUp(bool AJustCreated) override;
+
+ private:
+  class TALWaveBuffer;
+
+  static void WaveInCallback(HWAVEIN hwi, uint32_t uMsg, uintptr_t dwInstance, uintptr_t dwParam1,
+                             uintptr_t dwParam2);
+  void StartCapture();
+  void StartDevice(bool AQueued);
+  bool OpenDevice(const TALWaveFormatExtensible& AFormat, uint32_t AFrames);
+  // Stops the driver and frees every buffer, whatever Enabled says.
+  void CloseDevice();
+  void AddCaptureBuffer();
+  void ProcessWaveMessage(uint32_t uMsg, uint64_t hwi, WAVEHDR* AWaveHdr);
+  void BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr);
+  TOWNotifyResult OutputPinOperation(IOWNotifyOperation* Operation);
+
+  std::unique_ptr<TALOWAudioSourcePin> FOutputPin;
+  std::unique_ptr<TOWBoolStatePin> FEnablePin;
+  HWAVEIN HIn{};  // under the device-state lock
+  // What the open device records; the wave thread makes its buffers from
+  // these, never from the published format, which may change meanwhile.
+  TALWaveFormatExtensible FOpenFormat{};
+  uint32_t FOpenFrames = 0;
+  bool FEnabled = true;
+  int32_t FPumpPriority = 0;
+  std::unique_ptr<TALAudioFormat> FAudioFormat;
+  std::unique_ptr<TALAudioCaptureDevice> FDevice;
+  Ref<TALAudioParams> FParams;
+  std::unique_ptr<TALWaveThread> FWaveThread;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,443 @@
+#include "audio/ALAudioOut.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "audio/ALDeviceCommon.h"
+#include "framework/OWOperations.h"
+#include "platform/classinfo.h"
+#include "platform/filer.h"
+
+namespace tavrel {
+
+namespace {
+
+const char kCantOpen[] = "Can't open audio device.";
+const char kCantPause[] = "Can't pause audio device.";
+const char kCantRestart[] = "Can't restart audio device.";
+
+// Mono, 11025 Hz, 16 bits: can the device open at all?
+TALWaveFormatExtensible ProbeFormat() {
+  TALWaveFormatExtensible f = DefaultWaveFormat();
+  f.nChannels = 1;
+  f.nSamplesPerSec = 11025;
+  f.nBlockAlign = 2;
+  f.nAvgBytesPerSec = 22050;
+  f.dwChannelMask = 1;
+  return f;
+}
+
+bool SameFormat(const TALWaveFormatExtensible& a, const TALWaveFormatExtensible& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+}  // namespace
+
+// One buffer on the driver; dwUser points back at it.
+class TALAudioOut::TALWaveBuffer : public TALQueuedWaveBuffer {
+ public:
+  TALWaveBuffer(HWAVEOUT AHOut, Ref<TALAudioBuffer> AData) : HOut(AHOut), Data(std::move(AData)) {
+    Data->Unique(true);  // the driver reads it while the graph goes on
+    WaveHdr.lpData = reinterpret_cast<char*>(const_cast<uint8_t*>(Data->Read()));
+    WaveHdr.dwBufferLength = Data->GetByteSize();
+    WaveHdr.dwUser = reinterpret_cast<uintptr_t>(this);
+  }
+  HWAVEOUT HOut;
+  WAVEHDR WaveHdr{};
+  Ref<TALAudioBuffer> Data;
+};
+
+const ClassInfo& TALAudioOut::Class() {
+  static const ClassInfo ci =
+      ClassBuilder<TALAudioOut>("TALAudioOut", TALBasicAudioOut::Class())
+          .prop("PrefillInterval", &TALAudioOut::PrefillInterval, &TALAudioOut::SetPrefillInterval)
+          .defaultValue(int64_t(300))
+          .prop("Device", &TALAudioOut::Device, &TALAudioOut::SetDevice)
+          .event("OnError", &TALAudioOut::OnError)
+          .event("OnWarning", &TALAudioOut::OnWarning)
+          .prop("OnQueueEmpty", &TALAudioOut::OnQueueEmpty, &TALAudioOut::SetOnQueueEmpty)
+          .build();
+  return ci;
+}
+
+TALAudioOut::TALAudioOut(TComponent* AOwner) : TALBasicAudioOut(AOwner), FParams(new TALAudioParams) {
+  if (!(ComponentState() & csDesigning)) {
+    FProcessNotify = std::make_unique<TSLMainThreadNotify>(TNotifyEvent([this](TObject*) { ProcessQueue(false); }));
+    FMainThreadQueueEmpty = std::make_unique<TSLMainThreadNotify>(TNotifyEvent([this](TObject*) {
+      TNotifyEvent event = OnQueueEmpty();
+      if (event) event(this);
+    }));
+    FNotifyThread = std::make_unique<TSLNotifyThread>(this, TNotifyEvent{});
+  }
+  FDevice = std::make_unique<TALAudioOutDevice>(
+      this, FLock, [this](const std::string& text, MMRESULT code) { DoWarning(text, code); });
+  FBufferQueue = std::make_unique<TSLOperationList>(FLock);
+}
+
+TALAudioOut::~TALAudioOut() {
+  Ref<IOWLockSection> stop = FLock->StopLock();
+  try {
+    CloseDevice(true);
+  } catch (...) {  // a destructor reports nothing
+  }
+  if (FNotifyThread) FNotifyThread->Terminate();
+  FNotifyThread.reset();
+  FProcessNotify.reset();
+  FMainThreadQueueEmpty.reset();
+  FBufferQueue.reset();
+  FDevice.reset();
+}
+
+void TALAudioOut::BeforeDestruction() {
+  {
+    Ref<IOWLockSection> stop = FLock->StopLock();
+    FInputPin->Disconnect();
+    try {
+      CloseDevice(true);
+    } catch (...) {
+    }
+  }
+  TALBasicAudioOut::BeforeDestruction();
+}
+
+void TALAudioOut::DefineProperties(TFiler& Filer) {
+  TALBasicAudioOut::DefineProperties(Filer);
+  Filer.DefineProperty("PreFillEnabled", [](TReader& r) { r.ReadBoolean(); }, {}, false);
+}
+
+TNotifyEvent TALAudioOut::OnQueueEmpty() const {
+  std::lock_guard guard(const_cast<TOWCriticalSection&>(FOnQueueEmptySection));
+  return FOnQueueEmpty;
+}
+
+void TALAudioOut::SetOnQueueEmpty(TNotifyEvent AValue) {
+  std::lock_guard guard(FOnQueueEmptySection);
+  FOnQueueEmpty = std::move(AValue);
+}
+
+void TALAudioOut::WaveOutCallback(HWAVEOUT hwo, uint32_t uMsg, uintptr_t dwInstance, uintptr_t dwParam1, uintptr_t) {
+  if (dwInstance)
+    reinterpret_cast<TALWaveThread*>(dwInstance)
+        ->PushRecord(uMsg, uint64_t(hwo), reinterpret_cast<WAVEHDR*>(dwParam1));
+}
+
+bool TALAudioOut::Open() {
+  std::optional<TALWaveFormatExtensible> format = WaveFormat();
+  if (FParams->GetIsOpen() || !format) return false;
+  MMRESULT result;
+  {
+    std::lock_guard guard(*FParams);
+    FParams->SetIsOpen(true);
+    const uint32_t id = FDevice->GetDeviceID();
+    FWaveThread = std::make_unique<TALWaveThread>(
+        this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
+    const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(*format);
+    HOut = HWAVEOUT{};
+    result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
+                         WaveOpenFlags(id));
+    if (result != MMSYSERR_NOERROR) FParams->SetIsOpen(false);
+  }
+  if (result != MMSYSERR_NOERROR) {
+    FWaveThread.reset();
+    DoError(kCantOpen, result);
+    return false;
+  }
+  ProcessQueue(false);
+  return true;
+}
+
+void TALAudioOut::Close() { CloseDevice(true); }
+
+void TALAudioOut::Flush() {
+  FBufferQueue->Clear();
+  std::lock_guard guard(*FParams);
+  if (!FParams->GetIsOpen()) return;
+  FStartResumed = false;
+  FPaused = true;
+  FStartFrames = 0;
+  waveOutReset(HOut);
+  waveOutPause(HOut);
+}
+
+TOWNotifyResult TALAudioOut::OperationReceived(IOWNotifyOperation* Op) {
+  Ref<IOWLockSection> hold = FLock->WriteLock();
+  if (!hold) return {};
+  TOWNotifyOperation* op = Op->Instance();
+  if (dynamic_cast<TOWSLResumeOperation*>(op)) {
+    ResumeDevice();
+  } else if (FEnabled) {
+    if (dynamic_cast<TOWStopOperation*>(op)) {
+      ++FStopping;
+      // A stream shorter than the prefill still plays.
+      if (!FStartResumed && FPaused) {
+        ResumeDevice();
+        FStartResumed = true;
+      }
+    } else if (dynamic_cast<TOWStartWaveOperation*>(op)) {
+      ++FStopping;
+    }
+    FBufferQueue->Push(Ref<IOWNotifyOperation>(Op));
+  } else {
+    if (auto* start = dynamic_cast<TOWStartWaveOperation*>(op)) SetWaveFormat(start->WaveFormat);
+    else if (dynamic_cast<TOWStopOperation*>(op)) ClearWaveFormat();
+    return {};
+  }
+  if (!FResumed || !FStartResumed) ProcessQueue(false);
+  {
+    std::lock_guard guard(*FParams);
+    // Once playing, a buffer waits for a played one to come back.
+    if (FStopping <= 0 && FParams->GetList().size() > 1) return {};
+  }
+  ProcessQueue(false);
+  return {};
+}
+
+void TALAudioOut::ProcessQueue(bool AFromWaveThread) {
+  Ref<IOWLockSection> hold = FLock->WriteLock();
+  if (!hold) return;
+  while (Ref<IOWNotifyOperation> op = FBufferQueue->Pop())
+    if (!ProcessOperation(op, AFromWaveThread)) break;
+}
+
+bool TALAudioOut::ProcessOperation(const Ref<IOWNotifyOperation>& Op, bool AFromWaveThread) {
+  Ref<IOWLockSection> hold = FLock->WriteLock();
+  if (!hold) return false;
+  TOWNotifyOperation* op = Op->Instance();
+  if (auto* start = dynamic_cast<TOWStartWaveOperation*>(op)) {
+    --FStopping;
+    FStartResumed = false;
+    FStartFrames = 0;
+    FPaused = true;
+    const bool open = FParams->GetIsOpen();
+    // A new format must reopen even a running device, or it plays at the
+    // wrong speed.
+    const bool sameFormat = FWaveFormat && SameFormat(*FWaveFormat, start->WaveFormat);
+    if (open && !FStopped && sameFormat) return false;
+    if (AFromWaveThread) {
+      FBufferQueue->PushBack(Op);
+      ++FStopping;
+      if (FProcessNotify) FProcessNotify->Notify(true);
+      return false;
+    }
+    FResumed = false;
+    OpenDevice(start->WaveFormat);
+    FStopped = false;
+    return true;
+  }
+  if (dynamic_cast<TOWStopOperation*>(op)) {
+    --FStopping;
+    FStopped = true;
+    if (!dynamic_cast<TOWEndStopOperation*>(op) && FNotifyThread) FNotifyThread->Notify();
+    return true;
+  }
+  if (dynamic_cast<TOWSLPauseOperation*>(op)) {
+    PauseDevice();
+    return true;
+  }
+  if (auto* request = dynamic_cast<TOWPumpRequestOperation*>(op)) {
+    ClaimPump(*request);
+    return true;
+  }
+  if (auto* supplied = dynamic_cast<TOWSuppliedBufferOperation*>(op)) {
+    { std::lock_guard wait(*FParams); }  // lets a running done-handler finish
+    QueueBuffer(TALAudioBuffer::CreateUniversal(*supplied->Buffer));
+    if (FMasterPumping->Enabled() && !FStartResumed) FInputPin->MasterPump(this);
+    return true;
+  }
+  return true;
+}
+
+void TALAudioOut::ClaimPump(TOWPumpRequestOperation& ARequest) {
+  if (!FMasterPumping->Enabled()) return;
+  const int32_t priority = FMasterPumping->Priority();
+  if (ARequest.PumpType == TOWPumpType::ptHardware && ARequest.PumpPriority >= priority) return;
+  const uint32_t id = FDevice->GetDeviceID();
+  const WAVEFORMATEXTENSIBLE probe = ToWaveFormat(ProbeFormat());
+  HWAVEOUT h{};
+  if (waveOutOpen(&h, id, &probe.Format, &WaveOutCallback, 0, WaveOpenFlags(id)) != MMSYSERR_NOERROR) {
+    FParams->SetIsPump(false);
+    return;
+  }
+  ARequest.Pump = this;
+  ARequest.PumpPriority = priority;
+  ARequest.PumpType = TOWPumpType::ptHardware;
+  FParams->SetIsPump(true);
+  waveOutClose(h);
+}
+
+void TALAudioOut::OpenDevice(const TALWaveFormatExtensible& AFormat) {
+  if (!FEnabled) return;
+  if (FParams->GetIsOpen()) CloseDevice(false);
+  MMRESULT result;
+  const char* failure = kCantOpen;
+  {
+    std::lock_guard guard(*FParams);
+    FParams->SetIsOpen(true);
+    FWaveThread = std::make_unique<TALWaveThread>(
+        this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
+    const uint32_t id = FDevice->GetDeviceID();
+    const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(AFormat);
+    HOut = HWAVEOUT{};
+    result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
+                         WaveOpenFlags(id));
+    SetWaveFormat(AFormat);
+    if (result == MMSYSERR_NOERROR) {
+      result = waveOutPause(HOut);
+      failure = kCantPause;
+    } else {
+      FParams->SetIsOpen(false);  // nothing to close later
+    }
+  }
+  if (result != MMSYSERR_NOERROR) {
+    if (!FParams->GetIsOpen()) {
+      FWaveThread->Terminate();
+      FWaveThread.reset();
+    }
+    DoError(failure, result);
+  }
+}
+
+void TALAudioOut::CloseDevice(bool AClearPump) {
+  Ref<IOWLockSection> stop = FLock->StopLock();
+  HWAVEOUT h;
+  {
+    std::lock_guard guard(*FParams);
+    if (!FParams->GetIsOpen()) return;
+    FWaveThread->ClearRecords();
+    if (AClearPump) FParams->SetIsPump(false);
+    FParams->SetIsOpen(false);
+    h = HOut;
+  }
+  // The played-out headers come back before the reset returns; with the
+  // open flag down the wave thread drops them.
+  const MMRESULT result = waveOutReset(h);
+  FWaveThread->Terminate();
+  {
+    std::lock_guard guard(*FParams);
+    for (auto& b : FParams->GetList()) {
+      auto* item = static_cast<TALWaveBuffer*>(b.get());
+      waveOutUnprepareHeader(h, &item->WaveHdr, sizeof item->WaveHdr);
+    }
+    FParams->GetList().clear();
+    waveOutClose(h);
+    HOut = HWAVEOUT{};
+  }
+  FWaveThread.reset();
+  if (result != MMSYSERR_NOERROR) DoError(kCantRestart, result);
+}
+
+void TALAudioOut::QueueBuffer(const Ref<TALAudioBuffer>& ABuffer) {
+  if (!FEnabled) return;
+  const uint32_t frames = ABuffer->GetSize();
+  const uint32_t rate = ABuffer->GetSampleRate();
+  {
+    std::lock_guard guard(*FParams);
+    // Written under the lock, so a close cannot free the header in between.
+    if (!FParams->GetIsOpen()) return;
+    auto item = std::make_unique<TALWaveBuffer>(HOut, ABuffer);
+    waveOutPrepareHeader(HOut, &item->WaveHdr, sizeof item->WaveHdr);
+    TALWaveBuffer* raw = item.get();
+    FParams->GetList().push_back(std::move(item));
+    waveOutWrite(HOut, &raw->WaveHdr, sizeof raw->WaveHdr);
+  }
+  if (!FStartResumed) {
+    // Counted in frames: a per-buffer millisecond count would stay 0 for
+    // buffers shorter than a millisecond.
+    FStartFrames += frames;
+    if (FStartFrames * 1000 > uint64_t(FPrefillInterval) * rate) {
+      if (FPaused) ResumeDevice();
+      FStartResumed = true;
+    }
+  }
+}
+
+void TALAudioOut::PauseDevice() {
+  FPaused = true;
+  HWAVEOUT h;
+  {
+    std::lock_guard guard(*FParams);
+    h = HOut;
+  }
+  waveOutPause(h);
+}
+
+void TALAudioOut::ResumeDevice() {
+  if (!FEnabled || !FPaused) return;
+  FResumed = true;
+  FPaused = false;
+  HWAVEOUT h;
+  {
+    std::lock_guard guard(*FParams);
+    // A closed device has nothing to restart (a link going away sends a stop).
+    if (!FParams->GetIsOpen()) return;
+    h = HOut;
+  }
+  const MMRESULT result = waveOutRestart(h);
+  if (result != MMSYSERR_NOERROR) DoError(kCantRestart, result);
+  while (FMissedPumps > 0) {
+    --FMissedPumps;
+    FInputPin->MasterPump(this);
+  }
+}
+
+void TALAudioOut::StartOutput() {
+  if (!FEnabled) return;
+  FStartResumed = false;
+  FStartFrames = 0;
+  FPaused = true;
+  if (FWaveFormat) {
+    FResumed = false;
+    OpenDevice(*FWaveFormat);
+    FStopped = false;
+  } else {
+    PauseDevice();
+  }
+}
+
+void TALAudioOut::ProcessWaveMessage(uint32_t uMsg, uint64_t hwo, WAVEHDR* AWaveHdr) {
+  if (uMsg == WOM_DONE) BufferDone(hwo, AWaveHdr);
+}
+
+void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
+  {
+    std::unique_lock guard(*FParams);
+    if (!FParams->GetIsOpen() || hwo != uint64_t(HOut) || !AWaveHdr) return;
+    auto& list = FParams->GetList();
+    auto find = [&] {
+      return std::find_if(list.begin(), list.end(), [&](const std::unique_ptr<TALQueuedWaveBuffer>& b) {
+        return &static_cast<TALWaveBuffer*>(b.get())->WaveHdr == AWaveHdr;
+      });
+    };
+    if (find() == list.end()) return;
+    const bool pump = FParams->GetIsPump();
+    if (pump || FClockOutputPin->IsConnected()) {
+      guard.unlock();
+      if (FPaused) ++FMissedPumps;
+      FClockOutputPin->Clock();
+      if (pump) FInputPin->MasterPump(this);
+      guard.lock();
+      if (!FParams->GetIsOpen()) return;
+    }
+    auto it = find();
+    if (it == list.end()) return;
+    waveOutUnprepareHeader(HOut, AWaveHdr, sizeof *AWaveHdr);
+    list.erase(it);
+    if (list.empty()) {
+      std::lock_guard section(FOnQueueEmptySection);
+      if (FOnQueueEmpty && FMainThreadQueueEmpty) FMainThreadQueueEmpty->Notify(true);
+    }
+    if (FStopped && list.empty() && FNotifyThread) FNotifyThread->Notify();
+  }
+  ProcessQueue(true);
+}
+
+void TALAudioOut::DoError(const std::string& AErrorText, MMRESULT AErrorCode) {
+  FireDeviceError(*FLock, this, OnError, AErrorText, AErrorCode);
+}
+
+void TALAudioOut::DoWarning(const std::string& AErrorText, MMRESULT AErrorCode) {
+  FireDeviceWarning(*FLock, this, OnWarning, AErrorText, AErrorCode);
+}
+
+}  // namespace tavrel

@@ -1,0 +1,112 @@
+#pragma once
+// The playback component: plays the audio buffers that reach its input pin
+// on a wave-output device.
+//
+//   auto* out = TComponent::Create<TALAudioOut>(form);
+//   out->Device()->SetDeviceName("Default");
+//   filter->OutputPin()->Connect(out->InputPin());
+//   // upstream: start (the format) -> buffers -> stop
+//
+// A start opens the device paused. Buffers are written to the driver, and
+// playback begins once more than PrefillInterval milliseconds of audio are
+// queued (counted in frames, so short buffers get there too), or at a stop
+// that comes first. Then a new buffer waits in the operation queue until a
+// played one comes back, which keeps the driver queue at the prefill depth.
+// A start with another format than the open device's reopens it paused; a
+// start met on the wave thread is handed to the GUI thread, since the
+// device is never closed from its own wave thread. Played buffers are freed
+// on the wave thread, which also ticks the clock pin; OnQueueEmpty runs on
+// the GUI thread whenever the driver queue runs empty.
+//
+// While disabled a start only remembers its format and a stop forgets it;
+// enabling again reopens the device paused with the remembered format.
+#include "audio/ALWaveCalls.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "audio/ALAudioDevice.h"
+#include "audio/ALBasicAudioOut.h"
+#include "audio/ALWaveThread.h"
+#include "audio/SLNotifyThread.h"
+#include "framework/OWSync.h"
+#include "signal/SLFilterTypes.h"
+#include "signal/SLMainThreadNotify.h"
+#include "signal/SLVariantStorages.h"
+
+namespace tavrel {
+
+class TALAudioOut : public TALBasicAudioOut {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TALAudioOut(TComponent* AOwner);
+  ~TALAudioOut() override;
+
+  uint32_t PrefillInterval() const { return FLock->Getter(FPrefillInterval); }
+  void SetPrefillInterval(uint32_t AValue) { FLock->Setter(FPrefillInterval, AValue); }
+  TALAudioOutDevice* Device() const { return FDevice.get(); }
+  void SetDevice(TALAudioOutDevice* AValue) { FDevice->Assign(AValue); }
+  TNotifyEvent OnQueueEmpty() const;
+  void SetOnQueueEmpty(TNotifyEvent AValue);
+
+  // Opens the device with the remembered format when it is closed.
+  bool Open();
+  void Close();
+  // Drops the waiting operations and every queued buffer; the device pauses.
+  void Flush();
+
+  // Also reads and drops the older "PreFillEnabled".
+  void DefineProperties(TFiler& Filer) override;
+
+  void DoError(const std::string& AErrorText, MMRESULT AErrorCode);
+  void DoWarning(const std::string& AErrorText, MMRESULT AErrorCode);
+
+  TSLErrorEvent OnError;
+  TSLWarningEvent OnWarning;
+
+ protected:
+  void BeforeDestruction() override;
+  void StartOutput() override;
+  TOWNotifyResult OperationReceived(IOWNotifyOperation* Op) override;
+
+ private:
+  class TALWaveBuffer;
+
+  static void WaveOutCallback(HWAVEOUT hwo, uint32_t uMsg, uintptr_t dwInstance, uintptr_t dwParam1,
+                              uintptr_t dwParam2);
+  void ProcessQueue(bool AFromWaveThread);
+  bool ProcessOperation(const Ref<IOWNotifyOperation>& Op, bool AFromWaveThread);
+  void ClaimPump(TOWPumpRequestOperation& ARequest);
+  void OpenDevice(const TALWaveFormatExtensible& AFormat);
+  void CloseDevice(bool AClearPump);
+  void QueueBuffer(const Ref<TALAudioBuffer>& ABuffer);
+  void PauseDevice();
+  void ResumeDevice();
+  void ProcessWaveMessage(uint32_t uMsg, uint64_t hwo, WAVEHDR* AWaveHdr);
+  void BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr);
+
+  HWAVEOUT HOut{};  // under the device-state lock
+  uint32_t FPrefillInterval = 300;
+  Ref<TALAudioParams> FParams;
+  // Read by the wave thread under the device-state lock, written under the
+  // component lock: atomic.
+  std::atomic<bool> FStopped{false};
+  std::unique_ptr<TALAudioOutDevice> FDevice;
+  std::unique_ptr<TALWaveThread> FWaveThread;
+  std::unique_ptr<TSLNotifyThread> FNotifyThread;
+  std::unique_ptr<TSLMainThreadNotify> FProcessNotify;
+  std::atomic<bool> FResumed{false};
+  std::atomic<bool> FPaused{false};
+  std::atomic<int32_t> FMissedPumps{0};
+  std::unique_ptr<TSLOperationList> FBufferQueue;
+  std::atomic<bool> FStartResumed{false};
+  std::atomic<int32_t> FStopping{0};
+  uint64_t FStartFrames = 0;  // queued since the start, while the prefill runs
+  TOWCriticalSection FOnQueueEmptySection;
+  TNotifyEvent FOnQueueEmpty;
+  std::unique_ptr<TSLMainThreadNotify> FMainThreadQueueEmpty;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,304 @@
+#include "audio/ALWaveCalls.h"
+
+#include "audio/ALAudioIn.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "platform/wave/fake_backend.h"
+
+namespace tavrel {
+namespace {
+
+// What reached the sink downstream of the capture, in order.
+struct SinkLog {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> kinds;
+  std::vector<std::vector<uint8_t>> buffers;
+  std::vector<TALWaveFormatExtensible> formats;
+
+  TSLOperationEvent Event() {
+    return TSLOperationEvent([this](TOWBasicPin*, const TDataTypeID&, IOWNotifyOperation* op, TOWNotifyState) {
+      TOWNotifyOperation* o = op->Instance();
+      std::lock_guard lock(mutex);
+      if (auto* w = dynamic_cast<TOWStartWaveOperation*>(o)) {
+        kinds.push_back("wave");
+        formats.push_back(w->WaveFormat);
+      } else if (dynamic_cast<TOWEndStopOperation*>(o)) {
+        kinds.push_back("endstop");
+      } else if (dynamic_cast<TOWStopOperation*>(o)) {
+        kinds.push_back("stop");
+      } else if (dynamic_cast<TOWPumpRequestOperation*>(o)) {
+        kinds.push_back("pumprequest");
+      } else if (auto* b = dynamic_cast<TOWSuppliedBufferOperation*>(o)) {
+        auto& audio = static_cast<TALAudioBuffer&>(*b->Buffer);
+        buffers.emplace_back(audio.Read(), audio.Read() + audio.GetByteSize());
+      }
+      changed.notify_all();
+      return TOWNotifyResult{};
+    });
+  }
+  // A guard against a hang, not a measured time.
+  bool WaitBuffers(size_t n) {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(20), [&] { return buffers.size() >= n; });
+  }
+  size_t BufferCount() {
+    std::lock_guard lock(mutex);
+    return buffers.size();
+  }
+};
+
+std::vector<std::string> Functions(const std::vector<WaveCall>& calls) {
+  std::vector<std::string> out;
+  for (auto& c : calls) out.push_back(c.function);
+  return out;
+}
+
+size_t CountOf(const std::vector<WaveCall>& calls, const std::string& f) {
+  size_t n = 0;
+  for (auto& c : calls) n += f == c.function;
+  return n;
+}
+
+// Polls until `done` holds; a guard against a hang, not a measured time.
+template <class F>
+bool Eventually(F done) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+struct CaptureFixture : testing::Test {
+  std::shared_ptr<FakeWaveBackend> fake = std::make_shared<FakeWaveBackend>();
+  WaveBackendScope use{fake};
+  SinkLog log;
+  ComponentPtr<TComponent> sinkOwner = TComponent::CreateUnowned<TComponent>();
+  ComponentPtr<TALAudioIn> in;
+  std::unique_ptr<TALOWAudioSinkPin> sink;
+  std::vector<std::string> errors;
+
+  CaptureFixture() {
+    fake->SetDevices(WaveDirection::In, {{"Mic A", "a", 0}, {"Mic B", "b", 1}, {"Line C", "c", 2}});
+    in = TComponent::CreateUnowned<TALAudioIn>();
+    in->SetName("ALAudioIn1");
+    in->AudioFormat()->SetSampleRate(44100);
+    in->AudioFormat()->SetBufferSize(512);
+    sink = std::make_unique<TALOWAudioSinkPin>(sinkOwner.get(), nullptr, log.Event());
+    in->OutputPin()->Connect(sink.get());
+  }
+  ~CaptureFixture() override {
+    in.reset();
+    sink.reset();
+  }
+  void HandleErrors() {
+    in->OnError = TSLErrorEvent([this](TObject*, const std::string& text, int32_t code, bool& handled) {
+      errors.push_back(FormatSLError(text, code));
+      handled = true;
+    });
+  }
+  std::vector<uint8_t> Expected(uint64_t firstByte, size_t n) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = FakeWaveBackend::CaptureByte(firstByte + i);
+    return v;
+  }
+};
+
+TEST_F(CaptureFixture, ComponentMadeInCodeStaysStopped) {
+  EXPECT_FALSE(in->Enabled());
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  EXPECT_TRUE(fake->Calls().empty());
+}
+
+TEST_F(CaptureFixture, StartOpensTheDeviceAndQueuesFortyBuffers) {
+  struct Case {
+    const char* name;
+    uint32_t device, flags;
+  };
+  for (const Case& c : {Case{"Default", WAVE_MAPPER, 0x30002u}, Case{"Line C", 2, 0x30006u}}) {
+    SCOPED_TRACE(c.name);
+    fake->ClearCalls();
+    in->Device()->SetDeviceName(c.name);
+    in->SetEnabled(true);
+    auto calls = fake->Calls();
+    std::vector<WaveCall> opens, adds;
+    for (auto& call : calls) {
+      if (std::string(call.function) == "waveInOpen") opens.push_back(call);
+      if (std::string(call.function) == "waveInAddBuffer") adds.push_back(call);
+    }
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(opens[0].device, c.device);
+    EXPECT_EQ(opens[0].flags, c.flags);
+    EXPECT_EQ(opens[0].format.rate, 44100u);
+    EXPECT_EQ(opens[0].format.channels, 2);
+    EXPECT_EQ(CountOf(calls, "waveInStart"), 1u);
+    EXPECT_EQ(CountOf(calls, "waveInPrepareHeader"), 40u);
+    ASSERT_EQ(adds.size(), 40u);
+    for (auto& a : adds) {
+      EXPECT_EQ(a.header->dwBufferLength, 2048u);
+      EXPECT_EQ(a.result, MMSYSERR_NOERROR);
+      EXPECT_TRUE(a.headerFlags & WHDR_INQUEUE);
+    }
+    // The format went downstream before any buffer.
+    ASSERT_FALSE(log.kinds.empty());
+    EXPECT_EQ(log.kinds[0], "pumprequest");
+    EXPECT_EQ(log.kinds[1], "wave");
+    EXPECT_EQ(log.formats.back().nSamplesPerSec, 44100u);
+    in->Start();  // running: nothing more
+    EXPECT_EQ(CountOf(fake->Calls(), "waveInOpen"), 1u);
+    in->SetEnabled(false);
+    EXPECT_EQ(fake->OpenStreams(), 0);
+    log.kinds.clear();
+  }
+}
+
+TEST_F(CaptureFixture, FilledBuffersGoDownInFillOrderAndAreReplaced) {
+  in->SetEnabled(true);
+  fake->ClearCalls();
+  constexpr int kBuffers = 100;  // more than the 40 in flight
+  for (int i = 0; i < kBuffers; ++i) {
+    fake->Advance(512);
+    ASSERT_TRUE(log.WaitBuffers(size_t(i + 1)));
+  }
+  for (int i = 0; i < kBuffers; ++i) EXPECT_EQ(log.buffers[i], Expected(uint64_t(i) * 2048, 2048)) << i;
+  // The last replacement follows the last delivery.
+  ASSERT_TRUE(Eventually([&] { return CountOf(fake->Calls(), "waveInAddBuffer") == size_t(kBuffers); }));
+  auto calls = fake->Calls();
+  EXPECT_EQ(CountOf(calls, "waveInAddBuffer"), size_t(kBuffers));
+  EXPECT_EQ(CountOf(calls, "waveInUnprepareHeader"), size_t(kBuffers));
+  // Every filled buffer is replaced before the next is handled: 40 stay queued.
+  int queued = 40;
+  for (auto& c : calls) {
+    std::string f = c.function;
+    if (f == "waveInUnprepareHeader") --queued;
+    if (f == "waveInAddBuffer") ++queued;
+    EXPECT_GE(queued, 39);
+  }
+  EXPECT_EQ(queued, 40);
+}
+
+TEST_F(CaptureFixture, StopResetsFreesClosesAndSendsAnEndStop) {
+  in->SetEnabled(true);
+  fake->Advance(512 * 3);
+  ASSERT_TRUE(log.WaitBuffers(3));
+  ASSERT_TRUE(Eventually([&] { return CountOf(fake->Calls(), "waveInAddBuffer") == 43; }));
+  fake->ClearCalls();
+  in->SetEnabled(false);
+  std::vector<std::string> expected{"waveInReset"};
+  for (int i = 0; i < 40; ++i) expected.push_back("waveInUnprepareHeader");
+  expected.push_back("waveInReset");
+  expected.push_back("waveInClose");
+  EXPECT_EQ(Functions(fake->Calls()), expected);
+  for (auto& c : fake->Calls()) EXPECT_EQ(c.result, MMSYSERR_NOERROR) << c.function;
+  EXPECT_EQ(log.kinds.back(), "endstop");
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  fake->ClearCalls();
+  in->Stop();  // stopped: nothing
+  EXPECT_TRUE(fake->Calls().empty());
+}
+
+TEST_F(CaptureFixture, FailedOpenReportsOnceAndLeavesNothingOpen) {
+  fake->FailOpen(MMSYSERR_BADDEVICEID);
+  EXPECT_THROW(
+      {
+        try {
+          in->SetEnabled(true);
+        } catch (const ESLException& e) {
+          EXPECT_STREQ(e.what(), "Can't open audio device. - 2 - 2");
+          throw;
+        }
+      },
+      ESLException);
+  EXPECT_FALSE(in->Enabled());
+  EXPECT_EQ(CountOf(fake->Calls(), "waveInAddBuffer"), 0u);
+
+  HandleErrors();
+  fake->FailOpen(MMSYSERR_ALLOCATED);
+  in->SetEnabled(true);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Can't open audio device. - 4 - 4"}));
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  // The next start opens normally.
+  in->SetEnabled(false);
+  in->SetEnabled(true);
+  EXPECT_EQ(fake->OpenStreams(), 1);
+  EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST_F(CaptureFixture, FailedStartClosesTheDevice) {
+  HandleErrors();
+  fake->FailCall("waveInStart", MMSYSERR_ERROR);
+  in->SetEnabled(true);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Can't start audio device. - 1 - 1"}));
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  EXPECT_EQ(CountOf(fake->Calls(), "waveInAddBuffer"), 0u);
+}
+
+TEST_F(CaptureFixture, FailedResetStillFreesAndCloses) {
+  HandleErrors();
+  in->SetEnabled(true);
+  fake->FailCall("waveInReset", MMSYSERR_ERROR);
+  in->SetEnabled(false);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Can't restart audio device. - 1 - 1"}));
+  EXPECT_EQ(CountOf(fake->Calls(), "waveInClose"), 1u);
+  EXPECT_EQ(fake->OpenStreams(), 0);
+}
+
+TEST_F(CaptureFixture, XrunIsRecoveredAndLostDeviceEndsCapture) {
+  HandleErrors();
+  in->SetEnabled(true);
+  fake->Advance(512);
+  ASSERT_TRUE(log.WaitBuffers(1));
+  fake->InjectXrun();
+  fake->Advance(512 * 2);
+  ASSERT_TRUE(log.WaitBuffers(2));
+  EXPECT_GE(fake->Recoveries(), 1);
+  fake->LoseDevices();
+  fake->Advance(512);
+  // The queued buffers come back; their replacements are refused.
+  ASSERT_TRUE(Eventually([&] {
+    for (auto& c : fake->Calls())
+      if (std::string(c.function) == "waveInAddBuffer" && c.result == MMSYSERR_NODRIVER) return true;
+    return false;
+  }));
+  in->SetEnabled(false);  // headers came back done; the stop still frees and closes
+  EXPECT_EQ(errors, (std::vector<std::string>{"Can't restart audio device. - 6 - 6"}));
+  EXPECT_EQ(CountOf(fake->Calls(), "waveInClose"), 1u);
+  EXPECT_EQ(fake->OpenStreams(), 0);
+}
+
+// A quick stop and start while records of the first run may still be
+// queued; and stops while buffers arrive. Run under the sanitizers.
+TEST_F(CaptureFixture, StopStartLoopsWhileBuffersArrive) {
+  HandleErrors();
+  std::atomic<bool> done{false};
+  std::thread driver([&] {
+    while (!done) {
+      fake->Advance(512);
+      std::this_thread::yield();
+    }
+  });
+  for (int i = 0; i < 30; ++i) {
+    in->SetEnabled(true);
+    if (i % 3 == 0) in->AudioFormat()->SetSampleRate(i % 2 ? 22050 : 44100);
+    in->SetEnabled(false);
+  }
+  in->SetEnabled(true);
+  size_t before = log.BufferCount();
+  ASSERT_TRUE(log.WaitBuffers(before + 5));
+  done = true;
+  driver.join();
+  in->SetEnabled(false);
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(fake->OpenStreams(), 0);
+}
+
+}  // namespace
+}  // namespace tavrel
