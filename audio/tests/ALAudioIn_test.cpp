@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/forms.h"
+#include "platform/formtext.h"
 #include "platform/wave/fake_backend.h"
 
 namespace tavrel {
@@ -297,6 +299,39 @@ TEST_F(CaptureFixture, StopStartLoopsWhileBuffersArrive) {
   driver.join();
   in->SetEnabled(false);
   EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(fake->OpenStreams(), 0);
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+TEST_F(CaptureFixture, ComponentReadFromFormDataStartsOnceLoaded) {
+  RegisterClass(TALAudioIn::Class());
+  auto form = TComponent::CreateUnowned<TComponent>();
+  ReadRootComponent(*form, ObjectTextToBinary(R"(object Form1: TComponent
+  object ALAudioIn2: TALAudioIn
+    Device.DeviceName = 'Line C'
+    AudioFormat.Bits = 24
+    AudioFormat.Channels = 1
+  end
+end
+)"));
+  std::vector<WaveCall> opens, adds;
+  for (auto& c : fake->Calls()) {
+    if (std::string(c.function) == "waveInOpen") opens.push_back(c);
+    if (std::string(c.function) == "waveInAddBuffer") adds.push_back(c);
+  }
+  ASSERT_EQ(opens.size(), 1u);
+  EXPECT_EQ(opens[0].device, 2u);
+  EXPECT_EQ(opens[0].flags, 0x30006u);
+  EXPECT_EQ(opens[0].format.channels, 1);
+  EXPECT_EQ(opens[0].format.containerBits, 24);
+  ASSERT_EQ(adds.size(), 40u);
+  EXPECT_EQ(adds[0].header->dwBufferLength, 1024u * 3);
+  form.reset();  // destroys the capture, which stops it
   EXPECT_EQ(fake->OpenStreams(), 0);
 }
 
