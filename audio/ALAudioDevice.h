@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/ALWaveCalls.h"
+#include "platform/wave/wave.h"
 #include "framework/LPCollection.h"
 #include "framework/LPPersistent.h"
 #include "platform/classinfo.h"

@@ -18,7 +18,7 @@
 // the current handle and the current list are taken, so records left over
 // from a previous run are dropped. Driver failures go to OnError; with no
 // handler setting Handled they raise ESLException "<text> - <code> - <hex>".
-#include "audio/ALWaveCalls.h"
+#include "platform/wave/wave.h"
 
 #include <cstdint>
 #include <memory>

@@ -20,7 +20,7 @@
 //
 // While disabled a start only remembers its format and a stop forgets it;
 // enabling again reopens the device paused with the remembered format.
-#include "audio/ALWaveCalls.h"
+#include "platform/wave/wave.h"
 
 #include <atomic>
 #include <cstdint>

@@ -6,7 +6,7 @@
 //   const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(format);
 //   waveOutOpen(&h, id, &wfx.Format, proc, instance, WaveOpenFlags(id));
 //   FireDeviceError(*FLock, this, OnError, "Can't open audio device.", result);  // may raise
-#include "audio/ALWaveCalls.h"
+#include "platform/wave/wave.h"
 
 #include <string>
 

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/ALWaveCalls.h"
+#include "platform/wave/wave.h"
 #include "platform/component.h"
 #include "platform/guid.h"
 #include "platform/refcount.h"

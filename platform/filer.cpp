@@ -49,6 +49,11 @@ TValueType TReader::NextValue() const {
   return TValueType(v);
 }
 
+bool TReader::EndOfList() const {
+  if (AtEnd()) throw EReadError("form data ends too early");
+  return data_[pos_] == vaNull;
+}
+
 TValueType TReader::ReadValue() {
   TValueType v = NextValue();
   ++pos_;

@@ -79,7 +79,9 @@ class TReader : public TFiler {
   void CheckValue(TValueType expected);  // EReadError for another code
   void ReadListBegin() { CheckValue(vaList); }
   void ReadListEnd() { CheckValue(vaNull); }
-  bool EndOfList() const { return NextValue() == vaNull; }
+  // True at the list's closing vaNull. Only that byte is looked at: inside a
+  // property list the next byte is a name's length, not a value code.
+  bool EndOfList() const;
 
   // vaIdent, or "False", "True", "nil", "Null" for their codes.
   std::string ReadIdent();

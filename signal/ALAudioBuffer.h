@@ -27,6 +27,7 @@
 // counts frames.
 #include <cstdint>
 
+#include "platform/wave/wave.h"  // the format tags
 #include "signal/MLSimpleMediaBuffer.h"
 
 namespace tavrel {
@@ -50,7 +51,6 @@ struct TALWaveFormatExtensible {
 #pragma pack(pop)
 static_assert(sizeof(TALWaveFormatExtensible) == kWaveHeaderSize);
 
-inline constexpr uint16_t WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
 // KSDATAFORMAT_SUBTYPE_PCM as stored.
 inline constexpr uint8_t kPCMSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                               0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};

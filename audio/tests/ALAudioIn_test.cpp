@@ -1,4 +1,4 @@
-#include "audio/ALWaveCalls.h"
+#include "platform/wave/wave.h"
 
 #include "audio/ALAudioIn.h"
 

@@ -129,6 +129,27 @@ TEST(Filer, WrongKindTruncationAndUnknownCodesRaiseReadError) {
   }
 }
 
+// In a property list the byte after a value is the next name's length, which
+// may be any number: names of 22 bytes and more ("AudioFormat.SampleRate")
+// must not read as unknown value codes.
+TEST(Filer, PropertyNamesOfAnyLengthEndNoList) {
+  const std::vector<std::string> names = {"A", "AudioFormat.SampleRate", std::string(200, 'x')};
+  TWriter w;
+  for (const auto& name : names) {
+    w.WriteStr(name);
+    w.WriteInteger(7);
+  }
+  w.WriteListEnd();
+  TReader r(w.Data());
+  std::vector<std::string> read;
+  while (!r.EndOfList()) {
+    read.push_back(r.ReadStr());
+    EXPECT_EQ(r.ReadInteger(), 7);
+  }
+  r.ReadListEnd();
+  EXPECT_EQ(read, names);
+}
+
 TEST(Filer, SkippingRefusesNestingBeyondTheLimit) {
   Bytes deep(TReader::kMaxDepth + 1, vaList);
   deep.insert(deep.end(), TReader::kMaxDepth + 1, vaNull);
