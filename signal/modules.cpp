@@ -1,5 +1,7 @@
 #include "signal/modules.h"
 
+#include "framework/modules.h"
+#include "math/binding.h"
 #include "platform/sync.h"
 #include "signal/ALStreamTypes.h"
 #include "signal/SLBufferStore.h"
@@ -19,6 +21,14 @@ std::vector<ModuleStep> SignalModules() {
       {"SLStreamTypes", &SLStreamTypesStart, &SLStreamTypesFinish},
       {"ALStreamTypes", &ALStreamTypesStart, {}},
   };
+}
+
+std::vector<ModuleStep> SignalStackModules() {
+  std::vector<ModuleStep> steps = FrameworkModules();
+  for (auto part : {MathLoaderSteps(), MathDispatcherSteps(), SignalModules(), MathBufferSteps(),
+                    MathAudioSteps()})
+    steps.insert(steps.end(), part.begin(), part.end());
+  return steps;
 }
 
 }  // namespace tavrel

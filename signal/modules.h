@@ -15,4 +15,9 @@ namespace tavrel {
 
 std::vector<ModuleStep> SignalModules();
 
+// Every step a program built on the signal layer runs, in a program's order:
+// the framework's, the math loaders and dispatchers, the signal folder's,
+// then the media buffer and audio routine bindings.
+std::vector<ModuleStep> SignalStackModules();
+
 }  // namespace tavrel
