@@ -1,5 +1,7 @@
 #include "signal/SLFilterTypes.h"
 
+#include "platform/ui/forms.h"
+
 #include <cstdio>
 #include <unordered_set>
 
@@ -23,6 +25,20 @@ HWND FindTopLevelWindow(HWND window, const TSLWindowQuery& query) {
       if (query.GetWindowThreadProcessId(w) == thread) return top;
   }
   return 0;
+}
+
+TLPSetApplicationHandle::TLPSetApplicationHandle() {
+  if (TApplication* app = Application()) {
+    FOldHandle = app->Handle();
+    FHadApplication = true;
+  }
+}
+
+TLPSetApplicationHandle::TLPSetApplicationHandle(HWND) : TLPSetApplicationHandle() {}
+
+TLPSetApplicationHandle::~TLPSetApplicationHandle() {
+  if (!FHadApplication) return;
+  if (TApplication* app = Application()) app->SetHandle(FOldHandle);
 }
 
 }  // namespace tavrel

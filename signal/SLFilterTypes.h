@@ -17,6 +17,7 @@
 #include "platform/exceptions.h"
 #include "platform/messages.h"
 #include "platform/method.h"
+#include "platform/refcount.h"
 
 namespace tavrel {
 
@@ -46,5 +47,21 @@ struct TSLWindowQuery {
 // The first top-level window that belongs to the thread of `window`, itself
 // or through one of its parents; 0 when none does.
 HWND FindTopLevelWindow(HWND window, const TSLWindowQuery& query);
+
+// Keeps the application's window handle across a dialog: records it when
+// made and sets it back when the last reference goes. Without a running
+// application it does nothing.
+//
+//   Ref<TLPSetApplicationHandle> keep = MakeRef<TLPSetApplicationHandle>();
+class TLPSetApplicationHandle : public virtual RefCounted {
+ public:
+  TLPSetApplicationHandle();
+  explicit TLPSetApplicationHandle(HWND AHandle);  // AHandle is not used
+  ~TLPSetApplicationHandle() override;
+
+ private:
+  HWND FOldHandle = 0;
+  bool FHadApplication = false;
+};
 
 }  // namespace tavrel

@@ -404,14 +404,15 @@ TApplication::TApplication(TComponent* owner, std::shared_ptr<TWindowBackend> ba
     : TComponent(owner), backend_(std::move(backend)), screen_(std::make_unique<TScreen>(*this)) {
   if (g_application) throw EComponentError("An application is already running");
   g_application = this;
-  handle_ = AllocateHWnd([this](UINT m, WPARAM w, LPARAM l) -> LRESULT {
+  hidden_window_ = AllocateHWnd([this](UINT m, WPARAM w, LPARAM l) -> LRESULT {
     WndProc(m, w, l);
     return 0;
   });
+  handle_ = hidden_window_;
 }
 
 TApplication::~TApplication() {
-  if (handle_) DeallocateHWnd(handle_);
+  if (hidden_window_) DeallocateHWnd(hidden_window_);
   if (g_application == this) g_application = nullptr;
 }
 
@@ -486,14 +487,14 @@ void TApplication::SetMouseControl(TControl* c, TPoint screenPos) {
     c->Perform(CM_MOUSEENTER);
     if (show_hint_ && c->ShowHint() && !c->Hint().empty()) {
       hint_control_ = c;
-      SetTimer(handle_, kHintShowTimer, static_cast<UINT>(hint_pause_));
+      SetTimer(hidden_window_, kHintShowTimer, static_cast<UINT>(hint_pause_));
     }
   }
 }
 
 void TApplication::CancelHint() {
-  KillTimer(handle_, kHintShowTimer);
-  KillTimer(handle_, kHintHideTimer);
+  KillTimer(hidden_window_, kHintShowTimer);
+  KillTimer(hidden_window_, kHintHideTimer);
   hint_control_ = nullptr;
   hint_showing_ = false;
   hint_text_.clear();
@@ -520,16 +521,16 @@ void TApplication::ActivateHint(TPoint screenPos) {
   // Below the cursor, as the platform places tooltips.
   const TRect size = hint_window_->CalcHintRect(screen_->Width() > 0 ? screen_->Width() / 2 : 400, hint_text_);
   hint_window_->ActivateHint(OffsetRect(size, screenPos.X, screenPos.Y + 20), hint_text_);
-  if (info.HideTimeout > 0) SetTimer(handle_, kHintHideTimer, static_cast<UINT>(info.HideTimeout));
+  if (info.HideTimeout > 0) SetTimer(hidden_window_, kHintHideTimer, static_cast<UINT>(info.HideTimeout));
 }
 
 void TApplication::WndProc(UINT msg, WPARAM wp, LPARAM) {
   if (msg != WM_TIMER) return;
   if (wp == kHintShowTimer) {
-    KillTimer(handle_, kHintShowTimer);
+    KillTimer(hidden_window_, kHintShowTimer);
     ActivateHint(hint_pos_);
   } else if (wp == kHintHideTimer) {
-    KillTimer(handle_, kHintHideTimer);
+    KillTimer(hidden_window_, kHintHideTimer);
     hint_showing_ = false;
     hint_text_.clear();
     if (hint_window_) hint_window_->Hide();

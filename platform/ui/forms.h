@@ -187,6 +187,10 @@ class TApplication : public TComponent {
     return f;
   }
   TForm* MainForm() const { return main_form_; }
+  // The application's window handle: its own hidden window unless another
+  // is assigned (a dialog placed over a foreign window does that).
+  HWND Handle() const { return handle_; }
+  void SetHandle(HWND h) { handle_ = h; }
   TWindowBackend& Backend() const { return *backend_; }
   TScreen& Screen() const { return *screen_; }
 
@@ -250,6 +254,7 @@ class TApplication : public TComponent {
   TControl* hint_control_ = nullptr;
   TControl* mouse_control_ = nullptr;
   TPoint hint_pos_;
+  HWND hidden_window_ = 0;  // owned
   HWND handle_ = 0;
   TForm* popup_ = nullptr;
   THintWindow* hint_window_ = nullptr;

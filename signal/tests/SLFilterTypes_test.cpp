@@ -1,5 +1,8 @@
 #include "signal/SLFilterTypes.h"
 
+#include "platform/ui/forms.h"
+#include "platform/ui/offscreen.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -44,6 +47,25 @@ TEST(FindTopLevelWindow, FirstTopLevelOfTheThreadDirectlyOrThroughParents) {
   w.parent = {{40, 41}, {41, 40}};
   w.thread[40] = w.thread[41] = 3;
   EXPECT_EQ(FindTopLevelWindow(99, w.Query()), HWND(0));
+}
+
+// A dialog may point the application's handle elsewhere; the guard puts the
+// recorded one back when its last reference goes, and without an
+// application it touches nothing.
+TEST(TLPSetApplicationHandle, PutsTheRecordedHandleBack) {
+  { Ref<TLPSetApplicationHandle> none = MakeRef<TLPSetApplicationHandle>(); }
+  auto app = TComponent::CreateUnowned<TApplication>(std::make_shared<OffscreenBackend>());
+  const HWND own = app->Handle();
+  ASSERT_NE(own, HWND(0));
+  {
+    Ref<TLPSetApplicationHandle> keep = MakeRef<TLPSetApplicationHandle>(HWND(1234));
+    EXPECT_EQ(app->Handle(), own);  // made, not changed
+    Ref<TLPSetApplicationHandle> second = keep;
+    app->SetHandle(HWND(77));
+    keep = nullptr;
+    EXPECT_EQ(app->Handle(), HWND(77));  // one reference still held
+  }
+  EXPECT_EQ(app->Handle(), own);
 }
 
 }  // namespace
