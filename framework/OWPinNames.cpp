@@ -1,5 +1,7 @@
 #include "framework/OWPinNames.h"
 
+#include "framework/OWStateDispatcher.h"
+
 #include <algorithm>
 
 #include "platform/classinfo.h"
@@ -218,6 +220,24 @@ void TOWBasicPin::AdoptUnloadedPin() {
   } catch (const Exception&) {
     // Adoption is best effort: the links read next still resolve by name.
   }
+}
+
+std::string GetLinkDisplayName(TOWBasicPin* APin) {
+  const std::string none = "(Disconnected)";
+  if (auto* state = dynamic_cast<TOWStatePin*>(APin)) return state->GetLinkDisplayName();
+  if (auto* src = dynamic_cast<TOWSourcePin*>(APin)) {
+    int n = src->SinkCount();
+    if (n == 0) return none;
+    if (n > 1) return "( " + std::to_string(n) + " Links )";
+    TOWBasicPin* sink = src->GetSinkPin(0);
+    return sink->GetFullName(sink->GetRootName() != APin->GetRootName());
+  }
+  if (auto* sink = dynamic_cast<TOWSinkPin*>(APin)) {
+    TOWBasicPin* s = sink->SourcePin();
+    if (!s) return none;
+    return s->GetFullIdentName(s->GetRootName() != APin->GetRootName());
+  }
+  return none;
 }
 
 // ---------------------------------------------------------------------------

@@ -41,6 +41,11 @@ std::string FindPinPropertyPath(TComponent* AComponent, const TObject* ATarget, 
 void EnterPinRegistry(TOWBasicPin* APin);
 void LeavePinRegistry(TOWBasicPin* APin);
 
+// What an editor shows for a pin's link: "(Disconnected)", the other
+// pin's name (with root only when the roots differ), "( n Links )" for a
+// source with several sinks, or a state link's name.
+std::string GetLinkDisplayName(TOWBasicPin* APin);
+
 // Registry look-ups; null when nothing matches.
 TOWBasicPin* PinGetByIdentName(TComponent* ARoot, const std::string& APinName);
 TOWBasicPin* PinGetByDisplayName(TComponent* ARoot, const std::string& APinName);

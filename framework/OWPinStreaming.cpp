@@ -157,6 +157,16 @@ void TOWSinkPin::ReadSourcePin(TReader& Reader) {
   if (source) ConnectAfter(source, after);
 }
 
+bool TOWSinkPin::TryLinkTo(TComponent*, const std::string& Soutce, const std::string& SoutceName, bool) {
+  if (Soutce == "nil") {
+    Disconnect();
+    return true;
+  }
+  TOWBasicPin* source = PinGetByNameCreate(GetRoot(), TOWPinType::ptSource, ReRootName(Soutce),
+                                           ReRootName(SoutceName), GetFullName(true));
+  return source && Connect(source);
+}
+
 void TOWSinkPin::WriteSourcePin(TWriter& Writer) {
   TOWBasicPin* source = SourcePin();
   if (!source) return Writer.WriteIdent("nil");

@@ -480,6 +480,10 @@ class TOWSinkPin : public TOWBasicSinkPin {
   void WriteSourcePin(TWriter& Writer);
   // A placeholder becomes the source this pin reports; no data flows.
   void TakeUnloadedSource(TOWBasicPin* APlaceholder);
+  // Links to the source named Soutce (identifier) / SoutceName (display),
+  // re-rooted, a placeholder when none exists yet; "nil" disconnects.
+  // Root and SaveForm are not consulted.
+  bool TryLinkTo(TComponent* Root, const std::string& Soutce, const std::string& SoutceName, bool SaveForm);
 
  private:
   friend class TOWSourcePin;

@@ -368,6 +368,51 @@ TEST_F(PinLinksTest, LookUpsKeepEachRootsPinsApart) {
   EXPECT_EQ(PinGetByIdentName(a, "fmA.G.InputPin"), nullptr);
 }
 
+TEST_F(PinLinksTest, LinkTextsNameTheOtherEndWithItsRootOnlyWhenItDiffers) {
+  auto holder = TComponent::CreateUnowned<TLinkForm>();
+  auto* a = TComponent::Create<TLinkForm>(holder.get());
+  a->SetName("fmA");
+  auto* b = TComponent::Create<TLinkForm>(holder.get());
+  b->SetName("fmB");
+  auto* src = TComponent::Create<TLinkAudioIn>(a);
+  src->SetName("In");
+  auto* near = TComponent::Create<TLinkFilter>(a);
+  near->SetName("Near");
+  auto* far = TComponent::Create<TLinkFilter>(b);
+  far->SetName("Far");
+  TOWSourcePin* out = src->OutputPin();
+  EXPECT_EQ(GetLinkDisplayName(out), "(Disconnected)");
+  EXPECT_EQ(GetLinkDisplayName(near->InputPin()), "(Disconnected)");
+  ASSERT_TRUE(out->Connect(near->InputPin()));
+  EXPECT_EQ(GetLinkDisplayName(out), "Near.InputPin");
+  EXPECT_EQ(GetLinkDisplayName(near->InputPin()), "In.OutputPin");
+  out->Disconnect();
+  ASSERT_TRUE(out->Connect(far->InputPin()));
+  EXPECT_EQ(GetLinkDisplayName(out), "fmB.Far.InputPin");
+  EXPECT_EQ(GetLinkDisplayName(far->InputPin()), "fmA.In.OutputPin");
+  ASSERT_TRUE(out->Connect(near->InputPin()));
+  EXPECT_EQ(GetLinkDisplayName(out), "( 2 Links )");
+}
+
+TEST_F(PinLinksTest, ASinkLinksByNameToAPinOrAPlaceholder) {
+  auto form = TComponent::CreateUnowned<TLinkForm>();
+  form->SetName("fmMain");
+  auto* src = TComponent::Create<TLinkAudioIn>(form.get());
+  src->SetName("In");
+  auto* f = TComponent::Create<TLinkFilter>(form.get());
+  f->SetName("F");
+  TOWSinkPin* pin = f->InputPin();
+  EXPECT_TRUE(pin->TryLinkTo(nullptr, "fmMain.In.OutputPin", "fmMain.In.OutputPin", false));
+  EXPECT_EQ(pin->SourcePin(), src->OutputPin());
+  EXPECT_TRUE(pin->TryLinkTo(nullptr, "fmMain.Later.OutputPin", "fmMain.Later.OutputPin", false));
+  ASSERT_EQ(UnloadedPins().size(), 1u);
+  EXPECT_EQ(pin->SourcePin(), UnloadedPins()[0]);
+  EXPECT_EQ(src->OutputPin()->SinkCount(), 0);
+  EXPECT_TRUE(pin->TryLinkTo(nullptr, "nil", "", false));
+  EXPECT_EQ(pin->SourcePin(), nullptr);
+  EXPECT_TRUE(UnloadedPins().empty());
+}
+
 TEST_F(PinLinksTest, BrokenLinkEntriesRaiseReadErrors) {
   const char* cases[] = {
       // an identifier where the list of sinks must start
