@@ -22,7 +22,7 @@ class OWPinsStress : public ::testing::Test {
   ComponentPtr<TTestOwner> owner = TComponent::CreateUnowned<TTestOwner>();
 };
 
-// Delivers on its own thread until stopped.
+// Delivers on its own thread until stopped; constructed, it has delivered once.
 class Deliverer {
  public:
   explicit Deliverer(TOWSourcePin& pin)
@@ -31,7 +31,11 @@ class Deliverer {
             pin.Notify(MakeRef<TOWNotifyOperation>().get());
             ++count;
           }
-        }) {}
+        }) {
+    // Under load the thread may start late; the stress only means something
+    // once deliveries overlap the changes.
+    while (count == 0) std::this_thread::yield();
+  }
   ~Deliverer() {
     stop_ = true;
     thread_.join();
