@@ -333,6 +333,11 @@ bool TOWStatePin::ConnectToStateName(const std::string& AName) {
 
 void TOWStatePin::Disconnect() {
   if (Ref<TOWStateDispatcher> d = Dispatcher()) {
+    for (auto& m : d->Members()) {
+      if (m.RealPin == this) continue;
+      DoDisconnectPin(m.RealPin);
+      m.RealPin->DoDisconnectPin(this);
+    }
     d->RemovePin(this);
     BroadcastChanged();
   }

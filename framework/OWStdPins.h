@@ -42,9 +42,12 @@ using TOWClockPinNotificationEvent = Method<TOWNotifyResult(TOWBasicPin* Sender,
 using TOWPinDispatchEvent = Method<TOWNotifyResult(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
                                                    TOWNotifyState State, bool& Handled)>;
 using TOWBoolChangeEvent = Method<void(TOWPin* Sender, bool AValue, bool AOnConnect)>;
-using TOWBoolPinNotificationEvent = Method<TOWNotifyResult(IOWBasicStream* Handler, const TDataTypeID& DataTypeID,
-                                                           IOWNotifyOperation* Operation, TOWNotifyState State,
-                                                           bool& Handled)>;
+// Called per sink before a source's own delivery (Handled preset true:
+// leaving it true replaces that delivery).
+using TOWPinNotificationEvent = Method<TOWNotifyResult(IOWBasicStream* Handler, const TDataTypeID& DataTypeID,
+                                                       IOWNotifyOperation* Operation, TOWNotifyState State,
+                                                       bool& Handled)>;
+using TOWBoolPinNotificationEvent = TOWPinNotificationEvent;
 
 // Sends clock ticks; also answers the clock interface itself, handing what
 // its sinks send back to the notification event.
@@ -119,6 +122,12 @@ class TOWBoolStatePin : public TOWStatePin, public IOWBasicStream {
   void SetValue(bool AValue);
   void Send(bool AValue);
   void SetPinNotificationEvent(TOWBoolPinNotificationEvent e) { FPinNotificationEvent = std::move(e); }
+  // Told of each pin this one leaves.
+  void SetOnDisconnect(TOWPinEvent e) { FOnDisconnect = std::move(e); }
+  void DoDisconnectPin(TOWBasicPin* APin) override {
+    if (FOnDisconnect) FOnDisconnect(APin);
+    TOWStatePin::DoDisconnectPin(APin);
+  }
 
   bool SupportsStreamInterface(const Guid& IID) override;
   TOWNotifyResult DispatchData(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
@@ -132,6 +141,7 @@ class TOWBoolStatePin : public TOWStatePin, public IOWBasicStream {
   TOWBoolChangeEvent FOnDataChange;
   TOWPinDispatchEvent FOnPinDispatchEvent;
   TOWBoolPinNotificationEvent FPinNotificationEvent;
+  TOWPinEvent FOnDisconnect;
 };
 
 }  // namespace tavrel

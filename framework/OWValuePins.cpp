@@ -19,6 +19,11 @@ TAVREL_PIN_CLASS(TOWFloatSinkPin, TOWStdSinkPin)
 TAVREL_PIN_CLASS(TOWRealSinkPin, TOWStdSinkPin)
 TAVREL_PIN_CLASS(TOWStringSinkPin, TOWStdSinkPin)
 TAVREL_PIN_CLASS(TOWTypedStdSinkPin, TOWStdSinkPin)
+TAVREL_PIN_CLASS(TOWIntegerSinkPin, TOWTypedStdSinkPin)
+TAVREL_PIN_CLASS(TOWInt64SinkPin, TOWTypedStdSinkPin)
+TAVREL_PIN_CLASS(TOWDateTimeSinkPin, TOWTypedStdSinkPin)
+TAVREL_PIN_CLASS(TOWIntAndRangedSinkPin, TOWTypedStdSinkPin)
+TAVREL_PIN_CLASS(TOWInt64AndRangedSinkPin, TOWTypedStdSinkPin)
 #undef TAVREL_PIN_CLASS
 
 namespace {
@@ -56,6 +61,16 @@ TOWNotifyResult TOWValueSourcePin<T>::SubmitValue(IOWStream* Handler, const TDat
                                                   IOWNotifyOperation* Operation, TOWNotifyState State) {
   IOWBasicStream* stream = QueryBasicStream(Handler, DataTypeID);
   if (!stream) return {};
+  TOWPinNotificationEvent notify;
+  {
+    ReadHold r(this);
+    notify = FPinNotificationEvent;
+  }
+  if (notify) {
+    bool handled = true;
+    TOWNotifyResult result = notify(stream, DataTypeID, Operation, State, handled);
+    if (handled) return result;
+  }
   if (State.Contains(nsNewLink)) {
     // A new link hears the current value at once.
     Ref<IOWNotifyOperation> fresh = MakeOperation(DataTypeID, Value());
@@ -68,6 +83,17 @@ TOWNotifyResult TOWValueSourcePin<T>::SubmitValue(IOWStream* Handler, const TDat
     return stream->DispatchData(DataTypeID, single.get(), State);
   }
   return stream->DispatchData(DataTypeID, Operation, State);
+}
+
+template <class T>
+void TOWValueSourcePin<T>::DoDisconnectPin(TOWBasicPin* APin) {
+  TOWPinEvent onDisconnect;
+  {
+    ReadHold r(this);
+    onDisconnect = FOnDisconnect;
+  }
+  if (onDisconnect) onDisconnect(APin);
+  TOWSourcePin::DoDisconnectPin(APin);
 }
 
 template class TOWValueSourcePin<float>;

@@ -48,6 +48,17 @@ class TOWValueSourcePin : public TOWSourcePin {
   // Sends only a changed value; NaN never counts as a change.
   void SetValue(T AValue);
   void Send(T AValue);
+  // Asked per sink before the default delivery; Handled left true replaces it.
+  void SetPinNotificationEvent(TOWPinNotificationEvent e) {
+    WriteHold w(this);
+    FPinNotificationEvent = std::move(e);
+  }
+  // Told of each sink this pin leaves.
+  void SetOnDisconnect(TOWPinEvent e) {
+    WriteHold w(this);
+    FOnDisconnect = std::move(e);
+  }
+  void DoDisconnectPin(TOWBasicPin* APin) override;
 
  protected:
   TOWValueSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, Ref<IOWLock> AInputOwnerLock)
@@ -57,6 +68,8 @@ class TOWValueSourcePin : public TOWSourcePin {
   TOWNotifyResult SubmitValue(IOWStream* Handler, const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
                               TOWNotifyState State);
   T FValue{};
+  TOWPinNotificationEvent FPinNotificationEvent;
+  TOWPinEvent FOnDisconnect;
 };
 
 class TOWFloatSourcePin : public TOWValueSourcePin<float> {
@@ -178,6 +191,46 @@ class TOWTypedStdSinkPin : public TOWStdSinkPin {
     AddType(AType);
   }
   ~TOWTypedStdSinkPin() override { Disconnect(); }
+};
+
+class TOWIntegerSinkPin : public TOWTypedStdSinkPin {
+  TAVREL_CLASS_INFO
+ public:
+  TOWIntegerSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWIntegerStream, std::move(AOnPinDispatchEvent)) {}
+};
+
+class TOWInt64SinkPin : public TOWTypedStdSinkPin {
+  TAVREL_CLASS_INFO
+ public:
+  TOWInt64SinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWInt64Stream, std::move(AOnPinDispatchEvent)) {}
+};
+
+class TOWDateTimeSinkPin : public TOWTypedStdSinkPin {
+  TAVREL_CLASS_INFO
+ public:
+  TOWDateTimeSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWDateTimeStream, std::move(AOnPinDispatchEvent)) {}
+};
+
+// Ranged values first, plain values of the same width too.
+class TOWIntAndRangedSinkPin : public TOWTypedStdSinkPin {
+  TAVREL_CLASS_INFO
+ public:
+  TOWIntAndRangedSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWRangedIntegerStream, std::move(AOnPinDispatchEvent)) {
+    AddType(IID_OWIntegerStream);
+  }
+};
+
+class TOWInt64AndRangedSinkPin : public TOWTypedStdSinkPin {
+  TAVREL_CLASS_INFO
+ public:
+  TOWInt64AndRangedSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWRangedInt64Stream, std::move(AOnPinDispatchEvent)) {
+    AddType(IID_OWInt64Stream);
+  }
 };
 
 }  // namespace tavrel

@@ -1,0 +1,157 @@
+#include "framework/OWValuePins.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/tests/pins_testing.h"
+
+namespace tavrel {
+namespace {
+
+using testing_pins::TTestOwner;
+
+class OWValuePins : public ::testing::Test {
+ protected:
+  ComponentPtr<TTestOwner> owner = TComponent::CreateUnowned<TTestOwner>();
+};
+
+// A source of one stream type that hands each operation to the sink's stream.
+class TTypedSource : public TOWSourcePin {
+ public:
+  TTypedSource(TComponent* owner, const Guid& type) : TOWSourcePin(owner, nullptr, nullptr, 0) {
+    AddType(type, TOWSubmit::Of<&TTypedSource::Submit>(this));
+  }
+  ~TTypedSource() override { Disconnect(); }
+
+ private:
+  TOWNotifyResult Submit(IOWStream* h, const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState s) {
+    IOWBasicStream* b = QueryBasicStream(h, id);
+    return b ? b->DispatchData(id, op, s) : TOWNotifyResult{};
+  }
+};
+
+TEST_F(OWValuePins, ANotificationEventThatKeepsHandledReplacesTheDelivery) {
+  struct Case {
+    bool leaveHandled;
+    size_t deliveries;  // to the sink, for one SetValue
+  } cases[] = {{true, 0}, {false, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.leaveHandled);
+    TOWFloatSourcePin src(owner.get());
+    std::vector<float> got;
+    TOWFloatSinkPin sink(owner.get(), nullptr, TOWFloatChangeEvent([&](TOWPin*, float v, bool) { got.push_back(v); }));
+    int heard = 0;
+    IOWBasicStream* heardStream = nullptr;
+    src.SetPinNotificationEvent(TOWPinNotificationEvent(
+        [&](IOWBasicStream* h, const TDataTypeID& id, IOWNotifyOperation*, TOWNotifyState, bool& handled) {
+          EXPECT_TRUE(handled);  // preset
+          EXPECT_EQ(id, IID_IOWFloatStream);
+          heardStream = h;
+          handled = c.leaveHandled;
+          ++heard;
+          return TOWNotifyResult{};
+        }));
+    ASSERT_TRUE(sink.Connect(&src));
+    got.clear();
+    heard = 0;
+    src.SetValue(1.5f);
+    EXPECT_EQ(heard, 1);
+    EXPECT_EQ(heardStream, static_cast<IOWBasicStream*>(&sink));
+    EXPECT_EQ(got.size(), c.deliveries);
+    sink.Disconnect();
+  }
+}
+
+TEST_F(OWValuePins, DispatchOnlySinksHandEveryOperationToTheirEventOrDropIt) {
+  using Make = std::function<std::unique_ptr<TOWStdSinkPin>(TComponent*, TOWPinDispatchEvent)>;
+  struct Case {
+    const char* name;
+    Guid type;
+    Make make;
+  } cases[] = {
+      {"Integer", IID_OWIntegerStream,
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntegerSinkPin>(o, nullptr, e); }},
+      {"Int64", IID_OWInt64Stream,
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64SinkPin>(o, nullptr, e); }},
+      {"DateTime", IID_OWDateTimeStream,
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWDateTimeSinkPin>(o, nullptr, e); }},
+      {"ranged Integer", IID_OWRangedIntegerStream,
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, e); }},
+      {"Integer into ranged", IID_OWIntegerStream,
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, e); }},
+      {"ranged Int64", IID_OWRangedInt64Stream,
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, e); }},
+      {"Int64 into ranged", IID_OWInt64Stream,
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, e); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (bool withEvent : {true, false}) {
+      SCOPED_TRACE(withEvent);
+      TTypedSource src(owner.get(), c.type);
+      std::vector<IOWNotifyOperation*> seen;
+      TOWPinDispatchEvent e;
+      if (withEvent)
+        e = TOWPinDispatchEvent([&](const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState, bool& handled) {
+          EXPECT_TRUE(handled);
+          EXPECT_EQ(id, c.type);
+          seen.push_back(op);
+          return TOWNotifyResult{nrDataChanged};
+        });
+      auto sink = c.make(owner.get(), e);
+      ASSERT_TRUE(sink->Connect(&src));
+      seen.clear();
+      Ref<IOWNotifyOperation> real = MakeRef<TOWSuppliedRealOperation>(2.0);
+      Ref<IOWNotifyOperation> start = MakeRef<TOWStartOperation>();
+      src.Notify(real.get());
+      src.Notify(start.get());
+      std::vector<IOWNotifyOperation*> expected;
+      if (withEvent) expected = {real.get(), start.get()};
+      EXPECT_EQ(seen, expected);
+      sink->Disconnect();
+    }
+  }
+}
+
+TEST_F(OWValuePins, OnDisconnectHearsEachPinLeft) {
+  TOWRealSourcePin src(owner.get());
+  std::vector<TOWBasicPin*> left;
+  src.SetOnDisconnect(TOWPinEvent([&](TOWBasicPin* p) { left.push_back(p); }));
+  TOWRealSinkPin a(owner.get(), nullptr, {});
+  TOWRealSinkPin b(owner.get(), nullptr, {});
+  TOWRealSinkPin c(owner.get(), nullptr, {});
+  ASSERT_TRUE(a.Connect(&src));
+  ASSERT_TRUE(b.Connect(&src));
+  ASSERT_TRUE(c.Connect(&src));
+  src.DisconnectFrom(&b);
+  EXPECT_EQ(left, (std::vector<TOWBasicPin*>{&b}));
+  left.clear();
+  src.Disconnect();  // last linked first
+  EXPECT_EQ(left, (std::vector<TOWBasicPin*>{&c, &a}));
+  EXPECT_FALSE(a.IsConnected());
+  EXPECT_FALSE(c.IsConnected());
+
+  // A Boolean state pin hears each other member of the link it leaves.
+  TOWBoolStatePin x(owner.get(), nullptr, {}), y(owner.get(), nullptr, {}), z(owner.get(), nullptr, {});
+  std::vector<TOWBasicPin*> xLeft, yLeft;
+  x.SetOnDisconnect(TOWPinEvent([&](TOWBasicPin* p) { xLeft.push_back(p); }));
+  y.SetOnDisconnect(TOWPinEvent([&](TOWBasicPin* p) { yLeft.push_back(p); }));
+  ASSERT_TRUE(x.Connect(&y));
+  ASSERT_TRUE(z.Connect(&x));
+  x.Disconnect();
+  EXPECT_EQ(xLeft.size(), 2u);
+  EXPECT_NE(std::find(xLeft.begin(), xLeft.end(), &y), xLeft.end());
+  EXPECT_NE(std::find(xLeft.begin(), xLeft.end(), &z), xLeft.end());
+  EXPECT_EQ(yLeft, (std::vector<TOWBasicPin*>{&x}));
+  EXPECT_TRUE(y.IsConnectedTo(&z));
+  y.Disconnect();
+  z.Disconnect();
+}
+
+}  // namespace
+}  // namespace tavrel
