@@ -29,7 +29,7 @@ inline constexpr int kFFTMaxOrder = 30;
 // first touch then gets the process killed, so -9 would never be seen.
 inline constexpr std::size_t kFFTSpecMaxBytes = std::size_t(1) << 32;
 
-// The specification record; opaque to callers.
+// The FFT plan record; opaque to callers.
 struct FFTSpec {
   Ipp32s tag;           // 7 complex, 9 real, 0 once released
   Ipp32s order;

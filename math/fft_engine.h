@@ -1,6 +1,6 @@
 #pragma once
 // Internals of the FFT: the fixed-size kernels of 1, 2, 4 and 8 points, the
-// table builders of a specification and the complex engine. Exposed for the
+// table builders of an FFT plan and the complex engine. Exposed for the
 // transforms in fft_*.cpp and for tests; callers use math/fft.h.
 //
 // Complex data are interleaved doubles; twiddle W_L^j = exp(-2*pi*i*j/L).
@@ -57,7 +57,7 @@ void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 enum class FFTKernelSet { kPlain, kAVX };
 void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 // The radix-2 passes of the blocked 1024- and 2048-point plans that combine
-// transformed 512-point blocks (table: the spec's combine twiddles).
+// transformed 512-point blocks (table: the plan's combine twiddles).
 void FFTCombinePassesWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t L, const Ipp64fc* table);
 // kAVX when the machine has AVX, else kPlain.
 FFTKernelSet FFTFastestKernelSet();
@@ -70,12 +70,12 @@ void RealMergePassWith(FFTKernelSet set, const Ipp64f* src, Ipp64f* dst, std::si
 // twiddles and R-point radix-4 table, a work area of 4 R values) likewise.
 void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
                        const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work);
-// Order m > 9; applies the spec's scaling for the direction itself.
+// Order m > 9; applies the plan's scaling for the direction itself.
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 
 // Transform of bit-reversed data of complex order m >= 3 (radix-4 or large),
-// scaled as the spec says for the direction.
+// scaled as the plan says for the direction.
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work,
                              bool inverse);
 // The same from natural-order src into dst: a bit-reversal pass first (in
@@ -101,7 +101,7 @@ class FFTWorkArea {
   bool failed_ = false;
 };
 
-// Owns a specification made by the InitAlloc routines; frees it by its kind.
+// Owns an FFT plan made by the InitAlloc routines; frees it by its kind.
 struct FFTSpecDeleter {
   void operator()(FFTSpec* spec) const;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// Scratch of the FFT-based convolution and correlations: a specification of
+// Scratch of the FFT-based convolution and correlations: an FFT plan of
 // one order (inverse divides by N), `arrays` arrays of 2^order values in one
 // block, and the transforms' work area.
 //
@@ -20,7 +20,7 @@ struct FFTScratch {
   static constexpr bool kReal = std::is_same_v<T, Ipp64f>;
   FFTSpecPtr spec;
   KernelArray<T> data;
-  KernelArray<Ipp8u> work;  // null when the spec needs none
+  KernelArray<Ipp8u> work;  // null when the plan needs none
   std::size_t N = 0;
 
   // The spec's own status, or -9 when a block cannot be had (or the order is

@@ -1,4 +1,4 @@
-// Creation and release of FFT specifications: the scale rule, the sine
+// Creation and release of FFT plans: the scale rule, the sine
 // table every twiddle is read from, the bit-reversal table and the plan of
 // the large transforms.
 #include <algorithm>
@@ -78,7 +78,7 @@ void ReleaseFFTSpec(FFTSpec* spec) {
 }
 
 // Tables of complex order m from the sine table of order n; false when a
-// block cannot be allocated (the spec then owns what was allocated).
+// block cannot be allocated (the plan then owns what was allocated).
 bool BuildComplexTables(FFTSpec* spec, int m, const Ipp64f* sine, int n) {
   spec->bitReversal = static_cast<Ipp32s*>(KernelAlloc(BitReversalBytes(m)));
   if (spec->bitReversal == nullptr) return false;

@@ -127,7 +127,7 @@ IppStatus ippsFIRInitAlloc_64f(FIRState** out, const Ipp64f* taps, int tapsLen, 
   }
   const std::size_t tapsBytes = RoundUp16(L * sizeof(Ipp64f));
   const std::size_t delayBytes = RoundUp16((3 * L + 4) * sizeof(Ipp64f));
-  // Coarse bound first: the spec's tables are about as large as the buffers.
+  // Coarse bound first: the plan's tables are about as large as the buffers.
   if (RoundUp16(sizeof(FIRState)) + tapsBytes + delayBytes + 8 * N * sizeof(Ipp64f) > kFIRStateMaxBytes ||
       order > kFFTMaxOrder)
     return ippStsMemAllocErr;
