@@ -105,8 +105,10 @@ void TALCommonFIRFilter::RequestRecalc() {
 }
 
 void TALCommonFIRFilter::CalculateTaps() {
-  // Under the component lock so that a setter cannot change half the design.
-  Ref<IOWLockSection> hold = FLock->WriteLock();
+  // The caller holds the output lock, which every setter takes too, so no
+  // setter changes half the design. Taking the component lock here would
+  // take the input lock after the output lock on a worker: a deadlock with
+  // a setter.
   CalculateFIRTaps(FParams, double(FWaveFormat.nSamplesPerSec), FTaps);
 }
 

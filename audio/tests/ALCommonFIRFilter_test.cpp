@@ -5,6 +5,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "math/routines.h"
@@ -190,6 +191,34 @@ TEST_F(FIRGraph, PropertyChangeRedesignsBeforeTheNextBuffer) {
   EXPECT_FALSE(filter->NeedsRecalc());
   Start();
   EXPECT_EQ(filter->Taps().size(), 11u);
+}
+
+// Settings change on another thread while a worker filters: every buffer
+// comes through whole, and the next start designs from the last values.
+TEST_F(FIRGraph, SettingsChangeWhileAWorkerFilters) {
+  Build(kKinds[0].make);
+  filter->Threading()->SetEnabled(true);
+  filter->SetWindowType(wtKaiser);
+  Start();
+  const Bytes in = Frames(64, 11);
+  std::thread setter([this] {
+    for (int i = 0; i < 200; ++i) {
+      filter->SetAlpha(1.0 + i % 4);
+      filter->SetNumTaps(i % 2 ? 41 : 31);
+    }
+  });
+  for (int i = 0; i < 60; ++i) Send(in);
+  setter.join();
+  filter->FilterThread()->GetQueueEvent().WaitFor(INFINITE);
+  capture.Stop();
+  EXPECT_FALSE(received.empty());
+  for (const Bytes& b : received) ASSERT_EQ(b.size(), in.size());
+  Start();
+  TSLAReal taps;
+  CalculateFIRTaps(ParamsOf(*filter), 44100.0, taps);
+  EXPECT_EQ(filter->Alpha(), 4.0);
+  EXPECT_EQ(filter->NumTaps(), 41);
+  EXPECT_EQ(filter->Taps(), taps);
 }
 
 // Fails the state of every second channel.
