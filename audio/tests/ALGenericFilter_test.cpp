@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -157,6 +158,26 @@ TEST_F(GenericFilterGraph, QueuedHandlerRunsOnGuiThreadInOrder) {
       EXPECT_EQ(received.size(), seen.size());
     }
   }
+}
+
+TEST_F(GenericFilterGraph, MoreBuffersThanQueueHoldsAllArrive) {
+  // More than the queue holds: the delivering thread waits for the GUI thread and nothing is lost.
+  const int kBuffers = TSLMainThreadBufferQueue::kMaxOutstanding + 50;
+  filter->SetSynchronizeType(ST::stQueue);
+  Watch();
+  StartWave();
+  std::vector<Ref<TALAudioBuffer>> sent;
+  for (int i = 0; i < kBuffers; ++i) sent.push_back(Buffer(32));
+  std::atomic<bool> done{false};
+  std::thread delivering([&] {
+    for (auto& b : sent) capture.SubmitBuffer(*b);
+    done.store(true);
+  });
+  PumpUntil(kBuffers);
+  delivering.join();
+  EXPECT_TRUE(done.load());
+  ASSERT_EQ(received.size(), size_t(kBuffers));
+  for (int i = 0; i < kBuffers; i += 97) EXPECT_EQ(Bytes(*received[i]), Bytes(*sent[i])) << i;
 }
 
 TEST_F(GenericFilterGraph, RaisingHandlerGoesToOnErrorAndBufferGoesOnUnchanged) {
