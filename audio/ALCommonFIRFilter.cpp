@@ -58,18 +58,6 @@ const ClassInfo& TALBandPass::Class() {
   return ci;
 }
 
-void RegisterFIRFilterClasses() {
-  for (const ClassInfo* ci : {&TALLowPass::Class(), &TALHighPass::Class(), &TALBandStop::Class(),
-                              &TALBandPass::Class()})
-    RegisterClass(*ci);
-}
-
-void UnRegisterFIRFilterClasses() {
-  for (const ClassInfo* ci : {&TALLowPass::Class(), &TALHighPass::Class(), &TALBandStop::Class(),
-                              &TALBandPass::Class()})
-    UnRegisterClass(*ci);
-}
-
 TALCommonFIRFilter::TALCommonFIRFilter(TComponent* AOwner, TALFIRKind AKind) : TALCommonFilter(AOwner) {
   FParams.Kind = AKind;
 }

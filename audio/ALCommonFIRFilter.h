@@ -21,7 +21,8 @@
 // status as code). The filter never raises for it: it runs on the
 // delivering thread, where an exception would cost the whole buffer.
 //
-// RegisterFIRFilterClasses makes the four classes known to the form reader.
+// The audio module list (audio/modules.h) makes the four classes known to the
+// form reader.
 #include <atomic>
 
 #include "audio/ALFIRChannels.h"
@@ -123,7 +124,5 @@ class TALBandPass : public TALBandFilter {
   explicit TALBandPass(TComponent* AOwner) : TALBandFilter(AOwner, TALFIRKind::BandPass) {}
 };
 
-void RegisterFIRFilterClasses();
-void UnRegisterFIRFilterClasses();
 
 }  // namespace tavrel

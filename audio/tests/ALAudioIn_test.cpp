@@ -309,7 +309,6 @@ namespace tavrel {
 namespace {
 
 TEST_F(CaptureFixture, ComponentReadFromFormDataStartsOnceLoaded) {
-  RegisterClass(TALAudioIn::Class());
   auto form = TComponent::CreateUnowned<TComponent>();
   ReadRootComponent(*form, ObjectTextToBinary(R"(object Form1: TComponent
   object ALAudioIn2: TALAudioIn

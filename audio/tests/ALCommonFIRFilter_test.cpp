@@ -323,7 +323,6 @@ TEST_F(FIRGraph, DesignGuardLeavesThePropertyAlone) {
 }
 
 TEST(ALCommonFIRFilter, PropertiesRoundTripThroughFormData) {
-  RegisterFIRFilterClasses();
   auto form = TComponent::CreateUnowned<TComponent>();
   ReadRootComponent(*form, ObjectTextToBinary(R"(object Form1: TComponent
   object ALLowPass1: TALLowPass
@@ -362,7 +361,6 @@ end
   auto copy = TComponent::CreateUnowned<TComponent>();
   ReadRootComponent(*copy, bytes);
   check(*copy);
-  UnRegisterFIRFilterClasses();
 }
 
 }  // namespace

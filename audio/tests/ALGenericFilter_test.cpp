@@ -312,7 +312,6 @@ TEST_F(GenericFilterGraph, CommandsGoUpOrDownByInputLink) {
 }
 
 TEST(GenericFilterClass, ReadFromFormWithSynchronizeType) {
-  RegisterClass(TALGenericFilter::Class());
   auto form = TComponent::CreateUnowned<TComponent>();
   ReadRootComponent(*form, ObjectTextToBinary(R"(object Form1: TComponent
   object ALGenericFilter1: TALGenericFilter

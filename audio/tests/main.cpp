@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include "audio/modules.h"
 #include "platform/tests/modules_environment.h"
 #include "signal/modules.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  // The filters and devices need every routine variable bound and the buffer pool.
-  testing::AddGlobalTestEnvironment(new tavrel::ModulesEnvironment(tavrel::SignalStackModules));
+  // The filters and devices need every routine variable bound, the buffer pool
+  // and their classes known to the form reader.
+  testing::AddGlobalTestEnvironment(new tavrel::ModulesEnvironment([] {
+    std::vector<tavrel::ModuleStep> steps = tavrel::SignalStackModules();
+    for (auto& step : tavrel::AudioModules()) steps.push_back(std::move(step));
+    return steps;
+  }));
   return RUN_ALL_TESTS();
 }
