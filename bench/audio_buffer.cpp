@@ -37,27 +37,13 @@ void BufferLife(benchmark::State& state) {
       benchmark::Counter(double(tavrel::bench::HeapAllocations() - before) / double(state.iterations()));
 }
 
-// The same bytes with no pool, no sharing: allocate, fill, copy once, free.
-void PlainCopy(benchmark::State& state) {
-  for (auto _ : state) {
-    auto* a = static_cast<uint8_t*>(std::malloc(kBytes));
-    a[40] = 1;
-    auto* b = static_cast<uint8_t*>(std::malloc(kBytes));
-    std::memcpy(b, a, kBytes);
-    b[41] = 2;
-    benchmark::DoNotOptimize(a);
-    benchmark::DoNotOptimize(b);
-    std::free(b);
-    std::free(a);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RegisterBenchmark("buffer_life", BufferLife);
-  benchmark::RegisterBenchmark("malloc_memcpy_free", PlainCopy);
+  benchmark::RegisterBenchmark(
+      "malloc_memcpy_free", [](benchmark::State& state) { tavrel::bench::PlainBufferCopy(state, kBytes); });
   tavrel::bench::RatioTable table;
   benchmark::RunSpecifiedBenchmarks(&table);
 

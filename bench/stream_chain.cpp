@@ -60,25 +60,13 @@ void PassThrough(benchmark::State& state) {
   if (chain.received != uint64_t(state.iterations())) state.SkipWithError("a buffer was lost");
 }
 
-void PlainCopy(benchmark::State& state) {
-  for (auto _ : state) {
-    auto* a = static_cast<uint8_t*>(std::malloc(kBytes));
-    a[40] = 1;
-    auto* b = static_cast<uint8_t*>(std::malloc(kBytes));
-    std::memcpy(b, a, kBytes);
-    benchmark::DoNotOptimize(a);
-    benchmark::DoNotOptimize(b);
-    std::free(b);
-    std::free(a);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RegisterBenchmark("source_filter_sink", PassThrough);
-  benchmark::RegisterBenchmark("malloc_memcpy_free", PlainCopy);
+  benchmark::RegisterBenchmark(
+      "malloc_memcpy_free", [](benchmark::State& state) { tavrel::bench::PlainBufferCopy(state, kBytes); });
   tavrel::bench::RatioTable table;
   benchmark::RunSpecifiedBenchmarks(&table);
 

@@ -11,12 +11,31 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace tavrel::bench {
+
+// The reference of the buffer benchmarks: the same bytes with no pool and no
+// sharing. Allocate, fill, copy once, write the copy, free.
+inline void PlainBufferCopy(benchmark::State& state, std::size_t bytes) {
+  for (auto _ : state) {
+    auto* a = static_cast<std::uint8_t*>(std::malloc(bytes));
+    a[40] = 1;
+    auto* b = static_cast<std::uint8_t*>(std::malloc(bytes));
+    std::memcpy(b, a, bytes);
+    b[41] = 2;
+    benchmark::DoNotOptimize(a);
+    benchmark::DoNotOptimize(b);
+    std::free(b);
+    std::free(a);
+  }
+}
 
 class RatioTable : public benchmark::ConsoleReporter {
  public:
