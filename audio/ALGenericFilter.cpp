@@ -88,7 +88,13 @@ void TALBasicGenericFilter::ProcessData(const Ref<TALAudioBuffer>& AInBuffer, Re
     GuardedProcessData(AInBuffer, AOutBuffer, Send);
     return;
   }
-  FBufferQueue->AddBuffer(*AInBuffer, sync == TSLSynchronizeType::stQueue);
+  hold = nullptr;
+  {
+    // A full queue waits for the GUI thread, which needs the output lock to
+    // work it off: give up this thread's holds while waiting.
+    Ref<IOWLockSection> away = FOutputLock->UnlockAll();
+    FBufferQueue->AddBuffer(*AInBuffer, sync == TSLSynchronizeType::stQueue);
+  }
   Send = false;
 }
 

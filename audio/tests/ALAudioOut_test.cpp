@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 
+#include "framework/tests/pins_testing.h"
 #include "platform/forms.h"
 #include "platform/formtext.h"
 #include "platform/messages.h"
@@ -15,6 +16,8 @@
 
 namespace tavrel {
 namespace {
+
+using testing_pins::TClockSink;
 
 template <class F>
 bool Eventually(F done, bool pumpMessages = false) {
@@ -329,23 +332,6 @@ TEST_F(PlaybackFixture, PauseStopsFeedingAndResumeRestarts) {
   source->EndStop();
   EXPECT_TRUE(PlayOut());
 }
-
-// A sink of clock ticks.
-class TClockSink : public TOWStdSinkPin {
- public:
-  TClockSink(TComponent* owner, TOWPinDispatchEvent e) : TOWStdSinkPin(owner, nullptr, std::move(e)) {
-    AddType(IID_OWClockStream, TOWSubmit::Of<&TClockSink::Back>(this));
-  }
-  bool SupportsStreamInterface(const Guid& IID) override {
-    return IID == IID_OWClockStream || TOWStdSinkPin::SupportsStreamInterface(IID);
-  }
-
- private:
-  TOWNotifyResult Back(IOWStream* h, const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState s) {
-    IOWBasicStream* b = QueryBasicStream(h, IID_OWClockStream);
-    return b ? b->DispatchData(id, op, s) : TOWNotifyResult{};
-  }
-};
 
 TEST_F(PlaybackFixture, ClockTicksOncePerPlayedBuffer) {
   std::atomic<int> ticks{0};

@@ -7,6 +7,8 @@
 namespace tavrel {
 namespace {
 
+using testing_pins::TClockSink;
+
 using testing_pins::TTestOwner;
 
 class OWStdPins : public ::testing::Test {
@@ -27,23 +29,6 @@ struct Dispatched {
           lastWasClock = dynamic_cast<TOWClockOperation*>(op->Instance()) != nullptr;
           return TOWNotifyResult{nrDataChanged};
         });
-  }
-};
-
-// A standard sink that takes clock ticks and can send operations back.
-class TClockSink : public TOWStdSinkPin {
- public:
-  TClockSink(TComponent* owner, TOWPinDispatchEvent e) : TOWStdSinkPin(owner, nullptr, std::move(e)) {
-    AddType(IID_OWClockStream, TOWSubmit::Of<&TClockSink::Back>(this));
-  }
-  bool SupportsStreamInterface(const Guid& IID) override {
-    return IID == IID_OWClockStream || TOWStdSinkPin::SupportsStreamInterface(IID);
-  }
-
- private:
-  TOWNotifyResult Back(IOWStream* h, const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState s) {
-    IOWBasicStream* b = QueryBasicStream(h, IID_OWClockStream);
-    return b ? b->DispatchData(id, op, s) : TOWNotifyResult{};
   }
 };
 

@@ -13,6 +13,7 @@
 #include "framework/LPComponent.h"
 #include "framework/OWConverter.h"
 #include "framework/OWPins.h"
+#include "framework/OWStdPins.h"
 
 namespace tavrel::testing_pins {
 
@@ -181,6 +182,23 @@ class TAToBConverter2 : public TAToBConverter {
   static Ref<IOWFormatConverter> CreateConverter() {
     ++made;
     return TAToBConverter::CreateConverter();
+  }
+};
+
+// A standard sink that takes clock ticks and can send operations back.
+class TClockSink : public TOWStdSinkPin {
+ public:
+  TClockSink(TComponent* owner, TOWPinDispatchEvent e) : TOWStdSinkPin(owner, nullptr, std::move(e)) {
+    AddType(IID_OWClockStream, TOWSubmit::Of<&TClockSink::Back>(this));
+  }
+  bool SupportsStreamInterface(const Guid& IID) override {
+    return IID == IID_OWClockStream || TOWStdSinkPin::SupportsStreamInterface(IID);
+  }
+
+ private:
+  TOWNotifyResult Back(IOWStream* h, const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState s) {
+    IOWBasicStream* b = QueryBasicStream(h, IID_OWClockStream);
+    return b ? b->DispatchData(id, op, s) : TOWNotifyResult{};
   }
 };
 
