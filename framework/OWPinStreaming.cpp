@@ -26,15 +26,69 @@ void ReadPinNameValue(TReader& Reader, std::string& AIdentName, std::string& ADi
   ADisplayName = AIdentName;
 }
 
+void ReadSinkEntry(TReader& Reader, std::string& AIdentName, std::string& ADisplayName, std::string& AAfterName) {
+  AAfterName.clear();
+  if (Reader.NextValue() != vaList) {
+    AIdentName = Reader.ReadIdent();
+    ADisplayName = AIdentName;
+    return;
+  }
+  Reader.ReadListBegin();
+  AIdentName = Reader.ReadIdent();
+  if (Reader.NextValue() == vaIdent) AAfterName = Reader.ReadIdent();
+  ADisplayName = AIdentName;
+  if (IsStringValue(Reader.NextValue())) ADisplayName = Reader.ReadString();
+  Reader.ReadListEnd();
+}
+
+void ReadSourceValue(TReader& Reader, std::string& AIdentName, std::string& ADisplayName, std::string& AAfterName) {
+  AAfterName.clear();
+  if (Reader.NextValue() != vaList) {
+    AIdentName = Reader.ReadIdent();
+    ADisplayName = AIdentName;
+    return;
+  }
+  Reader.ReadListBegin();
+  if (Reader.NextValue() == vaList) {
+    Reader.ReadListBegin();
+    ReadPinNameValue(Reader, AIdentName, ADisplayName);
+    AAfterName = Reader.ReadIdent();
+    Reader.ReadListEnd();
+  } else {
+    AIdentName = Reader.ReadIdent();
+    ADisplayName = Reader.ReadString();
+  }
+  Reader.ReadListEnd();
+}
+
+std::string ReadStateLinkName(TReader& Reader) {
+  if (Reader.NextValue() != vaList) return Reader.ReadString();
+  Reader.ReadListBegin();
+  std::string name = Reader.ReadString();
+  // Pins of other forms join by name when their own form is read.
+  while (!Reader.EndOfList()) {
+    TValueType v = Reader.NextValue();
+    if (v != vaIdent && v != vaList) Reader.CheckValue(vaIdent);
+    Reader.SkipValue();
+  }
+  Reader.ReadListEnd();
+  return name;
+}
+
 // ---------------------------------------------------------------------------
 // TOWPin: "Form"
 
+std::string ReRootName(const std::string& AName, const std::string& ALoadFormName, const std::string& ARootName) {
+  if (ALoadFormName.empty()) return AName;
+  if (AName.size() <= ALoadFormName.size() || AName.compare(0, ALoadFormName.size(), ALoadFormName) != 0 ||
+      AName[ALoadFormName.size()] != '.')
+    return AName;
+  return ARootName + AName.substr(ALoadFormName.size());
+}
+
 std::string TOWPin::ReRootName(const std::string& AName) {
   if (FLoadFormName.empty()) return AName;
-  if (AName.size() <= FLoadFormName.size() || AName.compare(0, FLoadFormName.size(), FLoadFormName) != 0 ||
-      AName[FLoadFormName.size()] != '.')
-    return AName;
-  return GetRootName() + AName.substr(FLoadFormName.size());
+  return tavrel::ReRootName(AName, FLoadFormName, GetRootName());
 }
 
 void TOWPin::DefineProperties(TFiler& Filer) {
@@ -68,21 +122,12 @@ void TOWSourcePin::ReadSinkPins(TReader& Reader) {
   std::string self = GetFullName(true);
   Reader.ReadListBegin();
   while (!Reader.EndOfList()) {
-    std::string ident, display;
+    std::string ident, display, afterName;
+    ReadSinkEntry(Reader, ident, display, afterName);
     TOWBasicPin* after = nullptr;
-    if (Reader.NextValue() == vaList) {
-      Reader.ReadListBegin();
-      ident = Reader.ReadIdent();
-      if (Reader.NextValue() == vaIdent) {
-        std::string afterName = ReRootName(Reader.ReadIdent());
-        after = PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
-      }
-      display = ident;
-      if (IsStringValue(Reader.NextValue())) display = Reader.ReadString();
-      Reader.ReadListEnd();
-    } else {
-      ident = Reader.ReadIdent();
-      display = ident;
+    if (!afterName.empty()) {
+      afterName = ReRootName(afterName);
+      after = PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
     }
     TOWBasicPin* sink =
         PinGetByNameCreate(root, TOWPinType::ptSink, ReRootName(ident), ReRootName(display), self);
@@ -134,24 +179,12 @@ void TOWSinkPin::ReadSourcePin(TReader& Reader) {
   AdoptUnloadedPin();
   TComponent* root = GetRoot();
   std::string self = GetFullName(true);
-  std::string ident, display;
+  std::string ident, display, afterName;
+  ReadSourceValue(Reader, ident, display, afterName);
   TOWBasicPin* after = nullptr;
-  if (Reader.NextValue() == vaList) {
-    Reader.ReadListBegin();
-    if (Reader.NextValue() == vaList) {
-      Reader.ReadListBegin();
-      ReadPinNameValue(Reader, ident, display);
-      std::string afterName = ReRootName(Reader.ReadIdent());
-      after = PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
-      Reader.ReadListEnd();
-    } else {
-      ident = Reader.ReadIdent();
-      display = Reader.ReadString();
-    }
-    Reader.ReadListEnd();
-  } else {
-    ident = Reader.ReadIdent();
-    display = ident;
+  if (!afterName.empty()) {
+    afterName = ReRootName(afterName);
+    after = PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
   }
   TOWBasicPin* source = PinGetByNameCreate(root, TOWPinType::ptSource, ReRootName(ident), ReRootName(display), self);
   if (source) ConnectAfter(source, after);
@@ -195,19 +228,7 @@ void TOWStatePin::DefineProperties(TFiler& Filer) {
 void TOWStatePin::ReadStateValue(TReader& Reader) {
   TOWFormLinkReading reading;
   AdoptUnloadedPin();
-  if (Reader.NextValue() != vaList) {
-    ConnectToStateName(Reader.ReadString());
-    return;
-  }
-  Reader.ReadListBegin();
-  ConnectToStateName(Reader.ReadString());
-  // Pins of other forms join by name when their own form is read.
-  while (!Reader.EndOfList()) {
-    TValueType v = Reader.NextValue();
-    if (v != vaIdent && v != vaList) Reader.CheckValue(vaIdent);
-    Reader.SkipValue();
-  }
-  Reader.ReadListEnd();
+  ConnectToStateName(ReadStateLinkName(Reader));
 }
 
 void TOWStatePin::WriteStateValue(TWriter& Writer) {
