@@ -304,16 +304,23 @@ TEST_F(PinListTest, ListPinsAreNamedAfterTheListAndFoundByThoseNames) {
   in->SetPinNameAt(2, "Pin [2]");  // the default text stays an empty name
   EXPECT_EQ(in->GetName(), "Inputs");
 
+  mix->Outputs()->SetPinNameAt(0, "MainOutputPin");
   struct Case {
     TOWBasicPin* pin;
-    std::string display, displayNoRoot, ident, save;
+    std::string display, displayNoRoot, ident, save, name, shortName;
   } cases[] = {
-      {mix->Input(0), "fmMain.Mix.Inputs.Left", "Mix.Inputs.Left", "fmMain.Mix.Inputs._Pin0", "Inputs._Pin0"},
-      {mix->Input(2), "fmMain.Mix.Inputs.Pin [2]", "Mix.Inputs.Pin [2]", "fmMain.Mix.Inputs._Pin2", "Inputs._Pin2"},
+      {mix->Input(0), "fmMain.Mix.Inputs.Left", "Mix.Inputs.Left", "fmMain.Mix.Inputs._Pin0", "Inputs._Pin0",
+       "Inputs.Left", "Left"},
+      {mix->Input(2), "fmMain.Mix.Inputs.Pin [2]", "Mix.Inputs.Pin [2]", "fmMain.Mix.Inputs._Pin2", "Inputs._Pin2",
+       "Inputs.Pin [2]", "Pin [2]"},
+      {mix->Output(0), "fmMain.Mix.Outputs.MainOutputPin", "Mix.Outputs.MainOutputPin", "fmMain.Mix.Outputs._Pin0",
+       "Outputs._Pin0", "Outputs.MainOutputPin", "MainOutput"},
       {mix->Output(1), "fmMain.Mix.Outputs.Pin [1]", "Mix.Outputs.Pin [1]", "fmMain.Mix.Outputs._Pin1",
-       "Outputs._Pin1"},
+       "Outputs._Pin1", "Outputs.Pin [1]", "Pin [1]"},
   };
   for (auto& c : cases) {
+    EXPECT_EQ(c.pin->Name(), c.name);
+    EXPECT_EQ(c.pin->ShortName(), c.shortName);
     EXPECT_EQ(c.pin->GetFullName(true), c.display);
     EXPECT_EQ(c.pin->GetFullName(false), c.displayNoRoot);
     EXPECT_EQ(c.pin->GetFullIdentName(true), c.ident);
