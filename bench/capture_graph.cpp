@@ -96,11 +96,7 @@ struct Engine {
           bench::Analyse(*in, tap);
           tapThreadAllocations.store(bench::ThreadHeapAllocations(), std::memory_order_relaxed);
         })) {
-    if (allFour) {
-      graph->ALBandStop1()->SetEnabled(true);
-      graph->ALBandPass1()->SetEnabled(true);
-      graph->ALHighPass1()->SetEnabled(true);
-    }
+    if (allFour) bench::CheckAllFilterBoxes(*graph);
     graph->ALAudioOut1()->SetEnabled(true);  // playback first, then capture
     graph->ALAudioIn1()->SetEnabled(true);
     // Through the prefill to steady playback.
@@ -168,29 +164,12 @@ void CaptureThread(benchmark::State& state, bool allFour) {
   if (engine.backend->failures.load() != failures) state.SkipWithError("a wave call failed");
 }
 
-// The same arithmetic in plain loops: the captured samples copied, their
-// minimum and maximum, the stages that filter in this setting.
+// The plain loop doing this setting's filtering and minimum and maximum.
 void Plain(benchmark::State& state, bool allFour) {
-  std::vector<bench::PlainStage> stages;
-  {
-    auto graph = LoadStoredGraph();
-    if (allFour) {
-      graph->ALBandStop1()->SetEnabled(true);
-      graph->ALBandPass1()->SetEnabled(true);
-      graph->ALHighPass1()->SetEnabled(true);
-    }
-    for (const auto& t : bench::FilteringTaps(*graph, kRate)) stages.emplace_back(t, kChannels);
-  }
-  const std::vector<int16_t> input = bench::RandomSamples16(kFrames * kChannels, 20000.0, 11);
-  std::vector<int16_t> buffer(input.size());
-  for (auto _ : state) {
-    std::memcpy(buffer.data(), input.data(), input.size() * sizeof(int16_t));
-    bench::PlainMinMax range = bench::PlainScan(buffer, kChannels);
-    bench::PlainChain(stages, buffer, kChannels);
-    benchmark::DoNotOptimize(range);
-    benchmark::DoNotOptimize(buffer.data());
-  }
-  state.counters["stages"] = benchmark::Counter(double(stages.size()));
+  auto graph = LoadStoredGraph();
+  if (allFour) bench::CheckAllFilterBoxes(*graph);
+  bench::PlainGraphWork(state, bench::FilteringTaps(*graph, kRate),
+                        bench::RandomSamples16(kFrames * kChannels, 20000.0, 11), kChannels);
 }
 
 }  // namespace

@@ -9,14 +9,20 @@
 //   auto graph = LoadStoredGraph([&](TObject*, const Ref<TALAudioBuffer>& in, Ref<TALAudioBuffer>&, bool&) {
 //     bench::Analyse(*in, tap);
 //   });
-//   for (const TSLAReal& taps : bench::FilteringTaps(*graph, 44100)) ...;
+//   bench::CheckAllFilterBoxes(*graph);        // band-stop, band-pass, high-pass on too
+//   bench::PlainGraphWork(state, bench::FilteringTaps(*graph, 44100), input, 2);
 #include <atomic>
 #include <cstdint>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
 #include "audio/ALFIRTaps.h"
 #include "audio/modules.h"
 #include "audio/tests/stored_graph.h"
+#include "bench/plain_chain.h"
 #include "signal/modules.h"
 
 namespace tavrel::bench {
@@ -77,6 +83,31 @@ inline std::vector<TSLAReal> FilteringTaps(const TStoredGraphForm& graph, double
   add(*graph.ALBandPass1(), band(TALFIRKind::BandPass, *graph.ALBandPass1()));
   add(*graph.ALHighPass1(), single(TALFIRKind::HighPass, graph.ALHighPass1()->Frequency()));
   return taps;
+}
+
+// What checking the three other filter boxes does: the low-pass is stored on.
+inline void CheckAllFilterBoxes(TStoredGraphForm& graph) {
+  graph.ALBandStop1()->SetEnabled(true);
+  graph.ALBandPass1()->SetEnabled(true);
+  graph.ALHighPass1()->SetEnabled(true);
+}
+
+// The plain reference loop of the graph benchmarks: per buffer, the input
+// copied as a capture would fill it, its minimum and maximum, then the
+// filtering stages in place.
+inline void PlainGraphWork(benchmark::State& state, const std::vector<TSLAReal>& taps,
+                           const std::vector<int16_t>& input, uint32_t channels) {
+  std::vector<PlainStage> stages;
+  for (const auto& t : taps) stages.emplace_back(t, channels);
+  std::vector<int16_t> buffer(input.size());
+  for (auto _ : state) {
+    std::memcpy(buffer.data(), input.data(), input.size() * sizeof(int16_t));
+    PlainMinMax range = PlainScan(buffer, channels);
+    PlainChain(stages, buffer, channels);
+    benchmark::DoNotOptimize(range);
+    benchmark::DoNotOptimize(buffer.data());
+  }
+  state.counters["stages"] = benchmark::Counter(double(stages.size()));
 }
 
 }  // namespace tavrel::bench
