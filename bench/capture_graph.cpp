@@ -26,7 +26,9 @@
 // passes its buffers on unfiltered. Each is printed as ns per buffer and as
 // a fraction of the buffer's 11.6 ms, next to a plain double-precision loop
 // doing the same filtering and the same minimum and maximum, with the heap
-// allocations the capture wave thread makes per buffer.
+// allocations the capture wave thread makes per buffer and the wall time
+// from the clock step that fills a buffer to its replacement being queued
+// (which adds the fake driver's read and the thread hand-over to the work).
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -121,11 +123,17 @@ struct Engine {
     const uint64_t moves = backend->restarts.load() > 0 ? 2 : 1;  // capture read, playback write
     for (uint32_t step = 0; step < kFrames; step += kPeriod) {
       const uint64_t before = backend->Transfers();
+      if (step + kPeriod >= kFrames) lastStep = std::chrono::steady_clock::now();
       backend->Advance(kPeriod);
       if (!WaitFor([&] { return backend->Transfers() >= before + moves; })) return false;
     }
-    return WaitFor([&] { return backend->captureAdds.load() >= adds; });
+    if (!WaitFor([&] { return backend->captureAdds.load() >= adds; })) return false;
+    latency = std::chrono::steady_clock::now() - lastStep;
+    return true;
   }
+  // Of the last buffer: from the clock step that filled it to its replacement being queued.
+  std::chrono::steady_clock::time_point lastStep;
+  std::chrono::steady_clock::duration latency{};
 
   // Buffers written to the playback driver and not yet played.
   int64_t PlaybackDepth() const {
@@ -144,6 +152,7 @@ void CaptureThread(benchmark::State& state, bool allFour) {
   const uint64_t allocations = engine.tapThreadAllocations.load();
   const uint64_t failures = engine.backend->failures.load();  // the first start pauses a device never opened
   uint64_t playbackNs = 0;
+  double latencyNs = 0;
   for (auto _ : state) {
     const uint64_t c0 = engine.captureThread->Nanoseconds(), p0 = engine.playbackThread->Nanoseconds();
     if (!engine.Buffer()) {
@@ -153,9 +162,11 @@ void CaptureThread(benchmark::State& state, bool allFour) {
     const uint64_t c1 = engine.captureThread->Nanoseconds(), p1 = engine.playbackThread->Nanoseconds();
     state.SetIterationTime(double(c1 - c0) * 1e-9);
     playbackNs += p1 - p0;
+    latencyNs += double(std::chrono::duration_cast<std::chrono::nanoseconds>(engine.latency).count());
   }
   const double n = double(state.iterations());
   state.counters["playback_thread_ns"] = benchmark::Counter(double(playbackNs) / n);
+  state.counters["latency_ns"] = benchmark::Counter(latencyNs / n);
   state.counters["capture_allocs/buffer"] =
       benchmark::Counter(double(engine.tapThreadAllocations.load() - allocations) / n);
   state.counters["driver_depth_change"] = benchmark::Counter(double(engine.PlaybackDepth() - depth));
@@ -205,6 +216,9 @@ int main(int argc, char** argv) {
       std::printf("  plain double loop    %10.0f ns/buffer  (the same filtering and min/max); capture thread / plain "
                   "%.2f\n",
                   plain, ours / plain);
+    std::printf("  wall time from the clock step that fills a buffer to its replacement being queued: %.0f ns\n"
+                "  (the fake driver's read, the callback, the wave thread waking, its work)\n",
+                table.Counter(timed, "latency_ns"));
     std::printf("  heap allocations on the capture wave thread: %.2f per buffer; playback driver queue depth "
                 "changed by %.0f over the run\n",
                 table.Counter(timed, "capture_allocs/buffer"),
