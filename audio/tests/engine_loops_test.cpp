@@ -212,5 +212,33 @@ TEST(StoredGraphOnAlsaNull, StartStopLoopsRunClean) {
   EXPECT_EQ(errors.All(), std::vector<std::string>{});
 }
 
+// Closing the window with the audio on destroys the graph while buffers are
+// on their way through it; unpaced, the null PCMs keep every thread busy.
+TEST(StoredGraphOnAlsaNull, DestroyedWhileRunning) {
+  wavetest::AlsaTestConfig alsa;
+  WaveBackendScope use{std::make_shared<AlsaBackend>()};
+  for (uint32_t frames : {512u, 32u, 4096u}) {
+    SCOPED_TRACE(frames);
+    TapLog tap;
+    DeviceErrors errors;
+    auto audio = std::make_unique<AudioControl>(tap);
+    errors.Watch(audio->g->ALAudioIn1(), audio->g->ALAudioOut1());
+    audio->g->ALAudioIn1()->AudioFormat()->SetBufferSize(frames);
+    audio->StartAudio();
+    ASSERT_TRUE(WaitUntil([&] { return tap.Count() >= 30; }));
+    audio.reset();
+    EXPECT_EQ(errors.All(), std::vector<std::string>{});
+  }
+}
+
+TEST_F(StoredGraphOnFake, DestroyedWhileRunningClosesBothDevices) {
+  audio->StartAudio();
+  ASSERT_TRUE(Flow(512, 0, 512 * 4));
+  EXPECT_EQ(fake->OpenStreams(), 2);
+  audio.reset();
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  EXPECT_EQ(errors.All(), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace tavrel
