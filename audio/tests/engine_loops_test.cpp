@@ -231,6 +231,50 @@ TEST(StoredGraphOnAlsaNull, DestroyedWhileRunning) {
   }
 }
 
+// The filter boxes act on the running graph from the next buffer on: the
+// low-pass switched off passes the capture through untouched, and the
+// band-stop switched on (on the branch the playback does not hear) changes
+// nothing that is played.
+TEST_F(StoredGraphOnFake, FilterBoxesTakeEffectWithTheNextBuffer) {
+  constexpr uint32_t kFrames = 512;
+  constexpr size_t kFiltered = 10, kPassed = 30;
+  audio->StartAudio();
+  // Each buffer has been through the whole graph once the capture has
+  // queued its replacement.
+  auto feed = [&](size_t buffers) {
+    for (size_t i = 0; i < buffers; ++i) {
+      size_t adds = CountOf("waveInAddBuffer");
+      fake->Advance(kFrames);
+      if (!WaitUntil([&] { return CountOf("waveInAddBuffer") > adds; })) return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(feed(kFiltered));
+  SetProp(*audio->g->ALLowPass1(), "Enabled", false);
+  SetProp(*audio->g->ALBandStop1(), "Enabled", true);
+  ASSERT_TRUE(feed(kPassed));
+  SetProp(*audio->g->ALAudioIn1(), "Enabled", false);  // the stop plays out what is queued
+  const size_t bytes = (kFiltered + kPassed) * kFrames * 4;
+  ASSERT_TRUE(WaitUntil([&] {
+    fake->Advance(kFrames);
+    return fake->Played().size() >= bytes;
+  }));
+
+  std::vector<char> captured(bytes);
+  for (size_t k = 0; k < bytes; ++k) captured[k] = char(FakeWaveBackend::CaptureByte(k));
+  std::vector<int16_t> input = Samples(captured, bytes / 2);
+  std::vector<int16_t> played = Samples(fake->Played(), bytes / 2);
+  LowPassReference ref(input, 2, 1500.0, 44100.0);
+  const size_t cut = kFiltered * kFrames * 2;
+  size_t mismatches = 0;
+  for (size_t i = 0; i < cut; ++i)
+    if (played[i] != ref.Output()[i] && !(ref.NearTie(i) && std::abs(played[i] - ref.Output()[i]) == 1))
+      ++mismatches;
+  EXPECT_EQ(mismatches, 0u) << "filtered part";
+  EXPECT_TRUE(std::equal(input.begin() + long(cut), input.end(), played.begin() + long(cut))) << "passed part";
+  EXPECT_EQ(errors.All(), std::vector<std::string>{});
+}
+
 TEST_F(StoredGraphOnFake, DestroyedWhileRunningClosesBothDevices) {
   audio->StartAudio();
   ASSERT_TRUE(Flow(512, 0, 512 * 4));
