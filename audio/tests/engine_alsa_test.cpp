@@ -113,17 +113,9 @@ struct PlaybackOnAlsa : AlsaComponents {
     source.reset();
   }
   void Start() {
-    TALWaveFormatExtensible f{};
-    f.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
-    f.nChannels = 2;
+    TALWaveFormatExtensible f = DefaultWaveFormat();  // stereo, 16 bits
     f.nSamplesPerSec = 44100;
-    f.nBlockAlign = 4;
     f.nAvgBytesPerSec = 44100 * 4;
-    f.wBitsPerSample = 16;
-    f.cbSize = 22;
-    f.wValidBitsPerSample = 16;
-    f.dwChannelMask = 3;
-    std::memcpy(f.SubFormat, kPCMSubFormat, 16);
     Ref<IOWNotifyOperation> start = MakeRef<TOWStartWaveOperation>(&f, false);
     source->Notify(start.get());
   }

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <numbers>
@@ -81,7 +82,7 @@ class LowPassReference {
         long double y = 0;
         for (int k = 0; k < kTaps && size_t(k) <= n; ++k) y += h[k] * interleaved[(n - k) * channels + c];
         long double r = std::nearbyint(y);  // the default rounding: half to even
-        nearTie_[n * channels + c] = std::fabs(std::fabs(y - std::trunc(y)) - 0.5L) < 1e-6L;
+        nearTie_[n * channels + c] = std::fabs(std::fabs(y - std::trunc(y)) - 0.5L) < 1e-9L;
         out_[n * channels + c] = int16_t(std::clamp(r, -32767.0L, 32767.0L));
       }
   }
@@ -90,6 +91,25 @@ class LowPassReference {
   // The engine's sum and ours may round apart where the exact value sits
   // on a half: there they may differ by one step.
   bool NearTie(size_t i) const { return nearTie_[i]; }
+
+  // Samples in [begin, end) where played differs from the reference by
+  // more than that; a message naming the first few.
+  std::vector<size_t> Mismatches(const std::vector<int16_t>& played, size_t begin = 0, size_t end = SIZE_MAX) const {
+    std::vector<size_t> bad;
+    end = std::min({end, played.size(), out_.size()});
+    for (size_t i = begin; i < end; ++i) {
+      const int d = played[i] - out_[i];
+      if (d != 0 && !(nearTie_[i] && std::abs(d) == 1)) bad.push_back(i);
+    }
+    return bad;
+  }
+  std::string Describe(const std::vector<size_t>& bad, const std::vector<int16_t>& played) const {
+    std::string text = std::to_string(bad.size()) + " samples differ";
+    for (size_t k = 0; k < bad.size() && k < 5; ++k)
+      text += "; sample " + std::to_string(bad[k]) + ": played " + std::to_string(played[bad[k]]) + ", expected " +
+              std::to_string(out_[bad[k]]);
+    return text;
+  }
 
  private:
   std::vector<int16_t> out_;
