@@ -312,6 +312,41 @@ TEST_F(StoredGraphOnFake, FailingTapLeavesThePlaybackWhole) {
   EXPECT_EQ(errors.All(), std::vector<std::string>{});
 }
 
+// Both devices go away while the audio runs (a USB box pulled out). The
+// window's stop and start then bring the audio back on fresh handles.
+TEST_F(StoredGraphOnFake, LostDevicesComeBackAfterStopAndStart) {
+  audio->StartAudio();
+  ASSERT_TRUE(Flow(512, 0, 512 * 4 * 4));
+  fake->LoseDevices();
+  ASSERT_TRUE(WaitUntil([&] {
+    fake->Advance(512);
+    for (auto& c : fake->Calls())
+      if (std::string(c.function) == "waveInAddBuffer" && c.result == MMSYSERR_NODRIVER) return true;
+    return false;
+  }));
+  audio->StopAudio();
+  // The gone capture cannot be reset; it is freed and closed all the same.
+  EXPECT_EQ(errors.All(), std::vector<std::string>{"ALAudioIn1: Can't restart audio device. - 6 - 6"});
+  audio->StartAudio();
+  // Nor can the gone playback, closed as it reopens.
+  EXPECT_EQ(errors.All(), (std::vector<std::string>{"ALAudioIn1: Can't restart audio device. - 6 - 6",
+                                                    "ALAudioOut1: Can't restart audio device. - 6 - 6"}));
+  EXPECT_EQ(fake->OpenStreams(), 2);
+  tap.Clear();
+  const size_t playedBefore = fake->Played().size();
+  ASSERT_TRUE(Flow(512, playedBefore, 512 * 4 * 8));
+  std::vector<char> all = fake->Played();
+  std::vector<char> played(all.begin() + long(playedBefore), all.end());
+  std::vector<char> captured(played.size());
+  for (size_t k = 0; k < captured.size(); ++k) captured[k] = char(FakeWaveBackend::CaptureByte(k));
+  std::vector<int16_t> input = Samples(captured, captured.size() / 2);
+  LowPassReference ref(input, 2, 1500.0, 44100.0);
+  std::vector<int16_t> got = Samples(played, input.size());
+  std::vector<size_t> bad = ref.Mismatches(got);
+  EXPECT_TRUE(bad.empty()) << ref.Describe(bad, got);
+  EXPECT_EQ(errors.All().size(), 2u);
+}
+
 TEST_F(StoredGraphOnFake, DestroyedWhileRunningClosesBothDevices) {
   audio->StartAudio();
   ASSERT_TRUE(Flow(512, 0, 512 * 4));
