@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "audio/tests/engine_test_support.h"
 #include "audio/tests/stored_graph.h"
@@ -45,18 +46,17 @@ TEST(AudioEngine, StoredGraphPlaysTheLowPassOfTheRecording) {
 
     TapLog tap;
     DeviceErrors errors;
-    auto g = LoadStoredGraph(tap.Handler());
+    auto audio = std::make_unique<AudioControl>(tap);
+    TStoredGraphForm* g = audio->g.get();
     errors.Watch(g->ALAudioIn1(), g->ALAudioOut1());
     SetProp(*g->ALLowPass1(), "Enabled", c.lowPass);
     SetProp(*g->ALBandStop1(), "Enabled", c.bandStop);
     SetProp(*g->ALBandPass1(), "Enabled", c.bandPass);
     SetProp(*g->ALHighPass1(), "Enabled", c.highPass);
 
-    // The window's start: playback first, so it is waiting for the format
-    // when the capture announces it; then capture.
-    SetProp(*g->ALAudioOut1(), "Enabled", true);
-    ProcessMessages();
-    SetProp(*g->ALAudioIn1(), "Enabled", true);
+    // Playback first, so it is waiting for the format when the capture
+    // announces it; then capture.
+    audio->StartAudio();
 
     const size_t wholeBuffers = kInputFrames / kBufferFrames;
     const size_t playedBytes = kInputFrames * 4;
@@ -66,12 +66,8 @@ TEST(AudioEngine, StoredGraphPlaysTheLowPassOfTheRecording) {
       return tap.Count() > wholeBuffers && !ec && size >= playedBytes;
     })) << "buffers seen by the tap: " << tap.Count();
 
-    // The window's stop: capture first, then playback.
-    SetProp(*g->ALAudioIn1(), "Enabled", false);
-    ProcessMessages();
-    SetProp(*g->ALAudioOut1(), "Enabled", false);
-    ProcessMessages();
-    g.reset();  // closes the playback device, which flushes the file
+    audio->StopAudio();  // capture first, then playback
+    audio.reset();       // closes the playback device, which flushes the file
     EXPECT_EQ(errors.All(), std::vector<std::string>{});
 
     // Played from the recording's first frame on.

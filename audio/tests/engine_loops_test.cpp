@@ -1,7 +1,7 @@
 // The stored graph started and stopped again and again the way the window
 // does it, with device, sample-rate and buffer-size changes in between: on
 // the fake backend (where every byte played is checked) and on ALSA's null
-// PCMs (real driver threads at full speed).
+// PCMs (real driver threads).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -16,52 +16,6 @@ namespace tavrel {
 namespace {
 
 using namespace enginetest;
-
-// The window's audio control over the stored graph; message runs stand in
-// for its waits.
-class AudioControl {
- public:
-  explicit AudioControl(TapLog& tap) : g(LoadStoredGraph(tap.Handler())) {}
-
-  void StartAudio() {
-    SetProp(*g->ALAudioOut1(), "Enabled", true);
-    ProcessMessages();
-    SetProp(*g->ALAudioIn1(), "Enabled", true);
-    ProcessMessages();
-  }
-  void StopAudio() {
-    SetProp(*g->ALAudioIn1(), "Enabled", false);
-    ProcessMessages();
-    SetProp(*g->ALAudioOut1(), "Enabled", false);
-    ProcessMessages();
-  }
-  bool IsAudioRunning() { return g->ALAudioIn1()->Enabled(); }
-  void SetSampleRate(uint32_t rate) {
-    Restarting([&] { g->ALAudioIn1()->AudioFormat()->SetSampleRate(rate); });
-  }
-  void SetBufferSize(uint32_t frames) {
-    Restarting([&] { g->ALAudioIn1()->AudioFormat()->SetBufferSize(frames); });
-  }
-  // Device names take effect at the next start.
-  void SelectDevices(const std::string& in, const std::string& out) {
-    g->ALAudioIn1()->Device()->SetDeviceName(in);
-    g->ALAudioOut1()->Device()->SetDeviceName(out);
-    ProcessMessages();
-  }
-
-  ComponentPtr<TStoredGraphForm> g;
-
- private:
-  // A format change stops running audio first and starts it again after.
-  template <class F>
-  void Restarting(F change) {
-    bool running = IsAudioRunning();
-    if (running) StopAudio();
-    change();
-    ProcessMessages();
-    if (running) StartAudio();
-  }
-};
 
 // One run of the loop: the devices and format to switch to, and how: by
 // the "Activer" box (stop, change, start) or by the rate and size routines

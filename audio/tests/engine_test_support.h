@@ -6,7 +6,9 @@
 //
 //   std::vector<int16_t> in = TwoToneStereo(frames);
 //   LowPassReference ref(in, 2, 1500.0, 44100.0);   // ref.Output(), ref.NearTie(i)
-//   TapLog tap;   g = LoadStoredGraph(tap.Handler());
+//   TapLog tap;
+//   AudioControl audio(tap);     // the stored graph, driven as the window does
+//   audio.StartAudio();
 //   ASSERT_TRUE(WaitUntil([&] { return tap.Count() >= 10; }));
 #include <algorithm>
 #include <chrono>
@@ -217,6 +219,52 @@ class DeviceErrors {
   }
   std::mutex mutex_;
   std::vector<std::string> texts_;
+};
+
+// The window's audio control over the stored graph; message runs stand in
+// for its waits.
+class AudioControl {
+ public:
+  explicit AudioControl(TapLog& tap) : g(LoadStoredGraph(tap.Handler())) {}
+
+  void StartAudio() {
+    SetProp(*g->ALAudioOut1(), "Enabled", true);
+    ProcessMessages();
+    SetProp(*g->ALAudioIn1(), "Enabled", true);
+    ProcessMessages();
+  }
+  void StopAudio() {
+    SetProp(*g->ALAudioIn1(), "Enabled", false);
+    ProcessMessages();
+    SetProp(*g->ALAudioOut1(), "Enabled", false);
+    ProcessMessages();
+  }
+  bool IsAudioRunning() { return g->ALAudioIn1()->Enabled(); }
+  void SetSampleRate(uint32_t rate) {
+    Restarting([&] { g->ALAudioIn1()->AudioFormat()->SetSampleRate(rate); });
+  }
+  void SetBufferSize(uint32_t frames) {
+    Restarting([&] { g->ALAudioIn1()->AudioFormat()->SetBufferSize(frames); });
+  }
+  // Device names take effect at the next start.
+  void SelectDevices(const std::string& in, const std::string& out) {
+    g->ALAudioIn1()->Device()->SetDeviceName(in);
+    g->ALAudioOut1()->Device()->SetDeviceName(out);
+    ProcessMessages();
+  }
+
+  ComponentPtr<TStoredGraphForm> g;
+
+ private:
+  // A format change stops running audio first and starts it again after.
+  template <class F>
+  void Restarting(F change) {
+    bool running = IsAudioRunning();
+    if (running) StopAudio();
+    change();
+    ProcessMessages();
+    if (running) StartAudio();
+  }
 };
 
 // Runs the GUI thread's messages until done() holds. The limit only keeps
