@@ -76,6 +76,17 @@ struct StoredGraphOnFake : testing::Test {
     for (auto& c : fake->Calls()) n += function == c.function;
     return n;
   }
+  // The first samples of every fake capture stream.
+  static std::vector<int16_t> CapturedSamples(size_t count) {
+    std::vector<char> bytes(count * 2);
+    for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = char(FakeWaveBackend::CaptureByte(k));
+    return Samples(bytes, count);
+  }
+  // Played since a byte count of Played(), as samples.
+  std::vector<int16_t> PlayedSamples(size_t fromByte) {
+    std::vector<char> all = fake->Played();
+    return Samples(std::vector<char>(all.begin() + long(std::min(fromByte, all.size())), all.end()), SIZE_MAX);
+  }
   // Feeds the capture one buffer at a time, each handled before the next
   // arrives (so none is dropped), until `bytes` more have been played.
   bool Flow(uint32_t frames, size_t playedBefore, size_t bytes) {
@@ -120,14 +131,9 @@ TEST_F(StoredGraphOnFake, StartStopLoopsFollowDeviceAndFormatChanges) {
 
     // Played from this start on: the low-pass, at this rate, of the
     // capture stream the fake made for this start.
-    std::vector<char> all = fake->Played();
-    std::vector<char> played(all.begin() + long(playedBefore), all.end());
-    ASSERT_GE(played.size(), bytes);
-    std::vector<char> captured(played.size());
-    for (size_t k = 0; k < captured.size(); ++k) captured[k] = char(FakeWaveBackend::CaptureByte(k));
-    std::vector<int16_t> input = Samples(captured, captured.size() / 2);
-    LowPassReference ref(input, 2, 1500.0, s.rate);
-    std::vector<int16_t> got = Samples(played, input.size());
+    std::vector<int16_t> got = PlayedSamples(playedBefore);
+    ASSERT_GE(got.size(), bytes / 2);
+    LowPassReference ref(CapturedSamples(got.size()), 2, 1500.0, s.rate);
     std::vector<size_t> bad = ref.Mismatches(got);
     EXPECT_TRUE(bad.empty()) << ref.Describe(bad, got);
   }
@@ -215,10 +221,8 @@ TEST_F(StoredGraphOnFake, FilterBoxesTakeEffectWithTheNextBuffer) {
     return fake->Played().size() >= bytes;
   }));
 
-  std::vector<char> captured(bytes);
-  for (size_t k = 0; k < bytes; ++k) captured[k] = char(FakeWaveBackend::CaptureByte(k));
-  std::vector<int16_t> input = Samples(captured, bytes / 2);
-  std::vector<int16_t> played = Samples(fake->Played(), bytes / 2);
+  std::vector<int16_t> input = CapturedSamples(bytes / 2);
+  std::vector<int16_t> played = PlayedSamples(0);
   LowPassReference ref(input, 2, 1500.0, 44100.0);
   const size_t cut = kFiltered * kFrames * 2;
   std::vector<size_t> bad = ref.Mismatches(played, 0, cut);
@@ -256,11 +260,8 @@ TEST_F(StoredGraphOnFake, FailingTapLeavesThePlaybackWhole) {
   }));
   EXPECT_EQ(tapErrors, kBuffers);
 
-  std::vector<char> captured(bytes);
-  for (size_t k = 0; k < bytes; ++k) captured[k] = char(FakeWaveBackend::CaptureByte(k));
-  std::vector<int16_t> input = Samples(captured, bytes / 2);
-  std::vector<int16_t> played = Samples(fake->Played(), bytes / 2);
-  LowPassReference ref(input, 1, 1500.0, 44100.0);
+  std::vector<int16_t> played = PlayedSamples(0);
+  LowPassReference ref(CapturedSamples(bytes / 2), 1, 1500.0, 44100.0);
   std::vector<size_t> bad = ref.Mismatches(played);
   EXPECT_TRUE(bad.empty()) << ref.Describe(bad, played);
   EXPECT_EQ(errors.All(), std::vector<std::string>{});
@@ -289,13 +290,8 @@ TEST_F(StoredGraphOnFake, LostDevicesComeBackAfterStopAndStart) {
   tap.Clear();
   const size_t playedBefore = fake->Played().size();
   ASSERT_TRUE(Flow(512, playedBefore, 512 * 4 * 8));
-  std::vector<char> all = fake->Played();
-  std::vector<char> played(all.begin() + long(playedBefore), all.end());
-  std::vector<char> captured(played.size());
-  for (size_t k = 0; k < captured.size(); ++k) captured[k] = char(FakeWaveBackend::CaptureByte(k));
-  std::vector<int16_t> input = Samples(captured, captured.size() / 2);
-  LowPassReference ref(input, 2, 1500.0, 44100.0);
-  std::vector<int16_t> got = Samples(played, input.size());
+  std::vector<int16_t> got = PlayedSamples(playedBefore);
+  LowPassReference ref(CapturedSamples(got.size()), 2, 1500.0, 44100.0);
   std::vector<size_t> bad = ref.Mismatches(got);
   EXPECT_TRUE(bad.empty()) << ref.Describe(bad, got);
   EXPECT_EQ(errors.All().size(), 2u);
