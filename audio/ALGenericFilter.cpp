@@ -18,8 +18,6 @@ const ClassInfo& TALBasicGenericFilter::Class() {
           .prop("SynchronizeType", &TALBasicGenericFilter::SynchronizeType, &TALBasicGenericFilter::SetSynchronizeType)
           .enumType(TSLSynchronizeTypeInfo())
           .defaultValue(int64_t(0))
-          .prop("InputPin", &TALBasicGenericFilter::InputPin)
-          .prop("OutputPin", &TALBasicGenericFilter::OutputPin)
           .event("OnStart", &TALBasicGenericFilter::OnStart)
           .event("OnStop", &TALBasicGenericFilter::OnStop)
           .event("OnError", &TALBasicGenericFilter::OnError)

@@ -18,6 +18,7 @@
 
 #include "audio/ALFIRChannels.h"
 #include "audio/ALFIRTaps.h"
+#include "bench/plain_chain.h"
 #include "bench/support.h"
 #include "math/binding.h"
 #include "platform/modules.h"
@@ -44,12 +45,7 @@ std::vector<TSLAReal> StoredChainTaps() {
   return taps;
 }
 
-std::vector<int16_t> Input() {
-  const auto v = bench::RandomValues(kFrames * kChannels, 11);
-  std::vector<int16_t> s(v.size());
-  for (size_t i = 0; i < v.size(); ++i) s[i] = int16_t(std::lround(v[i] * 20000.0));
-  return s;
-}
+std::vector<int16_t> Input() { return bench::RandomSamples16(kFrames * kChannels, 20000.0, 11); }
 
 TALWaveFormatExtensible Format() {
   auto b = TALAudioBuffer::CreateSize(kRate, kBits, kChannels, 1);
@@ -101,45 +97,14 @@ void Redesign(benchmark::State& state) {
   }
 }
 
-// Per channel and stage: a doubled delay line, one double accumulator.
-struct PlainStage {
-  std::vector<double> taps;
-  std::vector<double> delay[kChannels];
-  int pos[kChannels] = {};
-  explicit PlainStage(const TSLAReal& t) : taps(t) {
-    for (auto& d : delay) d.assign(2 * t.size(), 0.0);
-  }
-  double Step(uint32_t ch, double x) {
-    const int L = static_cast<int>(taps.size());
-    std::vector<double>& d = delay[ch];
-    int& p = pos[ch];
-    p = (p == 0 ? L : p) - 1;
-    d[p] = x;
-    d[p + L] = x;
-    double sum = 0.0;
-    for (int k = 0; k < L; ++k) sum += taps[k] * d[p + k];
-    return sum;
-  }
-};
-
-void PlainChain(std::vector<PlainStage>& stages, std::vector<int16_t>& buffer) {
-  for (auto& stage : stages)
-    for (uint32_t ch = 0; ch < kChannels; ++ch)
-      for (uint32_t i = 0; i < kFrames; ++i) {
-        int16_t& s = buffer[i * kChannels + ch];
-        const double y = std::nearbyint(std::fmin(std::fmax(stage.Step(ch, s), -32767.0), 32767.0));
-        s = static_cast<int16_t>(y);
-      }
-}
-
 void Plain(benchmark::State& state) {
   const std::vector<int16_t> input = Input();
   std::vector<int16_t> buffer(input.size());
-  std::vector<PlainStage> stages;
-  for (const auto& t : StoredChainTaps()) stages.emplace_back(t);
+  std::vector<bench::PlainStage> stages;
+  for (const auto& t : StoredChainTaps()) stages.emplace_back(t, kChannels);
   for (auto _ : state) {
     std::memcpy(buffer.data(), input.data(), input.size() * sizeof(int16_t));
-    PlainChain(stages, buffer);
+    bench::PlainChain(stages, buffer, kChannels);
     benchmark::DoNotOptimize(buffer.data());
   }
 }
@@ -150,9 +115,9 @@ void Plain(benchmark::State& state) {
 int LargestDifference() {
   const std::vector<int16_t> input = Input();
   std::vector<int16_t> plain = input;
-  std::vector<PlainStage> plainStages;
-  for (const auto& t : StoredChainTaps()) plainStages.emplace_back(t);
-  PlainChain(plainStages, plain);
+  std::vector<bench::PlainStage> plainStages;
+  for (const auto& t : StoredChainTaps()) plainStages.emplace_back(t, kChannels);
+  bench::PlainChain(plainStages, plain, kChannels);
   TSLSmartBufferManager pool;
   auto buffer = TALAudioBuffer::CreateData(input.data(), kRate, kBits, kChannels, kFrames, pool);
   std::vector<TALFIRChannels> stages(4);

@@ -1,5 +1,6 @@
 #include "framework/OWPinNames.h"
 
+#include "framework/OWPinList.h"
 #include "framework/OWStateDispatcher.h"
 
 #include <algorithm>
@@ -151,6 +152,12 @@ struct PathSearch {
         result = prefix + p->name;
         return true;
       }
+      if (auto* list = dynamic_cast<TOWPinList*>(value)) {
+        int i = list->IndexOf(dynamic_cast<const TOWBasicPin*>(target));
+        if (i < 0) continue;
+        result = prefix + p->name + "." + (identMode ? "_Pin" + std::to_string(i) : list->GetPinName(i));
+        return true;
+      }
       if (dynamic_cast<TComponent*>(value) || !dynamic_cast<TPersistent*>(value)) continue;
       if (std::find(visited.begin(), visited.end(), value) != visited.end()) continue;
       visited.push_back(value);
@@ -190,6 +197,12 @@ struct PinCollector {
       if (!value) continue;
       if (IsWanted(value)) {
         if (auto* pin = dynamic_cast<TOWBasicPin*>(value)) list.push_back({prefix + p->name, pin});
+        continue;
+      }
+      if (auto* pins = dynamic_cast<TOWPinList*>(value)) {
+        for (int i = 0; i < pins->Count(); ++i)
+          if (TOWBasicPin* pin = pins->GetPin(i); pin && IsWanted(pin))
+            list.push_back({prefix + p->name + "." + (identMode ? "_Pin" + std::to_string(i) : pins->GetPinName(i)), pin});
         continue;
       }
       if (dynamic_cast<TComponent*>(value) || !dynamic_cast<TPersistent*>(value)) continue;
@@ -261,7 +274,13 @@ TComponent* TOWBasicPin::GetRoot() { return ComponentRoot(FOwner); }
 
 static std::string BuildFullName(TOWBasicPin* pin, TComponent* owner, bool ident, bool withRoot) {
   if (!owner) return "(No owner)";
-  std::string name = owner->Name() + "." + FindPinPropertyPath(owner, pin, ident);
+  std::string name;
+  TOWPinList* list = pin->OwnerPinList();
+  if (int i = list && list->Owner() == owner ? list->IndexOf(pin) : -1; i >= 0)
+    name = owner->Name() + "." + FindPinPropertyPath(owner, list, ident) + "." +
+           (ident ? "_Pin" + std::to_string(i) : list->GetPinName(i));
+  else
+    name = owner->Name() + "." + FindPinPropertyPath(owner, pin, ident);
   TComponent* root = ComponentRoot(owner);
   if (withRoot && root && root != owner) name = root->Name() + "." + name;
   return name;

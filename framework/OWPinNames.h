@@ -143,6 +143,7 @@ class TOWUnloadedPin : public TOWBasicPin {
 
  private:
   friend void ClearUnloadedPins();
+  friend class TOWPinList;  // deleting a list's entry destroys the placeholder
   TOWUnloadedPin(TComponent* ARoot, TOWPinType AType, const std::string& APinIdentName,
                  const std::string& APinDisplayName, const std::string& ACreatedFrom);
   ~TOWUnloadedPin() override;

@@ -29,15 +29,69 @@ void ReadPinNameValue(TReader& Reader, std::string& AIdentName, std::string& ADi
   ADisplayName = AIdentName;
 }
 
+void ReadSinkEntry(TReader& Reader, std::string& AIdentName, std::string& ADisplayName, std::string& AAfterName) {
+  AAfterName.clear();
+  if (Reader.NextValue() != vaList) {
+    AIdentName = Reader.ReadIdent();
+    ADisplayName = AIdentName;
+    return;
+  }
+  Reader.ReadListBegin();
+  AIdentName = Reader.ReadIdent();
+  if (Reader.NextValue() == vaIdent) AAfterName = Reader.ReadIdent();
+  ADisplayName = AIdentName;
+  if (IsStringValue(Reader.NextValue())) ADisplayName = Reader.ReadString();
+  Reader.ReadListEnd();
+}
+
+void ReadSourceValue(TReader& Reader, std::string& AIdentName, std::string& ADisplayName, std::string& AAfterName) {
+  AAfterName.clear();
+  if (Reader.NextValue() != vaList) {
+    AIdentName = Reader.ReadIdent();
+    ADisplayName = AIdentName;
+    return;
+  }
+  Reader.ReadListBegin();
+  if (Reader.NextValue() == vaList) {
+    Reader.ReadListBegin();
+    ReadPinNameValue(Reader, AIdentName, ADisplayName);
+    AAfterName = Reader.ReadIdent();
+    Reader.ReadListEnd();
+  } else {
+    AIdentName = Reader.ReadIdent();
+    ADisplayName = Reader.ReadString();
+  }
+  Reader.ReadListEnd();
+}
+
+std::string ReadStateLinkName(TReader& Reader) {
+  if (Reader.NextValue() != vaList) return Reader.ReadString();
+  Reader.ReadListBegin();
+  std::string name = Reader.ReadString();
+  // Pins of other forms join by name when their own form is read.
+  while (!Reader.EndOfList()) {
+    TValueType v = Reader.NextValue();
+    if (v != vaIdent && v != vaList) Reader.CheckValue(vaIdent);
+    Reader.SkipValue();
+  }
+  Reader.ReadListEnd();
+  return name;
+}
+
 // ---------------------------------------------------------------------------
 // TOWPin: "Form"
 
+std::string ReRootName(const std::string& AName, const std::string& ALoadFormName, const std::string& ARootName) {
+  if (ALoadFormName.empty()) return AName;
+  if (AName.size() <= ALoadFormName.size() || AName.compare(0, ALoadFormName.size(), ALoadFormName) != 0 ||
+      AName[ALoadFormName.size()] != '.')
+    return AName;
+  return ARootName + AName.substr(ALoadFormName.size());
+}
+
 std::string TOWPin::ReRootName(const std::string& AName) {
   if (FLoadFormName.empty()) return AName;
-  if (AName.size() <= FLoadFormName.size() || AName.compare(0, FLoadFormName.size(), FLoadFormName) != 0 ||
-      AName[FLoadFormName.size()] != '.')
-    return AName;
-  return GetRootName() + AName.substr(FLoadFormName.size());
+  return tavrel::ReRootName(AName, FLoadFormName, GetRootName());
 }
 
 void TOWPin::DefineProperties(TFiler& Filer) {
@@ -77,17 +131,8 @@ void TOWSourcePin::ReadSinkPins(TReader& Reader) {
     // The whole entry is read before any name is resolved, so a broken
     // entry leaves no placeholder behind.
     std::string ident, display, afterName;
-    if (Reader.NextValue() == vaList) {
-      Reader.ReadListBegin();
-      ident = Reader.ReadIdent();
-      if (Reader.NextValue() == vaIdent) afterName = ReRootName(Reader.ReadIdent());
-      display = ident;
-      if (IsStringValue(Reader.NextValue())) display = Reader.ReadString();
-      Reader.ReadListEnd();
-    } else {
-      ident = Reader.ReadIdent();
-      display = ident;
-    }
+    ReadSinkEntry(Reader, ident, display, afterName);
+    afterName = ReRootName(afterName);
     TOWBasicPin* after =
         afterName.empty() ? nullptr : PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
     TOWBasicPin* sink =
@@ -160,22 +205,8 @@ void TOWSinkPin::ReadSourcePin(TReader& Reader) {
   TComponent* root = GetRoot();
   std::string self = GetFullName(true);
   std::string ident, display, afterName;
-  if (Reader.NextValue() == vaList) {
-    Reader.ReadListBegin();
-    if (Reader.NextValue() == vaList) {
-      Reader.ReadListBegin();
-      ReadPinNameValue(Reader, ident, display);
-      afterName = ReRootName(Reader.ReadIdent());
-      Reader.ReadListEnd();
-    } else {
-      ident = Reader.ReadIdent();
-      display = Reader.ReadString();
-    }
-    Reader.ReadListEnd();
-  } else {
-    ident = Reader.ReadIdent();
-    display = ident;
-  }
+  ReadSourceValue(Reader, ident, display, afterName);
+  afterName = ReRootName(afterName);
   TOWBasicPin* after =
       afterName.empty() ? nullptr : PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
   TOWBasicPin* source = PinGetByNameCreate(root, TOWPinType::ptSource, ReRootName(ident), ReRootName(display), self);
@@ -228,21 +259,6 @@ bool TOWSinkPin::ConnectByName(TComponent* ARoot, const std::string& AName) {
 
 namespace {
 
-// The dispatcher's name from a short or long value; the pins a long value
-// names join by name when their own form is read.
-std::string ReadDispatcherName(TReader& Reader) {
-  if (Reader.NextValue() != vaList) return Reader.ReadString();
-  Reader.ReadListBegin();
-  std::string name = Reader.ReadString();
-  while (!Reader.EndOfList()) {
-    TValueType v = Reader.NextValue();
-    if (v != vaIdent && v != vaList) Reader.CheckValue(vaIdent);
-    Reader.SkipValue();
-  }
-  Reader.ReadListEnd();
-  return name;
-}
-
 // The short form, or the long form naming the members of other forms the
 // first time a root writes a link that crosses forms in this saving pass.
 void WriteDispatcherValue(TWriter& Writer, TOWPin* APin, TOWStateDispatcher& d) {
@@ -271,7 +287,7 @@ void WriteDispatcherValue(TWriter& Writer, TOWPin* APin, TOWStateDispatcher& d) 
 void TOWPin::ReadStateValue(TReader& Reader) {
   TOWFormLinkReading reading;
   AdoptUnloadedPin();
-  ConnectToStateName(ReadDispatcherName(Reader));
+  ConnectToStateName(ReadStateLinkName(Reader));
 }
 
 void TOWPin::WriteStateValue(TWriter& Writer) {
@@ -287,7 +303,7 @@ void TOWSinkPin::ReadStateConverter(TReader& Reader) {
   TOWFormLinkReading reading;
   AdoptUnloadedPin();
   Reader.ReadListBegin();
-  std::string name = ReadDispatcherName(Reader);
+  std::string name = ReadStateLinkName(Reader);
   Guid from = StringToGUID(Reader.ReadString());
   Guid to = StringToGUID(Reader.ReadString());
   Reader.ReadListEnd();

@@ -36,4 +36,17 @@ namespace tavrel {
 void WritePinNameValue(TWriter& Writer, const std::string& AIdentName, const std::string& ADisplayName);
 void ReadPinNameValue(TReader& Reader, std::string& AIdentName, std::string& ADisplayName);
 
+// One sink entry: an identifier, or (identifier [after-pin identifier]
+// [display string]). AAfterName is empty without an after-pin.
+void ReadSinkEntry(TReader& Reader, std::string& AIdentName, std::string& ADisplayName, std::string& AAfterName);
+// A source value: a pin name value, or ((name value) after-pin identifier).
+void ReadSourceValue(TReader& Reader, std::string& AIdentName, std::string& ADisplayName, std::string& AAfterName);
+// The name of a stored state link: a string, or (string, names of the
+// members on other forms...), whose names are dropped.
+std::string ReadStateLinkName(TReader& Reader);
+
+// AName with its leading ALoadFormName "." replaced by ARootName ".";
+// other names as they are.
+std::string ReRootName(const std::string& AName, const std::string& ALoadFormName, const std::string& ARootName);
+
 }  // namespace tavrel

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "framework/OWConverter.h"
+#include "framework/OWPinList.h"
 #include "framework/OWPinNames.h"
 #include "platform/classinfo.h"
 #include "platform/exceptions.h"
@@ -27,12 +28,12 @@ PinListeners& Listeners() {
 }
 
 template <class F>
-void Broadcast(F call) {
+void Broadcast(F call, bool backward = false) {
   PinListeners& l = Listeners();
   std::lock_guard hold(l.guard);
-  for (auto& listener : l.list) {
+  for (size_t n = l.list.size(), k = 0; k < n; ++k) {
     try {
-      call(*listener);
+      call(*l.list[backward ? n - 1 - k : k]);
     } catch (...) {
       // A tool's listener must not break the pin operation that reports to it.
     }
@@ -40,6 +41,10 @@ void Broadcast(F call) {
 }
 
 }  // namespace
+
+void BroadcastPinEvent(const std::function<void(IOWPinListener&)>& call, bool Backward) {
+  Broadcast(call, Backward);
+}
 
 void AddPinListener(const Ref<IOWPinListener>& listener) {
   std::lock_guard hold(Listeners().guard);
@@ -92,6 +97,7 @@ TOWBasicPin::TOWBasicPin(TComponent* AOwner, TObject* ACustomData)
 }
 
 TOWBasicPin::~TOWBasicPin() {
+  ForgetPinInPinLists(this);
   LeavePinRegistry(this);
   Broadcast([&](IOWPinListener& l) { l.PinDestroying(this); });
   if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;

@@ -36,6 +36,7 @@
 // passes it on upstream (TOWFormatConverter::ForwardUpstream).
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,7 @@ class TOWBasicSinkPin;
 class TOWSinkPin;
 class TOWFormatConverter;
 class TOWStateDispatcher;
+class TOWPinList;
 
 inline constexpr const char* kPinDependsOnItself =
     "The pin depends on itself. Please protect with functional dependency.";
@@ -70,9 +72,18 @@ class IOWPinListener : public virtual RefCounted {
   virtual void PinLinked(TOWBasicPin*, TOWBasicPin*) {}
   virtual void PinUnlinked(TOWBasicPin*, TOWBasicPin*) {}
   virtual void PinChanged(TOWBasicPin*) {}
+  virtual void PinListCreated(TOWPinList*) {}
+  virtual void PinListDestroying(TOWPinList*) {}
+  virtual void PinListChanged(TOWPinList*) {}
+  virtual void PinListPinAdded(TOWPinList*, TOWBasicPin*, int /*Index*/) {}
+  virtual void PinListPinRemoved(TOWPinList*, TOWBasicPin*, int /*Index*/) {}
+  virtual void PinListPinsSwapped(TOWPinList*, TOWBasicPin*, int /*Index1*/, TOWBasicPin*, int /*Index2*/) {}
 };
 void AddPinListener(const Ref<IOWPinListener>& listener);
 void RemovePinListener(const Ref<IOWPinListener>& listener);
+// Calls one listener method on every listener, first registered first or,
+// Backward, last registered first; listener exceptions are swallowed.
+void BroadcastPinEvent(const std::function<void(IOWPinListener&)>& call, bool Backward = false);
 
 // The result of negotiating a link.
 struct TOWNegotiation {
@@ -102,6 +113,9 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   TOWBasicPin* StreamPin() override { return this; }
 
   TComponent* Owner() const { return FOwner; }
+  // The pin list of the owner that holds this pin as a named member.
+  TOWPinList* OwnerPinList() const { return FOwnerPinList; }
+  void SetOwnerPinList(TOWPinList* AList) { FOwnerPinList = AList; }
   // A new owner: reported as the pin going and coming again.
   virtual void SetOwnerComponent(TComponent* AComponent);
   TObject* CustomData() const { return FCustomData; }
@@ -183,6 +197,7 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   virtual std::string BuildName();
 
   TComponent* FOwner;
+  TOWPinList* FOwnerPinList = nullptr;
   TObject* FCustomData;
   Ref<IOWDestroyLock> FDestroyLock;
   std::string FName, FShortName, FOverrideName;

@@ -6,7 +6,11 @@
 namespace tavrel {
 
 const ClassInfo& TALCommonFilter::Class() {
-  static const ClassInfo ci = ClassBuilder<TALCommonFilter>("TALCommonFilter", TSLBasicCommonFilter::Class()).build();
+  // Published so that links stored in form data reach every filter's pins.
+  static const ClassInfo ci = ClassBuilder<TALCommonFilter>("TALCommonFilter", TSLBasicCommonFilter::Class())
+                                  .prop("InputPin", &TALCommonFilter::InputPin)
+                                  .prop("OutputPin", &TALCommonFilter::OutputPin)
+                                  .build();
   return ci;
 }
 

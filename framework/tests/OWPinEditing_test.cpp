@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/OWPinList.h"
 #include "framework/OWPinNames.h"
 #include "framework/OWStateDispatcher.h"
 #include "framework/tests/pin_links_fixtures.h"
@@ -136,6 +137,42 @@ TEST(PinPaths, CollectionItemsAreNamedByIndex) {
     EXPECT_EQ(Paths(list), expected);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[1].Pin, mixer->Channel(1));
+  }
+}
+
+// A component whose inputs sit in a pin list.
+class TListHolder : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TListHolder(TComponent* owner) : TComponent(owner), inputs(this, true) {}
+  ~TListHolder() override { inputs.Clear(); }
+  TOWPinList* Inputs() const { return &inputs; }
+  mutable TOWPinList inputs;
+};
+const ClassInfo& TListHolder::Class() {
+  static const ClassInfo ci =
+      ClassBuilder<TListHolder>("TListHolder", TComponent::Class()).prop("Inputs", &TListHolder::Inputs).build();
+  return ci;
+}
+
+TEST(PinPaths, PinsOfAListAreNamedByLineOrByIndex) {
+  auto holder = TComponent::CreateUnowned<TListHolder>();
+  holder->inputs.Add(std::make_unique<TTestSinkPin>(holder.get(), "l", nullptr, std::vector<Guid>{TypeA}), "Left");
+  holder->inputs.Add(std::make_unique<TTestSinkPin>(holder.get(), "m", nullptr, std::vector<Guid>{TypeA}));
+  holder->inputs.Add(std::make_unique<TTestSourcePin>(holder.get(), std::vector<Guid>{TypeA}), "Back");
+  const struct {
+    const char* cls;
+    bool ident;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"TOWPin", false, {"Inputs.Left", "Inputs.Pin [1]", "Inputs.Back"}},
+      {"TOWPin", true, {"Inputs._Pin0", "Inputs._Pin1", "Inputs._Pin2"}},
+      {"TOWSinkPin", false, {"Inputs.Left", "Inputs.Pin [1]"}},
+  };
+  for (auto& c : cases) {
+    TOWPinPaths list;
+    ASSERT_TRUE(CollectPinPaths(holder.get(), c.cls, c.ident, list));
+    EXPECT_EQ(Paths(list), c.expected) << c.cls << c.ident;
   }
 }
 

@@ -2,8 +2,11 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/wave/recorder.h"
 
@@ -46,7 +49,8 @@ int CardOf(const std::string& pcm) {
 
 class AlsaPcm : public WavePcm {
  public:
-  AlsaPcm(snd_pcm_t* pcm, bool capture) : pcm_(pcm), capture_(capture) {
+  AlsaPcm(snd_pcm_t* pcm, bool capture, std::uint32_t rate, AlsaPacing pacing)
+      : pcm_(pcm), capture_(capture), rate_(rate), paced_(pacing == AlsaPacing::WallClock && rate > 0) {
     snd_pcm_uframes_t buffer = 0, period = 0;
     if (snd_pcm_get_params(pcm_, &buffer, &period) == 0 && period > 0) period_ = period;
   }
@@ -57,21 +61,26 @@ class AlsaPcm : public WavePcm {
   int Start() override {
     int e = snd_pcm_prepare(pcm_);
     if (e == 0 && capture_) e = snd_pcm_start(pcm_);
+    Restart();
     return e;
   }
 
   void Stop() override { snd_pcm_drop(pcm_); }
 
   long Read(void* data, std::uint32_t frames) override {
+    frames = Allowed(frames);
+    if (frames == 0) return 0;
     long ready = Wait();
     if (ready <= 0) return ready;
-    return Moved(snd_pcm_readi(pcm_, data, frames));
+    return Count(Moved(snd_pcm_readi(pcm_, data, frames)));
   }
 
   long Write(const void* data, std::uint32_t frames) override {
+    frames = Allowed(frames);
+    if (frames == 0) return 0;
     long ready = Wait();
     if (ready <= 0) return ready;
-    long n = Moved(snd_pcm_writei(pcm_, data, frames));
+    long n = Count(Moved(snd_pcm_writei(pcm_, data, frames)));
     if (n > 0 && snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) snd_pcm_start(pcm_);
     return n;
   }
@@ -79,21 +88,48 @@ class AlsaPcm : public WavePcm {
   int Recover(int error) override {
     int e = snd_pcm_recover(pcm_, error, 1);
     if (e == 0 && capture_) e = snd_pcm_start(pcm_);
+    Restart();
     return e;
   }
 
   void Interrupt() override {}  // waits are bounded by kWaitMs
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   long Wait() {
     int e = snd_pcm_wait(pcm_, kWaitMs);
     return e == -EINTR || e == -EAGAIN ? 0 : e;
   }
   static long Moved(long n) { return n == -EAGAIN || n == -EINTR ? 0 : n; }
 
+  void Restart() {
+    started_ = Clock::now();
+    moved_ = 0;
+  }
+  long Count(long n) {
+    if (n > 0) moved_ += std::uint64_t(n);
+    return n;
+  }
+  // Paced: what the clock allows now, one period ahead; when nothing is,
+  // sleeps (boundedly) until the next frame is due and allows none.
+  std::uint32_t Allowed(std::uint32_t frames) {
+    if (!paced_) return frames;
+    auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started_).count();
+    std::uint64_t due = std::uint64_t(elapsed) * rate_ / 1000000u + period_;
+    if (due > moved_) return std::uint32_t(std::min<std::uint64_t>(frames, due - moved_));
+    auto next = started_ + std::chrono::microseconds((moved_ - period_ + 1) * 1000000u / rate_ + 1);
+    std::this_thread::sleep_until(std::min(next, Clock::now() + std::chrono::milliseconds(kWaitMs)));
+    return 0;
+  }
+
   snd_pcm_t* pcm_;
   bool capture_;
+  std::uint32_t rate_;
+  bool paced_;
   std::uint32_t period_ = 256;
+  Clock::time_point started_ = Clock::now();
+  std::uint64_t moved_ = 0;  // frames moved since the (re)start
 };
 
 snd_pcm_format_t AlsaFormat(std::uint16_t container) {
@@ -229,7 +265,7 @@ MMRESULT AlsaBackend::Open(WaveDirection direction, const WaveDevice* device,
     r = OpenPcm("plug:'" + name + "'", capture, format, convert, handle);
   if (r) return r;
   try {
-    pcm = std::make_unique<AlsaPcm>(handle, capture);
+    pcm = std::make_unique<AlsaPcm>(handle, capture, format.rate, pacing_);
   } catch (...) {
     snd_pcm_close(handle);
     return MMSYSERR_NOMEM;
