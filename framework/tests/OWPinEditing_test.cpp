@@ -212,30 +212,17 @@ const ClassInfo& TStateHolder::Class() {
   return ci;
 }
 
-ComponentPtr<TLinkForm> Form(const char* name) {
-  auto f = TComponent::CreateUnowned<TLinkForm>();
-  f->SetName(name);
-  return f;
-}
-
-template <class T, class... Args>
-T* Add(TComponent* owner, const char* name, Args... args) {
-  auto* c = TComponent::Create<T>(owner, args...);
-  c->SetName(name);
-  return c;
-}
-
 TEST(CandidatePins, FlagsChooseBetweenCompatibilityDependencyAndConnectability) {
-  auto form = Form("fmMain");
-  TTypedStatePin* me = Add<TStateHolder>(form.get(), "Me")->Pin();
-  Add<TStateHolder>(form.get(), "Free");
-  Add<TStateHolder>(form.get(), "Other", TypeB);
-  TTypedStatePin* linked = Add<TStateHolder>(form.get(), "Linked")->Pin();
-  auto* designed = Add<TStateHolder>(form.get(), "Designed");
+  auto form = NamedForm("fmMain");
+  TTypedStatePin* me = AddNamed<TStateHolder>(form.get(), "Me")->Pin();
+  AddNamed<TStateHolder>(form.get(), "Free");
+  AddNamed<TStateHolder>(form.get(), "Other", TypeB);
+  TTypedStatePin* linked = AddNamed<TStateHolder>(form.get(), "Linked")->Pin();
+  auto* designed = AddNamed<TStateHolder>(form.get(), "Designed");
   designed->SetDesigning(true);
   // A pin owned by a component inside another one is offered under its own owner.
-  auto* outer = Add<TLinkMixer>(form.get(), "Outer");
-  Add<TStateHolder>(outer, "Inner");
+  auto* outer = AddNamed<TLinkMixer>(form.get(), "Outer");
+  AddNamed<TStateHolder>(outer, "Inner");
   ASSERT_TRUE(me->Connect(linked));
 
   const std::pair<int, std::vector<std::string>> cases[] = {
@@ -257,11 +244,11 @@ TEST(CandidatePins, FlagsChooseBetweenCompatibilityDependencyAndConnectability) 
 }
 
 TEST(CandidatePins, AFailedCollectionIsReported) {
-  auto form = Form("fmMain");
-  TTypedStatePin* me = Add<TStateHolder>(form.get(), "Me")->Pin();
-  auto* broken = Add<TNestHolder>(form.get(), "Broken");
+  auto form = NamedForm("fmMain");
+  TTypedStatePin* me = AddNamed<TStateHolder>(form.get(), "Me")->Pin();
+  auto* broken = AddNamed<TNestHolder>(form.get(), "Broken");
   broken->fail = true;
-  Add<TStateHolder>(form.get(), "After");
+  AddNamed<TStateHolder>(form.get(), "After");
   TOWPinPaths list;
   EXPECT_FALSE(CollectCandidatePins(list, form.get(), me, 1, "", "."));
   // What was found before the failing getter stays.
@@ -269,17 +256,17 @@ TEST(CandidatePins, AFailedCollectionIsReported) {
 }
 
 TEST(LinkTexts, DisplayTextTable) {
-  auto holder = Form("Holder");
-  auto* a = Add<TLinkForm>(holder.get(), "fmA");
-  auto* b = Add<TLinkForm>(holder.get(), "fmB");
-  auto* in = Add<TLinkAudioIn>(a, "In");
-  auto* near = Add<TLinkFilter>(a, "Near");
-  auto* far = Add<TLinkFilter>(b, "Far");
-  auto* lone = Add<TLinkFilter>(a, "Lone");
-  auto* s1 = Add<TStateHolder>(a, "S1");
-  auto* s2 = Add<TStateHolder>(a, "S2");
-  auto* s3 = Add<TStateHolder>(b, "S3");
-  auto* single = Add<TStateHolder>(a, "Single");
+  auto holder = NamedForm("Holder");
+  auto* a = AddNamed<TLinkForm>(holder.get(), "fmA");
+  auto* b = AddNamed<TLinkForm>(holder.get(), "fmB");
+  auto* in = AddNamed<TLinkAudioIn>(a, "In");
+  auto* near = AddNamed<TLinkFilter>(a, "Near");
+  auto* far = AddNamed<TLinkFilter>(b, "Far");
+  auto* lone = AddNamed<TLinkFilter>(a, "Lone");
+  auto* s1 = AddNamed<TStateHolder>(a, "S1");
+  auto* s2 = AddNamed<TStateHolder>(a, "S2");
+  auto* s3 = AddNamed<TStateHolder>(b, "S3");
+  auto* single = AddNamed<TStateHolder>(a, "Single");
 
   ASSERT_TRUE(s1->Pin()->Connect(s2->Pin()));
   ASSERT_TRUE(near->OutputPin()->Connect(far->InputPin()));
@@ -290,7 +277,7 @@ TEST(LinkTexts, DisplayTextTable) {
   ASSERT_TRUE(far->OutputPin()->ConnectToState(d));
   ASSERT_TRUE(s3->Pin()->ConnectToState(d));
   ASSERT_TRUE(lone->OutputPin()->ConnectToState(d));
-  ASSERT_TRUE(far->OutputPin()->Connect(Add<TLinkAudioOut>(b, "Out")->InputPin()));
+  ASSERT_TRUE(far->OutputPin()->Connect(AddNamed<TLinkAudioOut>(b, "Out")->InputPin()));
 
   const std::pair<TOWBasicPin*, std::string> cases[] = {
       {single->Pin(), "(Disconnected)"},
@@ -303,19 +290,19 @@ TEST(LinkTexts, DisplayTextTable) {
       {far->OutputPin(), "( 3 Links )"},             // 1 sink + 3 members - itself
       {near->InputPin(), "In.OutputPin"},            // a source of the same root
       {far->InputPin(), "fmA.Near.OutputPin"},
-      {Add<TLinkFilter>(b, "Idle")->InputPin(), "(Disconnected)"},
+      {AddNamed<TLinkFilter>(b, "Idle")->InputPin(), "(Disconnected)"},
   };
   for (auto& [pin, text] : cases) EXPECT_EQ(GetLinkDisplayName(pin), text) << pin->GetFullName(true);
   d->DisconnectAll();
 }
 
 TEST(LinkByName, SourceSinkAndStatePinsLinkToTheCandidateOfThatName) {
-  auto holder = Form("Holder");
-  auto* a = Add<TLinkForm>(holder.get(), "fmA");
-  auto* b = Add<TLinkForm>(holder.get(), "fmB");
-  auto* in = Add<TLinkAudioIn>(a, "In");
-  auto* f = Add<TLinkFilter>(a, "F");
-  auto* far = Add<TLinkFilter>(b, "Far");
+  auto holder = NamedForm("Holder");
+  auto* a = AddNamed<TLinkForm>(holder.get(), "fmA");
+  auto* b = AddNamed<TLinkForm>(holder.get(), "fmB");
+  auto* in = AddNamed<TLinkAudioIn>(a, "In");
+  auto* f = AddNamed<TLinkFilter>(a, "F");
+  auto* far = AddNamed<TLinkFilter>(b, "Far");
   TOWSourcePin* out = in->OutputPin();
 
   // Source pins: candidates of their own root by name, of another root
@@ -340,10 +327,10 @@ TEST(LinkByName, SourceSinkAndStatePinsLinkToTheCandidateOfThatName) {
 
   // State pins: a candidate's name with or without the root name, a
   // design-time link by its name; no match answers False and links nothing.
-  TTypedStatePin* s1 = Add<TStateHolder>(a, "S1")->Pin();
-  TTypedStatePin* s2 = Add<TStateHolder>(a, "S2")->Pin();
-  TTypedStatePin* s3 = Add<TStateHolder>(a, "S3")->Pin();
-  Add<TStateHolder>(a, "Other", TypeB);
+  TTypedStatePin* s1 = AddNamed<TStateHolder>(a, "S1")->Pin();
+  TTypedStatePin* s2 = AddNamed<TStateHolder>(a, "S2")->Pin();
+  TTypedStatePin* s3 = AddNamed<TStateHolder>(a, "S3")->Pin();
+  AddNamed<TStateHolder>(a, "Other", TypeB);
   EXPECT_FALSE(s1->TryLinkTo(nullptr, "Other.Pin"));
   EXPECT_FALSE(s1->ConnectByName(nullptr, "Missing.Pin"));
   EXPECT_EQ(s1->Dispatcher(), nullptr);
@@ -352,7 +339,7 @@ TEST(LinkByName, SourceSinkAndStatePinsLinkToTheCandidateOfThatName) {
   EXPECT_TRUE(s3->TryLinkTo(nullptr, "fmA.S1.Pin"));
   EXPECT_EQ(s3->Dispatcher(), s1->Dispatcher());
   Ref<TOWStateDispatcher> design = TOWStateDispatcher::CreateNamed("Designed", true);
-  auto* ds = Add<TStateHolder>(a, "DS");
+  auto* ds = AddNamed<TStateHolder>(a, "DS");
   ds->SetDesigning(true);
   EXPECT_TRUE(ds->Pin()->ConnectByName(nullptr, "Designed"));
   EXPECT_EQ(ds->Pin()->Dispatcher(), design);

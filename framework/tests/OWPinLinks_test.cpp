@@ -38,25 +38,6 @@ std::vector<TOWBasicPin*> Sinks(TOWSourcePin* p) {
   return r;
 }
 
-std::vector<uint8_t> Ident(const std::string& s) {
-  std::vector<uint8_t> r{7, uint8_t(s.size())};
-  r.insert(r.end(), s.begin(), s.end());
-  return r;
-}
-std::vector<uint8_t> Str(const std::string& s) {
-  std::vector<uint8_t> r{6, uint8_t(s.size())};
-  r.insert(r.end(), s.begin(), s.end());
-  return r;
-}
-std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> r;
-  for (auto& p : parts) r.insert(r.end(), p.begin(), p.end());
-  return r;
-}
-bool Contains(const std::vector<uint8_t>& hay, const std::vector<uint8_t>& needle) {
-  return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
-}
-
 TEST_F(PinLinksTest, NamesFollowThePropertyPathFromTheOwner) {
   auto form = TComponent::CreateUnowned<TLinkForm>();
   form->SetName("fmMain");
@@ -433,14 +414,10 @@ TEST_F(PinLinksTest, BrokenLinkEntriesRaiseReadErrors) {
 }
 
 TEST_F(PinLinksTest, ABrokenEntryLeavesTheLinksReadBeforeItWholeAndNoPlaceholder) {
-  auto form = TComponent::CreateUnowned<TLinkForm>();
-  form->SetName("fmMain");
-  auto* src = TComponent::Create<TLinkAudioIn>(form.get());
-  src->SetName("Src");
-  auto* f1 = TComponent::Create<TLinkFilter>(form.get());
-  f1->SetName("F1");
-  auto* f2 = TComponent::Create<TLinkFilter>(form.get());
-  f2->SetName("F2");
+  auto form = NamedForm("fmMain");
+  auto* src = AddNamed<TLinkAudioIn>(form.get(), "Src");
+  auto* f1 = AddNamed<TLinkFilter>(form.get(), "F1");
+  auto* f2 = AddNamed<TLinkFilter>(form.get(), "F2");
   struct Case {
     const char* what;
     std::vector<uint8_t> value;
@@ -473,10 +450,8 @@ TEST_F(PinLinksTest, ABrokenEntryLeavesTheLinksReadBeforeItWholeAndNoPlaceholder
 }
 
 TEST_F(PinLinksTest, AFormThatFailsHalfWayLeavesNoLinkToWhatItMade) {
-  auto form = TComponent::CreateUnowned<TLinkForm>();
-  form->SetName("fmMain");
-  auto* src = TComponent::Create<TLinkAudioIn>(form.get());
-  src->SetName("Src");
+  auto form = NamedForm("fmMain");
+  auto* src = AddNamed<TLinkAudioIn>(form.get(), "Src");
   EXPECT_THROW(ReadRootComponent(*form, ObjectTextToBinary(R"(
 object fmMain: TLinkForm
   object F: TLinkFilter

@@ -95,32 +95,6 @@ class StateConverterTest : public testing::Test {
   int dispatchers = 0;
 };
 
-template <class T>
-T* Add(TComponent* owner, const char* name) {
-  auto* c = TComponent::Create<T>(owner);
-  c->SetName(name);
-  return c;
-}
-
-std::vector<uint8_t> Str(const std::string& s) {
-  std::vector<uint8_t> r{6, uint8_t(s.size())};
-  r.insert(r.end(), s.begin(), s.end());
-  return r;
-}
-std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> r;
-  for (auto& p : parts) r.insert(r.end(), p.begin(), p.end());
-  return r;
-}
-bool Contains(const std::vector<uint8_t>& hay, const std::vector<uint8_t>& needle) {
-  return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
-}
-std::vector<uint8_t> PropName(const std::string& s) {
-  std::vector<uint8_t> r{uint8_t(s.size())};
-  r.insert(r.end(), s.begin(), s.end());
-  return r;
-}
-
 const std::string kFloat = "{67F6997B-7EB4-4E2F-8320-4A512B5F2BC7}";
 const std::string kSting = "{25C048B4-89D4-4277-AA98-A835EB29F5C1}";
 
@@ -129,8 +103,8 @@ TEST_F(StateConverterTest, AFloatStateReachesAStringSinkAndTheLinkRoundTripsToTh
   {
     auto form = TComponent::CreateUnowned<TLinkForm>();
     form->SetName("fmMain");
-    TValueStatePin* level = Add<TLevel>(form.get(), "Level1")->Level();
-    TOWStringSinkPin* text = Add<TText>(form.get(), "Text1")->Text();
+    TValueStatePin* level = AddNamed<TLevel>(form.get(), "Level1")->Level();
+    TOWStringSinkPin* text = AddNamed<TText>(form.get(), "Text1")->Text();
     ASSERT_TRUE(level->ConnectToStateName("Levels"));
     ASSERT_TRUE(text->ConnectToStateThrough(level->Dispatcher(), IID_IOWFloatStream, IID_IOWStringStream));
     EXPECT_EQ(text->Dispatcher(), level->Dispatcher());
@@ -222,8 +196,8 @@ TEST_F(StateConverterTest, ABadConverterValueLeavesThePinWithoutAStateLinkAndMak
   for (auto& c : cases) {
     auto form = TComponent::CreateUnowned<TLinkForm>();
     form->SetName("fmMain");
-    TOWStringSinkPin* text = Add<TText>(form.get(), "Text1")->Text();
-    TValueStatePin* level = Add<TLevel>(form.get(), "Level1")->Level();
+    TOWStringSinkPin* text = AddNamed<TText>(form.get(), "Text1")->Text();
+    TValueStatePin* level = AddNamed<TLevel>(form.get(), "Level1")->Level();
     ASSERT_TRUE(level->ConnectToStateName("Bad"));
     TReader reader(c.value);
     try {
@@ -243,8 +217,8 @@ TEST_F(StateConverterTest, ABadConverterValueLeavesThePinWithoutAStateLinkAndMak
   {
     auto source = TComponent::CreateUnowned<TLinkForm>();
     source->SetName("fmMain");
-    TValueStatePin* level = Add<TLevel>(source.get(), "Level1")->Level();
-    TOWStringSinkPin* text = Add<TText>(source.get(), "Text1")->Text();
+    TValueStatePin* level = AddNamed<TLevel>(source.get(), "Level1")->Level();
+    TOWStringSinkPin* text = AddNamed<TText>(source.get(), "Text1")->Text();
     ASSERT_TRUE(level->ConnectToStateName("Levels"));
     ASSERT_TRUE(text->ConnectToStateThrough(level->Dispatcher(), IID_IOWFloatStream, IID_IOWStringStream));
     bytes = WriteRootComponent(*source);

@@ -2,8 +2,9 @@
 // Components with pins for the form fuzz target: value source and sink
 // pins, a string sink a Float state link reaches through a converter, a
 // Boolean state pin and sink pins in collection items (whose identifier and
-// display names differ), so that every link value of form data is read:
-// "Form", "State", "SinkPins", "SourcePin" and "StateConverter".
+// display names differ) and in a pin list, so that every link value of form
+// data is read: "Form", "State", "SinkPins", "SourcePin", "StateConverter",
+// and the list's "Form", "Pins" and "PinsOwner".
 //
 // ReadPinLinks reads data into a root that already holds such a component,
 // checks after a refused read that every link left is whole at both ends,
@@ -14,6 +15,7 @@
 #include <span>
 #include <vector>
 
+#include "framework/OWPinList.h"
 #include "framework/OWPinNames.h"
 #include "framework/OWStateDispatcher.h"
 #include "framework/OWStdPins.h"
@@ -49,8 +51,13 @@ class TPinBox : public TComponent {
         in_(std::make_unique<TOWFloatSinkPin>(this, nullptr, TOWFloatChangeEvent{})),
         text_(std::make_unique<TOWStringSinkPin>(this, nullptr, TOWStringChangeEvent{})),
         enabled_(std::make_unique<TOWBoolStatePin>(this, nullptr, TOWBoolChangeEvent{})),
-        channels_(std::make_unique<TCollection>(ItemClassOf<TPinChannel>(), this)) {}
+        channels_(std::make_unique<TCollection>(ItemClassOf<TPinChannel>(), this)),
+        inputs_(std::make_unique<TOWPinList>(this, true)) {
+    inputs_->Add(std::make_unique<TOWFloatSinkPin>(this, nullptr, TOWFloatChangeEvent{}), "Left");
+    inputs_->Add(std::make_unique<TOWFloatSourcePin>(this));
+  }
   ~TPinBox() override {
+    inputs_.reset();
     channels_.reset();
     enabled_.reset();
     text_.reset();
@@ -62,6 +69,7 @@ class TPinBox : public TComponent {
   TOWStringSinkPin* Text() const { return text_.get(); }
   TOWBoolStatePin* Enabled() const { return enabled_.get(); }
   TCollection* Channels() const { return channels_.get(); }
+  TOWPinList* Inputs() const { return inputs_.get(); }
 
  private:
   std::unique_ptr<TOWFloatSourcePin> out_;
@@ -69,6 +77,7 @@ class TPinBox : public TComponent {
   std::unique_ptr<TOWStringSinkPin> text_;
   std::unique_ptr<TOWBoolStatePin> enabled_;
   std::unique_ptr<TCollection> channels_;
+  std::unique_ptr<TOWPinList> inputs_;
 };
 inline const ClassInfo& TPinBox::Class() {
   static const ClassInfo ci = ClassBuilder<TPinBox>("TPinBox", TComponent::Class())
@@ -77,6 +86,7 @@ inline const ClassInfo& TPinBox::Class() {
                                   .prop("Text", &TPinBox::Text)
                                   .prop("Enabled", &TPinBox::Enabled)
                                   .prop("Channels", &TPinBox::Channels)
+                                  .prop("Inputs", &TPinBox::Inputs)
                                   .build();
   return ci;
 }
