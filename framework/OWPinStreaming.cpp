@@ -190,13 +190,15 @@ void TOWSourcePin::WriteSinkPins(TWriter& Writer) {
 
 void TOWSinkPin::DefineProperties(TFiler& Filer) {
   TOWPin::DefineProperties(Filer);
-  bool state = HasStateDispatcher();
+  // A source is stored also beside a plain state link, so that neither is
+  // lost when the form is read again.
+  bool converter = StoreStateConverter();
   Filer.DefineProperty(
       "SourcePin", [this](TReader& r) { ReadSourcePin(r); }, [this](TWriter& w) { WriteSourcePin(w); },
-      SourcePin() != nullptr && !state);
+      SourcePin() != nullptr && !converter);
   Filer.DefineProperty(
       "StateConverter", [this](TReader& r) { ReadStateConverter(r); },
-      [this](TWriter& w) { WriteStateConverter(w); }, state && StoreStateConverter());
+      [this](TWriter& w) { WriteStateConverter(w); }, converter);
 }
 
 void TOWSinkPin::ReadSourcePin(TReader& Reader) {
@@ -295,8 +297,12 @@ void TOWPin::WriteStateValue(TWriter& Writer) {
 }
 
 bool TOWSinkPin::StoreStateConverter() {
+  // Only a converter the state link placed: a converter in a plain link
+  // from a source is stored with the source.
   TOWBasicPin* s = ConnectionSourcePin();
-  return s && s->IsConverterPin() && HasStateDispatcher();
+  auto* conv = s ? dynamic_cast<TOWFormatConverter*>(s->Owner()) : nullptr;
+  Ref<TOWStateDispatcher> d = conv ? Dispatcher() : nullptr;
+  return d && d->FormatConverterOf(conv->InputPin()).Instance;
 }
 
 void TOWSinkPin::ReadStateConverter(TReader& Reader) {

@@ -172,6 +172,30 @@ TEST_F(StateConverterTest, TheConverterGoesWithTheMemberItFeeds) {
   }
 }
 
+TEST_F(StateConverterTest, ASinkWithASourceAndAPlainStateLinkKeepsBothThroughFormData) {
+  std::vector<uint8_t> bytes;
+  {
+    auto form = NamedForm("fmMain");
+    auto* in = AddNamed<TLinkAudioIn>(form.get(), "In");
+    auto* f = AddNamed<TLinkFilter>(form.get(), "F");
+    auto* g = AddNamed<TLinkFilter>(form.get(), "G");
+    ASSERT_TRUE(f->InputPin()->Connect(in->OutputPin()));
+    ASSERT_TRUE(f->InputPin()->ConnectToStateName("Shared"));
+    ASSERT_TRUE(g->InputPin()->ConnectToStateName("Shared"));
+    EXPECT_FALSE(f->InputPin()->StoreStateConverter());
+    bytes = WriteRootComponent(*form);
+  }
+  auto copy = TComponent::CreateUnowned<TLinkForm>();
+  ReadRootComponent(*copy, bytes);
+  auto* in = dynamic_cast<TLinkAudioIn*>(copy->FindComponent("In"));
+  auto* f = dynamic_cast<TLinkFilter*>(copy->FindComponent("F"));
+  auto* g = dynamic_cast<TLinkFilter*>(copy->FindComponent("G"));
+  EXPECT_EQ(f->InputPin()->SourcePin(), in->OutputPin());
+  ASSERT_NE(f->InputPin()->Dispatcher(), nullptr);
+  EXPECT_EQ(f->InputPin()->Dispatcher(), g->InputPin()->Dispatcher());
+  EXPECT_EQ(WriteRootComponent(*copy), bytes);
+}
+
 // A "StateConverter" value written by hand, read by a sink pin of a form.
 std::vector<uint8_t> ConverterValue(std::vector<uint8_t> inner) { return Join({{1}, inner, {0}}); }
 
