@@ -6,6 +6,7 @@
 #include "framework/OWPinStreaming.h"
 #include "framework/OWStateDispatcher.h"
 #include "platform/classinfo.h"
+#include "platform/exceptions.h"
 
 namespace tavrel {
 
@@ -68,6 +69,10 @@ bool TOWPinList::IsPlaceholderEntry(const TOWBasicPin* APin) {
 int TOWPinList::StoredCount() const {
   std::lock_guard lines(FLinesGuard);
   return FPinsList.Count() - int(FUnloaded.size());
+}
+
+void TOWPinList::RequireOwning() const {
+  if (!FPinsOwner) throw EOWException("The pin list does not own its pins");
 }
 
 int TOWPinList::UnloadedCount() {

@@ -87,9 +87,11 @@ class TOWPinList : public TOWObject {
 
   int Add(TOWBasicPin* Item);
   int AddNamed(TOWBasicPin* Item, const std::string& AName);
-  // An owning list takes the pin over.
+  // An owning list takes the pin over; a list that does not own its pins
+  // refuses it (EOWException) and the pin goes.
   template <class P>
   P* Add(std::unique_ptr<P> Item, const std::string& AName = {}) {
+    RequireOwning();
     P* p = Item.release();
     AName.empty() ? Add(p) : AddNamed(p, AName);
     return p;
@@ -125,6 +127,7 @@ class TOWPinList : public TOWObject {
   };
 
   int StoredCount() const;
+  void RequireOwning() const;
   // Drops placeholder entries when the owner is neither loading nor designed.
   void PurgeUnloaded();
   // Under FLinesGuard.

@@ -121,7 +121,13 @@ void TOWBasicPin::BroadcastChanged() {
   Broadcast([&](IOWPinListener& l) { l.PinChanged(this); });
 }
 
-std::string TOWBasicPin::BuildName() { return FOverrideName; }
+std::string TOWBasicPin::BuildName() {
+  if (!FOverrideName.empty()) return FOverrideName;
+  // The display name without root, less its owner segment.
+  std::string name = GetFullName(false);
+  size_t dot = name.find('.');
+  return dot == std::string::npos ? name : name.substr(dot + 1);
+}
 
 void TOWBasicPin::SetOverrideName(const std::string& name) {
   auto w = WriteLock();
@@ -132,8 +138,13 @@ void TOWBasicPin::UpdateNames() {
   auto w = WriteLock();
   FName = BuildName();
   FShortName = FName;
-  size_t dot = FShortName.rfind('.');
-  if (dot != std::string::npos) FShortName.erase(0, dot + 1);
+  if (FOwnerPinList) {
+    // A list pin is short-named by its entry: Inputs.Left is Left.
+    std::string list = FOwnerPinList->GetName();
+    if (!list.empty() && FShortName.compare(0, list.size(), list) == 0) FShortName.erase(0, list.size() + 1);
+  } else if (size_t dot = FShortName.rfind('.'); dot != std::string::npos) {
+    FShortName.erase(0, dot + 1);
+  }
   size_t pin = FShortName.find("Pin");
   if (pin != std::string::npos && pin + 3 == FShortName.size()) FShortName.erase(pin);
   if (FShortName == "Output")

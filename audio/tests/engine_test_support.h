@@ -169,18 +169,17 @@ class TapLog {
 // Errors and warnings of the device components, kept instead of raised.
 class DeviceErrors {
  public:
-  void Watch(TALAudioIn* in, TALAudioOut* out) {
-    auto error = TSLErrorEvent([this](TObject*, const std::string& text, int32_t code, bool& handled) {
-      Add(FormatSLError(text, code));
+  // Any component with OnError and OnWarning (capture, playback).
+  template <class... C>
+  void Watch(C*... components) {
+    auto error = TSLErrorEvent([this](TObject* sender, const std::string& text, int32_t code, bool& handled) {
+      Add(Name(sender) + FormatSLError(text, code));
       handled = true;
     });
-    auto warning = TSLWarningEvent([this](TObject*, const std::string& text, int32_t code) {
-      Add("warning: " + FormatSLError(text, code));
+    auto warning = TSLWarningEvent([this](TObject* sender, const std::string& text, int32_t code) {
+      Add(Name(sender) + "warning: " + FormatSLError(text, code));
     });
-    in->OnError = error;
-    in->OnWarning = warning;
-    out->OnError = error;
-    out->OnWarning = warning;
+    ((components->OnError = error, components->OnWarning = warning), ...);
   }
   std::vector<std::string> All() {
     std::lock_guard lock(mutex_);
@@ -188,6 +187,10 @@ class DeviceErrors {
   }
 
  private:
+  static std::string Name(TObject* sender) {
+    auto* c = dynamic_cast<TComponent*>(sender);
+    return c && !c->Name().empty() ? c->Name() + ": " : "";
+  }
   void Add(std::string s) {
     std::lock_guard lock(mutex_);
     texts_.push_back(std::move(s));

@@ -67,12 +67,23 @@ class TLateMixer : public TListMixer {
   }
 };
 
+// A mixer whose lists stay empty.
+class TBareMixer : public TListMixer {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TBareMixer(TComponent* owner) : TListMixer(owner, 0) {}
+};
+
 const ClassInfo& TListMixer::Class() {
   static const ClassInfo ci = ClassBuilder<TListMixer>("TListMixer", TLPComponent::Class())
                                   .prop("Inputs", &TListMixer::Inputs)
                                   .prop("Outputs", &TListMixer::Outputs)
                                   .prop("States", &TListMixer::States)
                                   .build();
+  return ci;
+}
+const ClassInfo& TBareMixer::Class() {
+  static const ClassInfo ci = ClassBuilder<TBareMixer>("TBareMixer", TListMixer::Class()).build();
   return ci;
 }
 const ClassInfo& TLateMixer::Class() {
@@ -84,7 +95,7 @@ class PinListTest : public testing::Test {
  protected:
   void SetUp() override {
     RegisterLinkClasses();
-    for (const ClassInfo* ci : {&TListMixer::Class(), &TLateMixer::Class()})
+    for (const ClassInfo* ci : {&TListMixer::Class(), &TLateMixer::Class(), &TBareMixer::Class()})
       if (!GetClass(ci->name)) RegisterClass(*ci);
   }
   void TearDown() override {
@@ -191,8 +202,8 @@ TEST_F(PinListTest, EachChangeOfAnOwningListIsReportedInOrder) {
     labels[p.get()] = label;
     return p;
   };
-  auto a = make("a"), b = make("b"), c = make("c");
-  TTestSinkPin *pa = a.get(), *pb = b.get(), *pc = c.get();
+  auto a = make("a"), b = make("b"), c = make("c"), d = make("d");
+  TTestSinkPin *pa = a.get(), *pb = b.get(), *pc = c.get(), *pd = d.get();
   struct Step {
     const char* what;
     std::function<void()> run;
@@ -210,6 +221,10 @@ TEST_F(PinListTest, EachChangeOfAnOwningListIsReportedInOrder) {
       {"same name", [&] { list->SetPinNameAt(1, "Mid"); }, {}, {pb, pa, pc}},
       {"Delete", [&] { list->Delete(0); }, {"Removed b@0", "ListChanged"}, {pa, pc}},
       {"Remove", [&] { list->Remove(pc); }, {"Removed c@1", "ListChanged"}, {pa}},
+      {"Insert beyond the end",
+       [&] { list->Insert(7, d.release()); },
+       {"Changed d", "ListChanged", "Added d@1", "Changed d"},
+       {pa, pd}},
   };
   for (auto& s : steps) {
     log.clear();
@@ -220,10 +235,10 @@ TEST_F(PinListTest, EachChangeOfAnOwningListIsReportedInOrder) {
   EXPECT_EQ(list->GetPinName(0), "Mid");
   EXPECT_EQ(pa->OwnerPinList(), list.get());
   log.clear();
-  list.reset();  // the list goes with the pin it owns
+  list.reset();  // the list goes with the pins it owns
   EXPECT_EQ(log, (Log{"ListDestroying", "ListChanged"}));
   auto all = RegisteredPins();
-  EXPECT_EQ(std::find(all.begin(), all.end(), pa), all.end());
+  for (TOWBasicPin* p : {pa, pb, pc, pd}) EXPECT_EQ(std::find(all.begin(), all.end(), p), all.end());
 }
 
 TEST_F(PinListTest, ANonOwningListLeavesItsPinsAliveAndForgetsThem) {
@@ -260,6 +275,10 @@ TEST_F(PinListTest, ANonOwningListLeavesItsPinsAliveAndForgetsThem) {
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(mine.OwnerPinList(), nullptr);
+  // Handing it a pin to own is refused.
+  EXPECT_THROW(list.Add(std::make_unique<TTestSinkPin>(owner.get(), "o", nullptr, std::vector<Guid>{TypeA})),
+               EOWException);
+  EXPECT_EQ(list.Count(), 0);
 }
 
 TEST_F(PinListTest, ListenersHearBackwardReportsLastRegisteredFirst) {
@@ -285,16 +304,23 @@ TEST_F(PinListTest, ListPinsAreNamedAfterTheListAndFoundByThoseNames) {
   in->SetPinNameAt(2, "Pin [2]");  // the default text stays an empty name
   EXPECT_EQ(in->GetName(), "Inputs");
 
+  mix->Outputs()->SetPinNameAt(0, "MainOutputPin");
   struct Case {
     TOWBasicPin* pin;
-    std::string display, displayNoRoot, ident, save;
+    std::string display, displayNoRoot, ident, save, name, shortName;
   } cases[] = {
-      {mix->Input(0), "fmMain.Mix.Inputs.Left", "Mix.Inputs.Left", "fmMain.Mix.Inputs._Pin0", "Inputs._Pin0"},
-      {mix->Input(2), "fmMain.Mix.Inputs.Pin [2]", "Mix.Inputs.Pin [2]", "fmMain.Mix.Inputs._Pin2", "Inputs._Pin2"},
+      {mix->Input(0), "fmMain.Mix.Inputs.Left", "Mix.Inputs.Left", "fmMain.Mix.Inputs._Pin0", "Inputs._Pin0",
+       "Inputs.Left", "Left"},
+      {mix->Input(2), "fmMain.Mix.Inputs.Pin [2]", "Mix.Inputs.Pin [2]", "fmMain.Mix.Inputs._Pin2", "Inputs._Pin2",
+       "Inputs.Pin [2]", "Pin [2]"},
+      {mix->Output(0), "fmMain.Mix.Outputs.MainOutputPin", "Mix.Outputs.MainOutputPin", "fmMain.Mix.Outputs._Pin0",
+       "Outputs._Pin0", "Outputs.MainOutputPin", "MainOutput"},
       {mix->Output(1), "fmMain.Mix.Outputs.Pin [1]", "Mix.Outputs.Pin [1]", "fmMain.Mix.Outputs._Pin1",
-       "Outputs._Pin1"},
+       "Outputs._Pin1", "Outputs.Pin [1]", "Pin [1]"},
   };
   for (auto& c : cases) {
+    EXPECT_EQ(c.pin->Name(), c.name);
+    EXPECT_EQ(c.pin->ShortName(), c.shortName);
     EXPECT_EQ(c.pin->GetFullName(true), c.display);
     EXPECT_EQ(c.pin->GetFullName(false), c.displayNoRoot);
     EXPECT_EQ(c.pin->GetFullIdentName(true), c.ident);
@@ -575,6 +601,51 @@ end
   EXPECT_EQ(l->Input(1)->SourcePin(), src->OutputPin());
   EXPECT_EQ(Sinks(src->OutputPin()), (std::vector<TOWBasicPin*>{m->Input(0), m->Input(2), l->Input(1)}));
   EXPECT_TRUE(UnloadedPins().empty());
+}
+
+TEST_F(PinListTest, EntriesBeyondTheListAppendPlaceholdersOfTheEntrysKind) {
+  struct Case {
+    const char* entry;
+    TOWPinType type;        // of the placeholder at the entry's index
+    TOWPinType otherType;   // of the pin it is linked to
+  } cases[] = {
+      {"fmMain.Src.OutputPin", TOWPinType::ptSink, TOWPinType::ptSource},
+      {"(fmMain.Src.OutputPin 'fmMain.Src.Output Pin')", TOWPinType::ptSink, TOWPinType::ptSource},
+      {"((fmMain.Src.OutputPin fmMain.Other.InputPin))", TOWPinType::ptSink, TOWPinType::ptSource},
+      {"Sinks (fmMain.Src.OutputPin)", TOWPinType::ptSource, TOWPinType::ptSink},
+      {"Sources (fmMain.Src.OutputPin)", TOWPinType::ptMultiSink, TOWPinType::ptSource},
+      {"State ('fmMainLink3' fmMain.Src.OutputPin)", TOWPinType::ptState, TOWPinType::ptSource},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.entry);
+    auto form = TComponent::CreateUnowned<TLinkForm>();
+    // Nothing named exists yet: every name makes a placeholder.
+    ASSERT_NO_THROW(ReadRootComponent(
+        *form, ObjectTextToBinary(std::string("object fmMain: TLinkForm\n object M: TBareMixer\n"
+                                              "  Inputs.Pins = (nil nil ") +
+                                  c.entry + ")\n end\nend\n")));
+    auto* m = Find<TListMixer>(form.get(), "M");
+    EXPECT_EQ(m->Inputs()->UnloadedCount(), 3) << c.entry;
+    auto named = [](const std::string& name) -> TOWBasicPin* {
+      for (TOWBasicPin* p : UnloadedPins())
+        if (p->GetFullIdentName(true) == name) return p;
+      return nullptr;
+    };
+    ASSERT_NE(named("fmMain.M.Inputs._Pin0"), nullptr) << c.entry;
+    ASSERT_NE(named("fmMain.M.Inputs._Pin1"), nullptr) << c.entry;
+    TOWBasicPin* p = named("fmMain.M.Inputs._Pin2");
+    ASSERT_NE(p, nullptr) << c.entry;
+    EXPECT_EQ(p->GetPinType(), c.type) << c.entry;
+    ASSERT_EQ(p->ConnectedPinCount(), 1) << c.entry;
+    TOWBasicPin* other = p->GetConnectedPin(0);
+    EXPECT_EQ(other->GetPinType(), c.otherType) << c.entry;
+    EXPECT_EQ(other->GetFullIdentName(true), "fmMain.Src.OutputPin") << c.entry;
+    // Loaded and not designed: the first count drops them.
+    EXPECT_EQ(m->Inputs()->Count(), 0) << c.entry;
+    EXPECT_EQ(named("fmMain.M.Inputs._Pin2"), nullptr) << c.entry;
+    form.reset();
+    ClearUnloadedPins();
+  }
 }
 
 TEST_F(PinListTest, PendingStateLinksJoinThePinThatTakesThePlaceholdersEntry) {

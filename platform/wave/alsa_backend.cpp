@@ -111,14 +111,17 @@ class AlsaPcm : public WavePcm {
     if (n > 0) moved_ += std::uint64_t(n);
     return n;
   }
-  // Paced: what the clock allows now, one period ahead; when nothing is,
-  // sleeps (boundedly) until the next frame is due and allows none.
+  // Paced as a sound card: capture hands out whole periods once they have
+  // been recorded, playback takes one period ahead of the clock. When
+  // nothing is due, sleeps (boundedly) until something is and allows none.
   std::uint32_t Allowed(std::uint32_t frames) {
     if (!paced_) return frames;
     auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started_).count();
-    std::uint64_t due = std::uint64_t(elapsed) * rate_ / 1000000u + period_;
+    std::uint64_t clock = std::uint64_t(elapsed) * rate_ / 1000000u;
+    std::uint64_t due = capture_ ? clock / period_ * period_ : clock + period_;
     if (due > moved_) return std::uint32_t(std::min<std::uint64_t>(frames, due - moved_));
-    auto next = started_ + std::chrono::microseconds((moved_ - period_ + 1) * 1000000u / rate_ + 1);
+    std::uint64_t wanted = capture_ ? (moved_ / period_ + 1) * period_ : moved_ - period_ + 1;
+    auto next = started_ + std::chrono::microseconds(wanted * 1000000u / rate_ + 1);
     std::this_thread::sleep_until(std::min(next, Clock::now() + std::chrono::milliseconds(kWaitMs)));
     return 0;
   }

@@ -15,7 +15,8 @@
 // Null and file PCMs have no clock of their own: they move data as fast as
 // it is asked for, so a capture outruns its reader and drops frames. With
 // AlsaPacing::WallClock every stream moves no more frames than its rate
-// allows since it started (one period ahead), as a sound card would.
+// allows since it started, as a sound card would: capture gets each period
+// once it has been recorded, playback runs one period ahead.
 #include "platform/wave/wave_backend.h"
 
 namespace tavrel {
