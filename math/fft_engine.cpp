@@ -372,6 +372,10 @@ void ColumnPassPlain(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T,
 // tiled bit reversal, which moves whole lines, rather than the table-driven one.
 constexpr int kLargeOrder = 15;
 
+// From this order on the depth-first plan permutes an out-of-place source
+// before transforming it in place.
+constexpr int kDepthFirstTiledOrder = 12;
+
 // How many four-column groups ahead the column pass prefetches its rows.
 constexpr std::size_t kColumnPrefetch = 2;
 
@@ -682,6 +686,12 @@ void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R
 }
 
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, bool inverse) {
+  if (spec->depthFirst != nullptr) {
+    FFTDepthFirst(inverse, nullptr, data, m, spec->depthFirst);
+    inverse ? ScaleIfFlagged<true>(spec, data, std::size_t(1) << m)
+            : ScaleIfFlagged<false>(spec, data, std::size_t(1) << m);
+    return;
+  }
   if (inverse) {
     Transform<true>(spec, data, m, work, {});
   } else {
@@ -694,6 +704,18 @@ void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst,
   if (src == dst) {
     BitReverseInPlace(dst, std::size_t(1) << m, spec->bitReversal);
     ComplexTransformInPlace(spec, dst, m, work, inverse);
+    return;
+  }
+  if (spec->depthFirst != nullptr) {
+    // Leaves of large orders would read the source at strides of whole pages
+    // (cache set conflicts): permute it in tiles first instead.
+    if (m >= kDepthFirstTiledOrder) {
+      BitReverseCopyTiled(src, dst, m);
+      src = nullptr;
+    }
+    FFTDepthFirst(inverse, src, dst, m, spec->depthFirst);
+    inverse ? ScaleIfFlagged<true>(spec, dst, std::size_t(1) << m)
+            : ScaleIfFlagged<false>(spec, dst, std::size_t(1) << m);
     return;
   }
   // Split plans read their inner blocks' input at strides of R points; for
