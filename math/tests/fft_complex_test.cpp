@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -219,6 +221,65 @@ TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
       FFTColumnPassWith(set, inverse, data, R, K, holder.spec->columnTwiddles[0], holder.spec->columnRadix4[0],
                         work.data());
     }, order);
+  }
+}
+
+// The depth-first plan's AVX kernels against the plain ones, at every order
+// that has the plan, reading a natural-order source and transforming
+// bit-reversed data in place.
+TEST(ComplexFFT, DepthFirstAVXEqualsPlain) {
+  for (int order = kFFTDepthFirstMinOrder; order <= kFFTDepthFirstMaxOrder; ++order) {
+    const std::size_t N = std::size_t(1) << order;
+    SpecHolder holder(order, 8);
+    ASSERT_NE(holder.spec->depthFirst, nullptr) << order;
+    const auto x = RandomComplex(N, 500 + order);
+    for (bool natural : {true, false}) {
+      ExpectAVXEqualsPlain(x, [&](FFTKernelSet set, bool inverse, Ipp64fc* data) {
+        if (natural) {
+          const std::vector<Ipp64fc> src(data, data + N);
+          FFTDepthFirstWith(set, inverse, src.data(), data, order, holder.spec->depthFirst);
+        } else {
+          FFTDepthFirstWith(set, inverse, nullptr, data, order, holder.spec->depthFirst);
+        }
+      }, order);
+    }
+  }
+}
+
+// The public transforms at the orders of the depth-first plan and at its
+// neighbours, every scale flag, both directions, in place and out of place:
+// the scaled direct transform (every bin up to order 12, sampled bins above).
+TEST(ComplexFFT, DepthFirstOrdersMatchTheScaledDirectTransform) {
+  for (int order : {4, 5, 6, 7, 10, 11, 12, 13, 15, 16, 17}) {
+    SCOPED_TRACE(order);
+    const std::size_t N = std::size_t(1) << order;
+    const auto x = RandomComplex(N, 600 + order);
+    const auto lx = ToLong(x);
+    const bool full = order <= 12;
+    std::vector<std::size_t> bins;
+    for (std::size_t s = 0; s < (full ? N : 12); ++s) bins.push_back(full ? s : (s * 2654435761u + 3) % N);
+    for (bool inverse : {false, true}) {
+      const auto table = oracle::TwiddleTable(N, inverse);
+      std::vector<LComplex> expected(bins.size());
+      for (std::size_t b = 0; b < bins.size(); ++b) expected[b] = oracle::DftBin(lx, table, bins[b]);
+      for (int flag : {1, 2, 4, 8}) {
+        SpecHolder holder(order, flag);
+        const bool scaled = flag == 4 || flag == (inverse ? 2 : 1);
+        const double factor = !scaled ? 1.0 : flag == 4 ? 1.0 / std::sqrt(double(N)) : 1.0 / double(N);
+        const double tol = oracle::FFTTolerance(N, oracle::Norm2(lx)) * factor;
+        auto run = inverse ? ippsFFTInv_CToC_64fc : ippsFFTFwd_CToC_64fc;
+        std::vector<Ipp64fc> out(N), inPlace = x;
+        ASSERT_EQ(run(x.data(), out.data(), holder.spec, nullptr), ippStsNoErr);
+        ASSERT_EQ(run(inPlace.data(), inPlace.data(), holder.spec, nullptr), ippStsNoErr);
+        ASSERT_EQ(std::memcmp(out.data(), inPlace.data(), N * sizeof(Ipp64fc)), 0) << flag << " " << inverse;
+        double worst = 0;
+        for (std::size_t b = 0; b < bins.size(); ++b) {
+          const Ipp64fc v = out[bins[b]];
+          worst = std::max(worst, static_cast<double>(std::abs(LComplex(v.re, v.im) - expected[b] * (long double)factor)));
+        }
+        EXPECT_LE(worst, tol) << "flag " << flag << (inverse ? " inverse" : " forward");
+      }
+    }
   }
 }
 
