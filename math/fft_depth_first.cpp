@@ -14,6 +14,10 @@
 namespace tavrel::kernels {
 namespace {
 
+// From this order on a natural-order source is read a whole cache line at a
+// time, the four quarters of the transform in step.
+constexpr int kQuartersInStepOrder = 11;
+
 namespace plain {
 // One complex value per register (re in the low lane).
 struct Ops {

@@ -372,10 +372,6 @@ void ColumnPassPlain(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T,
 // tiled bit reversal, which moves whole lines, rather than the table-driven one.
 constexpr int kLargeOrder = 15;
 
-// From this order on the depth-first plan permutes an out-of-place source
-// before transforming it in place.
-constexpr int kDepthFirstTiledOrder = 12;
-
 // How many four-column groups ahead the column pass prefetches its rows.
 constexpr std::size_t kColumnPrefetch = 2;
 
@@ -707,12 +703,6 @@ void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst,
     return;
   }
   if (spec->depthFirst != nullptr) {
-    // Leaves of large orders would read the source at strides of whole pages
-    // (cache set conflicts): permute it in tiles first instead.
-    if (m >= kDepthFirstTiledOrder) {
-      BitReverseCopyTiled(src, dst, m);
-      src = nullptr;
-    }
     FFTDepthFirst(inverse, src, dst, m, spec->depthFirst);
     inverse ? ScaleIfFlagged<true>(spec, dst, std::size_t(1) << m)
             : ScaleIfFlagged<false>(spec, dst, std::size_t(1) << m);

@@ -225,8 +225,9 @@ TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
 }
 
 // The depth-first plan's AVX kernels against the plain ones, at every order
-// that has the plan, reading a natural-order source and transforming
-// bit-reversed data in place.
+// that has the plan, reading a natural-order source (leaf by leaf at the
+// small orders, the four quarters in step at the large ones) and
+// transforming bit-reversed data in place.
 TEST(ComplexFFT, DepthFirstAVXEqualsPlain) {
   for (int order = kFFTDepthFirstMinOrder; order <= kFFTDepthFirstMaxOrder; ++order) {
     const std::size_t N = std::size_t(1) << order;
