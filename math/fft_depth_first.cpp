@@ -16,7 +16,11 @@ namespace {
 
 // From this order on a natural-order source is read a whole cache line at a
 // time, the four quarters of the transform in step.
-constexpr int kQuartersInStepOrder = 11;
+constexpr int kQuartersInStepOrder = 12;
+// Up to this order a node may combine two levels in one pass. Beyond it the
+// 16 points of one step lie a multiple of 4 KB apart, more lines than one
+// cache set holds, and two plain passes (4 lines each) are faster.
+constexpr int kDoublePassMaxOrder = 11;
 
 namespace plain {
 // One complex value per register (re in the low lane).
@@ -27,6 +31,14 @@ struct Ops {
   static void Store(Ipp64fc* p, V v) { _mm_storeu_pd(&p->re, v); }
   static V LoadPair(const Ipp64fc* lo, const Ipp64fc*) { return Load(lo); }
   static void StorePair(Ipp64fc* lo, Ipp64fc*, V v) { Store(lo, v); }
+  static void LoadTwoPairs(const Ipp64fc* lo, const Ipp64fc*, V& a, V& b) {
+    a = Load(lo);
+    b = Load(lo + 1);
+  }
+  static void StoreTwoPairs(Ipp64fc* lo, Ipp64fc*, V a, V b) {
+    Store(lo, a);
+    Store(lo + 1, b);
+  }
   static V LoadTw(const double* p) { return _mm_loadu_pd(p); }
   static V Add(V a, V b) { return _mm_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm_sub_pd(a, b); }
@@ -57,6 +69,18 @@ struct Ops {
   static void StorePair(Ipp64fc* lo, Ipp64fc* hi, V v) {
     _mm_storeu_pd(&lo->re, _mm256_castpd256_pd128(v));
     _mm_storeu_pd(&hi->re, _mm256_extractf128_pd(v, 1));
+  }
+  // Points k, k+1 of two sequences as (lo[k], hi[k]) and (lo[k+1], hi[k+1]),
+  // and back, with whole 256-bit loads and stores: the passes after the
+  // leaves then load what one store wrote.
+  static void LoadTwoPairs(const Ipp64fc* lo, const Ipp64fc* hi, V& a, V& b) {
+    const V l = Load(lo), h = Load(hi);
+    a = _mm256_permute2f128_pd(l, h, 0x20);
+    b = _mm256_permute2f128_pd(l, h, 0x31);
+  }
+  static void StoreTwoPairs(Ipp64fc* lo, Ipp64fc* hi, V a, V b) {
+    Store(lo, _mm256_permute2f128_pd(a, b, 0x20));
+    Store(hi, _mm256_permute2f128_pd(a, b, 0x31));
   }
   static V LoadTw(const double* p) { return _mm256_loadu_pd(p); }
   static V Add(V a, V b) { return _mm256_add_pd(a, b); }
