@@ -75,7 +75,7 @@ void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R
 // blocked and split plans; its table (FFTDepthFirstTableDoubles(m) values)
 // follows the other twiddles in the plan's block.
 inline constexpr int kFFTDepthFirstMinOrder = 5;
-inline constexpr int kFFTDepthFirstMaxOrder = 16;
+inline constexpr int kFFTDepthFirstMaxOrder = 20;
 bool FFTHasDepthFirstPlan(int m);
 std::size_t FFTDepthFirstTableDoubles(int m);
 void BuildDepthFirstTable(const Ipp64f* s, int n, int m, Ipp64f* table);
