@@ -93,8 +93,8 @@ void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work,
                              bool inverse);
 // The same from natural-order src into dst: a bit-reversal pass first (in
-// place when src == dst), or, for orders without a split plan, first stages
-// that read src in bit-reversed order directly.
+// place when src == dst, and for split plans), or, for the other orders,
+// first stages or leaves that read src in bit-reversed order directly.
 void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst, int m, Ipp64fc* work,
                           bool inverse);
 
