@@ -178,6 +178,87 @@ struct PathSearch {
 
 }  // namespace
 
+namespace {
+
+struct PinCollector {
+  std::string_view className;
+  bool identMode;
+  TOWPinPaths& list;
+  std::vector<const TObject*> visited;
+  static constexpr int kMaxLevel = 20;
+
+  bool IsWanted(TObject* value) const { return value->ClassType().isNamedOrDerived(className); }
+
+  void Collect(const TObject* obj, const std::string& prefix, int level) {
+    if (level > kMaxLevel) return;
+    for (const PropInfo* p : AllProps(*obj)) {
+      if (p->kind != PropKind::Class) continue;
+      TObject* value = ValueToObject(p->get(*obj));
+      if (!value) continue;
+      if (IsWanted(value)) {
+        if (auto* pin = dynamic_cast<TOWBasicPin*>(value)) list.push_back({prefix + p->name, pin});
+        continue;
+      }
+      if (auto* pins = dynamic_cast<TOWPinList*>(value)) {
+        for (int i = 0; i < pins->Count(); ++i)
+          if (TOWBasicPin* pin = pins->GetPin(i); pin && IsWanted(pin))
+            list.push_back({prefix + p->name + "." + (identMode ? "_Pin" + std::to_string(i) : pins->GetPinName(i)), pin});
+        continue;
+      }
+      if (dynamic_cast<TComponent*>(value) || !dynamic_cast<TPersistent*>(value)) continue;
+      if (std::find(visited.begin(), visited.end(), value) != visited.end()) continue;
+      visited.push_back(value);
+      if (auto* coll = dynamic_cast<TCollection*>(value))
+        for (int j = 0; j < coll->Count(); ++j) {
+          std::string step = identMode ? p->name + "._Item" + std::to_string(j)
+                                       : p->name + "[" + std::to_string(j) + "]";
+          Collect(coll->Items(j), prefix + step + ".", level + 1);
+        }
+      Collect(value, prefix + p->name + ".", level + 1);
+    }
+  }
+};
+
+}  // namespace
+
+bool CollectPinPaths(TComponent* AComponent, std::string_view AClassName, bool IdentMode, TOWPinPaths& AList) {
+  if (!AComponent || AComponent->HasState(csDestroying)) return true;
+  PinCollector c{AClassName, IdentMode, AList, {}};
+  try {
+    c.Collect(AComponent, "", 0);
+    return true;
+  } catch (...) {
+    return false;  // a failing getter ends the walk; what was found stays
+  }
+}
+
+bool CollectCandidatePins(TOWPinPaths& AList, TComponent* AComponent, TOWBasicPin* APin, int Flags,
+                          const std::string& APrefix, const std::string& ASeparator) {
+  if (!AComponent || !APin) return true;
+  bool complete = true;
+  for (int i = 0; i < AComponent->ComponentCount(); ++i) {
+    TComponent* comp = AComponent->Components(i);
+    TOWPinPaths found;
+    if (!CollectPinPaths(comp, "TOWPin", false, found)) complete = false;
+    for (const TOWPinPath& f : found) {
+      if (f.Pin->Owner() != comp) continue;
+      bool accept = (Flags & 1) ? APin->IsCompatible(f.Pin, true) && (!(Flags & 4) || !APin->DirectDependsOn(f.Pin))
+                                : APin->CanConnectTo(f.Pin, true);
+      if (!accept) continue;
+      std::string name = comp->Name() + ASeparator + f.Path;
+      AList.push_back({APrefix.empty() ? name : APrefix + ASeparator + name, f.Pin});
+    }
+    if (!CollectCandidatePins(AList, comp, APin, Flags, APrefix, ASeparator)) complete = false;
+  }
+  return complete;
+}
+
+bool CollectLinkCandidates(TOWBasicPin* APin, TComponent* ARoot, TOWPinPaths& AList) {
+  TComponent* own = APin->GetRoot();
+  if (ARoot && ARoot != own) return CollectCandidatePins(AList, ARoot, APin, 1, ARoot->Name(), ".");
+  return CollectCandidatePins(AList, own, APin, 1, "", ".");
+}
+
 std::string FindPinPropertyPath(TComponent* AComponent, const TObject* ATarget, bool IdentMode) {
   if (!AComponent || AComponent->HasState(csDestroying)) return {};
   try {
@@ -235,22 +316,60 @@ void TOWBasicPin::AdoptUnloadedPin() {
   }
 }
 
+namespace {
+
+// Two members: the other one's name; otherwise the link's name.
+std::string StateLinkText(TOWBasicPin* APin, TOWStateDispatcher& d) {
+  if (d.PinCount() != 2) return d.Name();
+  TOWBasicPin* first = d.GetPin(0);
+  TOWBasicPin* other = first->GetFullIdentName(true) == APin->GetFullIdentName(true) ? d.GetPin(1) : first;
+  return other ? other->GetFullName(true) : d.Name();
+}
+
+}  // namespace
+
 std::string GetLinkDisplayName(TOWBasicPin* APin) {
   const std::string none = "(Disconnected)";
-  if (auto* state = dynamic_cast<TOWStatePin*>(APin)) return state->GetLinkDisplayName();
+  auto* pin = dynamic_cast<TOWPin*>(APin);
+  Ref<TOWStateDispatcher> d = pin ? pin->Dispatcher() : nullptr;
+  if (d && d->PinCount() == 0) d = nullptr;
   if (auto* src = dynamic_cast<TOWSourcePin*>(APin)) {
     int n = src->SinkCount();
-    if (n == 0) return none;
+    if (n > 0 && d) return "( " + std::to_string(n + d->PinCount() - 1) + " Links )";
     if (n > 1) return "( " + std::to_string(n) + " Links )";
-    TOWBasicPin* sink = src->GetSinkPin(0);
-    return sink->GetFullName(sink->GetRootName() != APin->GetRootName());
+    if (n == 1) {
+      TOWBasicPin* sink = src->GetSinkPin(0);
+      return sink->GetFullName(sink->GetRootName() != APin->GetRootName());
+    }
   }
   if (auto* sink = dynamic_cast<TOWSinkPin*>(APin)) {
+    // A source that is the converter of a state link is no link of its own.
     TOWBasicPin* s = sink->SourcePin();
-    if (!s) return none;
-    return s->GetFullIdentName(s->GetRootName() != APin->GetRootName());
+    if (s && !(d && s->IsConverterPin())) return s->GetFullIdentName(s->GetRootName() != APin->GetRootName());
   }
-  return none;
+  return d ? StateLinkText(APin, *d) : none;
+}
+
+bool TOWStatePin::TryLinkTo(TComponent* Root, const std::string& SinkName) {
+  if (SinkName.empty()) {
+    Disconnect();
+    return true;
+  }
+  TOWPinPaths candidates;
+  bool complete = CollectLinkCandidates(this, Root, candidates);
+  const std::string rooted = GetRootName() + ".";
+  for (const TOWPinPath& c : candidates)
+    if (c.Path == SinkName || rooted + c.Path == SinkName) return Connect(c.Pin) || !complete;
+  return !complete;
+}
+
+bool TOWStatePin::ConnectByName(TComponent* ARoot, const std::string& AName) {
+  if (AName.empty() || AName == "(Disconnected)") {
+    Disconnect();
+    return true;
+  }
+  if (Ref<TOWStateDispatcher> d = TOWStateDispatcher::GetByName(AName, true); d && ConnectToState(d)) return true;
+  return TryLinkTo(ARoot, AName);
 }
 
 // ---------------------------------------------------------------------------

@@ -37,6 +37,31 @@ TComponent* ComponentRoot(TComponent* AComponent);
 // found); IdentMode names collection items Coll._Item<i> instead of Coll[i].
 std::string FindPinPropertyPath(TComponent* AComponent, const TObject* ATarget, bool IdentMode);
 
+// A pin found under a component, with its property path (or its name).
+struct TOWPinPath {
+  std::string Path;
+  TOWBasicPin* Pin;
+};
+using TOWPinPaths = std::vector<TOWPinPath>;
+
+// Appends every pin under AComponent whose class is named AClassName or
+// derives from it, depth first over the published object properties in
+// declaration order. Sub-objects are visited once; nesting deeper than 20
+// levels is not searched. False when a failing getter ended the walk (what
+// was found before stays in AList).
+bool CollectPinPaths(TComponent* AComponent, std::string_view AClassName, bool IdentMode, TOWPinPaths& AList);
+
+// The names an editor offers for linking APin: for each component owned by
+// AComponent (and theirs, recursively), its pins that APin accepts, named
+// [APrefix ASeparator] component ASeparator path. Flags bit 0: accept what
+// APin is compatible with (bit 2 also: and does not directly depend on);
+// without bit 0: what APin can connect to. False when a collection failed.
+bool CollectCandidatePins(TOWPinPaths& AList, TComponent* AComponent, TOWBasicPin* APin, int Flags,
+                          const std::string& APrefix, const std::string& ASeparator);
+// The candidates (flags 1) of APin's own root without prefix, or of ARoot
+// prefixed with its name when ARoot is another root.
+bool CollectLinkCandidates(TOWBasicPin* APin, TComponent* ARoot, TOWPinPaths& AList);
+
 // Every pin's constructor and destructor (OWPins.cpp).
 void EnterPinRegistry(TOWBasicPin* APin);
 void LeavePinRegistry(TOWBasicPin* APin);

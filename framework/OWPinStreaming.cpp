@@ -1,8 +1,11 @@
 #include "framework/OWPinStreaming.h"
 
+#include "framework/OWConverter.h"
 #include "framework/OWPinNames.h"
 #include "framework/OWStateDispatcher.h"
+#include "framework/OWTypes.h"
 #include "platform/exceptions.h"
+#include "platform/guid.h"
 
 namespace tavrel {
 
@@ -93,16 +96,19 @@ std::string TOWPin::ReRootName(const std::string& AName) {
 
 void TOWPin::DefineProperties(TFiler& Filer) {
   TOWPinObject::DefineProperties(Filer);
-  bool store = false;
+  bool state = HasStateDispatcher();
+  bool store = state;
   if (auto* src = dynamic_cast<TOWSourcePin*>(this))
-    store = src->SinkCount() > 0;
+    store = store || src->SinkCount() > 0;
   else if (auto* sink = dynamic_cast<TOWSinkPin*>(this))
-    store = sink->SourcePin() != nullptr;
-  else if (auto* state = dynamic_cast<TOWStatePin*>(this))
-    store = state->Dispatcher() != nullptr;
+    store = store || sink->SourcePin() != nullptr;
   Filer.DefineProperty(
       "Form", [this](TReader& r) { FLoadFormName = r.ReadIdent(); },
       [this](TWriter& w) { w.WriteIdent(GetRootName()); }, store);
+  // A state link through a converter is stored with the converter instead.
+  Filer.DefineProperty(
+      "State", [this](TReader& r) { ReadStateValue(r); }, [this](TWriter& w) { WriteStateValue(w); },
+      state && !StoreStateConverter());
 }
 
 // ---------------------------------------------------------------------------
@@ -122,18 +128,33 @@ void TOWSourcePin::ReadSinkPins(TReader& Reader) {
   std::string self = GetFullName(true);
   Reader.ReadListBegin();
   while (!Reader.EndOfList()) {
+    // The whole entry is read before any name is resolved, so a broken
+    // entry leaves no placeholder behind.
     std::string ident, display, afterName;
     ReadSinkEntry(Reader, ident, display, afterName);
-    TOWBasicPin* after = nullptr;
-    if (!afterName.empty()) {
-      afterName = ReRootName(afterName);
-      after = PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
-    }
+    afterName = ReRootName(afterName);
+    TOWBasicPin* after =
+        afterName.empty() ? nullptr : PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
     TOWBasicPin* sink =
         PinGetByNameCreate(root, TOWPinType::ptSink, ReRootName(ident), ReRootName(display), self);
     if (sink) DoConnectAfter(sink, after);
   }
   Reader.ReadListEnd();
+}
+
+bool TOWSourcePin::ConnectByName(TComponent* ARoot, const std::string& AName) {
+  if (AName.empty()) {
+    Disconnect();
+    return true;
+  }
+  TOWPinPaths candidates;
+  bool complete = CollectLinkCandidates(this, ARoot, candidates);
+  for (const TOWPinPath& c : candidates)
+    if (c.Path == AName) {
+      Connect(c.Pin);
+      return true;
+    }
+  return !complete;
 }
 
 void TOWSourcePin::WriteSinkPins(TWriter& Writer) {
@@ -169,9 +190,15 @@ void TOWSourcePin::WriteSinkPins(TWriter& Writer) {
 
 void TOWSinkPin::DefineProperties(TFiler& Filer) {
   TOWPin::DefineProperties(Filer);
+  // A source is stored also beside a plain state link, so that neither is
+  // lost when the form is read again.
+  bool converter = StoreStateConverter();
   Filer.DefineProperty(
       "SourcePin", [this](TReader& r) { ReadSourcePin(r); }, [this](TWriter& w) { WriteSourcePin(w); },
-      SourcePin() != nullptr);
+      SourcePin() != nullptr && !converter);
+  Filer.DefineProperty(
+      "StateConverter", [this](TReader& r) { ReadStateConverter(r); },
+      [this](TWriter& w) { WriteStateConverter(w); }, converter);
 }
 
 void TOWSinkPin::ReadSourcePin(TReader& Reader) {
@@ -181,11 +208,9 @@ void TOWSinkPin::ReadSourcePin(TReader& Reader) {
   std::string self = GetFullName(true);
   std::string ident, display, afterName;
   ReadSourceValue(Reader, ident, display, afterName);
-  TOWBasicPin* after = nullptr;
-  if (!afterName.empty()) {
-    afterName = ReRootName(afterName);
-    after = PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
-  }
+  afterName = ReRootName(afterName);
+  TOWBasicPin* after =
+      afterName.empty() ? nullptr : PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
   TOWBasicPin* source = PinGetByNameCreate(root, TOWPinType::ptSource, ReRootName(ident), ReRootName(display), self);
   if (source) ConnectAfter(source, after);
 }
@@ -215,43 +240,113 @@ void TOWSinkPin::WriteSourcePin(TWriter& Writer) {
   Writer.WriteListEnd();
 }
 
+bool TOWSinkPin::ConnectByName(TComponent* ARoot, const std::string& AName) {
+  bool was = IsConnected() || HasStateDispatcher();
+  if (AName.empty() || AName == "(Disconnected)") {
+    Disconnect();
+    return was;
+  }
+  // An existing source first, then a design-time state link of that name;
+  // any other name is a source still to come.
+  std::string name = ReRootName(AName);
+  TOWBasicPin* p = PinGetByIdentName(GetRoot(), name);
+  if (!p) p = PinGetByDisplayName(GetRoot(), name);
+  if (!p || p->GetPinType() != TOWPinType::ptSource)
+    if (Ref<TOWStateDispatcher> d = TOWStateDispatcher::GetByName(AName, true); d && ConnectToState(d)) return true;
+  return TryLinkTo(ARoot, AName, AName, false) || was;
+}
+
 // ---------------------------------------------------------------------------
-// TOWStatePin: "State"
+// "State" and "StateConverter"
 
-void TOWStatePin::DefineProperties(TFiler& Filer) {
-  TOWPin::DefineProperties(Filer);
-  Filer.DefineProperty(
-      "State", [this](TReader& r) { ReadStateValue(r); }, [this](TWriter& w) { WriteStateValue(w); },
-      Dispatcher() != nullptr);
-}
+namespace {
 
-void TOWStatePin::ReadStateValue(TReader& Reader) {
-  TOWFormLinkReading reading;
-  AdoptUnloadedPin();
-  ConnectToStateName(ReadStateLinkName(Reader));
-}
-
-void TOWStatePin::WriteStateValue(TWriter& Writer) {
-  Ref<TOWStateDispatcher> d = Dispatcher();
-  if (!d) return;
-  TComponent* root = GetRoot();
-  if (d->CountSaved() == 0) d->ClearSavedForms();
+// The short form, or the long form naming the members of other forms the
+// first time a root writes a link that crosses forms in this saving pass.
+void WriteDispatcherValue(TWriter& Writer, TOWPin* APin, TOWStateDispatcher& d) {
+  TComponent* root = APin->GetRoot();
+  if (d.CountSaved() == 0) d.ClearSavedForms();
   bool written = false;
-  if (d->IsCrosForm() && (!root || !d->IsFormSaved(root))) {
+  if (d.IsCrosForm() && (!root || !d.IsFormSaved(root))) {
     Writer.WriteListBegin();
-    Writer.WriteString(d->Name());
-    std::string mine = GetRootName();
-    for (auto& m : d->Members())
+    Writer.WriteString(d.Name());
+    std::string mine = APin->GetRootName();
+    for (auto& m : d.Members())
       if (m.RealPin->GetRootName() != mine)
         WritePinNameValue(Writer, m.RealPin->GetFullIdentName(true), m.RealPin->GetFullName(true));
     Writer.WriteListEnd();
     written = true;
   }
-  if (d->PinCount() == d->CountSaved())
-    d->ClearSavedForms();
+  if (d.PinCount() == d.CountSaved())
+    d.ClearSavedForms();
   else
-    d->AddSavedForm(root);
-  if (!written) Writer.WriteString(d->Name());
+    d.AddSavedForm(root);
+  if (!written) Writer.WriteString(d.Name());
+}
+
+}  // namespace
+
+void TOWPin::ReadStateValue(TReader& Reader) {
+  TOWFormLinkReading reading;
+  AdoptUnloadedPin();
+  ConnectToStateName(ReadStateLinkName(Reader));
+}
+
+void TOWPin::WriteStateValue(TWriter& Writer) {
+  if (Ref<TOWStateDispatcher> d = Dispatcher()) WriteDispatcherValue(Writer, this, *d);
+}
+
+bool TOWSinkPin::StoreStateConverter() {
+  // Only a converter the state link placed: a converter in a plain link
+  // from a source is stored with the source.
+  TOWBasicPin* s = ConnectionSourcePin();
+  auto* conv = s ? dynamic_cast<TOWFormatConverter*>(s->Owner()) : nullptr;
+  Ref<TOWStateDispatcher> d = conv ? Dispatcher() : nullptr;
+  return d && d->FormatConverterOf(conv->InputPin()).Instance;
+}
+
+void TOWSinkPin::ReadStateConverter(TReader& Reader) {
+  TOWFormLinkReading reading;
+  AdoptUnloadedPin();
+  Reader.ReadListBegin();
+  std::string name = ReadStateLinkName(Reader);
+  Guid from = StringToGUID(Reader.ReadString());
+  Guid to = StringToGUID(Reader.ReadString());
+  Reader.ReadListEnd();
+  // Nothing is made for a pair no converter is registered for.
+  if (!FindTypeConverter(from, to)) throw EReadError();
+  if (!ConnectToStateThrough(TOWStateDispatcher::GetByNameCreate(name, IsDesignTime(false)), from, to))
+    throw EReadError();
+}
+
+void TOWSinkPin::WriteStateConverter(TWriter& Writer) {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  TOWBasicPin* source = ConnectionSourcePin();
+  auto* conv = source ? dynamic_cast<TOWFormatConverter*>(source->Owner()) : nullptr;
+  TOWStateDispatcher::Converter c = d && conv ? d->FormatConverterOf(conv->InputPin()) : TOWStateDispatcher::Converter{};
+  if (!c.Instance) throw EWriteError("the state link of " + GetFullName(true) + " has no converter");
+  Writer.WriteListBegin();
+  WriteDispatcherValue(Writer, this, *d);
+  Writer.WriteString(FormatGUIDText(c.FromID));
+  Writer.WriteString(FormatGUIDText(c.ToID));
+  Writer.WriteListEnd();
+}
+
+bool TOWSinkPin::ConnectToStateThrough(const Ref<TOWStateDispatcher>& ADispatcher, const Guid& AFromID,
+                                       const Guid& AToID) {
+  TOWFormatConverterClass make = FindTypeConverter(AFromID, AToID);
+  if (!ADispatcher || !make) return false;
+  // Held from the start: whatever fails below, the converter goes.
+  Ref<IOWFormatConverter> conv = make();
+  TOWFormatConverter* c = conv ? conv->Instance() : nullptr;
+  if (!c || !c->InputPin() || !c->OutputPin()) return false;
+  LeaveStateLink();
+  if (!ConnectAfter(c->OutputPin(), nullptr)) return false;
+  ADispatcher->AddFormatConverter({conv, AFromID, AToID});
+  ADispatcher->AddPin(c->InputPin(), this);
+  BroadcastChanged();
+  StateLinkChanged();
+  return true;
 }
 
 }  // namespace tavrel

@@ -15,6 +15,19 @@
 // after-pin identifier[, display string]); a source with an after-pin is
 // ((name) after-pin identifier).
 //
+// State links are stored by name:
+//
+//   EnablePin.State = 'fmMainLink1'          or ('fmMainLink1' <names of
+//                                             members on other forms>)
+//   Text.StateConverter = ('Levels' '{from-type GUID}' '{to-type GUID}')
+//
+// "State" (every pin in a state link) names the link; a sink reached
+// through a format converter stores "StateConverter" instead: the link and
+// the converter's pair of data types. Reading it makes the converter again;
+// a pair with no registered converter, or a converter that cannot feed the
+// pin, is the reader's "invalid property value" error and leaves the pin
+// without a state link; a malformed GUID is the GUID conversion error.
+//
 // Reading: every name stored under the "Form" root name followed by "."
 // is re-rooted to the pin's current root, so a form read as fmMain_1 links
 // inside fmMain_1. Before reading any link the pin adopts the placeholders

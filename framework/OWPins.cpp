@@ -1,4 +1,5 @@
 #include "framework/OWPins.h"
+#include "framework/OWStateDispatcher.h"
 
 #include <algorithm>
 #include <mutex>
@@ -203,7 +204,7 @@ bool DesignMismatch(TOWBasicPin* a, TOWBasicPin* b) {
 TOWPin::TOWPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData)
     : TOWBasicPin(AOwner, ACustomData), FOwnerLock(std::move(AOwnerLock)) {}
 
-TOWPin::~TOWPin() = default;
+TOWPin::~TOWPin() { LeaveStateLink(); }
 
 Ref<IOWLockSection> TOWPin::ReadLock() { return MakeRef<TOWSimpleReadLockSection>(FIntLock, FOwnerLock); }
 Ref<IOWLockSection> TOWPin::WriteLock() { return MakeRef<TOWSimpleWriteLockSection>(FIntLock, FOwnerLock); }

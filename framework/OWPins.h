@@ -56,6 +56,7 @@ class TOWSourcePin;
 class TOWBasicSinkPin;
 class TOWSinkPin;
 class TOWFormatConverter;
+class TOWStateDispatcher;
 class TOWPinList;
 
 inline constexpr const char* kPinDependsOnItself =
@@ -159,6 +160,9 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   virtual void AddSinkEntry(TOWBasicPin*, TOWBasicPin*) {}
   virtual void RemoveIfUnused() {}
 
+  // An editor's link by name (OWPinNames.cpp).
+  virtual bool ConnectByName(TComponent*, const std::string&) { return false; }
+
   virtual bool IsConnected() { return false; }
   virtual bool IsConnectedTo(TOWBasicPin*) { return false; }
   virtual bool IsConnectedAfter(TOWBasicPin*, TOWBasicPin*) { return false; }
@@ -225,8 +229,28 @@ class TOWPin : public TOWBasicPin {
 
   int32_t InSending();  // nesting depth of deliveries, for tests
 
-  // Form data of links (OWPinStreaming.cpp): "Form", then the class's own.
+  // The state link (OWStateDispatcher.h): a named group whose members
+  // hear each other's operations. A pin belongs to at most one.
+  Ref<TOWStateDispatcher> Dispatcher();
+  bool HasStateDispatcher();
+  // Leaves the current state link first; a dispatcher the pin is already
+  // in changes nothing.
+  bool ConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin = nullptr);
+  bool ConnectToStateName(const std::string& AName);
+  // The state part of Disconnect: every other member is told, then the
+  // pin leaves (a link left with one member dissolves).
+  void LeaveStateLink();
+  // To every other member (or only the one whose pin is ATarget), in
+  // joining order, nsLastIteration on the last.
+  TOWNotifyResult NotifyDispatcher(IOWNotifyOperation* Operation, TOWNotifyState State, TOWBasicPin* ATarget);
+  void StateLinkChanged();
+
+  // Form data of links (OWPinStreaming.cpp): "Form" and "State", then the
+  // class's own.
   void DefineProperties(TFiler& Filer) override;
+  void ReadStateValue(TReader& Reader);
+  void WriteStateValue(TWriter& Writer);
+  virtual bool StoreStateConverter() { return false; }
   const std::string& LoadFormName() const { return FLoadFormName; }
   // A name stored under the root name read from "Form" follows this
   // pin's current root.
@@ -246,6 +270,10 @@ class TOWPin : public TOWBasicPin {
   TOWPinStreamType StreamType;
   int32_t FInSending = 0;
   std::string FLoadFormName;
+
+ private:
+  friend class TOWStateDispatcher;
+  Ref<TOWStateDispatcher> FDispatcher;
 };
 
 class TOWStreamPin : public TOWPin {
@@ -385,6 +413,9 @@ class TOWSourcePin : public TOWStreamPin {
 
   const std::vector<Ref<IOWFormatConverter>>& FormatConvertersForNegotiation() const { return FFormatConverters; }
 
+  // The first candidate (OWPinNames.h) named AName; "" unlinks.
+  bool ConnectByName(TComponent* ARoot, const std::string& AName) override;
+
   void DefineProperties(TFiler& Filer) override;  // "SinkPins"
   void ReadSinkPins(TReader& Reader);
   void WriteSinkPins(TWriter& Writer);
@@ -490,15 +521,27 @@ class TOWSinkPin : public TOWBasicSinkPin {
   // Upstream: one call, with nsLastIteration, to the pin delivering to this one.
   TOWNotifyResult Notify(IOWNotifyOperation* Operation) override;
 
-  void DefineProperties(TFiler& Filer) override;  // "SourcePin"
+  void DefineProperties(TFiler& Filer) override;  // "SourcePin", "StateConverter"
   void ReadSourcePin(TReader& Reader);
   void WriteSourcePin(TWriter& Writer);
+  // A state link reaching this pin through a format converter from
+  // AFromID to AToID; the dispatcher keeps the converter. False (and no
+  // state link) when no converter is registered for the pair or the
+  // converter's output cannot feed this pin.
+  bool ConnectToStateThrough(const Ref<TOWStateDispatcher>& ADispatcher, const Guid& AFromID, const Guid& AToID);
+  bool StoreStateConverter() override;
+  void ReadStateConverter(TReader& Reader);
+  void WriteStateConverter(TWriter& Writer);
   // A placeholder becomes the source this pin reports; no data flows.
   void TakeUnloadedSource(TOWBasicPin* APlaceholder);
   // Links to the source named Soutce (identifier) / SoutceName (display),
   // re-rooted, a placeholder when none exists yet; "nil" disconnects.
   // Root and SaveForm are not consulted.
   bool TryLinkTo(TComponent* Root, const std::string& Soutce, const std::string& SoutceName, bool SaveForm);
+  // A source by name, else a design-time state link of that name; "" or
+  // "(Disconnected)" unlinks. Answers whether the pin was linked before
+  // when nothing else succeeds.
+  bool ConnectByName(TComponent* ARoot, const std::string& AName) override;
 
  private:
   friend class TOWSourcePin;

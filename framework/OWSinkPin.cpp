@@ -4,6 +4,7 @@
 #include "framework/OWConverter.h"
 #include "framework/OWPinNames.h"
 #include "framework/OWPins.h"
+#include "framework/OWStateDispatcher.h"
 #include "platform/exceptions.h"
 
 namespace tavrel {
@@ -245,6 +246,7 @@ void TOWSinkPin::Disconnect() {
   }
   sourceDestroy = nullptr;
   sourceWrite = nullptr;
+  LeaveStateLink();
 }
 
 void TOWSinkPin::TakeUnloadedSource(TOWBasicPin* APlaceholder) {

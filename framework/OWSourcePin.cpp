@@ -4,6 +4,7 @@
 #include "framework/OWConverter.h"
 #include "framework/OWPinNames.h"
 #include "framework/OWPins.h"
+#include "framework/OWStateDispatcher.h"
 #include "platform/exceptions.h"
 
 namespace tavrel {
@@ -283,6 +284,7 @@ void TOWSourcePin::Disconnect() {
     TOWPinEntry* e = FSinkPins.GetItemByPin(p);
     if (e) FSinkPins.Remove(e);
   }
+  LeaveStateLink();
 }
 
 void TOWSourcePin::RemovePinReferences(TOWBasicPin* APin) {

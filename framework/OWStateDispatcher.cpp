@@ -132,22 +132,40 @@ bool TOWStateDispatcher::IsConnectedTo(TOWBasicPin* APin) {
   return false;
 }
 
-void TOWStateDispatcher::AddPinAfter(TOWStatePin* AConnectionPin, TOWStatePin* ARealPin, TOWBasicPin* NotifyAfterPin) {
+void TOWStateDispatcher::AddPinAfter(TOWPin* AConnectionPin, TOWPin* ARealPin, TOWBasicPin* NotifyAfterPin) {
   {
     auto w = WriteLock();
     for (auto& m : FPins)
-      if (m.RealPin == AConnectionPin) return;
+      if (m.RealPin == AConnectionPin || m.RealPin == ARealPin) return;
     FPins.push_back({AConnectionPin, ARealPin, NotifyAfterPin});
   }
-  for (TOWStatePin* p : {AConnectionPin, ARealPin}) {
+  for (TOWPin* p : {AConnectionPin, ARealPin}) {
     auto w = p->WriteLock();
     p->FDispatcher = Ref<TOWStateDispatcher>(this);
   }
 }
 
+void TOWStateDispatcher::AddFormatConverter(const Converter& AConverter) {
+  auto w = WriteLock();
+  FFormatConverters.push_back(AConverter);
+}
+
+TOWStateDispatcher::Converter TOWStateDispatcher::FormatConverterOf(TOWBasicPin* AInputPin) {
+  auto r = ReadLock();
+  for (auto& c : FFormatConverters)
+    if (c.Instance->Instance()->InputPin() == AInputPin) return c;
+  return {};
+}
+
+int TOWStateDispatcher::FormatConverterCount() {
+  auto r = ReadLock();
+  return int(FFormatConverters.size());
+}
+
 void TOWStateDispatcher::RemovePin(TOWBasicPin* APin) {
   Ref<TOWStateDispatcher> keep(this);  // goes after this call, not inside it
-  std::vector<TOWStatePin*> leaving;
+  std::vector<TOWPin*> leaving;
+  std::vector<Ref<IOWFormatConverter>> released;  // go once no lock is held
   {
     auto w = WriteLock();
     auto it = std::find_if(FPins.begin(), FPins.end(), [&](const Member& m) { return m.RealPin == APin; });
@@ -164,8 +182,16 @@ void TOWStateDispatcher::RemovePin(TOWBasicPin* APin) {
       leaving.push_back(FPins[0].ConnectionPin);
       FPins.clear();
     }
+    // A converter that fed the member that left has nobody to feed.
+    if (gone.ConnectionPin != gone.RealPin)
+      for (auto c = FFormatConverters.begin(); c != FFormatConverters.end(); ++c)
+        if (c->Instance->Instance()->InputPin() == gone.ConnectionPin) {
+          released.push_back(std::move(c->Instance));
+          FFormatConverters.erase(c);
+          break;
+        }
   }
-  for (TOWStatePin* p : leaving) {
+  for (TOWPin* p : leaving) {
     Ref<TOWStateDispatcher> dropped;
     auto w = p->WriteLock();
     if (p->FDispatcher.get() == this) dropped = std::move(p->FDispatcher);
@@ -175,13 +201,15 @@ void TOWStateDispatcher::RemovePin(TOWBasicPin* APin) {
 void TOWStateDispatcher::DisconnectAll() {
   Ref<TOWStateDispatcher> keep(this);
   for (;;) {
-    TOWStatePin* first;
+    TOWPin* first;
     {
       auto r = ReadLock();
       if (FPins.empty()) return;
       first = FPins[0].RealPin;
     }
     first->Disconnect();
+    // A member whose Disconnect keeps its state link still leaves.
+    RemovePin(first);
   }
 }
 
@@ -199,10 +227,10 @@ bool TOWStateDispatcher::CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* Not
   return CanConnectAfter(OtherPin, after, UseConverters);
 }
 
-void TOWStateDispatcher::StateLinkChanged(TOWStatePin* APin) {
+void TOWStateDispatcher::StateLinkChanged(TOWPin* APin) {
   Ref<TOWStateDispatcher> keep(this);
   std::vector<Member> members = Members();
-  auto announce = [&](TOWStatePin* from) {
+  auto announce = [&](TOWPin* from) {
     Ref<IOWNotifyOperation> op = MakeRef<TOWNotifyOperation>();
     from->NotifyDispatcher(op.get(), {nsNewLink}, from == APin ? nullptr : APin);
   };
@@ -257,14 +285,75 @@ int TOWStateDispatcher::CountSaved() {
 }
 
 // ---------------------------------------------------------------------------
+// TOWPin: the state link
+
+Ref<TOWStateDispatcher> TOWPin::Dispatcher() {
+  ReadHold r(this);
+  return FDispatcher;
+}
+
+bool TOWPin::HasStateDispatcher() { return Dispatcher() != nullptr; }
+
+bool TOWPin::ConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin) {
+  if (!ADispatcher) return false;
+  if (Dispatcher() == ADispatcher) return true;
+  if (HasStateDispatcher()) {
+    Disconnect();
+    LeaveStateLink();  // a pin whose Disconnect keeps it leaves here
+  }
+  ADispatcher->AddPinAfter(this, this, NotifyAfterPin);
+  BroadcastChanged();
+  StateLinkChanged();
+  return true;
+}
+
+bool TOWPin::ConnectToStateName(const std::string& AName) {
+  return ConnectToState(TOWStateDispatcher::GetByNameCreate(AName, IsDesignTime(true)));
+}
+
+void TOWPin::LeaveStateLink() {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  if (!d) return;
+  for (auto& m : d->Members()) {
+    if (m.RealPin == this) continue;
+    DoDisconnectPin(m.RealPin);
+    m.RealPin->DoDisconnectPin(this);
+  }
+  d->RemovePin(this);
+  BroadcastChanged();
+}
+
+TOWNotifyResult TOWPin::NotifyDispatcher(IOWNotifyOperation* Operation, TOWNotifyState State, TOWBasicPin* ATarget) {
+  Ref<IOWNotifyOperation> keepOp(Operation);
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  if (!d) return {};
+  std::vector<TOWPin*> targets;
+  for (auto& m : d->Members())
+    if (m.RealPin != this && (!ATarget || m.RealPin == ATarget)) targets.push_back(m.ConnectionPin);
+  for (size_t i = 0; i < targets.size(); ++i) {
+    TOWPin* to = targets[i];
+    TOWPinTypeRestricted mine;
+    CollectStreamTypes(mine, to);
+    Guid id;
+    for (int k = mine.Count() - 1; k >= 0 && id.isNil(); --k)
+      if (to->QueryStreamInterface(mine.GetID(k)) == S_OK) id = mine.GetID(k);
+    TOWSubmit submit = GetTypeSubmitFunction(id);
+    if (!submit) continue;
+    TOWNotifyState s = State;
+    if (i + 1 == targets.size()) s += nsLastIteration;
+    submit(to, id, Operation, s);
+  }
+  return {};
+}
+
+void TOWPin::StateLinkChanged() {
+  if (Ref<TOWStateDispatcher> d = Dispatcher()) d->StateLinkChanged(this);
+}
+
+// ---------------------------------------------------------------------------
 // TOWStatePin
 
 TOWStatePin::~TOWStatePin() { Disconnect(); }
-
-Ref<TOWStateDispatcher> TOWStatePin::Dispatcher() {
-  auto r = ReadLock();
-  return FDispatcher;
-}
 
 int TOWStatePin::PinCount() {
   Ref<TOWStateDispatcher> d = Dispatcher();
@@ -281,10 +370,16 @@ bool TOWStatePin::IsConnectedTo(TOWBasicPin* OtherPin) {
   return d && OtherPin != this && d->IsConnectedTo(OtherPin);
 }
 
-bool TOWStatePin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool) {
+bool TOWStatePin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) {
   auto* other = dynamic_cast<TOWStatePin*>(OtherPin);
   if (!other || other == this) return false;
   if (DesignMismatch(this, other)) return false;
+  return IsCompatible(other, UseConverters);
+}
+
+bool TOWStatePin::IsCompatible(TOWBasicPin* OtherPin, bool) {
+  auto* other = dynamic_cast<TOWPin*>(OtherPin);
+  if (!other || other == this) return false;
   // The two must share a data type.
   TOWPinTypeRestricted mine;
   CollectStreamTypes(mine, this);
@@ -317,67 +412,6 @@ bool TOWStatePin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPi
   return other->ConnectToState(mine, NotifyAfterPin);
 }
 
-bool TOWStatePin::ConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin) {
-  if (!ADispatcher) return false;
-  if (Dispatcher() == ADispatcher) return true;
-  Disconnect();
-  ADispatcher->AddPinAfter(this, this, NotifyAfterPin);
-  BroadcastChanged();
-  StateLinkChanged();
-  return true;
-}
-
-bool TOWStatePin::ConnectToStateName(const std::string& AName) {
-  return ConnectToState(TOWStateDispatcher::GetByNameCreate(AName, IsDesignTime(true)));
-}
-
-void TOWStatePin::Disconnect() {
-  if (Ref<TOWStateDispatcher> d = Dispatcher()) {
-    for (auto& m : d->Members()) {
-      if (m.RealPin == this) continue;
-      DoDisconnectPin(m.RealPin);
-      m.RealPin->DoDisconnectPin(this);
-    }
-    d->RemovePin(this);
-    BroadcastChanged();
-  }
-}
-
-std::string TOWStatePin::GetLinkDisplayName() {
-  Ref<TOWStateDispatcher> d = Dispatcher();
-  if (!d || d->PinCount() == 0) return "(Disconnected)";
-  if (d->PinCount() != 2) return d->Name();
-  TOWBasicPin* first = d->GetPin(0);
-  TOWBasicPin* other = first->GetFullIdentName(true) == GetFullIdentName(true) ? d->GetPin(1) : first;
-  return other->GetFullName(true);
-}
-
-TOWNotifyResult TOWStatePin::NotifyDispatcher(IOWNotifyOperation* Operation, TOWNotifyState State,
-                                              TOWBasicPin* ATarget) {
-  Ref<IOWNotifyOperation> keepOp(Operation);
-  Ref<TOWStateDispatcher> d = Dispatcher();
-  if (!d) return {};
-  std::vector<TOWStatePin*> targets;
-  for (auto& m : d->Members())
-    if (m.RealPin != this && (!ATarget || m.RealPin == ATarget)) targets.push_back(m.ConnectionPin);
-  for (size_t i = 0; i < targets.size(); ++i) {
-    TOWStatePin* to = targets[i];
-    TOWPinTypeRestricted mine;
-    CollectStreamTypes(mine, to);
-    Guid id;
-    for (int k = mine.Count() - 1; k >= 0 && id.isNil(); --k)
-      if (to->QueryStreamInterface(mine.GetID(k)) == S_OK) id = mine.GetID(k);
-    TOWSubmit submit = GetTypeSubmitFunction(id);
-    if (!submit) continue;
-    TOWNotifyState s = State;
-    if (i + 1 == targets.size()) s += nsLastIteration;
-    submit(to, id, Operation, s);
-  }
-  return {};
-}
-
-void TOWStatePin::StateLinkChanged() {
-  if (Ref<TOWStateDispatcher> d = Dispatcher()) d->StateLinkChanged(this);
-}
+std::string TOWStatePin::GetLinkDisplayName() { return ::tavrel::GetLinkDisplayName(this); }
 
 }  // namespace tavrel

@@ -11,6 +11,9 @@
 //   b.Disconnect();           // a and c stay linked; when one member is
 //                             // left the link dissolves and the dispatcher goes
 //
+// Any pin may be a member; a sink pin may be reached through a format
+// converter, whose input pin then receives the member's deliveries.
+//
 // A dispatcher lives by reference: each member holds one and so does every
 // call running on it, so it goes after the call that removed its last
 // member has returned. Deliveries run on the sender's thread over a
@@ -18,11 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/OWConverter.h"
 #include "framework/OWPins.h"
 
 namespace tavrel {
-
-class TOWStateDispatcher;
 
 // A pin with no direction of its own; it reaches the other members of its
 // state link only.
@@ -34,37 +36,29 @@ class TOWStatePin : public TOWPin {
   ~TOWStatePin() override;
 
   TOWPinType GetPinType() override { return TOWPinType::ptState; }
-  Ref<TOWStateDispatcher> Dispatcher();
   int PinCount();
   TOWBasicPin* GetPin(int Index);
 
   // Joins OtherPin's link, takes OtherPin into this pin's link, or starts a
   // new one named after this pin's root.
   bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
-  bool ConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin = nullptr);
-  bool ConnectToStateName(const std::string& AName);
-  void Disconnect() override;
+  void Disconnect() override { LeaveStateLink(); }
   bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;
   bool InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) override;
+  bool IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) override;
   bool IsConnected() override { return PinCount() > 0; }
   bool IsConnectedTo(TOWBasicPin* OtherPin) override;
   bool DependsOn(TOWBasicPin* OtherPin) override { return IsConnectedTo(OtherPin); }
   bool DirectDependsOn(TOWBasicPin* OtherPin) override { return IsConnectedTo(OtherPin); }
   std::string GetLinkDisplayName();
+  // Links to the first candidate (OWPinNames.h) named SinkName, with or
+  // without this pin's root name; "" unlinks. False when none matched.
+  bool TryLinkTo(TComponent* Root, const std::string& SinkName);
+  // A design-time state link of that name, else TryLinkTo; "" or
+  // "(Disconnected)" unlinks.
+  bool ConnectByName(TComponent* ARoot, const std::string& AName) override;
 
-  // To every other member (or only ATarget), in joining order.
   TOWNotifyResult Notify(IOWNotifyOperation* Operation) override { return NotifyDispatcher(Operation, {}, nullptr); }
-  TOWNotifyResult NotifyDispatcher(IOWNotifyOperation* Operation, TOWNotifyState State, TOWBasicPin* ATarget);
-  void StateLinkChanged();
-
-  // "Form" and "State" in form data (OWPinStreaming.cpp).
-  void DefineProperties(TFiler& Filer) override;
-  void ReadStateValue(TReader& Reader);
-  void WriteStateValue(TWriter& Writer);
-
- private:
-  friend class TOWStateDispatcher;
-  Ref<TOWStateDispatcher> FDispatcher;
 };
 
 class TOWStateDispatcher : public TOWPinObject, public RefCounted {
@@ -89,15 +83,27 @@ class TOWStateDispatcher : public TOWPinObject, public RefCounted {
   TOWBasicPin* GetAfterPinOf(TOWBasicPin* APin);
   bool IsConnectedTo(TOWBasicPin* APin);
 
-  void AddPin(TOWStatePin* AConnectionPin, TOWStatePin* ARealPin) { AddPinAfter(AConnectionPin, ARealPin, nullptr); }
-  // A pin already in the link changes nothing.
-  void AddPinAfter(TOWStatePin* AConnectionPin, TOWStatePin* ARealPin, TOWBasicPin* NotifyAfterPin);
+  // ARealPin joins; deliveries to it go to AConnectionPin (ARealPin
+  // itself, or the input pin of a converter that feeds it). A pin already
+  // in the link changes nothing.
+  void AddPin(TOWPin* AConnectionPin, TOWPin* ARealPin) { AddPinAfter(AConnectionPin, ARealPin, nullptr); }
+  void AddPinAfter(TOWPin* AConnectionPin, TOWPin* ARealPin, TOWBasicPin* NotifyAfterPin);
+  // A converter placed in the link, from one data type to another; it
+  // goes with the member it feeds.
+  struct Converter {
+    Ref<IOWFormatConverter> Instance;
+    Guid FromID, ToID;
+  };
+  void AddFormatConverter(const Converter& AConverter);
+  int FormatConverterCount();
+  // The converter whose input pin is AInputPin; an empty Instance when none.
+  Converter FormatConverterOf(TOWBasicPin* AInputPin);
   // Members whose after-pin is APin are served after APin's own after-pin
   // from now on; one member left dissolves the link.
   void RemovePin(TOWBasicPin* APin);
   void DisconnectAll();
   bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters);
-  void StateLinkChanged(TOWStatePin* APin);
+  void StateLinkChanged(TOWPin* APin);
   void RemovePinReferences(TOWBasicPin* APin) override;
 
   bool IsCrosForm();
@@ -109,8 +115,8 @@ class TOWStateDispatcher : public TOWPinObject, public RefCounted {
   int CountSaved();
 
   struct Member {
-    TOWStatePin* ConnectionPin;
-    TOWStatePin* RealPin;
+    TOWPin* ConnectionPin;
+    TOWPin* RealPin;
     TOWBasicPin* AfterPin;
   };
   std::vector<Member> Members();
@@ -124,6 +130,7 @@ class TOWStateDispatcher : public TOWPinObject, public RefCounted {
   std::string FName;
   bool FDesignTime;
   std::vector<Member> FPins;
+  std::vector<Converter> FFormatConverters;
   std::vector<TComponent*> FSavedForms;
   int FCountSaved = 0;
 };

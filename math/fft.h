@@ -47,6 +47,7 @@ struct FFTSpec {
   Ipp64fc* mergeTwiddles;        // owned, real order > 3
   Ipp64fc* columnRadix4[3];      // into the block, per split level
   Ipp64fc* columnTwiddles[3];    // into the block, per split level
+  Ipp64f* depthFirst;            // into the block, orders with a depth-first plan
 };
 
 IppStatus ippsFFTInitAlloc_C_64fc(FFTSpec** spec, int order, int flag, IppHintAlgorithm hint);

@@ -367,11 +367,6 @@ void ColumnPassPlain(Ipp64fc* x, std::size_t R, std::size_t K, const Ipp64fc* T,
   }
 }
 
-// From this order on (data beyond the second-level cache) one-level split
-// plans read the source directly, and deeper ones permute it first with the
-// tiled bit reversal, which moves whole lines, rather than the table-driven one.
-constexpr int kLargeOrder = 15;
-
 // How many four-column groups ahead the column pass prefetches its rows.
 constexpr std::size_t kColumnPrefetch = 2;
 
@@ -682,6 +677,12 @@ void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R
 }
 
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work, bool inverse) {
+  if (spec->depthFirst != nullptr) {
+    FFTDepthFirst(inverse, nullptr, data, m, spec->depthFirst);
+    inverse ? ScaleIfFlagged<true>(spec, data, std::size_t(1) << m)
+            : ScaleIfFlagged<false>(spec, data, std::size_t(1) << m);
+    return;
+  }
   if (inverse) {
     Transform<true>(spec, data, m, work, {});
   } else {
@@ -696,16 +697,17 @@ void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst,
     ComplexTransformInPlace(spec, dst, m, work, inverse);
     return;
   }
-  // Split plans read their inner blocks' input at strides of R points; for
-  // data within the second-level cache, and for rows split again, one
-  // permutation pass first is faster.
-  const int a = FFTSplitOrder(m);
-  if (a > 0 && (m < kLargeOrder || m - a > 9)) {
-    if (m >= kLargeOrder) {
-      BitReverseCopyTiled(src, dst, m);
-    } else {
-      BitReverseCopy(src, dst, std::size_t(1) << m, spec->bitReversal);
-    }
+  if (spec->depthFirst != nullptr) {
+    FFTDepthFirst(inverse, src, dst, m, spec->depthFirst);
+    inverse ? ScaleIfFlagged<true>(spec, dst, std::size_t(1) << m)
+            : ScaleIfFlagged<false>(spec, dst, std::size_t(1) << m);
+    return;
+  }
+  // Split plans serve the orders beyond the depth-first plan, whose rows are
+  // split again: one permutation pass first, with the tiled bit reversal,
+  // which moves whole lines.
+  if (FFTSplitOrder(m) > 0) {
+    BitReverseCopyTiled(src, dst, m);
     ComplexTransformInPlace(spec, dst, m, work, inverse);
     return;
   }

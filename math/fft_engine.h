@@ -70,6 +70,20 @@ void RealMergePassWith(FFTKernelSet set, const Ipp64f* src, Ipp64f* dst, std::si
 // twiddles and R-point radix-4 table, a work area of 4 R values) likewise.
 void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
                        const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work);
+// The depth-first radix-4 plan of complex orders kFFTDepthFirstMinOrder ..
+// kFFTDepthFirstMaxOrder, which the transforms use instead of the radix-4,
+// blocked and split plans; its table (FFTDepthFirstTableDoubles(m) values)
+// follows the other twiddles in the plan's block.
+inline constexpr int kFFTDepthFirstMinOrder = 5;
+inline constexpr int kFFTDepthFirstMaxOrder = 20;
+bool FFTHasDepthFirstPlan(int m);
+std::size_t FFTDepthFirstTableDoubles(int m);
+void BuildDepthFirstTable(const Ipp64f* s, int n, int m, Ipp64f* table);
+// Unscaled transform of order m from natural-order src into dst (src != dst),
+// or, when src is null, of dst in bit-reversed order in place.
+void FFTDepthFirst(bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m, const Ipp64f* table);
+void FFTDepthFirstWith(FFTKernelSet set, bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m,
+                       const Ipp64f* table);
 // Order m > 9; applies the plan's scaling for the direction itself.
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
@@ -79,8 +93,8 @@ void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work);
 void ComplexTransformInPlace(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work,
                              bool inverse);
 // The same from natural-order src into dst: a bit-reversal pass first (in
-// place when src == dst), or, for orders without a split plan, first stages
-// that read src in bit-reversed order directly.
+// place when src == dst, and for split plans), or, for the other orders,
+// first stages or leaves that read src in bit-reversed order directly.
 void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst, int m, Ipp64fc* work,
                           bool inverse);
 

@@ -28,6 +28,9 @@ std::size_t PlanTwiddleBytes(int m) {
   return PlanTwiddleBytes(m - a) + M * 16 + (R + 1) * 16;
 }
 
+// The whole twiddle block: the plan above, then the depth-first table.
+std::size_t TwiddleBlockBytes(int m) { return PlanTwiddleBytes(m) + FFTDepthFirstTableDoubles(m) * sizeof(Ipp64f); }
+
 struct PlanBuilder {
   FFTSpec* spec;
   const Ipp64f* sine;
@@ -83,9 +86,13 @@ bool BuildComplexTables(FFTSpec* spec, int m, const Ipp64f* sine, int n) {
   spec->bitReversal = static_cast<Ipp32s*>(KernelAlloc(BitReversalBytes(m)));
   if (spec->bitReversal == nullptr) return false;
   BuildBitReversalTable(m, spec->bitReversal);
-  spec->twiddles = static_cast<Ipp64fc*>(KernelAlloc(PlanTwiddleBytes(m)));
+  spec->twiddles = static_cast<Ipp64fc*>(KernelAlloc(TwiddleBlockBytes(m)));
   if (spec->twiddles == nullptr) return false;
-  PlanBuilder{spec, sine, n}.Build(m, 0, spec->twiddles);
+  Ipp64fc* end = PlanBuilder{spec, sine, n}.Build(m, 0, spec->twiddles);
+  if (FFTHasDepthFirstPlan(m)) {
+    spec->depthFirst = &end->re;
+    BuildDepthFirstTable(sine, n, m, spec->depthFirst);
+  }
   return true;
 }
 
@@ -128,7 +135,7 @@ IppStatus InitAlloc(FFTSpec** out, int order, int flag, IppHintAlgorithm hint, b
   const int m = real ? order - 1 : order;
   const std::size_t Ns = std::size_t(1) << order;
   const std::size_t sineBytes = (Ns / 4 + 1) * sizeof(Ipp64f);
-  std::size_t total = sizeof(FFTSpec) + sineBytes + BitReversalBytes(m) + PlanTwiddleBytes(m);
+  std::size_t total = sizeof(FFTSpec) + sineBytes + BitReversalBytes(m) + TwiddleBlockBytes(m);
   if (real) total += 2 * (Ns / 4 * 16);
   if (total > kFFTSpecMaxBytes) {
     ReleaseFFTSpec(spec);

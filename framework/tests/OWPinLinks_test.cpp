@@ -38,25 +38,6 @@ std::vector<TOWBasicPin*> Sinks(TOWSourcePin* p) {
   return r;
 }
 
-std::vector<uint8_t> Ident(const std::string& s) {
-  std::vector<uint8_t> r{7, uint8_t(s.size())};
-  r.insert(r.end(), s.begin(), s.end());
-  return r;
-}
-std::vector<uint8_t> Str(const std::string& s) {
-  std::vector<uint8_t> r{6, uint8_t(s.size())};
-  r.insert(r.end(), s.begin(), s.end());
-  return r;
-}
-std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> r;
-  for (auto& p : parts) r.insert(r.end(), p.begin(), p.end());
-  return r;
-}
-bool Contains(const std::vector<uint8_t>& hay, const std::vector<uint8_t>& needle) {
-  return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
-}
-
 TEST_F(PinLinksTest, NamesFollowThePropertyPathFromTheOwner) {
   auto form = TComponent::CreateUnowned<TLinkForm>();
   form->SetName("fmMain");
@@ -430,6 +411,65 @@ TEST_F(PinLinksTest, BrokenLinkEntriesRaiseReadErrors) {
     EXPECT_EQ(form->ComponentCount(), 0);
     ClearUnloadedPins();
   }
+}
+
+TEST_F(PinLinksTest, ABrokenEntryLeavesTheLinksReadBeforeItWholeAndNoPlaceholder) {
+  auto form = NamedForm("fmMain");
+  auto* src = AddNamed<TLinkAudioIn>(form.get(), "Src");
+  auto* f1 = AddNamed<TLinkFilter>(form.get(), "F1");
+  auto* f2 = AddNamed<TLinkFilter>(form.get(), "F2");
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> value;
+    bool sinks;  // read by the source pin, else by F1's input pin
+  } cases[] = {
+      {"a sink entry with a number after its after-pin",
+       Join({{1}, Ident("fmMain.F2.InputPin"), {1}, Ident("fmMain.F1.InputPin"), Ident("fmMain.Later.InputPin"),
+             {2, 5}, {0}, {0}}),
+       true},
+      {"a sink list that ends too early", Join({{1}, Ident("fmMain.F2.InputPin"), {1}, Ident("fmMain.Later.InputPin")}),
+       true},
+      {"a source with an after-pin and a number",
+       Join({{1, 1}, Ident("fmMain.Src.OutputPin"), Ident("fmMain.Later.InputPin"), {2, 3}, {0}, {0}}), false},
+  };
+  for (auto& c : cases) {
+    src->OutputPin()->Disconnect();
+    TReader reader(c.value);
+    if (c.sinks)
+      EXPECT_THROW(src->OutputPin()->ReadSinkPins(reader), EReadError) << c.what;
+    else
+      EXPECT_THROW(f1->InputPin()->ReadSourcePin(reader), EReadError) << c.what;
+    // Each link is whole at both ends; the name read last made nothing.
+    std::vector<TOWBasicPin*> expected;
+    if (c.sinks) expected.push_back(f2->InputPin());
+    EXPECT_EQ(Sinks(src->OutputPin()), expected) << c.what;
+    EXPECT_EQ(f2->InputPin()->SourcePin(), c.sinks ? src->OutputPin() : nullptr) << c.what;
+    EXPECT_EQ(f1->InputPin()->SourcePin(), nullptr) << c.what;
+    EXPECT_TRUE(UnloadedPins().empty()) << c.what;
+  }
+}
+
+TEST_F(PinLinksTest, AFormThatFailsHalfWayLeavesNoLinkToWhatItMade) {
+  auto form = NamedForm("fmMain");
+  auto* src = AddNamed<TLinkAudioIn>(form.get(), "Src");
+  EXPECT_THROW(ReadRootComponent(*form, ObjectTextToBinary(R"(
+object fmMain: TLinkForm
+  object F: TLinkFilter
+    InputPin.Form = fmMain
+    InputPin.SourcePin = fmMain.Src.OutputPin
+    OutputPin.Form = fmMain
+    OutputPin.SinkPins = (
+      fmMain.G.InputPin)
+  end
+  object G: TLinkFilter
+    InputPin.SourcePin = (fmMain.F.OutputPin 12)
+  end
+end
+)")),
+               EReadError);
+  EXPECT_EQ(form->ComponentCount(), 1);
+  EXPECT_EQ(Sinks(src->OutputPin()), std::vector<TOWBasicPin*>{});
+  EXPECT_TRUE(UnloadedPins().empty());
 }
 
 }  // namespace

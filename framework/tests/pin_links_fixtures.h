@@ -4,6 +4,8 @@
 // with an input and an output pin, a mixer whose sink pins sit in the items
 // of a collection (so their identifier and display names differ), and a
 // form class.
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -141,6 +143,46 @@ inline const ClassInfo& TLinkMixer::Class() {
 inline const ClassInfo& TLinkForm::Class() {
   static const ClassInfo ci = ClassBuilder<TLinkForm>("TLinkForm", TComponent::Class()).formRoot().build();
   return ci;
+}
+
+// A component of class T named AName, owned by AOwner.
+template <class T, class... Args>
+T* AddNamed(TComponent* AOwner, const char* AName, Args&&... args) {
+  auto* c = TComponent::Create<T>(AOwner, std::forward<Args>(args)...);
+  c->SetName(AName);
+  return c;
+}
+
+inline ComponentPtr<TLinkForm> NamedForm(const char* AName) {
+  auto f = TComponent::CreateUnowned<TLinkForm>();
+  f->SetName(AName);
+  return f;
+}
+
+// Pieces of form data, to check what a writer stored.
+inline std::vector<uint8_t> Ident(const std::string& s) {
+  std::vector<uint8_t> r{7, uint8_t(s.size())};
+  r.insert(r.end(), s.begin(), s.end());
+  return r;
+}
+inline std::vector<uint8_t> Str(const std::string& s) {
+  std::vector<uint8_t> r{6, uint8_t(s.size())};
+  r.insert(r.end(), s.begin(), s.end());
+  return r;
+}
+// A property name as the form stores it: a bare short string.
+inline std::vector<uint8_t> PropName(const std::string& s) {
+  std::vector<uint8_t> r{uint8_t(s.size())};
+  r.insert(r.end(), s.begin(), s.end());
+  return r;
+}
+inline std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::vector<uint8_t> r;
+  for (auto& p : parts) r.insert(r.end(), p.begin(), p.end());
+  return r;
+}
+inline bool Contains(const std::vector<uint8_t>& hay, const std::vector<uint8_t>& needle) {
+  return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
 }
 
 inline void RegisterLinkClasses() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -34,9 +36,9 @@ std::vector<LComplex> ToLong(const std::vector<Ipp64fc>& x) {
   return out;
 }
 
-// Every branch of the engine up to order 12 (fixed kernels, even and odd
-// radix-4, blocked with one and two combine passes, one split level) against
-// the direct transform, both directions, in place and out of place.
+// Every public path up to order 12 (fixed kernels, the radix-4 plan of
+// order 4, the depth-first plan with even and odd leaves) against the direct
+// transform, both directions, in place and out of place.
 TEST(ComplexFFT, MatchesDirectTransformUpToOrder12) {
   for (int order = 0; order <= 12; ++order) {
     SCOPED_TRACE(order);
@@ -95,7 +97,8 @@ TEST(ComplexFFT, LargeOrdersSampledBinsAndRoundTrip) {
 }
 
 // Out of place, large plans read the source directly or permute it in tiles
-// instead of the table-driven pass the in-place path uses; the bits agree.
+// instead of the table-driven pass the in-place path uses (depth-first plan
+// up to order 20, split plan above); the bits agree.
 TEST(ComplexFFT, OutOfPlaceEqualsInPlaceOnLargePlans) {
   for (int order : {12, 14, 15, 16, 17, 19, 21}) {
     const std::size_t N = std::size_t(1) << order;
@@ -112,7 +115,7 @@ TEST(ComplexFFT, OutOfPlaceEqualsInPlaceOnLargePlans) {
 }
 
 // Flag 1, 2 and 4 scale each value exactly once over a round trip, flag 8
-// not at all; checked on the fixed, radix-4, blocked and split engines.
+// not at all; checked on the fixed kernels and the depth-first plan.
 TEST(ComplexFFT, ScaleFlagsOverARoundTrip) {
   for (int order : {2, 5, 10, 12}) {
     const std::size_t N = std::size_t(1) << order;
@@ -219,6 +222,102 @@ TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
       FFTColumnPassWith(set, inverse, data, R, K, holder.spec->columnTwiddles[0], holder.spec->columnRadix4[0],
                         work.data());
     }, order);
+  }
+}
+
+// The depth-first plan's AVX kernels against the plain ones, at every order
+// that has the plan, reading a natural-order source (leaf by leaf at the
+// small orders, the four quarters in step at the large ones) and
+// transforming bit-reversed data in place.
+TEST(ComplexFFT, DepthFirstAVXEqualsPlain) {
+  for (int order = kFFTDepthFirstMinOrder; order <= kFFTDepthFirstMaxOrder; ++order) {
+    const std::size_t N = std::size_t(1) << order;
+    SpecHolder holder(order, 8);
+    ASSERT_NE(holder.spec->depthFirst, nullptr) << order;
+    const auto x = RandomComplex(N, 500 + order);
+    for (bool natural : {true, false}) {
+      ExpectAVXEqualsPlain(x, [&](FFTKernelSet set, bool inverse, Ipp64fc* data) {
+        if (natural) {
+          const std::vector<Ipp64fc> src(data, data + N);
+          FFTDepthFirstWith(set, inverse, src.data(), data, order, holder.spec->depthFirst);
+        } else {
+          FFTDepthFirstWith(set, inverse, nullptr, data, order, holder.spec->depthFirst);
+        }
+      }, order);
+    }
+  }
+}
+
+// The public transforms at the orders of the depth-first plan and at its
+// neighbours, every scale flag, both directions, in place and out of place:
+// the scaled direct transform (every bin up to order 12, sampled bins above).
+TEST(ComplexFFT, DepthFirstOrdersMatchTheScaledDirectTransform) {
+  for (int order : {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 20}) {
+    SCOPED_TRACE(order);
+    const std::size_t N = std::size_t(1) << order;
+    const auto x = RandomComplex(N, 600 + order);
+    const auto lx = ToLong(x);
+    const bool full = order <= 12;
+    std::vector<std::size_t> bins;
+    for (std::size_t s = 0; s < (full ? N : 12); ++s) bins.push_back(full ? s : (s * 2654435761u + 3) % N);
+    for (bool inverse : {false, true}) {
+      const auto table = oracle::TwiddleTable(N, inverse);
+      std::vector<LComplex> expected(bins.size());
+      for (std::size_t b = 0; b < bins.size(); ++b) expected[b] = oracle::DftBin(lx, table, bins[b]);
+      for (int flag : {1, 2, 4, 8}) {
+        SpecHolder holder(order, flag);
+        const bool scaled = flag == 4 || flag == (inverse ? 2 : 1);
+        const double factor = !scaled ? 1.0 : flag == 4 ? 1.0 / std::sqrt(double(N)) : 1.0 / double(N);
+        const double tol = oracle::FFTTolerance(N, oracle::Norm2(lx)) * factor;
+        auto run = inverse ? ippsFFTInv_CToC_64fc : ippsFFTFwd_CToC_64fc;
+        std::vector<Ipp64fc> out(N), inPlace = x;
+        ASSERT_EQ(run(x.data(), out.data(), holder.spec, nullptr), ippStsNoErr);
+        ASSERT_EQ(run(inPlace.data(), inPlace.data(), holder.spec, nullptr), ippStsNoErr);
+        ASSERT_EQ(std::memcmp(out.data(), inPlace.data(), N * sizeof(Ipp64fc)), 0) << flag << " " << inverse;
+        double worst = 0;
+        for (std::size_t b = 0; b < bins.size(); ++b) {
+          const Ipp64fc v = out[bins[b]];
+          worst = std::max(worst, static_cast<double>(std::abs(LComplex(v.re, v.im) - expected[b] * (long double)factor)));
+        }
+        EXPECT_LE(worst, tol) << "flag " << flag << (inverse ? " inverse" : " forward");
+      }
+    }
+  }
+}
+
+// The radix-4, blocked and split engines, which the public transforms use
+// at the orders without a depth-first plan, against the direct transform on
+// bit-reversed data: radix-4 up to order 9, blocked at 10 and 11, split with
+// one level from 12, two from 21, and blocked rows at 19 and 20.
+TEST(ComplexFFT, TableEnginesMatchTheDirectTransform) {
+  for (int order : {4, 5, 8, 9, 10, 11, 12, 13, 16, 19, 20, 21}) {
+    SCOPED_TRACE(order);
+    const std::size_t N = std::size_t(1) << order;
+    SpecHolder holder(order, 8);
+    int size = 0;
+    ASSERT_EQ(ComplexFFTGetBufSize(holder.spec, &size), ippStsNoErr);
+    std::vector<Ipp64fc> work(static_cast<std::size_t>(size) / sizeof(Ipp64fc) + 1);
+    const auto x = RandomComplex(N, 700 + order);
+    const auto lx = ToLong(x);
+    const double tol = oracle::FFTTolerance(N, oracle::Norm2(lx));
+    for (bool inverse : {false, true}) {
+      auto y = x;
+      BitReverseInPlace(y.data(), N, holder.spec->bitReversal);
+      if (order <= 9) {
+        FFTRadix4With(FFTFastestKernelSet(), inverse, y.data(), N, holder.spec->twiddles);
+      } else {
+        (inverse ? FFTLargeInverse : FFTLargeForward)(holder.spec, y.data(), order, work.data());
+      }
+      const auto table = oracle::TwiddleTable(N, inverse);
+      const std::size_t bins = order <= 12 ? N : 8;
+      double worst = 0;
+      for (std::size_t s = 0; s < bins; ++s) {
+        const std::size_t k = order <= 12 ? s : (s * 2654435761u + 11) % N;
+        const LComplex want = oracle::DftBin(lx, table, k);
+        worst = std::max(worst, static_cast<double>(std::abs(LComplex(y[k].re, y[k].im) - want)));
+      }
+      EXPECT_LE(worst, tol) << (inverse ? "inverse" : "forward");
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -156,7 +157,7 @@ TEST(RealFFT, MatchesDirectTransformUpToOrder12) {
   }
 }
 
-// Orders 13..20 (blocked and split engines below the split pass): sampled
+// Orders 13..20 (the depth-first plan below the split pass): sampled
 // bins against direct sums, one layout per order in turn, and round trips
 // both ways.
 TEST(RealFFT, LargerOrdersSampledBinsAndRoundTrips) {
@@ -193,6 +194,60 @@ TEST(RealFFT, LargerOrdersSampledBinsAndRoundTrips) {
     worst = 0;
     for (std::size_t n = 0; n < N; ++n) worst = std::max(worst, std::abs(s[n] - x[n]));
     EXPECT_LE(worst, 4 * order * 2.3e-16);
+  }
+}
+
+// The orders whose half-length complex transform runs on the depth-first
+// plan, and its neighbours: every scale flag, both directions, in place and
+// out of place, against the scaled direct transform (every value up to order
+// 12, sampled ones above).
+TEST(RealFFT, ScaleFlagsOnTheDepthFirstOrders) {
+  for (int order : {5, 6, 7, 10, 12, 13, 16, 17, 18, 21}) {
+    SCOPED_TRACE(order);
+    const std::size_t N = std::size_t(1) << order;
+    const bool full = order <= 12;
+    std::vector<std::size_t> at;  // bins of the forward, points of the inverse
+    for (std::size_t s = 0; s < (full ? N : 10); ++s) at.push_back(full ? s : (s * 2654435761u + 5) % N);
+    const auto x = oracle::RandomVector(N, 900 + order);
+    std::vector<LComplex> lx(x.begin(), x.end());
+    const auto raw = oracle::RandomVector(N + 2, 950 + order);
+    std::vector<LComplex> half(N / 2 + 1), spectrum(N);
+    for (std::size_t k = 0; k <= N / 2; ++k) half[k] = LComplex(raw[2 * k], k == 0 || 2 * k == N ? 0.0 : raw[2 * k + 1]);
+    for (std::size_t k = 0; k < N; ++k) spectrum[k] = k <= N / 2 ? half[k] : std::conj(half[N - k]);
+    const auto forwardTable = oracle::TwiddleTable(N, false), inverseTable = oracle::TwiddleTable(N, true);
+    std::vector<LComplex> bins(N / 2 + 1);
+    std::vector<long double> signal(N);
+    for (std::size_t k : at) {
+      if (k <= N / 2) bins[k] = oracle::DftBin(lx, forwardTable, k);
+      signal[k] = oracle::DftBin(spectrum, inverseTable, k).real();
+    }
+    const auto ccs = Arrange(Layout::kCCS, half, N);
+    for (int flag : {1, 2, 4, 8}) {
+      SCOPED_TRACE(flag);
+      RealSpec holder(order, flag);
+      const double root = 1.0 / std::sqrt(static_cast<double>(N)), inverseN = 1.0 / static_cast<double>(N);
+      const double forwardFactor = flag == 1 ? inverseN : flag == 4 ? root : 1.0;
+      const double inverseFactor = flag == 2 ? inverseN : flag == 4 ? root : 1.0;
+      std::vector<double> out(N + 2), same(N + 2);
+      std::copy(x.begin(), x.end(), same.begin());
+      ASSERT_EQ(ippsFFTFwd_RToCCS_64f(x.data(), out.data(), holder.spec, nullptr), ippStsNoErr);
+      ASSERT_EQ(ippsFFTFwd_RToCCS_64f(same.data(), same.data(), holder.spec, nullptr), ippStsNoErr);
+      EXPECT_EQ(out, same);
+      const double tol = oracle::FFTTolerance(N, oracle::Norm2(lx));
+      for (std::size_t k : at) {
+        if (k > N / 2) continue;
+        EXPECT_NEAR(out[2 * k], static_cast<double>(bins[k].real()) * forwardFactor, tol * forwardFactor) << "bin " << k;
+        EXPECT_NEAR(out[2 * k + 1], static_cast<double>(bins[k].imag()) * forwardFactor, tol * forwardFactor) << "bin " << k;
+      }
+      std::vector<double> back(N), backSame = ccs;
+      ASSERT_EQ(ippsFFTInv_CCSToR_64f(ccs.data(), back.data(), holder.spec, nullptr), ippStsNoErr);
+      ASSERT_EQ(ippsFFTInv_CCSToR_64f(backSame.data(), backSame.data(), holder.spec, nullptr), ippStsNoErr);
+      const double inverseTol = oracle::FFTTolerance(N, oracle::Norm2(spectrum)) * inverseFactor;
+      for (std::size_t n : at) {
+        EXPECT_NEAR(back[n], static_cast<double>(signal[n]) * inverseFactor, inverseTol) << "point " << n;
+        EXPECT_EQ(back[n], backSame[n]) << "point " << n;
+      }
+    }
   }
 }
 

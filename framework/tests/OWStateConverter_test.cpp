@@ -1,0 +1,264 @@
+// A state link that reaches a sink pin through a format converter, and its
+// "StateConverter" value in form data.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/OWStateDispatcher.h"
+#include "framework/OWStdTypes.h"
+#include "framework/OWTypes.h"
+#include "framework/OWValuePins.h"
+#include "framework/tests/pin_links_fixtures.h"
+#include "platform/exceptions.h"
+#include "platform/forms.h"
+
+namespace tavrel {
+namespace {
+
+using namespace pin_links;
+using testing_pins::ITestReceiver;
+using testing_pins::TAToBConverter;
+using testing_pins::TypeB;
+
+// A state pin that sends values of one type to whatever receives them.
+class TValueStatePin : public TOWStatePin {
+ public:
+  TValueStatePin(TComponent* owner, Guid type) : TOWStatePin(owner, nullptr) {
+    AddType(type, TOWSubmit::Of<&TValueStatePin::Submit>(this));
+  }
+  ~TValueStatePin() override { Disconnect(); }
+
+ private:
+  TOWNotifyResult Submit(IOWStream* h, const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState s) {
+    if (auto* b = dynamic_cast<IOWBasicStream*>(h)) return b->DispatchData(id, op, s);
+    if (auto* r = dynamic_cast<ITestReceiver*>(h)) return r->Receive(id, op, s);
+    return {};
+  }
+};
+
+class TLevel : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TLevel(TComponent* owner, Guid type = IID_IOWFloatStream)
+      : TComponent(owner), pin(std::make_unique<TValueStatePin>(this, type)) {}
+  ~TLevel() override { pin.reset(); }
+  TValueStatePin* Level() const { return pin.get(); }
+  std::unique_ptr<TValueStatePin> pin;
+};
+const ClassInfo& TLevel::Class() {
+  static const ClassInfo ci = ClassBuilder<TLevel>("TLevel", TComponent::Class()).prop("Level", &TLevel::Level).build();
+  return ci;
+}
+
+class TText : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TText(TComponent* owner) : TComponent(owner), pin(std::make_unique<TOWStringSinkPin>(this, nullptr, TOWStringChangeEvent{})) {}
+  ~TText() override { pin.reset(); }
+  TOWStringSinkPin* Text() const { return pin.get(); }
+  std::unique_ptr<TOWStringSinkPin> pin;
+};
+const ClassInfo& TText::Class() {
+  static const ClassInfo ci = ClassBuilder<TText>("TText", TComponent::Class()).prop("Text", &TText::Text).build();
+  return ci;
+}
+
+class StateConverterTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterLinkClasses();
+    for (const ClassInfo* ci : {&TLevel::Class(), &TText::Class()})
+      if (!GetClass(ci->name)) RegisterClass(*ci);
+    RestartTypes();
+    RegisterTypeConverter(TypeA, TypeB, &TAToBConverter::CreateConverter);
+    TAToBConverter::alive = 0;
+    dispatchers = TOWStateDispatcher::Alive();
+  }
+  // Other tests empty the registries; start from what start-up registers.
+  static void RestartTypes() {
+    ClearStreamTypeRegistries();
+    UnregisterStandardTypes();
+    RegisterStandardTypes();
+  }
+  void TearDown() override {
+    RestartTypes();
+    ClearUnloadedPins();
+    EXPECT_EQ(TAToBConverter::alive, 0);
+    EXPECT_EQ(TOWStateDispatcher::Alive(), dispatchers);
+  }
+  void Send(TOWPin* pin, float v) {
+    Ref<IOWNotifyOperation> op = MakeRef<TOWSuppliedSingleOperation>(v);
+    pin->Notify(op.get());
+  }
+  int dispatchers = 0;
+};
+
+const std::string kFloat = "{67F6997B-7EB4-4E2F-8320-4A512B5F2BC7}";
+const std::string kSting = "{25C048B4-89D4-4277-AA98-A835EB29F5C1}";
+
+TEST_F(StateConverterTest, AFloatStateReachesAStringSinkAndTheLinkRoundTripsToTheSameBytes) {
+  std::vector<uint8_t> bytes;
+  {
+    auto form = TComponent::CreateUnowned<TLinkForm>();
+    form->SetName("fmMain");
+    TValueStatePin* level = AddNamed<TLevel>(form.get(), "Level1")->Level();
+    TOWStringSinkPin* text = AddNamed<TText>(form.get(), "Text1")->Text();
+    ASSERT_TRUE(level->ConnectToStateName("Levels"));
+    ASSERT_TRUE(text->ConnectToStateThrough(level->Dispatcher(), IID_IOWFloatStream, IID_IOWStringStream));
+    EXPECT_EQ(text->Dispatcher(), level->Dispatcher());
+    EXPECT_TRUE(text->StoreStateConverter());
+    Send(level, 0.5f);
+    EXPECT_EQ(text->Value(), "0.5");
+    EXPECT_EQ(GetLinkDisplayName(text), "fmMain.Level1.Level");
+    bytes = WriteRootComponent(*form);
+  }
+  EXPECT_TRUE(Contains(bytes, Join({PropName("Text.StateConverter"), {1}, Str("Levels"), Str(kFloat), Str(kSting), {0}})));
+  EXPECT_TRUE(Contains(bytes, Join({PropName("Level.State"), Str("Levels")})));
+  // The link is stored once, with its converter, not as a plain state
+  // link or a source as well.
+  std::string text(bytes.begin(), bytes.end());
+  EXPECT_EQ(text.find("Text.State\x06"), std::string::npos);
+  EXPECT_EQ(text.find("Text.SourcePin"), std::string::npos);
+
+  auto copy = TComponent::CreateUnowned<TLinkForm>();
+  ReadRootComponent(*copy, bytes);
+  auto* level = dynamic_cast<TLevel*>(copy->FindComponent("Level1"))->Level();
+  auto* sink = dynamic_cast<TText*>(copy->FindComponent("Text1"))->Text();
+  ASSERT_NE(sink->Dispatcher(), nullptr);
+  EXPECT_EQ(sink->Dispatcher(), level->Dispatcher());
+  EXPECT_EQ(sink->Dispatcher()->Name(), "Levels");
+  EXPECT_EQ(sink->Dispatcher()->FormatConverterCount(), 1);
+  Send(level, 0.25f);
+  EXPECT_EQ(sink->Value(), "0.25");
+  EXPECT_EQ(WriteRootComponent(*copy), bytes);
+}
+
+TEST_F(StateConverterTest, TheConverterGoesWithTheMemberItFeeds) {
+  enum Leaver { kSink, kSinkDestroyed, kStatePins, kAllAtOnce };
+  for (Leaver who : {kSink, kSinkDestroyed, kStatePins, kAllAtOnce}) {
+    auto form = TComponent::CreateUnowned<TLinkForm>();
+    form->SetName("fmMain");
+    TValueStatePin* a = TComponent::Create<TLevel>(form.get(), TypeA)->Level();
+    TValueStatePin* c = TComponent::Create<TLevel>(form.get(), TypeA)->Level();
+    auto* holder = TComponent::Create<TLinkFilter>(form.get());
+    auto sink = std::make_unique<TTestSinkPin>(holder, "b", nullptr, std::vector<Guid>{TypeB});
+    ASSERT_TRUE(a->ConnectToStateName("AB"));
+    ASSERT_TRUE(sink->ConnectToStateThrough(a->Dispatcher(), TypeA, TypeB));
+    ASSERT_TRUE(c->ConnectToState(a->Dispatcher()));
+    EXPECT_EQ(TAToBConverter::alive, 1);
+    Send(a, 1);
+    EXPECT_EQ(sink->received, 1);
+    bool linkStays = who == kSink || who == kSinkDestroyed;
+    switch (who) {
+      case kSink: sink->Disconnect(); break;
+      case kSinkDestroyed: sink.reset(); break;
+      case kStatePins: a->Disconnect(); c->Disconnect(); break;
+      case kAllAtOnce: a->Dispatcher()->DisconnectAll(); break;
+    }
+    EXPECT_EQ(TAToBConverter::alive, 0) << who;
+    EXPECT_EQ(a->PinCount(), linkStays ? 2 : 0) << who;
+    if (sink) {
+      EXPECT_EQ(sink->Dispatcher(), nullptr) << who;
+      EXPECT_EQ(sink->SourcePin(), nullptr) << who;
+    }
+    if (linkStays) {
+      EXPECT_EQ(a->Dispatcher()->FormatConverterCount(), 0) << who;
+      Send(c, 2);  // reaches a only
+    }
+    a->Disconnect();
+    EXPECT_EQ(TOWStateDispatcher::GetByName("AB", false), nullptr) << who;
+  }
+}
+
+TEST_F(StateConverterTest, ASinkWithASourceAndAPlainStateLinkKeepsBothThroughFormData) {
+  std::vector<uint8_t> bytes;
+  {
+    auto form = NamedForm("fmMain");
+    auto* in = AddNamed<TLinkAudioIn>(form.get(), "In");
+    auto* f = AddNamed<TLinkFilter>(form.get(), "F");
+    auto* g = AddNamed<TLinkFilter>(form.get(), "G");
+    ASSERT_TRUE(f->InputPin()->Connect(in->OutputPin()));
+    ASSERT_TRUE(f->InputPin()->ConnectToStateName("Shared"));
+    ASSERT_TRUE(g->InputPin()->ConnectToStateName("Shared"));
+    EXPECT_FALSE(f->InputPin()->StoreStateConverter());
+    bytes = WriteRootComponent(*form);
+  }
+  auto copy = TComponent::CreateUnowned<TLinkForm>();
+  ReadRootComponent(*copy, bytes);
+  auto* in = dynamic_cast<TLinkAudioIn*>(copy->FindComponent("In"));
+  auto* f = dynamic_cast<TLinkFilter*>(copy->FindComponent("F"));
+  auto* g = dynamic_cast<TLinkFilter*>(copy->FindComponent("G"));
+  EXPECT_EQ(f->InputPin()->SourcePin(), in->OutputPin());
+  ASSERT_NE(f->InputPin()->Dispatcher(), nullptr);
+  EXPECT_EQ(f->InputPin()->Dispatcher(), g->InputPin()->Dispatcher());
+  EXPECT_EQ(WriteRootComponent(*copy), bytes);
+}
+
+// A "StateConverter" value written by hand, read by a sink pin of a form.
+std::vector<uint8_t> ConverterValue(std::vector<uint8_t> inner) { return Join({{1}, inner, {0}}); }
+
+TEST_F(StateConverterTest, ABadConverterValueLeavesThePinWithoutAStateLinkAndMakesNothing) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> value;
+    const char* message;
+  } cases[] = {
+      {"no converter for the pair", ConverterValue(Join({Str("Bad"), Str(kSting), Str(kFloat)})),
+       "invalid property value"},
+      {"a converter whose output the sink does not take",
+       ConverterValue(Join({Str("Bad"), Str(FormatGUIDText(TypeA)), Str(FormatGUIDText(TypeB))})),
+       "invalid property value"},
+      {"a malformed GUID", ConverterValue(Join({Str("Bad"), Str("{67F6997B-7EB4-4E2F-8320}"), Str(kSting)})),
+       "is not a valid GUID value"},
+      {"an identifier where the list starts", {7, 3, 'B', 'a', 'd'}, "invalid property value"},
+      {"the to-GUID missing", ConverterValue(Join({Str("Bad"), Str(kFloat)})), "invalid property value"},
+      {"a long dispatcher value with a number inside",
+       ConverterValue(Join({{1}, Str("Bad"), {2, 5}, {0}, Str(kFloat), Str(kSting)})), "invalid property value"},
+  };
+  for (auto& c : cases) {
+    auto form = TComponent::CreateUnowned<TLinkForm>();
+    form->SetName("fmMain");
+    TOWStringSinkPin* text = AddNamed<TText>(form.get(), "Text1")->Text();
+    TValueStatePin* level = AddNamed<TLevel>(form.get(), "Level1")->Level();
+    ASSERT_TRUE(level->ConnectToStateName("Bad"));
+    TReader reader(c.value);
+    try {
+      text->ReadStateConverter(reader);
+      ADD_FAILURE() << c.what << ": no error";
+    } catch (const Exception& e) {
+      EXPECT_NE(e.Message().find(c.message), std::string::npos) << c.what << ": " << e.Message();
+    }
+    EXPECT_EQ(text->Dispatcher(), nullptr) << c.what;
+    EXPECT_EQ(text->SourcePin(), nullptr) << c.what;
+    EXPECT_EQ(level->PinCount(), 1) << c.what;  // the link it did not join is as it was
+    EXPECT_EQ(TAToBConverter::alive, 0) << c.what;
+  }
+  // Through the form reader the same value is a read error of the property.
+  auto form = TComponent::CreateUnowned<TLinkForm>();
+  std::vector<uint8_t> bytes;
+  {
+    auto source = TComponent::CreateUnowned<TLinkForm>();
+    source->SetName("fmMain");
+    TValueStatePin* level = AddNamed<TLevel>(source.get(), "Level1")->Level();
+    TOWStringSinkPin* text = AddNamed<TText>(source.get(), "Text1")->Text();
+    ASSERT_TRUE(level->ConnectToStateName("Levels"));
+    ASSERT_TRUE(text->ConnectToStateThrough(level->Dispatcher(), IID_IOWFloatStream, IID_IOWStringStream));
+    bytes = WriteRootComponent(*source);
+  }
+  std::vector<uint8_t> from(kFloat.begin(), kFloat.end()), to(kSting.begin(), kSting.end());
+  auto at = std::search(bytes.begin(), bytes.end(), from.begin(), from.end());
+  ASSERT_NE(at, bytes.end());
+  std::copy(to.begin(), to.end(), at);  // Sting to Sting: no converter
+  try {
+    ReadRootComponent(*form, bytes);
+    ADD_FAILURE() << "no error";
+  } catch (const EReadError& e) {
+    EXPECT_NE(e.Message().find("Text.StateConverter"), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(form->ComponentCount(), 0);
+}
+
+}  // namespace
+}  // namespace tavrel
