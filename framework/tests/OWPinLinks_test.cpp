@@ -25,19 +25,6 @@ class PinLinksTest : public testing::Test {
   }
 };
 
-template <class T>
-T* Find(TComponent* form, const char* name) {
-  auto* c = dynamic_cast<T*>(form->FindComponent(name));
-  EXPECT_NE(c, nullptr) << name;
-  return c;
-}
-
-std::vector<TOWBasicPin*> Sinks(TOWSourcePin* p) {
-  std::vector<TOWBasicPin*> r;
-  for (int i = 0; i < p->SinkCount(); ++i) r.push_back(p->GetSinkPin(i));
-  return r;
-}
-
 TEST_F(PinLinksTest, NamesFollowThePropertyPathFromTheOwner) {
   auto form = TComponent::CreateUnowned<TLinkForm>();
   form->SetName("fmMain");

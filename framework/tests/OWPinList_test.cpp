@@ -104,19 +104,6 @@ class PinListTest : public testing::Test {
   }
 };
 
-template <class T>
-T* Find(TComponent* form, const char* name) {
-  auto* c = dynamic_cast<T*>(form->FindComponent(name));
-  EXPECT_NE(c, nullptr) << name;
-  return c;
-}
-
-std::vector<TOWBasicPin*> Sinks(TOWSourcePin* p) {
-  std::vector<TOWBasicPin*> r;
-  for (int i = 0; i < p->SinkCount(); ++i) r.push_back(p->GetSinkPin(i));
-  return r;
-}
-
 std::vector<TOWBasicPin*> Entries(TOWPinList& list) {
   std::vector<TOWBasicPin*> r;
   for (int i = 0; i < list.Count(); ++i) r.push_back(list.GetPin(i));

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "framework/LPComponent.h"
 #include "framework/OWPinNames.h"
 #include "framework/tests/pins_testing.h"
@@ -183,6 +185,20 @@ inline std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> par
 }
 inline bool Contains(const std::vector<uint8_t>& hay, const std::vector<uint8_t>& needle) {
   return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
+}
+
+// A stored component of the expected class, or a test failure.
+template <class T>
+T* Find(TComponent* form, const char* name) {
+  auto* c = dynamic_cast<T*>(form->FindComponent(name));
+  EXPECT_NE(c, nullptr) << name;
+  return c;
+}
+
+inline std::vector<TOWBasicPin*> Sinks(TOWSourcePin* p) {
+  std::vector<TOWBasicPin*> r;
+  for (int i = 0; i < p->SinkCount(); ++i) r.push_back(p->GetSinkPin(i));
+  return r;
 }
 
 inline void RegisterLinkClasses() {
