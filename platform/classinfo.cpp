@@ -2,16 +2,13 @@
 
 #include <mutex>
 
+#include "platform/text.h"
+
 namespace tavrel {
 
 namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
 
 bool LessText(const std::string& a, const std::string& b) {
   bool less = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),

@@ -4,17 +4,11 @@
 
 #include "platform/classinfo.h"
 #include "platform/exceptions.h"
+#include "platform/text.h"
 
 namespace tavrel {
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
-}
 
 void Erase(std::vector<TComponent*>& list, TComponent* c) {
   list.erase(std::remove(list.begin(), list.end(), c), list.end());

@@ -4,20 +4,12 @@
 #include <cstring>
 
 #include "platform/extended.h"
+#include "platform/text.h"
 #include "platform/utf8.h"
 
 namespace tavrel {
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 template <class T>
 T LoadLE(const uint8_t* p) {

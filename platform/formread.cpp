@@ -4,21 +4,13 @@
 
 #include "platform/collection.h"
 #include "platform/forms.h"
+#include "platform/text.h"
 
 namespace tavrel {
 
 namespace {
 
 std::atomic<int> g_readingForms{0};
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 std::vector<std::string> Split(std::string_view path) {
   std::vector<std::string> parts;

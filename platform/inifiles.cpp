@@ -12,19 +12,11 @@
 #include <sstream>
 
 #include "platform/exceptions.h"
+#include "platform/text.h"
 
 namespace tavrel {
 
 namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
 
 std::string_view Trim(std::string_view s) {
   const char* space = " \t\v\f";
