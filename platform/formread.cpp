@@ -44,10 +44,9 @@ void CheckComponent(TReader& r, int depth) {
   r.ReadListEnd();
 }
 
-void CheckSignature(TReader& r, std::span<const uint8_t> data) {
+void CheckSignature(std::span<const uint8_t> data) {
   if (data.size() < 4 || std::memcmp(data.data(), kFormSignature, 4) != 0)
     throw EReadError("not form data (signature missing)");
-  (void)r;
 }
 
 }  // namespace
@@ -62,7 +61,7 @@ class FormReading : public TReader {
     TComponent& root = *root_;
     {
       TReader check(data_);
-      CheckSignature(check, data_);
+      CheckSignature(data_);
       check.pos_ = 4;
       CheckComponent(check, 0);
       if (!check.AtEnd()) throw EReadError("unexpected data after the end of the form");
