@@ -113,13 +113,16 @@ class TextFormCompiler : public TWriter {
   }
 
   void Properties() {
-    while (!AtWord("object") && !AtWord("end")) {
-      std::string name = DottedIdent();
-      if (name.size() > 255) Fail("property name too long");
-      Expect('=');
-      WriteStr(name);
-      ValueText(0);
-    }
+    while (!AtWord("object") && !AtWord("end")) Property(0);
+  }
+
+  // "Name.Path = value"
+  void Property(int depth) {
+    std::string name = DottedIdent();
+    if (name.size() > 255) Fail("property name too long");
+    Expect('=');
+    WriteStr(name);
+    ValueText(depth);
   }
 
   void ValueText(int depth) {
@@ -249,11 +252,7 @@ class TextFormCompiler : public TWriter {
       WriteListBegin();
       while (!AtWord("end")) {
         if (pos_ >= text_.size()) Fail("\"end\" expected");
-        std::string name = DottedIdent();
-        if (name.size() > 255) Fail("property name too long");
-        Expect('=');
-        WriteStr(name);
-        ValueText(depth + 1);
+        Property(depth + 1);
       }
       pos_ += 3;
       WriteListEnd();
