@@ -91,7 +91,6 @@ class ThemeBinding {
   bool Bound() const { return library_ != nullptr; }
   bool Has(int index) const { return Bound() && present_[index]; }
   const std::string& Name() const { return name_; }
-  void SetLoader(ThemeLoader loader) { loader_ = std::move(loader); }
 
   // "Echec de l'assertion (<name>, ligne <firstLine + 3·index>)": what the
   // original start-up raised for a missing entry point. Kept as text only;
