@@ -230,15 +230,13 @@ TOWSubmit TOWPin::GetTypeSubmitFunction(const Guid& ID) {
 
 TOWNotifyResult TOWPin::DefaultNotifyDispatcher(IOWStream* Handler, const TDataTypeID& DataTypeID,
                                                 IOWNotifyOperation* Operation, TOWNotifyState State) {
+  // The registry is written only during start-up: no pin hold per delivery.
   TOWGlobalSubmit send = nullptr;
-  {
-    ReadHold r(this);
-    for (auto& e : StreamTypeRegistry())
-      if (e.ID == DataTypeID) {
-        send = e.SendFunction;
-        break;
-      }
-  }
+  for (auto& e : StreamTypeRegistry())
+    if (e.ID == DataTypeID) {
+      send = e.SendFunction;
+      break;
+    }
   return send ? send(this, Handler, DataTypeID, Operation, State) : TOWNotifyResult{};
 }
 

@@ -381,7 +381,6 @@ class TOWSourcePin : public TOWStreamPin {
   virtual bool DoConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin);
   void AddSinkEntry(TOWBasicPin* ASinkPin, TOWBasicPin* ANotifyAfterPin) override;
   void RemoveConnection(TOWBasicPin* APin, bool AKeepUnloaded) override;
-  void DropSinkLink(TOWBasicPin* APin);
   void Disconnect() override;
   void DisconnectFrom(TOWBasicPin* OtherPin) override;
   void RemovePinReferences(TOWBasicPin* APin) override;

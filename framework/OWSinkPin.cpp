@@ -8,6 +8,14 @@
 #include "platform/exceptions.h"
 
 namespace tavrel {
+namespace {
+
+void EraseFirst(std::vector<TOWSourcePin*>& v, const TOWBasicPin* p) {
+  auto it = std::find(v.begin(), v.end(), p);
+  if (it != v.end()) v.erase(it);
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // TOWBasicSinkPin
@@ -24,8 +32,7 @@ void TOWBasicSinkPin::AddFunctionDependant(TOWSourcePin* ASourcePin) {
 
 void TOWBasicSinkPin::RemoveFunctionDependant(TOWSourcePin* ASourcePin) {
   WriteHold w(this);
-  auto it = std::find(FFunctionDependants.begin(), FFunctionDependants.end(), ASourcePin);
-  if (it != FFunctionDependants.end()) FFunctionDependants.erase(it);
+  EraseFirst(FFunctionDependants, ASourcePin);
 }
 
 void TOWBasicSinkPin::AddDataTypeDependant(TOWSourcePin* ASourcePin) {
@@ -35,8 +42,7 @@ void TOWBasicSinkPin::AddDataTypeDependant(TOWSourcePin* ASourcePin) {
 
 void TOWBasicSinkPin::RemoveDataTypeDependant(TOWSourcePin* ASourcePin) {
   WriteHold w(this);
-  auto it = std::find(FDataTypeDependants.begin(), FDataTypeDependants.end(), ASourcePin);
-  if (it != FDataTypeDependants.end()) FDataTypeDependants.erase(it);
+  EraseFirst(FDataTypeDependants, ASourcePin);
 }
 
 std::vector<TOWSourcePin*> TOWBasicSinkPin::DataTypeDependants() {
@@ -64,12 +70,8 @@ void TOWBasicSinkPin::ForgetDependants() {
     d->RemovePinReferences(this);
     // A dependant that kept the pin listed must not keep it here either.
     WriteHold w(this);
-    auto drop = [&](std::vector<TOWSourcePin*>& v) {
-      auto it = std::find(v.begin(), v.end(), d);
-      if (it != v.end()) v.erase(it);
-    };
-    drop(FFunctionDependants);
-    drop(FDataTypeDependants);
+    EraseFirst(FFunctionDependants, d);
+    EraseFirst(FDataTypeDependants, d);
   }
 }
 
@@ -275,12 +277,8 @@ void TOWSinkPin::RemovePinReferences(TOWBasicPin* APin) {
   bool wasSource;
   {
     WriteHold w(this);
-    auto drop = [&](std::vector<TOWSourcePin*>& v) {
-      auto it = std::find(v.begin(), v.end(), APin);
-      if (it != v.end()) v.erase(it);
-    };
-    drop(FFunctionDependants);
-    drop(FDataTypeDependants);
+    EraseFirst(FFunctionDependants, APin);
+    EraseFirst(FDataTypeDependants, APin);
     wasSource = APin && APin == FRealSourcePin;
   }
   if (wasSource) Disconnect();

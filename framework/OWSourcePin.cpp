@@ -240,24 +240,6 @@ void TOWSourcePin::RemoveConnection(TOWBasicPin* APin, bool) {
   }
 }
 
-void TOWSourcePin::DropSinkLink(TOWBasicPin* APin) {
-  bool keep = IsDesignTime(false) && IsDestroying();
-  BroadcastUnlinked(APin);
-  {
-    bool old = FInDisconnect;
-    FInDisconnect = true;
-    struct Restore {
-      bool& flag;
-      bool old;
-      ~Restore() { flag = old; }
-    } restore{FInDisconnect, old};
-    RemoveConnection(APin, keep);
-  }
-  // The sink drops its side, which removes this pin's entry for it.
-  APin->RemoveConnection(this, keep);
-  RemoveConnection(APin, false);
-}
-
 void TOWSourcePin::DisconnectFrom(TOWBasicPin* OtherPin) {
   DoDisconnect();
   DoDisconnectPin(OtherPin);
