@@ -8,6 +8,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "math/elementwise.h"
 #include "resample/resize_work.h"
 
 namespace tavrel {

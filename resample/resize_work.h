@@ -21,12 +21,6 @@ IppiRect ClipRegion(const ResizeImage& image);
 // `factor` when `requested` are asked for; false when not even one.
 bool EffectiveLength(int requested, int clipped, double factor, int& length);
 
-// Whether the kernels' AVX2 build may run on this processor.
-inline bool ProcessorHasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 inline int ElementSize(ResizeElement e) {
   return e == ResizeElement::u8 ? 1 : e == ResizeElement::u16 ? 2 : 4;
 }
