@@ -29,18 +29,11 @@ int Saturate(double v) {
   return static_cast<int>(v);
 }
 
-bool BadFactor(double f) { return !(f > 0.0) || !std::isfinite(f); }
-
 }  // namespace
 
 IppStatus ResizeCenterGeometry(IppiSize srcSize, IppiRect roi, IppiSize dstSize, double fx,
                                double fy, double cx, double cy, ResizeCenterResult& out) {
-  if (srcSize.width <= 0 || srcSize.height <= 0 || roi.x < 0 || roi.y < 0 || roi.width <= 0 ||
-      roi.height <= 0)
-    return ippStsSizeErr;
-  if (roi.x >= srcSize.width || roi.y >= srcSize.height) return ippStsWrongIntersectROI;
-  if (dstSize.width <= 0 || dstSize.height <= 0) return ippStsSizeErr;
-  if (BadFactor(fx) || BadFactor(fy)) return ippStsResizeFactorErr;
+  if (IppStatus s = CheckResizeSizes(srcSize, roi, dstSize, fx, fy); s != ippStsNoErr) return s;
   // A centre that is nowhere puts the region nowhere in the destination.
   if (!std::isfinite(cx) || !std::isfinite(cy)) return ippStsWrongIntersectROI;
 

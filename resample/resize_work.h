@@ -13,6 +13,10 @@ inline constexpr double kResizeTolerance = 0.0000001;
 // region origin inside the image (29), destination size, factors (finite
 // and positive).
 IppStatus CheckResizeArguments(const ResizeImage& image);
+// Checks 2-5 alone: the centred resize makes them before it looks at the
+// source pointer.
+IppStatus CheckResizeSizes(IppiSize srcSize, IppiRect srcRoi, IppiSize dstRoiSize, double xFactor,
+                           double yFactor);
 
 // The region clipped to the image (after the checks passed).
 IppiRect ClipRegion(const ResizeImage& image);
