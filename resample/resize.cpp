@@ -11,13 +11,20 @@
 namespace tavrel {
 namespace {
 
+// Area averaging serves shrinking only; every other call goes to the
+// general driver, which refuses what it does not know.
+IppStatus Run(const ResizeImage& image, double xShift, double yShift, ResizeElement element,
+              int channels, int interpolation) {
+  if (interpolation == IPPI_INTER_SUPER && image.xFactor <= 1.0 && image.yFactor <= 1.0)
+    return ResizeSupersample(image, element, channels);
+  return ResizeGeneral(image, xShift, yShift, element, channels, interpolation);
+}
+
 IppStatus Resize(const void* src, IppiSize srcSize, int srcStep, IppiRect roi, void* dst,
                  int dstStep, IppiSize dstSize, double fx, double fy, int interpolation,
                  ResizeElement element, int channels) {
-  const ResizeImage image{src, srcSize, srcStep, roi, dst, dstStep, dstSize, fx, fy};
-  if (interpolation == IPPI_INTER_SUPER && fx <= 1.0 && fy <= 1.0)
-    return ResizeSupersample(image, element, channels);
-  return ResizeGeneral(image, 0.0, 0.0, element, channels, interpolation);
+  return Run({src, srcSize, srcStep, roi, dst, dstStep, dstSize, fx, fy}, 0.0, 0.0, element,
+             channels, interpolation);
 }
 
 // Real to int32 with the out-of-range values held at the ends, so far-away
@@ -29,18 +36,11 @@ int Saturate(double v) {
   return static_cast<int>(v);
 }
 
-bool BadFactor(double f) { return !(f > 0.0) || !std::isfinite(f); }
-
 }  // namespace
 
 IppStatus ResizeCenterGeometry(IppiSize srcSize, IppiRect roi, IppiSize dstSize, double fx,
                                double fy, double cx, double cy, ResizeCenterResult& out) {
-  if (srcSize.width <= 0 || srcSize.height <= 0 || roi.x < 0 || roi.y < 0 || roi.width <= 0 ||
-      roi.height <= 0)
-    return ippStsSizeErr;
-  if (roi.x >= srcSize.width || roi.y >= srcSize.height) return ippStsWrongIntersectROI;
-  if (dstSize.width <= 0 || dstSize.height <= 0) return ippStsSizeErr;
-  if (BadFactor(fx) || BadFactor(fy)) return ippStsResizeFactorErr;
+  if (IppStatus s = CheckResizeSizes(srcSize, roi, dstSize, fx, fy); s != ippStsNoErr) return s;
   // A centre that is nowhere puts the region nowhere in the destination.
   if (!std::isfinite(cx) || !std::isfinite(cy)) return ippStsWrongIntersectROI;
 
@@ -113,9 +113,7 @@ IppStatus ippiResizeCenter_8u_C4R(const Ipp8u* pSrc, IppiSize srcSize, int srcSt
   if (IppStatus s = CheckResizeArguments(image); s != ippStsNoErr) return s;
   image.dst = pDst + 4 * static_cast<std::ptrdiff_t>(g.dst.x) +
               static_cast<std::ptrdiff_t>(g.dst.y) * dstStep;
-  if (interpolation == IPPI_INTER_SUPER && xFactor <= 1.0 && yFactor <= 1.0)
-    return ResizeSupersample(image, ResizeElement::u8, 4);
-  return ResizeGeneral(image, g.xShift, g.yShift, ResizeElement::u8, 4, interpolation);
+  return Run(image, g.xShift, g.yShift, ResizeElement::u8, 4, interpolation);
 }
 
 }  // namespace kernels

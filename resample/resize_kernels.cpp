@@ -9,8 +9,8 @@
 #include <cstring>
 #include <immintrin.h>
 
+#include "math/elementwise.h"
 #include "resample/resize_engine.h"
-#include "resample/resize_work.h"
 
 namespace tavrel {
 namespace {

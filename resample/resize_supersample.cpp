@@ -8,6 +8,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "math/elementwise.h"
 #include "resample/resize_work.h"
 
 namespace tavrel {
@@ -261,15 +262,6 @@ template <Body B>
   B(a);
 }
 
-template <class T, class Acc, int C>
-struct IntegerK {
-  TAVREL_INLINE static void Run(const SuperArgs& a) { SuperInteger<T, Acc, C>(a); }
-};
-template <class T, class Acc, int C>
-struct FloatK {
-  TAVREL_INLINE static void Run(const SuperArgs& a) { SuperFloat<T, Acc, C>(a); }
-};
-
 template <Body B>
 Body Pick(ResizeVariant v) {
   return v == ResizeVariant::best && ProcessorHasAvx2() ? &Avx2<B> : &Plain<B>;
@@ -279,17 +271,17 @@ template <int C>
 Body Select(ResizeElement e, bool integer, bool wide, bool narrow, ResizeVariant v) {
   if (integer) {
     if (e == ResizeElement::u8)
-      return wide    ? Pick<&IntegerK<Ipp8u, std::uint64_t, C>::Run>(v)
-             : narrow ? Pick<&IntegerK<Ipp8u, std::uint16_t, C>::Run>(v)
-                      : Pick<&IntegerK<Ipp8u, std::uint32_t, C>::Run>(v);
-    return wide ? Pick<&IntegerK<Ipp16u, std::uint64_t, C>::Run>(v)
-                : Pick<&IntegerK<Ipp16u, std::uint32_t, C>::Run>(v);
+      return wide    ? Pick<&SuperInteger<Ipp8u, std::uint64_t, C>>(v)
+             : narrow ? Pick<&SuperInteger<Ipp8u, std::uint16_t, C>>(v)
+                      : Pick<&SuperInteger<Ipp8u, std::uint32_t, C>>(v);
+    return wide ? Pick<&SuperInteger<Ipp16u, std::uint64_t, C>>(v)
+                : Pick<&SuperInteger<Ipp16u, std::uint32_t, C>>(v);
   }
   if (e == ResizeElement::u8)
-    return wide ? Pick<&FloatK<Ipp8u, double, C>::Run>(v) : Pick<&FloatK<Ipp8u, float, C>::Run>(v);
+    return wide ? Pick<&SuperFloat<Ipp8u, double, C>>(v) : Pick<&SuperFloat<Ipp8u, float, C>>(v);
   if (e == ResizeElement::u16)
-    return wide ? Pick<&FloatK<Ipp16u, double, C>::Run>(v) : Pick<&FloatK<Ipp16u, float, C>::Run>(v);
-  return wide ? Pick<&FloatK<Ipp32f, double, C>::Run>(v) : Pick<&FloatK<Ipp32f, float, C>::Run>(v);
+    return wide ? Pick<&SuperFloat<Ipp16u, double, C>>(v) : Pick<&SuperFloat<Ipp16u, float, C>>(v);
+  return wide ? Pick<&SuperFloat<Ipp32f, double, C>>(v) : Pick<&SuperFloat<Ipp32f, float, C>>(v);
 }
 
 }  // namespace

@@ -23,13 +23,16 @@ bool BadFactor(double f) { return !(f > 0.0) || !std::isfinite(f); }
 
 IppStatus CheckResizeArguments(const ResizeImage& m) {
   if (!m.src || !m.dst) return ippStsNullPtrErr;
-  if (m.srcSize.width <= 0 || m.srcSize.height <= 0 || m.srcRoi.x < 0 || m.srcRoi.y < 0 ||
-      m.srcRoi.width <= 0 || m.srcRoi.height <= 0)
+  return CheckResizeSizes(m.srcSize, m.srcRoi, m.dstRoiSize, m.xFactor, m.yFactor);
+}
+
+IppStatus CheckResizeSizes(IppiSize srcSize, IppiRect roi, IppiSize dstSize, double fx, double fy) {
+  if (srcSize.width <= 0 || srcSize.height <= 0 || roi.x < 0 || roi.y < 0 || roi.width <= 0 ||
+      roi.height <= 0)
     return ippStsSizeErr;
-  if (m.srcRoi.x >= m.srcSize.width || m.srcRoi.y >= m.srcSize.height)
-    return ippStsWrongIntersectROI;
-  if (m.dstRoiSize.width <= 0 || m.dstRoiSize.height <= 0) return ippStsSizeErr;
-  if (BadFactor(m.xFactor) || BadFactor(m.yFactor)) return ippStsResizeFactorErr;
+  if (roi.x >= srcSize.width || roi.y >= srcSize.height) return ippStsWrongIntersectROI;
+  if (dstSize.width <= 0 || dstSize.height <= 0) return ippStsSizeErr;
+  if (BadFactor(fx) || BadFactor(fy)) return ippStsResizeFactorErr;
   return ippStsNoErr;
 }
 

@@ -13,6 +13,10 @@ inline constexpr double kResizeTolerance = 0.0000001;
 // region origin inside the image (29), destination size, factors (finite
 // and positive).
 IppStatus CheckResizeArguments(const ResizeImage& image);
+// Checks 2-5 alone: the centred resize makes them before it looks at the
+// source pointer.
+IppStatus CheckResizeSizes(IppiSize srcSize, IppiRect srcRoi, IppiSize dstRoiSize, double xFactor,
+                           double yFactor);
 
 // The region clipped to the image (after the checks passed).
 IppiRect ClipRegion(const ResizeImage& image);
@@ -20,12 +24,6 @@ IppiRect ClipRegion(const ResizeImage& image);
 // How many destination pixels a region of `clipped` source pixels fills at
 // `factor` when `requested` are asked for; false when not even one.
 bool EffectiveLength(int requested, int clipped, double factor, int& length);
-
-// Whether the kernels' AVX2 build may run on this processor.
-inline bool ProcessorHasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
 
 inline int ElementSize(ResizeElement e) {
   return e == ResizeElement::u8 ? 1 : e == ResizeElement::u16 ? 2 : 4;
