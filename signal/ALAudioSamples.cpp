@@ -305,16 +305,12 @@ void TALAudioBuffer::Combine(const TALAudioBuffer& other, Op op) {
 
 template <class F>
 void TALAudioBuffer::ComputeInto(F fn) {
-  if (DataContainer().SingleOwner()) {
-    fn(FDataPtr, FDataPtr);
-    return;
-  }
-  // Keep the shared data through a second buffer and fill a fresh
-  // container from it: no copy first.
-  Ref<TALAudioBuffer> shared = CreateCopy(*this);
-  shared->RemoveOwnerShip();
-  uint8_t* dst = Write();
-  fn(shared->Read(), dst);
+  // The shared data stays alive until the fresh block replaces it.
+  const uint8_t* src = FDataPtr;
+  WriteFrom({}, [&](uint8_t* dst) {
+    fn(src, dst);
+    return 0;
+  });
 }
 
 void TALAudioBuffer::ApplyValue(Op op, int32_t value) {

@@ -66,18 +66,19 @@ TOWNotifyResult TALCommonFilter::InputOperation(TOWBasicPin*, const TDataTypeID&
     TMLTimeStamp stamp = audio.GetTimeStamp();
     if (stamp.Available()) {
       FCurrentTime = stamp.EndTime();
-      return QueueOperation(Operation, State);
+    } else {
+      const uint32_t rate = audio.GetSampleRate();
+      // Checked before anything changes: a foreign header may carry rate 0.
+      if (rate == 0) throw EDivByZero();
+      const int64_t begin = FCurrentTime;
+      FCurrentTime += int64_t(uint64_t(audio.GetSize()) * 10000000u / rate);
+      // The stamp lives in the shared container, so the operation as it
+      // came carries it on.
+      stamp.SetAvailable(true);
+      stamp.SetBeginTime(begin);
+      stamp.SetEndTime(FCurrentTime);
     }
-    const uint32_t rate = audio.GetSampleRate();
-    // Checked before anything changes: a foreign header may carry rate 0.
-    if (rate == 0) throw EDivByZero();
-    const int64_t begin = FCurrentTime;
-    FCurrentTime += int64_t(uint64_t(audio.GetSize()) * 10000000u / rate);
-    stamp.SetAvailable(true);
-    stamp.SetBeginTime(begin);
-    stamp.SetEndTime(FCurrentTime);
-    Ref<IOWNotifyOperation> stamped = MakeRef<TOWSuppliedBufferOperation>(audio);
-    return QueueOperation(stamped.get(), State);
+    return QueueOperation(Operation, State);
   }
   return FOutputPin->Notify(Operation);
 }

@@ -50,11 +50,10 @@ TALOWAudioSourcePin::TALOWAudioSourcePin(TComponent* AOwner, Ref<IOWLock> AOwner
 void TALOWAudioSourcePin::Remember(IOWNotifyOperation* Operation) {
   TSLOWSourcePin::Remember(Operation);
   TOWNotifyOperation* op = Operation->Instance();
+  const bool resume = dynamic_cast<TOWSLResumeOperation*>(op);
+  if (!resume && !dynamic_cast<TOWStopOperation*>(op)) return;
   std::lock_guard hold(FLPDataSection);
-  if (dynamic_cast<TOWSLResumeOperation*>(op))
-    FResumeOperation = Ref<IOWNotifyOperation>(Operation);
-  else if (dynamic_cast<TOWStopOperation*>(op))
-    FResumeOperation = nullptr;
+  FResumeOperation = resume ? Ref<IOWNotifyOperation>(Operation) : nullptr;
 }
 
 void TALOWAudioSourcePin::ReplayAfterStart(TOWBasicPin* ASinkPin) {

@@ -281,17 +281,12 @@ void TSLBasicThreadedEnableFilter::DoSetEnabled(bool v) {
 
 // ---- Common filter
 
-TOWNotifyResult TSLBasicCommonFilter::QueueOperation(IOWNotifyOperation* AOperation, TOWNotifyState State) {
+TOWNotifyResult TSLBasicCommonFilter::QueueOperation(IOWNotifyOperation* AOperation, TOWNotifyState) {
   if (PushToWorker(AOperation)) return {};
-  auto& op = dynamic_cast<TOWSuppliedBufferOperation&>(*AOperation->Instance());
-  Ref<TSLData> inCopy = op.Buffer->MakeCopy();
-  Ref<TSLData> outCopy = op.Buffer->MakeCopy();
-  Ref<TSLGenericBuffer> in(&BufferAs<TSLGenericBuffer>(*inCopy));
-  Ref<TSLGenericBuffer> out(&BufferAs<TSLGenericBuffer>(*outCopy));
-  if (State.Contains(nsLastIteration) && NeedsUniqueOutput()) out->RemoveOwnerShip();
+  // On the delivering thread the same way as on the worker.
   Ref<IOWLockSection> hold = FOutputLock->WriteLock();
   if (!hold) return {};
-  return ProcessBufferPair(in, out);
+  return ProcessBufferOperation(AOperation);
 }
 
 TOWNotifyResult TSLBasicCommonFilter::ProcessBuffer(const Ref<TSLGenericBuffer>& ABuffer) {

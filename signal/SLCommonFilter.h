@@ -187,7 +187,6 @@ class TSLBasicCommonFilter : public TSLBasicThreadedEnableFilter {
   TOWNotifyResult QueueOperation(IOWNotifyOperation* AOperation, TOWNotifyState State) override;
   TOWNotifyResult ProcessBuffer(const Ref<TSLGenericBuffer>& ABuffer) override;
   virtual TOWNotifyResult ProcessBufferPair(const Ref<TSLGenericBuffer>&, const Ref<TSLGenericBuffer>&) { return {}; }
-  virtual bool NeedsUniqueOutput() { return false; }
 };
 
 }  // namespace tavrel

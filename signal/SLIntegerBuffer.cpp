@@ -74,11 +74,16 @@ void TSLIntegerBuffer::MultiplyValue(int32_t AValue) {
 
 void TSLIntegerBuffer::DivideValue(int32_t AValue) {
   if (AValue == 0 || AValue == 1 || N() == 0) return;
-  if (DataContainer().SingleOwner()) return DivConstInt32InPlace(AValue, Modify(), N());
-  // Quotients straight from the shared data into a fresh block.
-  Ref<TSLIntegerBuffer> shared = CreateCopy(*this);
-  shared->RemoveOwnerShip();
-  DivConstInt32(shared->Read(), AValue, Write(), N());
+  // Quotients straight from shared data into a fresh block.
+  const int32_t* s = Read();
+  WriteFrom({}, [&](uint8_t* block) {
+    auto* d = reinterpret_cast<int32_t*>(block);
+    if (d == s)
+      DivConstInt32InPlace(AValue, d, N());
+    else
+      DivConstInt32(s, AValue, d, N());
+    return 0;
+  });
 }
 
 void TSLIntegerBuffer::ModValue(int32_t AValue) {

@@ -66,11 +66,11 @@ TOWNotifyResult TSLOWSourcePin::DispatchData(const TDataTypeID& DataTypeID, IOWN
 
 void TSLOWSourcePin::Remember(IOWNotifyOperation* Operation) {
   TOWNotifyOperation* op = Operation->Instance();
+  const bool start = dynamic_cast<TOWStartOperation*>(op);
+  // Buffers pass here too: no lock for what is not kept.
+  if (!start && !dynamic_cast<TOWStopOperation*>(op)) return;
   std::lock_guard hold(FLPDataSection);
-  if (dynamic_cast<TOWStartOperation*>(op))
-    FStartOperation = Ref<IOWNotifyOperation>(Operation);
-  else if (dynamic_cast<TOWStopOperation*>(op))
-    FStartOperation = nullptr;
+  FStartOperation = start ? Ref<IOWNotifyOperation>(Operation) : nullptr;
 }
 
 TOWNotifyResult TSLOWSourcePin::Notify(IOWNotifyOperation* Operation) {
