@@ -134,7 +134,7 @@ class FakePcm : public WavePcm {
   long Event() {
     if (stream_.lost) return -ENODEV;
     if (std::exchange(stream_.xrun, false)) return -EPIPE;
-    if (std::exchange(stream_.interrupted, false)) return 0;
+    stream_.interrupted = false;
     return 0;
   }
 

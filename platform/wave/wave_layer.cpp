@@ -182,15 +182,11 @@ class WaveStream {
     {
       std::lock_guard lock(mutex_);
       if (closed_) return MMSYSERR_INVALHANDLE;
-      ++epoch_;
       if (Capture())
         running_ = false;
       else
         dropPending_ = true;
-      taken.swap(queue_);
-      if (Capture() && !taken.empty()) taken.front()->dwBytesRecorded = offset_;
-      offset_ = 0;
-      for (WAVEHDR* h : taken) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+      taken = TakeQueue();
       result = lost_ ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
       pcm_->Interrupt();  // under the lock: a racing Close may not have released it
     }
@@ -224,6 +220,18 @@ class WaveStream {
 
   bool WantsIo() const {
     return running_ && !lost_ && (Capture() || !queue_.empty());
+  }
+
+  // Drops the transfer in flight and hands back every queued header marked
+  // done, the front one with what it holds so far; under mutex_.
+  std::deque<WAVEHDR*> TakeQueue() {
+    ++epoch_;
+    std::deque<WAVEHDR*> taken;
+    taken.swap(queue_);
+    if (Capture() && !taken.empty()) taken.front()->dwBytesRecorded = offset_;
+    offset_ = 0;
+    for (WAVEHDR* h : taken) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+    return taken;
   }
 
   void StopDriver() {
@@ -378,11 +386,7 @@ class WaveStream {
       std::lock_guard lock(mutex_);
       if (lost_) return;
       lost_ = true;
-      ++epoch_;
-      taken.swap(queue_);
-      if (Capture() && !taken.empty()) taken.front()->dwBytesRecorded = offset_;
-      offset_ = 0;
-      for (WAVEHDR* h : taken) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+      taken = TakeQueue();
     }
     for (WAVEHDR* h : taken) Notify(Capture() ? WIM_DATA : WOM_DONE, h);
   }
