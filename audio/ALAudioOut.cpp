@@ -409,7 +409,8 @@ void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
         return &static_cast<TALWaveBuffer*>(b.get())->WaveHdr == AWaveHdr;
       });
     };
-    if (find() == list.end()) return;
+    auto it = find();
+    if (it == list.end()) return;
     const bool pump = FParams->GetIsPump();
     if (pump || FClockOutputPin->IsConnected()) {
       guard.unlock();
@@ -418,9 +419,10 @@ void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
       if (pump) FInputPin->MasterPump(this);
       guard.lock();
       if (!FParams->GetIsOpen()) return;
+      // The list may have changed while the lock was given up.
+      it = find();
+      if (it == list.end()) return;
     }
-    auto it = find();
-    if (it == list.end()) return;
     waveOutUnprepareHeader(HOut, AWaveHdr, sizeof *AWaveHdr);
     list.erase(it);
     if (list.empty()) {
