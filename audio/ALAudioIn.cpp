@@ -185,10 +185,10 @@ void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
     std::unique_lock guard(*FParams);
     if (!FParams->GetIsOpen() || hwi != uint64_t(HIn) || !AWaveHdr) return;
     auto& list = FParams->GetList();
-    // Only a buffer of this run: a record left from an earlier one points at freed memory.
+    // Only a buffer of this run: a record left from an earlier one points at
+    // freed memory, so it is matched by address and never read.
     auto it = std::find_if(list.begin(), list.end(), [&](const std::unique_ptr<TALQueuedWaveBuffer>& b) {
-      return static_cast<TALWaveBuffer*>(b.get())->WaveHdr.dwUser == AWaveHdr->dwUser &&
-             &static_cast<TALWaveBuffer*>(b.get())->WaveHdr == AWaveHdr;
+      return &static_cast<TALWaveBuffer*>(b.get())->WaveHdr == AWaveHdr;
     });
     if (it == list.end()) return;
     auto* item = static_cast<TALWaveBuffer*>(it->get());
