@@ -128,15 +128,7 @@ bool TALAudioOut::Open() {
   MMRESULT result;
   {
     std::lock_guard guard(*FParams);
-    FParams->SetIsOpen(true);
-    const uint32_t id = FDevice->GetDeviceID();
-    FWaveThread = std::make_unique<TALWaveThread>(
-        this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
-    const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(*format);
-    HOut = HWAVEOUT{};
-    result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
-                         WaveOpenFlags(id));
-    if (result != MMSYSERR_NOERROR) FParams->SetIsOpen(false);
+    result = OpenHandle(*format);
   }
   if (result != MMSYSERR_NOERROR) {
     FWaveThread.reset();
@@ -266,6 +258,19 @@ void TALAudioOut::ClaimPump(TOWPumpRequestOperation& ARequest) {
   waveOutClose(h);
 }
 
+MMRESULT TALAudioOut::OpenHandle(const TALWaveFormatExtensible& AFormat) {
+  FParams->SetIsOpen(true);
+  FWaveThread = std::make_unique<TALWaveThread>(
+      this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
+  const uint32_t id = FDevice->GetDeviceID();
+  const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(AFormat);
+  HOut = HWAVEOUT{};
+  const MMRESULT result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback,
+                                      reinterpret_cast<uintptr_t>(FWaveThread.get()), WaveOpenFlags(id));
+  if (result != MMSYSERR_NOERROR) FParams->SetIsOpen(false);  // nothing to close later
+  return result;
+}
+
 void TALAudioOut::OpenDevice(const TALWaveFormatExtensible& AFormat) {
   if (!FEnabled) return;
   if (FParams->GetIsOpen()) CloseDevice(false);
@@ -273,20 +278,11 @@ void TALAudioOut::OpenDevice(const TALWaveFormatExtensible& AFormat) {
   const char* failure = kCantOpen;
   {
     std::lock_guard guard(*FParams);
-    FParams->SetIsOpen(true);
-    FWaveThread = std::make_unique<TALWaveThread>(
-        this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
-    const uint32_t id = FDevice->GetDeviceID();
-    const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(AFormat);
-    HOut = HWAVEOUT{};
-    result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
-                         WaveOpenFlags(id));
+    result = OpenHandle(AFormat);
     SetWaveFormat(AFormat);
     if (result == MMSYSERR_NOERROR) {
       result = waveOutPause(HOut);
       failure = kCantPause;
-    } else {
-      FParams->SetIsOpen(false);  // nothing to close later
     }
   }
   if (result != MMSYSERR_NOERROR) {
