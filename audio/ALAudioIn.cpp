@@ -21,12 +21,11 @@ const char kCantRestart[] = "Can't restart audio device.";
 // One buffer queued on the driver; dwUser points back at it.
 class TALAudioIn::TALWaveBuffer : public TALQueuedWaveBuffer {
  public:
-  TALWaveBuffer(HWAVEIN AHIn, Ref<TALAudioBuffer> AData) : HIn(AHIn), Data(std::move(AData)) {
+  explicit TALWaveBuffer(Ref<TALAudioBuffer> AData) : Data(std::move(AData)) {
     WaveHdr.lpData = reinterpret_cast<char*>(Data->Write());
     WaveHdr.dwBufferLength = Data->GetByteSize();
     WaveHdr.dwUser = reinterpret_cast<uintptr_t>(this);
   }
-  HWAVEIN HIn;
   WAVEHDR WaveHdr{};
   Ref<TALAudioBuffer> Data;
 };
@@ -169,8 +168,8 @@ void TALAudioIn::AddCaptureBuffer() {
   // handle from closing.
   if (!FParams->GetIsOpen()) return;
   auto item = std::make_unique<TALWaveBuffer>(
-      HIn, TALAudioBuffer::CreateSizeEx(format.nSamplesPerSec, format.wValidBitsPerSample, format.nChannels, FOpenFrames,
-                                        format.dwChannelMask));
+      TALAudioBuffer::CreateSizeEx(format.nSamplesPerSec, format.wValidBitsPerSample, format.nChannels, FOpenFrames,
+                                   format.dwChannelMask));
   waveInPrepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
   waveInAddBuffer(HIn, &item->WaveHdr, sizeof item->WaveHdr);
   FParams->GetList().push_back(std::move(item));

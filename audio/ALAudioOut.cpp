@@ -37,13 +37,12 @@ bool SameFormat(const TALWaveFormatExtensible& a, const TALWaveFormatExtensible&
 // One buffer on the driver; dwUser points back at it.
 class TALAudioOut::TALWaveBuffer : public TALQueuedWaveBuffer {
  public:
-  TALWaveBuffer(HWAVEOUT AHOut, Ref<TALAudioBuffer> AData) : HOut(AHOut), Data(std::move(AData)) {
+  explicit TALWaveBuffer(Ref<TALAudioBuffer> AData) : Data(std::move(AData)) {
     Data->Unique(true);  // the driver reads it while the graph goes on
     WaveHdr.lpData = reinterpret_cast<char*>(const_cast<uint8_t*>(Data->Read()));
     WaveHdr.dwBufferLength = Data->GetByteSize();
     WaveHdr.dwUser = reinterpret_cast<uintptr_t>(this);
   }
-  HWAVEOUT HOut;
   WAVEHDR WaveHdr{};
   Ref<TALAudioBuffer> Data;
 };
@@ -331,7 +330,7 @@ void TALAudioOut::QueueBuffer(const Ref<TALAudioBuffer>& ABuffer) {
     std::lock_guard guard(*FParams);
     // Written under the lock, so a close cannot free the header in between.
     if (!FParams->GetIsOpen()) return;
-    auto item = std::make_unique<TALWaveBuffer>(HOut, ABuffer);
+    auto item = std::make_unique<TALWaveBuffer>(ABuffer);
     waveOutPrepareHeader(HOut, &item->WaveHdr, sizeof item->WaveHdr);
     TALWaveBuffer* raw = item.get();
     FParams->GetList().push_back(std::move(item));
