@@ -21,12 +21,11 @@ const char kCantRestart[] = "Can't restart audio device.";
 // One buffer queued on the driver; dwUser points back at it.
 class TALAudioIn::TALWaveBuffer : public TALQueuedWaveBuffer {
  public:
-  TALWaveBuffer(HWAVEIN AHIn, Ref<TALAudioBuffer> AData) : HIn(AHIn), Data(std::move(AData)) {
+  explicit TALWaveBuffer(Ref<TALAudioBuffer> AData) : Data(std::move(AData)) {
     WaveHdr.lpData = reinterpret_cast<char*>(Data->Write());
     WaveHdr.dwBufferLength = Data->GetByteSize();
     WaveHdr.dwUser = reinterpret_cast<uintptr_t>(this);
   }
-  HWAVEIN HIn;
   WAVEHDR WaveHdr{};
   Ref<TALAudioBuffer> Data;
 };
@@ -169,8 +168,8 @@ void TALAudioIn::AddCaptureBuffer() {
   // handle from closing.
   if (!FParams->GetIsOpen()) return;
   auto item = std::make_unique<TALWaveBuffer>(
-      HIn, TALAudioBuffer::CreateSizeEx(format.nSamplesPerSec, format.wValidBitsPerSample, format.nChannels, FOpenFrames,
-                                        format.dwChannelMask));
+      TALAudioBuffer::CreateSizeEx(format.nSamplesPerSec, format.wValidBitsPerSample, format.nChannels, FOpenFrames,
+                                   format.dwChannelMask));
   waveInPrepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
   waveInAddBuffer(HIn, &item->WaveHdr, sizeof item->WaveHdr);
   FParams->GetList().push_back(std::move(item));
@@ -185,10 +184,10 @@ void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
     std::unique_lock guard(*FParams);
     if (!FParams->GetIsOpen() || hwi != uint64_t(HIn) || !AWaveHdr) return;
     auto& list = FParams->GetList();
-    // Only a buffer of this run: a record left from an earlier one points at freed memory.
+    // Only a buffer of this run: a record left from an earlier one points at
+    // freed memory, so it is matched by address and never read.
     auto it = std::find_if(list.begin(), list.end(), [&](const std::unique_ptr<TALQueuedWaveBuffer>& b) {
-      return static_cast<TALWaveBuffer*>(b.get())->WaveHdr.dwUser == AWaveHdr->dwUser &&
-             &static_cast<TALWaveBuffer*>(b.get())->WaveHdr == AWaveHdr;
+      return &static_cast<TALWaveBuffer*>(b.get())->WaveHdr == AWaveHdr;
     });
     if (it == list.end()) return;
     auto* item = static_cast<TALWaveBuffer*>(it->get());

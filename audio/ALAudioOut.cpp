@@ -37,13 +37,12 @@ bool SameFormat(const TALWaveFormatExtensible& a, const TALWaveFormatExtensible&
 // One buffer on the driver; dwUser points back at it.
 class TALAudioOut::TALWaveBuffer : public TALQueuedWaveBuffer {
  public:
-  TALWaveBuffer(HWAVEOUT AHOut, Ref<TALAudioBuffer> AData) : HOut(AHOut), Data(std::move(AData)) {
+  explicit TALWaveBuffer(Ref<TALAudioBuffer> AData) : Data(std::move(AData)) {
     Data->Unique(true);  // the driver reads it while the graph goes on
     WaveHdr.lpData = reinterpret_cast<char*>(const_cast<uint8_t*>(Data->Read()));
     WaveHdr.dwBufferLength = Data->GetByteSize();
     WaveHdr.dwUser = reinterpret_cast<uintptr_t>(this);
   }
-  HWAVEOUT HOut;
   WAVEHDR WaveHdr{};
   Ref<TALAudioBuffer> Data;
 };
@@ -128,15 +127,7 @@ bool TALAudioOut::Open() {
   MMRESULT result;
   {
     std::lock_guard guard(*FParams);
-    FParams->SetIsOpen(true);
-    const uint32_t id = FDevice->GetDeviceID();
-    FWaveThread = std::make_unique<TALWaveThread>(
-        this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
-    const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(*format);
-    HOut = HWAVEOUT{};
-    result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
-                         WaveOpenFlags(id));
-    if (result != MMSYSERR_NOERROR) FParams->SetIsOpen(false);
+    result = OpenHandle(*format);
   }
   if (result != MMSYSERR_NOERROR) {
     FWaveThread.reset();
@@ -266,6 +257,19 @@ void TALAudioOut::ClaimPump(TOWPumpRequestOperation& ARequest) {
   waveOutClose(h);
 }
 
+MMRESULT TALAudioOut::OpenHandle(const TALWaveFormatExtensible& AFormat) {
+  FParams->SetIsOpen(true);
+  FWaveThread = std::make_unique<TALWaveThread>(
+      this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
+  const uint32_t id = FDevice->GetDeviceID();
+  const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(AFormat);
+  HOut = HWAVEOUT{};
+  const MMRESULT result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback,
+                                      reinterpret_cast<uintptr_t>(FWaveThread.get()), WaveOpenFlags(id));
+  if (result != MMSYSERR_NOERROR) FParams->SetIsOpen(false);  // nothing to close later
+  return result;
+}
+
 void TALAudioOut::OpenDevice(const TALWaveFormatExtensible& AFormat) {
   if (!FEnabled) return;
   if (FParams->GetIsOpen()) CloseDevice(false);
@@ -273,20 +277,11 @@ void TALAudioOut::OpenDevice(const TALWaveFormatExtensible& AFormat) {
   const char* failure = kCantOpen;
   {
     std::lock_guard guard(*FParams);
-    FParams->SetIsOpen(true);
-    FWaveThread = std::make_unique<TALWaveThread>(
-        this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
-    const uint32_t id = FDevice->GetDeviceID();
-    const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(AFormat);
-    HOut = HWAVEOUT{};
-    result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
-                         WaveOpenFlags(id));
+    result = OpenHandle(AFormat);
     SetWaveFormat(AFormat);
     if (result == MMSYSERR_NOERROR) {
       result = waveOutPause(HOut);
       failure = kCantPause;
-    } else {
-      FParams->SetIsOpen(false);  // nothing to close later
     }
   }
   if (result != MMSYSERR_NOERROR) {
@@ -335,7 +330,7 @@ void TALAudioOut::QueueBuffer(const Ref<TALAudioBuffer>& ABuffer) {
     std::lock_guard guard(*FParams);
     // Written under the lock, so a close cannot free the header in between.
     if (!FParams->GetIsOpen()) return;
-    auto item = std::make_unique<TALWaveBuffer>(HOut, ABuffer);
+    auto item = std::make_unique<TALWaveBuffer>(ABuffer);
     waveOutPrepareHeader(HOut, &item->WaveHdr, sizeof item->WaveHdr);
     TALWaveBuffer* raw = item.get();
     FParams->GetList().push_back(std::move(item));
@@ -409,7 +404,8 @@ void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
         return &static_cast<TALWaveBuffer*>(b.get())->WaveHdr == AWaveHdr;
       });
     };
-    if (find() == list.end()) return;
+    auto it = find();
+    if (it == list.end()) return;
     const bool pump = FParams->GetIsPump();
     if (pump || FClockOutputPin->IsConnected()) {
       guard.unlock();
@@ -418,9 +414,10 @@ void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
       if (pump) FInputPin->MasterPump(this);
       guard.lock();
       if (!FParams->GetIsOpen()) return;
+      // The list may have changed while the lock was given up.
+      it = find();
+      if (it == list.end()) return;
     }
-    auto it = find();
-    if (it == list.end()) return;
     waveOutUnprepareHeader(HOut, AWaveHdr, sizeof *AWaveHdr);
     list.erase(it);
     if (list.empty()) {

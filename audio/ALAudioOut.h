@@ -79,6 +79,9 @@ class TALAudioOut : public TALBasicAudioOut {
   void ProcessQueue(bool AFromWaveThread);
   bool ProcessOperation(const Ref<IOWNotifyOperation>& Op, bool AFromWaveThread);
   void ClaimPump(TOWPumpRequestOperation& ARequest);
+  // Under the device-state lock: a new wave thread and the handle; the open
+  // flag stays up only when the driver opened it.
+  MMRESULT OpenHandle(const TALWaveFormatExtensible& AFormat);
   void OpenDevice(const TALWaveFormatExtensible& AFormat);
   void CloseDevice(bool AClearPump);
   void QueueBuffer(const Ref<TALAudioBuffer>& ABuffer);

@@ -78,7 +78,7 @@ void TALBasicGenericFilter::GuardedProcessData(const Ref<TALAudioBuffer>& InBuff
 void TALBasicGenericFilter::ProcessData(const Ref<TALAudioBuffer>& AInBuffer, Ref<TALAudioBuffer>& AOutBuffer, bool,
                                         bool& Send) {
   // The application's tap has no link on its output: the handler runs anyway.
-  AOutBuffer->Assign(*AInBuffer);
+  // The output arrives as a copy of the input, sharing its data already.
   Ref<IOWLockSection> hold = FOutputLock->WriteLock();
   if (!hold || !HasProcessHandler()) return;
   const TSLSynchronizeType sync = FSynchronizeNow.load();
