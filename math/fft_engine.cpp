@@ -449,7 +449,7 @@ void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set, c
 
 template <bool Inverse>
 void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, const Source& source = {}) {
-  Radix4<Inverse>(x, L, table, HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain, source);
+  Radix4<Inverse>(x, L, table, FFTFastestKernelSet(), source);
 }
 
 template <bool Inverse>
