@@ -41,12 +41,6 @@ void DirectConvolution(const Ipp64f* A, std::size_t LA, const Ipp64f* B, std::si
   for (; n < len; ++n) single(n);
 }
 
-int OrderAtLeast(std::size_t n, int lowest) {
-  int order = lowest;
-  while ((std::size_t(1) << order) < n) ++order;
-  return order;
-}
-
 IppStatus SingleTransform(const Ipp64f* A, std::size_t LA, const Ipp64f* B, std::size_t LB, Ipp64f* dst) {
   const std::size_t len = LA + LB - 1;
   FFTScratch<Ipp64f> s;

@@ -57,12 +57,6 @@ void DirectLags(const T* a, std::int64_t la, const T* b, std::int64_t lb, std::i
   }
 }
 
-int OrderAtLeast(std::size_t n, int lowest) {
-  int order = lowest;
-  while ((std::size_t(1) << order) < n) ++order;
-  return order;
-}
-
 // Real and complex FFT plumbing with one interface.
 struct RealFFT {
   using T = Ipp64f;

@@ -42,7 +42,6 @@ struct FFTSpec {
   Ipp32s* bitReversal;           // owned, order > 3
   Ipp64fc* twiddles;             // owned block; starts with the leaf radix-4 table
   Ipp64fc* combineTwiddles;      // into the block; blocked leaves only
-  Ipp64fc* secondCombine;        // never set
   Ipp64fc* splitTwiddles;        // owned, real order > 3
   Ipp64fc* mergeTwiddles;        // owned, real order > 3
   Ipp64fc* columnRadix4[3];      // into the block, per split level

@@ -98,11 +98,6 @@ struct Ops {
 }  // namespace avx
 #pragma GCC pop_options
 
-bool HasAVX() {
-  static const bool has = __builtin_cpu_supports("avx");
-  return has;
-}
-
 constexpr std::size_t kLeafDoubles = 72;
 
 // Twiddle w in the kernels' layout at e, in one lane pair (half 0 or 1).
@@ -152,7 +147,7 @@ void BuildDepthFirstTable(const Ipp64f* s, int n, int m, Ipp64f* table) {
 
 void FFTDepthFirstWith(FFTKernelSet set, bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m,
                        const Ipp64f* table) {
-  if (set == FFTKernelSet::kAVX && HasAVX()) {
+  if (set == FFTKernelSet::kAVX && FFTFastestKernelSet() == FFTKernelSet::kAVX) {
     avx::Run(inverse, src, dst, m, table);
   } else {
     plain::Run(inverse, src, dst, m, table);

@@ -449,7 +449,7 @@ void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set, c
 
 template <bool Inverse>
 void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, const Source& source = {}) {
-  Radix4<Inverse>(x, L, table, HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain, source);
+  Radix4<Inverse>(x, L, table, FFTFastestKernelSet(), source);
 }
 
 template <bool Inverse>
@@ -640,12 +640,6 @@ void BitReverseInPlace(Ipp64fc* d, std::size_t M, const Ipp32s* t) {
   }
 }
 
-void FFTRadix4Forward(Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
-  Radix4<false>(data, points, table);
-}
-void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
-  Radix4<true>(data, points, table);
-}
 void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
   if (set == FFTKernelSet::kAVX && !HasAVX()) set = FFTKernelSet::kPlain;
   if (inverse) {

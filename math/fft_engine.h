@@ -50,8 +50,6 @@ void BitReverseCopy(const Ipp64fc* src, Ipp64fc* dst, std::size_t points, const 
 // that read and write whole cache lines.
 void BitReverseCopyTiled(const Ipp64fc* src, Ipp64fc* dst, int m);
 void BitReverseInPlace(Ipp64fc* data, std::size_t points, const Ipp32s* table);
-void FFTRadix4Forward(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
-void FFTRadix4Inverse(Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 // The radix-4 transform with a chosen stage kernel (kAVX falls back to the
 // plain one on machines without AVX); the public routines pick the fastest.
 enum class FFTKernelSet { kPlain, kAVX };

@@ -15,6 +15,13 @@
 
 namespace tavrel::kernels {
 
+// The least order >= lowest whose 2^order points hold n values.
+inline int OrderAtLeast(std::size_t n, int lowest) {
+  int order = lowest;
+  while ((std::size_t(1) << order) < n) ++order;
+  return order;
+}
+
 template <typename T>
 struct FFTScratch {
   static constexpr bool kReal = std::is_same_v<T, Ipp64f>;

@@ -13,8 +13,6 @@ namespace {
 // Exponent of the outer size of a split, complex orders 10 .. 30.
 constexpr int kSplitOrders[21] = {0, 0, 4, 5, 6, 7, 7, 8, 9, 9, 9, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9};
 
-constexpr std::size_t RoundUp16(std::size_t bytes) { return (bytes + 15) & ~std::size_t(15); }
-
 std::size_t BitReversalBytes(int m) { return RoundUp16(((std::size_t(1) << (m - 2)) + 1) * 4); }
 
 // Bytes of the twiddle block of a plan for complex order m (tables start on

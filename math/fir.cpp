@@ -12,8 +12,6 @@
 namespace tavrel::kernels {
 namespace {
 
-constexpr std::size_t RoundUp16(std::size_t bytes) { return (bytes + 15) & ~std::size_t(15); }
-
 // dst[k] = sum over j of rev[j] * window[k + j], k < count, four outputs per
 // pass; each sum runs j = 0 .. L-1 in long double, as the single-sample step.
 void DirectOutputs(const Ipp64f* rev, int L, const Ipp64f* window, Ipp64f* dst, std::size_t count) {

@@ -34,6 +34,9 @@ KernelArray<T> AllocKernelArray(std::size_t count) {
   return KernelArray<T>(static_cast<T*>(KernelAlloc(count * sizeof(T))));
 }
 
+// bytes rounded up to 16, for parts carved out of one block.
+constexpr std::size_t RoundUp16(std::size_t bytes) { return (bytes + 15) & ~std::size_t(15); }
+
 // Installs `heap` for the lifetime of the object (tests only; not thread-safe).
 class ScopedKernelHeap {
  public:
