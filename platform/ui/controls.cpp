@@ -148,10 +148,6 @@ void TControl::SetBounds(int l, int t, int w, int h) {
   top_ = t;
   width_ = w;
   height_ = h;
-  if (parent_) {
-    anchor_right_ = parent_->ClientWidth() - (left_ + width_);
-    anchor_bottom_ = parent_->ClientHeight() - (top_ + height_);
-  }
   if (auto* wc = dynamic_cast<TWinControl*>(this)) {
     if (oldW != w || oldH != h) {
       wc->AnchorChildren(oldW, oldH);
@@ -296,14 +292,6 @@ void TControl::SetAlign(TAlign v) {
   if (v == align_) return;
   align_ = v;
   RequestAlign();
-}
-
-void TControl::SetAnchors(TAnchors v) {
-  anchors_ = v;
-  if (parent_) {
-    anchor_right_ = parent_->ClientWidth() - (left_ + width_);
-    anchor_bottom_ = parent_->ClientHeight() - (top_ + height_);
-  }
 }
 
 void TControl::SetAutoSize(bool v) {
@@ -498,8 +486,6 @@ void TWinControl::InsertControl(TControl* c) {
   controls_.push_back(c);
   c->parent_ = this;
   if (auto* w = dynamic_cast<TWinControl*>(c)) tab_list_.push_back(w);
-  c->anchor_right_ = ClientWidth() - (c->left_ + c->width_);
-  c->anchor_bottom_ = ClientHeight() - (c->top_ + c->height_);
   c->ParentFontChanged();
   c->ParentColorChanged();
   if (c->parent_show_hint_ && c->show_hint_ != ShowHint()) c->show_hint_ = ShowHint();
