@@ -309,7 +309,7 @@ void TControl::AdjustSize() {
 }
 
 void TControl::RequestAlign() {
-  if (parent_ && (align_ != alNone || true)) parent_->Realign();
+  if (parent_) parent_->Realign();
 }
 
 bool TControl::MouseCapture() const {
@@ -706,12 +706,6 @@ void TWinControl::KeyUp(uint16_t& key, TShiftState s) {
 void TWinControl::KeyPress(char32_t& key) {
   if (OnKeyPress) OnKeyPress(this, key);
 }
-
-void TWinControl::ParentFontChanged() {
-  TControl::ParentFontChanged();
-}
-void TWinControl::ParentColorChanged() { TControl::ParentColorChanged(); }
-void TWinControl::FontChanged() { TControl::FontChanged(); }
 
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {

@@ -398,9 +398,6 @@ class TWinControl : public TControl {
   virtual void KeyDown(uint16_t& key, TShiftState s);
   virtual void KeyUp(uint16_t& key, TShiftState s);
   virtual void KeyPress(char32_t& key);
-  void ParentFontChanged() override;
-  void ParentColorChanged() override;
-  void FontChanged() override;
 
  private:
   friend class TControl;
