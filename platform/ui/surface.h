@@ -25,6 +25,8 @@ struct CairoContextRelease {
 using CairoSurface = std::unique_ptr<cairo_surface_t, CairoSurfaceRelease>;
 using CairoContext = std::unique_ptr<cairo_t, CairoContextRelease>;
 
+// Makes an opaque colour (system colours resolved) the context's source.
+void SetCairoColor(cairo_t* cr, TColor c);
 // A new ARGB32 surface filled with an opaque colour (clNone: transparent).
 CairoSurface NewSurface(int w, int h, TColor fill = clWhite);
 // A copy of part of a surface; pixels outside the source are transparent black.
