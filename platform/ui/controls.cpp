@@ -142,23 +142,23 @@ void TControl::SetBounds(int l, int t, int w, int h) {
   h = std::max(h, 0);
   if (l == left_ && t == top_ && w == width_ && h == height_) return;
   const int oldW = width_, oldH = height_;
+  const bool resized = w != oldW || h != oldH;
+  auto* wc = dynamic_cast<TWinControl*>(this);
   Invalidate();  // the old place
   if (parent_) parent_->InvalidateRect(BoundsRect());
   left_ = l;
   top_ = t;
   width_ = w;
   height_ = h;
-  if (auto* wc = dynamic_cast<TWinControl*>(this)) {
-    if (oldW != w || oldH != h) {
-      wc->AnchorChildren(oldW, oldH);
-      wc->Realign();
-    }
+  if (wc && resized) {
+    wc->AnchorChildren(oldW, oldH);
+    wc->Realign();
   }
   Invalidate();
-  if (dynamic_cast<TWinControl*>(this)) {  // windows hear of their moves and sizes
-    if (oldW != w || oldH != h) Perform(WM_SIZE, 0, MakeMousePos(w, h));
+  if (resized) {
+    if (wc) Perform(WM_SIZE, 0, MakeMousePos(w, h));  // windows hear of their sizes
+    Resize();
   }
-  if (oldW != w || oldH != h) Resize();
   RequestAlign();
 }
 
