@@ -37,7 +37,8 @@ uint32_t SurfacePixel(cairo_surface_t* s, int x, int y);
 uint32_t* SurfaceRow(cairo_surface_t* s, int y);
 // True when both surfaces have the same size and the same RGB in every pixel.
 bool SameRGB(cairo_surface_t* a, cairo_surface_t* b);
-// Number of pixels in `r` whose RGB differs between the two surfaces.
+// Number of pixels whose RGB differs between the two surfaces; -1 when
+// their sizes differ.
 int CountDifferentPixels(cairo_surface_t* a, cairo_surface_t* b);
 bool WriteSurfacePNG(cairo_surface_t* s, const std::string& path);
 
