@@ -202,11 +202,7 @@ bool TCanvas::PenVisible() const {
   return pen_.Style() != TPenStyle::psClear && pen_.Color() != clNone;
 }
 
-void TCanvas::SetSourceColor(TColor c) {
-  const uint32_t rgb = ColorToRGB(c);
-  cairo_set_source_rgb(cr_, GetRValue(rgb) / 255.0, GetGValue(rgb) / 255.0,
-                       GetBValue(rgb) / 255.0);
-}
+void TCanvas::SetSourceColor(TColor c) { SetCairoColor(cr_, c); }
 
 void TCanvas::SetBkMode(TBkMode mode) {
   bk_mode_ = mode;
@@ -467,16 +463,12 @@ namespace {
 void DrawLineAt(cairo_t* cr, const TFont& font, const TFontMetrics& m, int x, int y, int w,
                 const std::string& text, const TColor* background, int ulFrom, int ulTo) {
   if (background) {
-    const uint32_t rgb = ColorToRGB(*background);
-    cairo_set_source_rgb(cr, GetRValue(rgb) / 255.0, GetGValue(rgb) / 255.0,
-                         GetBValue(rgb) / 255.0);
+    SetCairoColor(cr, *background);
     cairo_new_path(cr);
     cairo_rectangle(cr, x, y, w, m.Height);
     cairo_fill(cr);
   }
-  const uint32_t rgb = ColorToRGB(font.Color());
-  cairo_set_source_rgb(cr, GetRValue(rgb) / 255.0, GetGValue(rgb) / 255.0,
-                       GetBValue(rgb) / 255.0);
+  SetCairoColor(cr, font.Color());
   font.SelectInto(cr);
   cairo_new_path(cr);
   cairo_move_to(cr, x, y + m.Ascent);

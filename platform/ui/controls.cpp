@@ -142,27 +142,23 @@ void TControl::SetBounds(int l, int t, int w, int h) {
   h = std::max(h, 0);
   if (l == left_ && t == top_ && w == width_ && h == height_) return;
   const int oldW = width_, oldH = height_;
+  const bool resized = w != oldW || h != oldH;
+  auto* wc = dynamic_cast<TWinControl*>(this);
   Invalidate();  // the old place
   if (parent_) parent_->InvalidateRect(BoundsRect());
   left_ = l;
   top_ = t;
   width_ = w;
   height_ = h;
-  if (parent_) {
-    anchor_right_ = parent_->ClientWidth() - (left_ + width_);
-    anchor_bottom_ = parent_->ClientHeight() - (top_ + height_);
-  }
-  if (auto* wc = dynamic_cast<TWinControl*>(this)) {
-    if (oldW != w || oldH != h) {
-      wc->AnchorChildren(oldW, oldH);
-      wc->Realign();
-    }
+  if (wc && resized) {
+    wc->AnchorChildren(oldW, oldH);
+    wc->Realign();
   }
   Invalidate();
-  if (dynamic_cast<TWinControl*>(this)) {  // windows hear of their moves and sizes
-    if (oldW != w || oldH != h) Perform(WM_SIZE, 0, MakeMousePos(w, h));
+  if (resized) {
+    if (wc) Perform(WM_SIZE, 0, MakeMousePos(w, h));  // windows hear of their sizes
+    Resize();
   }
-  if (oldW != w || oldH != h) Resize();
   RequestAlign();
 }
 
@@ -298,14 +294,6 @@ void TControl::SetAlign(TAlign v) {
   RequestAlign();
 }
 
-void TControl::SetAnchors(TAnchors v) {
-  anchors_ = v;
-  if (parent_) {
-    anchor_right_ = parent_->ClientWidth() - (left_ + width_);
-    anchor_bottom_ = parent_->ClientHeight() - (top_ + height_);
-  }
-}
-
 void TControl::SetAutoSize(bool v) {
   if (v == auto_size_) return;
   auto_size_ = v;
@@ -321,7 +309,7 @@ void TControl::AdjustSize() {
 }
 
 void TControl::RequestAlign() {
-  if (parent_ && (align_ != alNone || true)) parent_->Realign();
+  if (parent_) parent_->Realign();
 }
 
 bool TControl::MouseCapture() const {
@@ -498,8 +486,6 @@ void TWinControl::InsertControl(TControl* c) {
   controls_.push_back(c);
   c->parent_ = this;
   if (auto* w = dynamic_cast<TWinControl*>(c)) tab_list_.push_back(w);
-  c->anchor_right_ = ClientWidth() - (c->left_ + c->width_);
-  c->anchor_bottom_ = ClientHeight() - (c->top_ + c->height_);
   c->ParentFontChanged();
   c->ParentColorChanged();
   if (c->parent_show_hint_ && c->show_hint_ != ShowHint()) c->show_hint_ = ShowHint();
@@ -720,12 +706,6 @@ void TWinControl::KeyUp(uint16_t& key, TShiftState s) {
 void TWinControl::KeyPress(char32_t& key) {
   if (OnKeyPress) OnKeyPress(this, key);
 }
-
-void TWinControl::ParentFontChanged() {
-  TControl::ParentFontChanged();
-}
-void TWinControl::ParentColorChanged() { TControl::ParentColorChanged(); }
-void TWinControl::FontChanged() { TControl::FontChanged(); }
 
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {

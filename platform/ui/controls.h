@@ -261,7 +261,7 @@ class TControl : public TComponent {
   TAlign Align() const { return align_; }
   void SetAlign(TAlign v);
   TAnchors Anchors() const { return anchors_; }
-  void SetAnchors(TAnchors v);
+  void SetAnchors(TAnchors v) { anchors_ = v; }
   bool AutoSize() const { return auto_size_; }
   virtual void SetAutoSize(bool v);
 
@@ -323,8 +323,6 @@ class TControl : public TComponent {
   void MouseMessage(TMessage& m);
 
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
-  // Bounds of the parent when the anchors were last taken.
-  int anchor_right_ = 0, anchor_bottom_ = 0;
   bool visible_ = true, enabled_ = true;
   TColor color_ = clWindow;
   bool parent_color_ = false;
@@ -400,9 +398,6 @@ class TWinControl : public TControl {
   virtual void KeyDown(uint16_t& key, TShiftState s);
   virtual void KeyUp(uint16_t& key, TShiftState s);
   virtual void KeyPress(char32_t& key);
-  void ParentFontChanged() override;
-  void ParentColorChanged() override;
-  void FontChanged() override;
 
  private:
   friend class TControl;

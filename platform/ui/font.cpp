@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "platform/ui/surface.h"
 #include "platform/ui/types.h"
 
 namespace tavrel {
@@ -97,10 +98,11 @@ bool TFont::SameAs(const TFont& o) const {
 
 namespace {
 
-struct CairoDeleter {
-  void operator()(cairo_t* c) const { cairo_destroy(c); }
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
+void SelectFace(cairo_t* cr, const std::string& family, TFontStyles style) {
+  cairo_select_font_face(cr, family.c_str(),
+                         style & fsItalic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                         style & fsBold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+}
 
 // Design proportions of a face (ascent, descent, line height per em),
 // read unhinted at a large size so they do not depend on hinting.
@@ -109,12 +111,9 @@ struct FaceRatios {
 };
 
 FaceRatios Ratios(const std::string& family, TFontStyles style) {
-  std::unique_ptr<cairo_surface_t, CairoDeleter> s(
-      cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
-  std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(s.get()));
-  cairo_select_font_face(cr.get(), family.c_str(),
-                         style & fsItalic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                         style & fsBold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  CairoSurface s(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
+  CairoContext cr(cairo_create(s.get()));
+  SelectFace(cr.get(), family, style);
   cairo_font_options_t* opt = cairo_font_options_create();
   cairo_font_options_set_hint_metrics(opt, CAIRO_HINT_METRICS_OFF);
   cairo_font_options_set_hint_style(opt, CAIRO_HINT_STYLE_NONE);
@@ -157,9 +156,7 @@ TFontMetrics TFont::Metrics() const {
 }
 
 void TFont::SelectInto(cairo_t* cr) const {
-  cairo_select_font_face(cr, MappedFontFamily(name_).c_str(),
-                         style_ & fsItalic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                         style_ & fsBold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  SelectFace(cr, MappedFontFamily(name_), style_);
   cairo_font_options_t* opt = cairo_font_options_create();
   // Hard pixels and whole-pixel advances, as the platform draws unsmoothed text.
   cairo_font_options_set_antialias(opt, CAIRO_ANTIALIAS_NONE);

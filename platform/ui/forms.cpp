@@ -164,8 +164,6 @@ void TForm::Close() {
 
 void TForm::Release() { PostMessage(Handle(), CM_RELEASE, 0, 0); }
 
-void TForm::Paint() { TCustomControl::Paint(); }
-
 void TForm::SetActiveControl(TWinControl* c) {
   if (c && !ContainsControl(c)) return;
   SetFocusedControl(c);

@@ -128,7 +128,6 @@ class TForm : public TCustomControl {
   ~TForm() override;
   void AfterConstruction() override;
   void BeforeDestruction() override;
-  void Paint() override;
   virtual bool CloseQuery();
 
  private:

@@ -1,5 +1,7 @@
 #include "platform/ui/imagelist.h"
 
+#include <cairo.h>
+
 #include "platform/ui/surface.h"
 
 namespace tavrel {
@@ -59,19 +61,25 @@ void TImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabled) co
     return;
   }
   // Greyed: the shape in highlight one pixel down-right, then in shadow.
+  // Dark pixels make the shape, as the platform's greying does.
   const uint32_t key = img.key == clNone ? 0xFFFFFFFFu : ColorToRGB(img.key);
+  std::vector<bool> ink;
+  for (int j = 0; j < height_; ++j)
+    for (int i = 0; i < width_; ++i) {
+      const auto p = static_cast<uint32_t>(PixelToColor(SurfacePixel(img.bitmap.Surface(), i, j)));
+      ink.push_back(p != key && GetRValue(p) + GetGValue(p) + GetBValue(p) < 3 * 192);
+    }
   for (auto [dx, col] : {std::pair{1, clBtnHighlight}, std::pair{0, clBtnShadow}}) {
-    TBitmap shape;
-    shape.SetSize(width_, height_);
-    TBitmap& src = const_cast<TBitmap&>(img.bitmap);
-    for (int j = 0; j < height_; ++j)
-      for (int i = 0; i < width_; ++i) {
-        const uint32_t p = src.Canvas().PixelRGB(i, j);
-        // Dark pixels make the shape, as the platform's greying does.
-        const bool ink = p != key && GetRValue(p) + GetGValue(p) + GetBValue(p) < 3 * 192;
-        shape.Canvas().SetPixel(i, j, ink ? col : clFuchsia);
-      }
-    canvas.DrawSurface(shape.Surface(), OffsetRect(dest, dx, dx), clFuchsia);
+    CairoSurface shape = NewSurface(width_, height_, clFuchsia);
+    cairo_surface_flush(shape.get());
+    const uint32_t pixel = ColorToPixel(col);
+    for (int j = 0, k = 0; j < height_; ++j) {
+      uint32_t* row = SurfaceRow(shape.get(), j);
+      for (int i = 0; i < width_; ++i, ++k)
+        if (ink[k]) row[i] = pixel;
+    }
+    cairo_surface_mark_dirty(shape.get());
+    canvas.DrawSurface(shape.get(), OffsetRect(dest, dx, dx), clFuchsia);
   }
 }
 

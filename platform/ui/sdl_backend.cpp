@@ -50,14 +50,11 @@ TShiftState ModState(uint16_t mod) {
 }
 
 WPARAM MouseKeys(uint32_t buttons) {
-  WPARAM k = 0;
-  if (buttons & SDL_BUTTON_LMASK) k |= MK_LBUTTON;
-  if (buttons & SDL_BUTTON_RMASK) k |= MK_RBUTTON;
-  if (buttons & SDL_BUTTON_MMASK) k |= MK_MBUTTON;
-  const TShiftState s = ModState(static_cast<uint16_t>(SDL_GetModState()));
-  if (s & ssShift) k |= MK_SHIFT;
-  if (s & ssCtrl) k |= MK_CONTROL;
-  return k;
+  TShiftState s = ModState(static_cast<uint16_t>(SDL_GetModState()));
+  if (buttons & SDL_BUTTON_LMASK) s |= ssLeft;
+  if (buttons & SDL_BUTTON_RMASK) s |= ssRight;
+  if (buttons & SDL_BUTTON_MMASK) s |= ssMiddle;
+  return ShiftStateToKeys(s);
 }
 
 // The form decides, by the platform's hit codes, where a borderless

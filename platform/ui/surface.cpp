@@ -7,13 +7,16 @@ namespace tavrel {
 void CairoSurfaceRelease::operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
 void CairoContextRelease::operator()(cairo_t* c) const { cairo_destroy(c); }
 
+void SetCairoColor(cairo_t* cr, TColor c) {
+  const uint32_t rgb = ColorToRGB(c);
+  cairo_set_source_rgb(cr, GetRValue(rgb) / 255.0, GetGValue(rgb) / 255.0, GetBValue(rgb) / 255.0);
+}
+
 CairoSurface NewSurface(int w, int h, TColor fill) {
   CairoSurface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(w, 0), std::max(h, 0)));
   if (fill != clNone && w > 0 && h > 0) {
     CairoContext cr(cairo_create(s.get()));
-    const uint32_t rgb = ColorToRGB(fill);
-    cairo_set_source_rgb(cr.get(), GetRValue(rgb) / 255.0, GetGValue(rgb) / 255.0,
-                         GetBValue(rgb) / 255.0);
+    SetCairoColor(cr.get(), fill);
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
     cairo_paint(cr.get());
   }

@@ -25,6 +25,8 @@ struct CairoContextRelease {
 using CairoSurface = std::unique_ptr<cairo_surface_t, CairoSurfaceRelease>;
 using CairoContext = std::unique_ptr<cairo_t, CairoContextRelease>;
 
+// Makes an opaque colour (system colours resolved) the context's source.
+void SetCairoColor(cairo_t* cr, TColor c);
 // A new ARGB32 surface filled with an opaque colour (clNone: transparent).
 CairoSurface NewSurface(int w, int h, TColor fill = clWhite);
 // A copy of part of a surface; pixels outside the source are transparent black.
@@ -35,7 +37,8 @@ uint32_t SurfacePixel(cairo_surface_t* s, int x, int y);
 uint32_t* SurfaceRow(cairo_surface_t* s, int y);
 // True when both surfaces have the same size and the same RGB in every pixel.
 bool SameRGB(cairo_surface_t* a, cairo_surface_t* b);
-// Number of pixels in `r` whose RGB differs between the two surfaces.
+// Number of pixels whose RGB differs between the two surfaces; -1 when
+// their sizes differ.
 int CountDifferentPixels(cairo_surface_t* a, cairo_surface_t* b);
 bool WriteSurfacePNG(cairo_surface_t* s, const std::string& path);
 
