@@ -1,8 +1,8 @@
 #include "platform/ui/colors.h"
 
-#include <cctype>
 #include <cmath>
 
+#include "platform/text.h"
 #include "platform/ui/types.h"
 
 namespace tavrel {
@@ -60,18 +60,11 @@ constexpr ColorName kColorNames[] = {
     {cl3DDkShadow, "cl3DDkShadow"}, {cl3DLight, "cl3DLight"}, {clInfoText, "clInfoText"},
     {clInfoBk, "clInfoBk"}, {clNone, "clNone"}, {clDefault, "clDefault"},
 };
-bool SameName(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return i == a.size() && !b[i];
-}
 }  // namespace
 
 bool IdentToColor(const std::string& ident, TColor& color) {
   for (const ColorName& c : kColorNames)
-    if (SameName(ident, c.name)) {
+    if (SameText(ident, c.name)) {
       color = c.value;
       return true;
     }

@@ -1,21 +1,8 @@
-#include <cctype>
-
+#include "platform/text.h"
 #include "platform/utf8.h"
 #include "platform/wave/wave_backend.h"
 
 namespace tavrel {
-namespace {
-
-bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
-}  // namespace
 
 std::string CutToUtf16Units(const std::string& utf8, std::size_t units) {
   std::string out;
@@ -50,7 +37,7 @@ std::vector<WaveDeviceEntry> NameDevices(const std::vector<WaveDevice>& devices)
   std::vector<WaveDeviceEntry> named;
   auto taken = [&](const std::string& name) {
     for (const auto& e : named)
-      if (SameIgnoringAsciiCase(e.name, name)) return true;
+      if (SameText(e.name, name)) return true;
     return false;
   };
   for (const auto& device : devices) {
