@@ -10,14 +10,6 @@
 
 namespace tavrel {
 
-namespace {
-
-const char kCantOpen[] = "Can't open audio device.";
-const char kCantStart[] = "Can't start audio device.";
-const char kCantRestart[] = "Can't restart audio device.";
-
-}  // namespace
-
 // One buffer queued on the driver; dwUser points back at it.
 class TALAudioIn::TALWaveBuffer : public TALQueuedWaveBuffer {
  public:
@@ -47,9 +39,15 @@ const ClassInfo& TALAudioIn::Class() {
 }
 
 TALAudioIn::TALAudioIn(TComponent* AOwner) : TLPComponent(AOwner), FParams(new TALAudioParams) {
-  if (!(ComponentState() & csDesigning))
+  if (!(ComponentState() & csDesigning)) {
+    FFailure = std::make_unique<TALDeviceFailure>(TNotifyEvent([this](TObject*) { DeviceFailed(); }));
     FWaveThread = std::make_unique<TALWaveThread>(
-        this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
+        this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); },
+        [this](std::exception_ptr e) {
+          const TALDeviceError error = DescribeException(e, kALDeviceFailed);
+          DoError(error.Text, error.Code);
+        });
+  }
   FAudioFormat = std::make_unique<TALAudioFormat>(this, FLock);
   FDevice = std::make_unique<TALAudioCaptureDevice>(
       this, FLock, [this](const std::string& text, MMRESULT code) { DoWarning(text, code); });
@@ -68,13 +66,14 @@ TALAudioIn::~TALAudioIn() {
     Stop();
   } catch (...) {  // a destructor reports nothing
   }
-  CloseDevice();  // also a device a failed start left open
+  CloseDevice();  // also a device a failed start left open; nothing to report to now
   if (FWaveThread) FWaveThread->Terminate();
   FOutputPin.reset();
   FEnablePin.reset();
   FDevice.reset();
   FAudioFormat.reset();
   FWaveThread.reset();
+  FFailure.reset();  // after the wave thread, the last to report
 }
 
 void TALAudioIn::SetUp(bool AJustCreated) {
@@ -99,43 +98,64 @@ void TALAudioIn::Start() {
 }
 
 void TALAudioIn::StartCapture() {
-  Ref<TOWPumpRequestOperation> request =
-      TOWPumpRequestOperation::CreateEx(this, TOWPumpType::ptHardware, TOWPumpPriority{PumpPriority()},
-                                        TOWDesiredRate{1.0f});
-  FOutputPin->Notify(request.get());
-  const bool pump = request->Pump == this;
-  FParams->SetIsPump(pump);
-  StartDevice(pump);
-  FEnabled = true;
-}
-
-void TALAudioIn::StartDevice(bool AQueued) {
   TALWaveFormatExtensible format;
+  uint32_t frames;
   {
     Ref<IOWLockSection> hold = FLock->ReadLock();
     format = *FAudioFormat->GetWaveFormat();
+    frames = FAudioFormat->BufferSize();
   }
-  Ref<IOWNotifyOperation> start = MakeRef<TOWStartWaveOperation>(&format, false);
+  // Refused before anything is sent, opened or allocated.
+  if (std::optional<TALDeviceError> refused = CheckCaptureSize(format, frames)) {
+    DoError(refused->Text, refused->Code);
+    return;
+  }
+  try {
+    Ref<TOWPumpRequestOperation> request = TOWPumpRequestOperation::CreateEx(
+        this, TOWPumpType::ptHardware, TOWPumpPriority{PumpPriority()}, TOWDesiredRate{1.0f});
+    FOutputPin->Notify(request.get());
+    const bool pump = request->Pump == this;
+    FParams->SetIsPump(pump);
+    StartDevice(pump, format, frames);
+  } catch (const ESLException&) {
+    CloseDevice();  // nothing stays open behind a reported failure
+    throw;
+  } catch (...) {
+    // Out of memory or a sink's failure on the way: closed, and reported
+    // as this component's, never as a stranger to the caller.
+    const TALDeviceError error = DescribeException(std::current_exception(), kALCantStart);
+    CloseDevice();
+    DoError(error.Text, error.Code);
+    return;
+  }
+  FEnabled = true;
+}
+
+void TALAudioIn::StartDevice(bool AQueued, const TALWaveFormatExtensible& AFormat, uint32_t AFrames) {
+  Ref<IOWNotifyOperation> start = MakeRef<TOWStartWaveOperation>(&AFormat, false);
   FOutputPin->Notify(start.get());
-  if (!OpenDevice(format, FAudioFormat->BufferSize())) return;
+  if (!OpenDevice(AFormat, AFrames)) return;
   HWAVEIN h;
   {
     std::lock_guard guard(*FParams);
     h = HIn;
   }
   MMRESULT result = waveInStart(h);
+  for (int i = 0; result == MMSYSERR_NOERROR && AQueued && i < kQueuedBuffers; ++i) result = AddCaptureBuffer();
   if (result != MMSYSERR_NOERROR) {
     CloseDevice();  // nothing stays open behind a failed start
-    DoError(kCantStart, result);
-    return;
+    DoError(kALCantStart, result);
   }
-  if (AQueued)
-    for (int i = 0; i < kQueuedBuffers; ++i) AddCaptureBuffer();
 }
 
 bool TALAudioIn::OpenDevice(const TALWaveFormatExtensible& AFormat, uint32_t AFrames) {
   Ref<IOWLockSection> hold = FLock->WriteLock();
-  CloseDevice();  // a handle left open by an earlier failure
+  // A handle left open by an earlier failure.
+  if (std::optional<TALDeviceError> error = CloseDevice()) DoError(error->Text, error->Code);
+  if (std::optional<TALDeviceError> refused = CheckCaptureSize(AFormat, AFrames)) {
+    DoError(refused->Text, refused->Code);
+    return false;
+  }
   const uint32_t id = FDevice->GetDeviceID();
   const uint32_t flags = WaveOpenFlags(id);
   const WAVEFORMATEXTENSIBLE format = ToWaveFormat(AFormat);
@@ -150,7 +170,7 @@ bool TALAudioIn::OpenDevice(const TALWaveFormatExtensible& AFormat, uint32_t AFr
     FOpenFrames = AFrames;
   }
   if (result != MMSYSERR_NOERROR) {
-    DoError(kCantOpen, result);
+    DoError(kALCantOpen, result);
     return false;
   }
   return true;
@@ -161,18 +181,23 @@ void TALAudioIn::WaveInCallback(HWAVEIN hwi, uint32_t uMsg, uintptr_t dwInstance
     reinterpret_cast<TALWaveThread*>(dwInstance)->PushRecord(uMsg, uint64_t(hwi), reinterpret_cast<WAVEHDR*>(dwParam1));
 }
 
-void TALAudioIn::AddCaptureBuffer() {
+MMRESULT TALAudioIn::AddCaptureBuffer() {
   std::lock_guard guard(*FParams);
   const TALWaveFormatExtensible& format = FOpenFormat;
   // Only while open: a buffer added after a stop's reset would keep the
   // handle from closing.
-  if (!FParams->GetIsOpen()) return;
+  if (!FParams->GetIsOpen()) return MMSYSERR_NOERROR;
   auto item = std::make_unique<TALWaveBuffer>(
       TALAudioBuffer::CreateSizeEx(format.nSamplesPerSec, format.wValidBitsPerSample, format.nChannels, FOpenFrames,
                                    format.dwChannelMask));
-  waveInPrepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
-  waveInAddBuffer(HIn, &item->WaveHdr, sizeof item->WaveHdr);
-  FParams->GetList().push_back(std::move(item));
+  MMRESULT result = waveInPrepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
+  if (result == MMSYSERR_NOERROR) {
+    result = waveInAddBuffer(HIn, &item->WaveHdr, sizeof item->WaveHdr);
+    if (result != MMSYSERR_NOERROR) waveInUnprepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
+  }
+  // Listed only when on the driver: one it refused never comes back.
+  if (result == MMSYSERR_NOERROR) FParams->GetList().push_back(std::move(item));
+  return result;
 }
 
 void TALAudioIn::ProcessWaveMessage(uint32_t uMsg, uint64_t hwi, WAVEHDR* AWaveHdr) {
@@ -191,37 +216,52 @@ void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
     });
     if (it == list.end()) return;
     auto* item = static_cast<TALWaveBuffer*>(it->get());
-    FOutputPin->SubmitBuffer(*item->Data);
+    // Only what was recorded goes down: a device that went away hands its
+    // queued buffers back with nothing in them, the one it was filling with
+    // part, and the rest of a buffer is whatever the pool held before.
+    const uint32_t step = item->Data->GetDataStep();
+    const uint32_t frames = step ? item->WaveHdr.dwBytesRecorded / step : 0;
+    if (frames > 0) {
+      if (frames < item->Data->GetSize()) item->Data->Resize(frames, true);
+      FOutputPin->SubmitBuffer(*item->Data);
+    }
     if (!FParams->GetIsOpen()) return;
-    waveInUnprepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
+    const MMRESULT unprepared = waveInUnprepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
+    if (unprepared != MMSYSERR_NOERROR) {
+      DoError(kALDeviceFailed, unprepared);  // kept listed: the close frees it
+      return;
+    }
     // The graph may have run a stop that changed the list.
     it = std::find_if(list.begin(), list.end(),
                       [&](const std::unique_ptr<TALQueuedWaveBuffer>& b) { return b.get() == item; });
     if (it != list.end()) list.erase(it);
   }
-  AddCaptureBuffer();
+  // A refused replacement is how a lost device shows while capture runs.
+  const MMRESULT added = AddCaptureBuffer();
+  if (added != MMSYSERR_NOERROR) DoError(kALDeviceFailed, added);
 }
 
 void TALAudioIn::Stop() {
   Ref<IOWLockSection> stop = FLock->StopLock();
   if (!FEnabled) return;
-  CloseDevice();
+  const std::optional<TALDeviceError> error = CloseDevice();
   FOutputPin->EndStop();
   FEnabled = false;
+  if (error) DoError(error->Text, error->Code);
 }
 
-void TALAudioIn::CloseDevice() {
+std::optional<TALDeviceError> TALAudioIn::CloseDevice() {
   HWAVEIN h;
   {
     std::lock_guard guard(*FParams);
-    if (!FParams->GetIsOpen()) return;
+    if (!FParams->GetIsOpen()) return std::nullopt;
     FParams->SetIsOpen(false);
     h = HIn;
   }
   // Every queued buffer comes back before the reset returns; with the open
   // flag down the wave thread drops them.
   const MMRESULT first = waveInReset(h);
-  MMRESULT second = MMSYSERR_NOERROR;
+  MMRESULT second, closed;
   {
     std::lock_guard guard(*FParams);
     auto& list = FParams->GetList();
@@ -230,13 +270,25 @@ void TALAudioIn::CloseDevice() {
       waveInUnprepareHeader(h, &item->WaveHdr, sizeof item->WaveHdr);
     }
     second = waveInReset(h);
-    waveInClose(h);
+    // Closed even when its driver thread had to be left behind: that
+    // thread holds no buffer of ours, so they may go.
+    closed = waveInClose(h);
     list.clear();
     HIn = HWAVEIN{};
   }
   if (FWaveThread) FWaveThread->ClearRecords();
-  if (first != MMSYSERR_NOERROR) DoError(kCantRestart, first);
-  else if (second != MMSYSERR_NOERROR) DoError(kCantRestart, second);
+  // The failure that brought this stop is the one reported, once.
+  if (std::optional<TALDeviceError> failure = FFailure ? FFailure->Take() : std::nullopt) return failure;
+  if (first != MMSYSERR_NOERROR) return TALDeviceError{kALCantRestart, first};
+  if (second != MMSYSERR_NOERROR) return TALDeviceError{kALCantRestart, second};
+  if (closed != MMSYSERR_NOERROR) return TALDeviceError{kALCantClose, closed};
+  return std::nullopt;
+}
+
+void TALAudioIn::DeviceFailed() {
+  if (!FFailure->Pending()) return;  // a stop has reported it already
+  SetEnabled(false);                 // whose stop reports it
+  if (std::optional<TALDeviceError> failure = FFailure->Take()) DoError(failure->Text, failure->Code);
 }
 
 TOWNotifyResult TALAudioIn::OutputPinOperation(IOWNotifyOperation* Operation) {
@@ -256,6 +308,12 @@ TOWNotifyResult TALAudioIn::OutputPinOperation(IOWNotifyOperation* Operation) {
 }
 
 void TALAudioIn::DoError(const std::string& AErrorText, MMRESULT AErrorCode) {
+  // Off the GUI thread a raise would reach nobody (a wave thread, a sink
+  // that drops what it is sent): the GUI thread stops capture and reports.
+  if (FFailure && !OnGuiThread()) {
+    FFailure->Report({AErrorText, AErrorCode});
+    return;
+  }
   FireDeviceError(*FLock, this, OnError, AErrorText, AErrorCode);
 }
 

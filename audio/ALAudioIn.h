@@ -14,18 +14,29 @@
 // A component read from form data with Enabled true starts once loading is
 // done. Unless a sink claims the pump, the component is the graph's pump:
 // each filled buffer goes through the whole graph on the wave thread, under
-// the device-state lock, and is then replaced on the driver. Only buffers of
-// the current handle and the current list are taken, so records left over
-// from a previous run are dropped. Driver failures go to OnError; with no
-// handler setting Handled they raise ESLException "<text> - <code> - <hex>".
+// the device-state lock, and is then replaced on the driver. Only the
+// frames the driver recorded go down (a buffer with none does not), and
+// only buffers of the current handle and the current list are taken, so
+// records left over from a previous run are dropped.
+//
+// Driver failures go to OnError; with no handler setting Handled they raise
+// ESLException "<text> - <code> - <hex>" out of the call that met them, on
+// the GUI thread. One met elsewhere (the wave thread: a device lost while it
+// runs, a replacement buffer refused, an exception of the graph's work) is
+// handed to the GUI thread, which stops the capture and reports it once.
+// A start that fails at any step closes what it opened; one with a rate of
+// 0 or above kWaveMaxSampleRate, or buffers of more than a second of audio,
+// is refused before anything is opened or allocated.
 #include "platform/wave/wave.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "audio/ALAudioDevice.h"
 #include "audio/ALAudioFormat.h"
+#include "audio/ALDeviceCommon.h"
 #include "audio/ALWaveThread.h"
 #include "framework/LPComponent.h"
 #include "framework/OWStdPins.h"
@@ -73,11 +84,15 @@ class TALAudioIn : public TLPComponent {
   static void WaveInCallback(HWAVEIN hwi, uint32_t uMsg, uintptr_t dwInstance, uintptr_t dwParam1,
                              uintptr_t dwParam2);
   void StartCapture();
-  void StartDevice(bool AQueued);
+  void StartDevice(bool AQueued, const TALWaveFormatExtensible& AFormat, uint32_t AFrames);
   bool OpenDevice(const TALWaveFormatExtensible& AFormat, uint32_t AFrames);
-  // Stops the driver and frees every buffer, whatever Enabled says.
-  void CloseDevice();
-  void AddCaptureBuffer();
+  // Stops the driver and frees every buffer, whatever Enabled says; what to
+  // report: the failure that brought the stop, else the stop's own.
+  std::optional<TALDeviceError> CloseDevice();
+  // A new buffer on the driver; the result of the first call that failed.
+  MMRESULT AddCaptureBuffer();
+  // On the GUI thread after a failure met elsewhere: stop, report once.
+  void DeviceFailed();
   void ProcessWaveMessage(uint32_t uMsg, uint64_t hwi, WAVEHDR* AWaveHdr);
   void BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr);
   TOWNotifyResult OutputPinOperation(IOWNotifyOperation* Operation);
@@ -95,6 +110,7 @@ class TALAudioIn : public TLPComponent {
   std::unique_ptr<TALAudioCaptureDevice> FDevice;
   Ref<TALAudioParams> FParams;
   std::unique_ptr<TALWaveThread> FWaveThread;
+  std::unique_ptr<TALDeviceFailure> FFailure;  // none while designing
 };
 
 }  // namespace tavrel

@@ -13,10 +13,6 @@ namespace tavrel {
 
 namespace {
 
-const char kCantOpen[] = "Can't open audio device.";
-const char kCantPause[] = "Can't pause audio device.";
-const char kCantRestart[] = "Can't restart audio device.";
-
 // Mono, 11025 Hz, 16 bits: can the device open at all?
 TALWaveFormatExtensible ProbeFormat() {
   TALWaveFormatExtensible f = DefaultWaveFormat();
@@ -62,12 +58,13 @@ const ClassInfo& TALAudioOut::Class() {
 
 TALAudioOut::TALAudioOut(TComponent* AOwner) : TALBasicAudioOut(AOwner), FParams(new TALAudioParams) {
   if (!(ComponentState() & csDesigning)) {
+    FFailure = std::make_unique<TALDeviceFailure>(TNotifyEvent([this](TObject*) { DeviceFailed(); }));
     FProcessNotify = std::make_unique<TSLMainThreadNotify>(TNotifyEvent([this](TObject*) { ProcessQueue(false); }));
     FMainThreadQueueEmpty = std::make_unique<TSLMainThreadNotify>(TNotifyEvent([this](TObject*) {
       TNotifyEvent event = OnQueueEmpty();
       if (event) event(this);
     }));
-    FNotifyThread = std::make_unique<TSLNotifyThread>(this, TNotifyEvent{});
+    FNotifyThread = std::make_unique<TSLNotifyThread>(this, TNotifyEvent{}, ThreadError());
   }
   FDevice = std::make_unique<TALAudioOutDevice>(
       this, FLock, [this](const std::string& text, MMRESULT code) { DoWarning(text, code); });
@@ -86,6 +83,7 @@ TALAudioOut::~TALAudioOut() {
   FMainThreadQueueEmpty.reset();
   FBufferQueue.reset();
   FDevice.reset();
+  FFailure.reset();  // after every thread that could report
 }
 
 void TALAudioOut::BeforeDestruction() {
@@ -131,14 +129,16 @@ bool TALAudioOut::Open() {
   }
   if (result != MMSYSERR_NOERROR) {
     FWaveThread.reset();
-    DoError(kCantOpen, result);
+    DoError(kALCantOpen, result);
     return false;
   }
   ProcessQueue(false);
   return true;
 }
 
-void TALAudioOut::Close() { CloseDevice(true); }
+void TALAudioOut::Close() {
+  if (std::optional<TALDeviceError> error = CloseDevice(true)) DoError(error->Text, error->Code);
+}
 
 void TALAudioOut::Flush() {
   FBufferQueue->Clear();
@@ -147,8 +147,13 @@ void TALAudioOut::Flush() {
   FStartResumed = false;
   FPaused = true;
   FStartFrames = 0;
-  waveOutReset(HOut);
-  waveOutPause(HOut);
+  // A reset that fails leaves buffers on the driver, a pause that fails
+  // plays what comes next at once: both said.
+  if (const MMRESULT reset = waveOutReset(HOut)) {
+    DoError(kALCantRestart, reset);
+  } else if (const MMRESULT paused = waveOutPause(HOut)) {
+    DoError(kALCantPause, paused);
+  }
 }
 
 TOWNotifyResult TALAudioOut::OperationReceived(IOWNotifyOperation* Op) {
@@ -254,13 +259,18 @@ void TALAudioOut::ClaimPump(TOWPumpRequestOperation& ARequest) {
   ARequest.PumpPriority = priority;
   ARequest.PumpType = TOWPumpType::ptHardware;
   FParams->SetIsPump(true);
-  waveOutClose(h);
+  if (const MMRESULT closed = waveOutClose(h)) DoError(kALCantClose, closed);
 }
 
 MMRESULT TALAudioOut::OpenHandle(const TALWaveFormatExtensible& AFormat) {
   FParams->SetIsOpen(true);
-  FWaveThread = std::make_unique<TALWaveThread>(
-      this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); });
+  try {
+    FWaveThread = std::make_unique<TALWaveThread>(
+        this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); }, ThreadError());
+  } catch (const std::exception&) {
+    FParams->SetIsOpen(false);  // no thread, so nothing opened
+    return MMSYSERR_NOMEM;
+  }
   const uint32_t id = FDevice->GetDeviceID();
   const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(AFormat);
   HOut = HWAVEOUT{};
@@ -272,33 +282,31 @@ MMRESULT TALAudioOut::OpenHandle(const TALWaveFormatExtensible& AFormat) {
 
 void TALAudioOut::OpenDevice(const TALWaveFormatExtensible& AFormat) {
   if (!FEnabled) return;
-  if (FParams->GetIsOpen()) CloseDevice(false);
+  if (FParams->GetIsOpen())
+    if (std::optional<TALDeviceError> error = CloseDevice(false)) DoError(error->Text, error->Code);
   MMRESULT result;
-  const char* failure = kCantOpen;
+  const char* failure = kALCantOpen;
   {
     std::lock_guard guard(*FParams);
     result = OpenHandle(AFormat);
     SetWaveFormat(AFormat);
     if (result == MMSYSERR_NOERROR) {
       result = waveOutPause(HOut);
-      failure = kCantPause;
+      failure = kALCantPause;
     }
   }
   if (result != MMSYSERR_NOERROR) {
-    if (!FParams->GetIsOpen()) {
-      FWaveThread->Terminate();
-      FWaveThread.reset();
-    }
+    if (!FParams->GetIsOpen()) FWaveThread.reset();  // terminates it
     DoError(failure, result);
   }
 }
 
-void TALAudioOut::CloseDevice(bool AClearPump) {
+std::optional<TALDeviceError> TALAudioOut::CloseDevice(bool AClearPump) {
   Ref<IOWLockSection> stop = FLock->StopLock();
   HWAVEOUT h;
   {
     std::lock_guard guard(*FParams);
-    if (!FParams->GetIsOpen()) return;
+    if (!FParams->GetIsOpen()) return std::nullopt;
     FWaveThread->ClearRecords();
     if (AClearPump) FParams->SetIsPump(false);
     FParams->SetIsOpen(false);
@@ -308,33 +316,53 @@ void TALAudioOut::CloseDevice(bool AClearPump) {
   // open flag down the wave thread drops them.
   const MMRESULT result = waveOutReset(h);
   FWaveThread->Terminate();
+  MMRESULT closed;
   {
     std::lock_guard guard(*FParams);
     for (auto& b : FParams->GetList()) {
       auto* item = static_cast<TALWaveBuffer*>(b.get());
       waveOutUnprepareHeader(h, &item->WaveHdr, sizeof item->WaveHdr);
     }
+    // Closed even when its driver thread had to be left behind: that
+    // thread holds no buffer of ours, so they may go.
+    closed = waveOutClose(h);
     FParams->GetList().clear();
-    waveOutClose(h);
     HOut = HWAVEOUT{};
   }
   FWaveThread.reset();
-  if (result != MMSYSERR_NOERROR) DoError(kCantRestart, result);
+  // The failure that brought this close is the one reported, once.
+  if (std::optional<TALDeviceError> failure = FFailure ? FFailure->Take() : std::nullopt) return failure;
+  if (result != MMSYSERR_NOERROR) return TALDeviceError{kALCantRestart, result};
+  if (closed != MMSYSERR_NOERROR) return TALDeviceError{kALCantClose, closed};
+  return std::nullopt;
 }
 
 void TALAudioOut::QueueBuffer(const Ref<TALAudioBuffer>& ABuffer) {
   if (!FEnabled) return;
   const uint32_t frames = ABuffer->GetSize();
   const uint32_t rate = ABuffer->GetSampleRate();
+  MMRESULT result;
   {
     std::lock_guard guard(*FParams);
     // Written under the lock, so a close cannot free the header in between.
     if (!FParams->GetIsOpen()) return;
     auto item = std::make_unique<TALWaveBuffer>(ABuffer);
-    waveOutPrepareHeader(HOut, &item->WaveHdr, sizeof item->WaveHdr);
-    TALWaveBuffer* raw = item.get();
-    FParams->GetList().push_back(std::move(item));
-    waveOutWrite(HOut, &raw->WaveHdr, sizeof raw->WaveHdr);
+    result = waveOutPrepareHeader(HOut, &item->WaveHdr, sizeof item->WaveHdr);
+    if (result == MMSYSERR_NOERROR) {
+      TALWaveBuffer* raw = item.get();
+      FParams->GetList().push_back(std::move(item));
+      result = waveOutWrite(HOut, &raw->WaveHdr, sizeof raw->WaveHdr);
+      // One the driver refused never comes back: not listed, and freed.
+      if (result != MMSYSERR_NOERROR) {
+        waveOutUnprepareHeader(HOut, &raw->WaveHdr, sizeof raw->WaveHdr);
+        FParams->GetList().pop_back();
+      }
+    }
+  }
+  // A refused buffer is audio lost, and how a lost device shows while it plays.
+  if (result != MMSYSERR_NOERROR) {
+    DeviceFailure(kALDeviceFailed, result);
+    return;
   }
   if (!FStartResumed) {
     // Counted in frames: a per-buffer millisecond count would stay 0 for
@@ -369,7 +397,7 @@ void TALAudioOut::ResumeDevice() {
     h = HOut;
   }
   const MMRESULT result = waveOutRestart(h);
-  if (result != MMSYSERR_NOERROR) DoError(kCantRestart, result);
+  if (result != MMSYSERR_NOERROR) DoError(kALCantRestart, result);
   while (FMissedPumps > 0) {
     --FMissedPumps;
     FInputPin->MasterPump(this);
@@ -395,6 +423,7 @@ void TALAudioOut::ProcessWaveMessage(uint32_t uMsg, uint64_t hwo, WAVEHDR* AWave
 }
 
 void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
+  bool ranDry;
   {
     std::unique_lock guard(*FParams);
     if (!FParams->GetIsOpen() || hwo != uint64_t(HOut) || !AWaveHdr) return;
@@ -418,19 +447,64 @@ void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
       it = find();
       if (it == list.end()) return;
     }
-    waveOutUnprepareHeader(HOut, AWaveHdr, sizeof *AWaveHdr);
+    if (const MMRESULT unprepared = waveOutUnprepareHeader(HOut, AWaveHdr, sizeof *AWaveHdr)) {
+      guard.unlock();
+      DeviceFailure(kALDeviceFailed, unprepared);  // kept listed: the close frees it
+      return;
+    }
     list.erase(it);
     if (list.empty()) {
       std::lock_guard section(FOnQueueEmptySection);
       if (FOnQueueEmpty && FMainThreadQueueEmpty) FMainThreadQueueEmpty->Notify(true);
     }
     if (FStopped && list.empty() && FNotifyThread) FNotifyThread->Notify();
+    ranDry = list.empty() && !FPaused;
   }
   ProcessQueue(true);
+  if (!ranDry) return;
+  MMRESULT running = MMSYSERR_NOERROR;
+  {
+    std::lock_guard guard(*FParams);
+    // A queue that runs dry while playing is an underrun, or a device that
+    // went away and handed every buffer back: asking it to run on (nothing
+    // for one that runs) tells which, even when no more audio comes.
+    if (FParams->GetIsOpen() && uint64_t(HOut) == hwo && FParams->GetList().empty() && !FPaused)
+      running = waveOutRestart(HOut);
+  }
+  if (running != MMSYSERR_NOERROR) DeviceFailure(kALDeviceFailed, running);
 }
 
 void TALAudioOut::DoError(const std::string& AErrorText, MMRESULT AErrorCode) {
+  // Off the GUI thread a raise would reach nobody (the wave thread, or the
+  // capture thread, whose submit drops it): the GUI thread closes the
+  // device and reports.
+  if (FFailure && !OnGuiThread()) {
+    FFailure->Report({AErrorText, AErrorCode});
+    return;
+  }
   FireDeviceError(*FLock, this, OnError, AErrorText, AErrorCode);
+}
+
+void TALAudioOut::DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode) {
+  if (FFailure)
+    FFailure->Report({AErrorText, AErrorCode});
+  else
+    DoError(AErrorText, AErrorCode);
+}
+
+TLPThreadError TALAudioOut::ThreadError() {
+  return [this](std::exception_ptr e) {
+    const TALDeviceError error = DescribeException(e, kALDeviceFailed);
+    DeviceFailure(error.Text, error.Code);
+  };
+}
+
+void TALAudioOut::DeviceFailed() {
+  if (!FFailure->Pending()) return;  // a close has reported it already
+  SetEnabled(false);                 // what arrives is dropped until enabled again
+  FBufferQueue->Clear();
+  Close();                           // which reports it
+  if (std::optional<TALDeviceError> failure = FFailure->Take()) DoError(failure->Text, failure->Code);
 }
 
 void TALAudioOut::DoWarning(const std::string& AErrorText, MMRESULT AErrorCode) {

@@ -20,15 +20,24 @@
 //
 // While disabled a start only remembers its format and a stop forgets it;
 // enabling again reopens the device paused with the remembered format.
+//
+// Driver failures go to OnError; with no handler setting Handled they raise
+// ESLException out of the call that met them, on the GUI thread. A failure
+// of the running device (lost while it plays, even with no more audio
+// coming; a buffer the driver refused; an exception of a thread's work),
+// and any failure met off the GUI thread, is handed to the GUI thread,
+// which disables the component, closes the device and reports it once.
 #include "platform/wave/wave.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "audio/ALAudioDevice.h"
 #include "audio/ALBasicAudioOut.h"
+#include "audio/ALDeviceCommon.h"
 #include "audio/ALWaveThread.h"
 #include "audio/SLNotifyThread.h"
 #include "framework/OWSync.h"
@@ -83,7 +92,14 @@ class TALAudioOut : public TALBasicAudioOut {
   // flag stays up only when the driver opened it.
   MMRESULT OpenHandle(const TALWaveFormatExtensible& AFormat);
   void OpenDevice(const TALWaveFormatExtensible& AFormat);
-  void CloseDevice(bool AClearPump);
+  // What to report: the failure that brought the close, else its own.
+  std::optional<TALDeviceError> CloseDevice(bool AClearPump);
+  // A failure of the running device, met on any thread: handed to the GUI
+  // thread, which disables, closes and reports once (DeviceFailed).
+  void DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode);
+  void DeviceFailed();
+  // The error handler of this component's threads.
+  TLPThreadError ThreadError();
   void QueueBuffer(const Ref<TALAudioBuffer>& ABuffer);
   void PauseDevice();
   void ResumeDevice();
@@ -110,6 +126,7 @@ class TALAudioOut : public TALBasicAudioOut {
   TOWCriticalSection FOnQueueEmptySection;
   TNotifyEvent FOnQueueEmpty;
   std::unique_ptr<TSLMainThreadNotify> FMainThreadQueueEmpty;
+  std::unique_ptr<TALDeviceFailure> FFailure;  // none while designing
 };
 
 }  // namespace tavrel

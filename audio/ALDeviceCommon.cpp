@@ -1,6 +1,11 @@
 #include "audio/ALDeviceCommon.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
+
+#include "platform/sync.h"
+#include "signal/SLErrors.h"
 
 namespace tavrel {
 
@@ -14,6 +19,41 @@ WAVEFORMATEXTENSIBLE ToWaveFormat(const TALWaveFormatExtensible& AFormat) {
 
 uint32_t WaveOpenFlags(uint32_t ADeviceID) {
   return CALLBACK_FUNCTION | WAVE_ALLOWSYNC | (ADeviceID == WAVE_MAPPER ? 0u : uint32_t(WAVE_MAPPED));
+}
+
+std::optional<TALDeviceError> CheckCaptureSize(const TALWaveFormatExtensible& AFormat, uint32_t AFrames) {
+  const uint32_t rate = AFormat.nSamplesPerSec;
+  if (rate == 0 || rate > kWaveMaxSampleRate)
+    return TALDeviceError{"Sample rate out of range: " + std::to_string(rate) + " per second, at most " +
+                              std::to_string(kWaveMaxSampleRate) + ".",
+                          WAVERR_BADFORMAT};
+  // A second of audio, though never fewer than the usual largest buffer,
+  // which at the lowest rates lasts a little longer.
+  const uint32_t most = std::max(rate, kALLongestUsualBuffer);
+  if (AFrames > most)
+    return TALDeviceError{"Buffer size out of range: " + std::to_string(AFrames) + " frames, at most " +
+                              std::to_string(most) + ".",
+                          MMSYSERR_INVALPARAM};
+  return std::nullopt;
+}
+
+TALDeviceError DescribeException(std::exception_ptr AError, const char* AText) {
+  try {
+    std::rethrow_exception(AError);
+  } catch (const std::bad_alloc&) {
+    return {std::string(AText) + " Out of memory", MMSYSERR_NOMEM};
+  } catch (const EOutOfMemory& e) {
+    return {std::string(AText) + " " + e.what(), MMSYSERR_NOMEM};
+  } catch (const std::exception& e) {
+    return {std::string(AText) + " " + e.what(), MMSYSERR_ERROR};
+  } catch (...) {
+    return {AText, MMSYSERR_ERROR};
+  }
+}
+
+bool OnGuiThread() {
+  const uint32_t gui = MainThreadID();
+  return gui == 0 || gui == GetCurrentThreadId();
 }
 
 void FireDeviceError(ILPLock& ALock, TObject* ASender, const TSLErrorEvent& AOnError, const std::string& AErrorText,
@@ -36,6 +76,27 @@ void FireDeviceWarning(ILPLock& ALock, TObject* ASender, const TSLWarningEvent& 
     event = AOnWarning;
   }
   if (event) event(ASender, AErrorText, int32_t(AErrorCode));
+}
+
+TALDeviceFailure::TALDeviceFailure(TNotifyEvent AOnFailure) : FNotify(std::move(AOnFailure)) {}
+
+void TALDeviceFailure::Report(TALDeviceError AError) {
+  {
+    std::lock_guard guard(FGuard);
+    if (FFailure) return;
+    FFailure = std::move(AError);
+  }
+  FNotify.Notify(true);  // always later, never inside the failing call
+}
+
+bool TALDeviceFailure::Pending() const {
+  std::lock_guard guard(FGuard);
+  return FFailure.has_value();
+}
+
+std::optional<TALDeviceError> TALDeviceFailure::Take() {
+  std::lock_guard guard(FGuard);
+  return std::exchange(FFailure, std::nullopt);
 }
 
 }  // namespace tavrel

@@ -4,8 +4,10 @@
 
 namespace tavrel {
 
-TALWaveThread::TALWaveThread(const TComponent* AOwner, TALWaveProcessMessage AOnProcess)
-    : TLPThread(GetComponentName(AOwner) + ".TALWaveThread"), FOnProcess(std::move(AOnProcess)) {
+TALWaveThread::TALWaveThread(const TComponent* AOwner, TALWaveProcessMessage AOnProcess, TLPThreadError AOnError)
+    : TLPThread(GetComponentName(AOwner) + ".TALWaveThread"),
+      FOnProcess(std::move(AOnProcess)),
+      FOnError(std::move(AOnError)) {
   Start(ThreadPriority::Highest);
 }
 
@@ -15,12 +17,17 @@ TALWaveThread::~TALWaveThread() {
 }
 
 void TALWaveThread::PushRecord(uint32_t uMsg, uint64_t hwo, WAVEHDR* AWaveHdr) {
-  std::lock_guard guard(FSection);
-  // Checked under the section: Terminate sets the flag before the thread's
-  // last look at the queue, so nothing slips in after it.
-  if (Terminated()) return;
-  FRecords.push_back({uMsg, hwo, AWaveHdr});
-  FSemaphore.Increment(1);
+  try {
+    std::lock_guard guard(FSection);
+    // Checked under the section: Terminate sets the flag before the thread's
+    // last look at the queue, so nothing slips in after it.
+    if (Terminated()) return;
+    FRecords.push_back({uMsg, hwo, AWaveHdr});
+    FSemaphore.Increment(1);
+  } catch (...) {
+    // A record that could not be queued is a buffer that never comes back.
+    ReportThreadError(FOnError, std::current_exception());
+  }
 }
 
 void TALWaveThread::ClearRecords() {
@@ -55,9 +62,17 @@ void TALWaveThread::Execute() {
       }
       if (Terminated()) break;
     }
-    if (taken && FOnProcess) FOnProcess(record.uMsg, record.hwo, record.WaveHdr);
+    if (taken) Process(record);
   }
   ClearRecords();
+}
+
+void TALWaveThread::Process(const Record& ARecord) {
+  try {
+    if (FOnProcess) FOnProcess(ARecord.uMsg, ARecord.hwo, ARecord.WaveHdr);
+  } catch (...) {
+    ReportThreadError(FOnError, std::current_exception());
+  }
 }
 
 }  // namespace tavrel

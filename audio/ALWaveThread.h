@@ -6,10 +6,15 @@
 //   void CALLBACK OnWave(HWAVEIN h, uint32_t msg, uintptr_t instance, uintptr_t p1, uintptr_t) {
 //     reinterpret_cast<TALWaveThread*>(instance)->PushRecord(msg, uint64_t(h), (WAVEHDR*)p1);
 //   }
-//   TALWaveThread thread(component, [&](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ... });
+//   TALWaveThread thread(component, [&](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ... },
+//                        [&](std::exception_ptr e) { /* hand it to the GUI thread */ });
 //   ...
 //   thread.Terminate();   // returns once the thread has ended
 //
+// An exception out of the handler never ends the thread: it goes to the
+// error handler (dropped when there is none) and the next record is taken.
+// A record that cannot be queued (out of memory) goes there too, from the
+// driver's thread.
 // Records reach the handler one per wake-up, in push order, on the wave
 // thread and with no queue lock held, so the handler may take the
 // device-state lock and the component locks. A push after Terminate is
@@ -24,6 +29,7 @@
 // callers take it where it matters. The list owns the queued buffers.
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,7 +53,7 @@ class TALWaveThread : public TLPThread {
 
   // Named after the owner ("<name>.TALWaveThread"); runs at once, at the
   // highest priority the system grants.
-  TALWaveThread(const TComponent* AOwner, TALWaveProcessMessage AOnProcess);
+  TALWaveThread(const TComponent* AOwner, TALWaveProcessMessage AOnProcess, TLPThreadError AOnError = {});
   ~TALWaveThread() override;
 
   // From the driver callback: queues the record and wakes the thread.
@@ -70,7 +76,10 @@ class TALWaveThread : public TLPThread {
     WAVEHDR* WaveHdr;
   };
 
+  void Process(const Record& ARecord);
+
   TALWaveProcessMessage FOnProcess;
+  TLPThreadError FOnError;
   Semaphore FSemaphore{0, kMaxWakeUps};
   CriticalSection FSection;
   std::deque<Record> FRecords;

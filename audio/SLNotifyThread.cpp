@@ -2,8 +2,10 @@
 
 namespace tavrel {
 
-TSLNotifyThread::TSLNotifyThread(const TComponent* AOwner, TNotifyEvent AOnNotify)
-    : TLPThread(GetComponentName(AOwner) + ".TSLNotifyThread"), FOnNotify(std::move(AOnNotify)) {
+TSLNotifyThread::TSLNotifyThread(const TComponent* AOwner, TNotifyEvent AOnNotify, TLPThreadError AOnError)
+    : TLPThread(GetComponentName(AOwner) + ".TSLNotifyThread"),
+      FOnNotify(std::move(AOnNotify)),
+      FOnError(std::move(AOnError)) {
   Start(ThreadPriority::Highest);
 }
 
@@ -23,7 +25,11 @@ void TSLNotifyThread::Execute() {
   while (!Terminated()) {
     FSemaphore.Decrement(INFINITE);
     if (Terminated()) break;
-    if (FOnNotify) FOnNotify(this);
+    try {
+      if (FOnNotify) FOnNotify(this);
+    } catch (...) {
+      ReportThreadError(FOnError, std::current_exception());
+    }
   }
 }
 

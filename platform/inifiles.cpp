@@ -8,8 +8,6 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "platform/exceptions.h"
 #include "platform/text.h"
@@ -179,16 +177,36 @@ std::vector<std::pair<std::string, std::string>> IniData::Entries(std::string_vi
 // ---------------------------------------------------------------------------
 // TCustomIniFile
 
-TCustomIniFile::TCustomIniFile(std::string fileName) : fileName_(std::move(fileName)) { data_ = Load(); }
+TCustomIniFile::TCustomIniFile(std::string fileName) : fileName_(std::move(fileName)) {
+  data_ = Load(loadError_);
+}
 
-IniData TCustomIniFile::Load() const {
+IniData TCustomIniFile::Load(std::string& error) const {
   IniData data;
-  std::ifstream in(fileName_, std::ios::binary);
-  if (in) {
-    std::ostringstream text;
-    text << in.rdbuf();
-    data.Parse(text.str());
+  error.clear();
+  int fd = ::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    // Not there (or no folder to hold it): no entries yet, nothing lost.
+    if (errno != ENOENT && errno != ENOTDIR)
+      error = "Cannot read the INI file " + fileName_ + ": " + std::strerror(errno);
+    return data;
   }
+  std::string text;
+  struct stat st;
+  int failure = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+  for (char chunk[16384]; failure == 0;) {
+    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) failure = errno;
+    if (n <= 0) break;
+    text.append(chunk, size_t(n));
+  }
+  ::close(fd);
+  if (failure != 0) {
+    error = "Cannot read the INI file " + fileName_ + ": " + std::strerror(failure);
+    return data;
+  }
+  data.Parse(text);
   return data;
 }
 
@@ -240,7 +258,10 @@ void TCustomIniFile::Save(const IniData& data) {
 
 template <class Change>
 void TCustomIniFile::Update(Change change) {
-  IniData data = Load();  // keep what others wrote meanwhile
+  std::string error;
+  IniData data = Load(error);  // keep what others wrote meanwhile
+  // Saving over a file that could not be read would lose all it holds.
+  if (!error.empty()) Fail(error + " (left as it is, nothing saved)");
   change(data);
   Save(data);
   data_ = std::move(data);

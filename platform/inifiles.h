@@ -9,12 +9,15 @@
 // Section and key names compare ignoring case (ASCII). Reading never
 // fails: a missing file, section or key reads as the default, and lines
 // that are neither a section, a key nor a comment are passed over (and kept
-// in the file). Each Write re-reads the file, changes the one entry, and
+// in the file). A file that is there but cannot be read (no permission, a
+// folder in its place, a read error) also reads as defaults, and LoadError
+// says why. Each Write re-reads the file, changes the one entry, and
 // replaces the file atomically (a temporary file in the same folder, then
 // a rename), so comments, other sections and other keys are kept and a
-// failed save leaves the old file whole. A failed save, or a name or value
-// the format cannot hold (a line break, "=" in a key, "]" in a section),
-// raises EIniFileException and changes nothing.
+// failed save leaves the old file whole; a file that cannot be read is
+// never replaced. A failed save (unreadable file included), or a name or
+// value the format cannot hold (a line break, "=" in a key, "]" in a
+// section), raises EIniFileException and changes nothing.
 //
 // TRegistryIniFile stands in for the registry below the current user's
 // root: a key path such as "Software\Tavrel\Panels" becomes the INI file
@@ -63,6 +66,9 @@ class TCustomIniFile {
   virtual ~TCustomIniFile() = default;
 
   const std::string& FileName() const { return fileName_; }
+  // Why the file could not be read when this object was made; "" when it
+  // was read or is not there.
+  const std::string& LoadError() const { return loadError_; }
 
   std::string ReadString(std::string_view section, std::string_view ident, const std::string& def) const;
   // Decimal with an optional sign, or hexadecimal after "$" or "0x"; a value
@@ -82,12 +88,15 @@ class TCustomIniFile {
   void DeleteKey(const std::string& section, const std::string& ident);
 
  private:
-  IniData Load() const;
+  // The file's entries (none for a missing file); `error` says why a file
+  // that is there could not be read.
+  IniData Load(std::string& error) const;
   void Save(const IniData& data);
   template <class Change>
   void Update(Change change);
 
   std::string fileName_;
+  std::string loadError_;
   IniData data_;
 
  protected:

@@ -2,6 +2,13 @@
 
 namespace tavrel {
 
+void ReportThreadError(const TLPThreadError& AOnError, std::exception_ptr AError) noexcept {
+  try {
+    if (AOnError) AOnError(AError);
+  } catch (...) {
+  }
+}
+
 TLPThread::~TLPThread() { WaitFor(); }
 
 std::string TLPThread::GetComponentName(const TComponent* component) {

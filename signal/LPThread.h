@@ -13,6 +13,8 @@
 // The thread starts when the descendant calls Start, at the end of its
 // construction, and must be joined (WaitFor) before the descendant's members
 // are destroyed; the base destructor joins too, as a last resort.
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,6 +22,14 @@
 #include "platform/thread.h"
 
 namespace tavrel {
+
+// Where a thread's body hands what its work raised, so that no exception
+// ends the thread unseen: the owner's error path (which then reaches the
+// GUI thread).
+using TLPThreadError = std::function<void(std::exception_ptr AError)>;
+// Calls AOnError (when set) with AError; what the handler itself raises is
+// dropped, since nothing above the thread's body could take it.
+void ReportThreadError(const TLPThreadError& AOnError, std::exception_ptr AError) noexcept;
 
 class TLPThread {
  public:

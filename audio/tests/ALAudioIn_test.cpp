@@ -7,11 +7,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "audio/tests/sink_log.h"
 #include "platform/forms.h"
 #include "platform/formtext.h"
+#include "platform/messages.h"
 #include "platform/wave/fake_backend.h"
 
 namespace tavrel {
@@ -214,7 +216,7 @@ TEST_F(CaptureFixture, FailedResetStillFreesAndCloses) {
   EXPECT_EQ(fake->OpenStreams(), 0);
 }
 
-TEST_F(CaptureFixture, XrunIsRecoveredAndLostDeviceEndsCapture) {
+TEST_F(CaptureFixture, XrunIsRecoveredSilently) {
   HandleErrors();
   in->SetEnabled(true);
   fake->Advance(512);
@@ -223,18 +225,169 @@ TEST_F(CaptureFixture, XrunIsRecoveredAndLostDeviceEndsCapture) {
   fake->Advance(512 * 2);
   ASSERT_TRUE(log.WaitBuffers(2));
   EXPECT_GE(fake->Recoveries(), 1);
-  fake->LoseDevices();
+  ProcessMessages();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(in->Enabled());
+}
+
+// The device goes away while capture runs: the queued buffers come back,
+// one part filled and the rest empty. Only the recorded frames go down
+// (nothing of what the pool held before), the loss is reported once while
+// capture runs, and capture stops with nothing left open.
+TEST_F(CaptureFixture, ALostDeviceIsReportedOnceWhileRunningAndOnlyRecordedFramesGoDown) {
+  HandleErrors();
+  in->SetEnabled(true);
   fake->Advance(512);
-  // The queued buffers come back; their replacements are refused.
+  ASSERT_TRUE(log.WaitBuffers(1));
+  const uint64_t transfers = fake->Transfers();
+  fake->Advance(128);  // two periods into the second buffer
+  ASSERT_TRUE(Eventually([&] { return fake->Transfers() >= transfers + 2; }));
+  fake->LoseDevices();
+  ASSERT_TRUE(Eventually([&] {
+    ProcessMessages();  // the report comes on the GUI thread
+    return !errors.empty();
+  }));
+  EXPECT_EQ(errors, (std::vector<std::string>{"Audio device failed. - 6 - 6"}));
+  EXPECT_FALSE(in->Enabled());
+  EXPECT_FALSE(in->EnablePin()->Value());
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  {
+    std::lock_guard lock(log.mutex);
+    ASSERT_EQ(log.buffers.size(), 2u) << "the 39 empty buffers never go down";
+    EXPECT_EQ(log.buffers[0], Expected(0, 2048));
+    EXPECT_EQ(log.buffers[1], Expected(2048, 128 * 4)) << "only the recorded frames";
+    EXPECT_EQ(log.kinds.back(), "endstop");
+  }
+
+  // Once: the stop ended it all.
+  for (int i = 0; i < 5; ++i) {
+    fake->Advance(512);
+    ProcessMessages();
+  }
+  in->SetEnabled(false);
+  EXPECT_EQ(errors.size(), 1u);
+  // A start finds the device again.
+  in->SetEnabled(true);
+  fake->Advance(512);
+  ASSERT_TRUE(log.WaitBuffers(3));
+  in->SetEnabled(false);
+  EXPECT_EQ(errors.size(), 1u);
+}
+
+// When the user stops first, the stop reports the loss, and only once.
+TEST_F(CaptureFixture, ALostDeviceStoppedBeforeItsReportArrivesIsReportedOnce) {
+  HandleErrors();
+  in->SetEnabled(true);
+  fake->LoseDevices();
+  fake->Advance(64);
   ASSERT_TRUE(Eventually([&] {
     for (auto& c : fake->Calls())
       if (std::string(c.function) == "waveInAddBuffer" && c.result == MMSYSERR_NODRIVER) return true;
     return false;
   }));
-  in->SetEnabled(false);  // headers came back done; the stop still frees and closes
-  EXPECT_EQ(errors, (std::vector<std::string>{"Can't restart audio device. - 6 - 6"}));
-  EXPECT_EQ(CountOf(fake->Calls(), "waveInClose"), 1u);
+  in->SetEnabled(false);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Audio device failed. - 6 - 6"}));
+  ProcessMessages();
+  EXPECT_EQ(errors.size(), 1u);
   EXPECT_EQ(fake->OpenStreams(), 0);
+}
+
+// Every queued buffer the driver refuses is said: at the start (nothing
+// stays open) and while capture runs (it stops).
+TEST_F(CaptureFixture, RefusedBuffersAreReported) {
+  HandleErrors();
+  fake->FailCall("waveInAddBuffer", MMSYSERR_NOMEM, 1);
+  fake->FailCall("waveInPrepareHeader", MMSYSERR_INVALPARAM, 1);
+  // Each buffer is prepared, then added: the prepare fails first.
+  for (const char* expected : {"Can't start audio device. - 11 - b", "Can't start audio device. - 7 - 7"}) {
+    errors.clear();
+    in->SetEnabled(true);
+    EXPECT_EQ(errors, std::vector<std::string>{expected});
+    EXPECT_EQ(fake->OpenStreams(), 0);
+    in->SetEnabled(false);
+  }
+
+  in->SetEnabled(true);
+  errors.clear();
+  fake->FailCall("waveInAddBuffer", MMSYSERR_NOMEM, 1);
+  fake->Advance(512);
+  ASSERT_TRUE(Eventually([&] {
+    ProcessMessages();
+    return !errors.empty();
+  }));
+  EXPECT_EQ(errors, (std::vector<std::string>{"Audio device failed. - 7 - 7"}));
+  EXPECT_FALSE(in->Enabled());
+  EXPECT_EQ(fake->OpenStreams(), 0);
+}
+
+// Rates and buffer sizes no device takes (and whose buffers could take the
+// machine's memory) are refused before anything is sent, opened or
+// allocated; values that came from stored form data included.
+TEST_F(CaptureFixture, ImpossibleSizesAreRefusedBeforeAnythingOpens) {
+  struct Case {
+    uint32_t rate, frames;
+    const char* error;
+  };
+  const Case cases[] = {
+      {4000000000u, 512, "Sample rate out of range: 4000000000 per second, at most 384000. - 32 - 20"},
+      {384001, 512, "Sample rate out of range: 384001 per second, at most 384000. - 32 - 20"},
+      {0, 512, "Sample rate out of range: 0 per second, at most 384000. - 32 - 20"},
+      {44100, 0xFFFFFFFFu, "Buffer size out of range: 4294967295 frames, at most 44100. - 11 - b"},
+      {44100, 44101, "Buffer size out of range: 44101 frames, at most 44100. - 11 - b"},
+      {8000, 8193, "Buffer size out of range: 8193 frames, at most 8192. - 11 - b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.rate) + " / " + std::to_string(c.frames));
+    in->AudioFormat()->SetSampleRate(c.rate);
+    in->AudioFormat()->SetBufferSize(c.frames);
+    log.kinds.clear();
+    fake->ClearCalls();
+    try {
+      in->SetEnabled(true);
+      ADD_FAILURE() << "started";
+    } catch (const ESLException& e) {
+      EXPECT_STREQ(e.what(), c.error);
+    }
+    EXPECT_TRUE(fake->Calls().empty());
+    EXPECT_TRUE(log.kinds.empty()) << "nothing sent downstream";
+    EXPECT_EQ(fake->OpenStreams(), 0);
+    EXPECT_FALSE(in->Enabled());
+  }
+  // The largest that may: a second of audio, or 8192 frames at low rates.
+  HandleErrors();
+  for (auto [rate, frames] : {std::pair{384000u, 384000u}, std::pair{8000u, 8192u}}) {
+    in->AudioFormat()->SetSampleRate(rate);
+    in->AudioFormat()->SetBufferSize(frames);
+    in->SetEnabled(true);
+    EXPECT_EQ(fake->OpenStreams(), 1);
+    in->SetEnabled(false);
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
+// What a sink raises on the way (out of memory, say) leaves the Enabled
+// setter only as this component's error, with nothing open.
+TEST_F(CaptureFixture, AStartThatMeetsAnExceptionClosesAndReportsIt) {
+  ComponentPtr<TComponent> owner = TComponent::CreateUnowned<TComponent>();
+  TALOWAudioSinkPin failing(owner.get(), nullptr,
+                            TSLOperationEvent([](TOWBasicPin*, const TDataTypeID&, IOWNotifyOperation* op, TOWNotifyState) {
+                              if (dynamic_cast<TOWStartWaveOperation*>(op->Instance())) throw std::bad_alloc();
+                              return TOWNotifyResult{};
+                            }));
+  in->OutputPin()->Connect(&failing);
+  try {
+    in->SetEnabled(true);
+    ADD_FAILURE() << "started";
+  } catch (const ESLException& e) {
+    EXPECT_STREQ(e.what(), "Can't start audio device. Out of memory - 7 - 7");
+  }
+  EXPECT_FALSE(in->Enabled());
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  HandleErrors();
+  in->SetEnabled(true);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Can't start audio device. Out of memory - 7 - 7"}));
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  in->OutputPin()->DisconnectFrom(&failing);
 }
 
 // A quick stop and start while records of the first run may still be

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
 #include <thread>
 
 #include "framework/tests/pins_testing.h"
@@ -260,11 +261,69 @@ TEST_F(PlaybackFixture, XrunAndLostDevice) {
   fake->InjectXrun();
   fake->Advance(2048);
   ASSERT_TRUE(Eventually([&] { return fake->Recoveries() >= 1; }));
+  ProcessMessages();
+  EXPECT_TRUE(errors.empty()) << "an xrun is recovered without a word";
   fake->LoseDevices();
   fake->Advance(512);
-  for (int i = 0; i < 5; ++i) Buffer(512);
-  out->Close();
+  for (int i = 0; i < 5; ++i) Buffer(512);  // each refused; said once
+  ASSERT_TRUE(Eventually([&] { return !errors.empty(); }, true));
+  EXPECT_EQ(errors, (std::vector<std::string>{"Audio device failed. - 6 - 6"}));
+  EXPECT_FALSE(out->Enabled());
   EXPECT_EQ(fake->OpenStreams(), 0);
+  for (int i = 0; i < 5; ++i) Buffer(512);  // dropped while disabled
+  ProcessMessages();
+  EXPECT_EQ(errors.size(), 1u);
+}
+
+// Lost while it plays out what it holds, with nothing more coming: still
+// said once, and the component stops with its device closed.
+TEST_F(PlaybackFixture, ALostDeviceIsReportedWhileItPlaysWithNoMoreAudioComing) {
+  HandleErrors();
+  Start(44100);
+  for (int i = 0; i < 30; ++i) Buffer(512);
+  ASSERT_EQ(CountOf(fake->Calls(), "waveOutRestart"), 1u) << "playing";
+  fake->Advance(1024);
+  fake->LoseDevices();
+  ASSERT_TRUE(Eventually([&] { return !errors.empty(); }, true));
+  EXPECT_EQ(errors, (std::vector<std::string>{"Audio device failed. - 6 - 6"}));
+  EXPECT_FALSE(out->Enabled());
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  for (int i = 0; i < 5; ++i) ProcessMessages();
+  EXPECT_EQ(errors.size(), 1u);
+  // Enabled again, a new stream plays on a new handle.
+  out->SetEnabled(true);
+  sent.clear();
+  Start(44100);
+  for (int i = 0; i < 4; ++i) Buffer(512);
+  source->EndStop();
+  ASSERT_TRUE(PlayOut());
+  EXPECT_EQ(errors.size(), 1u);
+}
+
+// What the wave thread's work raises (here a clock sink) does not end the
+// thread unseen: it reaches OnError on the GUI thread, once, and playback
+// stops cleanly.
+TEST_F(PlaybackFixture, AnExceptionOnTheWaveThreadReachesOnError) {
+  HandleErrors();
+  auto clockOwner = TComponent::CreateUnowned<TComponent>();
+  TClockSink clockSink(clockOwner.get(),
+                       TOWPinDispatchEvent([&](const TDataTypeID&, IOWNotifyOperation* op, TOWNotifyState, bool&) {
+                         if (dynamic_cast<TOWClockOperation*>(op->Instance())) throw std::runtime_error("clock broke");
+                         return TOWNotifyResult{};
+                       }));
+  ASSERT_TRUE(clockSink.Connect(out->ClockOutputPin()));
+  Start(44100);
+  for (int i = 0; i < 30; ++i) Buffer(512);
+  ASSERT_TRUE(Eventually(
+      [&] {
+        fake->Advance(256);
+        return !errors.empty();
+      },
+      true));
+  EXPECT_EQ(errors, (std::vector<std::string>{"Audio device failed. clock broke - 1 - 1"}));
+  EXPECT_FALSE(out->Enabled());
+  EXPECT_EQ(fake->OpenStreams(), 0);
+  clockSink.Disconnect();
 }
 
 // Close from this thread while the wave thread frees played buffers and

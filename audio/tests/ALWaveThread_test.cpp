@@ -6,7 +6,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "audio/SLNotifyThread.h"
 
@@ -167,6 +170,63 @@ TEST(ALWaveThread, DriverPushesWhileHandlerTakesTheDeviceStateLock) {
   driver.join();
   thread.Terminate();
   EXPECT_EQ(handled.load(), kBursts * kPerBurst);
+}
+
+// What a handler raises goes to the owner's error handler, on the thread
+// that met it, and the thread takes the next record as before; for the
+// notify thread likewise.
+TEST(ALWaveThread, AHandlerThatRaisesNeitherEndsTheThreadNorGoesUnseen) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> errors;
+  std::vector<uint32_t> handled;
+  auto onError = [&](std::exception_ptr e) {
+    std::lock_guard lock(mutex);
+    try {
+      std::rethrow_exception(e);
+    } catch (const std::exception& x) {
+      errors.push_back(x.what());
+    }
+    changed.notify_all();
+  };
+  auto waitFor = [&](size_t nErrors, size_t nHandled) {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(20),
+                            [&] { return errors.size() >= nErrors && handled.size() >= nHandled; });
+  };
+  {
+    TALWaveThread thread(nullptr,
+                         [&](uint32_t msg, uint64_t, WAVEHDR*) {
+                           if (msg == 2) throw std::runtime_error("record 2");
+                           std::lock_guard lock(mutex);
+                           handled.push_back(msg);
+                           changed.notify_all();
+                         },
+                         onError);
+    for (uint32_t msg : {1u, 2u, 3u}) thread.PushRecord(msg, 7, nullptr);
+    ASSERT_TRUE(waitFor(1, 2));
+    thread.Terminate();
+  }
+  EXPECT_EQ(errors, std::vector<std::string>{"record 2"});
+  EXPECT_EQ(handled, (std::vector<uint32_t>{1, 3}));
+
+  errors.clear();
+  int calls = 0;
+  {
+    TSLNotifyThread notifier(nullptr, TNotifyEvent([&](TObject*) {
+                               std::lock_guard lock(mutex);
+                               if (++calls == 1) throw std::runtime_error("first notify");
+                               handled.push_back(99);
+                               changed.notify_all();
+                             }),
+                             onError);
+    notifier.Notify();
+    notifier.Notify();
+    ASSERT_TRUE(waitFor(1, 3));
+    notifier.Terminate();
+  }
+  EXPECT_EQ(errors, std::vector<std::string>{"first notify"});
+  EXPECT_EQ(calls, 2);
 }
 
 TEST(SLNotifyThread, EveryNotifyGivesOneCallOnTheNotifyThread) {

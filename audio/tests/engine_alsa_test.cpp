@@ -1,6 +1,7 @@
 // The capture and playback components on ALSA's own null and file PCMs,
 // opened by device name: start, stop, and the bytes that go through.
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
 
 #include <atomic>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "audio/tests/sink_log.h"
 #include "framework/tests/pins_testing.h"
 #include "platform/tests/wave_alsa_test.h"
+#include "platform/tests/wave_test_support.h"
 #include "platform/wave/alsa_backend.h"
 
 namespace tavrel {
@@ -21,8 +23,10 @@ using namespace enginetest;
 constexpr uint32_t kFrames = 512;
 constexpr uint32_t kFrameBytes = 4;  // stereo, 16 bits
 
+// ALSA's default captures from and plays into the test's files; the one
+// other device is on a card that is not there.
 struct AlsaComponents : testing::Test {
-  wavetest::AlsaTestConfig alsa;
+  wavetest::AlsaTestConfig alsa{{.routes = wavetest::AlsaRoutes::Files}};
   // The file and null PCMs have no clock: paced, the capture is not outrun.
   WaveBackendScope use{std::make_shared<AlsaBackend>(AlsaPacing::WallClock)};
   DeviceErrors errors;
@@ -49,7 +53,7 @@ struct CaptureOnAlsa : AlsaComponents {
 };
 
 TEST_F(CaptureOnAlsa, CaptureByNameDeliversTheFileInOrderOnEveryStart) {
-  in->Device()->SetDeviceName("Tavrel Capture");
+  in->Device()->SetDeviceName("Default");
   const size_t whole = alsa.Input().size() / (kFrames * kFrameBytes);
   for (int run = 0; run < 2; ++run) {
     SCOPED_TRACE(run);
@@ -75,13 +79,13 @@ TEST_F(CaptureOnAlsa, CaptureByNameDeliversTheFileInOrderOnEveryStart) {
 }
 
 TEST_F(CaptureOnAlsa, DeviceThatCannotOpenIsReportedAndTheNextDeviceRuns) {
-  in->Device()->SetDeviceName("Tavrel Broken");
+  in->Device()->SetDeviceName(wavetest::kBrokenName);
   in->SetEnabled(true);
   ASSERT_EQ(errors.All().size(), 1u);
   EXPECT_EQ(errors.All()[0].rfind("ALAudioIn1: Can't open audio device. - ", 0), 0u) << errors.All()[0];
   EXPECT_EQ(log.BufferCount(), 0u);
   in->SetEnabled(false);
-  in->Device()->SetDeviceName("Tavrel silence, a description l");
+  in->Device()->SetDeviceName("Default");
   in->SetEnabled(true);
   EXPECT_TRUE(log.WaitBuffers(3));
   in->SetEnabled(false);
@@ -134,7 +138,7 @@ TEST_F(PlaybackOnAlsa, PlaybackByNameWritesEveryBufferInOrder) {
     SCOPED_TRACE(buffers);
     sent.clear();
     played = 0;
-    out->Device()->SetDeviceName("Tavrel Playback");
+    out->Device()->SetDeviceName("Default");
     Start();
     for (int i = 0; i < buffers; ++i) Buffer();
     source->EndStop();
@@ -148,13 +152,13 @@ TEST_F(PlaybackOnAlsa, PlaybackByNameWritesEveryBufferInOrder) {
 }
 
 TEST_F(PlaybackOnAlsa, DeviceThatCannotOpenIsReportedAndTheNextDeviceRuns) {
-  out->Device()->SetDeviceName("Tavrel Broken");
+  out->Device()->SetDeviceName(wavetest::kBrokenName);
   Start();
   ASSERT_EQ(errors.All().size(), 1u);
   EXPECT_EQ(errors.All()[0].rfind("ALAudioOut1: Can't open audio device. - ", 0), 0u) << errors.All()[0];
   for (int i = 0; i < 3; ++i) Buffer();  // nowhere to go: dropped
   source->EndStop();
-  out->Device()->SetDeviceName("Tavrel Playback");
+  out->Device()->SetDeviceName("Default");
   Start();
   for (int i = 0; i < 3; ++i) Buffer();
   source->EndStop();
@@ -164,6 +168,105 @@ TEST_F(PlaybackOnAlsa, DeviceThatCannotOpenIsReportedAndTheNextDeviceRuns) {
   ASSERT_GE(played.size(), 3u * kFrames * kFrameBytes);
   EXPECT_TRUE(std::equal(sent.begin() + 3 * kFrames * kFrameBytes, sent.end(), played.begin()));
   EXPECT_EQ(errors.All().size(), 1u);
+}
+
+// A playback fed by a source pin standing in for the graph upstream, with
+// its errors kept.
+struct PlaybackRig {
+  explicit PlaybackRig(DeviceErrors& errors) {
+    out->SetName("ALAudioOut1");
+    errors.Watch(out.get());
+    source.Connect(out->InputPin());
+  }
+  ~PlaybackRig() { source.Disconnect(); }
+
+  // A stereo 16-bit stream at 44100 per second: the format, then `buffers`
+  // buffers.
+  void Stream(int buffers) {
+    TALWaveFormatExtensible f = DefaultWaveFormat();
+    f.nSamplesPerSec = 44100;
+    f.nAvgBytesPerSec = 44100 * 4;
+    Ref<IOWNotifyOperation> start = MakeRef<TOWStartWaveOperation>(&f, false);
+    source.Notify(start.get());
+    std::vector<char> data(kFrames * kFrameBytes, 1);
+    for (int i = 0; i < buffers; ++i)
+      source.SubmitBuffer(*TALAudioBuffer::CreateData(data.data(), 44100, 16, 2, kFrames));
+  }
+
+  ComponentPtr<TComponent> owner = TComponent::CreateUnowned<TComponent>();
+  TALOWAudioSourcePin source{owner.get(), nullptr, nullptr, TSLOperationEvent{}};
+  ComponentPtr<TALAudioOut> out = TComponent::CreateUnowned<TALAudioOut>();
+};
+
+// Playback into a file that fails every write (a full disk): said once
+// through the error path while it plays, not only on ALSA's standard
+// error, and the component stops with its device closed.
+TEST(PlaybackOnFullDisk, AFailedWriteIsReported) {
+  wavetest::AlsaTestConfig alsa({.routes = wavetest::AlsaRoutes::FullDisk});
+  WaveBackendScope use{std::make_shared<AlsaBackend>()};
+  DeviceErrors errors;
+  PlaybackRig playback(errors);
+  playback.Stream(40);
+  ASSERT_TRUE(WaitUntil([&] { return !errors.All().empty(); }));
+  EXPECT_EQ(errors.All(), std::vector<std::string>{"ALAudioOut1: Audio device failed. - 6 - 6"});
+  EXPECT_FALSE(playback.out->Enabled());
+  EXPECT_EQ(WaveRegistry::Instance().OpenHandleCount(), 0u);
+}
+
+// Devices that block inside ALSA (a file plugin on a pipe that is never
+// written, or never read) hold up neither a stop nor a start: the stop
+// leaves the stuck driver thread behind and says so.
+TEST(ComponentsOnStuckAlsa, StopAndStartReturnWhenTheDeviceNeverFillsOrDrains) {
+  if (!wavetest::SystemCallsVisible())
+    GTEST_SKIP() << "this kernel does not show which system call a thread sleeps in "
+                    "(/proc/self/task/<id>/syscall), so the test cannot tell when the pipes hold a driver";
+  const size_t before = WaveRegistry::DriversLeftBehind();
+  wavetest::AlsaTestConfig alsa({.routes = wavetest::AlsaRoutes::Fifos});
+  WaveBackendScope use{std::make_shared<AlsaBackend>()};
+  DeviceErrors errors;
+  const std::string stuck = "Can't close audio device. - 1 - 1";
+
+  ComponentPtr<TALAudioIn> in = TComponent::CreateUnowned<TALAudioIn>();
+  in->SetName("ALAudioIn1");
+  in->AudioFormat()->SetSampleRate(44100);
+  in->AudioFormat()->SetBufferSize(kFrames);
+  errors.Watch(in.get());
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    {
+      HangGuard guard("a capture start");
+      in->SetEnabled(true);
+    }
+    // This run's driver, beside the ones left behind before.
+    ASSERT_TRUE(WaitUntil([&] { return wavetest::ThreadsSleepingIn("waveIn ", SYS_read) == run + 1; }));
+    {
+      HangGuard guard("a capture stop");
+      in->SetEnabled(false);
+    }
+    EXPECT_EQ(errors.All().size(), size_t(run + 1));
+    EXPECT_EQ(errors.All().back(), "ALAudioIn1: " + stuck);
+  }
+
+  PlaybackRig playback(errors);
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    {
+      HangGuard guard("a playback start");
+      playback.Stream(64);  // more than the pipe holds: many wait in the playback's queue
+      playback.source.EndStop();
+    }
+    ASSERT_TRUE(WaitUntil([&] { return wavetest::ThreadsSleepingIn("waveOut ", SYS_write) == run + 1; }));
+    {
+      HangGuard guard("a playback close");
+      playback.out->Close();
+    }
+    EXPECT_EQ(errors.All().size(), size_t(run + 3));
+    EXPECT_EQ(errors.All().back(), "ALAudioOut1: " + stuck);
+  }
+  EXPECT_EQ(errors.All().size(), 4u);
+  EXPECT_EQ(WaveRegistry::DriversLeftBehind(), before + 4);
+  alsa.ReleaseFifos();
+  EXPECT_TRUE(WaitUntil([&] { return WaveRegistry::DriversLeftBehind() == before; }));
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ TEST(AudioEngine, StoredGraphPlaysTheLowPassOfTheRecording) {
   const LowPassReference ref(input, 2, 1500.0, 44100.0);
   for (const FilterCase& c : kFilterCases) {
     SCOPED_TRACE(c.name);
-    wavetest::AlsaTestConfig alsa({.input = Bytes(input), .defaultIsFiles = true});
+    wavetest::AlsaTestConfig alsa({.input = Bytes(input), .routes = wavetest::AlsaRoutes::Files});
     WaveBackendScope use{std::make_shared<AlsaBackend>(AlsaPacing::WallClock)};
 
     TapLog tap;

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -265,6 +266,38 @@ class AudioControl {
     ProcessMessages();
     if (running) StartAudio();
   }
+};
+
+// Ends the test program when what runs while it lives has not returned
+// within the limit: a call that hangs fails loudly instead of holding up
+// the whole run, and still runs on the calling (GUI) thread. It measures
+// nothing.
+class HangGuard {
+ public:
+  explicit HangGuard(std::string what, std::chrono::seconds limit = std::chrono::seconds(60))
+      : watch_([this, what = std::move(what), limit] {
+          std::unique_lock lock(mutex_);
+          if (!changed_.wait_for(lock, limit, [&] { return done_; })) {
+            std::fprintf(stderr, "%s did not return: the test program ends here\n", what.c_str());
+            std::abort();
+          }
+        }) {}
+  ~HangGuard() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    changed_.notify_all();
+    watch_.join();
+  }
+  HangGuard(const HangGuard&) = delete;
+  HangGuard& operator=(const HangGuard&) = delete;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool done_ = false;
+  std::thread watch_;  // last: starts once the rest is ready
 };
 
 // Runs the GUI thread's messages until done() holds. The limit only keeps

@@ -2,10 +2,12 @@
 
 #include "audio/modules.h"
 #include "platform/tests/modules_environment.h"
+#include "platform/tests/wave_alsa_test.h"
 #include "signal/modules.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
+  testing::AddGlobalTestEnvironment(new tavrel::wavetest::PrivateAlsaEnvironment);
   // The filters and devices need every routine variable bound, the buffer pool
   // and their classes known to the form reader.
   testing::AddGlobalTestEnvironment(new tavrel::ModulesEnvironment([] {

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
+#include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iostream>
 #include <sstream>
 
 #include "platform/exceptions.h"
@@ -178,6 +184,94 @@ TEST_F(IniFileTest, FailedSaveOrUnwritableEntryChangesNothing) {
   TIniFile blocked((dir_ / "taken.ini").string());
   EXPECT_THROW(blocked.WriteString("S", "k", "v"), EIniFileException);
   EXPECT_THAT(Files(), testing::UnorderedElementsAre("tavrel.ini", "taken.ini"));
+}
+
+// Root reads any file whatever its mode; for as long as this lives, the
+// calling thread gives up the capabilities that let it, so a mode of 000
+// keeps the file from it as from anyone else.
+class WithoutReadOverride {
+ public:
+  WithoutReadOverride() {
+    if (::syscall(SYS_capget, &header_, saved_) != 0) return;
+    __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+    lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    lowered_ = ::syscall(SYS_capset, &header_, lowered) == 0;
+  }
+  ~WithoutReadOverride() {
+    if (lowered_) ::syscall(SYS_capset, &header_, saved_);
+  }
+  WithoutReadOverride(const WithoutReadOverride&) = delete;
+  WithoutReadOverride& operator=(const WithoutReadOverride&) = delete;
+
+ private:
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};  // 0: this thread
+  __user_cap_data_struct saved_[2]{};
+  bool lowered_ = false;
+};
+
+// A preferences file that is there but cannot be read reads as defaults,
+// says why, and is never replaced by a save of the one entry written.
+TEST_F(IniFileTest, AFileThatCannotBeReadIsNeverReplaced) {
+  const std::string kept = "[AudioDevices]\nInDevice=USB Audio\nOutDevice=HDA\n[Misc]\nWaveFormFill=0\n";
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> make;  // turns the path into what cannot be read
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"no permission to read",
+       [&](const std::string& p) {
+         std::ofstream(p) << kept;
+         fs::permissions(p, fs::perms::none);
+       },
+       "Permission denied"},
+      {"a folder in its place", [](const std::string& p) { fs::create_directory(p); }, "Is a directory"},
+      {"a link that leads nowhere but to itself", [](const std::string& p) { fs::create_symlink(p, p); },
+       "Too many levels of symbolic links"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = (dir_ / (std::string(c.what).substr(0, 4) + ".ini")).string();
+    c.make(path);
+    {
+      WithoutReadOverride asAnyone;
+      int fd = ::open(path.c_str(), O_RDONLY);
+      if (fd >= 0) {
+        ::close(fd);
+        if (fs::is_regular_file(path)) {
+          std::cout << "[  SKIPPED ] " << c.what << ": this process reads the file whatever its mode\n";
+          continue;
+        }
+      }
+      TIniFile ini(path);
+      EXPECT_THAT(ini.LoadError(), testing::HasSubstr(c.reason));
+      EXPECT_THAT(ini.LoadError(), testing::HasSubstr(path));
+      EXPECT_EQ(ini.ReadString("AudioDevices", "InDevice", "none"), "none");
+      EXPECT_EQ(ini.ReadBool("Misc", "WaveFormFill", true), true);
+      try {
+        ini.WriteString("AudioDevices", "InDevice", "Mic");
+        ADD_FAILURE() << "saved over a file it could not read";
+      } catch (const EIniFileException& e) {
+        EXPECT_THAT(e.what(), testing::HasSubstr(c.reason));
+      }
+    }
+    // Left exactly as it was, with no temporary beside it.
+    EXPECT_TRUE(fs::is_symlink(path) || fs::exists(path));
+    if (fs::is_regular_file(fs::symlink_status(path))) {
+      fs::permissions(path, fs::perms::owner_read);
+      EXPECT_EQ(TIniFile(path).ReadString("AudioDevices", "InDevice", ""), "USB Audio");
+      std::ifstream in(path);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kept);
+    }
+    EXPECT_EQ(fs::is_directory(fs::symlink_status(path)), std::string(c.what) == "a folder in its place");
+    EXPECT_EQ(fs::is_symlink(fs::symlink_status(path)), std::string(c.what).rfind("a link", 0) == 0);
+  }
+  EXPECT_EQ(Files().size(), 3u) << "no temporary file left";
+  // A missing file is no failure: it is simply empty, and the first save makes it.
+  TIniFile fresh((dir_ / "fresh.ini").string());
+  EXPECT_EQ(fresh.LoadError(), "");
+  fresh.WriteString("S", "k", "v");
+  EXPECT_EQ(TIniFile((dir_ / "fresh.ini").string()).ReadString("S", "k", ""), "v");
 }
 
 TEST_F(IniFileTest, SaveKeepsTheFileMode) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "platform/tests/wave_alsa_test.h"
+
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
+  testing::AddGlobalTestEnvironment(new tavrel::wavetest::PrivateAlsaEnvironment);
   return RUN_ALL_TESTS();
 }

@@ -49,12 +49,18 @@ TEST(RecorderLines, AnEnumeratedCaptureSourceWinsOverCaptureSwitches) {
   const Element line{"Line", false, {}, true};
   const Element source{"Capture Source", true, {"Mic", "Line", "CD"}, false};
   const Element emptySource{"Input Source", true, {}, false};
+  const Element masterCapture{"Capture", false, {}, true};
   const Case cases[] = {
       {"source after switches", {mic, master, source, line}, RecorderLines::Kind::Source,
        {"Mic", "Line", "CD"}},
       {"switches only", {master, mic, line}, RecorderLines::Kind::Switches, {"Mic", "Line"}},
       {"a source without items is no source", {emptySource, line}, RecorderLines::Kind::Switches,
        {"Line"}},
+      {"the master capture switch is no line", {masterCapture, mic, line}, RecorderLines::Kind::Switches,
+       {"Mic", "Line"}},
+      {"a master capture switch alone gives no lines", {master, masterCapture}, RecorderLines::Kind::None, {}},
+      {"a source beside the master switch", {masterCapture, source}, RecorderLines::Kind::Source,
+       {"Mic", "Line", "CD"}},
       {"nothing to capture from", {master}, RecorderLines::Kind::None, {}},
       {"empty mixer", {}, RecorderLines::Kind::None, {}},
   };
@@ -65,6 +71,8 @@ TEST(RecorderLines, AnEnumeratedCaptureSourceWinsOverCaptureSwitches) {
   }
   auto lines = ChooseRecorderLines({master, mic, line});
   EXPECT_EQ(lines.switches, (std::vector<std::size_t>{1, 2}));
+  lines = ChooseRecorderLines({mic, masterCapture, line});
+  EXPECT_EQ(lines.switches, (std::vector<std::size_t>{0, 2})) << "the master is never among the switched";
 }
 
 class RecorderFake : public testing::Test {
@@ -80,7 +88,8 @@ class RecorderFake : public testing::Test {
     fake->SetMixer(1, {{"PCM", false, {}, false},
                        {"Mic", false, {}, true},
                        {"Line", false, {}, true},
-                       {"Aux", false, {}, true}});
+                       {"Aux", false, {}, true},
+                       {"Capture", false, {}, true}});  // the master: gates every line
   }
   std::shared_ptr<FakeWaveBackend> fake = std::make_shared<FakeWaveBackend>();
   WaveBackendScope use{fake};

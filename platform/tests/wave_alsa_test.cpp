@@ -2,8 +2,10 @@
 // written by the test: names, open/close/reset rules, capture from a raw file
 // byte for byte, playback into a file.
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
 
 #include <memory>
+#include <string>
 
 #include "platform/tests/wave_alsa_test.h"
 #include "platform/tests/wave_test_support.h"
@@ -47,26 +49,99 @@ class WaveAlsa : public testing::Test {
     return std::uint32_t(std::find(names.begin(), names.end(), name) - names.begin());
   }
 
-  wavetest::AlsaTestConfig config;
+  // Routes the default elsewhere than to silence.
+  void Use(wavetest::AlsaTestOptions options) {
+    config.reset();
+    config = std::make_unique<wavetest::AlsaTestConfig>(std::move(options));
+  }
+
+  std::unique_ptr<wavetest::AlsaTestConfig> config = std::make_unique<wavetest::AlsaTestConfig>();
   WaveBackendScope use{std::make_shared<AlsaBackend>()};
   Sink sink;
   WAVEFORMATEXTENSIBLE fmt = Format(44100, 2, 16);
 };
 
-TEST_F(WaveAlsa, DevicesComeFromTheHintsWithCutUniqueNames) {
-  const std::vector<std::u16string> expected = {
-      u"Default", u"Tavrel Capture", u"Tavrel Playback",
-      u"Tavrel silence, a description l", u"Tavrel Broken"};
-  auto in = InNames();
-  EXPECT_EQ(in, expected);
-  EXPECT_EQ(OutNames(), expected);
-  EXPECT_EQ(InNames(), in) << "the order is stable";
-  WAVEINCAPSW caps;
-  EXPECT_EQ(waveInGetDevCapsW(in.size(), &caps, sizeof caps), MMSYSERR_BADDEVICEID);
+TEST(AlsaPcmKinds, OnlyDevicesAPersonUsesAreListed) {
+  struct Case {
+    const char* name;
+    const char* type;
+    AlsaPcmKind kind;
+  };
+  const Case cases[] = {
+      {"default", "", AlsaPcmKind::Default},
+      {"default", "pulse", AlsaPcmKind::Default},
+      {"pulse", "pulse", AlsaPcmKind::Server},
+      {"pipewire", "pipewire", AlsaPcmKind::Server},
+      {"jack", "jack", AlsaPcmKind::Server},
+      {"sysdefault:CARD=PCH", "", AlsaPcmKind::Card},
+      {"hdmi:CARD=PCH,DEV=0", "", AlsaPcmKind::Card},
+      {"iec958:CARD=PCH,DEV=0", "", AlsaPcmKind::Card},
+      {"my_interface", "hw", AlsaPcmKind::Card},
+      // the card variants that repeat or wrap its device
+      {"default:CARD=PCH", "", AlsaPcmKind::Other},
+      {"front:CARD=PCH,DEV=0", "", AlsaPcmKind::Other},
+      {"surround51:CARD=PCH,DEV=0", "", AlsaPcmKind::Other},
+      {"dmix:CARD=PCH,DEV=0", "", AlsaPcmKind::Other},
+      {"dsnoop:CARD=PCH,DEV=0", "", AlsaPcmKind::Other},
+      {"hw:CARD=PCH,DEV=0", "hw", AlsaPcmKind::Other},
+      {"plughw:CARD=PCH,DEV=0", "plug", AlsaPcmKind::Other},
+      {"usbstream:CARD=PCH", "usb_stream", AlsaPcmKind::Other},
+      {"a52:CARD=PCH", "a52", AlsaPcmKind::Other},
+      // converters, mixers, encoders, wrappers, files
+      {"upmix", "upmix", AlsaPcmKind::Other},
+      {"vdownmix", "vdownmix", AlsaPcmKind::Other},
+      {"lavrate", "rate", AlsaPcmKind::Other},
+      {"speex", "speex", AlsaPcmKind::Other},
+      {"a52", "a52", AlsaPcmKind::Other},
+      {"oss", "oss", AlsaPcmKind::Other},
+      {"null", "null", AlsaPcmKind::Other},
+      {"my_recording", "file", AlsaPcmKind::Other},
+      {"my_mixer", "dmix", AlsaPcmKind::Other},
+      {"pulse", "", AlsaPcmKind::Other},  // a server's name on something else
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ClassifyAlsaPcm(c.name, c.type), c.kind) << c.name << " of type '" << c.type << "'";
+}
+
+// The lists as a person sees them, with and without what sound servers and
+// ALSA's plugin packages add to the configuration.
+TEST(WaveAlsaLists, DefaultFirstThenServersThenCards) {
+  struct Case {
+    const char* what;
+    bool plugins;
+    std::vector<std::u16string> names;
+  };
+  const std::u16string broken = ToUtf16(wavetest::kBrokenName);
+  const Case cases[] = {
+      {"no plugins", false, {u"Default", broken}},
+      {"plugins", true,
+       {u"Default", u"PulseAudio Sound Server", u"PipeWire Sound Server", u"JACK Audio Connection Kit", broken}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    wavetest::AlsaTestConfig config({.plugins = c.plugins});
+    WaveBackendScope use{std::make_shared<AlsaBackend>()};
+    std::vector<std::u16string> in, out;
+    for (std::uint32_t i = 0, n = waveInGetNumDevs(); i < n; ++i) {
+      WAVEINCAPSW caps;
+      EXPECT_EQ(waveInGetDevCapsW(i, &caps, sizeof caps), 0u);
+      in.push_back(caps.szPname);
+    }
+    for (std::uint32_t i = 0, n = waveOutGetNumDevs(); i < n; ++i) {
+      WAVEOUTCAPSW caps;
+      EXPECT_EQ(waveOutGetDevCapsW(i, &caps, sizeof caps), 0u);
+      out.push_back(caps.szPname);
+    }
+    EXPECT_EQ(in, c.names);
+    EXPECT_EQ(out, c.names);
+    WAVEINCAPSW caps;
+    EXPECT_EQ(waveInGetDevCapsW(in.size(), &caps, sizeof caps), MMSYSERR_BADDEVICEID);
+  }
 }
 
 TEST_F(WaveAlsa, CaptureReadsTheFileByteForByte) {
-  std::uint32_t id = InId(u"Tavrel Capture");
+  Use({.routes = wavetest::AlsaRoutes::Files});
+  const std::uint32_t id = InId(u"Default");
   HWAVEIN h{};
   ASSERT_EQ(waveInOpen(&h, id, &fmt.Format, Sink::In, sink.Instance(), kFlagsNamed), 0u);
   std::vector<std::unique_ptr<Buffer>> bufs;
@@ -82,15 +157,16 @@ TEST_F(WaveAlsa, CaptureReadsTheFileByteForByte) {
     EXPECT_EQ(hdr->dwBytesRecorded, hdr->dwBufferLength);
     got.insert(got.end(), hdr->lpData, hdr->lpData + hdr->dwBytesRecorded);
   }
-  ASSERT_LE(got.size(), config.Input().size());
-  EXPECT_TRUE(std::equal(got.begin(), got.end(), config.Input().begin()));
+  ASSERT_LE(got.size(), config->Input().size());
+  EXPECT_TRUE(std::equal(got.begin(), got.end(), config->Input().begin()));
   EXPECT_EQ(waveInReset(h), 0u);
   for (auto& b : bufs) EXPECT_EQ(waveInUnprepareHeader(h, &b->hdr, sizeof(WAVEHDR)), 0u);
   EXPECT_EQ(waveInClose(h), 0u);
 }
 
 TEST_F(WaveAlsa, PlaybackWritesTheFile) {
-  std::uint32_t id = OutId(u"Tavrel Playback");
+  Use({.routes = wavetest::AlsaRoutes::Files});
+  const std::uint32_t id = OutId(u"Default");
   HWAVEOUT h{};
   ASSERT_EQ(waveOutOpen(&h, id, &fmt.Format, Sink::Out, sink.Instance(), kFlagsNamed), 0u);
   ASSERT_EQ(waveOutPause(h), 0u);  // queue everything first, as the playback does
@@ -109,7 +185,7 @@ TEST_F(WaveAlsa, PlaybackWritesTheFile) {
   for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(done[i], &bufs[i]->hdr);
   for (auto& b : bufs) EXPECT_EQ(waveOutUnprepareHeader(h, &b->hdr, sizeof(WAVEHDR)), 0u);
   EXPECT_EQ(waveOutClose(h), 0u);
-  auto out = config.Output();
+  auto out = config->Output();
   ASSERT_GE(out.size(), expected.size());
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out.begin()));
 }
@@ -150,13 +226,9 @@ TEST_F(WaveAlsa, OpenResetAndCloseRules) {
 
 TEST_F(WaveAlsa, RunningNullDevicesReturnEveryHeaderInOrder) {
   HWAVEOUT out{};
-  ASSERT_EQ(waveOutOpen(&out, OutId(u"Tavrel silence, a description l"), &fmt.Format, Sink::Out,
-                        sink.Instance(), kFlagsNamed),
-            0u);
+  ASSERT_EQ(waveOutOpen(&out, OutId(u"Default"), &fmt.Format, Sink::Out, sink.Instance(), kFlagsNamed), 0u);
   HWAVEIN in{};
-  ASSERT_EQ(waveInOpen(&in, InId(u"Tavrel silence, a description l"), &fmt.Format, Sink::In,
-                       sink.Instance(), kFlagsNamed),
-            0u);
+  ASSERT_EQ(waveInOpen(&in, InId(u"Default"), &fmt.Format, Sink::In, sink.Instance(), kFlagsNamed), 0u);
   std::vector<std::unique_ptr<Buffer>> play, cap;
   for (int i = 0; i < 20; ++i) {
     play.push_back(std::make_unique<Buffer>(2048));
@@ -184,12 +256,132 @@ TEST_F(WaveAlsa, RunningNullDevicesReturnEveryHeaderInOrder) {
 TEST_F(WaveAlsa, ADeviceThatCannotOpenFailsSilently) {
   std::size_t before = WaveRegistry::Instance().OpenHandleCount();
   HWAVEIN h{};
-  MMRESULT r = waveInOpen(&h, InId(u"Tavrel Broken"), &fmt.Format, Sink::In, sink.Instance(),
+  MMRESULT r = waveInOpen(&h, InId(ToUtf16(wavetest::kBrokenName)), &fmt.Format, Sink::In, sink.Instance(),
                           kFlagsNamed);
   EXPECT_NE(r, 0u);
   EXPECT_EQ(h, HWAVEIN{});
   EXPECT_TRUE(sink.Messages().empty());
   EXPECT_EQ(WaveRegistry::Instance().OpenHandleCount(), before);
+}
+
+// Playback into a pipe nobody reads, capture from one nobody writes: once
+// the driver thread sits in ALSA's write() or read(), nothing interrupts
+// it. Reset still returns every header, and close still returns, leaving
+// that thread behind; it ends once the pipes let go, and the reader that
+// goes away raises no SIGPIPE.
+TEST_F(WaveAlsa, ATransferStuckInTheDeviceNeverHoldsUpResetOrClose) {
+  if (!wavetest::SystemCallsVisible())
+    GTEST_SKIP() << "this kernel does not show which system call a thread sleeps in "
+                    "(/proc/self/task/<id>/syscall), so the test cannot tell when the pipes hold a driver";
+  Use({.routes = wavetest::AlsaRoutes::Fifos});
+  const std::size_t before = WaveRegistry::DriversLeftBehind();
+  constexpr std::size_t kBytes = 8192;
+  std::vector<std::unique_ptr<Buffer>> bufs;
+  for (int run = 0; run < 2; ++run) {  // the second open finds the pipe full at once
+    SCOPED_TRACE(run);
+    HWAVEOUT out{};
+    ASSERT_TRUE(wavetest::ReturnsWithin([&] {
+      ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &fmt.Format, Sink::Out, sink.Instance(),
+                            CALLBACK_FUNCTION | WAVE_ALLOWSYNC),
+                0u);
+      bufs.clear();
+      for (int i = 0; i < 64; ++i) {  // far more than the pipe holds
+        bufs.push_back(std::make_unique<Buffer>(kBytes));
+        waveOutPrepareHeader(out, &bufs.back()->hdr, sizeof(WAVEHDR));
+        ASSERT_EQ(waveOutWrite(out, &bufs.back()->hdr, sizeof(WAVEHDR)), 0u);
+      }
+    }));
+    const std::string driver = "waveOut " + std::to_string(std::uint64_t(out));
+    ASSERT_TRUE(wavetest::Eventually([&] { return wavetest::ThreadSleepsIn(driver, SYS_write); }));
+    ASSERT_TRUE(wavetest::ReturnsWithin([&] {
+      EXPECT_EQ(waveOutReset(out), 0u);
+      for (auto& b : bufs) {
+        EXPECT_TRUE(b->hdr.dwFlags & WHDR_DONE);
+        EXPECT_EQ(waveOutUnprepareHeader(out, &b->hdr, sizeof(WAVEHDR)), 0u);
+      }
+      EXPECT_EQ(waveOutClose(out), MMSYSERR_ERROR) << "its driver thread was left behind";
+    }));
+    EXPECT_EQ(waveOutReset(out), MMSYSERR_INVALHANDLE) << "closed all the same";
+    EXPECT_EQ(WaveRegistry::DriversLeftBehind(), before + run + 1);
+  }
+
+  HWAVEIN in{};
+  Buffer cap(4096);
+  ASSERT_TRUE(wavetest::ReturnsWithin([&] {
+    ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &fmt.Format, Sink::In, sink.Instance(),
+                         CALLBACK_FUNCTION | WAVE_ALLOWSYNC),
+              0u);
+    waveInPrepareHeader(in, &cap.hdr, sizeof cap.hdr);
+    ASSERT_EQ(waveInAddBuffer(in, &cap.hdr, sizeof cap.hdr), 0u);
+    ASSERT_EQ(waveInStart(in), 0u);
+  }));
+  const std::string driver = "waveIn " + std::to_string(std::uint64_t(in));
+  ASSERT_TRUE(wavetest::Eventually([&] { return wavetest::ThreadSleepsIn(driver, SYS_read); }));
+  ASSERT_TRUE(wavetest::ReturnsWithin([&] {
+    EXPECT_EQ(waveInReset(in), 0u);
+    EXPECT_EQ(waveInUnprepareHeader(in, &cap.hdr, sizeof cap.hdr), 0u);
+    EXPECT_EQ(waveInClose(in), MMSYSERR_ERROR) << "its driver thread was left behind";
+  }));
+  EXPECT_EQ(WaveRegistry::DriversLeftBehind(), before + 3);
+  EXPECT_EQ(sink.Count(WIM_DATA), 1u);
+  EXPECT_EQ(cap.hdr.dwBytesRecorded, 0u);
+
+  config->ReleaseFifos();
+  EXPECT_TRUE(wavetest::Eventually([&] { return WaveRegistry::DriversLeftBehind() == before; }));
+}
+
+// A reader that goes away while playback runs ends the stream (not the
+// process); so does a disk that refuses the data.
+TEST_F(WaveAlsa, AFailedWriteEndsThePlaybackStream) {
+  struct Case {
+    const char* what;
+    wavetest::AlsaRoutes routes;
+  };
+  for (const Case& c : {Case{"full disk", wavetest::AlsaRoutes::FullDisk},
+                        Case{"reader gone", wavetest::AlsaRoutes::Fifos}}) {
+    SCOPED_TRACE(c.what);
+    Use({.routes = c.routes});
+    Sink events;
+    HWAVEOUT out{};
+    ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &fmt.Format, Sink::Out, events.Instance(),
+                          CALLBACK_FUNCTION | WAVE_ALLOWSYNC),
+              0u);
+    std::vector<std::unique_ptr<Buffer>> bufs;
+    for (int i = 0; i < 16; ++i) {  // more than the file plugin keeps before it writes
+      bufs.push_back(std::make_unique<Buffer>(8192));
+      waveOutPrepareHeader(out, &bufs.back()->hdr, sizeof(WAVEHDR));
+      ASSERT_EQ(waveOutWrite(out, &bufs.back()->hdr, sizeof(WAVEHDR)), 0u);
+    }
+    if (c.routes == wavetest::AlsaRoutes::Fifos) {
+      const std::string driver = "waveOut " + std::to_string(std::uint64_t(out));
+      ASSERT_TRUE(wavetest::Eventually([&] { return wavetest::ThreadSleepsIn(driver, SYS_write); }));
+      config->ReleaseFifos();
+    }
+    ASSERT_TRUE(events.WaitFor(WOM_DONE, bufs.size()));
+    Buffer more(8192);
+    waveOutPrepareHeader(out, &more.hdr, sizeof more.hdr);
+    EXPECT_EQ(waveOutWrite(out, &more.hdr, sizeof more.hdr), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveOutRestart(out), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveOutReset(out), MMSYSERR_NODRIVER);
+    for (auto& b : bufs) EXPECT_EQ(waveOutUnprepareHeader(out, &b->hdr, sizeof(WAVEHDR)), 0u);
+    EXPECT_EQ(waveOutUnprepareHeader(out, &more.hdr, sizeof more.hdr), 0u);
+    EXPECT_EQ(waveOutClose(out), 0u);
+  }
+}
+
+// Rates beyond what a device takes are refused before anything is opened.
+TEST_F(WaveAlsa, AnImpossibleRateIsRefused) {
+  for (std::uint32_t rate : {kWaveMaxSampleRate + 1, 4000000000u}) {
+    WAVEFORMATEXTENSIBLE huge = Format(rate, 2, 16);
+    HWAVEOUT out{};
+    EXPECT_EQ(waveOutOpen(&out, WAVE_MAPPER, &huge.Format, Sink::Out, sink.Instance(), CALLBACK_FUNCTION),
+              WAVERR_BADFORMAT)
+        << rate;
+  }
+  WAVEFORMATEXTENSIBLE highest = Format(kWaveMaxSampleRate, 2, 16);
+  HWAVEOUT out{};
+  ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &highest.Format, Sink::Out, sink.Instance(), CALLBACK_FUNCTION), 0u);
+  EXPECT_EQ(waveOutClose(out), 0u);
 }
 
 }  // namespace

@@ -1,13 +1,23 @@
 #pragma once
-// A test ALSA configuration written at test time: the stock configuration
-// plus hinted null and file PCMs, so device lists are the same on every
-// machine, sound card or not.
+// A private ALSA configuration written at test time. Nothing of the
+// system's configuration is read (not ALSA's own files, nor the plugin
+// packages', nor the user's), so device lists and devices are the same on
+// every machine, with or without a sound card, a sound server or ALSA's
+// plugin packages.
 //
-//   AlsaTestConfig config;                          // default is a null PCM
-//   AlsaTestConfig files({.input = bytes, .defaultIsFiles = true});
-//   ... capture from "Tavrel Capture" (or the default) reads `bytes`;
-//   config.Output();                                // what playback wrote
+//   AlsaTestConfig config;                                  // default: silence both ways
+//   AlsaTestConfig files({.input = bytes, .routes = AlsaRoutes::Files});
+//   ... the default (the wave mapper, "Default") captures `bytes`;
+//   config.Output();                                        // what playback wrote
+//   AlsaTestConfig plugins({.plugins = true});              // plus what plugin packages define
+//
+// Every test program also points ALSA at an empty private configuration
+// before its first test (PrivateAlsaEnvironment), so a test that forgets the
+// fixture still reads nothing of the machine's.
 #include <alsa/asoundlib.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -19,10 +29,23 @@
 
 namespace tavrel::wavetest {
 
-struct AlsaTestOptions {
-  std::vector<char> input;      // the capture file; empty: a fixed pseudo-random pattern
-  bool defaultIsFiles = false;  // ALSA's default captures from and plays into the files
+// What ALSA's default PCM captures from and plays into.
+enum class AlsaRoutes {
+  Null,      // silence in, nothing out
+  Files,     // Input() in, Output() out
+  Fifos,     // pipes the test holds: capture never fills, playback never drains
+  FullDisk,  // playback into /dev/full (every write fails); capture silence
 };
+
+struct AlsaTestOptions {
+  std::vector<char> input{};  // the capture file; empty: a fixed pseudo-random pattern
+  AlsaRoutes routes = AlsaRoutes::Null;
+  bool plugins = false;  // the PCMs sound servers and ALSA's plugin packages define
+};
+
+// The one listed device besides "Default": defined straight on a card that
+// is not there, so it never opens. Its description is cut to 31 units.
+inline constexpr const char* kBrokenName = "Tavrel Broken card, a descripti";
 
 class AlsaTestConfig {
  public:
@@ -41,22 +64,30 @@ class AlsaTestConfig {
       }
     }
     std::ofstream(dir_ / "in.raw", std::ios::binary).write(input_.data(), std::streamsize(input_.size()));
+    std::string in = (dir_ / "in.raw").string(), out = (dir_ / "out.raw").string();
+    if (options.routes == AlsaRoutes::Fifos) OpenFifos(in, out);
+    if (options.routes == AlsaRoutes::FullDisk) out = "/dev/full";
+
     std::ofstream conf(dir_ / "asound.conf");
-    conf << "<" << snd_config_topdir() << "/alsa.conf>\n";
-    if (options.defaultIsFiles)
+    // What the layer needs of ALSA's stock definitions: null, and plug for
+    // the conversions the mapper allows.
+    conf << "pcm.null { type null hint { show on description \"Discard all samples\" } }\n"
+            "pcm.plug { @args [ SLAVE ] @args.SLAVE { type string } type plug slave.pcm $SLAVE }\n";
+    if (options.routes == AlsaRoutes::Null)
+      conf << "pcm.!default { type null hint { show on description \"System sound server\" } }\n";
+    else
       conf << "pcm.!default { type asym capture.pcm \"tavrel_capture\" playback.pcm \"tavrel_playback\" "
               "hint { show on description \"System sound server\" } }\n";
-    else
-      conf << "pcm.!default { type null hint { show on description \"System sound server\" } }\n";
-    conf << "pcm.tavrel_capture { type file slave.pcm \"null\" file \"/dev/null\" infile \""
-         << (dir_ / "in.raw").string()
+    // Hinted, but files and wrappers are nobody's device: never listed.
+    conf << "pcm.tavrel_capture { type file slave.pcm \"null\" file \"/dev/null\" infile \"" << in
          << "\" format \"raw\" hint { show on description \"Tavrel Capture\" } }\n"
-         << "pcm.tavrel_playback { type file slave.pcm \"null\" file \""
-         << (dir_ / "out.raw").string()
+         << "pcm.tavrel_playback { type file slave.pcm \"null\" file \"" << out
          << "\" format \"raw\" hint { show on description \"Tavrel Playback\" } }\n"
-         << "pcm.tavrel_silence { type null hint { show on description "
-            "\"Tavrel silence, a description longer than the limit\" } }\n"
-         << "pcm.tavrel_broken { type hw card 31 hint { show on description \"Tavrel Broken\" } }\n";
+         << "pcm.tavrel_route { type route slave.pcm \"null\" ttable.0.0 1 "
+            "hint { show on description \"Tavrel Route\" } }\n"
+         << "pcm.tavrel_broken { type hw card 31 "
+            "hint { show on description \"Tavrel Broken card, a description longer than the limit\" } }\n";
+    if (options.plugins) conf << kPluginPcms;
     conf.close();
     const char* old = std::getenv("ALSA_CONFIG_PATH");
     hadOld_ = old != nullptr;
@@ -71,6 +102,7 @@ class AlsaTestConfig {
     else
       ::unsetenv("ALSA_CONFIG_PATH");
     snd_config_update_free_global();
+    ReleaseFifos();
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
   }
@@ -82,12 +114,77 @@ class AlsaTestConfig {
     return std::vector<char>(std::istreambuf_iterator<char>(in), {});
   }
 
+  // Lets a transfer stuck on the pipes go: the capture pipe reaches its
+  // end, the playback pipe loses its reader.
+  void ReleaseFifos() {
+    for (int& fd : fifoPeers_)
+      if (fd >= 0) ::close(std::exchange(fd, -1));
+  }
+
  private:
+  // As the sound servers' and ALSA's plugin packages install them.
+  static constexpr const char* kPluginPcms =
+      "pcm.pulse { type pulse hint { show on description \"PulseAudio Sound Server\" } }\n"
+      "pcm.pipewire { type pipewire hint { show on description \"PipeWire Sound Server\" } }\n"
+      "pcm.jack { type jack playback_ports { 0 system:playback_1 } capture_ports { 0 system:capture_1 } "
+      "hint { show on description \"JACK Audio Connection Kit\" } }\n"
+      "pcm.oss { type oss device \"/dev/dsp\" hint { show on description \"Open Sound System\" } }\n"
+      "pcm.lavrate { type rate converter \"lavrate\" slave { pcm \"plug:hw\" rate 48000 } "
+      "hint { show on description \"Rate Converter Plugin Using Libav/FFmpeg Library\" } }\n"
+      "pcm.samplerate { type rate converter \"samplerate\" slave { pcm \"plug:hw\" rate 48000 } "
+      "hint { show on description \"Rate Converter Plugin Using Samplerate Library\" } }\n"
+      "pcm.speexrate { type rate converter \"speexrate\" slave { pcm \"plug:hw\" rate 48000 } "
+      "hint { show on description \"Rate Converter Plugin Using Speex Resampler\" } }\n"
+      "pcm.speex { type speex slave.pcm \"plug:hw\" "
+      "hint { show on description \"Plugin using Speex DSP (resample, agc, denoise, echo, dereverb)\" } }\n"
+      "pcm.upmix { type upmix channels 6 slave.pcm \"plug:hw\" "
+      "hint { show on description \"Plugin for channel upmix (4,6,8)\" } }\n"
+      "pcm.vdownmix { type vdownmix slave.pcm \"plug:hw\" "
+      "hint { show on description \"Plugin for channel downmix (stereo) with a simple spacialization\" } }\n"
+      "pcm.a52 { @args [ CARD ] @args.CARD { type integer default 0 } type a52 card $CARD "
+      "hint { show on description \"Plugin to convert multichannel stream to A52 (AC3) bitstream\" } }\n"
+      "pcm.usbstream { @args [ CARD ] @args.CARD { type string default \"0\" } type usb_stream card $CARD "
+      "hint { show on description \"USB Stream Output\" } }\n";
+
+  void OpenFifos(std::string& in, std::string& out) {
+    in = (dir_ / "in.fifo").string();
+    out = (dir_ / "out.fifo").string();
+    EXPECT_EQ(::mkfifo(in.c_str(), 0600), 0);
+    EXPECT_EQ(::mkfifo(out.c_str(), 0600), 0);
+    // A writer that never writes, a reader that never reads: ALSA's opens
+    // of the two ends do not wait for a peer.
+    fifoPeers_[0] = ::open(in.c_str(), O_RDWR | O_CLOEXEC);
+    fifoPeers_[1] = ::open(out.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(fifoPeers_[0], 0);
+    EXPECT_GE(fifoPeers_[1], 0);
+  }
+
   static inline int counter_ = 0;
   std::filesystem::path dir_;
   std::vector<char> input_;
+  int fifoPeers_[2] = {-1, -1};
   bool hadOld_ = false;
   std::string old_;
+};
+
+// Registered by each test program that reaches ALSA: an empty private
+// configuration from before the first test to after the last.
+class PrivateAlsaEnvironment : public testing::Environment {
+ public:
+  void SetUp() override {
+    path_ = std::filesystem::temp_directory_path() / ("tavrel-alsa-" + std::to_string(::getpid()) + ".conf");
+    std::ofstream(path_) << "# nothing of the machine's\n";
+    ::setenv("ALSA_CONFIG_PATH", path_.c_str(), 1);
+    snd_config_update_free_global();
+  }
+  void TearDown() override {
+    snd_config_update_free_global();
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+
+ private:
+  std::filesystem::path path_;
 };
 
 }  // namespace tavrel::wavetest

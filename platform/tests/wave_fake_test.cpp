@@ -292,6 +292,34 @@ TEST_F(WaveFake, LostDeviceEndsTheStreamReportsItAndGoesQuiet) {
   EXPECT_EQ(waveOutClose(out), 0u);
 }
 
+// A transfer stuck inside the device holds up neither reset nor close: the
+// close leaves the driver thread behind, says so, and nothing calls back
+// after it; the thread ends once the device lets go.
+TEST_F(WaveFake, ADriverStuckInTheDeviceIsLeftBehindByClose) {
+  const std::size_t before = WaveRegistry::DriversLeftBehind();
+  fake->StallTransfers(true);
+  HWAVEOUT out = OpenOut();
+  Buffer b(kPeriodBytes * 4);
+  waveOutPrepareHeader(out, &b.hdr, sizeof b.hdr);
+  ASSERT_EQ(waveOutWrite(out, &b.hdr, sizeof b.hdr), 0u);
+  ASSERT_TRUE(wavetest::Eventually([&] { return fake->TransfersWaiting() == 1; }));
+  ASSERT_TRUE(wavetest::ReturnsWithin([&] {
+    EXPECT_EQ(waveOutReset(out), 0u);
+    EXPECT_EQ(b.hdr.dwFlags, WHDR_DONE | WHDR_PREPARED);
+    EXPECT_EQ(waveOutUnprepareHeader(out, &b.hdr, sizeof b.hdr), 0u);
+    EXPECT_EQ(waveOutClose(out), MMSYSERR_ERROR);
+  }));
+  EXPECT_EQ(WaveRegistry::DriversLeftBehind(), before + 1);
+  EXPECT_EQ(waveOutClose(out), MMSYSERR_INVALHANDLE) << "closed all the same";
+  const auto messages = sink.Messages();
+  EXPECT_EQ(messages.back().msg, WOM_CLOSE);
+
+  fake->StallTransfers(false);
+  ASSERT_TRUE(wavetest::Eventually([&] { return WaveRegistry::DriversLeftBehind() == before; }));
+  EXPECT_EQ(fake->OpenStreams(), 0) << "the thread closed its device as it ended";
+  EXPECT_EQ(sink.Messages().size(), messages.size()) << "no callback after close";
+}
+
 TEST_F(WaveFake, FailedOpenIsSilentAndLeavesNothingOpen) {
   std::size_t before = WaveRegistry::Instance().OpenHandleCount();
   fake->FailOpen(MMSYSERR_ALLOCATED);

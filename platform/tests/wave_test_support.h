@@ -4,7 +4,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/wave/wave.h"
@@ -81,6 +86,67 @@ struct Buffer {
   std::vector<char> data;
   WAVEHDR hdr;
 };
+
+// Runs `call` on a thread of its own and waits for it to return: a call
+// that hangs fails the test instead of holding up the whole run. The limit
+// only guards against a hang; it measures nothing.
+template <class F>
+bool ReturnsWithin(F call, std::chrono::seconds limit = std::chrono::seconds(30)) {
+  struct Done {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+  };
+  auto state = std::make_shared<Done>();
+  std::thread([state, call = std::move(call)]() mutable {
+    call();
+    std::lock_guard lock(state->mutex);
+    state->done = true;
+    state->changed.notify_all();
+  }).detach();
+  std::unique_lock lock(state->mutex);
+  return state->changed.wait_for(lock, limit, [&] { return state->done; });
+}
+
+// Waits until `done` holds, blocking a little between looks; false when it
+// never did within the limit (a guard against a hang, not a measured time).
+template <class F>
+bool Eventually(F done, std::chrono::seconds limit = std::chrono::seconds(30)) {
+  auto until = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+// The threads of this process named `name` (or, with `prefix`, whose name
+// begins so) that sleep inside the given system call now. A driver thread
+// is named "waveIn <handle>" or "waveOut <handle>".
+inline int ThreadsSleepingIn(const std::string& name, long call, bool prefix = true) {
+  int count = 0;
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+    std::string comm, stat;
+    std::getline(std::ifstream(task.path() / "comm"), comm);
+    if (prefix ? comm.rfind(name, 0) != 0 : comm != name) continue;
+    std::getline(std::ifstream(task.path() / "stat"), stat);
+    auto close = stat.rfind(')');
+    long number = -1;
+    std::ifstream(task.path() / "syscall") >> number;  // "running" when in none
+    count += close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'S' && number == call;
+  }
+  return count;
+}
+
+inline bool ThreadSleepsIn(const std::string& name, long call) { return ThreadsSleepingIn(name, call, false) > 0; }
+
+// Whether the kernel shows the system call a thread is in.
+inline bool SystemCallsVisible() {
+  long number = -1;
+  std::ifstream("/proc/thread-self/syscall") >> number;  // this very read
+  return number >= 0;
+}
 
 inline WAVEFORMATEXTENSIBLE Format(std::uint32_t rate, std::uint16_t channels,
                                    std::uint16_t validBits) {

@@ -1,12 +1,16 @@
 #include "platform/wave/alsa_backend.h"
 
 #include <alsa/asoundlib.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <thread>
+#include <new>
+#include <vector>
 
 #include "platform/wave/recorder.h"
 
@@ -30,21 +34,38 @@ std::string Hint(void* hint, const char* id) {
   return out;
 }
 
-bool Duplicative(const std::string& pcm) {
-  static const char* const prefixes[] = {"front:", "rear:", "center_lfe:", "side:",
-                                         "surround", "dmix:", "dsnoop:", "hw:", "plughw:",
-                                         "upmix:", "vdownmix:", "usbstream:"};
-  if (pcm == "null") return true;
-  for (const char* p : prefixes)
-    if (pcm.rfind(p, 0) == 0) return true;
-  return false;
+// The definition behind a hinted name ("name" or "name:ARGS"), if any.
+snd_config_t* Definition(snd_config_t* top, const std::string& name) {
+  std::string key = "pcm." + name.substr(0, name.find(':'));
+  snd_config_t* node = nullptr;
+  if (!top || snd_config_search(top, key.c_str(), &node) < 0) return nullptr;
+  return node;
 }
 
-int CardOf(const std::string& pcm) {
+std::string TypeOf(snd_config_t* definition) {
+  snd_config_t* type = nullptr;
+  const char* value = nullptr;
+  if (!definition || snd_config_search(definition, "type", &type) < 0 ||
+      snd_config_get_string(type, &value) < 0 || !value)
+    return {};
+  return value;
+}
+
+// The card of a hinted card device ("...:CARD=name,...") or of a PCM
+// defined straight on a card ("card" of its definition); -1 for none.
+int CardOf(const std::string& pcm, snd_config_t* definition) {
   auto at = pcm.find("CARD=");
-  if (at == std::string::npos) return -1;
-  std::string card = pcm.substr(at + 5, pcm.find(',', at) - (at + 5));
-  return snd_card_get_index(card.c_str());
+  if (at != std::string::npos) {
+    std::string card = pcm.substr(at + 5, pcm.find(',', at) - (at + 5));
+    return snd_card_get_index(card.c_str());
+  }
+  snd_config_t* card = nullptr;
+  if (!definition || snd_config_search(definition, "card", &card) < 0) return -1;
+  long number = -1;
+  const char* text = nullptr;
+  if (snd_config_get_integer(card, &number) == 0) return number >= 0 && number < 32 ? int(number) : -1;
+  if (snd_config_get_string(card, &text) == 0 && text) return snd_card_get_index(text);
+  return -1;
 }
 
 class AlsaPcm : public WavePcm {
@@ -53,8 +74,22 @@ class AlsaPcm : public WavePcm {
       : pcm_(pcm), capture_(capture), rate_(rate), paced_(pacing == AlsaPacing::WallClock && rate > 0) {
     snd_pcm_uframes_t buffer = 0, period = 0;
     if (snd_pcm_get_params(pcm_, &buffer, &period) == 0 && period > 0) period_ = period;
+    wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    int count = snd_pcm_poll_descriptors_count(pcm_);
+    if (wake_ < 0 || count < 0) {
+      if (wake_ >= 0) ::close(wake_);
+      throw std::bad_alloc();  // the caller closes the PCM
+    }
+    // The device's descriptors, then the wake-up; filled once, reused per wait.
+    fds_.resize(std::size_t(count) + 1);
+    if (snd_pcm_poll_descriptors(pcm_, fds_.data(), unsigned(count)) != count) count = 0;
+    fds_.resize(std::size_t(count) + 1);
+    fds_.back() = {wake_, POLLIN, 0};
   }
-  ~AlsaPcm() override { snd_pcm_close(pcm_); }
+  ~AlsaPcm() override {
+    snd_pcm_close(pcm_);
+    ::close(wake_);
+  }
 
   std::uint32_t PeriodFrames() const override { return period_; }
 
@@ -92,16 +127,52 @@ class AlsaPcm : public WavePcm {
     return e;
   }
 
-  void Interrupt() override {}  // waits are bounded by kWaitMs
+  // Ends the current or the next wait; the count stays until a wait takes it.
+  void Interrupt() override {
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+  }
 
  private:
   using Clock = std::chrono::steady_clock;
 
+  // 1 when the device is ready (or has an error the transfer will give),
+  // 0 after a timeout or an interrupt, or -errno.
   long Wait() {
-    int e = snd_pcm_wait(pcm_, kWaitMs);
-    return e == -EINTR || e == -EAGAIN ? 0 : e;
+    for (auto& fd : fds_) fd.revents = 0;
+    int n = ::poll(fds_.data(), nfds_t(fds_.size()), kWaitMs);
+    if (n < 0) return errno == EINTR ? 0 : -errno;
+    if (n == 0) return 0;
+    if (fds_.back().revents & POLLIN) {
+      TakeWake();
+      return 0;
+    }
+    unsigned short revents = 0;
+    int e = snd_pcm_poll_descriptors_revents(pcm_, fds_.data(), unsigned(fds_.size() - 1), &revents);
+    if (e < 0) return e == -EINTR || e == -EAGAIN ? 0 : e;
+    return revents & (POLLIN | POLLOUT | POLLERR | POLLHUP) ? 1 : 0;
   }
-  static long Moved(long n) { return n == -EAGAIN || n == -EINTR ? 0 : n; }
+
+  // Waits for an interrupt at most `ms`; true when one came.
+  bool Sleep(int ms) {
+    pollfd fd{wake_, POLLIN, 0};
+    return ::poll(&fd, 1, ms) > 0 && TakeWake();
+  }
+
+  // Takes a pending interrupt; true when there was one.
+  bool TakeWake() {
+    std::uint64_t count = 0;
+    return ::read(wake_, &count, sizeof count) == sizeof count;
+  }
+
+  // EAGAIN and EINTR move nothing. EPIPE is an xrun only when the stream
+  // says so: a plugin whose file or pipe refused the data gives it too, and
+  // that ends the stream instead of being recovered for ever.
+  long Moved(long n) {
+    if (n == -EAGAIN || n == -EINTR) return 0;
+    if (n == -EPIPE && snd_pcm_state(pcm_) != SND_PCM_STATE_XRUN) return -EIO;
+    return n;
+  }
 
   void Restart() {
     started_ = Clock::now();
@@ -113,7 +184,8 @@ class AlsaPcm : public WavePcm {
   }
   // Paced as a sound card: capture hands out whole periods once they have
   // been recorded, playback takes one period ahead of the clock. When
-  // nothing is due, sleeps (boundedly) until something is and allows none.
+  // nothing is due, waits (boundedly, or until interrupted) until something
+  // is and allows none.
   std::uint32_t Allowed(std::uint32_t frames) {
     if (!paced_) return frames;
     auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started_).count();
@@ -122,7 +194,8 @@ class AlsaPcm : public WavePcm {
     if (due > moved_) return std::uint32_t(std::min<std::uint64_t>(frames, due - moved_));
     std::uint64_t wanted = capture_ ? (moved_ / period_ + 1) * period_ : moved_ - period_ + 1;
     auto next = started_ + std::chrono::microseconds(wanted * 1000000u / rate_ + 1);
-    std::this_thread::sleep_until(std::min(next, Clock::now() + std::chrono::milliseconds(kWaitMs)));
+    auto ms = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count();
+    Sleep(int(std::clamp<long long>(ms, 0, kWaitMs)));
     return 0;
   }
 
@@ -131,6 +204,8 @@ class AlsaPcm : public WavePcm {
   std::uint32_t rate_;
   bool paced_;
   std::uint32_t period_ = 256;
+  int wake_ = -1;  // eventfd: Interrupt counts it up, a wait takes it
+  std::vector<pollfd> fds_;
   Clock::time_point started_ = Clock::now();
   std::uint64_t moved_ = 0;  // frames moved since the (re)start
 };
@@ -239,20 +314,43 @@ class AlsaMixer : public RecorderMixer {
 
 }  // namespace
 
+AlsaPcmKind ClassifyAlsaPcm(std::string_view name, std::string_view type) {
+  if (name == "default") return AlsaPcmKind::Default;
+  if (name.find("CARD=") != std::string_view::npos) {
+    // Of the per-card variants only the card's own default and its digital
+    // outputs are devices of their own; the rest repeat or wrap them.
+    std::string_view base = name.substr(0, name.find(':'));
+    for (std::string_view own : {"sysdefault", "hdmi", "iec958"})
+      if (base == own) return AlsaPcmKind::Card;
+    return AlsaPcmKind::Other;
+  }
+  for (std::string_view server : {"pulse", "pipewire", "jack"})
+    if (type == server) return AlsaPcmKind::Server;
+  return type == "hw" ? AlsaPcmKind::Card : AlsaPcmKind::Other;
+}
+
 std::vector<WaveDevice> AlsaBackend::Enumerate(WaveDirection direction) {
-  std::vector<WaveDevice> devices;
+  // "Default" is there even when no hint names it: it is what a first run
+  // picks, and the device the wave mapper opens.
+  std::vector<WaveDevice> devices{{"Default", "default", -1}}, cards;
   void** hints = nullptr;
   if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
+  snd_config_t* top = nullptr;  // the configuration the hints came from
+  if (snd_config_update_ref(&top) < 0) top = nullptr;
   const char* wanted = direction == WaveDirection::In ? "Input" : "Output";
   for (void** h = hints; *h; ++h) {
     std::string name = Hint(*h, "NAME"), ioid = Hint(*h, "IOID");
-    if (name.empty() || Duplicative(name) || (!ioid.empty() && ioid != wanted)) continue;
+    if (name.empty() || (!ioid.empty() && ioid != wanted)) continue;
+    snd_config_t* definition = Definition(top, name);
+    AlsaPcmKind kind = ClassifyAlsaPcm(name, TypeOf(definition));
+    if (kind == AlsaPcmKind::Default || kind == AlsaPcmKind::Other) continue;
     std::string desc = Hint(*h, "DESC");
     desc = desc.substr(0, desc.find('\n'));
-    if (name == "default") desc = "Default";  // the name that opens the mapper
-    devices.push_back({desc, name, CardOf(name)});
+    (kind == AlsaPcmKind::Server ? devices : cards).push_back({desc, name, CardOf(name, definition)});
   }
+  if (top) snd_config_unref(top);
   snd_device_name_free_hint(hints);
+  devices.insert(devices.end(), cards.begin(), cards.end());
   return devices;
 }
 

@@ -1,25 +1,41 @@
 #pragma once
 // The wave layer's backend over ALSA: devices from the PCM name hints, one
-// PCM per open handle (non-blocking, waited on with a bounded timeout), and
-// the card mixer for the recorder.
+// PCM per open handle (non-blocking, waited on with poll and a bounded
+// timeout that Interrupt ends at once), and the card mixer for the recorder.
 //
 //   WaveBackendScope use(std::make_shared<AlsaBackend>());  // the default anyway
 //   auto paced = std::make_shared<AlsaBackend>(AlsaPacing::WallClock);
 //
-// A device is listed for a direction when its hint allows that direction.
-// The name is the first line of the hint's description (or the PCM name);
-// "default" is always listed as "Default", the name the components map to the
-// wave mapper, which opens the same ALSA device. Plugin variants that only repeat a card's
-// device (front, surround, dmix, dsnoop, hw, plughw ...) and "null" are left out.
+// The lists hold what a person records from or plays to: "Default" first,
+// always (ALSA's default PCM, the same device the wave mapper opens), then
+// the sound servers' PCMs (pulse, pipewire, jack), then the cards' devices:
+// each card's own default ("sysdefault"), its HDMI and S/PDIF outputs, and
+// PCMs defined straight on a card ("type hw"). Rate converters, channel
+// mixers, encoders, the variants that only repeat a card's device (front,
+// surround, dmix, dsnoop, hw, plughw ...), "null", files and every other
+// plugin that wraps another PCM are left out. A device is listed for a
+// direction when its hint allows that direction; its name is the first line
+// of the hint's description (or the PCM name).
+//
+// A transfer the device lets block inside ALSA (a file plugin on a pipe
+// nobody reads) is not interrupted; the layer leaves such a driver thread
+// behind when the handle closes (wave.h).
 //
 // Null and file PCMs have no clock of their own: they move data as fast as
 // it is asked for, so a capture outruns its reader and drops frames. With
 // AlsaPacing::WallClock every stream moves no more frames than its rate
 // allows since it started, as a sound card would: capture gets each period
 // once it has been recorded, playback runs one period ahead.
+#include <string_view>
+
 #include "platform/wave/wave_backend.h"
 
 namespace tavrel {
+
+// What a hinted PCM is to the device lists, from its name and the type of
+// its definition ("" when it has none of its own).
+enum class AlsaPcmKind { Default, Server, Card, Other };
+AlsaPcmKind ClassifyAlsaPcm(std::string_view name, std::string_view type);
 
 enum class AlsaPacing { Device, WallClock };
 

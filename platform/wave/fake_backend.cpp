@@ -38,12 +38,14 @@ struct FakeWaveBackend::State {
   };
   std::vector<Failure> failures;
   MMRESULT failOpen = 0;
+  bool stalled = false;
   std::vector<Stream*> streams;
   std::uint64_t now = 0;
   std::vector<WaveCall> calls;
   std::vector<char> played;
   int recoveries = 0;
   std::uint64_t transfers = 0;
+  int waiting = 0;
   std::vector<WavePcmFormat> opened;
 };
 
@@ -86,9 +88,12 @@ class FakePcm : public WavePcm {
 
   long Read(void* data, std::uint32_t frames) override {
     std::unique_lock lock(state_->mutex);
+    ++state_->waiting;
     state_->changed.wait(lock, [&] {
-      return stream_.available > 0 || stream_.interrupted || stream_.xrun || stream_.lost;
+      return !state_->stalled &&
+             (stream_.available > 0 || stream_.interrupted || stream_.xrun || stream_.lost);
     });
+    --state_->waiting;
     ++state_->transfers;
     if (long e = Event()) return e;
     auto n = std::uint32_t(std::min<std::uint64_t>(frames, stream_.available));
@@ -103,10 +108,12 @@ class FakePcm : public WavePcm {
     std::size_t capacity = std::size_t(FakeWaveBackend::kPeriodFrames) *
                            FakeWaveBackend::kRingPeriods * stream_.frameBytes;
     std::unique_lock lock(state_->mutex);
+    ++state_->waiting;
     state_->changed.wait(lock, [&] {
-      return stream_.ring.size() < capacity || stream_.interrupted || stream_.xrun ||
-             stream_.lost;
+      return !state_->stalled && (stream_.ring.size() < capacity || stream_.interrupted ||
+                                  stream_.xrun || stream_.lost);
     });
+    --state_->waiting;
     ++state_->transfers;
     if (long e = Event()) return e;
     std::size_t room = (capacity - stream_.ring.size()) / stream_.frameBytes;
@@ -214,6 +221,12 @@ void FakeWaveBackend::LoseDevices() {
   state_->changed.notify_all();
 }
 
+void FakeWaveBackend::StallTransfers(bool stall) {
+  std::lock_guard lock(state_->mutex);
+  state_->stalled = stall;
+  state_->changed.notify_all();
+}
+
 void FakeWaveBackend::FailMixerSelection(bool fail) {
   std::lock_guard lock(state_->mutex);
   state_->failMixer = fail;
@@ -267,6 +280,11 @@ int FakeWaveBackend::Recoveries() {
 std::uint64_t FakeWaveBackend::Transfers() {
   std::lock_guard lock(state_->mutex);
   return state_->transfers;
+}
+
+int FakeWaveBackend::TransfersWaiting() {
+  std::lock_guard lock(state_->mutex);
+  return state_->waiting;
 }
 
 std::vector<WavePcmFormat> FakeWaveBackend::OpenedFormats() {

@@ -1,7 +1,8 @@
 #pragma once
 // An in-process wave backend for tests: devices and mixers set by the test,
 // a frame clock the test advances, a log of every wave call with its flags,
-// and injected faults (a failing call, a failing open, an xrun, a lost device).
+// and injected faults (a failing call, a failing open, an xrun, a lost device,
+// a transfer stuck inside the device).
 //
 //   auto fake = std::make_shared<FakeWaveBackend>();
 //   fake->SetDevices(WaveDirection::In, {{"Mic", "mic", 0}});
@@ -44,6 +45,9 @@ class FakeWaveBackend : public WaveBackend {
   void FailOpen(MMRESULT result);  // the next device open fails inside the layer
   void InjectXrun();               // the next transfer of every open stream overruns
   void LoseDevices();              // every open stream's device goes away
+  // While stalled, transfers block inside the device and ignore interrupts,
+  // as a file plugin writing to a pipe nobody reads does.
+  void StallTransfers(bool stall);
   void FailMixerSelection(bool fail);
 
   // The clock, in frames: every open capture stream gains that many frames
@@ -57,6 +61,7 @@ class FakeWaveBackend : public WaveBackend {
   int OpenStreams();
   int Recoveries();
   std::uint64_t Transfers();  // Read and Write calls that returned, all streams
+  int TransfersWaiting();     // Read and Write calls inside the device now
   std::vector<WavePcmFormat> OpenedFormats();
 
   // WaveBackend

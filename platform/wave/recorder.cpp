@@ -1,6 +1,12 @@
 #include "platform/wave/recorder.h"
 
+#include "platform/text.h"
+
 namespace tavrel {
+
+bool IsMasterCapture(const RecorderMixer::Element& element) {
+  return SameText(element.name, "Capture");
+}
 
 RecorderLines ChooseRecorderLines(const std::vector<RecorderMixer::Element>& elements) {
   RecorderLines lines;
@@ -12,7 +18,7 @@ RecorderLines ChooseRecorderLines(const std::vector<RecorderMixer::Element>& ele
       return lines;
     }
   for (std::size_t i = 0; i < elements.size(); ++i)
-    if (elements[i].captureSwitch) {
+    if (elements[i].captureSwitch && !IsMasterCapture(elements[i])) {
       lines.switches.push_back(i);
       lines.names.push_back(elements[i].name);
     }

@@ -11,9 +11,10 @@
 //
 // Lines come from the mixer of the device's card: the items of an enumerated
 // capture source when the card has one, else the mixer elements with a
-// capture switch (choosing one switches it on and the others off). A device
-// without a card mixer has no lines. Index -1 and out-of-range indexes change
-// nothing.
+// capture switch (choosing one switches it on and the others off). The
+// card's master capture switch (the element "Capture") is never a line and
+// is never switched: it gates every line. A device without a card mixer has
+// no lines. Index -1 and out-of-range indexes change nothing.
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,8 +38,11 @@ class RecorderMixer {
   virtual bool SetCaptureSwitch(std::size_t element, bool on) = 0;
 };
 
+// The card's master capture control, which every line passes through.
+bool IsMasterCapture(const RecorderMixer::Element& element);
+
 // Which elements give the lines: one enumerated capture source, or the
-// elements with a capture switch.
+// elements with a capture switch other than the master.
 struct RecorderLines {
   enum class Kind { None, Source, Switches } kind = Kind::None;
   std::size_t source = 0;               // element index, for Source

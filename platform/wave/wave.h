@@ -19,11 +19,18 @@
 // thread, or on the calling thread inside Open, Reset and Close; they should
 // only queue the message (reset and close of the same handle from inside its
 // callback are refused with MMSYSERR_ERROR). Handles are never reused.
-// An xrun is recovered without a word. A device that goes away
-// ends the stream: its queued headers come back marked done, and add, write,
-// start, pause, restart and reset give MMSYSERR_NODRIVER until the handle is
-// closed. The calls go to the backend chosen in wave_backend.h (ALSA unless a
-// test picked the fake one).
+// An xrun is recovered without a word. A device that goes away, or fails
+// a transfer (a file plugin on a full disk or a closed pipe), ends the
+// stream: its queued headers come back marked done, a capture header with
+// the bytes it holds so far, and add, write, start, pause, restart and
+// reset give MMSYSERR_NODRIVER until the handle is closed. No call waits on
+// the device without a bound: close waits at most two seconds for the
+// driver thread; one still stuck inside the device then is left behind (it
+// ends when the device lets go, and never calls back), the handle is closed
+// all the same and close gives MMSYSERR_ERROR. A broken pipe never raises
+// SIGPIPE in a driver thread. Sample rates above kWaveMaxSampleRate are
+// refused with WAVERR_BADFORMAT. The calls go to the backend chosen in
+// wave_backend.h (ALSA unless a test picked the fake one).
 #include <cstdint>
 
 #include "platform/guid.h"
@@ -68,6 +75,9 @@ enum : std::uint32_t {
 };
 
 constexpr std::uint32_t WAVE_MAPPER = 0xFFFFFFFFu;
+
+// The highest sample rate a device is opened with.
+constexpr std::uint32_t kWaveMaxSampleRate = 384000;
 
 // Header flags.
 enum : std::uint32_t {

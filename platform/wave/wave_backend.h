@@ -108,6 +108,9 @@ class WaveRegistry {
   std::vector<WaveDeviceEntry> Devices(WaveDirection direction);
 
   std::size_t OpenHandleCount();
+  // Driver threads that closed handles left inside a device that would not
+  // let go, and that have not ended since.
+  static std::size_t DriversLeftBehind();
 
   // The layer's handle table; handles count up and are never reused.
   std::uint64_t AddStream(std::shared_ptr<WaveStream> stream);

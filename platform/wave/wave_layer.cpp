@@ -1,10 +1,16 @@
 // The wave calls over a backend: header queue, flags, callbacks and the
 // driver thread of each open handle.
+#include <pthread.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <thread>
 #include <utility>
 
 #include "platform/thread.h"
@@ -91,7 +97,34 @@ WaveBackendScope::~WaveBackendScope() { WaveRegistry::Instance().SetBackend(prev
 
 // ------------------------------------------------------------------ stream
 
-class WaveStream {
+namespace {
+
+// How long closing a handle waits for its driver thread. A thread still
+// inside the device after that (a transfer ALSA let block) is left behind.
+constexpr auto kDriverCloseWait = std::chrono::seconds(2);
+
+std::atomic<std::size_t>& DriversLeftBehindCount() {
+  static std::atomic<std::size_t> count{0};  // trivially destroyed: safe at exit
+  return count;
+}
+
+// A reader that went away makes a write raise SIGPIPE in the writing
+// thread; blocked here, the write fails with EPIPE instead.
+void BlockBrokenPipe() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+}  // namespace
+
+std::size_t WaveRegistry::DriversLeftBehind() { return DriversLeftBehindCount().load(); }
+
+// The driver thread holds its stream, so a thread left behind by Close
+// still has the stream (and the device) to end with; the device is closed
+// by the driver thread itself as it ends, never by the closing one.
+class WaveStream : public std::enable_shared_from_this<WaveStream> {
  public:
   WaveStream(WaveDirection direction, std::shared_ptr<WaveBackend> backend,
              std::unique_ptr<WavePcm> pcm, const WavePcmFormat& format, WaveInProc inProc,
@@ -105,7 +138,10 @@ class WaveStream {
         instance_(instance),
         running_(direction == WaveDirection::Out) {}  // playback opens running
 
-  ~WaveStream() { StopDriver(); }
+  // Only the ending driver thread may be the last holder of a running stream.
+  ~WaveStream() {
+    if (driver_.joinable()) driver_.detach();
+  }
 
   WaveBackend& Backend() { return *backend_; }
 
@@ -114,9 +150,13 @@ class WaveStream {
     period_ = std::max<std::uint32_t>(1, pcm_->PeriodFrames());
     buffer_.resize(std::size_t(period_) * format_.frameBytes());
     done_.reserve(64);
-    std::string name = (Capture() ? "waveIn " : "waveOut ") + std::to_string(handle);
-    driver_ = std::make_unique<Thread>(name, ThreadPriority::Highest,
-                                       [this](Thread&) { DriverLoop(); });
+    name_ = (Capture() ? "waveIn " : "waveOut ") + std::to_string(handle);
+    driver_ = std::thread([self = shared_from_this()] { self->DriverMain(); });
+  }
+
+  bool Closed() {
+    std::lock_guard lock(mutex_);
+    return closed_;
   }
 
   void Opened() { Notify(Capture() ? WIM_OPEN : WOM_OPEN, nullptr); }
@@ -203,14 +243,10 @@ class WaveStream {
       if (!queue_.empty()) return WAVERR_STILLPLAYING;
       closed_ = true;
     }
-    StopDriver();
-    {
-      std::lock_guard lock(mutex_);
-      pcm_.reset();
-    }
+    const bool ended = StopDriver();
     std::lock_guard delivering(delivery_);  // after a Reset still calling back
     Notify(Capture() ? WIM_CLOSE : WOM_CLOSE, nullptr);
-    return MMSYSERR_NOERROR;
+    return ended ? MMSYSERR_NOERROR : MMSYSERR_ERROR;
   }
 
  private:
@@ -234,14 +270,44 @@ class WaveStream {
     return taken;
   }
 
-  void StopDriver() {
+  // Asks the driver thread to end and waits for it, boundedly. True when it
+  // ended; false when it was left behind, still inside the device.
+  bool StopDriver() {
+    if (!driver_.joinable()) return true;
+    bool ended;
     {
-      std::lock_guard lock(mutex_);
+      std::unique_lock lock(mutex_);
       quit_ = true;
       if (pcm_) pcm_->Interrupt();
+      wake_.notify_all();
+      ended = driverEnded_.wait_for(lock, kDriverCloseWait, [&] { return driverDone_; });
+      if (!ended) {
+        leftBehind_ = true;
+        ++DriversLeftBehindCount();
+      }
     }
-    wake_.notify_all();
-    if (driver_) driver_->Join();
+    if (ended)
+      driver_.join();
+    else
+      driver_.detach();
+    return ended;
+  }
+
+  void DriverMain() {
+    SetCurrentThreadName(name_);
+    SetCurrentThreadPriority(ThreadPriority::Highest);
+    BlockBrokenPipe();
+    DriverLoop();
+    std::unique_ptr<WavePcm> pcm;
+    {
+      std::lock_guard lock(mutex_);
+      pcm = std::move(pcm_);
+    }
+    pcm.reset();  // closing may still write out what the device holds
+    std::lock_guard lock(mutex_);
+    driverDone_ = true;
+    if (leftBehind_) --DriversLeftBehindCount();
+    driverEnded_.notify_all();
   }
 
   void Notify(std::uint32_t msg, WAVEHDR* h) {
@@ -402,7 +468,8 @@ class WaveStream {
   std::uint32_t period_ = 1;
   std::vector<char> buffer_;     // driver thread only
   std::vector<WAVEHDR*> done_;   // driver thread only
-  std::unique_ptr<Thread> driver_;
+  std::string name_;
+  std::thread driver_;
   static thread_local const WaveStream* inCallbackOf;  // set while a callback runs
 
   std::mutex delivery_;  // keeps callbacks in order; taken before mutex_
@@ -416,6 +483,9 @@ class WaveStream {
   bool lost_ = false;
   bool closed_ = false;
   bool quit_ = false;
+  std::condition_variable driverEnded_;
+  bool driverDone_ = false;   // the driver thread has closed the device and ends
+  bool leftBehind_ = false;   // Close stopped waiting for it
 };
 
 thread_local const WaveStream* WaveStream::inCallbackOf = nullptr;
@@ -445,7 +515,7 @@ MMRESULT DecodeFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out) {
   bool container = f.containerBits == 8 || f.containerBits == 16 || f.containerBits == 24 ||
                    f.containerBits == 32;
   if (!container || f.validBits > f.containerBits || f.channels < 1 || f.channels > 32 ||
-      f.rate == 0 || wfx->nBlockAlign != f.frameBytes())
+      f.rate == 0 || f.rate > kWaveMaxSampleRate || wfx->nBlockAlign != f.frameBytes())
     return WAVERR_BADFORMAT;
   out = f;
   return MMSYSERR_NOERROR;
@@ -553,9 +623,13 @@ MMRESULT Open(const char* function, WaveDirection direction, Handle* handle,
 
 template <class Handle>
 MMRESULT CloseHandle(const char* function, Handle h) {
-  MMRESULT result = OnHandle(function, h, nullptr,
-                             [](WaveStream& s, WaveCall&) { return s.Close(); });
-  if (result == MMSYSERR_NOERROR) WaveRegistry::Instance().RemoveStream(std::uint64_t(h));
+  bool closed = false;  // also when its driver thread was left behind
+  MMRESULT result = OnHandle(function, h, nullptr, [&](WaveStream& s, WaveCall&) {
+    MMRESULT r = s.Close();
+    closed = s.Closed() && r != MMSYSERR_INVALHANDLE;
+    return r;
+  });
+  if (closed) WaveRegistry::Instance().RemoveStream(std::uint64_t(h));
   return result;
 }
 
