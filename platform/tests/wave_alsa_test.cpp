@@ -346,12 +346,14 @@ TEST_F(WaveAlsa, AFailedWriteEndsThePlaybackStream) {
     ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &fmt.Format, Sink::Out, events.Instance(),
                           CALLBACK_FUNCTION | WAVE_ALLOWSYNC),
               0u);
+    ASSERT_EQ(waveOutPause(out), 0u);  // all queued before the first write can fail
     std::vector<std::unique_ptr<Buffer>> bufs;
     for (int i = 0; i < 16; ++i) {  // more than the file plugin keeps before it writes
       bufs.push_back(std::make_unique<Buffer>(8192));
       waveOutPrepareHeader(out, &bufs.back()->hdr, sizeof(WAVEHDR));
       ASSERT_EQ(waveOutWrite(out, &bufs.back()->hdr, sizeof(WAVEHDR)), 0u);
     }
+    ASSERT_EQ(waveOutRestart(out), 0u);
     if (c.routes == wavetest::AlsaRoutes::Fifos) {
       const std::string driver = "waveOut " + std::to_string(std::uint64_t(out));
       ASSERT_TRUE(wavetest::Eventually([&] { return wavetest::ThreadSleepsIn(driver, SYS_write); }));

@@ -139,6 +139,7 @@ class AlsaPcm : public WavePcm {
   // 1 when the device is ready (or has an error the transfer will give),
   // 0 after a timeout or an interrupt, or -errno.
   long Wait() {
+    if (fds_.size() == 1) return TakeWake() ? 0 : 1;  // nothing to wait on: the transfer tells
     for (auto& fd : fds_) fd.revents = 0;
     int n = ::poll(fds_.data(), nfds_t(fds_.size()), kWaitMs);
     if (n < 0) return errno == EINTR ? 0 : -errno;
