@@ -185,8 +185,12 @@ void TAdvToolPanelSection::SetDraw(bool v) {
 }
 
 void TAdvToolPanelSection::SetHeight(int v) {
-  if (v == height_ || (autosize_ && !internal_call_)) return;
-  if (TAdvToolPanel* p = Panel()) p->ShiftControlsBelowSection(Index(), v - height_);
+  // Form data keeps the height the controls below were placed against; an
+  // autosized section measures again once the panel has loaded.
+  TAdvToolPanel* p = Panel();
+  const bool loading = p && p->IsLoadingInChain();
+  if (v == height_ || (autosize_ && !internal_call_ && !loading)) return;
+  if (p) p->ShiftControlsBelowSection(Index(), v - height_);
   height_ = v;
   Changed();
 }

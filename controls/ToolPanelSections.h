@@ -158,7 +158,8 @@ class TAdvToolPanelSection : public TCollectionItem {
   ~TAdvToolPanelSection() override;
 
   // Full height of the band, caption strip included. Ignored from outside
-  // while Autosize is on; otherwise the controls below move with the change.
+  // while Autosize is on, except from form data; the controls below move
+  // with the change.
   int Height() const { return height_; }
   void SetHeight(int v);
   const std::string& Caption() const { return caption_; }

@@ -136,8 +136,6 @@ TAdvToolPanel::TAdvToolPanel(TComponent* owner) : TCustomControl(owner) {
   SetStyle(esOffice2003Blue);
 }
 
-TAdvToolPanel::~TAdvToolPanel() = default;
-
 std::string TAdvToolPanel::Version() const {
   return std::to_string(kVersion >> 24) + "." + std::to_string((kVersion >> 16) & 0xFF) + "." +
          std::to_string((kVersion >> 8) & 0xFF) + "." + std::to_string(kVersion & 0xFF);

@@ -243,7 +243,6 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   void AlignControls(TControl* changed, TRect& rect) override;
 
  protected:
-  ~TAdvToolPanel() override;
   void Loaded() override;
   void Notification(TComponent* c, TOperation op) override;
   void Paint() override;

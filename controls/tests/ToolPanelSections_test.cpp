@@ -141,6 +141,23 @@ TEST_F(SectionTest, AutosizeFollowsTheItems) {
   EXPECT_EQ(below->Top(), 215);
 }
 
+TEST_F(SectionTest, AutosizeReadFromFormDataIsMeasuredOnceLoaded) {
+  form->BeginLoading();
+  auto* q = Make<TAdvToolPanel>(form, Bounds(0, 0, 200, 300));
+  TAdvToolPanelSection* s = q->Sections()->Add();
+  s->SetAutosize(true);
+  for (const char* c : {"a", "b", "c"}) s->SectionItems()->Add()->SetCaption(c);
+  s->SetHeight(60);  // the stored height, a little off
+  EXPECT_TRUE(s->Autosize());
+  EXPECT_EQ(s->Height(), 60);
+  auto* below = Make<TEdit>(q, Bounds(10, 200, 50, 20));
+  form->EndLoading();
+  EXPECT_EQ(s->Height(), 65);
+  EXPECT_EQ(below->Top(), 205) << "moved by what the measure changed";
+  s->SetHeight(100);
+  EXPECT_EQ(s->Height(), 65);
+}
+
 TEST_F(SectionTest, CollapseHidesAndMovesExpandRestoresExactly) {
   TAdvToolPanelSection* s0 = AddSection(60);  // 23..83
   TAdvToolPanelSection* s1 = AddSection(80);  // 83..163
