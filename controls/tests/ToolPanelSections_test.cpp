@@ -311,6 +311,67 @@ TEST_F(SectionTest, CornersRoundTheTopOfTheCaptionStrip) {
   }
 }
 
+TEST_F(SectionTest, StripNodeBoxAndBodyLines) {
+  // Section 23..71: strip rows 23..39, body 40..66, spacing below.
+  TAdvToolPanelSection* s = AddSection(48);
+  s->SetNode(true);
+  Paint();
+  const TColor gray = RGB(128, 128, 128);
+  EXPECT_EQ(Pixel(12, 27), gray) << "the box (8,27)-(17,36) outlined";
+  EXPECT_EQ(Pixel(8, 31), gray);
+  for (int x = 10; x < 15; ++x) EXPECT_EQ(Pixel(x, 31), clBlack) << "the minus, x " << x;
+  // Three border lines in white; the right side stays open.
+  EXPECT_EQ(Pixel(100, 40), clWhite);
+  EXPECT_EQ(Pixel(5, 50), clWhite);
+  EXPECT_EQ(Pixel(100, 66), clWhite);
+  EXPECT_NE(Pixel(198, 50), clWhite);
+  EXPECT_NE(Pixel(100, 39), clWhite);
+  p->SectionLayout()->SetUnderLineCaption(true);
+  Paint();
+  EXPECT_EQ(Pixel(100, 39), clWhite) << "the caption underline";
+
+  s->SetExpanded(false);
+  Paint();
+  int minus = 0, plus = 0;
+  for (int x = 10; x < 15; ++x) minus += Pixel(x, 31) == clBlack;
+  for (int y = 28; y < 35; ++y)
+    for (int x = 9; x < 16; ++x) plus += Pixel(x, y) == clBlack;
+  EXPECT_LT(minus, 5);
+  EXPECT_GT(plus, 4) << "a plus sign instead";
+  EXPECT_EQ(Pixel(100, 40), Pixel(2, 40)) << "no body when collapsed: the panel shows";
+}
+
+TEST_F(SectionTest, CaptionAndItemPictures) {
+  TImageList* images = TComponent::Create<TImageList>(form);
+  images->SetSize(8, 8);
+  TBitmap red;
+  red.SetSize(8, 8);
+  red.Canvas().Brush().SetColor(clRed);
+  red.Canvas().FillRect(Rect(0, 0, 8, 8));
+  images->AddMasked(red, clNone);
+  p->SetSectionImages(images);
+  TAdvToolPanelSection* s = AddSection(60, {"Ouvrir", "Fermer"});
+  s->SetCaptionImageIndex(0);
+  s->SectionItems()->Items(1)->SetImageIndex(0);
+  Paint();
+  EXPECT_EQ(p->SectionCaptionHeight(), 16) << "pictures of 8 fit the strip";
+  // Caption picture at (Indent + 2, top + 2).
+  EXPECT_EQ(Pixel(6, 25), clRed);
+  EXPECT_EQ(Pixel(13, 32), clRed);
+  EXPECT_NE(Pixel(5, 25), clRed);
+  // Items move right by the picture width; the picture sits left of the text
+  // at (12 + 8 + 4 - 8 - 2, top + 16 + 13·j + 4).
+  EXPECT_NE(Pixel(14, 43), clRed) << "item 0 has no picture";
+  EXPECT_EQ(Pixel(14, 56), clRed);
+  EXPECT_EQ(Pixel(21, 63), clRed);
+  int item = -1, section = -1;
+  TRect r;
+  EXPECT_TRUE(p->SectionItemAt(16, 58, item, section, r)) << "the picture is part of the item";
+  EXPECT_EQ(item, 1);
+  EXPECT_FALSE(p->SectionItemAt(16, 45, item, section, r)) << "item 0 starts at its text";
+  EXPECT_TRUE(p->SectionItemAt(25, 45, item, section, r));
+}
+
 TEST_F(SectionTest, ItemsPaintWithinTheBodyInTheirStates) {
   // Body 23 + 16 .. 23 + 48 - 4: two rows fit, the third would start at 69.
   TAdvToolPanelSection* s = AddSection(48, {"Ouvrir", "Fermer", "Quitter", "Aide"});

@@ -147,6 +147,113 @@ TEST_F(ToolPanelTest, LongCaptionEndsWithAnEllipsisBeforeTheButtons) {
       EXPECT_EQ(Pixel(x0 + u, 4 + v) == clWhite, dots.at(u, v)) << u << "," << v;
 }
 
+TEST_F(ToolPanelTest, BackgroundPicturePositions) {
+  // A 10 by 8 picture, red with a lime bottom-left pixel (the colour key).
+  TBitmap picture;
+  picture.SetSize(10, 8);
+  picture.Canvas().Brush().SetColor(clRed);
+  picture.Canvas().FillRect(Rect(0, 0, 10, 8));
+  picture.Canvas().SetPixel(0, 7, clLime);
+  TPicture holder;
+  holder.Bitmap().Assign(picture);
+  struct Case {
+    TTPBackGroundPosition position;
+    int borderWidth;
+    TColor colorTo;
+    TPoint at;  // top-left corner of the picture
+  };
+  // 200 by 150, bevel 1: with a gradient the area runs from BW to 200 - 2·BW + 2.
+  const TColor gradient = RGB(82, 123, 198);
+  const Case cases[] = {
+      {bpTopLeft, 0, gradient, {0, 23}},        {bpTopRight, 0, gradient, {191, 23}},
+      {bpBottomLeft, 0, gradient, {0, 140}},    {bpBottomRight, 0, gradient, {191, 140}},
+      {bpCenter, 0, gradient, {95, 70}},        {bpTopRight, 0, clNone, {188, 23}},
+      {bpTopLeft, 0, clNone, {1, 23}},          {bpTopRight, 2, gradient, {185, 23}},
+      {bpBottomLeft, 2, gradient, {2, 140}},
+  };
+  TAdvToolPanel* p = Make<TAdvToolPanel>(form, Bounds(0, 0, 200, 150));
+  p->SetBackground(holder);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "position " << c.position << " border " << c.borderWidth);
+    p->SetBackGroundPosition(c.position);
+    p->SetBorderWidth(c.borderWidth);
+    p->SetColorTo(c.colorTo);
+    p->SetBackgroundTransparent(false);
+    Paint();
+    EXPECT_EQ(Pixel(c.at.X, c.at.Y), clRed);
+    EXPECT_EQ(Pixel(c.at.X + 8, c.at.Y + 6), clRed);
+    EXPECT_EQ(Pixel(c.at.X, c.at.Y + 7), clLime);
+    EXPECT_NE(Pixel(c.at.X + 10, c.at.Y), clRed);
+    EXPECT_NE(Pixel(c.at.X, c.at.Y + 8), clRed);
+    if (c.at.X > 0) {
+      EXPECT_NE(Pixel(c.at.X - 1, c.at.Y), clRed);
+    }
+    p->SetBackgroundTransparent(true);
+    Paint();
+    EXPECT_NE(Pixel(c.at.X, c.at.Y + 7), clLime) << "the key colour is left out";
+    EXPECT_EQ(Pixel(c.at.X + 1, c.at.Y + 7), clRed);
+  }
+  p->SetBackgroundTransparent(false);
+  p->SetBorderWidth(0);
+  p->SetColorTo(gradient);
+  p->SetBackGroundPosition(bpTiled);
+  Paint();
+  for (TPoint at : {TPoint{0, 23}, TPoint{10, 31}, TPoint{190, 143}}) EXPECT_EQ(Pixel(at.X, at.Y), clRed);
+  EXPECT_EQ(Pixel(0, 30), clLime);
+  EXPECT_EQ(Pixel(10, 38), clLime);
+  p->SetBackGroundPosition(bpStretched);
+  Paint();
+  int red = 0;
+  for (int y = 23; y < 150; ++y)
+    for (int x = 0; x < 200; ++x) red += Pixel(x, y) == clRed;
+  EXPECT_GT(red, 200 * 127 * 8 / 10) << "stretched over the area below the caption";
+}
+
+TEST_F(ToolPanelTest, ButtonFramesCaptionBorderAndLockMarks) {
+  TAdvToolPanel* p = Make<TAdvToolPanel>(form, Bounds(0, 0, 200, 100));
+  // Close button B = (177, 2)-(193, 18); lock button (158, 2)-(177, 18).
+  p->SetButton3D(true);
+  PointAt(p, 185, 10);
+  Paint();
+  EXPECT_EQ(Pixel(177, 2), clWhite);
+  EXPECT_EQ(Pixel(192, 17), RGB(128, 128, 128));
+  Mouse(WM_LBUTTONDOWN, p, 185, 10, MK_LBUTTON);
+  Paint();
+  EXPECT_EQ(Pixel(177, 2), RGB(128, 128, 128)) << "pressed: the frame turns round";
+  EXPECT_EQ(Pixel(192, 17), clWhite);
+  Mouse(WM_LBUTTONUP, p, 185, 10);
+  form->InjectMouseLeave();
+  form->SetActiveControl(nullptr);
+
+  // The unfocused bar's grey outline with rounded corners.
+  PointAt(p, 50, 80);
+  p->SetShowCaptionBorder(true);
+  Paint();
+  EXPECT_EQ(Pixel(50, 1), RGB(128, 128, 128));
+  EXPECT_EQ(Pixel(50, 21), RGB(128, 128, 128));
+  EXPECT_NE(Pixel(1, 1), RGB(128, 128, 128)) << "the corner is rounded";
+
+  // Lock marks in the caption text colour: a pin pointing left, then down.
+  auto marks = [&] {
+    std::string s;
+    for (int y = 3; y < 18; ++y)
+      for (int x = 157; x < 176; ++x) s += Pixel(x, y) == clWhite ? '#' : '.';
+    return s;
+  };
+  const std::string unlocked = marks();
+  p->SetLocked(true);
+  Paint();
+  const std::string locked = marks();
+  EXPECT_NE(unlocked, locked);
+  EXPECT_GT(std::count(unlocked.begin(), unlocked.end(), '#'), 20);
+  EXPECT_GT(std::count(locked.begin(), locked.end(), '#'), 20);
+  // Locked: the head's two crossbars at rows 3 + 2 and 3 + 4, x 159 + 7 .. 159 + 10.
+  for (int x = 166; x < 170; ++x) {
+    EXPECT_EQ(Pixel(x, 5), clWhite) << x;
+    EXPECT_EQ(Pixel(x, 7), clWhite) << x;
+  }
+}
+
 TEST_F(ToolPanelTest, ChildrenAreLaidOutBelowTheCaptionBar) {
   TAdvToolPanel* p = Make<TAdvToolPanel>(form, Bounds(0, 0, 200, 150));
   auto* top = Make<TEdit>(p, Bounds(0, 0, 50, 20));
