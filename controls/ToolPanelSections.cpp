@@ -6,8 +6,12 @@
 
 namespace tavrel {
 
+const EnumInfo& GradientDirectionInfo() {
+  static const EnumInfo info{"TGradientDirection", {"gdHorizontal", "gdVertical"}};
+  return info;
+}
+
 namespace {
-const EnumInfo kGradientInfo{"TGradientDirection", {"gdHorizontal", "gdVertical"}};
 const EnumInfo kCornersInfo{"TSectionCorners",
                             {"scRectangle", "scRoundLeft", "scRoundRight", "scRoundLeftRight"}};
 
@@ -34,10 +38,10 @@ const ClassInfo& TSectionLayout::Class() {
           .typeName("TColor")
           .prop("BorderWidth", &L::BorderWidth, &L::SetBorderWidth)
           .prop("BackGroundGradientDir", &L::BackGroundGradientDir, &L::SetBackGroundGradientDir)
-          .enumType(kGradientInfo)
+          .enumType(GradientDirectionInfo())
           .defaultValue(int64_t{gdHorizontal})
           .prop("CaptionGradientDir", &L::CaptionGradientDir, &L::SetCaptionGradientDir)
-          .enumType(kGradientInfo)
+          .enumType(GradientDirectionInfo())
           .defaultValue(int64_t{gdHorizontal})
           .prop("ItemFontColor", &L::ItemFontColor, &L::SetItemFontColor)
           .typeName("TColor")
@@ -160,29 +164,17 @@ void TAdvToolPanelSection::Changed() {
   if (TAdvToolPanel* p = Panel(); p && !p->HasState(csDestroying)) p->Invalidate();
 }
 
-void TAdvToolPanelSection::SetCaption(const std::string& v) {
-  if (v == caption_) return;
-  caption_ = v;
+template <class T>
+void TAdvToolPanelSection::Store(T& field, const T& v) {
+  if (field == v) return;
+  field = v;
   Changed();
 }
 
-void TAdvToolPanelSection::SetCaptionImageIndex(int v) {
-  if (v == caption_image_index_) return;
-  caption_image_index_ = v;
-  Changed();
-}
-
-void TAdvToolPanelSection::SetNode(bool v) {
-  if (v == node_) return;
-  node_ = v;
-  Changed();
-}
-
-void TAdvToolPanelSection::SetDraw(bool v) {
-  if (v == draw_) return;
-  draw_ = v;
-  Changed();
-}
+void TAdvToolPanelSection::SetCaption(const std::string& v) { Store(caption_, v); }
+void TAdvToolPanelSection::SetCaptionImageIndex(int v) { Store(caption_image_index_, v); }
+void TAdvToolPanelSection::SetNode(bool v) { Store(node_, v); }
+void TAdvToolPanelSection::SetDraw(bool v) { Store(draw_, v); }
 
 void TAdvToolPanelSection::SetHeight(int v) {
   // Form data keeps the height the controls below were placed against; an

@@ -30,6 +30,9 @@ class TAdvToolPanelSection;
 
 enum TSectionCorners { scRectangle, scRoundLeft, scRoundRight, scRoundLeftRight };
 
+// Names of TGradientDirection values in form data.
+const EnumInfo& GradientDirectionInfo();
+
 // Every setter stores and fires OnChange, equal value or not.
 class TSectionLayout : public TPersistent {
   TAVREL_CLASS_INFO
@@ -197,6 +200,8 @@ class TAdvToolPanelSection : public TCollectionItem {
   void ItemAdded();
   void ItemDeleted();
   void SetOwnHeight(int v);
+  template <class T>
+  void Store(T& field, const T& v);
 
   int height_ = 48;
   int act_height_ = 48;

@@ -8,7 +8,6 @@ namespace tavrel {
 
 namespace {
 
-const EnumInfo kGradientInfo{"TGradientDirection", {"gdHorizontal", "gdVertical"}};
 const EnumInfo kPositionInfo{"TTPBackGroundPosition",
                              {"bpTopLeft", "bpTopRight", "bpBottomLeft", "bpBottomRight", "bpTiled",
                               "bpStretched", "bpCenter"}};
@@ -55,14 +54,14 @@ const ClassInfo& TAdvToolPanel::Class() {
           .prop("ColorTo", &P::ColorTo, &P::SetColorTo)
           .typeName("TColor")
           .prop("GradientDirection", &P::GradientDirection, &P::SetGradientDirection)
-          .enumType(kGradientInfo)
+          .enumType(GradientDirectionInfo())
           .defaultValue(int64_t{gdHorizontal})
           .prop("DockDots", &P::DockDots, &P::SetDockDots)
           .prop("CanSize", &P::CanSize, &P::SetCanSize)
           .defaultValue(true)
           .prop("CaptionGradientDirection", &P::CaptionGradientDirection,
                 &P::SetCaptionGradientDirection)
-          .enumType(kGradientInfo)
+          .enumType(GradientDirectionInfo())
           .prop("ImageIndex", &P::ImageIndex, &P::SetImageIndex)
           .defaultValue(int64_t{-1})
           .prop("FocusCaptionColor", &P::FocusCaptionColor, &P::SetFocusCaptionColor)

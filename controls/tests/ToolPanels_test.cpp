@@ -217,6 +217,7 @@ TEST_F(ToolPanelTest, ButtonFramesCaptionBorderAndLockMarks) {
   Paint();
   EXPECT_EQ(Pixel(177, 2), clWhite);
   EXPECT_EQ(Pixel(192, 17), RGB(128, 128, 128));
+  Mouse(WM_MOUSEMOVE, p, 185, 10);
   Mouse(WM_LBUTTONDOWN, p, 185, 10, MK_LBUTTON);
   Paint();
   EXPECT_EQ(Pixel(177, 2), RGB(128, 128, 128)) << "pressed: the frame turns round";
@@ -252,6 +253,21 @@ TEST_F(ToolPanelTest, ButtonFramesCaptionBorderAndLockMarks) {
     EXPECT_EQ(Pixel(x, 5), clWhite) << x;
     EXPECT_EQ(Pixel(x, 7), clWhite) << x;
   }
+
+  // The caption button: its text area ends at 163 - 5, a triangle left of that.
+  p->SetButton3D(false);
+  p->SetCaptionButton(true);
+  Paint();
+  for (TPoint on : {TPoint{148, 10}, TPoint{154, 10}, TPoint{149, 11}, TPoint{151, 13}})
+    EXPECT_EQ(Pixel(on.X, on.Y), clWhite) << on.X << "," << on.Y;
+  for (TPoint off : {TPoint{147, 10}, TPoint{155, 10}, TPoint{150, 13}, TPoint{152, 13}})
+    EXPECT_NE(Pixel(off.X, off.Y), clWhite) << off.X << "," << off.Y;
+  EXPECT_NE(Pixel(10, 2), clBlack);
+  PointAt(p, 100, 10);
+  p->Invalidate();
+  Paint();
+  EXPECT_EQ(Pixel(10, 2), clBlack) << "hovered: the button look over (10,2)-(158,20)";
+  EXPECT_EQ(Pixel(157, 20), clBlack);
 }
 
 TEST_F(ToolPanelTest, ChildrenAreLaidOutBelowTheCaptionBar) {
