@@ -1,6 +1,8 @@
 // The close and lock button pictures, drawn here in place of program
 // resources: black marks on white, 16 by 16. The panel uses their sizes
 // and draws the marks itself as lines.
+#include <vector>
+
 #include "controls/ToolPanels.h"
 
 namespace tavrel {

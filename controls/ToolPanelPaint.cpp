@@ -5,7 +5,6 @@
 
 #include "controls/ToolPanels.h"
 #include "platform/ui/drawtext.h"
-#include "platform/ui/forms.h"
 
 namespace tavrel {
 

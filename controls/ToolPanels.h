@@ -54,7 +54,6 @@ class IToolPanelTab {
   virtual TPanelPosition Position() const = 0;
   virtual bool AutoDock() const = 0;
   virtual const TToolPanelGlyphs& PanelGlyphs() const = 0;
-  virtual int PanelIndex(TAdvToolPanel* panel) const = 0;
   // The panel's caption, picture or open width changed: refresh its tab.
   virtual void UpdatePanel(TAdvToolPanel* panel) = 0;
   // The panel was hidden or shown again: forget it as the slid-out panel

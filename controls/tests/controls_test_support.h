@@ -70,7 +70,6 @@ class FakeTab : public IToolPanelTab {
   TPanelPosition Position() const override { return position; }
   bool AutoDock() const override { return autoDock; }
   const TToolPanelGlyphs& PanelGlyphs() const override { return glyphs; }
-  int PanelIndex(TAdvToolPanel*) const override { return 0; }
   void UpdatePanel(TAdvToolPanel*) override { log.push_back("UpdatePanel"); }
   void PanelHiddenChanged(TAdvToolPanel*) override { log.push_back("PanelHiddenChanged"); }
   void UpdatePanels() override { log.push_back("UpdatePanels"); }
