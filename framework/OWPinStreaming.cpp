@@ -336,14 +336,22 @@ bool TOWSinkPin::ConnectToStateThrough(const Ref<TOWStateDispatcher>& ADispatche
                                        const Guid& AToID) {
   TOWFormatConverterClass make = FindTypeConverter(AFromID, AToID);
   if (!ADispatcher || !make) return false;
-  // Held from the start: whatever fails below, the converter goes.
-  Ref<IOWFormatConverter> conv = make();
+  return JoinStateThrough(ADispatcher, make(), AFromID, AToID, nullptr);
+}
+
+bool TOWSinkPin::JoinStateThrough(const Ref<TOWStateDispatcher>& ADispatcher, const Ref<IOWFormatConverter>& AConverter,
+                                  const Guid& AFromID, const Guid& AToID, TOWBasicPin* NotifyAfterPin) {
+  // Held from the start: whatever fails below, a new converter goes.
+  Ref<IOWFormatConverter> conv = AConverter;
   TOWFormatConverter* c = conv ? conv->Instance() : nullptr;
-  if (!c || !c->InputPin() || !c->OutputPin()) return false;
-  LeaveStateLink();
+  if (!ADispatcher || !c || !c->InputPin() || !c->OutputPin()) return false;
+  // Refused: the pin keeps the links it has.
+  if (!CanConnectTo(c->OutputPin(), true)) return false;
+  Disconnect();
   if (!ConnectAfter(c->OutputPin(), nullptr)) return false;
-  ADispatcher->AddFormatConverter({conv, AFromID, AToID});
-  ADispatcher->AddPin(c->InputPin(), this);
+  if (!ADispatcher->FormatConverterOf(c->InputPin()).Instance) ADispatcher->AddFormatConverter({conv, AFromID, AToID});
+  ADispatcher->AddPinAfter(c->InputPin(), this, NotifyAfterPin);
+  BroadcastLinked(ADispatcher.get());
   BroadcastChanged();
   StateLinkChanged();
   return true;

@@ -56,10 +56,11 @@ struct EventRecorder : IOWPinListener {
     auto* s = dynamic_cast<TTestSinkPin*>(p);
     return s ? s->PinName() : "src";
   }
-  void PinLinked(TOWBasicPin* p, TOWBasicPin* o) override { Add("linked " + N(p) + "-" + N(o)); }
-  void PinUnlinked(TOWBasicPin* p, TOWBasicPin* o) override { Add("unlinked " + N(p) + "-" + N(o)); }
+  std::string N(TOWPinObject* o) { return N(dynamic_cast<TOWBasicPin*>(o)); }
+  void PinLinked(TOWBasicPin* p, TOWPinObject* o) override { Add("linked " + N(p) + "-" + N(o)); }
+  void PinUnlinked(TOWBasicPin* p, TOWPinObject* o) override { Add("unlinked " + N(p) + "-" + N(o)); }
   void PinChanged(TOWBasicPin* p) override { Add("changed " + N(p)); }
-  void PinDestroying(TOWBasicPin* p) override { Add("destroying " + N(p)); }
+  void PinDestroying(TOWBasicPin* p, bool) override { Add("destroying " + N(p)); }
 };
 
 struct ListenerScope {

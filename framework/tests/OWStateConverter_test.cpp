@@ -172,16 +172,24 @@ TEST_F(StateConverterTest, TheConverterGoesWithTheMemberItFeeds) {
   }
 }
 
-TEST_F(StateConverterTest, ASinkWithASourceAndAPlainStateLinkKeepsBothThroughFormData) {
+TEST_F(StateConverterTest, ASinkIsInAStateLinkOrLinkedToASourceNeverBothAndFormDataKeepsWhichever) {
   std::vector<uint8_t> bytes;
   {
     auto form = NamedForm("fmMain");
     auto* in = AddNamed<TLinkAudioIn>(form.get(), "In");
     auto* f = AddNamed<TLinkFilter>(form.get(), "F");
     auto* g = AddNamed<TLinkFilter>(form.get(), "G");
+    auto* h = AddNamed<TLinkFilter>(form.get(), "H");
     ASSERT_TRUE(f->InputPin()->Connect(in->OutputPin()));
-    ASSERT_TRUE(f->InputPin()->ConnectToStateName("Shared"));
-    ASSERT_TRUE(g->InputPin()->ConnectToStateName("Shared"));
+    ASSERT_TRUE(h->InputPin()->Connect(in->OutputPin()));
+    // A link of input pins only records them (nobody there speaks); the
+    // source link goes.
+    EXPECT_FALSE(f->InputPin()->ConnectToStateName("Shared"));
+    EXPECT_FALSE(g->InputPin()->ConnectToStateName("Shared"));
+    EXPECT_EQ(f->InputPin()->SourcePin(), nullptr);
+    EXPECT_EQ(Sinks(in->OutputPin()), std::vector<TOWBasicPin*>{h->InputPin()});
+    ASSERT_NE(f->InputPin()->Dispatcher(), nullptr);
+    EXPECT_EQ(f->InputPin()->Dispatcher(), g->InputPin()->Dispatcher());
     EXPECT_FALSE(f->InputPin()->StoreStateConverter());
     bytes = WriteRootComponent(*form);
   }
@@ -190,10 +198,18 @@ TEST_F(StateConverterTest, ASinkWithASourceAndAPlainStateLinkKeepsBothThroughFor
   auto* in = dynamic_cast<TLinkAudioIn*>(copy->FindComponent("In"));
   auto* f = dynamic_cast<TLinkFilter*>(copy->FindComponent("F"));
   auto* g = dynamic_cast<TLinkFilter*>(copy->FindComponent("G"));
-  EXPECT_EQ(f->InputPin()->SourcePin(), in->OutputPin());
+  auto* h = dynamic_cast<TLinkFilter*>(copy->FindComponent("H"));
+  EXPECT_EQ(f->InputPin()->SourcePin(), nullptr);
+  EXPECT_EQ(h->InputPin()->SourcePin(), in->OutputPin());
   ASSERT_NE(f->InputPin()->Dispatcher(), nullptr);
   EXPECT_EQ(f->InputPin()->Dispatcher(), g->InputPin()->Dispatcher());
   EXPECT_EQ(WriteRootComponent(*copy), bytes);
+  // Linking to a source leaves the state link; the link left with one
+  // member dissolves.
+  ASSERT_TRUE(f->InputPin()->Connect(in->OutputPin()));
+  EXPECT_EQ(f->InputPin()->Dispatcher(), nullptr);
+  EXPECT_EQ(g->InputPin()->Dispatcher(), nullptr);
+  EXPECT_EQ(f->InputPin()->SourcePin(), in->OutputPin());
 }
 
 // A "StateConverter" value written by hand, read by a sink pin of a form.

@@ -75,19 +75,19 @@ TEST_F(OWValuePins, DispatchOnlySinksHandEveryOperationToTheirEventOrDropIt) {
     Make make;
   } cases[] = {
       {"Integer", IID_OWIntegerStream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntegerSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntegerSinkPin>(o, nullptr, nullptr, e); }},
       {"Int64", IID_OWInt64Stream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64SinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64SinkPin>(o, nullptr, nullptr, e); }},
       {"DateTime", IID_OWDateTimeStream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWDateTimeSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWDateTimeSinkPin>(o, nullptr, nullptr, e); }},
       {"ranged Integer", IID_OWRangedIntegerStream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, nullptr, nullptr, e); }},
       {"Integer into ranged", IID_OWIntegerStream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, nullptr, nullptr, e); }},
       {"ranged Int64", IID_OWRangedInt64Stream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, nullptr, nullptr, e); }},
       {"Int64 into ranged", IID_OWInt64Stream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, nullptr, nullptr, e); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
