@@ -115,7 +115,9 @@ TOWBasicPin* TOWSinkPin::ConnectionSourcePin() {
 
 Ref<IOWFormatConverter> TOWSinkPin::FormatConverter() {
   ReadHold r(this);
-  if (!FConnectionSourcePin || FConnectionSourcePin == FRealSourcePin) return nullptr;
+  // In a link from a source, or in a state link that reaches this pin
+  // through a converter (the converter's output is then the source too).
+  if (!FConnectionSourcePin) return nullptr;
   auto* c = dynamic_cast<TOWFormatConverter*>(FConnectionSourcePin->Owner());
   return c ? Ref<IOWFormatConverter>(c) : nullptr;
 }
