@@ -212,6 +212,105 @@ TEST_F(StateConverterTest, ASinkIsInAStateLinkOrLinkedToASourceNeverBothAndFormD
   EXPECT_EQ(f->InputPin()->SourcePin(), in->OutputPin());
 }
 
+// A state pin of each from-type of the standard converters and a sink of
+// each to-type that takes nothing else, so every pair needs its converter.
+class TOnlySink : public TOWStdSinkPin {
+ public:
+  TOnlySink(TComponent* owner, Guid type) : TOWStdSinkPin(owner, nullptr, {}) { AddType(type); }
+  ~TOnlySink() override { Disconnect(); }
+};
+class TConverterBench : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TConverterBench(TComponent* owner) : TComponent(owner) {
+    for (const Guid& t : {IID_OWIntegerStream, IID_OWInt64Stream, IID_IOWFloatStream, IID_OWRealStream,
+                          IID_OWRangedIntegerStream, IID_OWRangedInt64Stream})
+      states.push_back(std::make_unique<TValueStatePin>(this, t));
+    for (const Guid& t : {IID_IOWFloatStream, IID_OWRealStream, IID_IOWStringStream, IID_OWRangedRealStream})
+      sinks.push_back(std::make_unique<TOnlySink>(this, t));
+  }
+  ~TConverterBench() override {
+    sinks.clear();
+    states.clear();
+  }
+  TValueStatePin* IntegerState() const { return states[0].get(); }
+  TValueStatePin* Int64State() const { return states[1].get(); }
+  TValueStatePin* FloatState() const { return states[2].get(); }
+  TValueStatePin* RealState() const { return states[3].get(); }
+  TValueStatePin* RangedIntState() const { return states[4].get(); }
+  TValueStatePin* RangedInt64State() const { return states[5].get(); }
+  TOnlySink* FloatIn() const { return sinks[0].get(); }
+  TOnlySink* RealIn() const { return sinks[1].get(); }
+  TOnlySink* StringIn() const { return sinks[2].get(); }
+  TOnlySink* RangedRealIn() const { return sinks[3].get(); }
+  std::vector<std::unique_ptr<TValueStatePin>> states;
+  std::vector<std::unique_ptr<TOnlySink>> sinks;
+};
+const ClassInfo& TConverterBench::Class() {
+  static const ClassInfo ci = ClassBuilder<TConverterBench>("TConverterBench", TComponent::Class())
+                                  .prop("IntegerState", &TConverterBench::IntegerState)
+                                  .prop("Int64State", &TConverterBench::Int64State)
+                                  .prop("FloatState", &TConverterBench::FloatState)
+                                  .prop("RealState", &TConverterBench::RealState)
+                                  .prop("RangedIntState", &TConverterBench::RangedIntState)
+                                  .prop("RangedInt64State", &TConverterBench::RangedInt64State)
+                                  .prop("FloatIn", &TConverterBench::FloatIn)
+                                  .prop("RealIn", &TConverterBench::RealIn)
+                                  .prop("StringIn", &TConverterBench::StringIn)
+                                  .prop("RangedRealIn", &TConverterBench::RangedRealIn)
+                                  .build();
+  return ci;
+}
+
+TEST_F(StateConverterTest, FormDataNamingEachConverterReadsBackTheSameLink) {
+  if (!GetClass("TConverterBench")) RegisterClass(TConverterBench::Class());
+  using State = TValueStatePin* (TConverterBench::*)() const;
+  using Sink = TOnlySink* (TConverterBench::*)() const;
+  struct Row {
+    const char* converter;
+    State from;
+    Sink to;
+  } rows[] = {
+      {"TOWIntToFloatFormatConverter", &TConverterBench::IntegerState, &TConverterBench::FloatIn},
+      {"TOWIntToRealFormatConverter", &TConverterBench::IntegerState, &TConverterBench::RealIn},
+      {"TOWIntToStringFormatConverter", &TConverterBench::IntegerState, &TConverterBench::StringIn},
+      {"TOWInt64ToFloatFormatConverter", &TConverterBench::Int64State, &TConverterBench::FloatIn},
+      {"TOWInt64ToRealFormatConverter", &TConverterBench::Int64State, &TConverterBench::RealIn},
+      {"TOWInt64ToStringFormatConverter", &TConverterBench::Int64State, &TConverterBench::StringIn},
+      {"TOWFloatToRealFormatConverter", &TConverterBench::FloatState, &TConverterBench::RealIn},
+      {"TOWFloatToStringFormatConverter", &TConverterBench::FloatState, &TConverterBench::StringIn},
+      {"TOWRealToStringFormatConverter", &TConverterBench::RealState, &TConverterBench::StringIn},
+      {"TOWIntToRealRangedFormatConverter", &TConverterBench::RangedIntState, &TConverterBench::RangedRealIn},
+      {"TOWInt64ToRealRangedFormatConverter", &TConverterBench::RangedInt64State, &TConverterBench::RangedRealIn},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.converter);
+    std::vector<uint8_t> bytes;
+    {
+      auto form = NamedForm("fmMain");
+      auto* bench = AddNamed<TConverterBench>(form.get(), "Bench");
+      ASSERT_TRUE(((*bench).*row.from)()->Connect(((*bench).*row.to)()));
+      Ref<IOWFormatConverter> c = ((*bench).*row.to)()->FormatConverter();
+      ASSERT_NE(c, nullptr);
+      EXPECT_EQ(c->Instance()->ClassName(), row.converter);
+      bytes = WriteRootComponent(*form);
+    }
+    auto copy = TComponent::CreateUnowned<TLinkForm>();
+    ReadRootComponent(*copy, bytes);
+    auto* bench = dynamic_cast<TConverterBench*>(copy->FindComponent("Bench"));
+    ASSERT_NE(bench, nullptr);
+    TValueStatePin* from = ((*bench).*row.from)();
+    TOnlySink* to = ((*bench).*row.to)();
+    ASSERT_NE(to->Dispatcher(), nullptr);
+    EXPECT_EQ(to->Dispatcher(), from->Dispatcher());
+    EXPECT_EQ(from->PinCount(), 2);
+    Ref<IOWFormatConverter> c = to->FormatConverter();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->Instance()->ClassName(), row.converter);
+    EXPECT_EQ(WriteRootComponent(*copy), bytes);
+  }
+}
+
 // A "StateConverter" value written by hand, read by a sink pin of a form.
 std::vector<uint8_t> ConverterValue(std::vector<uint8_t> inner) { return Join({{1}, inner, {0}}); }
 

@@ -282,6 +282,7 @@ TEST_F(StdTypesTest, RealValuesNarrowForFloatSinksAndSinglesWidenForRealSinks) {
   TOWFloatSourcePin single(owner.get());
   TOWRealSinkPin realSink(owner.get(), nullptr, {});
   ASSERT_TRUE(realSink.Connect(&single));
+  EXPECT_EQ(single.ConverterCount(), 0);  // a Real sink takes Float too
   single.SetValue(0.1f);
   EXPECT_EQ(realSink.Value(), double(0.1f));
   realSink.Disconnect();
