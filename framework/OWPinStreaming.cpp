@@ -190,8 +190,8 @@ void TOWSourcePin::WriteSinkPins(TWriter& Writer) {
 
 void TOWSinkPin::DefineProperties(TFiler& Filer) {
   TOWPin::DefineProperties(Filer);
-  // A source is stored also beside a plain state link, so that neither is
-  // lost when the form is read again.
+  // An input pin has a source or a state link, never both; a state link
+  // through a converter is stored with the converter.
   bool converter = StoreStateConverter();
   Filer.DefineProperty(
       "SourcePin", [this](TReader& r) { ReadSourcePin(r); }, [this](TWriter& w) { WriteSourcePin(w); },
@@ -289,7 +289,11 @@ void WriteDispatcherValue(TWriter& Writer, TOWPin* APin, TOWStateDispatcher& d) 
 void TOWPin::ReadStateValue(TReader& Reader) {
   TOWFormLinkReading reading;
   AdoptUnloadedPin();
-  ConnectToStateName(ReadStateLinkName(Reader));
+  std::string name = ReadStateLinkName(Reader);
+  ConnectToStateName(name);
+  // A link that refuses this pin (a type it cannot carry) is bad data.
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  if (!d || d->Name() != name) throw EReadError();
 }
 
 void TOWPin::WriteStateValue(TWriter& Writer) {

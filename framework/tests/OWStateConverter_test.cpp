@@ -314,6 +314,31 @@ TEST_F(StateConverterTest, FormDataNamingEachConverterReadsBackTheSameLink) {
 // A "StateConverter" value written by hand, read by a sink pin of a form.
 std::vector<uint8_t> ConverterValue(std::vector<uint8_t> inner) { return Join({{1}, inner, {0}}); }
 
+TEST_F(StateConverterTest, AStateValueNamingALinkThatRefusesThePinIsAReadError) {
+  auto form = NamedForm("fmMain");
+  TOWBoolStatePin a(form.get(), nullptr, {}), b(form.get(), nullptr, {});
+  ASSERT_TRUE(a.ConnectToStateName("Bools"));
+  ASSERT_TRUE(b.ConnectToStateName("Bools"));
+  TOWStringSourcePin source(form.get());
+  TOWStringSinkPin text(form.get(), nullptr, {});
+  ASSERT_TRUE(text.Connect(&source));
+  const std::vector<uint8_t> bools = Str("Bools"), floats = Str("Floats");
+  TReader reader(bools);
+  EXPECT_THROW(text.ReadStateValue(reader), EReadError);
+  EXPECT_EQ(text.Dispatcher(), nullptr);
+  EXPECT_EQ(text.SourcePin(), &source);  // refused: its link stays
+  EXPECT_EQ(a.PinCount(), 2);
+  // A Float link takes the same sink through a converter.
+  TValueStatePin level(form.get(), IID_IOWFloatStream);
+  ASSERT_TRUE(level.ConnectToStateName("Floats"));
+  TReader floatsReader(floats);
+  EXPECT_NO_THROW(text.ReadStateValue(floatsReader));
+  EXPECT_EQ(text.Dispatcher(), level.Dispatcher());
+  EXPECT_TRUE(text.StoreStateConverter());
+  text.Disconnect();
+  level.Disconnect();
+}
+
 TEST_F(StateConverterTest, ABadConverterValueLeavesThePinWithoutAStateLinkAndMakesNothing) {
   struct Case {
     const char* what;
