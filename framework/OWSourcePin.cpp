@@ -268,9 +268,10 @@ void TOWSourcePin::DropSinkLink(TOWBasicPin* APin) {
 }
 
 void TOWSourcePin::DisconnectFrom(TOWBasicPin* OtherPin) {
+  // A member of this pin's state link leaves it (its hooks run there).
+  if (!HasSinkLink(OtherPin)) return TOWPin::DisconnectFrom(OtherPin);
   DoDisconnect();
   DoDisconnectPin(OtherPin);
-  if (!HasSinkLink(OtherPin)) return TOWPin::DisconnectFrom(OtherPin);
   // The sink's Disconnect takes this pin's destroy hold and write lock in
   // that order, once no delivery through this pin runs.
   OtherPin->Disconnect();
