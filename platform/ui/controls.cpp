@@ -63,6 +63,11 @@ namespace {
 const EnumInfo kAlignInfo{"TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}};
 }
 
+const EnumInfo& AlignmentInfo() {
+  static const EnumInfo info{"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
+  return info;
+}
+
 const ClassInfo& TControl::Class() {
   static const ClassInfo ci =
       ClassBuilder<TControl>("TControl", TComponent::Class())

@@ -185,6 +185,9 @@ TShiftState KeysToShiftState(WPARAM keys);
 WPARAM ShiftStateToKeys(TShiftState s);
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// Horizontal placement of text in a control.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+const EnumInfo& AlignmentInfo();
 enum TAnchorKind : uint8_t { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 using TAnchors = uint8_t;
 
@@ -526,6 +529,20 @@ class TCustomControl : public TWinControl {
  private:
   TCanvas canvas_;
   bool painting_ = false;
+};
+
+// Sets a flag for the length of a scope, exceptions included, and gives it
+// back its old value: marks work a control does by its own hand.
+class TFlagHold {
+ public:
+  explicit TFlagHold(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+  ~TFlagHold() { flag_ = old_; }
+  TFlagHold(const TFlagHold&) = delete;
+  TFlagHold& operator=(const TFlagHold&) = delete;
+
+ private:
+  bool& flag_;
+  bool old_;
 };
 
 // Binds a control's canvas to a painting canvas for the length of a paint,
