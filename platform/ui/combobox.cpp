@@ -61,6 +61,12 @@ void TComboListBox::SelectByUser(int index) {
   else combo_->UserSelect(index);
 }
 
+void TComboListBox::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+  // The simple style's list gives the focus to its combo box.
+  if (!dropped_ && b == TMouseButton::mbLeft && combo_->CanFocus() && !combo_->Focused()) combo_->SetFocus();
+  TCustomListBox::MouseDown(b, s, x, y);
+}
+
 void TComboListBox::MouseMove(TShiftState s, int x, int y) {
   if (dropped_ && !ScrollBar().Tracking())
     if (const int i = ItemAtPos({x, y}); i >= 0) SetItemIndex(i);

@@ -73,6 +73,7 @@ class TComboListBox : public TCustomListBox {
  protected:
   bool FocusOnClick() const override { return false; }
   void SelectByUser(int index) override;
+  void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
   void MouseMove(TShiftState s, int x, int y) override;
   void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
 
