@@ -633,17 +633,15 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::HandleMessage() {
+  MSG msg;
+  const bool pending = backend_->InputPending() || PeekMessage(msg, false);
   ProcessMessages();
-  if (!terminated_ && !backend_->InputPending()) WaitMessage();
+  if (!pending && !terminated_) WaitMessage();
 }
 
 void TApplication::Run() {
   if (main_form_ && !main_form_->Showing()) main_form_->Show();
-  while (!terminated_) {
-    ProcessMessages();
-    if (terminated_ || !main_form_ || !main_form_->Showing()) break;
-    if (!backend_->InputPending()) WaitMessage();
-  }
+  while (!terminated_ && main_form_ && main_form_->Showing()) HandleMessage();
 }
 
 void TApplication::NoteShiftState(TShiftState s) {

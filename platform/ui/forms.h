@@ -261,7 +261,7 @@ class TApplication : public TComponent {
 
   // Pumps input, dispatches posted messages and due timers, repaints.
   void ProcessMessages();
-  // ProcessMessages, then waits for the next message or input when idle.
+  // ProcessMessages; when nothing was pending, waits for the next message or input.
   void HandleMessage();
   // Runs the loop until Terminate or the main form closes.
   void Run();

@@ -103,7 +103,7 @@ const ClassInfo& TListBox::Class() {
 }
 
 TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner) {
-  style_ = (style_ | csOpaque) & ~csSetCaption;
+  style_ = (style_ | csOpaque) & ~(csSetCaption | csClickEvents);  // OnClick is the user's selection
   items_.OnItemsChange = [this](TItemsChange what, int index) { ItemsChanged(what, index); };
   SetBounds(0, 0, 121, 97);
   SetColor(clWindow);
