@@ -417,6 +417,7 @@ TEST_F(UiComboBox, HintShowsAfterTheDelayButNotOverTheOpenList) {
   Pump();
   EXPECT_TRUE(app->HintShowing());
   EXPECT_EQ(app->HintText(), "Interface d'entr\xC3\xA9" "e audio");
+  EXPECT_EQ(app->Screen().ActiveControl(), combo) << "the tooltip takes no activation";
   Click(*form, f.X, f.Y);
   EXPECT_FALSE(app->HintShowing());
   ASSERT_TRUE(combo->DroppedDown());
