@@ -80,6 +80,7 @@ TEST_F(UiEdit, KeySequencesGiveTextCaretAndSelection) {
       {"home and end", "abc", {}, "{Home}X{End}Y", "XabcY", 5, 0, 5},
       {"shift extends from the caret", "abcdef", {}, "{S+Left}{S+Left}", "abcdef", 4, 2, 4},
       {"typing over a shift selection", "abcdef", {}, "{S+Left}{S+Left}Z", "abcdZ", 5, 0, 5},
+      {"typing a selection over itself", "abcdef", {}, "{S+Left}f", "abcdef", 6, 0, 6},
       {"shift+home", "abcdef", {}, "{Left}{Left}{Left}{S+Home}", "abcdef", 0, 3, 0},
       {"shift back over the anchor", "abcdef", {}, "{Left}{Left}{S+Right}{S+Left}{S+Left}", "abcdef", 3, 1, 3},
       {"left collapses a selection to its start", "abcdef", {}, "{C+A}{Left}", "abcdef", 0, 0, 0},

@@ -261,7 +261,10 @@ void TCustomEdit::RestartCaret() {
 // ---- editing ---------------------------------------------------------------
 
 void TCustomEdit::ReplaceText(const std::string& text, int caret) {
-  if (text == Text()) return;
+  if (text == Text()) {  // typed over itself: the caret still moves on
+    SetSelection(caret, caret);
+    return;
+  }
   modified_ = true;
   anchor_ = caret_ = caret;
   {
