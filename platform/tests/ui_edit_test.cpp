@@ -444,7 +444,7 @@ class SeeThroughEdit : public TEdit {
   using TEdit::TEdit;
 
  protected:
-  void Paint() override { PaintParentBackground(*this, Canvas()); }
+  void PaintBackground(TCanvas& c) override { PaintParentBackground(*this, c); }
 };
 
 TEST_F(UiEdit, AControlCanShowItsParentBehindIt) {
@@ -468,6 +468,17 @@ TEST_F(UiEdit, AControlCanShowItsParentBehindIt) {
       ASSERT_EQ(FormPixel(*form, x, y), before.Canvas().Pixel(x, y)) << x << "," << y;
   EXPECT_EQ(compared, 76 * 26);
   EXPECT_NE(FormPixel(*form, client.Left - 1, client.Top - 1), clYellow) << "its own frame";
+  see->SetText("ab");
+  Pump();
+  int changed = 0;
+  for (int y = client.Top; y < client.Bottom; ++y)
+    for (int x = client.Left; x < client.Right; ++x) {
+      if (FormPixel(*form, x, y) == before.Canvas().Pixel(x, y)) continue;
+      ++changed;
+      const int cx = x - client.Left;
+      EXPECT_TRUE(cx >= see->PosFromChar(0) && cx < see->PosFromChar(2) + 1) << "only the text differs: " << x;
+    }
+  EXPECT_GT(changed, 10) << "its text over the parent";
 }
 
 }  // namespace
