@@ -25,25 +25,28 @@ int32_t Bound(double v, double lo, double hi, int32_t nanValue) {
   return RoundHalfEven(v < lo ? lo : (v > hi ? hi : v));
 }
 
-// Per width: the sample as a filter input, and the stored level of a filter
-// output (monotonic in the output, which the block path relies on).
+// Per width: the sample as a filter input, the output's offset and bounds,
+// and the stored level of a filter output (monotonic in the output, which
+// the block path relies on).
 template <uint32_t Bytes>
 struct Sample;
 
 template <>
 struct Sample<1> {
+  static constexpr double kOffset = 127.0, kLow = 0.0, kHigh = 255.0;
+  static constexpr int32_t kNotANumber = 127;
   static double Read(const uint8_t* p) { return double(int(p[0]) - 127); }
-  static int32_t Level(double y) { return Bound(y + 127.0, 0.0, 255.0, 127); }
   static void Write(uint8_t* p, int32_t v) { p[0] = uint8_t(v); }
 };
 template <>
 struct Sample<2> {
+  static constexpr double kOffset = 0.0, kLow = -32767.0, kHigh = 32767.0;
+  static constexpr int32_t kNotANumber = 0;
   static double Read(const uint8_t* p) {
     int16_t v;
     std::memcpy(&v, p, 2);
     return v;
   }
-  static int32_t Level(double y) { return Bound(y, -32767.0, 32767.0, 0); }
   static void Write(uint8_t* p, int32_t v) {
     const int16_t s = int16_t(v);
     std::memcpy(p, &s, 2);
@@ -51,27 +54,57 @@ struct Sample<2> {
 };
 template <>
 struct Sample<3> {
+  static constexpr double kOffset = 0.0, kLow = -8388607.0, kHigh = 8388607.0;
+  static constexpr int32_t kNotANumber = 0;
   static double Read(const uint8_t* p) { return ReadSample24(p); }
-  static int32_t Level(double y) { return Bound(y, -8388607.0, 8388607.0, 0); }
   static void Write(uint8_t* p, int32_t v) { WriteSample24(p, v); }
 };
 template <>
 struct Sample<4> {
+  static constexpr double kOffset = 0.0, kLow = -2147483647.0, kHigh = 2147483647.0;
+  static constexpr int32_t kNotANumber = 0;
   static double Read(const uint8_t* p) {
     int32_t v;
     std::memcpy(&v, p, 4);
     return v;
   }
-  static int32_t Level(double y) { return Bound(y, -2147483647.0, 2147483647.0, 0); }
   static void Write(uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); }
 };
+
+template <uint32_t Bytes>
+int32_t Level(double y) {
+  using S = Sample<Bytes>;
+  return Bound(y + S::kOffset, S::kLow, S::kHigh, S::kNotANumber);
+}
+
+// Whether every output whose offset value lies in [a, b] gets one stored
+// level, and which: clamped at either end, or the one integer nearer than a
+// half to all of [a, b]. Not a number, or a wider interval, decides nothing.
+template <uint32_t Bytes>
+bool OneLevel(double a, double b, int32_t& level) {
+  using S = Sample<Bytes>;
+  if (b <= S::kLow) {
+    level = int32_t(S::kLow);
+    return true;
+  }
+  if (a >= S::kHigh) {
+    level = int32_t(S::kHigh);
+    return true;
+  }
+  if (!(b - a < 1.0)) return false;
+  const double m = 0.5 * (a + b);  // within the 32-bit range plus one
+  const int64_t r = static_cast<int64_t>(m + (m >= 0.0 ? 0.5 : -0.5));
+  if (!(a > double(r) - 0.5 && b < double(r) + 0.5 && double(r) >= S::kLow && double(r) <= S::kHigh)) return false;
+  level = int32_t(r);
+  return true;
+}
 
 template <uint32_t Bytes>
 void FilterChannel(uint8_t* data, uint32_t frames, uint32_t step, kernels::FIRState* state) {
   for (uint32_t i = 0; i < frames; ++i, data += step) {
     double y = 0.0;
     ALDispatcher::ippsFIROne_64f(Sample<Bytes>::Read(data), &y, state);
-    Sample<Bytes>::Write(data, Sample<Bytes>::Level(y));
+    Sample<Bytes>::Write(data, Level<Bytes>(y));
   }
 }
 
@@ -94,22 +127,22 @@ void FilterChannelBlock(uint8_t* data, uint32_t frames, uint32_t step, kernels::
   const uint32_t history = uint32_t(state->tapsLen) - 1;
   double* w = window.data();
   kernels::FIRRecentInputs(state, w);
-  double largest = 0.0;
-  for (uint32_t i = 0; i < history; ++i) largest = std::fmax(largest, std::fabs(w[i]));
+  double largest = 0.0;  // every input is a whole number: no NaN here
+  for (uint32_t i = 0; i < history; ++i) largest = std::max(largest, std::fabs(w[i]));
   const uint8_t* in = data;
   for (uint32_t i = 0; i < frames; ++i, in += step) {
     const double x = Sample<Bytes>::Read(in);
     w[history + i] = x;
-    largest = std::fmax(largest, std::fabs(x));
+    largest = std::max(largest, std::fabs(x));
   }
   kernels::FIRWindowSumsNear(state, w, near.data(), frames);
   const double e = kernels::FIRNearBound(state, largest);
-  const bool bounded = std::isfinite(e);
+  constexpr double offset = Sample<Bytes>::kOffset;
   for (uint32_t i = 0; i < frames; ++i, data += step) {
     const double y = near[i];
-    int32_t level = Sample<Bytes>::Level(y - e);
-    if (!bounded || !std::isfinite(y) || level != Sample<Bytes>::Level(y + e))
-      level = Sample<Bytes>::Level(kernels::FIRWindowSum(state, w + i));
+    int32_t level;
+    if (!OneLevel<Bytes>((y - e) + offset, (y + e) + offset, level))
+      level = Level<Bytes>(kernels::FIRWindowSum(state, w + i));
     Sample<Bytes>::Write(data, level);
   }
   kernels::FIRAdvance(state, w, frames);
