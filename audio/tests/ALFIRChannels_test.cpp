@@ -173,10 +173,10 @@ struct SampleBySample {
   ~SampleBySample() { ALDispatcher::ippsFIROne_64f = saved; }
 };
 
-// Every odd tap count from 5 to 255 where the build is optimised (NDEBUG,
-// CMAKE_BUILD_TYPE=Release), a spread of them in Debug and sanitizer builds.
+// Every odd tap count from 5 to 255 with the whole sweeps (TAVREL_FULL_SWEEPS,
+// on in Release builds), a spread of them otherwise.
 std::vector<uint32_t> TapCounts() {
-#ifdef NDEBUG
+#if TAVREL_FULL_SWEEPS
   std::vector<uint32_t> counts;
   for (uint32_t n = 5; n <= 255; n += 2) counts.push_back(n);
   return counts;
