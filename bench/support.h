@@ -63,7 +63,7 @@ class RatioTable : public benchmark::ConsoleReporter {
       // programs time single-threaded code).
       const bool manual = run.run_name.time_type == "manual_time";
       const double ns = (manual ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) * ToNanoseconds(run.time_unit);
-      Entry& e = entries_[run.run_name.str()];
+      Entry& e = entries_[Key(run.run_name)];
       if (run.run_type == Run::RT_Iteration) {
         e.times.push_back(ns);
         e.counters.push_back(run.counters);
@@ -104,6 +104,14 @@ class RatioTable : public benchmark::ConsoleReporter {
     std::optional<double> median;
     benchmark::UserCounters medianCounters;
   };
+  // The name without the run settings (minimum time, repetitions, ...),
+  // keeping a self-timed benchmark's "/manual_time" or "/real_time".
+  static std::string Key(const benchmark::BenchmarkName& n) {
+    std::string key = n.function_name;
+    for (const std::string* part : {&n.args, &n.time_type})
+      if (!part->empty()) key += "/" + *part;
+    return key;
+  }
   const Entry* Find(const std::string& name) const {
     const auto it = entries_.find(name);
     return it == entries_.end() ? nullptr : &it->second;
