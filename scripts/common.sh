@@ -23,11 +23,20 @@ install_packages() {
 product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libcairo2-dev
                   fonts-dejavu-core fonts-liberation)
 test_packages=(libgtest-dev libgmock-dev xvfb xauth libbenchmark-dev
-               libfftw3-dev libkissfft-dev libopencv-imgproc-dev)
+               libfftw3-dev libkissfft-dev libopencv-imgproc-dev
+               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-good)
 
-# build_tree dir [cmake args...]
+# build_tree dir [cmake args...] : configures and builds the whole tree.
 build_tree() {
   local dir=$1; shift
   cmake -S "$top" -B "$top/$dir" -G Ninja "$@" >/dev/null
   cmake --build "$top/$dir" -j "$jobs"
+}
+
+# build_checks dir [cmake args...] : configures the tree and builds only what
+# its test pass runs (the tavrel_check target).
+build_checks() {
+  local dir=$1; shift
+  cmake -S "$top" -B "$top/$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$top/$dir" -j "$jobs" --target tavrel_check
 }
