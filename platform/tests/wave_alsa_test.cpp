@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/tests/wave_alsa_test.h"
+#include "platform/tests/wait_until.h"
 #include "platform/tests/wave_test_support.h"
 #include "platform/wave/alsa_backend.h"
 
@@ -292,7 +293,7 @@ TEST_F(WaveAlsa, ATransferStuckInTheDeviceNeverHoldsUpResetOrClose) {
       }
     }));
     const std::string driver = "waveOut " + std::to_string(std::uint64_t(out));
-    ASSERT_TRUE(wavetest::Eventually([&] { return wavetest::ThreadSleepsIn(driver, SYS_write); }));
+    ASSERT_TRUE(test::WaitUntil([&] { return wavetest::ThreadSleepsIn(driver, SYS_write); }));
     ASSERT_TRUE(wavetest::ReturnsWithin([&] {
       EXPECT_EQ(waveOutReset(out), 0u);
       for (auto& b : bufs) {
@@ -316,7 +317,7 @@ TEST_F(WaveAlsa, ATransferStuckInTheDeviceNeverHoldsUpResetOrClose) {
     ASSERT_EQ(waveInStart(in), 0u);
   }));
   const std::string driver = "waveIn " + std::to_string(std::uint64_t(in));
-  ASSERT_TRUE(wavetest::Eventually([&] { return wavetest::ThreadSleepsIn(driver, SYS_read); }));
+  ASSERT_TRUE(test::WaitUntil([&] { return wavetest::ThreadSleepsIn(driver, SYS_read); }));
   ASSERT_TRUE(wavetest::ReturnsWithin([&] {
     EXPECT_EQ(waveInReset(in), 0u);
     EXPECT_EQ(waveInUnprepareHeader(in, &cap.hdr, sizeof cap.hdr), 0u);
@@ -327,7 +328,7 @@ TEST_F(WaveAlsa, ATransferStuckInTheDeviceNeverHoldsUpResetOrClose) {
   EXPECT_EQ(cap.hdr.dwBytesRecorded, 0u);
 
   config->ReleaseFifos();
-  EXPECT_TRUE(wavetest::Eventually([&] { return WaveRegistry::DriversLeftBehind() == before; }));
+  EXPECT_TRUE(test::WaitUntil([&] { return WaveRegistry::DriversLeftBehind() == before; }));
 }
 
 // A reader that goes away while playback runs ends the stream (not the
@@ -356,7 +357,7 @@ TEST_F(WaveAlsa, AFailedWriteEndsThePlaybackStream) {
     ASSERT_EQ(waveOutRestart(out), 0u);
     if (c.routes == wavetest::AlsaRoutes::Fifos) {
       const std::string driver = "waveOut " + std::to_string(std::uint64_t(out));
-      ASSERT_TRUE(wavetest::Eventually([&] { return wavetest::ThreadSleepsIn(driver, SYS_write); }));
+      ASSERT_TRUE(test::WaitUntil([&] { return wavetest::ThreadSleepsIn(driver, SYS_write); }));
       config->ReleaseFifos();
     }
     ASSERT_TRUE(events.WaitFor(WOM_DONE, bufs.size()));

@@ -303,7 +303,7 @@ TEST_F(WaveFake, ADriverStuckInTheDeviceIsLeftBehindByClose) {
   Buffer b(kPeriodBytes * 4);
   waveOutPrepareHeader(out, &b.hdr, sizeof b.hdr);
   ASSERT_EQ(waveOutWrite(out, &b.hdr, sizeof b.hdr), 0u);
-  ASSERT_TRUE(wavetest::Eventually([&] { return fake->TransfersWaiting() == 1; }));
+  ASSERT_TRUE(test::WaitUntil([&] { return fake->TransfersWaiting() == 1; }));
   ASSERT_TRUE(wavetest::ReturnsWithin([&] {
     EXPECT_EQ(waveOutReset(out), 0u);
     EXPECT_EQ(b.hdr.dwFlags, WHDR_DONE | WHDR_PREPARED);
@@ -316,7 +316,7 @@ TEST_F(WaveFake, ADriverStuckInTheDeviceIsLeftBehindByClose) {
   EXPECT_EQ(messages.back().msg, WOM_CLOSE);
 
   fake->StallTransfers(false);
-  ASSERT_TRUE(wavetest::Eventually([&] { return WaveRegistry::DriversLeftBehind() == before; }));
+  ASSERT_TRUE(test::WaitUntil([&] { return WaveRegistry::DriversLeftBehind() == before; }));
   EXPECT_EQ(fake->OpenStreams(), 0) << "the thread closed its device as it ended";
   EXPECT_EQ(sink.Messages().size(), messages.size()) << "no callback after close";
 }

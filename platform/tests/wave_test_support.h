@@ -108,18 +108,6 @@ bool ReturnsWithin(F call, std::chrono::seconds limit = std::chrono::seconds(30)
   return state->changed.wait_for(lock, limit, [&] { return state->done; });
 }
 
-// Waits until `done` holds, blocking a little between looks; false when it
-// never did within the limit (a guard against a hang, not a measured time).
-template <class F>
-bool Eventually(F done, std::chrono::seconds limit = std::chrono::seconds(30)) {
-  auto until = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-
 // The threads of this process named `name` (or, with `prefix`, whose name
 // begins so) that sleep inside the given system call now. A driver thread
 // is named "waveIn <handle>" or "waveOut <handle>".
