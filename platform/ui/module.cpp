@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "platform/chart/chart.h"
 #include "platform/ui/colors.h"
 #include "platform/ui/combobox.h"
 #include "platform/ui/forms.h"
@@ -13,7 +14,8 @@ namespace tavrel {
 namespace {
 const ClassInfo* const* UiClasses() {
   static const ClassInfo* const classes[] = {&TLabel::Class(), &TEdit::Class(), &TComboBox::Class(), &TForm::Class(),
-                                             &TCustomControl::Class(), &TImageList::Class(), nullptr};
+                                             &TCustomControl::Class(), &TImageList::Class(), &TChart::Class(),
+                                             &TBarSeries::Class(), &TFastLineSeries::Class(), nullptr};
   return classes;
 }
 
