@@ -1,28 +1,40 @@
-# tavrel_library(<folder> [DEPS lib...] [PACKAGES pkg-config-name...])
-# One static library per folder: every .cpp directly in the folder (and in
-# its named sub-folders given as SUBDIRS) goes into tavrel_<folder>.
-function(tavrel_library folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;SUBDIRS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  foreach(sub ${ARG_SUBDIRS})
-    file(GLOB more CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/*.cpp)
+# tavrel_library(<name> [DIRS dir...] [EXCLUDE file...] [DEPS lib...])
+# One static library, tavrel_<name>, of every .cpp in the given folders of
+# the current source folder ("." for the folder itself, the default), but
+# the excluded files. A folder with headers only so far gives an interface
+# library.
+function(tavrel_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;EXCLUDE;DEPS" ${ARGN})
+  if(NOT ARG_DIRS)
+    set(ARG_DIRS .)
+  endif()
+  set(sources)
+  foreach(dir ${ARG_DIRS})
+    file(GLOB more CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
     list(APPEND sources ${more})
   endforeach()
+  foreach(file ${ARG_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+  endforeach()
   if(sources)
-    add_library(tavrel_${folder} STATIC ${sources})
-    target_include_directories(tavrel_${folder} PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(tavrel_${folder} PUBLIC ${ARG_DEPS})
+    add_library(tavrel_${name} STATIC ${sources})
+    target_include_directories(tavrel_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(tavrel_${name} PUBLIC ${ARG_DEPS})
   else()  # headers only so far
-    add_library(tavrel_${folder} INTERFACE)
-    target_include_directories(tavrel_${folder} INTERFACE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(tavrel_${folder} INTERFACE ${ARG_DEPS})
+    add_library(tavrel_${name} INTERFACE)
+    target_include_directories(tavrel_${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(tavrel_${name} INTERFACE ${ARG_DEPS})
   endif()
 endfunction()
 
 # tavrel_tests(<folder> [THREADED] [DEPS lib...])
 # One GoogleTest binary per folder from <folder>/tests/*.cpp, registered in
-# CTest test by test with the folder's name as label. Under ThreadSanitizer
-# only the suites marked THREADED are built.
+# CTest test by test with the folder's name as label. Only the folders named
+# in TAVREL_TEST_FOLDERS are built when it is set, and under ThreadSanitizer
+# only the suites marked THREADED. Every test program joins tavrel_check, the
+# target a test pass builds. TAVREL_FULL_SWEEPS (on in Release) tells the
+# tests to run their whole parameter sweeps; other builds keep one
+# representative case per path.
 function(tavrel_tests folder)
   if(NOT TAVREL_BUILD_TESTS)
     return()
@@ -31,10 +43,19 @@ function(tavrel_tests folder)
   if(TAVREL_SANITIZE MATCHES "thread" AND NOT ARG_THREADED)
     return()
   endif()
+  if(TAVREL_TEST_FOLDERS AND NOT folder IN_LIST TAVREL_TEST_FOLDERS)
+    return()
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   set(target ${folder}_tests)
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE tavrel_${folder} ${ARG_DEPS} GTest::gtest GTest::gmock)
+  if(TAVREL_FULL_SWEEPS)
+    target_compile_definitions(${target} PRIVATE TAVREL_FULL_SWEEPS=1)
+  else()
+    target_compile_definitions(${target} PRIVATE TAVREL_FULL_SWEEPS=0)
+  endif()
+  add_dependencies(tavrel_check ${target})
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}

@@ -25,9 +25,17 @@ product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libsd
 test_packages=(libgtest-dev libgmock-dev libjpeg-dev xvfb xauth libbenchmark-dev
                libfftw3-dev libkissfft-dev libopencv-imgproc-dev)
 
-# build_tree dir [cmake args...]
+# build_tree dir [cmake args...] : configures and builds the whole tree.
 build_tree() {
   local dir=$1; shift
   cmake -S "$top" -B "$top/$dir" -G Ninja "$@" >/dev/null
   cmake --build "$top/$dir" -j "$jobs"
+}
+
+# build_checks dir [cmake args...] : configures the tree and builds only what
+# its test pass runs (the tavrel_check target).
+build_checks() {
+  local dir=$1; shift
+  cmake -S "$top" -B "$top/$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$top/$dir" -j "$jobs" --target tavrel_check
 }

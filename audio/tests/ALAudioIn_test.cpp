@@ -13,6 +13,7 @@
 #include "platform/forms.h"
 #include "platform/formtext.h"
 #include "platform/wave/fake_backend.h"
+#include "platform/tests/wait_until.h"
 
 namespace tavrel {
 namespace {
@@ -29,15 +30,9 @@ size_t CountOf(const std::vector<WaveCall>& calls, const std::string& f) {
   return n;
 }
 
-// Polls until `done` holds; a guard against a hang, not a measured time.
 template <class F>
 bool Eventually(F done) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::yield();
-  }
-  return true;
+  return test::WaitUntil(done);
 }
 
 struct CaptureFixture : testing::Test {

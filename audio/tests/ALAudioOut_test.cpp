@@ -13,6 +13,7 @@
 #include "platform/formtext.h"
 #include "platform/messages.h"
 #include "platform/wave/fake_backend.h"
+#include "platform/tests/wait_until.h"
 
 namespace tavrel {
 namespace {
@@ -21,13 +22,9 @@ using testing_pins::TClockSink;
 
 template <class F>
 bool Eventually(F done, bool pumpMessages = false) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
+  return test::WaitUntil(done, [pumpMessages] {
     if (pumpMessages) ProcessMessages();
-    std::this_thread::yield();
-  }
-  return true;
+  });
 }
 
 size_t CountOf(const std::vector<WaveCall>& calls, const std::string& f) {

@@ -12,7 +12,7 @@
 #include "platform/classinfo.h"
 #include "platform/formtext.h"
 #include "platform/forms.h"
-#include "signal/tests/stream_fixtures.h"
+#include "signal/tests/filter_graph.h"
 
 namespace tavrel {
 namespace {
@@ -68,32 +68,14 @@ TALFIRParams ParamsOf(const TALCommonFIRFilter& f) {
   return p;
 }
 
-// capture (a source pin) -> FIR filter -> recording sink
-class FIRGraph : public ::testing::Test {
+class FIRGraph : public FilterGraph<TALCommonFIRFilter> {
  protected:
-  TLog log;
-  ComponentPtr<TComponent> form = Owner("Form");
-  TALCommonFIRFilter* filter = nullptr;
-  TALOWAudioSourcePin capture{form.get(), nullptr, nullptr, Logging(log, "capture")};
-  std::vector<Bytes> received;
-  TALOWAudioSinkPin sink{form.get(), nullptr, Logging(log, "sink", [this](IOWNotifyOperation* op) {
-                           if (auto* b = dynamic_cast<TOWSuppliedBufferOperation*>(op->Instance())) {
-                             auto a = TALAudioBuffer::CreateUniversal(*b->Buffer);
-                             received.emplace_back(a->Read(), a->Read() + a->GetByteSize());
-                           }
-                         })};
   TALWaveFormatExtensible format = StreamFormat(16);
 
-  void Build(const Maker& make, bool linkOutput = true) {
-    filter = make(form.get());
-    ASSERT_TRUE(filter->InputPin()->Connect(&capture));
-    if (linkOutput) {
-      ASSERT_TRUE(sink.Connect(filter->OutputPin()));
-    }
-  }
+  void Build(const Maker& make, bool linkOutput = true) { Link(make(form.get()), linkOutput); }
   void Start(uint32_t bits = 16) {
     format = StreamFormat(bits);
-    capture.Notify(MakeRef<TOWStartWaveOperation>(&format, false).get());
+    StartWave(format);
   }
   // Sends the bytes as one buffer of the running format.
   void Send(const Bytes& bytes) {
@@ -114,7 +96,7 @@ TEST_F(FIRGraph, EveryKindFiltersLikeItsChannelFiltersInEveryWidth) {
   for (const Kind& k : kKinds) {
     for (uint32_t bits : {8u, 16u, 24u, 32u}) {
       SCOPED_TRACE(std::string(k.name) + " " + std::to_string(bits));
-      received.clear();
+      ClearReceived();
       Build(k.make);
       Start(bits);
       ASSERT_EQ(filter->Taps().size(), 41u);
@@ -132,7 +114,7 @@ TEST_F(FIRGraph, EveryKindFiltersLikeItsChannelFiltersInEveryWidth) {
       for (size_t i = 0; i < sent.size(); ++i) {
         const Bytes want = Filtered(ref, sent[i], format.nBlockAlign);
         EXPECT_NE(want, sent[i]) << "the reference must change something";
-        EXPECT_EQ(received[i], want) << "buffer " << i;
+        EXPECT_EQ(receivedBytes[i], want) << "buffer " << i;
       }
       EXPECT_EQ(filter->Channels().DelayPosition(), 20u);
       filter->InputPin()->Disconnect();
@@ -144,7 +126,7 @@ TEST_F(FIRGraph, EveryKindFiltersLikeItsChannelFiltersInEveryWidth) {
 TEST_F(FIRGraph, SwitchedOffOrUnlinkedPassesTheBytesUnchanged) {
   for (bool linked : {true, false}) {
     SCOPED_TRACE(linked ? "disabled" : "unlinked output");
-    received.clear();
+    ClearReceived();
     Build(kKinds[0].make, linked);
     Start();
     if (linked) filter->SetEnabled(false);
@@ -152,7 +134,7 @@ TEST_F(FIRGraph, SwitchedOffOrUnlinkedPassesTheBytesUnchanged) {
     Send(in);
     if (linked) {
       ASSERT_EQ(received.size(), 1u);
-      EXPECT_EQ(received[0], in);
+      EXPECT_EQ(receivedBytes[0], in);
     }
     // Nothing was filtered: the ring never saw the frames.
     EXPECT_EQ(filter->Channels().DelayPosition(), 0u);
@@ -182,9 +164,9 @@ TEST_F(FIRGraph, PropertyChangeRedesignsBeforeTheNextBuffer) {
   ASSERT_NE(newTaps, oldTaps);
   EXPECT_EQ(filter->Taps(), newTaps);
   ASSERT_EQ(received.size(), 2u) << "the priming output never reaches the pin";
-  EXPECT_EQ(received[0], Filtered(ref, first, 4));
+  EXPECT_EQ(receivedBytes[0], Filtered(ref, first, 4));
   ref.Redesign(newTaps);
-  EXPECT_EQ(received[1], Filtered(ref, second, 4));
+  EXPECT_EQ(receivedBytes[1], Filtered(ref, second, 4));
   // While stopped a change waits for the next start.
   capture.Stop();
   filter->SetNumTaps(11);
@@ -212,7 +194,7 @@ TEST_F(FIRGraph, SettingsChangeWhileAWorkerFilters) {
   filter->FilterThread()->GetQueueEvent().WaitFor(INFINITE);
   capture.Stop();
   EXPECT_FALSE(received.empty());
-  for (const Bytes& b : received) ASSERT_EQ(b.size(), in.size());
+  for (const Bytes& b : receivedBytes) ASSERT_EQ(b.size(), in.size());
   Start();
   TSLAReal taps;
   CalculateFIRTaps(ParamsOf(*filter), 44100.0, taps);
@@ -253,7 +235,7 @@ TEST_F(FIRGraph, ChannelWithoutStateGoesToOnErrorAndPassesThrough) {
   const Bytes in = Frames(128, 9);
   Send(in);
   ASSERT_EQ(received.size(), 1u);
-  const auto* got = reinterpret_cast<const int16_t*>(received[0].data());
+  const auto* got = reinterpret_cast<const int16_t*>(receivedBytes[0].data());
   const auto* sent = reinterpret_cast<const int16_t*>(in.data());
   bool leftChanged = false;
   for (size_t n = 0; n < 128; ++n) {

@@ -10,7 +10,8 @@
 #include "platform/forms.h"
 #include "platform/formtext.h"
 #include "platform/thread.h"
-#include "signal/tests/stream_fixtures.h"
+#include "platform/tests/wait_until.h"
+#include "signal/tests/filter_graph.h"
 
 namespace tavrel {
 namespace {
@@ -26,28 +27,16 @@ struct Seen {
 
 std::vector<uint8_t> Bytes(const TALAudioBuffer& b) { return {b.ByteRead(), b.ByteRead() + b.GetByteSize()}; }
 
-// capture (a source pin) -> generic filter -> recording sink
-class GenericFilterGraph : public ::testing::Test {
+class GenericFilterGraph : public FilterGraph<TALGenericFilter> {
  protected:
-  TLog log;
-  ComponentPtr<TComponent> form = Owner("Form");
-  TALGenericFilter* filter = TComponent::Create<TALGenericFilter>(form.get());
-  TALOWAudioSourcePin capture{form.get(), nullptr, nullptr, Logging(log, "capture")};
-  std::vector<Ref<TALAudioBuffer>> received;
-  TALOWAudioSinkPin sink{form.get(), nullptr, Logging(log, "sink", [this](IOWNotifyOperation* op) {
-                           if (auto* b = dynamic_cast<TOWSuppliedBufferOperation*>(op->Instance()))
-                             received.push_back(TALAudioBuffer::CreateUniversal(*b->Buffer));
-                         })};
   std::vector<Seen> seen;
   std::vector<std::string> errors;
   uint8_t fill = 1;
 
   void SetUp() override {
-    ASSERT_TRUE(filter->InputPin()->Connect(&capture));
-    ASSERT_TRUE(sink.Connect(filter->OutputPin()));
+    Link(TComponent::Create<TALGenericFilter>(form.get()));
     filter->OnError = TSLErrorEvent(
         [this](TObject* s, const std::string& text, int32_t, bool&) { errors.push_back(s == filter ? text : "?"); });
-    log = {};
   }
   void Watch(std::function<void(const Ref<TALAudioBuffer>&, Ref<TALAudioBuffer>&, bool&)> also = {}) {
     filter->OnProcessData = TALProcessAudioNotify(
@@ -58,11 +47,6 @@ class GenericFilterGraph : public ::testing::Test {
           if (also) also(in, out, send);
         });
   }
-  void StartWave(uint32_t rate = 44100) {
-    TALWaveFormatExtensible f = DefaultWaveFormat();
-    f.nSamplesPerSec = rate;
-    capture.Notify(MakeRef<TOWStartWaveOperation>(&f, false).get());
-  }
   // Distinct bytes per buffer, so that a lost or swapped buffer shows.
   Ref<TALAudioBuffer> Buffer(uint32_t frames = 512, uint32_t rate = 44100) {
     Ref<TALAudioBuffer> b = TALAudioBuffer::CreateSize(rate, 16, 2, frames);
@@ -72,7 +56,7 @@ class GenericFilterGraph : public ::testing::Test {
     return b;
   }
   void PumpUntil(size_t n) {
-    while (received.size() < n) ProcessMessages();
+    EXPECT_TRUE(test::WaitUntil([&] { return received.size() >= n; }, ProcessMessages));
   }
 };
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "audio/SLNotifyThread.h"
+#include "platform/tests/wait_until.h"
 
 namespace tavrel {
 namespace {
@@ -128,7 +129,7 @@ TEST(ALWaveThread, TerminateWaitsForTheRunningHandlerAndDropsTheRest) {
     returned = true;
   });
   // Terminate can only return once the handler has left.
-  while (!thread.Terminated()) std::this_thread::yield();
+  EXPECT_TRUE(test::WaitUntil([&] { return thread.Terminated(); }));
   EXPECT_FALSE(returned.load());
   rec.SetGate(false);
   stopper.join();
@@ -156,7 +157,7 @@ TEST(ALWaveThread, DriverPushesWhileHandlerTakesTheDeviceStateLock) {
   std::thread driver([&] {
     for (int b = 0; b < kBursts; ++b) {
       for (int i = 0; i < kPerBurst; ++i) thread.PushRecord(WIM_DATA, uint64_t(b * kPerBurst + i), nullptr);
-      while (handled.load() < (b + 1) * kPerBurst) std::this_thread::yield();
+      if (!test::WaitUntil([&] { return handled.load() >= (b + 1) * kPerBurst; })) return;
     }
   });
   for (int i = 0; i < 1000; ++i) {

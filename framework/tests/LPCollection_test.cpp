@@ -10,6 +10,7 @@
 
 #include "framework/tests/lock_testing.h"
 #include "framework/tests/lp_fixtures.h"
+#include "platform/tests/wait_until.h"
 
 namespace tavrel {
 namespace {
@@ -94,7 +95,7 @@ TEST(TLPCollection, ItemsShareTheOwnersLockAndNotifyThemselves) {
     EXPECT_EQ(band->Lock()->Instance(), owner->Instance());
     Ref<IOWLockSection> held = owner->WriteLock();
     std::thread setter([&] { band->SetFreq(50); });
-    while (listening.recorder->LocksOf(TOWLockEvent::BeginWriteCreate).size() < 2) std::this_thread::yield();
+    EXPECT_TRUE(test::WaitUntil([&] { return listening.recorder->LocksOf(TOWLockEvent::BeginWriteCreate).size() >= 2; }));
     EXPECT_EQ(band->changes, 0) << "the item's setter waits for the owner's holder";
     held = nullptr;
     setter.join();

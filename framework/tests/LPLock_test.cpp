@@ -10,6 +10,7 @@
 
 #include "framework/OWSync.h"
 #include "framework/tests/lock_testing.h"
+#include "platform/tests/wait_until.h"
 
 namespace tavrel {
 namespace {
@@ -225,7 +226,7 @@ TEST(TLPLock, GetterWaitsForTheWriterAndCopiesUnderTheLock) {
     });
     started.WaitFor(INFINITE);
     // Wait until the reader has asked for the lock, then change the field.
-    while (listening.recorder->LocksOf(TOWLockEvent::BeginReadCreate).empty()) std::this_thread::yield();
+    EXPECT_TRUE(test::WaitUntil([&] { return !listening.recorder->LocksOf(TOWLockEvent::BeginReadCreate).empty(); }));
     text = "new";
     held = nullptr;
     reader.join();
@@ -243,7 +244,7 @@ TEST(TLPLock, CreateCopySharesExclusionButNotifiesItselfOnly) {
     int32_t field = 0;
     Ref<IOWLockSection> held = orig->WriteLock();
     std::thread setter([&] { EXPECT_TRUE(copy->Setter(field, 7)); });
-    while (listening.recorder->LocksOf(TOWLockEvent::BeginWriteCreate).size() < 2) std::this_thread::yield();
+    EXPECT_TRUE(test::WaitUntil([&] { return listening.recorder->LocksOf(TOWLockEvent::BeginWriteCreate).size() >= 2; }));
     EXPECT_EQ(field, 0) << "the copy's setter waits for the original's holder";
     held = nullptr;
     setter.join();
@@ -292,9 +293,10 @@ TEST(TLPPairedLock, AnotherThreadWaitsForBothHalves) {
     // One thread wants the first lock, one the second; neither gets in.
     std::thread t1([&] { Ref<IOWLockSection> s = p.first->WriteLock(); EXPECT_EQ(field, 1); });
     std::thread t2([&] { Ref<IOWLockSection> s = p.second->ReadLock(); EXPECT_EQ(field, 1); });
-    while (listening.recorder->LocksOf(TOWLockEvent::BeginWriteCreate).size() < 3 ||
-           listening.recorder->LocksOf(TOWLockEvent::BeginReadCreate).empty())
-      std::this_thread::yield();
+    EXPECT_TRUE(test::WaitUntil([&] {
+      return listening.recorder->LocksOf(TOWLockEvent::BeginWriteCreate).size() >= 3 &&
+             !listening.recorder->LocksOf(TOWLockEvent::BeginReadCreate).empty();
+    }));
     field = 1;
     held = nullptr;
     t1.join();

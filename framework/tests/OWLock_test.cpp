@@ -14,6 +14,7 @@
 #include "framework/OWSync.h"
 #include "framework/tests/lock_testing.h"
 #include "platform/exceptions.h"
+#include "platform/tests/wait_until.h"
 
 namespace tavrel {
 namespace {
@@ -143,7 +144,7 @@ TEST(TOWLock, AStopWaitsForTheOwnerAndTheOwnerMayStopItsOwnLock) {
       Ref<IOWLockSection> stop = lock->StopLock();
       sawReleased = released.load();
     });
-    while (lock->Instance()->GetCounts().inStopCount == 0) std::this_thread::yield();
+    EXPECT_TRUE(test::WaitUntil([&] { return lock->Instance()->GetCounts().inStopCount != 0; }));
     released = true;
     held.reset();
     stopper.join();
@@ -274,7 +275,7 @@ TEST(TOWDestroyLock, DestroyWaitsForTokensOfOtherThreadsAndRefusesNewOnes) {
       holdsAfter = Holds(obj.Lock());
       ownTokenAfter = bool(guard->Lock());
     });
-    while (guard->Instance()->Destroying() == 0) std::this_thread::yield();
+    EXPECT_TRUE(test::WaitUntil([&] { return guard->Instance()->Destroying() != 0; }));
     EXPECT_FALSE(destroyed);  // the user's token is still out
     std::thread third([&] { EXPECT_EQ(guard->Lock(), nullptr); });
     third.join();

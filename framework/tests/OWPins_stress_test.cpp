@@ -6,6 +6,7 @@
 
 #include "framework/tests/lock_testing.h"
 #include "framework/tests/pins_testing.h"
+#include "platform/tests/wait_until.h"
 
 namespace tavrel {
 namespace {
@@ -34,7 +35,7 @@ class Deliverer {
         }) {
     // Under load the thread may start late; the stress only means something
     // once deliveries overlap the changes.
-    while (count == 0) std::this_thread::yield();
+    EXPECT_TRUE(test::WaitUntil([&] { return count != 0; }));
   }
   ~Deliverer() {
     stop_ = true;
@@ -157,7 +158,7 @@ TEST_F(OWPinsStress, DestroyingASinkWaitsForTheDeliveryInsideIt) {
         destroyed = true;
       });
       // Wait until the destroyer waits for this delivery's use token.
-      while (src.DestroyLockObject().Destroying() == 0) std::this_thread::yield();
+      EXPECT_TRUE(test::WaitUntil([&] { return src.DestroyLockObject().Destroying() != 0; }));
       aliveDuringCall = !destroyed;
       return TOWNotifyResult{};
     };

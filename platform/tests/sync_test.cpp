@@ -75,24 +75,33 @@ TEST(Event, SetReleasesWaitersOnOtherThreads) {
   for (auto& t : waiters) t.join();
 }
 
-TEST(TimedWaits, GiveUpAfterTheTimeOut) {
+// A timed wait gives up, unobtained, when nothing signals; and a long one
+// ends as soon as another thread signals instead of running out its time
+// (the hour is a hang guard: the test would hang, not pass, if it waited).
+TEST(TimedWaits, GiveUpUnobtainedOrEndOnTheSignal) {
   Event e(true, false);
   Semaphore s(0, 1);
   OwnedMutex m(true);
-  auto elapsedMs = [](auto wait) {
-    const auto start = std::chrono::steady_clock::now();
-    const bool obtained = wait();
-    EXPECT_FALSE(obtained);
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start)
-        .count();
-  };
-  EXPECT_GE(elapsedMs([&] { return e.WaitFor(30); }), 25);
-  EXPECT_GE(elapsedMs([&] { return s.Decrement(30); }), 25);
-  EXPECT_GE(elapsedMs([&] {
-              return OnOtherThread([&] { return m.Acquire(30) != WaitResult::TimedOut; });
-            }),
-            25);
+  EXPECT_FALSE(e.WaitFor(30));
+  EXPECT_FALSE(s.Decrement(30));
+  EXPECT_EQ(OnOtherThread([&] { return m.Acquire(30); }), WaitResult::TimedOut);
+
+  constexpr uint32_t kHour = 3600 * 1000;
+  std::thread signaller([&] {
+    e.Set();
+    s.Increment(1);
+  });
+  EXPECT_TRUE(e.WaitFor(kHour));
+  EXPECT_TRUE(s.Decrement(kHour));
+  signaller.join();
+  WaitResult acquired = WaitResult::TimedOut;
+  std::thread waiter([&] {
+    acquired = m.Acquire(kHour);
+    m.Release();
+  });
+  m.Release();  // the creator's ownership
+  waiter.join();
+  EXPECT_EQ(acquired, WaitResult::Obtained);
 }
 
 TEST(OwnedMutex, IsRecursiveAndExcludesOtherThreadsUntilTheLastRelease) {
@@ -282,13 +291,20 @@ TEST(ThreadIds, AreNonZeroStableAndDistinct) {
   EXPECT_EQ(ids.count(0), 0u);
 }
 
-TEST(TickCount, NeverGoesBackAndSleepWaits) {
-  const uint64_t before = GetTickCount64();
-  Sleep(0);
-  Sleep(2);
-  const uint64_t after = GetTickCount64();
-  EXPECT_GE(after, before + 1);
-  EXPECT_LT(GetTickCount() - static_cast<uint32_t>(after), 1000u);  // the same clock, cut to 32 bits
+// Both tick counts read one clock, the 32-bit one cut from the 64-bit one:
+// read between two 64-bit readings, it lies between their low halves.
+TEST(TickCount, NeverGoesBackAndTheShortCountIsTheLowHalf) {
+  uint64_t last = GetTickCount64();
+  for (int i = 0; i < 1000; ++i) {
+    const uint64_t before = GetTickCount64();
+    const uint32_t shortCount = GetTickCount();
+    const uint64_t after = GetTickCount64();
+    EXPECT_LE(last, before);
+    EXPECT_LE(before, after);
+    EXPECT_LE(shortCount - uint32_t(before), uint32_t(after) - uint32_t(before));
+    last = after;
+    if (i % 100 == 0) Sleep(1);
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "platform/tests/wave_test_support.h"
 #include "platform/wave/fake_backend.h"
+#include "platform/tests/wait_until.h"
 
 namespace tavrel {
 namespace {
@@ -606,10 +607,10 @@ TEST_F(WaveFake, ResetRacingCloseFromAnotherThread) {
     waveInStart(h);
     fake->Advance(2 * FakeWaveBackend::kPeriodFrames);
     std::thread resetter([&] {
-      while (waveInReset(h) != MMSYSERR_INVALHANDLE) std::this_thread::yield();
+      EXPECT_TRUE(test::WaitUntil([&] { return waveInReset(h) == MMSYSERR_INVALHANDLE; }));
     });
-    MMRESULT closed;
-    while ((closed = waveInClose(h)) == WAVERR_STILLPLAYING) std::this_thread::yield();
+    MMRESULT closed = WAVERR_STILLPLAYING;
+    EXPECT_TRUE(test::WaitUntil([&] { return (closed = waveInClose(h)) != WAVERR_STILLPLAYING; }));
     EXPECT_EQ(closed, 0u);
     std::size_t atClose = local.Messages().size();
     resetter.join();

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "math/buffer_helpers.h"
-#include "signal/tests/stream_fixtures.h"
+#include "signal/tests/filter_graph.h"
 
 namespace tavrel {
 namespace {
@@ -36,29 +36,9 @@ struct Stamp {
   friend bool operator==(const Stamp&, const Stamp&) = default;
 };
 
-// capture (a source pin) -> filter -> recording sink
-class ALCommonFilterGraph : public ::testing::Test {
+class ALCommonFilterGraph : public FilterGraph<TRecordingFilter> {
  protected:
-  TLog log;
-  ComponentPtr<TComponent> form = Owner("Form");
-  TRecordingFilter* filter = TComponent::Create<TRecordingFilter>(form.get());
-  TALOWAudioSourcePin capture{form.get(), nullptr, nullptr, Logging(log, "capture")};
-  std::vector<Ref<TALAudioBuffer>> received;
-  TALOWAudioSinkPin sink{form.get(), nullptr, Logging(log, "sink", [this](IOWNotifyOperation* op) {
-                           if (auto* b = dynamic_cast<TOWSuppliedBufferOperation*>(op->Instance()))
-                             received.push_back(TALAudioBuffer::CreateUniversal(*b->Buffer));
-                         })};
-
-  void SetUp() override {
-    ASSERT_TRUE(filter->InputPin()->Connect(&capture));
-    ASSERT_TRUE(sink.Connect(filter->OutputPin()));
-    log = {};
-  }
-  void StartWave(uint32_t rate = 44100) {
-    TALWaveFormatExtensible f = DefaultWaveFormat();
-    f.nSamplesPerSec = rate;
-    capture.Notify(MakeRef<TOWStartWaveOperation>(&f, false).get());
-  }
+  void SetUp() override { Link(TComponent::Create<TRecordingFilter>(form.get())); }
   Ref<TALAudioBuffer> Buffer(uint32_t frames = 512, uint32_t rate = 44100) {
     Ref<TALAudioBuffer> b = TALAudioBuffer::CreateSize(rate, 16, 2, frames);
     std::memset(b->Write(), 0, b->GetByteSize());
