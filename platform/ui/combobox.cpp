@@ -61,6 +61,12 @@ void TComboListBox::SelectByUser(int index) {
   else combo_->UserSelect(index);
 }
 
+void TComboListBox::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+  // The simple style's list gives the focus to its combo box.
+  if (!dropped_ && b == TMouseButton::mbLeft && combo_->CanFocus() && !combo_->Focused()) combo_->SetFocus();
+  TCustomListBox::MouseDown(b, s, x, y);
+}
+
 void TComboListBox::MouseMove(TShiftState s, int x, int y) {
   if (dropped_ && !ScrollBar().Tracking())
     if (const int i = ItemAtPos({x, y}); i >= 0) SetItemIndex(i);
@@ -184,32 +190,17 @@ void TCustomComboBox::SetText(const std::string& v) {
 }
 
 void TCustomComboBox::SetSorted(bool v) {
-  const bool had = item_index_ >= 0;
-  const std::string selected = had ? items_.Get(item_index_) : std::string();
-  items_.SetSortedItems(v);
-  if (had && item_index_ < 0) item_index_ = items_.IndexOf(selected);
+  const int selected = item_index_;
+  item_index_ = SortKeepingSelection(items_, v, selected);
   SyncList();
 }
 
 void TCustomComboBox::ItemsChanged(TItemsChange what, int index) {
-  switch (what) {
-    case TItemsChange::icInserted:
-      if (item_index_ >= index) ++item_index_;
-      break;
-    case TItemsChange::icDeleted:
-      if (item_index_ > index) --item_index_;
-      else if (item_index_ == index) SetItemIndex(-1);
-      break;
-    case TItemsChange::icCleared:
-      if (item_index_ >= 0) SetItemIndex(-1);
-      break;
-    case TItemsChange::icReordered:
-      item_index_ = -1;  // SetSorted finds the selected text again
-      break;
-    case TItemsChange::icChanged:
-      if (index == item_index_) ShowText(items_.Get(index));
-      break;
-  }
+  const int next = SelectionAfter(item_index_, what, index);
+  if (what == TItemsChange::icReordered) item_index_ = next;  // SetSorted finds the text again
+  else if (next < 0 && item_index_ >= 0) SetItemIndex(-1);  // its text goes with it
+  else item_index_ = next;
+  if (what == TItemsChange::icChanged && index == item_index_) ShowText(items_.Get(index));
   SyncList();
   Invalidate();
 }
@@ -479,7 +470,7 @@ void TCustomComboBox::WndProc(TMessage& m) {
         DrawClientEdge(*dc, Rect(0, 0, Width(), Height()), bsSingle, true);
       return;
     case WM_SETFOCUS:
-      if (edit_) edit_->Perform(WM_SETFOCUS);
+      if (edit_ && Editable()) edit_->Perform(WM_SETFOCUS);
       Invalidate();
       break;
     case WM_KILLFOCUS:

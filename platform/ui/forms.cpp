@@ -169,7 +169,7 @@ void TForm::Show() {
   InvalidateTree(this);
   if (window_) window_->SetVisible(true);
   if (OnShow) OnShow(this);
-  InjectActivate(true);
+  if (ShowActivates()) InjectActivate(true);
 }
 
 void TForm::Hide() {
@@ -514,6 +514,8 @@ void TForm::InjectActivate(bool active) {
   active_form_ = active;
   TScreen* s = Screen();
   if (active) {
+    // One window is active at a time.
+    if (s && s->active_form_ && s->active_form_ != this) s->active_form_->InjectActivate(false);
     if (s) s->active_form_ = this;
     Perform(CM_ACTIVATE);
     if (OnActivate) OnActivate(this);
@@ -633,17 +635,15 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::HandleMessage() {
+  MSG msg;
+  const bool pending = backend_->InputPending() || PeekMessage(msg, false);
   ProcessMessages();
-  if (!terminated_ && !backend_->InputPending()) WaitMessage();
+  if (!pending && !terminated_) WaitMessage();
 }
 
 void TApplication::Run() {
   if (main_form_ && !main_form_->Showing()) main_form_->Show();
-  while (!terminated_) {
-    ProcessMessages();
-    if (terminated_ || !main_form_ || !main_form_->Showing()) break;
-    if (!backend_->InputPending()) WaitMessage();
-  }
+  while (!terminated_ && main_form_ && main_form_->Showing()) HandleMessage();
 }
 
 void TApplication::NoteShiftState(TShiftState s) {

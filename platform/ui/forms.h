@@ -186,6 +186,8 @@ class TForm : public TCustomControl {
   void AfterConstruction() override;
   void BeforeDestruction() override;
   virtual bool CloseQuery();
+  // Whether showing the form makes it the active window (a tooltip does not).
+  virtual bool ShowActivates() const { return true; }
 
  private:
   void EnsureSurface();
@@ -233,6 +235,7 @@ class THintWindow : public TForm {
 
  protected:
   void Paint() override;
+  bool ShowActivates() const override { return false; }
 };
 
 using TExceptionEvent = Method<void(TObject*, const std::exception&)>;
@@ -261,7 +264,7 @@ class TApplication : public TComponent {
 
   // Pumps input, dispatches posted messages and due timers, repaints.
   void ProcessMessages();
-  // ProcessMessages, then waits for the next message or input when idle.
+  // ProcessMessages; when nothing was pending, waits for the next message or input.
   void HandleMessage();
   // Runs the loop until Terminate or the main form closes.
   void Run();

@@ -49,6 +49,23 @@ namespace {
 char32_t FoldCase(char32_t c) { return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c; }
 }  // namespace
 
+int SelectionAfter(int selected, TItemsChange what, int at) {
+  switch (what) {
+    case TItemsChange::icInserted: return selected >= at ? selected + 1 : selected;
+    case TItemsChange::icDeleted: return selected == at ? -1 : selected > at ? selected - 1 : selected;
+    case TItemsChange::icCleared:
+    case TItemsChange::icReordered: return -1;
+    case TItemsChange::icChanged: return selected;
+  }
+  return selected;
+}
+
+int SortKeepingSelection(TListItems& items, bool sorted, int selected) {
+  const std::string text = selected >= 0 ? items.Get(selected) : std::string();
+  items.SetSortedItems(sorted);
+  return selected >= 0 ? items.IndexOf(text) : -1;
+}
+
 int NextItemStartingWith(const TStrings& items, int from, char32_t ch) {
   const int n = items.Count();
   const char32_t want = FoldCase(ch);
@@ -103,7 +120,7 @@ const ClassInfo& TListBox::Class() {
 }
 
 TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner) {
-  style_ = (style_ | csOpaque) & ~csSetCaption;
+  style_ = (style_ | csOpaque) & ~(csSetCaption | csClickEvents);  // OnClick is the user's selection
   items_.OnItemsChange = [this](TItemsChange what, int index) { ItemsChanged(what, index); };
   SetBounds(0, 0, 121, 97);
   SetColor(clWindow);
@@ -112,22 +129,8 @@ TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner) {
 }
 
 void TCustomListBox::ItemsChanged(TItemsChange what, int index) {
-  switch (what) {
-    case TItemsChange::icInserted:
-      if (item_index_ >= index) ++item_index_;
-      break;
-    case TItemsChange::icDeleted:
-      if (item_index_ == index) item_index_ = -1;
-      else if (item_index_ > index) --item_index_;
-      break;
-    case TItemsChange::icCleared:
-    case TItemsChange::icReordered:
-      item_index_ = -1;
-      top_ = 0;
-      break;
-    case TItemsChange::icChanged:
-      break;
-  }
+  item_index_ = SelectionAfter(item_index_, what, index);
+  if (what == TItemsChange::icCleared) top_ = 0;
   SetTopIndex(top_);
   Invalidate();
 }
@@ -165,10 +168,8 @@ void TCustomListBox::MakeVisible(int index) {
 }
 
 void TCustomListBox::SetSorted(bool v) {
-  const std::string selected = item_index_ >= 0 ? items_.Get(item_index_) : std::string();
-  const bool had = item_index_ >= 0;
-  items_.SetSortedItems(v);
-  if (had && item_index_ < 0) SetItemIndex(items_.IndexOf(selected));
+  const int selected = item_index_;
+  SetItemIndex(SortKeepingSelection(items_, v, selected));
 }
 
 void TCustomListBox::SetBorderStyle(TBorderStyle v) {

@@ -48,6 +48,12 @@ class TListItems : public TStringList {
 };
 
 // Shared by the list controls.
+// Where the selected index goes when the items change at `at`: it follows
+// its item; -1 when the item went or the list was cleared or reordered.
+int SelectionAfter(int selected, TItemsChange what, int at);
+// Sorts the items or stops sorting them; the index of the selected item's
+// text afterwards (-1 for none).
+int SortKeepingSelection(TListItems& items, bool sorted, int selected);
 // The first item after `from` (wrapping round) whose text begins with `ch`,
 // ignoring case; -1 when none.
 int NextItemStartingWith(const TStrings& items, int from, char32_t ch);

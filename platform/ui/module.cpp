@@ -9,6 +9,7 @@
 #include "platform/ui/imagelist.h"
 #include "platform/ui/panel.h"
 #include "platform/ui/stdctrls.h"
+#include "platform/ui/timer.h"
 
 namespace tavrel {
 
@@ -17,8 +18,8 @@ const ClassInfo* const* UiClasses() {
   static const ClassInfo* const classes[] = {&TLabel::Class(),   &TEdit::Class(),          &TComboBox::Class(),
                                              &TListBox::Class(), &TButton::Class(),        &TPanel::Class(),
                                              &TForm::Class(),    &TCustomControl::Class(), &TImageList::Class(),
-                                             &TChart::Class(),   &TBarSeries::Class(),     &TFastLineSeries::Class(),
-                                             nullptr};
+                                             &TTimer::Class(),   &TChart::Class(),         &TBarSeries::Class(),
+                                             &TFastLineSeries::Class(), nullptr};
   return classes;
 }
 

@@ -1,0 +1,29 @@
+#include "controls/modules.h"
+
+#include <span>
+
+#include "controls/ToolPanels.h"
+#include "controls/VrLabel.h"
+#include "platform/classinfo.h"
+
+namespace tavrel {
+namespace {
+
+std::span<const ClassInfo* const> ControlClasses() {
+  static const ClassInfo* const classes[] = {&TVrLabel::Class(), &TAdvToolPanel::Class()};
+  return classes;
+}
+
+}  // namespace
+
+std::vector<ModuleStep> ControlsModules() {
+  return {{"controls classes",
+           [] {
+             for (const ClassInfo* ci : ControlClasses()) RegisterClass(*ci);
+           },
+           [] {
+             for (const ClassInfo* ci : ControlClasses()) UnRegisterClass(*ci);
+           }}};
+}
+
+}  // namespace tavrel

@@ -1,0 +1,186 @@
+// The main window's two panels with their labels, read from form data,
+// against the same built in code.
+#include <gtest/gtest.h>
+
+#include "controls/ToolPanels.h"
+#include "controls/VrLabel.h"
+#include "controls/tests/controls_test_support.h"
+#include "platform/forms.h"
+#include "platform/formtext.h"
+#include "platform/ui/stdctrls.h"
+
+namespace tavrel {
+namespace {
+
+const char* const kForm = R"(
+object fmMain: TForm
+  Width = 440
+  Height = 360
+  object pnlAudioRec1: TAdvToolPanel
+    Left = 0
+    Top = 0
+    Width = 441
+    Height = 201
+    Caption = 'Param'#232'tres'
+    ColorTo = 13007698
+    NoFocusCaptionColor = 14059353
+    ShowClose = False
+    ShowLock = False
+    Sections = <
+      item
+        Autosize = True
+        Caption = 'Filtres'
+        Height = 65
+        Node = True
+        SectionItems = <
+          item
+            Caption = 'Passe-bas'
+          end
+          item
+            Caption = '-'
+          end
+          item
+            Caption = 'Passe-haut'
+            Enabled = False
+            Hint = 'Coupe les graves'
+          end>
+      end>
+    SectionLayout.Corners = scRoundLeft
+    object Label1: TLabel
+      Left = 198
+      Top = 181
+      Caption = 'Filtrage :'
+    end
+  end
+  object pnlInOut: TAdvToolPanel
+    Left = 0
+    Top = 200
+    Width = 441
+    Height = 161
+    Caption = 'Historique Entr'#233'e / Sortie'
+    ShowClose = False
+    ShowLock = False
+    object VrLabel1: TVrLabel
+      Left = 4
+      Top = 32
+      Width = 17
+      Height = 57
+      Angle = 90
+      Caption = 'Entr'#233'e'
+      Font.Color = clNavy
+      Font.Height = -11
+      Font.Name = 'Tahoma'
+      Font.Style = [fsBold]
+      ParentFont = False
+      Style = lsNone
+      Transparent = True
+    end
+    object VrLabel2: TVrLabel
+      Left = 4
+      Top = 96
+      Width = 17
+      Height = 57
+      Angle = 90
+      Caption = 'Sortie'
+      Font.Color = clNavy
+      Font.Height = -11
+      Font.Name = 'Tahoma'
+      Font.Style = [fsBold]
+      ParentFont = False
+      Style = lsNone
+      Transparent = True
+    end
+  end
+end)";
+
+class ToolPanelFormTest : public test::ControlsTest {
+ protected:
+  void BuildInCode(TForm* f) {
+    f->SetBounds(0, 0, 440, 360);
+    auto* top = TComponent::Create<TAdvToolPanel>(f);
+    top->SetParent(f);
+    top->SetBounds(0, 0, 441, 201);
+    top->SetShowClose(false);
+    top->SetShowLock(false);
+    top->SetCaption("Paramètres");
+    TAdvToolPanelSection* s = top->Sections()->Add();
+    s->SetCaption("Filtres");
+    s->SetNode(true);
+    s->SectionItems()->Add()->SetCaption("Passe-bas");
+    s->SectionItems()->Add()->SetCaption("-");
+    TSectionItem* off = s->SectionItems()->Add();
+    off->SetCaption("Passe-haut");
+    off->SetEnabled(false);
+    s->SetAutosize(true);
+    top->SectionLayout()->SetCorners(scRoundLeft);
+    auto* label = TComponent::Create<TLabel>(f);
+    label->SetParent(top);
+    label->SetBounds(198, 181, 65, 17);
+    label->SetCaption("Filtrage :");
+
+    auto* bottom = TComponent::Create<TAdvToolPanel>(f);
+    bottom->SetParent(f);
+    bottom->SetBounds(0, 200, 441, 161);
+    bottom->SetShowClose(false);
+    bottom->SetShowLock(false);
+    bottom->SetCaption("Historique Entrée / Sortie");
+    int top_ = 32;
+    for (const char* caption : {"Entrée", "Sortie"}) {
+      auto* l = TComponent::Create<TVrLabel>(f);
+      l->SetParent(bottom);
+      l->SetBounds(4, top_, 17, 57);
+      l->SetAngle(90);
+      l->SetCaption(caption);
+      l->Font().SetColor(clNavy);
+      l->Font().SetHeight(-11);
+      l->Font().SetName("Tahoma");
+      l->Font().SetStyle(fsBold);
+      l->SetStyle(lsNone);
+      l->SetTransparent(true);
+      top_ += 64;
+    }
+  }
+};
+
+TEST_F(ToolPanelFormTest, FormDataPaintsTheSameAsCode) {
+  ReadRootComponent(*form, ObjectTextToBinary(kForm));
+  auto* read = dynamic_cast<TAdvToolPanel*>(form->FindComponent("pnlAudioRec1"));
+  ASSERT_NE(read, nullptr);
+  ASSERT_EQ(read->Sections()->Count(), 1);
+  TAdvToolPanelSection* s = read->Sections()->Items(0);
+  // The stored Autosize is in force after loading: the section measures again.
+  EXPECT_TRUE(s->Autosize());
+  EXPECT_EQ(s->Height(), 16 + 3 * 13 + 4 + 6);
+  EXPECT_EQ(s->SectionItems()->Items(2)->Hint(), "Coupe les graves");
+  EXPECT_EQ(read->Style(), esOffice2003Blue);
+  EXPECT_FALSE(read->Button3D());
+  Paint();
+
+  TForm* code = app->CreateForm<TForm>();
+  BuildInCode(code);
+  code->Show();
+  app->ProcessMessages();
+  EXPECT_EQ(CountDifferentPixels(form->Surface(), code->Surface()), 0);
+  // Nothing stored for what equals the defaults: the two write the same.
+  auto* bottom = dynamic_cast<TAdvToolPanel*>(form->FindComponent("pnlInOut"));
+  ASSERT_NE(bottom, nullptr);
+  EXPECT_EQ(bottom->Caption(), "Historique Entrée / Sortie");
+}
+
+TEST_F(ToolPanelFormTest, RuntimeCaptionChangeRepaintsTheBar) {
+  ReadRootComponent(*form, ObjectTextToBinary(kForm));
+  auto* bottom = dynamic_cast<TAdvToolPanel*>(form->FindComponent("pnlInOut"));
+  ASSERT_NE(bottom, nullptr);
+  Paint();
+  const TColor bar = Pixel(430, 210);
+  int before = 0;
+  for (int x = 11; x < 404; ++x) before += Pixel(x, 210) != bar;
+  bottom->SetCaption("Historique Entrée / Sortie (signal filtré)");
+  Paint();
+  int after = 0;
+  for (int x = 11; x < 404; ++x) after += Pixel(x, 210) != bar;
+  EXPECT_GT(after, before) << "the longer caption is painted";
+}
+
+}  // namespace
+}  // namespace tavrel
