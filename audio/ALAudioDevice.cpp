@@ -1,5 +1,7 @@
 #include "audio/ALAudioDevice.h"
 
+#include "audio/LPDeviceListFormUnit.h"
+#include "platform/ui/toplevel.h"
 #include "platform/utf8.h"
 
 namespace tavrel {
@@ -180,5 +182,22 @@ TALAudioOutDevice::TALAudioOutDevice(TPersistent* AOwnerProperty, const Ref<ILPL
                           [](TALAudioDeviceBasic* self) -> std::unique_ptr<TALAudioDeviceItems> {
                             return std::make_unique<TALAudioOutDeviceItems>(self);
                           }) {}
+
+bool TALAudioDeviceBasic::ShowDeviceSelctDialog() {
+  // Whatever the dialog does to the application's window handle is undone
+  // when this goes, after the dialog.
+  Ref<TLPSetApplicationHandle> keep = MakeRef<TLPSetApplicationHandle>();
+  // Owned by the application so that it is painted and takes input; with no
+  // owner form it is centred on the main form, or on the screen.
+  TApplication* app = Application();
+  if (!app) throw EOWException("The device dialog needs a running application");
+  ComponentPtr<TLPDeviceListForm> dialog(TComponent::Create<TLPDeviceListForm>(app));
+  std::vector<std::string> names;
+  GetDeviceList(names);
+  for (const std::string& name : names) dialog->ListBox->Items().Add(name);
+  if (!dialog->Execute(DeviceName())) return false;
+  SetDeviceName(dialog->GetSelection());
+  return true;
+}
 
 }  // namespace tavrel

@@ -92,6 +92,11 @@ class TALAudioDeviceBasic : public TLPPersistent {
   uint32_t GetDeviceID() const;
   // The name a new alternative gets: the first least-named device.
   std::string DefaultItemDeviceName() const;
+  // Lets the user pick the device in the device list dialog ("None",
+  // "Default" and the devices, the current name preselected); true and the
+  // new name on OK, false and the name unchanged otherwise. Needs a running
+  // application (EOWException without one).
+  bool ShowDeviceSelctDialog();
 
  protected:
   TALAudioDeviceBasic(TPersistent* AOwnerProperty, const Ref<ILPLock>& ALock, const TALWaveDevices& ADevices,

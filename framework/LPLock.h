@@ -41,7 +41,6 @@ enum class TSLSynchronizeType : uint8_t { stNone, stSingleBuffer, stQueue };
 
 using TGPColor = uint32_t;  // ARGB, compared unsigned
 using TColor = int32_t;
-using TCursor = int16_t;
 using TDateTime = double;
 
 // The value types the setters accept.

@@ -281,6 +281,11 @@ void TOWPin::CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin*) {
 // ---------------------------------------------------------------------------
 // Negotiation
 
+TOWNegotiation::TOWNegotiation() = default;
+TOWNegotiation::~TOWNegotiation() = default;
+TOWNegotiation::TOWNegotiation(const TOWNegotiation&) = default;
+TOWNegotiation& TOWNegotiation::operator=(const TOWNegotiation&) = default;
+
 TOWNegotiation NegotiateDataType(TOWBasicPin* Source, TOWBasicSinkPin* Sink, bool UseConverters,
                                  bool UseRegisteredConverters) {
   TOWNegotiation n;

@@ -101,6 +101,13 @@ struct TOWNegotiation {
   TOWFormatConverterClass ConverterClass = nullptr;  // a converter to make
   Guid ConverterOutputID;                       // what a converter to make sends
   Ref<IOWFormatConverter> Converter;            // a converter to reuse
+
+  // Out of line, where the converter interface is complete, so that this
+  // header stands without it.
+  TOWNegotiation();
+  ~TOWNegotiation();
+  TOWNegotiation(const TOWNegotiation&);
+  TOWNegotiation& operator=(const TOWNegotiation&);
 };
 
 // Exactly one of the two pins belongs to a component being designed.

@@ -75,6 +75,12 @@ TEST(UiCanvas, ShapesKeepTheExclusiveRightAndBottom) {
        {"........", "........", "........", ".......#", ".......#", ".......#"}},
       {"diagonal", [](TCanvas& c) { c.MoveTo(0, 0); c.LineTo(4, 4); },
        {"#.......", ".#......", "..#.....", "...#....", "........", "........"}},
+      {"shallow", [](TCanvas& c) { c.MoveTo(0, 0); c.LineTo(7, 2); },
+       {"##......", "..####..", "......#.", "........", "........", "........"}},
+      {"shallow back", [](TCanvas& c) { c.MoveTo(7, 2); c.LineTo(0, 0); },
+       {".#......", "..####..", "......##", "........", "........", "........"}},
+      {"steep", [](TCanvas& c) { c.MoveTo(0, 0); c.LineTo(2, 5); },
+       {"#.......", "#.......", ".#......", ".#......", "..#.....", "........"}},
       {"polyline", [](TCanvas& c) { c.Polyline({{0, 0}, {3, 0}, {3, 3}}); },
        {"####....", "...#....", "...#....", "........", "........", "........"}},
       {"clear brush", [](TCanvas& c) {
@@ -90,6 +96,25 @@ TEST(UiCanvas, ShapesKeepTheExclusiveRightAndBottom) {
     c.draw(b.Canvas());
     Expect(b, c);
   }
+}
+
+// A polyline is filled in one go; its pixels are those of its segments
+// drawn one by one, each without its end point.
+TEST(UiCanvas, PolylineDrawsWhatItsSegmentsDraw) {
+  std::vector<TPoint> zigzag;
+  uint32_t seed = 5;
+  for (int x = -3; x < 40; x += 1 + static_cast<int>(seed % 3)) {
+    seed = seed * 1103515245u + 12345u;
+    zigzag.push_back({x, static_cast<int>((seed >> 16) % 40) - 5});
+  }
+  TBitmap whole = WhiteBitmap(36, 30), pieces = WhiteBitmap(36, 30);
+  whole.Canvas().Polyline(zigzag);
+  for (size_t i = 1; i < zigzag.size(); ++i) {
+    pieces.Canvas().MoveTo(zigzag[i - 1].X, zigzag[i - 1].Y);
+    pieces.Canvas().LineTo(zigzag[i].X, zigzag[i].Y);
+  }
+  EXPECT_TRUE(SameRGB(whole.Surface(), pieces.Surface()));
+  EXPECT_NE(test::InkBounds(whole, clWhite), TRect{});
 }
 
 TEST(UiCanvas, LineToMovesThePenToTheEndPoint) {

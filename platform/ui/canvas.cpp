@@ -214,7 +214,8 @@ TBkMode TCanvas::BkMode() const {
 }
 
 // One-pixel lines are plotted pixel by pixel (the end point left out), so
-// they land exactly where the platform puts them.
+// they land exactly where the platform puts them; the pixels go into the
+// path as runs along the major axis, one rectangle per run.
 void TCanvas::PlotLine(TPoint a, TPoint b) {
   int dx = std::abs(b.X - a.X), dy = std::abs(b.Y - a.Y);
   const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
@@ -228,26 +229,30 @@ void TCanvas::PlotLine(TPoint a, TPoint b) {
   }
   int x = a.X, y = a.Y;
   if (dx >= dy) {
-    int err = 2 * dy - dx;
+    int err = 2 * dy - dx, from = x;
     for (int i = 0; i < dx; ++i) {
-      cairo_rectangle(cr_, x, y, 1, 1);
-      if (err > 0) {
+      const bool step = err > 0;
+      if (step || i == dx - 1) cairo_rectangle(cr_, std::min(from, x), y, std::abs(x - from) + 1, 1);
+      if (step) {
         y += sy;
         err -= 2 * dx;
       }
       err += 2 * dy;
       x += sx;
+      if (step) from = x;
     }
   } else {
-    int err = 2 * dx - dy;
+    int err = 2 * dx - dy, from = y;
     for (int i = 0; i < dy; ++i) {
-      cairo_rectangle(cr_, x, y, 1, 1);
-      if (err > 0) {
+      const bool step = err > 0;
+      if (step || i == dy - 1) cairo_rectangle(cr_, x, std::min(from, y), 1, std::abs(y - from) + 1);
+      if (step) {
         x += sx;
         err -= 2 * dy;
       }
       err += 2 * dx;
       y += sy;
+      if (step) from = y;
     }
   }
 }
@@ -295,6 +300,16 @@ void TCanvas::LineTo(int x, int y) {
 
 void TCanvas::Polyline(const std::vector<TPoint>& pts) {
   if (pts.empty()) return;
+  if (cr_ && PenVisible() && pen_.Width() == 1 && pen_.Style() == TPenStyle::psSolid) {
+    // One fill for the whole line: the same pixels as LineTo segment by segment.
+    cairo_save(cr_);
+    SetSourceColor(pen_.Color());
+    cairo_new_path(cr_);
+    for (size_t i = 1; i < pts.size(); ++i) PlotLine(pts[i - 1], pts[i]);
+    cairo_fill(cr_);
+    cairo_restore(cr_);
+    return;
+  }
   const TPoint keep = pen_pos_;
   pen_pos_ = pts[0];
   for (size_t i = 1; i < pts.size(); ++i) LineTo(pts[i].X, pts[i].Y);

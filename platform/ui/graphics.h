@@ -1,7 +1,8 @@
 #pragma once
 // Pictures: TGraphic (anything that draws itself in a rectangle), TBitmap
 // (a surface with its own canvas, colour-key transparency and monochrome
-// masks) and TPicture (holds one graphic, loads BMP and PNG files).
+// masks) and TPicture (holds one graphic, loads the image files of
+// imagecodecs.h).
 //
 //   TBitmap b;  b.SetSize(20, 20);  b.Canvas().FillRect(...);
 //   b.SetTransparent(true);                  // key: the bottom-left pixel
@@ -10,20 +11,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/ui/canvas.h"
+#include "platform/ui/imagecodecs.h"
 #include "platform/ui/surface.h"
 
 namespace tavrel {
-
-// Image data that cannot be read: bad signature, truncated or unsupported.
-class EInvalidGraphic : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 class TGraphic {
  public:
@@ -79,7 +74,7 @@ class TBitmap : public TGraphic {
   void Mask(TColor c);
 
   void LoadFromFile(const std::string& path);
-  void LoadFromBytes(const std::vector<uint8_t>& data);  // BMP or PNG
+  void LoadFromBytes(const std::vector<uint8_t>& data);  // any format of DecodeImage
   void SaveToFile(const std::string& path) const;       // BMP, 24 bits
   std::vector<uint8_t> SaveToBytes() const;
 
@@ -108,10 +103,5 @@ class TPicture {
   void Changed();
   std::unique_ptr<TGraphic> graphic_;
 };
-
-// Decoders, for the bitmap loader and fuzzing: both throw EInvalidGraphic.
-CairoSurface DecodeBMP(const uint8_t* data, size_t size);
-CairoSurface DecodePNG(const uint8_t* data, size_t size);
-std::vector<uint8_t> EncodeBMP(cairo_surface_t* s);
 
 }  // namespace tavrel

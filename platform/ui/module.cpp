@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "platform/chart/chart.h"
 #include "platform/ui/colors.h"
 #include "platform/ui/combobox.h"
 #include "platform/ui/forms.h"
@@ -17,7 +18,8 @@ const ClassInfo* const* UiClasses() {
   static const ClassInfo* const classes[] = {&TLabel::Class(),   &TEdit::Class(),          &TComboBox::Class(),
                                              &TListBox::Class(), &TButton::Class(),        &TPanel::Class(),
                                              &TForm::Class(),    &TCustomControl::Class(), &TImageList::Class(),
-                                             &TTimer::Class(),   nullptr};
+                                             &TTimer::Class(),   &TChart::Class(),         &TBarSeries::Class(),
+                                             &TFastLineSeries::Class(), nullptr};
   return classes;
 }
 

@@ -53,9 +53,11 @@ class THeldFilter : public TSLBasicCommonFilter {
 class SLThreadedFilter : public ::testing::Test {
  protected:
   TLog log;
+  // The sink's own owner outlives it; the form goes in TearDown.
+  ComponentPtr<TComponent> sinkOwner = Owner("Sinks");
   ComponentPtr<TComponent> form = Owner("Form");
   THeldFilter* filter = TComponent::Create<THeldFilter>(form.get());
-  TSLOWSinkPin sink{form.get(), nullptr, Logging(log, "sink")};
+  TSLOWSinkPin sink{sinkOwner.get(), nullptr, Logging(log, "sink")};
 
   void SetUp() override {
     filter->SetName("ALLowPass1");

@@ -1,0 +1,257 @@
+// GIF, JPEG and icons through SDL2_image. Before the library sees a file,
+// our own walk over its blocks or markers finds the size it claims (for
+// the pixel budget) and makes sure it is complete: the library itself
+// decodes a GIF cut inside its pixel data, or a JPEG without its end, into
+// a picture of filler without complaint.
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_image.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "platform/ui/imagebytes.h"
+#include "platform/ui/imagecodecs.h"
+
+namespace tavrel {
+
+namespace {
+
+struct SdlSurfaceRelease {
+  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+using SdlSurface = std::unique_ptr<SDL_Surface, SdlSurfaceRelease>;
+
+// Runs one SDL2_image loader over bytes in memory.
+SdlSurface SdlLoad(const char* format, const uint8_t* d, size_t size, SDL_Surface* (*load)(SDL_RWops*)) {
+  SDL_RWops* rw = SDL_RWFromConstMem(d, static_cast<int>(size));
+  if (!rw) throw EInvalidGraphic(std::string("cannot read ") + format + " image: " + SDL_GetError());
+  SdlSurface s(load(rw));
+  SDL_RWclose(rw);
+  if (!s) throw EInvalidGraphic(std::string("unreadable ") + format + " image: " + IMG_GetError());
+  return s;
+}
+
+// ARGB32 with premultiplied alpha, as cairo keeps it; a colour key
+// becomes alpha 0 in the conversion.
+CairoSurface ToCairo(const char* format, SDL_Surface* src) {
+  SdlSurface argb(SDL_ConvertSurfaceFormat(src, SDL_PIXELFORMAT_ARGB8888, 0));
+  if (!argb) throw EInvalidGraphic(std::string("cannot convert ") + format + " image: " + SDL_GetError());
+  CairoSurface s = NewSurface(argb->w, argb->h, clNone);
+  cairo_surface_flush(s.get());
+  for (int y = 0; y < argb->h; ++y) {
+    const auto* in = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
+                                                       static_cast<size_t>(y) * argb->pitch);
+    uint32_t* out = SurfaceRow(s.get(), y);
+    for (int x = 0; x < argb->w; ++x) {
+      const uint32_t p = in[x], a = p >> 24;
+      if (a == 255) {
+        out[x] = p;
+      } else {
+        auto mul = [a](uint32_t c) { return (c * a + 127) / 255; };
+        out[x] = (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
+      }
+    }
+  }
+  cairo_surface_mark_dirty(s.get());
+  return s;
+}
+
+[[noreturn]] void Truncated(const char* format) {
+  throw EInvalidGraphic(std::string("truncated ") + format + " image");
+}
+
+// ---- GIF -------------------------------------------------------------------
+
+// Where the first image of a GIF lies, found by walking its blocks.
+struct GifFirstImage {
+  size_t descriptor = 0;  // offset of the image separator
+  uint16_t width = 0, height = 0;
+  bool interlaced = false;
+  size_t end = 0;  // just past the image's last data sub-block
+};
+
+// Skips data sub-blocks from `pos` up to and past their terminator.
+size_t SkipSubBlocks(const uint8_t* d, size_t size, size_t pos) {
+  while (true) {
+    if (pos >= size) Truncated("GIF");
+    const size_t n = d[pos];
+    ++pos;
+    if (n == 0) return pos;
+    if (n > size - pos) Truncated("GIF");
+    pos += n;
+  }
+}
+
+size_t ColourTableBytes(uint8_t packed) { return (packed & 0x80) ? 3 * (size_t{2} << (packed & 7)) : 0; }
+
+GifFirstImage WalkGif(const uint8_t* d, size_t size, uint64_t maxPixels) {
+  if (size < 13) Truncated("GIF");
+  size_t pos = 13 + ColourTableBytes(d[10]);
+  while (true) {
+    if (pos >= size) Truncated("GIF");
+    const uint8_t block = d[pos];
+    if (block == 0x21) {  // extension: label, then sub-blocks
+      if (size - pos < 2) Truncated("GIF");
+      pos = SkipSubBlocks(d, size, pos + 2);
+    } else if (block == 0x2C) {
+      if (size - pos < 10) Truncated("GIF");
+      GifFirstImage img;
+      img.descriptor = pos;
+      img.width = Le16(d + pos + 5);
+      img.height = Le16(d + pos + 7);
+      img.interlaced = (d[pos + 9] & 0x40) != 0;
+      CheckImageSize("GIF", img.width, img.height, maxPixels);
+      pos += 10 + ColourTableBytes(d[pos + 9]);
+      if (pos >= size) Truncated("GIF");
+      const uint8_t minCode = d[pos];
+      if (minCode < 2 || minCode > 11) throw EInvalidGraphic("bad GIF code size");
+      img.end = SkipSubBlocks(d, size, pos + 1);
+      return img;
+    } else if (block == 0x3B) {
+      throw EInvalidGraphic("GIF file holds no image");
+    } else {
+      throw EInvalidGraphic("bad GIF block");
+    }
+  }
+}
+
+// Rows in the order an interlaced image stores them: every 8th from 0,
+// every 8th from 4, every 4th from 2, every 2nd from 1.
+std::vector<int> InterlacedRowOrder(int h) {
+  std::vector<int> rows;
+  rows.reserve(static_cast<size_t>(h));
+  for (auto [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+    for (int y = start; y < h; y += step) rows.push_back(y);
+  return rows;
+}
+
+}  // namespace
+
+CairoSurface DecodeGIF(const uint8_t* d, size_t size, uint64_t maxPixels) {
+  if (SniffImageFormat(d, size) != TImageFormat::GIF) throw EInvalidGraphic("not a GIF image");
+  const GifFirstImage img = WalkGif(d, size, maxPixels);
+  if (!img.interlaced) return ToCairo("GIF", SdlLoad("GIF", d, img.end, IMG_LoadGIF_RW).get());
+  // The library misplaces the rows of interlaced images up to 4 rows high,
+  // so it reads the rows in their stored order and we put them in place.
+  std::vector<uint8_t> copy(d, d + img.end);
+  copy[img.descriptor + 9] &= static_cast<uint8_t>(~0x40);
+  CairoSurface stored = ToCairo("GIF", SdlLoad("GIF", copy.data(), copy.size(), IMG_LoadGIF_RW).get());
+  const int w = cairo_image_surface_get_width(stored.get()), h = cairo_image_surface_get_height(stored.get());
+  CairoSurface s = NewSurface(w, h, clNone);
+  cairo_surface_flush(s.get());
+  const std::vector<int> order = InterlacedRowOrder(h);
+  for (int k = 0; k < h; ++k)
+    std::copy_n(SurfaceRow(stored.get(), k), w, SurfaceRow(s.get(), order[static_cast<size_t>(k)]));
+  cairo_surface_mark_dirty(s.get());
+  return s;
+}
+
+// ---- JPEG ------------------------------------------------------------------
+
+namespace {
+
+bool IsFrameMarker(uint8_t m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
+bool IsStandalone(uint8_t m) { return m == 0x01 || (m >= 0xD0 && m <= 0xD7); }
+
+// Walks the segments up to the end marker, checking every frame's size;
+// scan data runs up to the next marker that is not a restart.
+void WalkJpeg(const uint8_t* d, size_t size, uint64_t maxPixels) {
+  size_t pos = 2;
+  bool frame = false, scan = false;
+  while (true) {
+    if (size - pos < 2) Truncated("JPEG");
+    if (d[pos] != 0xFF) throw EInvalidGraphic("bad JPEG marker");
+    while (pos + 1 < size && d[pos + 1] == 0xFF) ++pos;  // fill bytes
+    if (size - pos < 2) Truncated("JPEG");
+    const uint8_t marker = d[pos + 1];
+    pos += 2;
+    if (marker == 0xD9) {
+      if (!frame || !scan) throw EInvalidGraphic("JPEG file holds no image");
+      return;
+    }
+    if (IsStandalone(marker)) continue;
+    if (size - pos < 2) Truncated("JPEG");
+    const size_t length = Be16(d + pos);
+    if (length < 2) throw EInvalidGraphic("bad JPEG segment");
+    if (length > size - pos) Truncated("JPEG");
+    if (IsFrameMarker(marker)) {
+      if (length < 8) throw EInvalidGraphic("bad JPEG frame header");
+      CheckImageSize("JPEG", Be16(d + pos + 5), Be16(d + pos + 3), maxPixels);
+      frame = true;
+    }
+    pos += length;
+    if (marker == 0xDA) {
+      if (!frame) throw EInvalidGraphic("JPEG scan before its frame header");
+      scan = true;
+      while (true) {
+        if (size - pos < 2) Truncated("JPEG");
+        if (d[pos] == 0xFF && d[pos + 1] != 0 && d[pos + 1] != 0xFF && !IsStandalone(d[pos + 1])) break;
+        ++pos;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+CairoSurface DecodeJPEG(const uint8_t* d, size_t size, uint64_t maxPixels) {
+  if (SniffImageFormat(d, size) != TImageFormat::JPEG) throw EInvalidGraphic("not a JPEG image");
+  WalkJpeg(d, size, maxPixels);
+  return ToCairo("JPEG", SdlLoad("JPEG", d, size, IMG_LoadJPG_RW).get());
+}
+
+// ---- icons -----------------------------------------------------------------
+
+CairoSurface DecodeICO(const uint8_t* d, size_t size, uint64_t maxPixels) {
+  if (SniffImageFormat(d, size) != TImageFormat::ICO) throw EInvalidGraphic("not an icon image");
+  if (size < 6) Truncated("icon");
+  const size_t count = Le16(d + 4);
+  if (count == 0) throw EInvalidGraphic("icon file holds no image");
+  if (count > (size - 6) / 16) Truncated("icon");
+  // Every image is checked, then the largest (the deepest of equals) is
+  // decoded: a PNG image here, a BMP one by the library from an icon file
+  // holding only that image.
+  size_t best = count;
+  uint64_t bestArea = 0;
+  unsigned bestBits = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* e = d + 6 + 16 * i;
+    const uint32_t bytes = Le32(e + 8), offset = Le32(e + 12);
+    if (offset > size || bytes > size - offset) Truncated("icon");
+    const uint8_t* img = d + offset;
+    uint64_t w = 0, h = 0;
+    if (SniffImageFormat(img, bytes) == TImageFormat::PNG) {
+      if (bytes < 24) Truncated("icon");
+      w = Be32(img + 16);
+      h = Be32(img + 20);
+    } else {
+      if (bytes < 40 || Le32(img) < 40) throw EInvalidGraphic("bad icon image header");
+      const int32_t bw = static_cast<int32_t>(Le32(img + 4)), bh = static_cast<int32_t>(Le32(img + 8));
+      if (bw <= 0 || bh <= 0) throw EInvalidGraphic("bad icon image size");
+      w = static_cast<uint64_t>(bw);
+      h = static_cast<uint64_t>(bh) / 2;  // the colour image above its mask
+    }
+    CheckImageSize("icon", w, h, maxPixels);
+    const unsigned bits = Le16(e + 6);
+    if (best == count || w * h > bestArea || (w * h == bestArea && bits > bestBits)) {
+      best = i;
+      bestArea = w * h;
+      bestBits = bits;
+    }
+  }
+  const uint8_t* e = d + 6 + 16 * best;
+  const uint32_t bytes = Le32(e + 8), offset = Le32(e + 12);
+  if (SniffImageFormat(d + offset, bytes) == TImageFormat::PNG) return DecodePNG(d + offset, bytes, maxPixels);
+  std::vector<uint8_t> one;
+  Put16(one, 0);
+  Put16(one, 1);
+  Put16(one, 1);
+  one.insert(one.end(), e, e + 12);
+  Put32(one, 22);
+  one.insert(one.end(), d + offset, d + offset + bytes);
+  return ToCairo("icon", SdlLoad("icon", one.data(), one.size(), IMG_LoadICO_RW).get());
+}
+
+}  // namespace tavrel
