@@ -7,7 +7,6 @@
 #include "platform/ui/gradient.h"
 #include "platform/ui/offscreen.h"
 #include "platform/ui/stdctrls.h"
-#include "platform/ui/combobox.h"
 #include "platform/ui/module.h"
 #include "platform/forms.h"
 #include "platform/formtext.h"
@@ -621,63 +620,6 @@ end)"));
     auto other = TComponent::CreateUnowned<TForm>();
     EXPECT_THROW(ReadRootComponent(*other, ObjectTextToBinary(text)), EReadError);
   }
-}
-
-}  // namespace
-}  // namespace tavrel
-
-namespace tavrel {
-namespace {
-
-TEST_F(UiControls, ComboBoxDropsItsListAndReportsTheChoice) {
-  auto* combo = TComponent::Create<TComboBox>(form);
-  combo->SetParent(form);
-  combo->SetBounds(10, 10, 100, 21);
-  combo->SetStyle(csDropDownList);
-  for (const char* s : {"44100", "48000", "96000"}) combo->Items().Add(s);
-  combo->SetItemIndex(0);
-  Log events;
-  combo->OnChange = TNotifyEvent([&](TObject*) { events.push_back("change " + combo->Text()); });
-  combo->OnDropDown = TNotifyEvent([&](TObject*) { events.push_back("dropdown"); });
-  combo->OnCloseUp = TNotifyEvent([&](TObject*) { events.push_back("closeup"); });
-  Show();
-  EXPECT_EQ(combo->Text(), "44100");
-  EXPECT_TRUE(events.empty()) << "setting ItemIndex in code raises nothing";
-
-  form->InjectMouse(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
-  form->InjectMouse(WM_LBUTTONUP, 20, 20, 0);
-  ASSERT_TRUE(combo->DroppedDown());
-  TComboListForm* list = combo->ListForm();
-  EXPECT_EQ(list->BoundsRect(), Bounds(10, 31, 100, 3 * combo->ItemHeight() + 2)) << "below the field";
-  EXPECT_TRUE(OffscreenWindowOf(*list)->visible);
-  app->ProcessMessages();
-  const int h = combo->ItemHeight();
-  list->InjectMouse(WM_MOUSEMOVE, 5, 1 + 2 * h + 1, 0);
-  EXPECT_EQ(list->HotIndex(), 2);
-  list->InjectMouse(WM_LBUTTONDOWN, 5, 1 + 2 * h + 1, MK_LBUTTON);
-  list->InjectMouse(WM_LBUTTONUP, 5, 1 + 2 * h + 1, 0);
-  EXPECT_FALSE(combo->DroppedDown());
-  EXPECT_EQ(combo->ItemIndex(), 2);
-  EXPECT_EQ(events, (Log{"dropdown", "change 96000", "closeup"}));
-  app->ProcessMessages();  // the list window goes
-
-  events.clear();
-  form->InjectKey(WM_KEYDOWN, VK_UP, 0);
-  EXPECT_EQ(combo->ItemIndex(), 1);
-  form->InjectKey(WM_KEYDOWN, VK_F4, 0);
-  ASSERT_TRUE(combo->DroppedDown());
-  form->InjectMouse(WM_LBUTTONDOWN, 150, 100, MK_LBUTTON);  // elsewhere: closes, nothing chosen
-  EXPECT_FALSE(combo->DroppedDown());
-  EXPECT_EQ(combo->ItemIndex(), 1);
-  EXPECT_EQ(events, (Log{"change 48000", "dropdown", "closeup"}));
-  EXPECT_EQ(combo->Perform(CB_SETDROPPEDWIDTH, 200), 200);
-  EXPECT_EQ(combo->Perform(CB_GETDROPPEDWIDTH), 200);
-  combo->SetDroppedDown(true);
-  EXPECT_EQ(combo->ListForm()->Width(), 200);
-  combo->Destroy();  // while dropped: the list goes with it
-  EXPECT_EQ(app->Popup(), nullptr);
-  form->InjectMouse(WM_LBUTTONDOWN, 150, 100, MK_LBUTTON);
-  app->ProcessMessages();
 }
 
 }  // namespace

@@ -26,10 +26,46 @@ WPARAM ShiftStateToKeys(TShiftState s) {
   return k;
 }
 
+// ---- size constraints ------------------------------------------------------
+
+const ClassInfo& TSizeConstraints::Class() {
+  static const ClassInfo ci =
+      ClassBuilder<TSizeConstraints>("TSizeConstraints", TPersistent::Class())
+          .prop("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight)
+          .defaultValue(int64_t{0})
+          .prop("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth)
+          .defaultValue(int64_t{0})
+          .prop("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight)
+          .defaultValue(int64_t{0})
+          .prop("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth)
+          .defaultValue(int64_t{0})
+          .build();
+  return ci;
+}
+
+void TSizeConstraints::Set(int& field, int v) {
+  v = std::max(v, 0);
+  if (v == field) return;
+  field = v;
+  if (OnChange) OnChange();
+}
+
+void TSizeConstraints::Apply(int& w, int& h) const {
+  if (max_w_ > 0) w = std::min(w, max_w_);
+  if (max_h_ > 0) h = std::min(h, max_h_);
+  w = std::max(w, min_w_);
+  h = std::max(h, min_h_);
+}
+
 // ---- class information -----------------------------------------------------
 
 namespace {
 const EnumInfo kAlignInfo{"TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}};
+}
+
+const EnumInfo& AlignmentInfo() {
+  static const EnumInfo info{"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
+  return info;
 }
 
 const ClassInfo& TControl::Class() {
@@ -58,6 +94,7 @@ const ClassInfo& TControl::Class() {
           .defaultValue(true)
           .prop("Cursor", &TControl::Cursor, &TControl::SetCursor)
           .defaultValue(int64_t{crDefault})
+          .prop("Constraints", &TControl::ConstraintsObject)
           .event("OnClick", &TControl::OnClick)
           .event("OnDblClick", &TControl::OnDblClick)
           .event("OnMouseDown", &TControl::OnMouseDown)
@@ -99,6 +136,7 @@ const ClassInfo& TCustomControl::Class() {
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {
   font_.OnChange = [this] { FontChanged(); };
+  constraints_.OnChange = [this] { SetBounds(left_, top_, width_, height_); };
 }
 
 TControl::~TControl() = default;
@@ -137,7 +175,12 @@ void TControl::SetParent(TWinControl* p) {
   if (p) p->InsertControl(this);
 }
 
+TRect TControl::ClientRect() const {
+  return Rect(0, 0, std::max(width_ - nc_.Left - nc_.Right, 0), std::max(height_ - nc_.Top - nc_.Bottom, 0));
+}
+
 void TControl::SetBounds(int l, int t, int w, int h) {
+  constraints_.Apply(w, h);
   w = std::max(w, 0);
   h = std::max(h, 0);
   if (l == left_ && t == top_ && w == width_ && h == height_) return;
@@ -145,12 +188,16 @@ void TControl::SetBounds(int l, int t, int w, int h) {
   const bool resized = w != oldW || h != oldH;
   auto* wc = dynamic_cast<TWinControl*>(this);
   Invalidate();  // the old place
-  if (parent_) parent_->InvalidateRect(BoundsRect());
+  if (parent_) {
+    if (wc) parent_->InvalidateRectDeep(BoundsRect());
+    else parent_->InvalidateRect(BoundsRect());
+  }
   left_ = l;
   top_ = t;
   width_ = w;
   height_ = h;
   if (wc && resized) {
+    wc->CalcFrame();
     wc->AnchorChildren(oldW, oldH);
     wc->Realign();
   }
@@ -168,16 +215,20 @@ void TControl::SetClientSize(int w, int h) {
 }
 
 TRect TControl::FormRect() const {
-  TPoint p = ClientToForm({0, 0});
-  return Bounds(p.X, p.Y, width_, height_);
+  const TPoint p = ClientToForm({0, 0});
+  return Bounds(p.X - nc_.Left, p.Y - nc_.Top, width_, height_);
+}
+
+TRect TControl::ClientFormRect() const {
+  const TPoint p = ClientToForm({0, 0});
+  const TRect c = ClientRect();
+  return Bounds(p.X, p.Y, c.Width(), c.Height());
 }
 
 TPoint TControl::ClientToForm(TPoint p) const {
-  const TControl* c = this;
-  while (c->parent_) {
-    p.X += c->left_;
-    p.Y += c->top_;
-    c = c->parent_;
+  for (const TControl* c = this; c->parent_; c = c->parent_) {
+    p.X += c->left_ + c->nc_.Left;
+    p.Y += c->top_ + c->nc_.Top;
   }
   return p;
 }
@@ -198,7 +249,10 @@ void TControl::SetVisible(bool v) {
   if (v == visible_) return;
   if (!v) Invalidate();
   visible_ = v;
-  if (!v && parent_) parent_->InvalidateRect(BoundsRect());
+  if (!v && parent_) {
+    if (dynamic_cast<TWinControl*>(this)) parent_->InvalidateRectDeep(BoundsRect());
+    else parent_->InvalidateRect(BoundsRect());
+  }
   if (v) Invalidate();
   Perform(CM_VISIBLECHANGED, v);
   RequestAlign();
@@ -343,6 +397,7 @@ void TControl::BringToFront() {
   auto& list = parent_->controls_;
   list.erase(std::find(list.begin(), list.end(), this));
   list.push_back(this);
+  if (auto* f = dynamic_cast<TForm*>(parent_)) f->RaiseOverlays();
   Invalidate();
 }
 
@@ -489,8 +544,9 @@ void TWinControl::InsertControl(TControl* c) {
   c->ParentFontChanged();
   c->ParentColorChanged();
   if (c->parent_show_hint_ && c->show_hint_ != ShowHint()) c->show_hint_ = ShowHint();
+  if (auto* f = dynamic_cast<TForm*>(this)) f->RaiseOverlays();
   c->Invalidate();
-  if (auto* w = dynamic_cast<TWinControl*>(c)) w->InvalidateRect(w->ClientRect());
+  if (auto* w = dynamic_cast<TWinControl*>(c)) w->Invalidate();
   Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(c), 1);
   Realign();
 }
@@ -498,7 +554,8 @@ void TWinControl::InsertControl(TControl* c) {
 void TWinControl::RemoveControl(TControl* c) {
   auto it = std::find(controls_.begin(), controls_.end(), c);
   if (it == controls_.end()) return;
-  c->Invalidate();
+  if (dynamic_cast<TWinControl*>(c)) InvalidateRectDeep(c->BoundsRect());
+  else c->Invalidate();
   if (TForm* f = ParentForm()) f->ControlDestroying(c);  // focus, capture
   controls_.erase(it);
   tab_list_.erase(std::remove(tab_list_.begin(), tab_list_.end(), c), tab_list_.end());
@@ -662,12 +719,57 @@ void TWinControl::AnchorChildren(int oldW, int oldH) {
   --align_disabled_;
 }
 
-void TWinControl::Invalidate() { InvalidateRect(ClientRect()); }
+void TWinControl::Invalidate() {
+  InvalidateRect(ClientRect());
+  if (!IsRectEmpty(nc_)) nc_dirty_ = true;
+}
 
 void TWinControl::InvalidateRect(const TRect& r) {
   const TRect part = IntersectRect(r, ClientRect());
   if (IsRectEmpty(part)) return;
   update_ = UnionRect(update_, part);
+}
+
+void TWinControl::InvalidateRectDeep(const TRect& r) {
+  InvalidateRect(r);
+  for (TControl* c : controls_) {
+    auto* w = dynamic_cast<TWinControl*>(c);
+    if (!w || !w->Visible() || IsRectEmpty(IntersectRect(r, w->BoundsRect()))) continue;
+    if (!IsRectEmpty(w->nc_)) w->nc_dirty_ = true;
+    const TPoint o{w->Left() + w->nc_.Left, w->Top() + w->nc_.Top};
+    w->InvalidateRectDeep(OffsetRect(r, -o.X, -o.Y));
+  }
+}
+
+void TWinControl::CalcFrame() {
+  TRect r = Rect(0, 0, Width(), Height());
+  Perform(WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&r));
+  const TRect insets{std::max(r.Left, 0), std::max(r.Top, 0), std::max(Width() - r.Right, 0),
+                     std::max(Height() - r.Bottom, 0)};
+  if (insets == nc_) return;
+  nc_ = insets;
+  Realign();
+}
+
+void TWinControl::FrameChanged() {
+  CalcFrame();
+  Invalidate();
+  nc_dirty_ = true;
+}
+
+void TWinControl::DefaultHandler(TMessage&) {}
+
+bool TWinControl::DialogKey(uint16_t key, TShiftState s) {
+  const LRESULT code = Perform(WM_GETDLGCODE);
+  if (key == VK_TAB) {
+    if ((s & (ssCtrl | ssAlt)) || (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS))) return false;
+  } else if (key == VK_RETURN || key == VK_ESCAPE) {
+    if (code & DLGC_WANTALLKEYS) return false;
+  } else {
+    return false;
+  }
+  TForm* f = ParentForm();
+  return f && f->Perform(CM_DIALOGKEY, key, s) != 0;
 }
 
 void TWinControl::PaintWindow(TCanvas&) {}
@@ -724,25 +826,35 @@ void TWinControl::WndProc(TMessage& m) {
     case WM_SYSKEYDOWN: {
       uint16_t key = static_cast<uint16_t>(m.WParam);
       const TShiftState s = static_cast<TShiftState>(m.LParam);
-      if (key == VK_TAB && !(s & (ssCtrl | ssAlt)) &&
-          !(Perform(WM_GETDLGCODE) & (DLGC_WANTTAB | DLGC_WANTALLKEYS))) {
-        if (TForm* f = ParentForm()) f->SelectNext(this, !(s & ssShift), true);
-        return;
-      }
       KeyDown(key, s);
+      if (key == 0 || DialogKey(key, s)) return;
+      m.WParam = key;
+      DefaultHandler(m);
       return;
     }
     case WM_KEYUP:
     case WM_SYSKEYUP: {
       uint16_t key = static_cast<uint16_t>(m.WParam);
       KeyUp(key, static_cast<TShiftState>(m.LParam));
+      if (key == 0) return;
+      m.WParam = key;
+      DefaultHandler(m);
       return;
     }
     case WM_CHAR: {
       char32_t ch = static_cast<char32_t>(m.WParam);
       KeyPress(ch);
+      if (ch == 0) return;
+      m.WParam = ch;
+      DefaultHandler(m);
       return;
     }
+    case WM_CUT:
+    case WM_COPY:
+    case WM_PASTE:
+    case WM_CLEAR:
+      DefaultHandler(m);
+      return;
     case CM_ENTER:
       DoEnter();
       return;
@@ -751,6 +863,7 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     case CM_FOCUSCHANGED:
     case CM_DIALOGCHAR:
+    case CM_DIALOGKEY:
       Broadcast(m);
       return;
     case CM_COLORCHANGED:
@@ -788,13 +901,30 @@ void AttachControlCanvas(TCanvas& canvas, TControl& control, TCanvas* dc) {
     return;
   }
   // Outside painting: straight onto the form's surface, within the visible
-  // part; kept as it is (saved states, viewport) while the control stays put.
-  TRect vis = control.FormRect();
-  for (TControl* p = control.Parent(); p; p = p->Parent()) vis = IntersectRect(vis, p->FormRect());
+  // part of the client area; kept as it is (saved states, viewport) while
+  // the control stays put and no overlay covers it.
+  const TRect vis = VisibleFormRect(control, control.ClientFormRect());
   const TPoint origin = control.ClientToForm({0, 0});
   f->SurfaceTouched(vis);
-  if (canvas.Surface() == f->Surface() && canvas.Origin() == origin && canvas.BaseClip() == vis) return;
+  const bool covered = f->CoveredAbove(control, vis);
+  if (!covered && canvas.Surface() == f->Surface() && canvas.Origin() == origin && canvas.BaseClip() == vis)
+    return;
   canvas.Attach(f->Surface(), origin, vis);
+  if (covered) f->ClipAbove(canvas, control);
+}
+
+TRect VisibleFormRect(const TControl& control, TRect r) {
+  for (TControl* p = control.Parent(); p; p = p->Parent()) r = IntersectRect(r, p->ClientFormRect());
+  return r;
+}
+
+TWindowCanvas::TWindowCanvas(TWinControl& control) {
+  TForm* f = control.ParentForm();
+  if (!f || !f->Surface()) return;
+  const TRect vis = VisibleFormRect(control, control.FormRect());
+  f->SurfaceTouched(vis);
+  Attach(f->Surface(), control.FormRect().TopLeft(), vis);
+  f->ClipAbove(*this, control);
 }
 
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}

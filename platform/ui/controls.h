@@ -21,6 +21,21 @@
 // that part, windowed children clip their parent, and windowless children
 // are painted by their parent right after it. Mouse messages carry client
 // coordinates; a form routes them by hit testing (see forms.h).
+//
+// Non-client frame: a windowed control may keep a border around its client
+// area (an edit's sunken edge). It answers WM_NCCALCSIZE by shrinking the
+// window rectangle it is given to its client rectangle and paints the
+// border on WM_NCPAINT; children, Paint and client coordinates start at the
+// client origin. FrameChanged asks again after a border setting changed.
+//
+// Keys: WM_KEYDOWN runs the KeyDown stage (subclasses and OnKeyDown; a key
+// set to 0 stops there), then the dialog keys (Tab, Return, Escape, when
+// the control does not ask for them through WM_GETDLGCODE: they move the
+// focus or reach the form's default and cancel buttons through
+// CM_DIALOGKEY), then the control's own processing in DefaultHandler.
+// WM_CHAR runs KeyPress (the character may be changed or set to 0), then
+// DefaultHandler with the character as it stands. Posting WM_KEYDOWN to a
+// control's Handle runs the same road.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -44,7 +59,9 @@ inline constexpr UINT WM_PAINT = 0x000F;  // wParam: the TCanvas* to paint into
 inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_ERASEBKGND = 0x0014;  // wParam: TCanvas*
 inline constexpr UINT WM_SETCURSOR = 0x0020;
+inline constexpr UINT WM_NCCALCSIZE = 0x0083;  // lParam: TRect* window -> client (own coordinates)
 inline constexpr UINT WM_NCHITTEST = 0x0084;
+inline constexpr UINT WM_NCPAINT = 0x0085;  // wParam: TCanvas* over the whole window
 inline constexpr UINT WM_GETDLGCODE = 0x0087;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
@@ -64,17 +81,21 @@ inline constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
 inline constexpr UINT WM_MBUTTONDOWN = 0x0207;
 inline constexpr UINT WM_MBUTTONUP = 0x0208;
 inline constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
-inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
+inline constexpr UINT WM_MOUSEWHEEL = 0x020A;  // wParam: delta (signed) << 16 | keys
 inline constexpr UINT WM_MOVING = 0x0216;
 inline constexpr UINT WM_CAPTURECHANGED = 0x0215;
 inline constexpr UINT WM_ENTERSIZEMOVE = 0x0231;
 inline constexpr UINT WM_EXITSIZEMOVE = 0x0232;
+inline constexpr UINT WM_CUT = 0x0300;
+inline constexpr UINT WM_COPY = 0x0301;
+inline constexpr UINT WM_PASTE = 0x0302;
+inline constexpr UINT WM_CLEAR = 0x0303;
 inline constexpr UINT WM_THEMECHANGED = 0x031A;
 
 inline constexpr UINT CM_BASE = 0xB000;
 inline constexpr UINT CM_ACTIVATE = CM_BASE + 0;
 inline constexpr UINT CM_DEACTIVATE = CM_BASE + 1;
-inline constexpr UINT CM_DIALOGKEY = CM_BASE + 5;
+inline constexpr UINT CM_DIALOGKEY = CM_BASE + 5;  // wParam: the key, lParam: shift; answer 1 when used
 inline constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;  // wParam: the character; answer 1 when used
 inline constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;  // lParam: the focused TWinControl*
 inline constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 8;
@@ -115,14 +136,18 @@ inline constexpr LRESULT HTNOWHERE = 0, HTCLIENT = 1, HTCAPTION = 2, HTLEFT = 10
 inline constexpr LRESULT DLGC_WANTARROWS = 0x1;
 inline constexpr LRESULT DLGC_WANTTAB = 0x2;
 inline constexpr LRESULT DLGC_WANTALLKEYS = 0x4;
+inline constexpr LRESULT DLGC_HASSETSEL = 0x8;
+inline constexpr LRESULT DLGC_DEFPUSHBUTTON = 0x10;
+inline constexpr LRESULT DLGC_UNDEFPUSHBUTTON = 0x20;
 inline constexpr LRESULT DLGC_WANTCHARS = 0x80;
+inline constexpr LRESULT DLGC_BUTTON = 0x2000;
 
 // Mouse key state in wParam of mouse messages.
 inline constexpr WPARAM MK_LBUTTON = 0x1, MK_RBUTTON = 0x2, MK_SHIFT = 0x4, MK_CONTROL = 0x8,
                         MK_MBUTTON = 0x10;
 
-// Virtual keys.
-inline constexpr uint16_t VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
+// Virtual keys; letters and digits are their upper-case ASCII codes.
+inline constexpr uint16_t VK_LBUTTON = 0x01, VK_RBUTTON = 0x02, VK_MBUTTON = 0x04, VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
                           VK_CONTROL = 0x11, VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20,
                           VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24,
                           VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28,
@@ -136,6 +161,13 @@ struct TMessage {
 };
 
 // Mouse position packed as the platform packs it: signed 16-bit x and y.
+// Wheel turn of a WM_MOUSEWHEEL: multiples of 120, positive away from the user.
+inline constexpr int WHEEL_DELTA = 120;
+inline WPARAM MakeWheelParam(int delta, WPARAM keys) {
+  return (static_cast<WPARAM>(static_cast<uint16_t>(static_cast<int16_t>(delta))) << 16) | (keys & 0xFFFF);
+}
+inline int WheelDelta(WPARAM wp) { return static_cast<int16_t>((wp >> 16) & 0xFFFF); }
+
 inline LPARAM MakeMousePos(int x, int y) {
   return static_cast<LPARAM>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) |
                              static_cast<uint16_t>(x));
@@ -153,6 +185,9 @@ TShiftState KeysToShiftState(WPARAM keys);
 WPARAM ShiftStateToKeys(TShiftState s);
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// Horizontal placement of text in a control.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+const EnumInfo& AlignmentInfo();
 enum TAnchorKind : uint8_t { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 using TAnchors = uint8_t;
 
@@ -184,6 +219,27 @@ enum TControlStateFlag : uint32_t {
 class TWinControl;
 class TForm;
 
+// Size limits of a control (0: no limit), applied by SetBounds.
+class TSizeConstraints : public TPersistent {
+  TAVREL_CLASS_INFO
+ public:
+  int MinWidth() const { return min_w_; }
+  void SetMinWidth(int v) { Set(min_w_, v); }
+  int MinHeight() const { return min_h_; }
+  void SetMinHeight(int v) { Set(min_h_, v); }
+  int MaxWidth() const { return max_w_; }
+  void SetMaxWidth(int v) { Set(max_w_, v); }
+  int MaxHeight() const { return max_h_; }
+  void SetMaxHeight(int v) { Set(max_h_, v); }
+  // The size brought within the limits.
+  void Apply(int& w, int& h) const;
+  std::function<void()> OnChange;
+
+ private:
+  void Set(int& field, int v);
+  int min_w_ = 0, min_h_ = 0, max_w_ = 0, max_h_ = 0;
+};
+
 using TNotifyEvent = Method<void(TObject*)>;
 using TMouseEvent = Method<void(TObject*, TMouseButton, TShiftState, int, int)>;
 using TMouseMoveEvent = Method<void(TObject*, TShiftState, int, int)>;
@@ -210,10 +266,17 @@ class TControl : public TComponent {
   virtual void SetBounds(int left, int top, int width, int height);
   TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
   void SetBoundsRect(const TRect& r) { SetBounds(r.Left, r.Top, r.Width(), r.Height()); }
-  virtual TRect ClientRect() const { return Rect(0, 0, width_, height_); }
+  // The client area: the window less its non-client frame (see TWinControl).
+  virtual TRect ClientRect() const;
   int ClientWidth() const { return ClientRect().Width(); }
   int ClientHeight() const { return ClientRect().Height(); }
   void SetClientSize(int w, int h);
+  void SetClientWidth(int w) { SetClientSize(w, ClientHeight()); }
+  void SetClientHeight(int h) { SetClientSize(ClientWidth(), h); }
+  // Where the client origin lies in the window: the frame's left and top widths.
+  TPoint ClientOffset() const { return {nc_.Left, nc_.Top}; }
+  TSizeConstraints& Constraints() { return constraints_; }
+  TSizeConstraints* ConstraintsObject() const { return const_cast<TSizeConstraints*>(&constraints_); }
 
   // Client coordinates to the form's surface and to the screen.
   TPoint ClientToForm(TPoint p) const;
@@ -290,8 +353,9 @@ class TControl : public TComponent {
   TMouseEvent OnMouseDown, OnMouseUp;
   TMouseMoveEvent OnMouseMove;
 
-  // The area of the control in its form's surface coordinates.
+  // The whole window, and its client area, in its form's surface coordinates.
   TRect FormRect() const;
+  TRect ClientFormRect() const;
 
  protected:
   ~TControl() override;
@@ -316,6 +380,7 @@ class TControl : public TComponent {
   TWinControl* parent_ = nullptr;
   uint32_t style_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
   uint32_t control_state_ = 0;
+  TRect nc_;  // widths of the non-client frame: left, top, right, bottom
 
  private:
   friend class TWinControl;
@@ -336,6 +401,7 @@ class TControl : public TComponent {
   TAnchors anchors_ = akLeft | akTop;
   bool auto_size_ = false;
   bool font_from_parent_ = false;  // font change triggered by the parent
+  TSizeConstraints constraints_;
 };
 
 class TWinControl : public TControl {
@@ -378,10 +444,22 @@ class TWinControl : public TControl {
   TKeyPressEvent OnKeyPress;
 
   void WndProc(TMessage& m) override;
+  // The control's own processing of a message after the handler stages
+  // (keys, characters, clipboard messages): what the platform's window
+  // procedure of the control class does. Nothing here; controls add theirs.
+  virtual void DefaultHandler(TMessage& m);
+
+  // Asks the control for its frame again (WM_NCCALCSIZE) and repaints it whole.
+  void FrameChanged();
+
   void Invalidate() override;
   // Marks part of the client area for repainting.
   void InvalidateRect(const TRect& r);
+  // Marks part of the client area for repainting here and in every
+  // windowed descendant under it: what is uncovered when a window above goes.
+  void InvalidateRectDeep(const TRect& r);
   const TRect& UpdateRect() const { return update_; }
+  bool FrameNeedsPaint() const { return nc_dirty_; }
 
   // Paints the control's own content (and its windowless children) into a
   // canvas whose origin is at the control's client origin: what WM_PAINT
@@ -402,8 +480,14 @@ class TWinControl : public TControl {
  private:
   friend class TControl;
   friend class TForm;
-  void ClearUpdate() { update_ = {}; }
+  void ClearUpdate() {
+    update_ = {};
+    nc_dirty_ = false;
+  }
   void AnchorChildren(int oldW, int oldH);
+  void CalcFrame();
+  // Tab, Return and Escape the control does not ask for; true when used.
+  bool DialogKey(uint16_t key, TShiftState s);
 
   std::vector<TControl*> controls_;  // z-order: last is topmost
   std::vector<TWinControl*> tab_list_;
@@ -411,6 +495,7 @@ class TWinControl : public TControl {
   bool tab_stop_ = false;
   int align_disabled_ = 0;
   TRect update_;
+  bool nc_dirty_ = false;
 };
 
 // A windowless control: no handle, no focus, painted on its parent.
@@ -446,8 +531,34 @@ class TCustomControl : public TWinControl {
   bool painting_ = false;
 };
 
+// Sets a flag for the length of a scope, exceptions included, and gives it
+// back its old value: marks work a control does by its own hand.
+class TFlagHold {
+ public:
+  explicit TFlagHold(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+  ~TFlagHold() { flag_ = old_; }
+  TFlagHold(const TFlagHold&) = delete;
+  TFlagHold& operator=(const TFlagHold&) = delete;
+
+ private:
+  bool& flag_;
+  bool old_;
+};
+
 // Binds a control's canvas to a painting canvas for the length of a paint,
 // or to the form surface for drawing outside painting.
 void AttachControlCanvas(TCanvas& canvas, TControl& control, TCanvas* dc);
+
+// A rectangle of the form's surface cut to what the control's parents show.
+TRect VisibleFormRect(const TControl& control, TRect formRect);
+
+// A canvas over the whole window of a control, frame included, with its
+// origin at the window's top left: what the window's device context is to
+// code that paints over the frame after the control painted itself.
+// Drawing goes straight to the form's surface and is shown with the next paint.
+class TWindowCanvas : public TCanvas {
+ public:
+  explicit TWindowCanvas(TWinControl& control);
+};
 
 }  // namespace tavrel

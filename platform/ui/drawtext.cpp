@@ -237,4 +237,18 @@ int DrawText(TCanvas& canvas, const std::string& text, TRect& rect, uint32_t for
   return DrawTextEx(canvas, text, rect, format, nullptr);
 }
 
+bool IsAccel(char32_t key, const std::string& caption) {
+  auto fold = [](char32_t c) { return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c; };
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    size_t pos = i + 1;
+    return key != 0 && fold(NextUTF8(caption, pos)) == fold(key);
+  }
+  return false;
+}
+
 }  // namespace tavrel

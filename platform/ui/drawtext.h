@@ -45,6 +45,10 @@ struct TDrawTextParams {
 };
 
 int DrawText(TCanvas& canvas, const std::string& text, TRect& rect, uint32_t format);
+
+// The key is the accelerator of the caption: the character after its first
+// single "&", either case of an ASCII letter.
+bool IsAccel(char32_t key, const std::string& caption);
 int DrawTextEx(TCanvas& canvas, const std::string& text, TRect& rect, uint32_t format,
                TDrawTextParams* params);
 

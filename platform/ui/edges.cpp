@@ -157,4 +157,25 @@ bool DrawFrameControl(TCanvas& c, const TRect& rect, uint32_t type, uint32_t sta
   return false;
 }
 
+int ClientEdgeWidth(TBorderStyle style, bool ctl3d) {
+  if (style == bsNone) return 0;
+  return ctl3d ? 2 : 1;
+}
+
+void DrawClientEdge(TCanvas& c, TRect r, TBorderStyle style, bool ctl3d) {
+  if (style == bsNone) return;
+  if (ctl3d) {
+    DrawEdge(c, r, EDGE_SUNKEN, BF_RECT);
+    return;
+  }
+  Ring(c, r, BF_RECT, clWindowFrame, clWindowFrame);
+}
+
+void Frame3D(TCanvas& c, TRect& r, TColor topColor, TColor bottomColor, int width) {
+  for (int i = 0; i < width && !IsRectEmpty(r); ++i) {
+    Ring(c, r, BF_RECT, topColor, bottomColor);
+    r = InflateRect(r, -1, -1);
+  }
+}
+
 }  // namespace tavrel

@@ -55,4 +55,15 @@ enum : uint32_t {
 bool DrawEdge(TCanvas& c, TRect& r, uint32_t edge, uint32_t flags);
 bool DrawFrameControl(TCanvas& c, const TRect& r, uint32_t type, uint32_t state);
 
+// The border of an edit, list box or combo box, kept in its non-client
+// frame: bsSingle is a sunken 3-D edge two pixels wide with Ctl3D, else a
+// one-pixel line in the window frame colour; bsNone is no border.
+enum TBorderStyle { bsNone, bsSingle };
+int ClientEdgeWidth(TBorderStyle style, bool ctl3d);
+void DrawClientEdge(TCanvas& c, TRect window, TBorderStyle style, bool ctl3d);
+
+// Lines of `width` pixels round r, top and left in `topColor`, bottom and
+// right in `bottomColor`; r shrinks by width on every side.
+void Frame3D(TCanvas& c, TRect& r, TColor topColor, TColor bottomColor, int width);
+
 }  // namespace tavrel

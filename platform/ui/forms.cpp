@@ -29,8 +29,21 @@ void SetCursorPos(TPoint p) {
 
 // ---- TForm -----------------------------------------------------------------
 
+namespace {
+const EnumInfo kPositionInfo{"TPosition",
+                             {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
+                              "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
+}
+
 const ClassInfo& TForm::Class() {
   static const ClassInfo ci = ClassBuilder<TForm>("TForm", TCustomControl::Class())
+                                  .prop("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth)
+                                  .stored(false)
+                                  .prop("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight)
+                                  .stored(false)
+                                  .prop("Position", &TForm::Position, &TForm::SetPosition)
+                                  .enumType(kPositionInfo)
+                                  .defaultValue(int64_t{static_cast<int>(TPosition::poDesigned)})
                                   .prop("KeyPreview", &TForm::KeyPreview, &TForm::SetKeyPreview)
                                   .event("OnCreate", &TForm::OnCreate)
                                   .event("OnShow", &TForm::OnShow)
@@ -73,6 +86,7 @@ void TForm::BeforeDestruction() {
 }
 
 void TForm::ControlDestroying(TControl* c) {
+  overlays_.erase(std::remove(overlays_.begin(), overlays_.end(), c), overlays_.end());
   if (active_ && (active_ == c || (dynamic_cast<TWinControl*>(c) &&
                                    static_cast<TWinControl*>(c)->ContainsControl(active_))))
     active_ = nullptr;
@@ -118,12 +132,38 @@ void TForm::EnsureSurface() {
   InvalidateTree(this);
 }
 
+void TForm::PlaceForShow() {
+  if (placed_) return;
+  placed_ = true;
+  TApplication* app = Application();
+  TRect around;
+  switch (position_) {
+    case TPosition::poOwnerFormCenter:
+    case TPosition::poMainFormCenter: {
+      TForm* other = position_ == TPosition::poOwnerFormCenter ? dynamic_cast<TForm*>(Owner()) : nullptr;
+      if (!other && app) other = app->MainForm();
+      if (other && other != this) around = other->BoundsRect();
+      break;
+    }
+    case TPosition::poScreenCenter:
+    case TPosition::poDesktopCenter:
+      break;
+    default:
+      return;
+  }
+  if (IsRectEmpty(around) && app) around = Rect(0, 0, app->Screen().Width(), app->Screen().Height());
+  if (IsRectEmpty(around)) return;
+  SetBounds(around.Left + (around.Width() - Width()) / 2, around.Top + (around.Height() - Height()) / 2, Width(),
+            Height());
+}
+
 void TForm::Show() {
   SetVisible(true);
   if (shown_) {
     if (window_) window_->Raise();
     return;
   }
+  PlaceForShow();
   shown_ = true;
   EnsureSurface();
   InvalidateTree(this);
@@ -148,6 +188,10 @@ bool TForm::CloseQuery() {
 }
 
 void TForm::Close() {
+  if (modal_) {  // the modal loop closes it
+    modal_result_ = mrCancel;
+    return;
+  }
   if (!CloseQuery()) return;
   TApplication* app = Application();
   TCloseAction action = app && app->MainForm() == this ? TCloseAction::caFree : TCloseAction::caHide;
@@ -163,6 +207,107 @@ void TForm::Close() {
 }
 
 void TForm::Release() { PostMessage(Handle(), CM_RELEASE, 0, 0); }
+
+TModalResult TForm::ShowModal() {
+  TApplication* app = Application();
+  if (!app) throw EOWException("ShowModal needs an application");
+  if (modal_ || Showing()) throw EOWException("Cannot make a visible window modal");
+  app->CancelHint();
+  app->ClosePopup();
+  TWinControl* focusBefore = Screen() ? Screen()->ActiveControl() : nullptr;
+  TForm* formBefore = Screen() ? Screen()->ActiveForm() : nullptr;
+  modal_ = true;
+  modal_result_ = mrNone;
+  app->modal_.push_back(this);
+  struct Leave {  // on every way out, exceptions from handlers included
+    TForm* f;
+    TApplication* app;
+    ~Leave() {
+      app->modal_.erase(std::remove(app->modal_.begin(), app->modal_.end(), f), app->modal_.end());
+      f->modal_ = false;
+    }
+  } leave{this, app};
+  if (formBefore) formBefore->InjectActivate(false);
+  Show();
+  // The first control in tab order takes the focus, as a dialog opens.
+  if (!ActiveControl()) SelectNext(nullptr, true, true);
+  while (modal_result_ == mrNone) {
+    app->HandleMessage();
+    if (app->Terminated()) modal_result_ = mrCancel;
+    if (modal_result_ == mrNone) continue;
+    // Closing may be refused: CloseQuery, or OnClose with caNone.
+    if (!CloseQuery()) {
+      modal_result_ = mrNone;
+      continue;
+    }
+    TCloseAction action = TCloseAction::caHide;
+    if (OnClose) OnClose(this, action);
+    if (action == TCloseAction::caNone) modal_result_ = mrNone;
+  }
+  const TModalResult result = modal_result_;
+  Hide();
+  if (formBefore && formBefore->Showing()) {
+    formBefore->InjectActivate(true);
+    if (focusBefore && formBefore->ContainsControl(focusBefore) && focusBefore->CanFocus())
+      formBefore->SetFocusedControl(focusBefore);
+  }
+  return result;
+}
+
+void TForm::SetOverlay(TWinControl* c, bool on) {
+  auto it = std::find(overlays_.begin(), overlays_.end(), c);
+  if (!on) {
+    if (it != overlays_.end()) overlays_.erase(it);
+    return;
+  }
+  if (c->Parent() != this) throw EOWException("An overlay must be a child of its form");
+  if (it == overlays_.end()) overlays_.push_back(c);
+  RaiseOverlays();
+}
+
+bool TForm::IsOverlay(const TControl* c) const {
+  return std::find(overlays_.begin(), overlays_.end(), c) != overlays_.end();
+}
+
+void TForm::RaiseOverlays() {
+  auto& list = controls_;
+  auto notOverlay = [this](TControl* c) { return !IsOverlay(c); };
+  std::stable_partition(list.begin(), list.end(), notOverlay);
+}
+
+// Calls f with the form rectangle of every visible window that clips c:
+// windowed siblings above it and above each of its parents; for a windowless
+// control every windowed sibling, since those clip the parent it paints on.
+template <class F>
+void TForm::ForEachAbove(const TControl& c, F&& f) const {
+  const bool windowless = !dynamic_cast<const TWinControl*>(&c);
+  for (const TControl* x = &c; x->Parent(); x = x->Parent()) {
+    const TWinControl* p = x->Parent();
+    bool above = windowless && x == &c;
+    for (int i = 0; i < p->ControlCount(); ++i) {
+      const TControl* s = p->Controls(i);
+      if (s == x) {
+        above = true;
+        continue;
+      }
+      if (above && s->Visible() && dynamic_cast<const TWinControl*>(s)) f(s->FormRect());
+    }
+  }
+}
+
+bool TForm::CoveredAbove(const TControl& c, const TRect& formRect) const {
+  bool covered = false;
+  ForEachAbove(c, [&](const TRect& r) { covered = covered || !IsRectEmpty(IntersectRect(r, formRect)); });
+  return covered;
+}
+
+void TForm::ClipAbove(TCanvas& dc, const TControl& c) const {
+  const TPoint o = dc.Origin();
+  ForEachAbove(c, [&](const TRect& r) {
+    const TRect local = OffsetRect(r, -o.X - dc.ViewportOrg().X, -o.Y - dc.ViewportOrg().Y);
+    dc.ExcludeClipRect(local.Left, local.Top, local.Right, local.Bottom);
+  });
+}
 
 void TForm::SetActiveControl(TWinControl* c) {
   if (c && !ContainsControl(c)) return;
@@ -222,33 +367,29 @@ void TForm::PaintInvalid() {
 
 void TForm::PaintTree(TWinControl* c) {
   if (!c->Visible()) return;
-  const TRect formRect = c->FormRect();
-  TRect visible = formRect;
-  for (TControl* p = c->Parent(); p; p = p->Parent()) visible = IntersectRect(visible, p->FormRect());
+  const TRect window = c->FormRect();
+  const TRect client = c->ClientFormRect();
+  const TRect visible = VisibleFormRect(*c, window);
+  if (c->FrameNeedsPaint() && !IsRectEmpty(visible)) {
+    TCanvas dc;
+    dc.Attach(surface_.get(), window.TopLeft(), visible);
+    const TRect inner = OffsetRect(client, -window.Left, -window.Top);
+    dc.ExcludeClipRect(inner.Left, inner.Top, inner.Right, inner.Bottom);
+    ClipAbove(dc, *c);
+    c->Perform(WM_NCPAINT, reinterpret_cast<WPARAM>(&dc));
+    presented_dirty_ = UnionRect(presented_dirty_, visible);
+  }
   const TRect update = c->UpdateRect();
   c->ClearUpdate();
-  const TRect dirty = IntersectRect(OffsetRect(update, formRect.Left, formRect.Top), visible);
+  const TRect dirty = IntersectRect(OffsetRect(update, client.Left, client.Top), IntersectRect(visible, client));
   if (!IsRectEmpty(dirty)) {
     TCanvas dc;
-    dc.Attach(surface_.get(), formRect.TopLeft(), dirty);
-    // Windowed children and the siblings above clip this control.
+    dc.Attach(surface_.get(), client.TopLeft(), dirty);
+    // Windowed children and the windows above clip this control.
     for (int i = 0; i < c->ControlCount(); ++i)
       if (auto* w = dynamic_cast<TWinControl*>(c->Controls(i)); w && w->Visible())
         dc.ExcludeClipRect(w->Left(), w->Top(), w->Left() + w->Width(), w->Top() + w->Height());
-    if (TWinControl* p = c->Parent()) {
-      bool above = false;
-      for (int i = 0; i < p->ControlCount(); ++i) {
-        TControl* s = p->Controls(i);
-        if (s == c) {
-          above = true;
-          continue;
-        }
-        if (above && s->Visible() && dynamic_cast<TWinControl*>(s)) {
-          const TRect r = OffsetRect(s->BoundsRect(), -c->Left(), -c->Top());
-          dc.ExcludeClipRect(r.Left, r.Top, r.Right, r.Bottom);
-        }
-      }
-    }
+    ClipAbove(dc, *c);
     c->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc));
     c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(&dc));
     presented_dirty_ = UnionRect(presented_dirty_, dirty);
@@ -263,9 +404,10 @@ TControl* TForm::ControlAtFormPoint(TPoint p) const {
   for (;;) {
     TControl* c = w->ControlAtPos(local, false, true);
     if (!c) return const_cast<TWinControl*>(w);
-    local = {local.X - c->Left(), local.Y - c->Top()};
     auto* cw = dynamic_cast<TWinControl*>(c);
     if (!cw) return c;
+    local = {local.X - c->Left() - cw->ClientOffset().X, local.Y - c->Top() - cw->ClientOffset().Y};
+    if (!PtInRect(cw->ClientRect(), local)) return cw;  // on its frame
     w = cw;
   }
 }
@@ -278,16 +420,32 @@ void TForm::SetCaptureControl(TControl* c) {
   if (old) old->Perform(WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(c));
 }
 
+bool TForm::TakesInput() const {
+  if (!Showing() || !Enabled()) return false;
+  TApplication* app = Application();
+  TForm* modal = app ? app->ModalForm() : nullptr;
+  return !modal || modal == this;
+}
+
 void TForm::InjectMouse(UINT msg, int x, int y, WPARAM keys) {
-  if (!Showing() || !Enabled()) return;
+  TApplication* app = Application();
+  if (app) {
+    app->NoteShiftState(KeysToShiftState(keys));
+    app->NoteKeyState(VK_LBUTTON, keys & MK_LBUTTON);
+    app->NoteKeyState(VK_RBUTTON, keys & MK_RBUTTON);
+    app->NoteKeyState(VK_MBUTTON, keys & MK_MBUTTON);
+  }
+  if (!TakesInput()) return;
   const TPoint p{x, y};
   TControl* under = ControlAtFormPoint(p);
-  TApplication* app = Application();
   const bool press = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
                      msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
-  if (app && press && app->Popup() && app->Popup() != this) {
-    app->ClosePopup();  // the press that closes a drop-down does nothing else
-    return;
+  if (app && press && app->Popup()) {
+    auto* popup = dynamic_cast<TWinControl*>(app->Popup());
+    if (!popup || !popup->ContainsControl(under)) {
+      app->ClosePopup();  // the press that closes a drop-down does nothing else
+      return;
+    }
   }
   if (app) {
     if (msg == WM_MOUSEMOVE) app->SetMouseControl(under, ClientToScreen(p));
@@ -300,6 +458,19 @@ void TForm::InjectMouse(UINT msg, int x, int y, WPARAM keys) {
   target->Perform(msg, keys, MakeMousePos(x - origin.X, y - origin.Y));
 }
 
+void TForm::InjectWheel(int x, int y, int delta, WPARAM keys) {
+  if (!TakesInput()) return;
+  TApplication* app = Application();
+  if (app) app->CancelHint();
+  TControl* target = FocusTarget();
+  if (app && app->Popup()) {
+    auto* popup = dynamic_cast<TWinControl*>(app->Popup());
+    if (popup && popup->ContainsControl(ControlAtFormPoint({x, y}))) target = popup;
+  }
+  const TPoint origin = target->ClientToForm({0, 0});
+  target->Perform(WM_MOUSEWHEEL, MakeWheelParam(delta, keys), MakeMousePos(x - origin.X, y - origin.Y));
+}
+
 void TForm::InjectMouseLeave() {
   if (TApplication* app = Application(); app && app->MouseControl() &&
                                          ContainsControl(app->MouseControl()))
@@ -309,7 +480,11 @@ void TForm::InjectMouseLeave() {
 TWinControl* TForm::FocusTarget() const { return active_ ? active_ : const_cast<TForm*>(this); }
 
 void TForm::InjectKey(UINT msg, uint16_t key, TShiftState shift) {
-  if (!Showing() || !Enabled()) return;
+  if (TApplication* app = Application()) {
+    app->NoteShiftState(shift);
+    app->NoteKeyState(key, msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN);
+  }
+  if (!TakesInput()) return;
   if (TApplication* app = Application()) app->CancelHint();
   TWinControl* target = FocusTarget();
   if (key_preview_ && target != this && (msg == WM_KEYDOWN || msg == WM_KEYUP)) {
@@ -321,7 +496,7 @@ void TForm::InjectKey(UINT msg, uint16_t key, TShiftState shift) {
 }
 
 void TForm::InjectChar(char32_t ch, TShiftState shift) {
-  if (!Showing() || !Enabled()) return;
+  if (!TakesInput()) return;
   if (shift & ssAlt) {  // accelerator: the first control that takes it
     Perform(CM_DIALOGCHAR, ch, 0);
     return;
@@ -344,7 +519,10 @@ void TForm::InjectActivate(bool active) {
     if (OnActivate) OnActivate(this);
   } else {
     if (s && s->active_form_ == this) s->active_form_ = nullptr;
-    if (TApplication* app = Application()) app->CancelHint();
+    if (TApplication* app = Application()) {
+      app->CancelHint();
+      if (auto* popup = dynamic_cast<TWinControl*>(app->Popup()); popup && ContainsControl(popup)) app->ClosePopup();
+    }
     Perform(CM_DEACTIVATE);
     if (OnDeactivate) OnDeactivate(this);
   }
@@ -378,6 +556,13 @@ void TForm::WndProc(TMessage& m) {
     case CM_RELEASE:
       Destroy();
       return;
+    case CM_DIALOGKEY:
+      if (m.WParam == VK_TAB) {
+        if (TakesInput()) SelectNext(active_, !(static_cast<TShiftState>(m.LParam) & ssShift), true);
+        m.Result = 1;
+        return;
+      }
+      break;
     case CM_TEXTCHANGED:
       if (window_) window_->SetTitle(Caption());
       break;
@@ -447,13 +632,32 @@ void TApplication::ProcessMessages() {
   }
 }
 
+void TApplication::HandleMessage() {
+  MSG msg;
+  const bool pending = backend_->InputPending() || PeekMessage(msg, false);
+  ProcessMessages();
+  if (!pending && !terminated_) WaitMessage();
+}
+
 void TApplication::Run() {
   if (main_form_ && !main_form_->Showing()) main_form_->Show();
-  while (!terminated_) {
-    ProcessMessages();
-    if (terminated_ || !main_form_ || !main_form_->Showing()) break;
-    WaitMessage();
-  }
+  while (!terminated_ && main_form_ && main_form_->Showing()) HandleMessage();
+}
+
+void TApplication::NoteShiftState(TShiftState s) {
+  NoteKeyState(VK_SHIFT, s & ssShift);
+  NoteKeyState(VK_CONTROL, s & ssCtrl);
+  NoteKeyState(VK_MENU, s & ssAlt);
+}
+
+void TApplication::NoteKeyState(uint16_t vk, bool down) {
+  auto it = std::find(keys_down_.begin(), keys_down_.end(), vk);
+  if (down && it == keys_down_.end()) keys_down_.push_back(vk);
+  if (!down && it != keys_down_.end()) keys_down_.erase(it);
+}
+
+bool TApplication::KeyDownNow(uint16_t vk) const {
+  return std::find(keys_down_.begin(), keys_down_.end(), vk) != keys_down_.end();
 }
 
 void TApplication::HandleException(TObject* sender) {
@@ -535,7 +739,7 @@ void TApplication::WndProc(UINT msg, WPARAM wp, LPARAM) {
   }
 }
 
-void TApplication::SetPopup(TForm* popup, std::function<void()> close) {
+void TApplication::SetPopup(TControl* popup, std::function<void()> close) {
   popup_ = popup;
   close_popup_ = std::move(close);
 }
@@ -556,6 +760,7 @@ void TApplication::ControlDestroying(TControl* c) {
   if (mouse_control_ == c) mouse_control_ = nullptr;
   if (hint_control_ == c) CancelHint();
   if (main_form_ == c) main_form_ = nullptr;
+  modal_.erase(std::remove(modal_.begin(), modal_.end(), c), modal_.end());
 }
 
 // ---- THintWindow ----------------------------------------------------------
@@ -591,6 +796,26 @@ void THintWindow::Paint() {
   TRect r = Rect(3, 1, ClientWidth() - 3, ClientHeight() - 1);
   DrawText(c, Caption(), r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
+
+// ---- key state, beep, clipboard --------------------------------------------
+
+int16_t GetKeyState(int vk) {
+  return g_application && g_application->KeyDownNow(static_cast<uint16_t>(vk)) ? int16_t(-128) : int16_t(0);
+}
+
+void MessageBeep(UINT) {
+  if (g_application) g_application->Backend().Beep();
+}
+
+std::string TClipboard::AsText() const {
+  return g_application ? g_application->Backend().ClipboardText() : std::string();
+}
+
+void TClipboard::SetAsText(const std::string& text) {
+  if (g_application) g_application->Backend().SetClipboardText(text);
+}
+
+TClipboard Clipboard() { return {}; }
 
 // ---- TScreen ---------------------------------------------------------------
 

@@ -16,6 +16,18 @@
 // their offsets. Input arrives from the backend (or a test) as messages in
 // form coordinates and goes to the control under the point, to the control
 // holding the capture, or to the focused control for keys.
+//
+// Modal forms: ShowModal shows the form and runs the application's message
+// loop until ModalResult becomes non-zero (a button with a ModalResult, or
+// Close, which gives mrCancel); other forms take no input meanwhile.
+//
+//   auto* dlg = TComponent::Create<TDialog>(app);
+//   if (dlg->ShowModal() == mrOk) ...
+//
+// The top layer: a form may hold overlays, children drawn above every other
+// control and taking the mouse first, such as a combo box's dropped list.
+// Nothing below an overlay paints over it, and it is not clipped by the
+// control that opened it.
 #include <exception>
 #include <memory>
 #include <string>
@@ -49,14 +61,35 @@ class TWindowBackend {
   virtual std::unique_ptr<TBackendWindow> CreateWindow(TForm& form) = 0;
   // Delivers pending input to the forms; never waits.
   virtual void PumpEvents() = 0;
+  // Input is waiting that PumpEvents would deliver without any message
+  // arriving first (the message loop does not sleep then).
+  virtual bool InputPending() const { return false; }
   virtual TPoint CursorPos() const = 0;
   virtual void SetCursorPos(TPoint p) = 0;
   virtual TSize ScreenSize() const = 0;
+  // The clipboard's text; this process's own unless a backend shares the system's.
+  virtual std::string ClipboardText() const { return clipboard_; }
+  virtual void SetClipboardText(const std::string& text) { clipboard_ = text; }
+  // The user is told an input was refused (MessageBeep).
+  virtual void Beep() {}
+
+ private:
+  std::string clipboard_;
 };
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TFormStyle { fsNormal, fsStayOnTop };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+// Where Show places a form the first time.
+enum class TPosition {
+  poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+  poMainFormCenter, poOwnerFormCenter
+};
+
+// How a modal form was closed; 0 keeps it open.
+using TModalResult = int;
+inline constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4,
+                              mrIgnore = 5, mrYes = 6, mrNo = 7;
 
 using TCloseEvent = Method<void(TObject*, TCloseAction&)>;
 using TCloseQueryEvent = Method<void(TObject*, bool&)>;
@@ -77,6 +110,15 @@ class TForm : public TCustomControl {
 
   TFormBorderStyle BorderStyle() const { return border_style_; }
   void SetBorderStyle(TFormBorderStyle v) { border_style_ = v; }
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition v) { position_ = v; }
+
+  // Shows the form and runs the message loop until ModalResult is set (or
+  // the application terminates: mrCancel); hides it and returns the result.
+  TModalResult ShowModal();
+  bool Modal() const { return modal_; }
+  TModalResult ModalResult() const { return modal_result_; }
+  void SetModalResult(TModalResult v) { modal_result_ = v; }
   TFormStyle FormStyle() const { return form_style_; }
   void SetFormStyle(TFormStyle v);
   bool KeyPreview() const { return key_preview_; }
@@ -101,6 +143,9 @@ class TForm : public TCustomControl {
 
   // Input in form client coordinates, as the backend delivers it.
   void InjectMouse(UINT msg, int x, int y, WPARAM keys);
+  // A wheel turn (multiples of WHEEL_DELTA, positive away from the user):
+  // to an open drop-down when the pointer is over it, else to the focused control.
+  void InjectWheel(int x, int y, int delta, WPARAM keys);
   void InjectMouseLeave();  // the pointer left the window
   void InjectKey(UINT msg, uint16_t key, TShiftState shift);
   void InjectChar(char32_t ch, TShiftState shift);
@@ -112,6 +157,18 @@ class TForm : public TCustomControl {
   void SetCaptureControl(TControl* c);
   // The control that would get a mouse message at a form point.
   TControl* ControlAtFormPoint(TPoint p) const;
+
+  // The top layer (see above). An overlay must be a child of this form.
+  void SetOverlay(TWinControl* c, bool on);
+  bool IsOverlay(const TControl* c) const;
+  // Keeps the overlays last in the z-order after children were added or raised.
+  void RaiseOverlays();
+
+  // Windows clip their siblings: the windowed controls above c, or above
+  // one of its parents (overlays included), meet the form rectangle.
+  bool CoveredAbove(const TControl& c, const TRect& formRect) const;
+  // Takes them out of the clip of a canvas whose origin lies on this form's surface.
+  void ClipAbove(TCanvas& dc, const TControl& c) const;
 
   void AddMessageObserver(TObject* who, TMessageObserver obs);
   void RemoveMessageObserver(TObject* who);
@@ -133,7 +190,11 @@ class TForm : public TCustomControl {
  private:
   void EnsureSurface();
   void PaintTree(TWinControl* c);
+  template <class F>
+  void ForEachAbove(const TControl& c, F&& f) const;
   TWinControl* FocusTarget() const;
+  bool TakesInput() const;
+  void PlaceForShow();
 
   CairoSurface surface_;
   std::unique_ptr<TBackendWindow> window_;
@@ -143,6 +204,11 @@ class TForm : public TCustomControl {
   bool key_preview_ = false;
   TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
   TFormStyle form_style_ = TFormStyle::fsNormal;
+  TPosition position_ = TPosition::poDesigned;
+  bool placed_ = false;
+  bool modal_ = false;
+  TModalResult modal_result_ = mrNone;
+  std::vector<TWinControl*> overlays_;
   TWinControl* active_ = nullptr;   // focused control
   TControl* capture_ = nullptr;
   std::vector<std::pair<TObject*, TMessageObserver>> observers_;
@@ -195,6 +261,8 @@ class TApplication : public TComponent {
 
   // Pumps input, dispatches posted messages and due timers, repaints.
   void ProcessMessages();
+  // ProcessMessages; when nothing was pending, waits for the next message or input.
+  void HandleMessage();
   // Runs the loop until Terminate or the main form closes.
   void Run();
   void Terminate() { terminated_ = true; }
@@ -223,11 +291,20 @@ class TApplication : public TComponent {
   TControl* MouseControl() const { return mouse_control_; }
   void SetMouseControl(TControl* c, TPoint screenPos);
 
-  // A drop-down window open now: a button press on any other form closes
-  // it (through `close`) and is not delivered.
-  void SetPopup(TForm* popup, std::function<void()> close);
-  TForm* Popup() const { return popup_; }
+  // A drop-down open now (an overlay or a form): a button press anywhere
+  // else closes it (through `close`) and is not delivered.
+  void SetPopup(TControl* popup, std::function<void()> close);
+  TControl* Popup() const { return popup_; }
   void ClosePopup();
+
+  // The innermost modal form showing now, or null: only it takes input.
+  TForm* ModalForm() const { return modal_.empty() ? nullptr : modal_.back(); }
+
+  // The state of keys and mouse buttons as of the last input delivered
+  // (GetKeyState reads it).
+  void NoteKeyState(uint16_t vk, bool down);
+  void NoteShiftState(TShiftState s);
+  bool KeyDownNow(uint16_t vk) const;
 
   std::vector<TForm*> Forms() const;
   void ControlDestroying(TControl* c);
@@ -240,6 +317,7 @@ class TApplication : public TComponent {
   void BeforeDestruction() override;
 
  private:
+  friend class TForm;
   void HintTimer();
   std::shared_ptr<TWindowBackend> backend_;
   std::unique_ptr<TScreen> screen_;
@@ -255,9 +333,11 @@ class TApplication : public TComponent {
   TPoint hint_pos_;
   HWND hidden_window_ = 0;  // owned
   HWND handle_ = 0;
-  TForm* popup_ = nullptr;
+  TControl* popup_ = nullptr;
   THintWindow* hint_window_ = nullptr;
   std::function<void()> close_popup_;
+  std::vector<TForm*> modal_;
+  std::vector<uint16_t> keys_down_;
 };
 
 class TScreen {
@@ -292,5 +372,23 @@ TScreen* Screen();
 
 TPoint GetCursorPos();
 void SetCursorPos(TPoint p);
+
+// Negative while the key or mouse button (VK_LBUTTON, VK_SHIFT, 'A', ...)
+// is down, as of the input being handled; 0 otherwise or without an application.
+int16_t GetKeyState(int vk);
+
+// Tells the user an input was refused (the backend's beep; the offscreen
+// backend counts them).
+void MessageBeep(UINT type);
+
+// The clipboard's text, through the application's backend (SDL's on real
+// windows, an in-process one offscreen); empty without an application.
+class TClipboard {
+ public:
+  std::string AsText() const;
+  void SetAsText(const std::string& text);
+  bool HasText() const { return !AsText().empty(); }
+};
+TClipboard Clipboard();
 
 }  // namespace tavrel

@@ -6,14 +6,17 @@
 #include "platform/ui/combobox.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/imagelist.h"
+#include "platform/ui/panel.h"
 #include "platform/ui/stdctrls.h"
 
 namespace tavrel {
 
 namespace {
 const ClassInfo* const* UiClasses() {
-  static const ClassInfo* const classes[] = {&TLabel::Class(), &TEdit::Class(), &TComboBox::Class(), &TForm::Class(),
-                                             &TCustomControl::Class(), &TImageList::Class(), nullptr};
+  static const ClassInfo* const classes[] = {&TLabel::Class(),   &TEdit::Class(),          &TComboBox::Class(),
+                                             &TListBox::Class(), &TButton::Class(),        &TPanel::Class(),
+                                             &TForm::Class(),    &TCustomControl::Class(), &TImageList::Class(),
+                                             nullptr};
   return classes;
 }
 

@@ -2,6 +2,13 @@
 
 namespace tavrel {
 
+void OffscreenBackend::PumpEvents() {
+  if (steps_.empty()) return;
+  auto step = std::move(steps_.front());
+  steps_.pop_front();
+  step();
+}
+
 OffscreenWindow* OffscreenWindowOf(const TForm& form) {
   return dynamic_cast<OffscreenWindow*>(form.Window());
 }

@@ -3,12 +3,21 @@
 // tests and screenshots. Windows record what was asked of them; the cursor
 // position is whatever the test sets; input is injected through the form
 // (TForm::InjectMouse, InjectKey, ...). Pair it with a ManualClock
-// (SetMessageClock) for timers.
+// (SetMessageClock) for timers. The clipboard is this process's own, and
+// beeps are counted.
+//
+// Input meant to arrive while a message loop runs (ShowModal) is queued as
+// steps: each pump of the loop delivers the next step, as a user acts
+// between two turns of the loop.
 //
 //   auto backend = std::make_shared<OffscreenBackend>();
 //   TApplication app(nullptr, backend);
 //   ...
+//   backend->QueueInput([&] { dialog->InjectKey(WM_KEYDOWN, VK_ESCAPE, 0); });
+//   dialog->ShowModal();                       // mrCancel
 //   SaveFormPNG(*form, "form.png");
+#include <deque>
+#include <functional>
 #include <string>
 
 #include "platform/ui/forms.h"
@@ -45,13 +54,21 @@ class OffscreenBackend : public TWindowBackend {
   std::unique_ptr<TBackendWindow> CreateWindow(TForm&) override {
     return std::make_unique<OffscreenWindow>();
   }
-  void PumpEvents() override {}
+  // Runs the next queued input step, if any.
+  void PumpEvents() override;
+  bool InputPending() const override { return !steps_.empty(); }
   TPoint CursorPos() const override { return cursor_; }
   void SetCursorPos(TPoint p) override { cursor_ = p; }
   TSize ScreenSize() const override { return {1024, 768}; }
+  void Beep() override { ++beeps; }
+
+  void QueueInput(std::function<void()> step) { steps_.push_back(std::move(step)); }
+
+  int beeps = 0;
 
  private:
   TPoint cursor_;
+  std::deque<std::function<void()>> steps_;
 };
 
 // The offscreen window of a form, or null with another backend.

@@ -133,6 +133,15 @@ TSize SdlBackend::ScreenSize() const {
   return {r.w, r.h};
 }
 
+std::string SdlBackend::ClipboardText() const {
+  char* text = SDL_GetClipboardText();  // an empty string when there is none
+  std::string result = text ? text : "";
+  SDL_free(text);
+  return result;
+}
+
+void SdlBackend::SetClipboardText(const std::string& text) { SDL_SetClipboardText(text.c_str()); }
+
 SDL_Cursor* SdlBackend::SystemCursor(TCursor c) {
   auto it = cursors_.find(c);
   if (it != cursors_.end()) return it->second;
@@ -174,6 +183,14 @@ void SdlBackend::Handle(const SDL_Event& e) {
       if (msg) f->InjectMouse(msg, e.button.x, e.button.y, MouseKeys(SDL_GetMouseState(nullptr, nullptr)));
       break;
     }
+    case SDL_MOUSEWHEEL:
+      if (TForm* f = FormOf(e.wheel.windowID); f && e.wheel.y != 0) {
+        int x = 0, y = 0;
+        const uint32_t buttons = SDL_GetMouseState(&x, &y);
+        const int delta = (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y) * WHEEL_DELTA;
+        f->InjectWheel(x, y, delta, MouseKeys(buttons));
+      }
+      break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       TForm* f = FormOf(e.key.windowID);

@@ -39,6 +39,8 @@ class SdlBackend : public TWindowBackend, public MessageWaitHook {
   TPoint CursorPos() const override;
   void SetCursorPos(TPoint p) override;
   TSize ScreenSize() const override;
+  std::string ClipboardText() const override;
+  void SetClipboardText(const std::string& text) override;
 
   void Wait(std::optional<uint32_t> timeoutMs) override;
   void Wake() override;

@@ -22,4 +22,14 @@ size_t Utf8Offset(const std::string& s, size_t chars) {
   return i < s.size() ? i : s.size();
 }
 
+size_t Utf16Length(const std::string& s) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size(); ++n) {
+    const size_t len = Utf8CharLength(static_cast<unsigned char>(s[i]));
+    if (len == 4) ++n;  // a surrogate pair
+    i += len;
+  }
+  return n;
+}
+
 }  // namespace tavrel

@@ -15,5 +15,7 @@ size_t Utf8CharLength(unsigned char lead);
 size_t Utf8Length(const std::string& s);
 // Byte offset of character `chars` (the end when past it).
 size_t Utf8Offset(const std::string& s, size_t chars);
+// UTF-16 units of the text: characters above U+FFFF count two.
+size_t Utf16Length(const std::string& s);
 
 }  // namespace tavrel
