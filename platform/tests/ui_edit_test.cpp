@@ -8,6 +8,7 @@
 #include "platform/tests/ui_test_support.h"
 #include "platform/ui/edit.h"
 #include "platform/ui/metrics.h"
+#include "platform/ui/stdctrls.h"
 #include "platform/ui/utf8.h"
 
 namespace tavrel {
@@ -67,72 +68,73 @@ struct KeyCase {
   std::string keys;
   std::string want;
   int selStart, selLength;
+  int caret;  // the end of the selection the caret sits at
   int beeps = 0;
 };
 
 TEST_F(UiEdit, KeySequencesGiveTextCaretAndSelection) {
   const std::vector<KeyCase> cases = {
-      {"typing", "", {}, "abc", "abc", 3, 0},
-      {"typing replaces the selection", "hello world", {}, "{C+A}x", "x", 1, 0},
-      {"left and right", "abc", {}, "{Left}{Left}X{Right}Y", "aXbYc", 4, 0},
-      {"home and end", "abc", {}, "{Home}X{End}Y", "XabcY", 5, 0},
-      {"shift extends from the caret", "abcdef", {}, "{S+Left}{S+Left}", "abcdef", 4, 2},
-      {"typing over a shift selection", "abcdef", {}, "{S+Left}{S+Left}Z", "abcdZ", 5, 0},
-      {"shift+home", "abcdef", {}, "{Left}{Left}{Left}{S+Home}", "abcdef", 0, 3},
-      {"shift back over the anchor", "abcdef", {}, "{Left}{Left}{S+Right}{S+Left}{S+Left}", "abcdef", 3, 1},
-      {"left collapses a selection to its start", "abcdef", {}, "{C+A}{Left}", "abcdef", 0, 0},
-      {"right collapses a selection to its end", "abcdef", {}, "{Home}{S+Right}{S+Right}{Right}", "abcdef", 2, 0},
-      {"ctrl+left by words", "one two three", {}, "{C+Left}{C+Left}X", "one Xtwo three", 5, 0},
-      {"ctrl+right skips the word and its spaces", "one two three", {}, "{Home}{C+Right}X", "one Xtwo three", 5, 0},
-      {"ctrl+shift+left selects a word", "one two three", {}, "{C+S+Left}", "one two three", 8, 5},
-      {"backspace", "abc", {}, "{BS}", "ab", 2, 0},
-      {"backspace deletes the selection only", "abcd", {}, "{S+Left}{S+Left}{BS}", "ab", 2, 0},
-      {"backspace at the start", "abc", {}, "{Home}{BS}", "abc", 0, 0},
-      {"delete", "abc", {}, "{Home}{Del}", "bc", 0, 0},
-      {"delete at the end", "abc", {}, "{Del}", "abc", 3, 0},
-      {"characters, not bytes", "h\xC3\xA9\xC3\xA9", {}, "{Left}{BS}", "h\xC3\xA9", 1, 0},
-      {"copy then paste", "abc", {}, "{C+A}{C+C}{End}{C+V}", "abcabc", 6, 0},
-      {"cut then paste twice", "hello", {}, "{S+Home}{C+X}{C+V}{C+V}", "hellohello", 10, 0},
-      {"shift+del cuts, shift+ins pastes", "ab", {}, "{S+Left}{S+Del}{Home}{S+Ins}", "ba", 1, 0},
-      {"ctrl+ins copies", "ab", {}, "{C+A}{C+Ins}{End}{S+Ins}", "abab", 4, 0},
+      {"typing", "", {}, "abc", "abc", 3, 0, 3},
+      {"typing replaces the selection", "hello world", {}, "{C+A}x", "x", 1, 0, 1},
+      {"left and right", "abc", {}, "{Left}{Left}X{Right}Y", "aXbYc", 4, 0, 4},
+      {"home and end", "abc", {}, "{Home}X{End}Y", "XabcY", 5, 0, 5},
+      {"shift extends from the caret", "abcdef", {}, "{S+Left}{S+Left}", "abcdef", 4, 2, 4},
+      {"typing over a shift selection", "abcdef", {}, "{S+Left}{S+Left}Z", "abcdZ", 5, 0, 5},
+      {"shift+home", "abcdef", {}, "{Left}{Left}{Left}{S+Home}", "abcdef", 0, 3, 0},
+      {"shift back over the anchor", "abcdef", {}, "{Left}{Left}{S+Right}{S+Left}{S+Left}", "abcdef", 3, 1, 3},
+      {"left collapses a selection to its start", "abcdef", {}, "{C+A}{Left}", "abcdef", 0, 0, 0},
+      {"right collapses a selection to its end", "abcdef", {}, "{Home}{S+Right}{S+Right}{Right}", "abcdef", 2, 0, 2},
+      {"ctrl+left by words", "one two three", {}, "{C+Left}{C+Left}X", "one Xtwo three", 5, 0, 5},
+      {"ctrl+right skips the word and its spaces", "one two three", {}, "{Home}{C+Right}X", "one Xtwo three", 5, 0, 5},
+      {"ctrl+shift+left selects a word", "one two three", {}, "{C+S+Left}", "one two three", 8, 5, 8},
+      {"backspace", "abc", {}, "{BS}", "ab", 2, 0, 2},
+      {"backspace deletes the selection only", "abcd", {}, "{S+Left}{S+Left}{BS}", "ab", 2, 0, 2},
+      {"backspace at the start", "abc", {}, "{Home}{BS}", "abc", 0, 0, 0},
+      {"delete", "abc", {}, "{Home}{Del}", "bc", 0, 0, 0},
+      {"delete at the end", "abc", {}, "{Del}", "abc", 3, 0, 3},
+      {"characters, not bytes", "h\xC3\xA9\xC3\xA9", {}, "{Left}{BS}", "h\xC3\xA9", 1, 0, 1},
+      {"copy then paste", "abc", {}, "{C+A}{C+C}{End}{C+V}", "abcabc", 6, 0, 6},
+      {"cut then paste twice", "hello", {}, "{S+Home}{C+X}{C+V}{C+V}", "hellohello", 10, 0, 10},
+      {"shift+del cuts, shift+ins pastes", "ab", {}, "{S+Left}{S+Del}{Home}{S+Ins}", "ba", 1, 0, 1},
+      {"ctrl+ins copies", "ab", {}, "{C+A}{C+Ins}{End}{S+Ins}", "abab", 4, 0, 4},
       {"paste takes the first line only", "", [](GuardedEdit&) { Clipboard().SetAsText("one\ntwo"); },
-       "{C+V}", "one", 3, 0},
-      {"max length stops typing", "", [](GuardedEdit& e) { e.SetMaxLength(3); }, "abcd", "abc", 3, 0, 1},
+       "{C+V}", "one", 3, 0, 3},
+      {"max length stops typing", "", [](GuardedEdit& e) { e.SetMaxLength(3); }, "abcd", "abc", 3, 0, 3, 1},
       {"max length counts what the selection frees", "abc", [](GuardedEdit& e) { e.SetMaxLength(3); },
-       "{S+Left}xy", "abx", 3, 0, 1},
+       "{S+Left}xy", "abx", 3, 0, 3, 1},
       {"max length cuts a paste", "a", [](GuardedEdit& e) {
          e.SetMaxLength(4);
          Clipboard().SetAsText("12345");
        },
-       "{C+V}", "a123", 4, 0, 1},
+       "{C+V}", "a123", 4, 0, 4, 1},
       {"max length counts UTF-16 units", "a", [](GuardedEdit& e) { e.SetMaxLength(3); },
-       "\xF0\x9F\x98\x80" "b", "a\xF0\x9F\x98\x80", 2, 0, 1},
+       "\xF0\x9F\x98\x80" "b", "a\xF0\x9F\x98\x80", 2, 0, 2, 1},
       {"read-only refuses changes and beeps", "abc", [](GuardedEdit& e) { e.SetReadOnly(true); },
-       "x{BS}{Del}{C+V}", "abc", 3, 0, 3},
+       "x{BS}{Del}{C+V}", "abc", 3, 0, 3, 3},
       {"read-only still moves and selects", "abc", [](GuardedEdit& e) { e.SetReadOnly(true); },
-       "{S+Home}", "abc", 0, 3},
+       "{S+Home}", "abc", 0, 3, 0},
       {"a key-down handler swallows Delete", "abc", [](GuardedEdit& e) {
          e.OnKeyDown = TKeyEvent([](TObject*, uint16_t& k, TShiftState) { if (k == VK_DELETE) k = 0; });
        },
-       "{Home}{Del}", "abc", 0, 0},
+       "{Home}{Del}", "abc", 0, 0, 0},
       {"a key-down handler turns Home into End", "abc", [](GuardedEdit& e) {
          e.OnKeyDown = TKeyEvent([](TObject*, uint16_t& k, TShiftState) { if (k == VK_HOME) k = VK_END; });
        },
-       "{Left}{Home}x", "abcx", 4, 0},
+       "{Left}{Home}x", "abcx", 4, 0, 4},
       {"a key-press handler changes a character", "", [](GuardedEdit& e) {
          e.OnKeyPress = TKeyPressEvent([](TObject*, char32_t& c) { if (c == U',') c = U'.'; });
        },
-       "1,5", "1.5", 3, 0},
+       "1,5", "1.5", 3, 0, 3},
       {"a key-press handler swallows a character", "", [](GuardedEdit& e) {
          e.OnKeyPress = TKeyPressEvent([](TObject*, char32_t& c) { if (c == U'+') c = 0; });
        },
-       "+1+2", "12", 2, 0},
+       "+1+2", "12", 2, 0, 2},
       {"a refused paste changes nothing", "ab", [](GuardedEdit& e) {
          e.refuse = true;
          Clipboard().SetAsText("zz");
        },
-       "{C+V}{S+Ins}{S+Left}{C+X}{S+Del}", "ab", 1, 1},
-      {"upper case", "", [](GuardedEdit& e) { e.SetCharCase(ecUpperCase); }, "ab\xC3\xA9", "AB\xC3\x89", 3, 0},
+       "{C+V}{S+Ins}{S+Left}{C+X}{S+Del}", "ab", 1, 1, 1},
+      {"upper case", "", [](GuardedEdit& e) { e.SetCharCase(ecUpperCase); }, "ab\xC3\xA9", "AB\xC3\x89", 3, 0, 3},
   };
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -150,6 +152,7 @@ TEST_F(UiEdit, KeySequencesGiveTextCaretAndSelection) {
     EXPECT_EQ(edit->Text(), c.want);
     EXPECT_EQ(edit->SelStart(), c.selStart);
     EXPECT_EQ(edit->SelLength(), c.selLength);
+    EXPECT_EQ(edit->CaretPos(), c.caret);
     EXPECT_EQ(backend->beeps, c.beeps);
   }
 }
@@ -431,6 +434,39 @@ TEST_F(UiEdit, PostedKeyDownsRunTheKeyRoad) {
   Pump();
   EXPECT_TRUE(other->Focused()) << "a posted Tab moves the focus";
   EXPECT_EQ(seen, (std::vector<uint16_t>{VK_LEFT, VK_TAB}));
+}
+
+// An edit that draws no background of its own shows its parent, windowless
+// controls included, exactly where they lie under its client area.
+class SeeThroughEdit : public TEdit {
+ public:
+  using TEdit::TEdit;
+
+ protected:
+  void Paint() override { PaintParentBackground(*this, Canvas()); }
+};
+
+TEST_F(UiEdit, AControlCanShowItsParentBehindIt) {
+  auto* panel = Make<TCustomControl>(form, Bounds(150, 80, 150, 60));
+  panel->SetColor(clYellow);
+  auto* label = TComponent::Create<TLabel>(form);
+  label->SetParent(panel);
+  label->SetBounds(15, 15, 10, 10);
+  label->SetCaption("WWWW");
+  auto* see = Make<SeeThroughEdit>(panel, Bounds(10, 10, 80, 30));
+  see->SetVisible(false);
+  Pump();
+  TBitmap before;
+  before.AssignSurface(form->Surface());
+  see->SetVisible(true);
+  Pump();
+  const TRect client = see->ClientFormRect();
+  int compared = 0;
+  for (int y = client.Top; y < client.Bottom; ++y)
+    for (int x = client.Left; x < client.Right; ++x, ++compared)
+      ASSERT_EQ(FormPixel(*form, x, y), before.Canvas().Pixel(x, y)) << x << "," << y;
+  EXPECT_EQ(compared, 76 * 26);
+  EXPECT_NE(FormPixel(*form, client.Left - 1, client.Top - 1), clYellow) << "its own frame";
 }
 
 }  // namespace

@@ -27,10 +27,11 @@
 // selection.
 //
 // Each change the user makes to the selection (a pick; Up, Down, PageUp,
-// PageDown, and in the list style Home, End and type-ahead while the list
-// is closed; the wheel over the closed combo box) raises OnClick then
-// OnChange once (CBN_SELCHANGE); typing into the edit field raises OnChange
-// (CBN_EDITCHANGE). Setting ItemIndex or Text from code raises neither.
+// PageDown, and in the list style Home, End and type-ahead, while the list
+// is closed) raises OnClick then OnChange once (CBN_SELCHANGE); picking the
+// selected item again raises nothing. Typing into the edit field raises
+// OnChange (CBN_EDITCHANGE). Setting ItemIndex or Text from code raises
+// neither.
 //
 // Painting is split so a subclass can paint the button and frame itself:
 // Paint fills the client area, then PaintButton and PaintContent (the

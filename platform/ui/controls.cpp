@@ -913,6 +913,19 @@ void AttachControlCanvas(TCanvas& canvas, TControl& control, TCanvas* dc) {
   if (covered) f->ClipAbove(canvas, control);
 }
 
+void PaintParentBackground(TControl& control, TCanvas& dc) {
+  TWinControl* p = control.Parent();
+  if (!p) return;
+  const TPoint mine = control.ClientToForm({0, 0}), its = p->ClientToForm({0, 0});
+  const int saved = dc.SaveDC();
+  const TPoint vp = dc.ViewportOrg();
+  dc.SetViewportOrg(vp.X - (mine.X - its.X), vp.Y - (mine.Y - its.Y));
+  dc.IntersectClipRect(p->ClientRect());
+  p->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc));
+  p->Perform(WM_PAINT, reinterpret_cast<WPARAM>(&dc));
+  dc.RestoreDC(saved);
+}
+
 TRect VisibleFormRect(const TControl& control, TRect r) {
   for (TControl* p = control.Parent(); p; p = p->Parent()) r = IntersectRect(r, p->ClientFormRect());
   return r;

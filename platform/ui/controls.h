@@ -549,6 +549,11 @@ class TFlagHold {
 // or to the form surface for drawing outside painting.
 void AttachControlCanvas(TCanvas& canvas, TControl& control, TCanvas* dc);
 
+// Paints the parent's background and its windowless controls into a
+// control's painting canvas, shifted by the control's place: what shows
+// through a control that draws no background of its own.
+void PaintParentBackground(TControl& control, TCanvas& dc);
+
 // A rectangle of the form's surface cut to what the control's parents show.
 TRect VisibleFormRect(const TControl& control, TRect formRect);
 

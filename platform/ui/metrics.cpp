@@ -22,4 +22,12 @@ int GetSystemMetrics(int index) {
 
 uint32_t GetCaretBlinkTime() { return 530; }
 
+TFont SystemFont() {
+  TFont f;
+  f.SetName("System");
+  f.SetHeight(16);
+  f.SetStyle(fsBold);
+  return f;
+}
+
 }  // namespace tavrel

@@ -6,6 +6,8 @@
 //   int bw = GetSystemMetrics(SM_CXVSCROLL);   // 17: a scroll bar's width
 #include <cstdint>
 
+#include "platform/ui/font.h"
+
 namespace tavrel {
 
 enum : int {
@@ -26,5 +28,9 @@ int GetSystemMetrics(int index);
 
 // Half a period of the caret's blinking, in milliseconds.
 uint32_t GetCaretBlinkTime();
+
+// The system font, whose metrics some controls compare with their own: a
+// 16-pixel cell.
+TFont SystemFont();
 
 }  // namespace tavrel

@@ -8,6 +8,7 @@
 #include "platform/ui/imagelist.h"
 #include "platform/ui/panel.h"
 #include "platform/ui/stdctrls.h"
+#include "platform/ui/timer.h"
 
 namespace tavrel {
 
@@ -16,7 +17,7 @@ const ClassInfo* const* UiClasses() {
   static const ClassInfo* const classes[] = {&TLabel::Class(),   &TEdit::Class(),          &TComboBox::Class(),
                                              &TListBox::Class(), &TButton::Class(),        &TPanel::Class(),
                                              &TForm::Class(),    &TCustomControl::Class(), &TImageList::Class(),
-                                             nullptr};
+                                             &TTimer::Class(),   nullptr};
   return classes;
 }
 
