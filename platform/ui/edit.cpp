@@ -550,15 +550,11 @@ void TCustomEdit::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
 
 // ---- painting --------------------------------------------------------------
 
-void TCustomEdit::PaintBackground(TCanvas& c) {
+void TCustomEdit::Paint() {
+  TCanvas& c = Canvas();
   c.Brush().SetStyle(TBrushStyle::bsSolid);
   c.Brush().SetColor(Color());
   c.FillRect(ClientRect());
-}
-
-void TCustomEdit::Paint() {
-  TCanvas& c = Canvas();
-  PaintBackground(c);
   c.Font().Assign(Font());
   if (!EnabledInChain()) c.Font().SetColor(clGrayText);
   const TRect r = TextRect();

@@ -121,9 +121,6 @@ class TCustomEdit : public TCustomControl {
   virtual void TakeFocus();
   void DoEnter() override;
   void Paint() override;
-  // Fills the client area behind the text: the colour; a subclass may show
-  // what lies behind it instead.
-  virtual void PaintBackground(TCanvas& c);
   void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
   void MouseMove(TShiftState s, int x, int y) override;
   void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
