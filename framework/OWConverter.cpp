@@ -24,6 +24,12 @@ TOWNotifyResult TOWFormatConverter::ForwardUpstream(IOWStream*, const TDataTypeI
   return FInputPin ? FInputPin->Notify(Operation) : TOWNotifyResult{};
 }
 
+Ref<IOWFormatConverter> CreateConverterByName(std::string_view AClassName) {
+  const ClassInfo* ci = GetClass(AClassName);
+  if (!ci || !ci->inheritsFrom(TOWFormatConverter::Class()) || !ci->create) return nullptr;
+  return Ref<IOWFormatConverter>(dynamic_cast<TOWFormatConverter*>(ci->create(nullptr)));
+}
+
 // Runs when the last IOWFormatConverter reference goes, on that thread.
 TOWFormatConverter::~TOWFormatConverter() {
   {

@@ -18,9 +18,15 @@
 //
 // Both pins share the converter's lock as their owner lock. On the last
 // release both pins are disconnected and freed.
+//
+// A converter class registered in the class registry is also found by
+// name (CreateConverterByName); its ClassInfo makes converters only
+// without owner, so form data cannot make one a component of a form.
 #include <memory>
+#include <string_view>
 
 #include "framework/OWPins.h"
+#include "platform/exceptions.h"
 
 namespace tavrel {
 
@@ -57,5 +63,17 @@ class TOWFormatConverter : public TComponent, public IOWFormatConverter {
   std::unique_ptr<TOWSinkPin> FInputPin;
   std::unique_ptr<TOWSourcePin> FOutputPin;
 };
+
+// A converter of the format converter class registered under AClassName
+// in the class registry; null when no such class is registered.
+Ref<IOWFormatConverter> CreateConverterByName(std::string_view AClassName);
+
+// The creator of a converter class's ClassInfo: a new C (no reference
+// taken yet); EOWException when asked for one with an owner.
+template <class C>
+TObject* NewFormatConverter(TComponent* AOwner) {
+  if (AOwner) throw EOWException("A format converter is never part of a form");
+  return new C();
+}
 
 }  // namespace tavrel

@@ -190,8 +190,8 @@ void TOWSourcePin::WriteSinkPins(TWriter& Writer) {
 
 void TOWSinkPin::DefineProperties(TFiler& Filer) {
   TOWPin::DefineProperties(Filer);
-  // A source is stored also beside a plain state link, so that neither is
-  // lost when the form is read again.
+  // An input pin has a source or a state link, never both; a state link
+  // through a converter is stored with the converter.
   bool converter = StoreStateConverter();
   Filer.DefineProperty(
       "SourcePin", [this](TReader& r) { ReadSourcePin(r); }, [this](TWriter& w) { WriteSourcePin(w); },
@@ -289,7 +289,11 @@ void WriteDispatcherValue(TWriter& Writer, TOWPin* APin, TOWStateDispatcher& d) 
 void TOWPin::ReadStateValue(TReader& Reader) {
   TOWFormLinkReading reading;
   AdoptUnloadedPin();
-  ConnectToStateName(ReadStateLinkName(Reader));
+  std::string name = ReadStateLinkName(Reader);
+  ConnectToStateName(name);
+  // A link that refuses this pin (a type it cannot carry) is bad data.
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  if (!d || d->Name() != name) throw EReadError();
 }
 
 void TOWPin::WriteStateValue(TWriter& Writer) {
@@ -336,14 +340,22 @@ bool TOWSinkPin::ConnectToStateThrough(const Ref<TOWStateDispatcher>& ADispatche
                                        const Guid& AToID) {
   TOWFormatConverterClass make = FindTypeConverter(AFromID, AToID);
   if (!ADispatcher || !make) return false;
-  // Held from the start: whatever fails below, the converter goes.
-  Ref<IOWFormatConverter> conv = make();
+  return JoinStateThrough(ADispatcher, make(), AFromID, AToID, nullptr);
+}
+
+bool TOWSinkPin::JoinStateThrough(const Ref<TOWStateDispatcher>& ADispatcher, const Ref<IOWFormatConverter>& AConverter,
+                                  const Guid& AFromID, const Guid& AToID, TOWBasicPin* NotifyAfterPin) {
+  // Held from the start: whatever fails below, a new converter goes.
+  Ref<IOWFormatConverter> conv = AConverter;
   TOWFormatConverter* c = conv ? conv->Instance() : nullptr;
-  if (!c || !c->InputPin() || !c->OutputPin()) return false;
-  LeaveStateLink();
+  if (!ADispatcher || !c || !c->InputPin() || !c->OutputPin()) return false;
+  // Refused: the pin keeps the links it has.
+  if (!CanConnectTo(c->OutputPin(), true)) return false;
+  Disconnect();
   if (!ConnectAfter(c->OutputPin(), nullptr)) return false;
-  ADispatcher->AddFormatConverter({conv, AFromID, AToID});
-  ADispatcher->AddPin(c->InputPin(), this);
+  if (!ADispatcher->FormatConverterOf(c->InputPin()).Instance) ADispatcher->AddFormatConverter({conv, AFromID, AToID});
+  ADispatcher->AddPinAfter(c->InputPin(), this, NotifyAfterPin);
+  BroadcastLinked(ADispatcher.get());
   BroadcastChanged();
   StateLinkChanged();
   return true;

@@ -21,7 +21,9 @@
 //                                             members on other forms>)
 //   Text.StateConverter = ('Levels' '{from-type GUID}' '{to-type GUID}')
 //
-// "State" (every pin in a state link) names the link; a sink reached
+// "State" (every pin in a state link) names the link; a link that refuses
+// the pin reading it (a type it cannot carry) is the reader's "invalid
+// property value" error, and the pin keeps its links; a sink reached
 // through a format converter stores "StateConverter" instead: the link and
 // the converter's pair of data types. Reading it makes the converter again;
 // a pair with no registered converter, or a converter that cannot feed the

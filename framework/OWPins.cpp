@@ -99,26 +99,29 @@ TOWBasicPin::TOWBasicPin(TComponent* AOwner, TObject* ACustomData)
 TOWBasicPin::~TOWBasicPin() {
   ForgetPinInPinLists(this);
   LeavePinRegistry(this);
-  Broadcast([&](IOWPinListener& l) { l.PinDestroying(this); });
+  // Links of a designed form that closes are kept as placeholders; tools
+  // learn that the pin goes with its form.
+  bool rootDestroying = FOwner && FOwner->HasState(csDesigning) && FOwner->HasState(csDestroying);
+  Broadcast([&](IOWPinListener& l) { l.PinDestroying(this, rootDestroying); }, true);
   if (CurrentEditorPtr) *CurrentEditorPtr = nullptr;
 }
 
 void TOWBasicPin::SetOwnerComponent(TComponent* AComponent) {
   auto w = WriteLock();
   if (AComponent == FOwner) return;
-  Broadcast([&](IOWPinListener& l) { l.PinDestroying(this); });
+  Broadcast([&](IOWPinListener& l) { l.PinDestroying(this, false); }, true);
   FOwner = AComponent;
   Broadcast([&](IOWPinListener& l) { l.PinCreated(this); });
 }
 
-void TOWBasicPin::BroadcastLinked(TOWBasicPin* other) {
-  Broadcast([&](IOWPinListener& l) { l.PinLinked(this, other); });
+void TOWBasicPin::BroadcastLinked(TOWPinObject* AOther) {
+  Broadcast([&](IOWPinListener& l) { l.PinLinked(this, AOther); });
 }
-void TOWBasicPin::BroadcastUnlinked(TOWBasicPin* other) {
-  Broadcast([&](IOWPinListener& l) { l.PinUnlinked(this, other); });
+void TOWBasicPin::BroadcastUnlinked(TOWPinObject* AOther) {
+  Broadcast([&](IOWPinListener& l) { l.PinUnlinked(this, AOther); }, true);
 }
 void TOWBasicPin::BroadcastChanged() {
-  Broadcast([&](IOWPinListener& l) { l.PinChanged(this); });
+  Broadcast([&](IOWPinListener& l) { l.PinChanged(this); }, true);
 }
 
 std::string TOWBasicPin::BuildName() {

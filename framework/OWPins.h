@@ -64,20 +64,30 @@ inline constexpr const char* kPinDependsOnItself =
 
 enum class TOWPinType : uint8_t { ptSource, ptSink, ptMultiSink, ptState, ptUnknown };
 
-// Hears pin events; the list is empty at run time (tools register).
+class TOWPinObject;
+
+// Hears pin events; the list is empty at run time (tools register). Each
+// report is made to every listener, first registered first or, where
+// marked backward, last registered first.
 class IOWPinListener : public virtual RefCounted {
  public:
   virtual void PinCreated(TOWBasicPin*) {}
-  virtual void PinDestroying(TOWBasicPin*) {}
-  virtual void PinLinked(TOWBasicPin*, TOWBasicPin*) {}
-  virtual void PinUnlinked(TOWBasicPin*, TOWBasicPin*) {}
-  virtual void PinChanged(TOWBasicPin*) {}
+  // Backward. ARootDestroying: the pin goes with a designed form.
+  virtual void PinDestroying(TOWBasicPin*, bool /*ARootDestroying*/) {}
+  virtual void PinChanged(TOWBasicPin*) {}  // backward, after the change
+  // AOther: the other pin, or the state dispatcher of a state link.
+  virtual void PinLinked(TOWBasicPin*, TOWPinObject* /*AOther*/) {}
+  virtual void PinUnlinked(TOWBasicPin*, TOWPinObject* /*AOther*/) {}  // backward, before
   virtual void PinListCreated(TOWPinList*) {}
-  virtual void PinListDestroying(TOWPinList*) {}
+  virtual void PinListDestroying(TOWPinList*) {}  // backward
   virtual void PinListChanged(TOWPinList*) {}
-  virtual void PinListPinAdded(TOWPinList*, TOWBasicPin*, int /*Index*/) {}
-  virtual void PinListPinRemoved(TOWPinList*, TOWBasicPin*, int /*Index*/) {}
-  virtual void PinListPinsSwapped(TOWPinList*, TOWBasicPin*, int /*Index1*/, TOWBasicPin*, int /*Index2*/) {}
+  virtual void PinListPinAdded(TOWPinList*, TOWBasicPin*, int /*Index*/) {}    // backward
+  virtual void PinListPinRemoved(TOWPinList*, TOWBasicPin*, int /*Index*/) {}  // backward
+  virtual void PinListPinsSwapped(TOWPinList*, TOWBasicPin*, int /*Index1*/, TOWBasicPin*, int /*Index2*/) {}  // backward
+  virtual void DispatcherCreated(TOWStateDispatcher*) {}
+  virtual void DispatcherDestroying(TOWStateDispatcher*, bool /*ARootDestroying*/) {}  // backward
+  // A pin joined or left the state link.
+  virtual void DispatcherChanged(TOWStateDispatcher*) {}
 };
 void AddPinListener(const Ref<IOWPinListener>& listener);
 void RemovePinListener(const Ref<IOWPinListener>& listener);
@@ -89,6 +99,7 @@ void BroadcastPinEvent(const std::function<void(IOWPinListener&)>& call, bool Ba
 struct TOWNegotiation {
   Guid ID;                                      // NIL: none
   TOWFormatConverterClass ConverterClass = nullptr;  // a converter to make
+  Guid ConverterOutputID;                       // what a converter to make sends
   Ref<IOWFormatConverter> Converter;            // a converter to reuse
 };
 
@@ -186,9 +197,10 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
 
   TOWDestroyLock& DestroyLockObject() { return *FDestroyLock->Instance(); }
 
-  // Pin-event broadcasts (forward order; listener exceptions swallowed).
-  void BroadcastLinked(TOWBasicPin* other);
-  void BroadcastUnlinked(TOWBasicPin* other);
+  // Pin-event broadcasts (listener exceptions swallowed); AOther is the
+  // other pin or a state dispatcher.
+  void BroadcastLinked(TOWPinObject* AOther);
+  void BroadcastUnlinked(TOWPinObject* AOther);
   void BroadcastChanged();
 
  protected:
@@ -233,13 +245,47 @@ class TOWPin : public TOWBasicPin {
   // hear each other's operations. A pin belongs to at most one.
   Ref<TOWStateDispatcher> Dispatcher();
   bool HasStateDispatcher();
-  // Leaves the current state link first; a dispatcher the pin is already
-  // in changes nothing.
-  bool ConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin = nullptr);
+  // Joins ADispatcher when every member accepts this pin (the acceptance
+  // test runs first: a refused pin keeps the link it had); the current
+  // link is left first. False for the link the pin is already in, for a
+  // refusal and for nil (which only leaves the current link). An input
+  // pin instead offers itself to the members (TOWSinkPin).
+  bool ConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin = nullptr) {
+    return ConnectToStateAfter(ADispatcher, NotifyAfterPin);
+  }
+  virtual bool ConnectToStateAfter(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin);
   bool ConnectToStateName(const std::string& AName);
+  // Every member of ADispatcher, in order, accepts a link with this pin
+  // (InternalCanConnectTo); the current link of the pin always passes.
+  virtual bool InternalCanConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, bool UseConverters);
+  bool CanConnectToState(const Ref<TOWStateDispatcher>& ADispatcher) {
+    return InternalCanConnectToState(ADispatcher, true);
+  }
+  // A state link with OtherPin after the test InternalCanConnectTo:
+  // OtherPin joins this pin's link, else this pin joins OtherPin's, else a
+  // new link named after this pin's root takes both. An input pin whose
+  // types differ is reached through a format converter placed in the link.
+  bool ConnectByState(TOWBasicPin* OtherPin) { return ConnectByStateAfter(OtherPin, nullptr); }
+  bool ConnectByStateAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin);
+  // The data type this pin sends OtherPin over a state link: its own
+  // types, last added first; then, for an input pin and UseConverters, a
+  // converter already in the pin's state link, then a registered one (the
+  // ID is then the converter's input type). NIL when none fits.
+  TOWNegotiation SelectStreamType(TOWBasicPin* OtherPin, bool UseConverters);
+  Guid NegotiateStreamType(TOWBasicPin* OtherPin) { return SelectStreamType(OtherPin, true).ID; }
   // The state part of Disconnect: every other member is told, then the
   // pin leaves (a link left with one member dissolves).
-  void LeaveStateLink();
+  virtual void LeaveStateLink();
+  // A state-link member OtherPin leaves this pin's link.
+  void DisconnectFrom(TOWBasicPin* OtherPin) override;
+  // Links to OtherPin by state (state pins, sources and sinks with a state pin).
+  bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
+  bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;
+  // Pins of a designed and of a running component never link; a state pin
+  // is linked by data type (SelectStreamType); a placeholder accepts.
+  bool InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) override;
+  bool IsConnected() override { return HasStateDispatcher(); }
+  bool IsConnectedTo(TOWBasicPin* OtherPin) override;
   // To every other member (or only the one whose pin is ATarget), in
   // joining order, nsLastIteration on the last.
   TOWNotifyResult NotifyDispatcher(IOWNotifyOperation* Operation, TOWNotifyState State, TOWBasicPin* ATarget);
@@ -381,6 +427,10 @@ class TOWSourcePin : public TOWStreamPin {
   virtual bool DoConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin);
   void AddSinkEntry(TOWBasicPin* ASinkPin, TOWBasicPin* ANotifyAfterPin) override;
   void RemoveConnection(TOWBasicPin* APin, bool AKeepUnloaded) override;
+  // Drops the link to APin at both ends: PinUnlinked, this pin's own
+  // RemoveConnection (which a subclass sees first; the base does nothing
+  // then), APin's side, then the entry and any converter in the link.
+  void DropSinkLink(TOWBasicPin* APin);
   void Disconnect() override;
   void DisconnectFrom(TOWBasicPin* OtherPin) override;
   void RemovePinReferences(TOWBasicPin* APin) override;
@@ -427,6 +477,7 @@ class TOWSourcePin : public TOWStreamPin {
 
  protected:
   void RestrictThrough(TOWBasicSinkPin* S, TOWPinTypeRestricted& AList, TOWBasicPin* ARequester);
+  bool HasSinkLink(TOWBasicPin* APin);  // a link of this pin's own, not a state link
   void ReorderSinkEntries();
   void DropFirstLinkWhenFull(TOWBasicPin* OtherPin);
 
@@ -528,6 +579,22 @@ class TOWSinkPin : public TOWBasicSinkPin {
   // state link) when no converter is registered for the pair or the
   // converter's output cannot feed this pin.
   bool ConnectToStateThrough(const Ref<TOWStateDispatcher>& ADispatcher, const Guid& AFromID, const Guid& AToID);
+  // The same with a converter at hand (a new one, or one already in the
+  // link, which then feeds this pin too).
+  bool JoinStateThrough(const Ref<TOWStateDispatcher>& ADispatcher, const Ref<IOWFormatConverter>& AConverter,
+                        const Guid& AFromID, const Guid& AToID, TOWBasicPin* NotifyAfterPin);
+  // An input pin is in a state link or linked to a source, never both.
+  // Joining offers the pin to the members in order until one links it;
+  // a link whose members are all input pins (or none) only records the
+  // pin, answering False. The acceptance test runs first: a refused pin
+  // keeps its source and its link.
+  bool ConnectToStateAfter(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin) override;
+  // Input pins of one link need not accept each other.
+  bool InternalCanConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, bool UseConverters) override;
+  // Leaving a link reached through a converter drops the converter's link too.
+  void LeaveStateLink() override;
+  // Drops the source link (joining a state link).
+  void UnlinkSource();
   bool StoreStateConverter() override;
   void ReadStateConverter(TReader& Reader);
   void WriteStateConverter(TWriter& Writer);

@@ -115,7 +115,9 @@ TOWBasicPin* TOWSinkPin::ConnectionSourcePin() {
 
 Ref<IOWFormatConverter> TOWSinkPin::FormatConverter() {
   ReadHold r(this);
-  if (!FConnectionSourcePin || FConnectionSourcePin == FRealSourcePin) return nullptr;
+  // In a link from a source, or in a state link that reaches this pin
+  // through a converter (the converter's output is then the source too).
+  if (!FConnectionSourcePin) return nullptr;
   auto* c = dynamic_cast<TOWFormatConverter*>(FConnectionSourcePin->Owner());
   return c ? Ref<IOWFormatConverter>(c) : nullptr;
 }
@@ -178,9 +180,16 @@ bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin
     release();
     return placeholder->ConnectAfter(this, NotifyAfterPin);
   }
+  if (dynamic_cast<TOWStatePin*>(OtherPin)) {
+    // The state pin makes the state link (with a converter when the types differ).
+    release();
+    return OtherPin->Connect(this);
+  }
 
   release();
   bool can = CanConnectTo(OtherPin, true);
+  // A source link and a state link never both.
+  if (can && HasStateDispatcher()) LeaveStateLink();
   retake();
   if (!can) return false;
 
@@ -264,7 +273,10 @@ void TOWSinkPin::TakeUnloadedSource(TOWBasicPin* APlaceholder) {
 }
 
 void TOWSinkPin::DisconnectFrom(TOWBasicPin* OtherPin) {
-  if (IsConnectedTo(OtherPin)) Disconnect();
+  if (OtherPin && OtherPin == SourcePin())
+    Disconnect();
+  else
+    TOWPin::DisconnectFrom(OtherPin);
 }
 
 void TOWSinkPin::RemoveConnection(TOWBasicPin*, bool) {
@@ -287,6 +299,7 @@ void TOWSinkPin::RemovePinReferences(TOWBasicPin* APin) {
 bool TOWSinkPin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) {
   if (!OtherPin || OtherPin == this) return false;
   if (!IsConverterPin() && !OtherPin->IsConverterPin() && DesignMismatch(this, OtherPin)) return false;
+  if (TOWPin::InternalCanConnectTo(OtherPin, UseConverters)) return true;
   if (!IsCompatible(OtherPin, UseConverters)) return false;
   // A source that already depends on this sink would close a loop.
   return !OtherPin->DependsOn(this);
@@ -294,6 +307,7 @@ bool TOWSinkPin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters)
 
 bool TOWSinkPin::IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) {
   if (!OtherPin) return true;
+  if (auto* state = dynamic_cast<TOWStatePin*>(OtherPin)) return !state->SelectStreamType(this, UseConverters).ID.isNil();
   auto* src = dynamic_cast<TOWSourcePin*>(OtherPin);
   if (!src) return false;
   if (!src->CanNegotiateWith(this, UseConverters)) return false;
@@ -331,13 +345,19 @@ void TOWSinkPin::UpdateConnectedID(const Guid& ID) {
 }
 
 bool TOWSinkPin::IsConnected() {
-  ReadHold r(this);
-  return FIntRealSourcePin != nullptr;
+  {
+    ReadHold r(this);
+    if (FIntRealSourcePin) return true;
+  }
+  return TOWPin::IsConnected();
 }
 
 bool TOWSinkPin::IsConnectedTo(TOWBasicPin* OtherPin) {
-  ReadHold r(this);
-  return OtherPin && OtherPin == FIntRealSourcePin;
+  {
+    ReadHold r(this);
+    if (OtherPin && OtherPin == FIntRealSourcePin) return true;
+  }
+  return TOWPin::IsConnectedTo(OtherPin);
 }
 
 bool TOWSinkPin::IsConnectedByConverterTo(TOWBasicPin* OtherPin) {
@@ -385,6 +405,79 @@ TOWNotifyResult TOWSinkPin::Notify(IOWNotifyOperation* Operation) {
   TOWNotifyResult r = submit(target, id, Operation, {nsLastIteration});
   ownerFree.reset();
   return r;
+}
+
+// ---------------------------------------------------------------------------
+// The state link of an input pin
+
+void TOWSinkPin::UnlinkSource() {
+  if (SourcePin()) Connect(nullptr);
+}
+
+bool TOWSinkPin::InternalCanConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, bool UseConverters) {
+  if (!ADispatcher) return false;
+  if (Dispatcher() == ADispatcher) return true;
+  for (auto& m : ADispatcher->Members())
+    if (!dynamic_cast<TOWBasicSinkPin*>(static_cast<TOWBasicPin*>(m.RealPin)) &&
+        !InternalCanConnectTo(m.RealPin, UseConverters))
+      return false;
+  return true;
+}
+
+bool TOWSinkPin::ConnectToStateAfter(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin) {
+  Ref<TOWStateDispatcher> current = Dispatcher();
+  if (current == ADispatcher) return false;
+  bool offered;
+  {
+    ReadHold r(this);
+    offered = FInConnect;
+  }
+  if (offered) {
+    // A member took the offer and links this pin.
+    UnlinkSource();
+    return TOWPin::ConnectToStateAfter(ADispatcher, NotifyAfterPin);
+  }
+  // Members that can state something; input pins only listen.
+  std::vector<TOWPin*> speakers;
+  if (ADispatcher)
+    for (auto& m : ADispatcher->Members())
+      if (!dynamic_cast<TOWBasicSinkPin*>(static_cast<TOWBasicPin*>(m.RealPin))) speakers.push_back(m.RealPin);
+  if (!speakers.empty() && !InternalCanConnectToState(ADispatcher, true)) return false;
+  if (current) LeaveStateLink();
+  if (!ADispatcher) return false;
+  UnlinkSource();
+  if (speakers.empty()) {
+    // Recorded: the pin waits in the link for a member that speaks.
+    ADispatcher->AddPinAfter(this, this, NotifyAfterPin);
+    BroadcastLinked(ADispatcher.get());
+    BroadcastChanged();
+    return false;
+  }
+  struct Offer {
+    TOWSinkPin* pin;
+    explicit Offer(TOWSinkPin* p) : pin(p) {
+      WriteHold w(pin);
+      pin->FInConnect = true;
+    }
+    ~Offer() {
+      WriteHold w(pin);
+      pin->FInConnect = false;
+    }
+  } offer(this);
+  for (TOWPin* m : speakers)
+    if (m->ConnectByStateAfter(this, NotifyAfterPin)) return true;
+  return false;
+}
+
+void TOWSinkPin::LeaveStateLink() {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  if (!d) return;
+  // The converter's link to this pin goes first, so the converter leaves
+  // the link with nothing to feed.
+  TOWBasicPin* s = ConnectionSourcePin();
+  auto* conv = s ? dynamic_cast<TOWFormatConverter*>(s->Owner()) : nullptr;
+  if (conv && d->FormatConverterOf(conv->InputPin()).Instance) Connect(nullptr);
+  TOWPin::LeaveStateLink();
 }
 
 }  // namespace tavrel

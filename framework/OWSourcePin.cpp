@@ -1,5 +1,6 @@
 // Output pins: links, negotiation at link time and the delivery of operations.
 #include <algorithm>
+#include <utility>
 
 #include "framework/OWConverter.h"
 #include "framework/OWPinNames.h"
@@ -141,7 +142,7 @@ bool TOWSourcePin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterP
 }
 
 bool TOWSourcePin::CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) {
-  bool r = TOWBasicPin::CanConnectAfter(OtherPin, NotifyAfterPin, UseConverters);
+  bool r = TOWPin::CanConnectAfter(OtherPin, NotifyAfterPin, UseConverters);
   if (r || OtherPin == NotifyAfterPin) return r;
   if (IsOwnerLoading() || FInEditor) return true;
   TOWBasicPin* after = nullptr;
@@ -158,12 +159,14 @@ bool TOWSourcePin::CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAft
 }
 
 void TOWSourcePin::DropFirstLinkWhenFull(TOWBasicPin* OtherPin) {
-  if (FMaxConnections > 0 && FSinkPins.Count() >= FMaxConnections && !IsConnectedTo(OtherPin))
+  if (FMaxConnections > 0 && FSinkPins.Count() >= FMaxConnections && !HasSinkLink(OtherPin))
     DisconnectFrom(FSinkPins.Items(0)->RealPin);
 }
 
 bool TOWSourcePin::DoConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
   if (dynamic_cast<TOWUnloadedPin*>(OtherPin)) return OtherPin->ConnectAfter(this, NotifyAfterPin);
+  // A state pin makes a state link with this pin.
+  if (dynamic_cast<TOWStatePin*>(OtherPin)) return OtherPin->ConnectAfter(this, NotifyAfterPin);
   if (!dynamic_cast<TOWBasicSinkPin*>(OtherPin)) return false;
   {
     WriteHold w(this);
@@ -240,10 +243,35 @@ void TOWSourcePin::RemoveConnection(TOWBasicPin* APin, bool) {
   }
 }
 
+void TOWSourcePin::DropSinkLink(TOWBasicPin* APin) {
+  if (!APin) return;
+  bool keep = IsDesignTime(false) && IsDestroying();
+  BroadcastUnlinked(APin);
+  {
+    bool old;
+    {
+      WriteHold w(this);
+      old = std::exchange(FInDisconnect, true);
+    }
+    struct Restore {
+      TOWSourcePin* pin;
+      bool old;
+      ~Restore() {
+        WriteHold w(pin);
+        pin->FInDisconnect = old;
+      }
+    } restore{this, old};
+    RemoveConnection(APin, keep);
+  }
+  APin->RemoveConnection(this, keep);
+  RemoveConnection(APin, false);
+}
+
 void TOWSourcePin::DisconnectFrom(TOWBasicPin* OtherPin) {
+  // A member of this pin's state link leaves it (its hooks run there).
+  if (!HasSinkLink(OtherPin)) return TOWPin::DisconnectFrom(OtherPin);
   DoDisconnect();
   DoDisconnectPin(OtherPin);
-  if (!IsConnectedTo(OtherPin)) return;
   // The sink's Disconnect takes this pin's destroy hold and write lock in
   // that order, once no delivery through this pin runs.
   OtherPin->Disconnect();
@@ -293,6 +321,7 @@ void TOWSourcePin::ReplacePinReferences(TOWBasicPin* AOldPin, TOWBasicPin* ANewP
 bool TOWSourcePin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) {
   if (!OtherPin) return false;
   if (!IsConverterPin() && DesignMismatch(this, OtherPin)) return false;
+  if (TOWPin::InternalCanConnectTo(OtherPin, UseConverters)) return true;
   if (dynamic_cast<TOWBasicSinkPin*>(OtherPin) && OtherPin != this)
     return OtherPin->CanConnectTo(this, UseConverters);
   return false;
@@ -300,17 +329,25 @@ bool TOWSourcePin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverter
 
 bool TOWSourcePin::IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) {
   if (dynamic_cast<TOWBasicSinkPin*>(OtherPin)) return OtherPin->IsCompatible(this, UseConverters);
+  if (dynamic_cast<TOWStatePin*>(OtherPin)) return !SelectStreamType(OtherPin, UseConverters).ID.isNil();
   return false;
 }
 
 bool TOWSourcePin::IsConnected() {
+  {
+    ReadHold r(this);
+    if (FSinkPins.Count() > 0) return true;
+  }
+  return TOWPin::IsConnected();
+}
+
+bool TOWSourcePin::HasSinkLink(TOWBasicPin* APin) {
   ReadHold r(this);
-  return FSinkPins.Count() > 0;
+  return APin && FSinkPins.GetItemByPin(APin) != nullptr;
 }
 
 bool TOWSourcePin::IsConnectedTo(TOWBasicPin* OtherPin) {
-  ReadHold r(this);
-  return OtherPin && FSinkPins.GetItemByPin(OtherPin) != nullptr;
+  return HasSinkLink(OtherPin) || TOWPin::IsConnectedTo(OtherPin);
 }
 
 bool TOWSourcePin::IsConnectedAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {

@@ -46,6 +46,8 @@ TOWStateDispatcher::TOWStateDispatcher(const std::string& AName, bool ADesignTim
 }
 
 TOWStateDispatcher::~TOWStateDispatcher() {
+  // Listeners may look at the dispatcher but must not hold it.
+  BroadcastPinEvent([&](IOWPinListener& l) { l.DispatcherDestroying(this, false); }, true);
   {
     std::lock_guard hold(Dispatchers().section);
     auto& v = Dispatchers().List(FDesignTime);
@@ -57,7 +59,9 @@ TOWStateDispatcher::~TOWStateDispatcher() {
 int TOWStateDispatcher::Alive() { return gAlive; }
 
 Ref<TOWStateDispatcher> TOWStateDispatcher::CreateNamed(const std::string& AName, bool ADesignTime) {
-  return Ref<TOWStateDispatcher>(new TOWStateDispatcher(AName, ADesignTime));
+  Ref<TOWStateDispatcher> d(new TOWStateDispatcher(AName, ADesignTime));
+  BroadcastPinEvent([&](IOWPinListener& l) { l.DispatcherCreated(d.get()); });
+  return d;
 }
 
 Ref<TOWStateDispatcher> TOWStateDispatcher::Create(TComponent* AOwnerForm) {
@@ -143,6 +147,12 @@ void TOWStateDispatcher::AddPinAfter(TOWPin* AConnectionPin, TOWPin* ARealPin, T
     auto w = p->WriteLock();
     p->FDispatcher = Ref<TOWStateDispatcher>(this);
   }
+  BroadcastPinEvent([&](IOWPinListener& l) { l.DispatcherChanged(this); });
+}
+
+std::vector<TOWStateDispatcher::Converter> TOWStateDispatcher::FormatConverters() {
+  auto r = ReadLock();
+  return FFormatConverters;
 }
 
 void TOWStateDispatcher::AddFormatConverter(const Converter& AConverter) {
@@ -165,6 +175,7 @@ int TOWStateDispatcher::FormatConverterCount() {
 void TOWStateDispatcher::RemovePin(TOWBasicPin* APin) {
   Ref<TOWStateDispatcher> keep(this);  // goes after this call, not inside it
   std::vector<TOWPin*> leaving;
+  TOWPin* dissolved = nullptr;  // the last member of a link that dissolves
   std::vector<Ref<IOWFormatConverter>> released;  // go once no lock is held
   {
     auto w = WriteLock();
@@ -178,12 +189,16 @@ void TOWStateDispatcher::RemovePin(TOWBasicPin* APin) {
     for (auto& m : FPins)
       if (m.AfterPin == APin) m.AfterPin = gone.AfterPin == m.RealPin ? nullptr : gone.AfterPin;
     if (FPins.size() == 1) {
+      dissolved = FPins[0].RealPin;
       leaving.push_back(FPins[0].RealPin);
       leaving.push_back(FPins[0].ConnectionPin);
       FPins.clear();
     }
-    // A converter that fed the member that left has nobody to feed.
-    if (gone.ConnectionPin != gone.RealPin)
+    // A converter that fed the member that left has nobody to feed, unless
+    // it feeds another member too.
+    bool shared = std::any_of(FPins.begin(), FPins.end(),
+                              [&](const Member& m) { return m.ConnectionPin == gone.ConnectionPin; });
+    if (gone.ConnectionPin != gone.RealPin && !shared)
       for (auto c = FFormatConverters.begin(); c != FFormatConverters.end(); ++c)
         if (c->Instance->Instance()->InputPin() == gone.ConnectionPin) {
           released.push_back(std::move(c->Instance));
@@ -191,11 +206,14 @@ void TOWStateDispatcher::RemovePin(TOWBasicPin* APin) {
           break;
         }
   }
+  if (dissolved) dissolved->BroadcastUnlinked(this);
   for (TOWPin* p : leaving) {
     Ref<TOWStateDispatcher> dropped;
     auto w = p->WriteLock();
     if (p->FDispatcher.get() == this) dropped = std::move(p->FDispatcher);
   }
+  BroadcastPinEvent([&](IOWPinListener& l) { l.DispatcherChanged(this); });
+  if (dissolved) dissolved->BroadcastChanged();
 }
 
 void TOWStateDispatcher::DisconnectAll() {
@@ -294,16 +312,100 @@ Ref<TOWStateDispatcher> TOWPin::Dispatcher() {
 
 bool TOWPin::HasStateDispatcher() { return Dispatcher() != nullptr; }
 
-bool TOWPin::ConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin) {
+bool TOWPin::IsConnectedTo(TOWBasicPin* OtherPin) {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  return d && OtherPin && OtherPin != this && d->IsConnectedTo(OtherPin);
+}
+
+bool TOWPin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) {
+  if (!OtherPin || OtherPin == this || DesignMismatch(this, OtherPin)) return false;
+  if (dynamic_cast<TOWStatePin*>(OtherPin)) return !SelectStreamType(OtherPin, UseConverters).ID.isNil();
+  if (dynamic_cast<TOWUnloadedPin*>(OtherPin)) return OtherPin->CanConnectTo(this, UseConverters);
+  return false;
+}
+
+bool TOWPin::CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) {
+  if (!NotifyAfterPin) return CanConnectTo(OtherPin, UseConverters);
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  return d && d->CanConnectAfter(OtherPin, NotifyAfterPin, UseConverters);
+}
+
+bool TOWPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
+  if (OtherPin == this) return false;
+  return ConnectByStateAfter(OtherPin, NotifyAfterPin);
+}
+
+TOWNegotiation TOWPin::SelectStreamType(TOWBasicPin* OtherPin, bool UseConverters) {
+  TOWNegotiation n;
+  if (!OtherPin) return n;
+  // Copied out: the other pin is asked without this pin's lock.
+  std::vector<Guid> own;
+  {
+    ReadHold r(this);
+    for (auto& t : StreamType.Types) own.push_back(t.ID);
+  }
+  for (size_t i = own.size(); i-- > 0;)
+    if (OtherPin->QueryStreamInterface(own[i]) == S_OK) {
+      n.ID = own[i];
+      return n;
+    }
+  auto* sink = dynamic_cast<TOWBasicSinkPin*>(OtherPin);
+  TOWPinType type = OtherPin->GetPinType();
+  if (!UseConverters || !sink || (type != TOWPinType::ptSink && type != TOWPinType::ptMultiSink)) return n;
+  auto feeds = [&](TOWBasicPin* input) {
+    for (const Guid& id : own)
+      if (input->QueryStreamInterface(id) == S_OK) return true;
+    return false;
+  };
+  if (Ref<TOWStateDispatcher> d = Dispatcher()) {
+    std::vector<TOWStateDispatcher::Converter> convs = d->FormatConverters();
+    for (size_t k = convs.size(); k-- > 0;) {
+      TOWFormatConverter* c = convs[k].Instance->Instance();
+      // A converter of the link serves this pin only when it can feed it.
+      if (!feeds(c->InputPin())) continue;
+      Guid t = NegotiateDataType(c->OutputPin(), sink, false, false).ID;
+      if (!t.isNil() && sink->QueryStreamInterface(t) == S_OK) {
+        n.Converter = convs[k].Instance;
+        n.ID = t;
+        return n;
+      }
+    }
+  }
+  const auto& reg = TypeConverterRegistry();
+  for (size_t k = reg.size(); k-- > 0;)
+    for (size_t i = own.size(); i-- > 0;)
+      if (own[i] == reg[k].InputID && sink->QueryStreamInterface(reg[k].OutputID) == S_OK) {
+        n.ID = reg[k].InputID;
+        n.ConverterClass = reg[k].ConverterClass;
+        n.ConverterOutputID = reg[k].OutputID;
+        return n;
+      }
+  return n;
+}
+
+bool TOWPin::InternalCanConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, bool UseConverters) {
   if (!ADispatcher) return false;
   if (Dispatcher() == ADispatcher) return true;
-  if (HasStateDispatcher()) {
-    Disconnect();
-    LeaveStateLink();  // a pin whose Disconnect keeps it leaves here
+  for (auto& m : ADispatcher->Members())
+    if (m.RealPin != this && !InternalCanConnectTo(m.RealPin, UseConverters)) return false;
+  return true;
+}
+
+bool TOWPin::ConnectToStateAfter(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin) {
+  Ref<TOWStateDispatcher> current = Dispatcher();
+  if (current == ADispatcher) return false;
+  // Refused: the pin keeps the link it has.
+  if (ADispatcher && !CanConnectToState(ADispatcher)) return false;
+  if (current) {
+    Disconnect();      // a source pin drops its links to input pins too
+    LeaveStateLink();  // a pin whose Disconnect keeps its state link leaves here
   }
+  if (!ADispatcher) return false;
   ADispatcher->AddPinAfter(this, this, NotifyAfterPin);
-  BroadcastChanged();
+  if (Dispatcher() != ADispatcher) return false;
   StateLinkChanged();
+  BroadcastLinked(ADispatcher.get());
+  BroadcastChanged();
   return true;
 }
 
@@ -311,9 +413,41 @@ bool TOWPin::ConnectToStateName(const std::string& AName) {
   return ConnectToState(TOWStateDispatcher::GetByNameCreate(AName, IsDesignTime(true)));
 }
 
+bool TOWPin::ConnectByStateAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
+  auto* other = dynamic_cast<TOWPin*>(OtherPin);
+  if (!other || other == this || !InternalCanConnectTo(OtherPin, true)) return false;
+  // Only an input pin is reached through a converter.
+  auto* sink = dynamic_cast<TOWSinkPin*>(OtherPin);
+  TOWNegotiation via;
+  if (sink) via = SelectStreamType(sink, true);
+  bool converted = via.Converter || via.ConverterClass;
+  auto join = [&](const Ref<TOWStateDispatcher>& d) {
+    if (!converted) return other->ConnectToStateAfter(d, NotifyAfterPin);
+    if (via.Converter) {
+      TOWStateDispatcher::Converter known = d->FormatConverterOf(via.Converter->Instance()->InputPin());
+      return sink->JoinStateThrough(d, via.Converter, known.FromID, known.ToID, NotifyAfterPin);
+    }
+    return sink->JoinStateThrough(d, via.ConverterClass(), via.ID, via.ConverterOutputID, NotifyAfterPin);
+  };
+  Ref<TOWStateDispatcher> mine = Dispatcher(), theirs = other->Dispatcher();
+  if (mine && mine == theirs) return true;
+  if (mine) return join(mine);
+  if (theirs) return ConnectToStateAfter(theirs, nullptr);
+  Ref<TOWStateDispatcher> d = TOWStateDispatcher::Create(GetRoot());
+  d->AddPin(this, this);
+  BroadcastLinked(d.get());
+  if (!join(d)) {
+    LeaveStateLink();
+    return false;
+  }
+  BroadcastChanged();
+  return true;
+}
+
 void TOWPin::LeaveStateLink() {
   Ref<TOWStateDispatcher> d = Dispatcher();
   if (!d) return;
+  BroadcastUnlinked(d.get());
   for (auto& m : d->Members()) {
     if (m.RealPin == this) continue;
     DoDisconnectPin(m.RealPin);
@@ -323,25 +457,37 @@ void TOWPin::LeaveStateLink() {
   BroadcastChanged();
 }
 
+void TOWPin::DisconnectFrom(TOWBasicPin* OtherPin) {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  auto* other = dynamic_cast<TOWPin*>(OtherPin);
+  if (!d || !other || !d->IsConnectedTo(other)) return;
+  // The other member leaves; this pin stays with the rest (a link left
+  // with one member dissolves).
+  other->LeaveStateLink();
+}
+
 TOWNotifyResult TOWPin::NotifyDispatcher(IOWNotifyOperation* Operation, TOWNotifyState State, TOWBasicPin* ATarget) {
   Ref<IOWNotifyOperation> keepOp(Operation);
   Ref<TOWStateDispatcher> d = Dispatcher();
   if (!d) return {};
+  // A converter input that feeds several members gets the operation once.
   std::vector<TOWPin*> targets;
   for (auto& m : d->Members())
-    if (m.RealPin != this && (!ATarget || m.RealPin == ATarget)) targets.push_back(m.ConnectionPin);
+    if (m.RealPin != this && (!ATarget || m.RealPin == ATarget) &&
+        std::find(targets.begin(), targets.end(), m.ConnectionPin) == targets.end())
+      targets.push_back(m.ConnectionPin);
   for (size_t i = 0; i < targets.size(); ++i) {
     TOWPin* to = targets[i];
-    TOWPinTypeRestricted mine;
-    CollectStreamTypes(mine, to);
-    Guid id;
-    for (int k = mine.Count() - 1; k >= 0 && id.isNil(); --k)
-      if (to->QueryStreamInterface(mine.GetID(k)) == S_OK) id = mine.GetID(k);
+    Guid id = SelectStreamType(to, false).ID;
     TOWSubmit submit = GetTypeSubmitFunction(id);
     if (!submit) continue;
     TOWNotifyState s = State;
     if (i + 1 == targets.size()) s += nsLastIteration;
-    submit(to, id, Operation, s);
+    // A converter in the link stays while it works.
+    Ref<IOWFormatConverter> conv;
+    if (to->IsConverterPin()) conv = Ref<IOWFormatConverter>(dynamic_cast<TOWFormatConverter*>(to->Owner()));
+    TOWDestroyUse use(*FDestroyLock->Instance());
+    if (use.Granted()) submit(to, id, Operation, s);
   }
   return {};
 }
@@ -365,51 +511,28 @@ TOWBasicPin* TOWStatePin::GetPin(int Index) {
   return d ? d->GetPin(Index) : nullptr;
 }
 
-bool TOWStatePin::IsConnectedTo(TOWBasicPin* OtherPin) {
-  Ref<TOWStateDispatcher> d = Dispatcher();
-  return d && OtherPin != this && d->IsConnectedTo(OtherPin);
-}
-
-bool TOWStatePin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) {
-  auto* other = dynamic_cast<TOWStatePin*>(OtherPin);
-  if (!other || other == this) return false;
-  if (DesignMismatch(this, other)) return false;
-  return IsCompatible(other, UseConverters);
-}
-
-bool TOWStatePin::IsCompatible(TOWBasicPin* OtherPin, bool) {
-  auto* other = dynamic_cast<TOWPin*>(OtherPin);
-  if (!other || other == this) return false;
-  // The two must share a data type.
-  TOWPinTypeRestricted mine;
-  CollectStreamTypes(mine, this);
-  for (int i = 0; i < mine.Count(); ++i)
-    if (other->QueryStreamInterface(mine.GetID(i)) == S_OK) return true;
-  return false;
-}
-
-bool TOWStatePin::CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) {
-  if (!CanConnectTo(OtherPin, UseConverters)) return false;
-  Ref<TOWStateDispatcher> d = Dispatcher();
-  if (!NotifyAfterPin) return true;
-  return d && d->CanConnectAfter(OtherPin, NotifyAfterPin, UseConverters);
-}
-
 bool TOWStatePin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
   if (!OtherPin) {
     Disconnect();
     return true;
   }
-  auto* other = dynamic_cast<TOWStatePin*>(OtherPin);
-  if (!other || !CanConnectTo(other, true)) return false;
-  Ref<TOWStateDispatcher> mine = Dispatcher(), theirs = other->Dispatcher();
-  if (mine && mine == theirs) return true;
-  if (theirs) return ConnectToState(theirs, NotifyAfterPin);
-  if (!mine) {
-    mine = TOWStateDispatcher::Create(GetRoot());
-    mine->AddPin(this, this);
-  }
-  return other->ConnectToState(mine, NotifyAfterPin);
+  return TOWPin::ConnectAfter(OtherPin, NotifyAfterPin);
+}
+
+bool TOWStatePin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) {
+  if (!OtherPin || OtherPin == this || DesignMismatch(this, OtherPin)) return false;
+  if (auto* src = dynamic_cast<TOWSourcePin*>(OtherPin)) return !src->SelectStreamType(this, UseConverters).ID.isNil();
+  return !SelectStreamType(OtherPin, UseConverters).ID.isNil();
+}
+
+bool TOWStatePin::IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) {
+  if (!OtherPin) return true;
+  if (OtherPin == this) return false;
+  if (auto* state = dynamic_cast<TOWStatePin*>(OtherPin))
+    return !SelectStreamType(state, UseConverters).ID.isNil() && !state->SelectStreamType(this, UseConverters).ID.isNil();
+  if (dynamic_cast<TOWBasicSinkPin*>(OtherPin)) return !SelectStreamType(OtherPin, UseConverters).ID.isNil();
+  if (auto* src = dynamic_cast<TOWSourcePin*>(OtherPin)) return !src->SelectStreamType(this, UseConverters).ID.isNil();
+  return false;
 }
 
 std::string TOWStatePin::GetLinkDisplayName() { return ::tavrel::GetLinkDisplayName(this); }

@@ -12,7 +12,17 @@
 //                             // left the link dissolves and the dispatcher goes
 //
 // Any pin may be a member; a sink pin may be reached through a format
-// converter, whose input pin then receives the member's deliveries.
+// converter, whose input pin then receives the member's deliveries:
+//
+//   level.Connect(&textSink);   // Float state pin, String sink: a
+//                               // TOWFloatToStringFormatConverter in the link
+//   textSink.ConnectToState(d); // offered to d's members; False when none
+//                               // accepts it (its links stay as they were)
+//
+// Pin events: DispatcherCreated and DispatcherDestroying with the
+// dispatcher's life, DispatcherChanged when a member joins or leaves,
+// PinLinked (pin, dispatcher) after a pin joined, PinUnlinked before it
+// leaves, PinChanged after either.
 //
 // A dispatcher lives by reference: each member holds one and so does every
 // call running on it, so it goes after the call that removed its last
@@ -39,15 +49,16 @@ class TOWStatePin : public TOWPin {
   int PinCount();
   TOWBasicPin* GetPin(int Index);
 
-  // Joins OtherPin's link, takes OtherPin into this pin's link, or starts a
-  // new one named after this pin's root.
+  // Takes OtherPin into this pin's link, joins OtherPin's link, or starts
+  // a new one named after this pin's root (ConnectByStateAfter); nil
+  // leaves the link.
   bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
   void Disconnect() override { LeaveStateLink(); }
-  bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;
+  // By data type: what a source sends this pin, else what this pin sends
+  // the other (through a converter for an input pin).
   bool InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) override;
   bool IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) override;
   bool IsConnected() override { return PinCount() > 0; }
-  bool IsConnectedTo(TOWBasicPin* OtherPin) override;
   bool DependsOn(TOWBasicPin* OtherPin) override { return IsConnectedTo(OtherPin); }
   bool DirectDependsOn(TOWBasicPin* OtherPin) override { return IsConnectedTo(OtherPin); }
   std::string GetLinkDisplayName();
@@ -96,10 +107,13 @@ class TOWStateDispatcher : public TOWPinObject, public RefCounted {
   };
   void AddFormatConverter(const Converter& AConverter);
   int FormatConverterCount();
+  std::vector<Converter> FormatConverters();
   // The converter whose input pin is AInputPin; an empty Instance when none.
   Converter FormatConverterOf(TOWBasicPin* AInputPin);
   // Members whose after-pin is APin are served after APin's own after-pin
-  // from now on; one member left dissolves the link.
+  // from now on; one member left dissolves the link (that member hears
+  // PinUnlinked and PinChanged). A converter goes with the last member it
+  // feeds.
   void RemovePin(TOWBasicPin* APin);
   void DisconnectAll();
   bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters);

@@ -8,6 +8,14 @@ const ClassInfo& TOWClockSourcePin::Class() {
   static const ClassInfo ci = ClassBuilder<TOWClockSourcePin>("TOWClockSourcePin", TOWSourcePin::Class()).build();
   return ci;
 }
+const ClassInfo& TOWStdSourcePin::Class() {
+  static const ClassInfo ci = ClassBuilder<TOWStdSourcePin>("TOWStdSourcePin", TOWClockSourcePin::Class()).build();
+  return ci;
+}
+const ClassInfo& TOWStdStatePin::Class() {
+  static const ClassInfo ci = ClassBuilder<TOWStdStatePin>("TOWStdStatePin", TOWStatePin::Class()).build();
+  return ci;
+}
 const ClassInfo& TOWStdSinkPin::Class() {
   static const ClassInfo ci = ClassBuilder<TOWStdSinkPin>("TOWStdSinkPin", TOWSinkPin::Class()).build();
   return ci;
@@ -17,7 +25,7 @@ const ClassInfo& TOWBoolSinkPin::Class() {
   return ci;
 }
 const ClassInfo& TOWBoolStatePin::Class() {
-  static const ClassInfo ci = ClassBuilder<TOWBoolStatePin>("TOWBoolStatePin", TOWStatePin::Class()).build();
+  static const ClassInfo ci = ClassBuilder<TOWBoolStatePin>("TOWBoolStatePin", TOWStdStatePin::Class()).build();
   return ci;
 }
 
@@ -75,6 +83,51 @@ TOWNotifyResult TOWClockSourcePin::DispatchData(const TDataTypeID& DataTypeID, I
 }
 
 // ---------------------------------------------------------------------------
+// Standard source and state pins
+
+namespace {
+
+// The owner hears of each pin left; the event is read under the pin lock
+// and called without it.
+void TellDisconnect(TOWPin* pin, const TOWPinEvent& field, TOWBasicPin* APin) {
+  TOWPinEvent onDisconnect;
+  {
+    auto r = pin->ReadLock();
+    onDisconnect = field;
+  }
+  if (onDisconnect) onDisconnect(APin);
+}
+
+}  // namespace
+
+void TOWStdSourcePin::SetOnDisconnect(TOWPinEvent e) {
+  auto w = WriteLock();
+  FOnDisconnect = std::move(e);
+}
+
+void TOWStdSourcePin::DoDisconnectPin(TOWBasicPin* APin) {
+  TellDisconnect(this, FOnDisconnect, APin);
+  TOWClockSourcePin::DoDisconnectPin(APin);
+}
+
+void TOWStdStatePin::SetOnDisconnect(TOWPinEvent e) {
+  auto w = WriteLock();
+  FOnDisconnect = std::move(e);
+}
+
+void TOWStdStatePin::DoDisconnectPin(TOWBasicPin* APin) {
+  TellDisconnect(this, FOnDisconnect, APin);
+  TOWStatePin::DoDisconnectPin(APin);
+}
+
+TOWNotifyResult TOWStdStatePin::Dispatch(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
+                                         TOWNotifyState State) {
+  if (!FOnPinDispatchEvent) return {};
+  bool handled = true;
+  return FOnPinDispatchEvent(DataTypeID, Operation, State, handled);
+}
+
+// ---------------------------------------------------------------------------
 // Sinks
 
 TOWNotifyResult TOWStdSinkPin::Dispatch(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
@@ -109,9 +162,8 @@ TOWNotifyResult TOWBoolSinkPin::DispatchData(const TDataTypeID& DataTypeID, IOWN
 
 TOWBoolStatePin::TOWBoolStatePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWBoolChangeEvent AOnDataChange,
                                  TOWPinDispatchEvent AOnPinDispatchEvent, TObject* ACustomData)
-    : TOWStatePin(AOwner, std::move(AOwnerLock), ACustomData),
-      FOnDataChange(std::move(AOnDataChange)),
-      FOnPinDispatchEvent(std::move(AOnPinDispatchEvent)) {
+    : TOWStdStatePin(AOwner, std::move(AOwnerLock), {}, std::move(AOnPinDispatchEvent), ACustomData),
+      FOnDataChange(std::move(AOnDataChange)) {
   AddType(IID_IOWBoolStream, TOWSubmit::Of<&TOWBoolStatePin::SubmitValue>(this));
 }
 
@@ -134,15 +186,13 @@ void TOWBoolStatePin::Send(bool AValue) {
 }
 
 bool TOWBoolStatePin::SupportsStreamInterface(const Guid& IID) {
-  return IID == IID_IOWBoolStream || IID == IID_IOWBasicStream || TOWStatePin::SupportsStreamInterface(IID);
+  return IID == IID_IOWBoolStream || IID == IID_IOWBasicStream || TOWStdStatePin::SupportsStreamInterface(IID);
 }
 
 TOWNotifyResult TOWBoolStatePin::DispatchData(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
                                               TOWNotifyState State) {
   if (KeepBool(this, FValue, FOnDataChange, Operation, State)) return {};
-  if (!FOnPinDispatchEvent) return {};
-  bool handled = true;
-  return FOnPinDispatchEvent(DataTypeID, Operation, State, handled);
+  return Dispatch(DataTypeID, Operation, State);
 }
 
 TOWNotifyResult TOWBoolStatePin::SubmitValue(IOWStream* Handler, const TDataTypeID& DataTypeID,

@@ -1,8 +1,9 @@
 #pragma once
-// The base value pins: the clock source pin, the standard sink pin with its
-// dispatch event, the Boolean sink pin, and the value side of the Boolean
-// state pin. The signal-buffer pins derive from TOWClockSourcePin and
-// TOWStdSinkPin.
+// The base value pins: the clock source pin and the standard source pin
+// built on it (the base of every value source, OWValuePins.h), the
+// standard sink pin with its dispatch event, the standard state pin, the
+// Boolean sink pin and the Boolean state pin. The signal-buffer pins derive
+// from TOWClockSourcePin and TOWStdSinkPin.
 //
 //   TOWClockSourcePin clock(owner, lock, nullptr, {});   // upstream handler optional
 //   TOWBoolSinkPin enable(owner, lock, TOWBoolChangeEvent([](TOWPin*, bool v, bool onConnect) { ... }));
@@ -71,6 +72,46 @@ class TOWClockSourcePin : public TOWSourcePin, public IOWBasicStream {
   TOWClockPinNotificationEvent FPinNotificationEvent;
 };
 
+// A clock source that tells its owner of each pin it leaves.
+class TOWStdSourcePin : public TOWClockSourcePin {
+  TAVREL_CLASS_INFO
+ public:
+  TOWStdSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, Ref<IOWLock> AInputOwnerLock,
+                  TOWPinEvent AOnDisconnect = {}, TOWClockPinNotificationEvent APinNotificationEvent = {})
+      : TOWClockSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock), std::move(APinNotificationEvent)),
+        FOnDisconnect(std::move(AOnDisconnect)) {}
+  ~TOWStdSourcePin() override { Disconnect(); }
+
+  void SetOnDisconnect(TOWPinEvent e);
+  void DoDisconnectPin(TOWBasicPin* APin) override;
+
+ private:
+  TOWPinEvent FOnDisconnect;
+};
+
+// A state pin that tells its owner of each pin it leaves and hands what
+// it does not take itself to its dispatch event.
+class TOWStdStatePin : public TOWStatePin {
+  TAVREL_CLASS_INFO
+ public:
+  TOWStdStatePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinEvent AOnDisconnect = {},
+                 TOWPinDispatchEvent AOnPinDispatchEvent = {}, TObject* ACustomData = nullptr)
+      : TOWStatePin(AOwner, std::move(AOwnerLock), ACustomData),
+        FOnDisconnect(std::move(AOnDisconnect)),
+        FOnPinDispatchEvent(std::move(AOnPinDispatchEvent)) {}
+  ~TOWStdStatePin() override { Disconnect(); }
+
+  void SetOnDisconnect(TOWPinEvent e);
+  void DoDisconnectPin(TOWBasicPin* APin) override;
+
+ protected:
+  TOWNotifyResult Dispatch(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation, TOWNotifyState State);
+
+ private:
+  TOWPinEvent FOnDisconnect;
+  TOWPinDispatchEvent FOnPinDispatchEvent;
+};
+
 // A sink pin whose deliveries go to its dispatch event (Handled preset true).
 class TOWStdSinkPin : public TOWSinkPin, public IOWBasicStream {
   TAVREL_CLASS_INFO
@@ -111,23 +152,18 @@ class TOWBoolSinkPin : public TOWStdSinkPin {
 // The value side of the Boolean state pin: the shared value, how it is sent
 // and how an arriving value is kept. Its deliveries travel over a state
 // link; without one, sending reaches nobody.
-class TOWBoolStatePin : public TOWStatePin, public IOWBasicStream {
+class TOWBoolStatePin : public TOWStdStatePin, public IOWBasicStream {
   TAVREL_CLASS_INFO
  public:
   TOWBoolStatePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWBoolChangeEvent AOnDataChange,
                   TOWPinDispatchEvent AOnPinDispatchEvent = {}, TObject* ACustomData = nullptr);
+  ~TOWBoolStatePin() override { Disconnect(); }
 
   bool Value();
   // Sends only a changed value.
   void SetValue(bool AValue);
   void Send(bool AValue);
   void SetPinNotificationEvent(TOWBoolPinNotificationEvent e) { FPinNotificationEvent = std::move(e); }
-  // Told of each pin this one leaves.
-  void SetOnDisconnect(TOWPinEvent e) { FOnDisconnect = std::move(e); }
-  void DoDisconnectPin(TOWBasicPin* APin) override {
-    if (FOnDisconnect) FOnDisconnect(APin);
-    TOWStatePin::DoDisconnectPin(APin);
-  }
 
   bool SupportsStreamInterface(const Guid& IID) override;
   TOWNotifyResult DispatchData(const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
@@ -139,9 +175,7 @@ class TOWBoolStatePin : public TOWStatePin, public IOWBasicStream {
  private:
   bool FValue = false;
   TOWBoolChangeEvent FOnDataChange;
-  TOWPinDispatchEvent FOnPinDispatchEvent;
   TOWBoolPinNotificationEvent FPinNotificationEvent;
-  TOWPinEvent FOnDisconnect;
 };
 
 }  // namespace tavrel

@@ -33,73 +33,122 @@ void TOWStdFormatConverter::SendValue(Ref<IOWNotifyOperation> AOperation) { Outp
 
 namespace {
 
-// The input pin kinds.
-enum class In { Integer, Int64, Float, Real, RangedInt, RangedInt64 };
-enum class Out { Float, Real, String, RangedReal };
-
-Guid InType(In i) {
-  switch (i) {
-    case In::Integer: return IID_OWIntegerStream;
-    case In::Int64: return IID_OWInt64Stream;
-    case In::Float: return IID_IOWFloatStream;
-    case In::Real: return IID_OWRealStream;
-    case In::RangedInt: return IID_OWRangedIntegerStream;
-    case In::RangedInt64: return IID_OWRangedInt64Stream;
-  }
-  return {};
+// Builds a converter's pins: the output pin first, then the input pin of
+// class InPin, whose change event is the converter's value handler.
+template <class InPin, class OutPin, class C, class... Args>
+void BuildPins(C* c, void (C::*handler)(TOWPin*, Args...)) {
+  auto out = std::make_unique<OutPin>(c, c->Lock());
+  Method<void(TOWPin*, Args...)> changed([c, handler](TOWPin* sender, Args... a) { (c->*handler)(sender, a...); });
+  TOWPinDispatchEvent dispatch(
+      [c](const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState s, bool& handled) {
+        return c->DispatchHandler(id, op, s, handled);
+      });
+  std::unique_ptr<InPin> in;
+  if constexpr (std::is_constructible_v<InPin, TComponent*, Ref<IOWLock>, decltype(changed), TOWPinDispatchEvent>)
+    in = std::make_unique<InPin>(c, c->Lock(), std::move(changed), std::move(dispatch));
+  else  // a ranged input: its range event stays empty
+    in = std::make_unique<InPin>(c, c->Lock(), std::move(changed), typename InPin::RangeEvent{}, std::move(dispatch));
+  c->CreatePins(std::move(in), std::move(out));
 }
 
-template <In I, Out O>
-class TConverter : public TOWStdFormatConverter {
- public:
-  static Ref<IOWFormatConverter> CreateConverter() {
-    Ref<TConverter> c = MakeRef<TConverter>();
-    std::unique_ptr<TOWSourcePin> out;
-    if constexpr (O == Out::Float) out = std::make_unique<TOWFloatSourcePin>(c.get(), c->Lock());
-    if constexpr (O == Out::Real) out = std::make_unique<TOWRealSourcePin>(c.get(), c->Lock());
-    if constexpr (O == Out::String) out = std::make_unique<TOWStringSourcePin>(c.get(), c->Lock());
-    if constexpr (O == Out::RangedReal) out = std::make_unique<TOWRealRangedSourcePin>(c.get(), c->Lock());
-    TConverter* self = c.get();
-    TOWPinDispatchEvent dispatch(
-        [self](const TDataTypeID& id, IOWNotifyOperation* op, TOWNotifyState s, bool& handled) {
-          return self->DispatchHandler(id, op, s, handled);
-        });
-    std::unique_ptr<TOWSinkPin> in;
-    if constexpr (I == In::Float)
-      in = std::make_unique<TOWFloatSinkPin>(
-          c.get(), c->Lock(), TOWFloatChangeEvent([self](TOWPin*, float v, bool) { self->Convert(v); }), dispatch);
-    else if constexpr (I == In::Real)
-      in = std::make_unique<TOWRealSinkPin>(
-          c.get(), c->Lock(), TOWRealChangeEvent([self](TOWPin*, double v, bool) { self->Convert(v); }), dispatch);
-    else  // integer values travel in no operation: these only pass commands
-      in = std::make_unique<TOWTypedStdSinkPin>(c.get(), c->Lock(), InType(I), dispatch);
-    c->CreatePins(std::move(in), std::move(out));
-    return c;
-  }
+template <class V>
+Ref<IOWNotifyOperation> AsText(V v) {
+  if constexpr (std::is_integral_v<V>)
+    return MakeRef<TOWSuppliedStringOperation>(std::to_string(v));
+  else
+    return MakeRef<TOWSuppliedStringOperation>(FloatToText15((long double)v));
+}
 
-  template <class V>
-  void Convert(V v) {
-    if constexpr (O == Out::Float) SendValue(MakeRef<TOWSuppliedSingleOperation>(float(v)));
-    if constexpr (O == Out::Real) SendValue(MakeRef<TOWSuppliedRealOperation>(double(v)));
-    if constexpr (O == Out::String) {
-      if constexpr (std::is_integral_v<V>)
-        SendValue(MakeRef<TOWSuppliedStringOperation>(std::to_string(v)));
-      else
-        SendValue(MakeRef<TOWSuppliedStringOperation>(FloatToText15((long double)v)));
-    }
-  }
-  void IntegerValue(int64_t v) override {
-    if constexpr (I == In::Integer) Convert(int32_t(v));
-    if constexpr (I == In::Int64) Convert(v);
-  }
-  // Ranged integers: a Real range when the ranges are filled, else a Single.
-  void RangedValue(int64_t v, int64_t min, int64_t max, bool rangesFilled) override {
-    if constexpr (O != Out::RangedReal) return;
-    if (rangesFilled)
-      SendValue(MakeRef<TOWSuppliedRealValueRangeOperation>(double(v), double(min), double(max)));
-    else
-      SendValue(MakeRef<TOWSuppliedSingleOperation>(float(v)));
-  }
+// A ranged integer: a Real range when the ranges are filled, else a Single.
+template <class V>
+Ref<IOWNotifyOperation> AsRanged(V v, V min, V max, bool rangesFilled) {
+  if (rangesFilled) return MakeRef<TOWSuppliedRealValueRangeOperation>(double(v), double(min), double(max));
+  return MakeRef<TOWSuppliedSingleOperation>(float(v));
+}
+
+}  // namespace
+
+#define TAVREL_STD_CONVERTER_IMPL(C, InPin, OutPin)                                                    \
+  const ClassInfo& C::Class() {                                                                       \
+    static const ClassInfo ci =                                                                       \
+        ClassBuilder<C>(#C, TOWStdFormatConverter::Class()).creator(&NewFormatConverter<C>).build(); \
+    return ci;                                                                                        \
+  }                                                                                                   \
+  C::C() { BuildPins<InPin, OutPin>(this, &C::ValueChanged); }                                       \
+  Ref<IOWFormatConverter> C::CreateConverter() { return Ref<IOWFormatConverter>(new C()); }
+TAVREL_STD_CONVERTER_IMPL(TOWIntToFloatFormatConverter, TOWIntegerSinkPin, TOWFloatSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWIntToRealFormatConverter, TOWIntegerSinkPin, TOWRealSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWIntToStringFormatConverter, TOWIntegerSinkPin, TOWStringSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWInt64ToFloatFormatConverter, TOWInt64SinkPin, TOWFloatSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWInt64ToRealFormatConverter, TOWInt64SinkPin, TOWRealSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWInt64ToStringFormatConverter, TOWInt64SinkPin, TOWStringSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWFloatToRealFormatConverter, TOWFloatSinkPin, TOWRealSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWFloatToStringFormatConverter, TOWFloatSinkPin, TOWStringSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWRealToStringFormatConverter, TOWRealSinkPin, TOWStringSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWIntToRealRangedFormatConverter, TOWIntAndRangedSinkPin, TOWRealRangedSourcePin)
+TAVREL_STD_CONVERTER_IMPL(TOWInt64ToRealRangedFormatConverter, TOWInt64AndRangedSinkPin, TOWRealRangedSourcePin)
+#undef TAVREL_STD_CONVERTER_IMPL
+
+// Integers round to the nearest Single or double; Single widens exactly.
+void TOWIntToFloatFormatConverter::ValueChanged(TOWPin*, int32_t v, bool) {
+  SendValue(MakeRef<TOWSuppliedSingleOperation>(float(v)));
+}
+void TOWIntToRealFormatConverter::ValueChanged(TOWPin*, int32_t v, bool) {
+  SendValue(MakeRef<TOWSuppliedRealOperation>(double(v)));
+}
+void TOWIntToStringFormatConverter::ValueChanged(TOWPin*, int32_t v, bool) { SendValue(AsText(v)); }
+void TOWInt64ToFloatFormatConverter::ValueChanged(TOWPin*, int64_t v, bool) {
+  SendValue(MakeRef<TOWSuppliedSingleOperation>(float(v)));
+}
+void TOWInt64ToRealFormatConverter::ValueChanged(TOWPin*, int64_t v, bool) {
+  SendValue(MakeRef<TOWSuppliedRealOperation>(double(v)));
+}
+void TOWInt64ToStringFormatConverter::ValueChanged(TOWPin*, int64_t v, bool) { SendValue(AsText(v)); }
+void TOWFloatToRealFormatConverter::ValueChanged(TOWPin*, float v, bool) {
+  SendValue(MakeRef<TOWSuppliedRealOperation>(double(v)));
+}
+void TOWFloatToStringFormatConverter::ValueChanged(TOWPin*, float v, bool) { SendValue(AsText(v)); }
+void TOWRealToStringFormatConverter::ValueChanged(TOWPin*, double v, bool) { SendValue(AsText(v)); }
+void TOWIntToRealRangedFormatConverter::ValueChanged(TOWPin*, int32_t v, int32_t min, int32_t max, bool filled,
+                                                     bool) {
+  SendValue(AsRanged(v, min, max, filled));
+}
+void TOWInt64ToRealRangedFormatConverter::ValueChanged(TOWPin*, int64_t v, int64_t min, int64_t max, bool filled,
+                                                       bool) {
+  SendValue(AsRanged(v, min, max, filled));
+}
+
+namespace {
+
+// The converters in their registration order, with their class names.
+struct StdConverter {
+  Guid from, to;
+  TOWFormatConverterClass make;
+  const ClassInfo& (*info)();
+};
+const StdConverter kConverters[] = {
+    {IID_OWIntegerStream, IID_IOWFloatStream, &TOWIntToFloatFormatConverter::CreateConverter,
+     &TOWIntToFloatFormatConverter::Class},
+    {IID_OWIntegerStream, IID_OWRealStream, &TOWIntToRealFormatConverter::CreateConverter,
+     &TOWIntToRealFormatConverter::Class},
+    {IID_OWIntegerStream, IID_IOWStringStream, &TOWIntToStringFormatConverter::CreateConverter,
+     &TOWIntToStringFormatConverter::Class},
+    {IID_OWInt64Stream, IID_IOWFloatStream, &TOWInt64ToFloatFormatConverter::CreateConverter,
+     &TOWInt64ToFloatFormatConverter::Class},
+    {IID_OWInt64Stream, IID_OWRealStream, &TOWInt64ToRealFormatConverter::CreateConverter,
+     &TOWInt64ToRealFormatConverter::Class},
+    {IID_OWInt64Stream, IID_IOWStringStream, &TOWInt64ToStringFormatConverter::CreateConverter,
+     &TOWInt64ToStringFormatConverter::Class},
+    {IID_IOWFloatStream, IID_OWRealStream, &TOWFloatToRealFormatConverter::CreateConverter,
+     &TOWFloatToRealFormatConverter::Class},
+    {IID_IOWFloatStream, IID_IOWStringStream, &TOWFloatToStringFormatConverter::CreateConverter,
+     &TOWFloatToStringFormatConverter::Class},
+    {IID_OWRealStream, IID_IOWStringStream, &TOWRealToStringFormatConverter::CreateConverter,
+     &TOWRealToStringFormatConverter::Class},
+    {IID_OWRangedIntegerStream, IID_OWRangedRealStream, &TOWIntToRealRangedFormatConverter::CreateConverter,
+     &TOWIntToRealRangedFormatConverter::Class},
+    {IID_OWRangedInt64Stream, IID_OWRangedRealStream, &TOWInt64ToRealRangedFormatConverter::CreateConverter,
+     &TOWInt64ToRealRangedFormatConverter::Class},
 };
 
 std::mutex gRegistration;
@@ -133,24 +182,16 @@ void RegisterStandardTypes() {
         IOWBasicStream* s = QueryBasicStream(Handler, IID_IOWDataStream);
         return s ? s->DispatchData(DataTypeID, Operation, State) : TOWNotifyResult{};
       });
-  RegisterTypeConverter(IID_OWIntegerStream, IID_IOWFloatStream, &TConverter<In::Integer, Out::Float>::CreateConverter);
-  RegisterTypeConverter(IID_OWIntegerStream, IID_OWRealStream, &TConverter<In::Integer, Out::Real>::CreateConverter);
-  RegisterTypeConverter(IID_OWIntegerStream, IID_IOWStringStream, &TConverter<In::Integer, Out::String>::CreateConverter);
-  RegisterTypeConverter(IID_OWInt64Stream, IID_IOWFloatStream, &TConverter<In::Int64, Out::Float>::CreateConverter);
-  RegisterTypeConverter(IID_OWInt64Stream, IID_OWRealStream, &TConverter<In::Int64, Out::Real>::CreateConverter);
-  RegisterTypeConverter(IID_OWInt64Stream, IID_IOWStringStream, &TConverter<In::Int64, Out::String>::CreateConverter);
-  RegisterTypeConverter(IID_IOWFloatStream, IID_OWRealStream, &TConverter<In::Float, Out::Real>::CreateConverter);
-  RegisterTypeConverter(IID_IOWFloatStream, IID_IOWStringStream, &TConverter<In::Float, Out::String>::CreateConverter);
-  RegisterTypeConverter(IID_OWRealStream, IID_IOWStringStream, &TConverter<In::Real, Out::String>::CreateConverter);
-  RegisterTypeConverter(IID_OWRangedIntegerStream, IID_OWRangedRealStream,
-                        &TConverter<In::RangedInt, Out::RangedReal>::CreateConverter);
-  RegisterTypeConverter(IID_OWRangedInt64Stream, IID_OWRangedRealStream,
-                        &TConverter<In::RangedInt64, Out::RangedReal>::CreateConverter);
+  for (const StdConverter& c : kConverters) {
+    RegisterTypeConverter(c.from, c.to, c.make);
+    RegisterClass(c.info());
+  }
 }
 
 void UnregisterStandardTypes() {
   std::lock_guard hold(gRegistration);
   gRegistered = 0;
+  for (const StdConverter& c : kConverters) UnRegisterClass(c.info());
 }
 
 }  // namespace tavrel

@@ -11,19 +11,18 @@ namespace tavrel {
     static const ClassInfo ci = ClassBuilder<C>(#C, Base::Class()).build();   \
     return ci;                                                                \
   }
-TAVREL_PIN_CLASS(TOWFloatSourcePin, TOWSourcePin)
-TAVREL_PIN_CLASS(TOWRealSourcePin, TOWSourcePin)
-TAVREL_PIN_CLASS(TOWStringSourcePin, TOWSourcePin)
-TAVREL_PIN_CLASS(TOWRealRangedSourcePin, TOWSourcePin)
+TAVREL_PIN_CLASS(TOWFloatSourcePin, TOWStdSourcePin)
+TAVREL_PIN_CLASS(TOWRealSourcePin, TOWStdSourcePin)
+TAVREL_PIN_CLASS(TOWStringSourcePin, TOWStdSourcePin)
+TAVREL_PIN_CLASS(TOWRealRangedSourcePin, TOWStdSourcePin)
 TAVREL_PIN_CLASS(TOWFloatSinkPin, TOWStdSinkPin)
 TAVREL_PIN_CLASS(TOWRealSinkPin, TOWStdSinkPin)
 TAVREL_PIN_CLASS(TOWStringSinkPin, TOWStdSinkPin)
-TAVREL_PIN_CLASS(TOWTypedStdSinkPin, TOWStdSinkPin)
-TAVREL_PIN_CLASS(TOWIntegerSinkPin, TOWTypedStdSinkPin)
-TAVREL_PIN_CLASS(TOWInt64SinkPin, TOWTypedStdSinkPin)
-TAVREL_PIN_CLASS(TOWDateTimeSinkPin, TOWTypedStdSinkPin)
-TAVREL_PIN_CLASS(TOWIntAndRangedSinkPin, TOWTypedStdSinkPin)
-TAVREL_PIN_CLASS(TOWInt64AndRangedSinkPin, TOWTypedStdSinkPin)
+TAVREL_PIN_CLASS(TOWIntegerSinkPin, TOWStdSinkPin)
+TAVREL_PIN_CLASS(TOWInt64SinkPin, TOWStdSinkPin)
+TAVREL_PIN_CLASS(TOWDateTimeSinkPin, TOWStdSinkPin)
+TAVREL_PIN_CLASS(TOWIntAndRangedSinkPin, TOWStdSinkPin)
+TAVREL_PIN_CLASS(TOWInt64AndRangedSinkPin, TOWStdSinkPin)
 #undef TAVREL_PIN_CLASS
 
 namespace {
@@ -52,14 +51,21 @@ void TOWValueSourcePin<T>::Send(T AValue) {
     WriteHold w(this);
     FValue = AValue;
   }
-  Ref<IOWNotifyOperation> op = MakeOperation(Guid{}, std::move(AValue));
+  Ref<IOWNotifyOperation> op = MakeOperation(std::move(AValue));
   Notify(op.get());
 }
 
 template <class T>
 TOWNotifyResult TOWValueSourcePin<T>::SubmitValue(IOWStream* Handler, const TDataTypeID& DataTypeID,
                                                   IOWNotifyOperation* Operation, TOWNotifyState State) {
-  IOWBasicStream* stream = QueryBasicStream(Handler, DataTypeID);
+  // The first interface of this pin's list that the sink answers.
+  Guid iid;
+  IOWBasicStream* stream = nullptr;
+  for (const Guid& i : FInterfaces)
+    if ((stream = QueryBasicStream(Handler, i))) {
+      iid = i;
+      break;
+    }
   if (!stream) return {};
   TOWPinNotificationEvent notify;
   {
@@ -73,27 +79,19 @@ TOWNotifyResult TOWValueSourcePin<T>::SubmitValue(IOWStream* Handler, const TDat
   }
   if (State.Contains(nsNewLink)) {
     // A new link hears the current value at once.
-    Ref<IOWNotifyOperation> fresh = MakeOperation(DataTypeID, Value());
-    return stream->DispatchData(DataTypeID, fresh.get(), State);
+    Ref<IOWNotifyOperation> fresh = MakeOperationFor(iid, Value());
+    stream->DispatchData(DataTypeID, fresh.get(), State);
+    return {};
   }
-  // A double value facing a Float-only link goes rounded to single.
+  // A double value facing a Float-only sink goes rounded to single.
   auto* real = dynamic_cast<TOWSuppliedRealOperation*>(Operation->Instance());
-  if (real && DataTypeID == IID_IOWFloatStream) {
+  if (real && iid == IID_IOWFloatStream) {
     Ref<IOWNotifyOperation> single = MakeRef<TOWSuppliedSingleOperation>(float(real->Value));
-    return stream->DispatchData(DataTypeID, single.get(), State);
+    stream->DispatchData(DataTypeID, single.get(), State);
+    return {};
   }
-  return stream->DispatchData(DataTypeID, Operation, State);
-}
-
-template <class T>
-void TOWValueSourcePin<T>::DoDisconnectPin(TOWBasicPin* APin) {
-  TOWPinEvent onDisconnect;
-  {
-    ReadHold r(this);
-    onDisconnect = FOnDisconnect;
-  }
-  if (onDisconnect) onDisconnect(APin);
-  TOWSourcePin::DoDisconnectPin(APin);
+  stream->DispatchData(DataTypeID, Operation, State);
+  return {};
 }
 
 template class TOWValueSourcePin<float>;
@@ -101,40 +99,75 @@ template class TOWValueSourcePin<double>;
 template class TOWValueSourcePin<std::string>;
 
 TOWFloatSourcePin::TOWFloatSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, Ref<IOWLock> AInputOwnerLock)
-    : TOWValueSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock)) {
+    : TOWValueSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock), {IID_IOWFloatStream}) {
   AddType(IID_IOWFloatStream, TOWSubmit::Of<&TOWFloatSourcePin::SubmitValue>(this));
 }
 
-Ref<IOWNotifyOperation> TOWFloatSourcePin::MakeOperation(const TDataTypeID&, float AValue) {
+Ref<IOWNotifyOperation> TOWFloatSourcePin::MakeOperation(float AValue) {
   return MakeRef<TOWSuppliedSingleOperation>(AValue);
 }
 
+Ref<IOWNotifyOperation> TOWFloatSourcePin::MakeOperationFor(const Guid&, float AValue) {
+  return MakeOperation(AValue);
+}
+
+TOWStringSourcePin::TOWStringSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, Ref<IOWLock> AInputOwnerLock)
+    : TOWValueSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock), {IID_IOWStringStream}) {
+  AddType(IID_IOWStringStream, TOWSubmit::Of<&TOWStringSourcePin::SubmitValue>(this));
+}
+
+Ref<IOWNotifyOperation> TOWStringSourcePin::MakeOperation(std::string AValue) {
+  return MakeRef<TOWSuppliedStringOperation>(std::move(AValue));
+}
+
+Ref<IOWNotifyOperation> TOWStringSourcePin::MakeOperationFor(const Guid&, std::string AValue) {
+  return MakeOperation(std::move(AValue));
+}
+
+// Real is added last, so negotiation prefers it; Float lets a Float-only
+// sink link without a converter.
 TOWRealSourcePin::TOWRealSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, Ref<IOWLock> AInputOwnerLock)
-    : TOWValueSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock)) {
-  // Real is added last, so negotiation prefers it.
+    : TOWValueSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock),
+                        {IID_OWRealStream, IID_IOWFloatStream}) {
   AddType(IID_IOWFloatStream, TOWSubmit::Of<&TOWRealSourcePin::SubmitValue>(this));
   AddType(IID_OWRealStream, TOWSubmit::Of<&TOWRealSourcePin::SubmitValue>(this));
 }
 
-Ref<IOWNotifyOperation> TOWRealSourcePin::MakeOperation(const TDataTypeID& DataTypeID, double AValue) {
-  if (DataTypeID == IID_IOWFloatStream) return MakeRef<TOWSuppliedSingleOperation>(float(AValue));
+Ref<IOWNotifyOperation> TOWRealSourcePin::MakeOperation(double AValue) {
   return MakeRef<TOWSuppliedRealOperation>(AValue);
 }
 
-TOWStringSourcePin::TOWStringSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, Ref<IOWLock> AInputOwnerLock)
-    : TOWValueSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock)) {
-  AddType(IID_IOWStringStream, TOWSubmit::Of<&TOWStringSourcePin::SubmitValue>(this));
+Ref<IOWNotifyOperation> TOWRealSourcePin::MakeOperationFor(const Guid& AInterface, double AValue) {
+  if (AInterface == IID_IOWFloatStream) return MakeRef<TOWSuppliedSingleOperation>(float(AValue));
+  return MakeOperation(AValue);
 }
 
-Ref<IOWNotifyOperation> TOWStringSourcePin::MakeOperation(const TDataTypeID&, std::string AValue) {
-  return MakeRef<TOWSuppliedStringOperation>(std::move(AValue));
-}
-
+// Real is preferred here too: a Real sink gets the exact double.
 TOWRealRangedSourcePin::TOWRealRangedSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock,
                                                Ref<IOWLock> AInputOwnerLock)
-    : TOWValueSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock)) {
+    : TOWValueSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock),
+                        {IID_OWRealStream, IID_IOWFloatStream, IID_OWRangedRealStream}) {
   AddType(IID_IOWFloatStream, TOWSubmit::Of<&TOWRealRangedSourcePin::SubmitValue>(this));
   AddType(IID_OWRangedRealStream, TOWSubmit::Of<&TOWRealRangedSourcePin::SubmitValue>(this));
+  AddType(IID_OWRealStream, TOWSubmit::Of<&TOWRealRangedSourcePin::SubmitValue>(this));
+}
+
+double TOWRealRangedSourcePin::Min() {
+  ReadHold r(this);
+  return FMin;
+}
+
+double TOWRealRangedSourcePin::Max() {
+  ReadHold r(this);
+  return FMax;
+}
+
+void TOWRealRangedSourcePin::SetMin(double AMin) {
+  if (!SameValue(Min(), AMin)) SubmitRange(AMin, Max());
+}
+
+void TOWRealRangedSourcePin::SetMax(double AMax) {
+  if (!SameValue(Max(), AMax)) SubmitRange(Min(), AMax);
 }
 
 void TOWRealRangedSourcePin::SubmitValueRange(double AValue, double AMin, double AMax) {
@@ -146,10 +179,25 @@ void TOWRealRangedSourcePin::SubmitValueRange(double AValue, double AMin, double
   Send(AValue);
 }
 
-Ref<IOWNotifyOperation> TOWRealRangedSourcePin::MakeOperation(const TDataTypeID& DataTypeID, double AValue) {
-  if (DataTypeID == IID_IOWFloatStream) return MakeRef<TOWSuppliedSingleOperation>(float(AValue));
+void TOWRealRangedSourcePin::SubmitRange(double AMin, double AMax) {
+  {
+    WriteHold w(this);
+    FMin = AMin;
+    FMax = AMax;
+  }
+  Ref<IOWNotifyOperation> op = MakeRef<TOWSuppliedRealRangeOperation>(AMin, AMax);
+  Notify(op.get());
+}
+
+Ref<IOWNotifyOperation> TOWRealRangedSourcePin::MakeOperation(double AValue) {
   ReadHold r(this);
   return MakeRef<TOWSuppliedRealValueRangeOperation>(AValue, FMin, FMax);
+}
+
+Ref<IOWNotifyOperation> TOWRealRangedSourcePin::MakeOperationFor(const Guid& AInterface, double AValue) {
+  if (AInterface == IID_IOWFloatStream) return MakeRef<TOWSuppliedSingleOperation>(float(AValue));
+  if (AInterface == IID_OWRealStream) return MakeRef<TOWSuppliedRealOperation>(AValue);
+  return MakeOperation(AValue);
 }
 
 // ---------------------------------------------------------------------------
@@ -171,6 +219,8 @@ TOWNotifyResult TOWValueSinkPin<T>::DispatchData(const TDataTypeID& DataTypeID, 
 template class TOWValueSinkPin<float>;
 template class TOWValueSinkPin<double>;
 template class TOWValueSinkPin<std::string>;
+template class TOWValueSinkPin<int32_t>;
+template class TOWValueSinkPin<int64_t>;
 
 bool TOWFloatSinkPin::ValueOf(IOWNotifyOperation* Operation, float& AValue) {
   auto* op = dynamic_cast<TOWSuppliedSingleOperation*>(Operation->Instance());

@@ -1,8 +1,9 @@
 #pragma once
 // The standard value pins: sources that send one Float, Real, String or
 // ranged Real value, and sinks that keep what arrives (Float, Real, String)
-// or hand every operation to their dispatch event (Integer, Int64 and the
-// ranged integer sinks, whose values no operation carries).
+// or hand every operation to their dispatch event (Integer, Int64,
+// Date/Time and the ranged integer sinks, whose values no operation of
+// this system carries).
 //
 //   TOWFloatSourcePin level(owner);
 //   TOWFloatSinkPin meter(other, nullptr, TOWFloatChangeEvent([](TOWPin*, float v, bool onConnect) { ... }));
@@ -10,9 +11,19 @@
 //   level.SetValue(2.5f);       // sent only when it changed (NaN never counts)
 //   level.Send(2.5f);           // always sent
 //
-// A Real source also offers the Float type: a Float-only sink gets the value
-// rounded to single. A Real sink takes a Single too, widened.
+// Every value source is a clock source too (TOWStdSourcePin): it lists the
+// Clock type first, then its own, so a sink that takes its value type is
+// linked by that. Each source asks a linked sink for the stream interfaces
+// it can feed, in its order, and sends what the first one answered takes:
+// a Real source asks for Real, then Float, so a Real sink gets the exact
+// double and a Float-only sink the value rounded to single. The ranged
+// Real source asks for Real, Float, then Ranged Real, and also sends its
+// range (SubmitRange). A Real sink takes Real and Float values (a single
+// widened).
+#include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "framework/OWStdPins.h"
 
@@ -36,10 +47,23 @@ using TOWValueChangeEvent = Method<void(TOWPin* Sender, T AValue, bool AOnConnec
 using TOWFloatChangeEvent = TOWValueChangeEvent<float>;
 using TOWRealChangeEvent = TOWValueChangeEvent<double>;
 using TOWStringChangeEvent = TOWValueChangeEvent<std::string>;
-
-// A source of one value of type T, sent as operation Op on the types it lists.
+using TOWIntegerChangeEvent = TOWValueChangeEvent<int32_t>;
+using TOWInt64ChangeEvent = TOWValueChangeEvent<int64_t>;
+using TOWDateTimeChangeEvent = TOWValueChangeEvent<double>;  // days, as TDateTime
 template <class T>
-class TOWValueSourcePin : public TOWSourcePin {
+using TOWValueRangeChangeEvent =
+    Method<void(TOWPin* Sender, T AValue, T AMin, T AMax, bool ARangesFilled, bool AOnConnect)>;
+template <class T>
+using TOWRangeChangeEvent = Method<void(TOWPin* Sender, T AMin, T AMax, bool AOnConnect)>;
+using TOWIntValueRangeChangeEvent = TOWValueRangeChangeEvent<int32_t>;
+using TOWInt64ValueRangeChangeEvent = TOWValueRangeChangeEvent<int64_t>;
+using TOWIntRangeChangeEvent = TOWRangeChangeEvent<int32_t>;
+using TOWInt64RangeChangeEvent = TOWRangeChangeEvent<int64_t>;
+
+// A source of one value of type T. The value survives links; a new link
+// hears it at once.
+template <class T>
+class TOWValueSourcePin : public TOWStdSourcePin {
  public:
   T Value() {
     ReadHold r(this);
@@ -53,23 +77,22 @@ class TOWValueSourcePin : public TOWSourcePin {
     WriteHold w(this);
     FPinNotificationEvent = std::move(e);
   }
-  // Told of each sink this pin leaves.
-  void SetOnDisconnect(TOWPinEvent e) {
-    WriteHold w(this);
-    FOnDisconnect = std::move(e);
-  }
-  void DoDisconnectPin(TOWBasicPin* APin) override;
 
  protected:
-  TOWValueSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, Ref<IOWLock> AInputOwnerLock)
-      : TOWSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock), 0) {}
-  // The operation for one link: the type agreed with the sink decides.
-  virtual Ref<IOWNotifyOperation> MakeOperation(const TDataTypeID& DataTypeID, T AValue) = 0;
+  TOWValueSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, Ref<IOWLock> AInputOwnerLock,
+                    std::initializer_list<Guid> AInterfaces)
+      : TOWStdSourcePin(AOwner, std::move(AOwnerLock), std::move(AInputOwnerLock)), FInterfaces(AInterfaces) {}
+  // The operation Send delivers, and the one a new link gets for the
+  // interface AInterface.
+  virtual Ref<IOWNotifyOperation> MakeOperation(T AValue) = 0;
+  virtual Ref<IOWNotifyOperation> MakeOperationFor(const Guid& AInterface, T AValue) = 0;
   TOWNotifyResult SubmitValue(IOWStream* Handler, const TDataTypeID& DataTypeID, IOWNotifyOperation* Operation,
                               TOWNotifyState State);
   T FValue{};
   TOWPinNotificationEvent FPinNotificationEvent;
-  TOWPinEvent FOnDisconnect;
+
+ private:
+  std::vector<Guid> FInterfaces;  // asked of a sink, in this order
 };
 
 class TOWFloatSourcePin : public TOWValueSourcePin<float> {
@@ -79,17 +102,8 @@ class TOWFloatSourcePin : public TOWValueSourcePin<float> {
   ~TOWFloatSourcePin() override { Disconnect(); }
 
  protected:
-  Ref<IOWNotifyOperation> MakeOperation(const TDataTypeID& DataTypeID, float AValue) override;
-};
-
-class TOWRealSourcePin : public TOWValueSourcePin<double> {
-  TAVREL_CLASS_INFO
- public:
-  explicit TOWRealSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock = nullptr, Ref<IOWLock> AInputOwnerLock = nullptr);
-  ~TOWRealSourcePin() override { Disconnect(); }
-
- protected:
-  Ref<IOWNotifyOperation> MakeOperation(const TDataTypeID& DataTypeID, double AValue) override;
+  Ref<IOWNotifyOperation> MakeOperation(float AValue) override;
+  Ref<IOWNotifyOperation> MakeOperationFor(const Guid& AInterface, float AValue) override;
 };
 
 class TOWStringSourcePin : public TOWValueSourcePin<std::string> {
@@ -99,20 +113,41 @@ class TOWStringSourcePin : public TOWValueSourcePin<std::string> {
   ~TOWStringSourcePin() override { Disconnect(); }
 
  protected:
-  Ref<IOWNotifyOperation> MakeOperation(const TDataTypeID& DataTypeID, std::string AValue) override;
+  Ref<IOWNotifyOperation> MakeOperation(std::string AValue) override;
+  Ref<IOWNotifyOperation> MakeOperationFor(const Guid& AInterface, std::string AValue) override;
 };
 
-// A Real value with its range; a Float-only sink gets the value as single.
+class TOWRealSourcePin : public TOWValueSourcePin<double> {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TOWRealSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock = nullptr, Ref<IOWLock> AInputOwnerLock = nullptr);
+  ~TOWRealSourcePin() override { Disconnect(); }
+
+ protected:
+  Ref<IOWNotifyOperation> MakeOperation(double AValue) override;
+  Ref<IOWNotifyOperation> MakeOperationFor(const Guid& AInterface, double AValue) override;
+};
+
+// A Real value with its range. Value and SubmitValueRange send the
+// ranged-value operation (a Real operation with Min and Max); the Min and
+// Max setters and SubmitRange send the range operation.
 class TOWRealRangedSourcePin : public TOWValueSourcePin<double> {
   TAVREL_CLASS_INFO
  public:
   explicit TOWRealRangedSourcePin(TComponent* AOwner, Ref<IOWLock> AOwnerLock = nullptr,
                                   Ref<IOWLock> AInputOwnerLock = nullptr);
   ~TOWRealRangedSourcePin() override { Disconnect(); }
+  double Min();
+  double Max();
+  // Each sends only a changed bound (NaN never counts), with the other bound.
+  void SetMin(double AMin);
+  void SetMax(double AMax);
   void SubmitValueRange(double AValue, double AMin, double AMax);
+  void SubmitRange(double AMin, double AMax);
 
  protected:
-  Ref<IOWNotifyOperation> MakeOperation(const TDataTypeID& DataTypeID, double AValue) override;
+  Ref<IOWNotifyOperation> MakeOperation(double AValue) override;
+  Ref<IOWNotifyOperation> MakeOperationFor(const Guid& AInterface, double AValue) override;
   double FMin = 0, FMax = 0;
 };
 
@@ -130,10 +165,10 @@ class TOWValueSinkPin : public TOWStdSinkPin {
 
  protected:
   TOWValueSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWValueChangeEvent<T> AOnDataChange,
-                  TOWPinDispatchEvent AOnPinDispatchEvent, const Guid& AType)
+                  TOWPinDispatchEvent AOnPinDispatchEvent, std::initializer_list<Guid> ATypes)
       : TOWStdSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnPinDispatchEvent)),
         FOnDataChange(std::move(AOnDataChange)) {
-    AddType(AType);
+    for (const Guid& t : ATypes) AddType(t);
   }
   // The value an operation carries for this pin, when it carries one.
   virtual bool ValueOf(IOWNotifyOperation* Operation, T& AValue) = 0;
@@ -147,7 +182,7 @@ class TOWFloatSinkPin : public TOWValueSinkPin<float> {
   TOWFloatSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWFloatChangeEvent AOnDataChange,
                   TOWPinDispatchEvent AOnPinDispatchEvent = {})
       : TOWValueSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnDataChange), std::move(AOnPinDispatchEvent),
-                        IID_IOWFloatStream) {}
+                        {IID_IOWFloatStream}) {}
   ~TOWFloatSinkPin() override { Disconnect(); }
 
  protected:
@@ -161,7 +196,7 @@ class TOWRealSinkPin : public TOWValueSinkPin<double> {
   TOWRealSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWRealChangeEvent AOnDataChange,
                  TOWPinDispatchEvent AOnPinDispatchEvent = {})
       : TOWValueSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnDataChange), std::move(AOnPinDispatchEvent),
-                        IID_OWRealStream) {}
+                        {IID_OWRealStream, IID_IOWFloatStream}) {}
   ~TOWRealSinkPin() override { Disconnect(); }
 
  protected:
@@ -174,63 +209,98 @@ class TOWStringSinkPin : public TOWValueSinkPin<std::string> {
   TOWStringSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWStringChangeEvent AOnDataChange,
                    TOWPinDispatchEvent AOnPinDispatchEvent = {})
       : TOWValueSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnDataChange), std::move(AOnPinDispatchEvent),
-                        IID_IOWStringStream) {}
+                        {IID_IOWStringStream}) {}
   ~TOWStringSinkPin() override { Disconnect(); }
 
  protected:
   bool ValueOf(IOWNotifyOperation* Operation, std::string& AValue) override;
 };
 
-// Sinks of a type no operation carries: everything goes to the dispatch event.
-class TOWTypedStdSinkPin : public TOWStdSinkPin {
+// Sinks of a type no operation of this system carries: every operation
+// goes to the dispatch event. Value and the change event stay for
+// operations that would carry such values.
+template <class T>
+class TOWUncarriedValueSinkPin : public TOWValueSinkPin<T> {
+ protected:
+  using TOWValueSinkPin<T>::TOWValueSinkPin;
+  bool ValueOf(IOWNotifyOperation*, T&) override { return false; }
+};
+
+class TOWIntegerSinkPin : public TOWUncarriedValueSinkPin<int32_t> {
   TAVREL_CLASS_INFO
  public:
-  TOWTypedStdSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, const Guid& AType,
-                     TOWPinDispatchEvent AOnPinDispatchEvent)
-      : TOWStdSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnPinDispatchEvent)) {
-    AddType(AType);
+  TOWIntegerSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWIntegerChangeEvent AOnDataChange,
+                    TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWUncarriedValueSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnDataChange),
+                                 std::move(AOnPinDispatchEvent), {IID_OWIntegerStream}) {}
+  ~TOWIntegerSinkPin() override { Disconnect(); }
+};
+
+class TOWInt64SinkPin : public TOWUncarriedValueSinkPin<int64_t> {
+  TAVREL_CLASS_INFO
+ public:
+  TOWInt64SinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWInt64ChangeEvent AOnDataChange,
+                  TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWUncarriedValueSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnDataChange),
+                                 std::move(AOnPinDispatchEvent), {IID_OWInt64Stream}) {}
+  ~TOWInt64SinkPin() override { Disconnect(); }
+};
+
+class TOWDateTimeSinkPin : public TOWUncarriedValueSinkPin<double> {
+  TAVREL_CLASS_INFO
+ public:
+  TOWDateTimeSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWDateTimeChangeEvent AOnDataChange,
+                     TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWUncarriedValueSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnDataChange),
+                                 std::move(AOnPinDispatchEvent), {IID_OWDateTimeStream}) {}
+  ~TOWDateTimeSinkPin() override { Disconnect(); }
+};
+
+// A ranged integer sink: ranged values first, plain values of the same
+// width too. Its value event carries the range; the range event the range
+// alone.
+template <class T>
+class TOWRangedValueSinkPin : public TOWStdSinkPin {
+ public:
+  using RangeEvent = TOWRangeChangeEvent<T>;
+  T Value() {
+    ReadHold r(this);
+    return FValue;
   }
-  ~TOWTypedStdSinkPin() override { Disconnect(); }
-};
 
-class TOWIntegerSinkPin : public TOWTypedStdSinkPin {
-  TAVREL_CLASS_INFO
- public:
-  TOWIntegerSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
-      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWIntegerStream, std::move(AOnPinDispatchEvent)) {}
-};
-
-class TOWInt64SinkPin : public TOWTypedStdSinkPin {
-  TAVREL_CLASS_INFO
- public:
-  TOWInt64SinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
-      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWInt64Stream, std::move(AOnPinDispatchEvent)) {}
-};
-
-class TOWDateTimeSinkPin : public TOWTypedStdSinkPin {
-  TAVREL_CLASS_INFO
- public:
-  TOWDateTimeSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
-      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWDateTimeStream, std::move(AOnPinDispatchEvent)) {}
-};
-
-// Ranged values first, plain values of the same width too.
-class TOWIntAndRangedSinkPin : public TOWTypedStdSinkPin {
-  TAVREL_CLASS_INFO
- public:
-  TOWIntAndRangedSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
-      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWRangedIntegerStream, std::move(AOnPinDispatchEvent)) {
-    AddType(IID_OWIntegerStream);
+ protected:
+  TOWRangedValueSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWValueRangeChangeEvent<T> AOnDataChange,
+                        TOWRangeChangeEvent<T> AOnRangeChange, TOWPinDispatchEvent AOnPinDispatchEvent,
+                        const Guid& ARangedType, const Guid& APlainType)
+      : TOWStdSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnPinDispatchEvent)),
+        FOnDataChange(std::move(AOnDataChange)),
+        FOnRangeChange(std::move(AOnRangeChange)) {
+    AddType(ARangedType);
+    AddType(APlainType);
   }
+  T FValue{}, FMin{}, FMax{};
+  TOWValueRangeChangeEvent<T> FOnDataChange;
+  TOWRangeChangeEvent<T> FOnRangeChange;
 };
 
-class TOWInt64AndRangedSinkPin : public TOWTypedStdSinkPin {
+class TOWIntAndRangedSinkPin : public TOWRangedValueSinkPin<int32_t> {
   TAVREL_CLASS_INFO
  public:
-  TOWInt64AndRangedSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWPinDispatchEvent AOnPinDispatchEvent = {})
-      : TOWTypedStdSinkPin(AOwner, std::move(AOwnerLock), IID_OWRangedInt64Stream, std::move(AOnPinDispatchEvent)) {
-    AddType(IID_OWInt64Stream);
-  }
+  TOWIntAndRangedSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWIntValueRangeChangeEvent AOnDataChange,
+                         TOWIntRangeChangeEvent AOnRangeChange = {}, TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWRangedValueSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnDataChange), std::move(AOnRangeChange),
+                              std::move(AOnPinDispatchEvent), IID_OWRangedIntegerStream, IID_OWIntegerStream) {}
+  ~TOWIntAndRangedSinkPin() override { Disconnect(); }
+};
+
+class TOWInt64AndRangedSinkPin : public TOWRangedValueSinkPin<int64_t> {
+  TAVREL_CLASS_INFO
+ public:
+  TOWInt64AndRangedSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TOWInt64ValueRangeChangeEvent AOnDataChange,
+                           TOWInt64RangeChangeEvent AOnRangeChange = {}, TOWPinDispatchEvent AOnPinDispatchEvent = {})
+      : TOWRangedValueSinkPin(AOwner, std::move(AOwnerLock), std::move(AOnDataChange), std::move(AOnRangeChange),
+                              std::move(AOnPinDispatchEvent), IID_OWRangedInt64Stream, IID_OWInt64Stream) {}
+  ~TOWInt64AndRangedSinkPin() override { Disconnect(); }
 };
 
 }  // namespace tavrel

@@ -276,15 +276,20 @@ TEST(LinkTexts, DisplayTextTable) {
   Ref<TOWStateDispatcher> d = TOWStateDispatcher::CreateNamed("Shared", false);
   ASSERT_TRUE(far->OutputPin()->ConnectToState(d));
   ASSERT_TRUE(s3->Pin()->ConnectToState(d));
-  ASSERT_TRUE(lone->OutputPin()->ConnectToState(d));
+  ASSERT_TRUE(AddNamed<TStateHolder>(b, "S4")->Pin()->ConnectToState(d));
   ASSERT_TRUE(far->OutputPin()->Connect(AddNamed<TLinkAudioOut>(b, "Out")->InputPin()));
+  // A source without sinks in a state link of three pins (one source per link).
+  Ref<TOWStateDispatcher> own = TOWStateDispatcher::CreateNamed("Own", false);
+  ASSERT_TRUE(lone->OutputPin()->ConnectToState(own));
+  ASSERT_TRUE(AddNamed<TStateHolder>(a, "S5")->Pin()->ConnectToState(own));
+  ASSERT_TRUE(AddNamed<TStateHolder>(a, "S6")->Pin()->ConnectToState(own));
 
   const std::pair<TOWBasicPin*, std::string> cases[] = {
       {single->Pin(), "(Disconnected)"},
       {s1->Pin(), "fmA.S2.Pin"},                     // two members: the other one, with root
       {s2->Pin(), "fmA.S1.Pin"},
       {s3->Pin(), "Shared"},                         // three members: the link's name
-      {lone->OutputPin(), "Shared"},                 // a source without sinks: as any pin
+      {lone->OutputPin(), "Own"},                    // a source without sinks: as any pin
       {near->OutputPin(), "fmB.Far.InputPin"},       // one sink of another root
       {in->OutputPin(), "( 2 Links )"},
       {far->OutputPin(), "( 3 Links )"},             // 1 sink + 3 members - itself
@@ -294,6 +299,7 @@ TEST(LinkTexts, DisplayTextTable) {
   };
   for (auto& [pin, text] : cases) EXPECT_EQ(GetLinkDisplayName(pin), text) << pin->GetFullName(true);
   d->DisconnectAll();
+  own->DisconnectAll();
 }
 
 TEST(LinkByName, SourceSinkAndStatePinsLinkToTheCandidateOfThatName) {

@@ -640,7 +640,7 @@ TEST_F(PinListTest, PendingStateLinksJoinThePinThatTakesThePlaceholdersEntry) {
   form->SetName("fmMain");
   auto* m = TComponent::Create<TListMixer>(form.get(), 0);
   m->SetName("M");
-  TOWStatePin other(m, nullptr);
+  TOWBoolStatePin other(m, nullptr, {});
   ASSERT_TRUE(other.ConnectToStateName("fmMainLink5"));
   TWriter w;
   w.WriteListBegin();
@@ -654,7 +654,7 @@ TEST_F(PinListTest, PendingStateLinksJoinThePinThatTakesThePlaceholdersEntry) {
   TReader r(w.Data());
   list.ReadPins(r);
   EXPECT_EQ(list.UnloadedCount(), 1);
-  auto* pin = list.Add(std::make_unique<TOWStatePin>(m, nullptr));
+  auto* pin = list.Add(std::make_unique<TOWBoolStatePin>(m, nullptr, TOWBoolChangeEvent{}));
   form->AbortLoading();
   ASSERT_NE(pin->Dispatcher(), nullptr);
   EXPECT_EQ(pin->Dispatcher(), other.Dispatcher());

@@ -56,10 +56,11 @@ struct EventRecorder : IOWPinListener {
     auto* s = dynamic_cast<TTestSinkPin*>(p);
     return s ? s->PinName() : "src";
   }
-  void PinLinked(TOWBasicPin* p, TOWBasicPin* o) override { Add("linked " + N(p) + "-" + N(o)); }
-  void PinUnlinked(TOWBasicPin* p, TOWBasicPin* o) override { Add("unlinked " + N(p) + "-" + N(o)); }
+  std::string N(TOWPinObject* o) { return N(dynamic_cast<TOWBasicPin*>(o)); }
+  void PinLinked(TOWBasicPin* p, TOWPinObject* o) override { Add("linked " + N(p) + "-" + N(o)); }
+  void PinUnlinked(TOWBasicPin* p, TOWPinObject* o) override { Add("unlinked " + N(p) + "-" + N(o)); }
   void PinChanged(TOWBasicPin* p) override { Add("changed " + N(p)); }
-  void PinDestroying(TOWBasicPin* p) override { Add("destroying " + N(p)); }
+  void PinDestroying(TOWBasicPin* p, bool) override { Add("destroying " + N(p)); }
 };
 
 struct ListenerScope {
@@ -775,6 +776,75 @@ TEST_F(OWPins, ConverterPinsAndTheBaseConverter) {
   EXPECT_EQ(conv->ForwardUpstream(nullptr, TypeB, MakeRef<TOWNotifyOperation>().get(), {}), TOWNotifyResult{});
   c = nullptr;
   EXPECT_EQ(a->SinkCount(), 0);
+}
+
+// A source that notes, for each RemoveConnection it gets, whether the link
+// was still there.
+class TWatchingSource : public TTestSourcePin {
+ public:
+  using TTestSourcePin::TTestSourcePin;
+  std::vector<std::pair<TOWBasicPin*, bool>> removals;
+  void RemoveConnection(TOWBasicPin* APin, bool AKeepUnloaded) override {
+    removals.emplace_back(APin, IsConnectedTo(APin));
+    TTestSourcePin::RemoveConnection(APin, AKeepUnloaded);
+  }
+};
+
+TEST_F(OWPins, DropSinkLinkDropsOneLinkAtBothEndsAndASubclassSeesItFirst) {
+  RegisterTypeConverter(TypeA, TypeB, &TAToBConverter::CreateConverter);
+  TWatchingSource a(owner.get(), {TypeA});
+  auto s1 = Sink("s1");
+  auto s2 = Sink("s2");
+  auto b = Sink("b", {TypeB});  // through a converter
+  ASSERT_TRUE(a.Connect(s1.get()));
+  ASSERT_TRUE(a.Connect(s2.get()));
+  ASSERT_TRUE(a.Connect(b.get()));
+  ASSERT_EQ(a.ConverterCount(), 1);
+  auto rec = MakeRef<EventRecorder>();
+  rec->names[&a] = "src";
+  {
+    TOWFormatConverter* conv = b->FormatConverter()->Instance();
+    rec->names[conv->InputPin()] = "conv.in";
+    rec->names[conv->OutputPin()] = "conv.out";
+  }
+  struct Case {
+    TTestSinkPin* sink;
+    std::vector<std::string> events;
+    std::vector<TOWBasicPin*> left;
+  } cases[] = {
+      {s1.get(), {"unlinked src-s1", "changed src"}, {s2.get(), b.get()}},
+      // The converter's output drops its side, then the converter goes.
+      {b.get(),
+       {"unlinked src-b", "changed conv.out", "destroying conv.in", "destroying conv.out", "changed src"},
+       {s2.get()}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sink->PinName());
+    a.removals.clear();
+    rec->events.clear();
+    {
+      ListenerScope listening(rec);
+      a.DropSinkLink(c.sink);
+    }
+    // The subclass heard of the link first, while it still stood; the
+    // second call is the base removal.
+    ASSERT_EQ(a.removals.size(), 2u);
+    EXPECT_EQ(a.removals[0], std::make_pair(static_cast<TOWBasicPin*>(c.sink), true));
+    EXPECT_EQ(a.removals[1].first, c.sink);
+    EXPECT_EQ(c.sink->SourcePin(), nullptr);
+    EXPECT_FALSE(a.IsConnectedTo(c.sink));
+    std::vector<TOWBasicPin*> left;
+    for (int i = 0; i < a.SinkCount(); ++i) left.push_back(a.GetSinkPin(i));
+    EXPECT_EQ(left, c.left);
+    EXPECT_EQ(rec->events, c.events);
+  }
+  // The converter went with its last link; the remaining link still carries.
+  EXPECT_EQ(a.ConverterCount(), 0);
+  EXPECT_EQ(TAToBConverter::alive, 0);
+  log.Clear();
+  Deliver(a);
+  EXPECT_EQ(log.Order(), std::vector<std::string>{"s2*"});
+  EXPECT_EQ(s1->received, 0);
 }
 
 }  // namespace

@@ -172,16 +172,24 @@ TEST_F(StateConverterTest, TheConverterGoesWithTheMemberItFeeds) {
   }
 }
 
-TEST_F(StateConverterTest, ASinkWithASourceAndAPlainStateLinkKeepsBothThroughFormData) {
+TEST_F(StateConverterTest, ASinkIsInAStateLinkOrLinkedToASourceNeverBothAndFormDataKeepsWhichever) {
   std::vector<uint8_t> bytes;
   {
     auto form = NamedForm("fmMain");
     auto* in = AddNamed<TLinkAudioIn>(form.get(), "In");
     auto* f = AddNamed<TLinkFilter>(form.get(), "F");
     auto* g = AddNamed<TLinkFilter>(form.get(), "G");
+    auto* h = AddNamed<TLinkFilter>(form.get(), "H");
     ASSERT_TRUE(f->InputPin()->Connect(in->OutputPin()));
-    ASSERT_TRUE(f->InputPin()->ConnectToStateName("Shared"));
-    ASSERT_TRUE(g->InputPin()->ConnectToStateName("Shared"));
+    ASSERT_TRUE(h->InputPin()->Connect(in->OutputPin()));
+    // A link of input pins only records them (nobody there speaks); the
+    // source link goes.
+    EXPECT_FALSE(f->InputPin()->ConnectToStateName("Shared"));
+    EXPECT_FALSE(g->InputPin()->ConnectToStateName("Shared"));
+    EXPECT_EQ(f->InputPin()->SourcePin(), nullptr);
+    EXPECT_EQ(Sinks(in->OutputPin()), std::vector<TOWBasicPin*>{h->InputPin()});
+    ASSERT_NE(f->InputPin()->Dispatcher(), nullptr);
+    EXPECT_EQ(f->InputPin()->Dispatcher(), g->InputPin()->Dispatcher());
     EXPECT_FALSE(f->InputPin()->StoreStateConverter());
     bytes = WriteRootComponent(*form);
   }
@@ -190,14 +198,146 @@ TEST_F(StateConverterTest, ASinkWithASourceAndAPlainStateLinkKeepsBothThroughFor
   auto* in = dynamic_cast<TLinkAudioIn*>(copy->FindComponent("In"));
   auto* f = dynamic_cast<TLinkFilter*>(copy->FindComponent("F"));
   auto* g = dynamic_cast<TLinkFilter*>(copy->FindComponent("G"));
-  EXPECT_EQ(f->InputPin()->SourcePin(), in->OutputPin());
+  auto* h = dynamic_cast<TLinkFilter*>(copy->FindComponent("H"));
+  EXPECT_EQ(f->InputPin()->SourcePin(), nullptr);
+  EXPECT_EQ(h->InputPin()->SourcePin(), in->OutputPin());
   ASSERT_NE(f->InputPin()->Dispatcher(), nullptr);
   EXPECT_EQ(f->InputPin()->Dispatcher(), g->InputPin()->Dispatcher());
   EXPECT_EQ(WriteRootComponent(*copy), bytes);
+  // Linking to a source leaves the state link; the link left with one
+  // member dissolves.
+  ASSERT_TRUE(f->InputPin()->Connect(in->OutputPin()));
+  EXPECT_EQ(f->InputPin()->Dispatcher(), nullptr);
+  EXPECT_EQ(g->InputPin()->Dispatcher(), nullptr);
+  EXPECT_EQ(f->InputPin()->SourcePin(), in->OutputPin());
+}
+
+// A state pin of each from-type of the standard converters and a sink of
+// each to-type that takes nothing else, so every pair needs its converter.
+class TOnlySink : public TOWStdSinkPin {
+ public:
+  TOnlySink(TComponent* owner, Guid type) : TOWStdSinkPin(owner, nullptr, {}) { AddType(type); }
+  ~TOnlySink() override { Disconnect(); }
+};
+class TConverterBench : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TConverterBench(TComponent* owner) : TComponent(owner) {
+    for (const Guid& t : {IID_OWIntegerStream, IID_OWInt64Stream, IID_IOWFloatStream, IID_OWRealStream,
+                          IID_OWRangedIntegerStream, IID_OWRangedInt64Stream})
+      states.push_back(std::make_unique<TValueStatePin>(this, t));
+    for (const Guid& t : {IID_IOWFloatStream, IID_OWRealStream, IID_IOWStringStream, IID_OWRangedRealStream})
+      sinks.push_back(std::make_unique<TOnlySink>(this, t));
+  }
+  ~TConverterBench() override {
+    sinks.clear();
+    states.clear();
+  }
+  TValueStatePin* IntegerState() const { return states[0].get(); }
+  TValueStatePin* Int64State() const { return states[1].get(); }
+  TValueStatePin* FloatState() const { return states[2].get(); }
+  TValueStatePin* RealState() const { return states[3].get(); }
+  TValueStatePin* RangedIntState() const { return states[4].get(); }
+  TValueStatePin* RangedInt64State() const { return states[5].get(); }
+  TOnlySink* FloatIn() const { return sinks[0].get(); }
+  TOnlySink* RealIn() const { return sinks[1].get(); }
+  TOnlySink* StringIn() const { return sinks[2].get(); }
+  TOnlySink* RangedRealIn() const { return sinks[3].get(); }
+  std::vector<std::unique_ptr<TValueStatePin>> states;
+  std::vector<std::unique_ptr<TOnlySink>> sinks;
+};
+const ClassInfo& TConverterBench::Class() {
+  static const ClassInfo ci = ClassBuilder<TConverterBench>("TConverterBench", TComponent::Class())
+                                  .prop("IntegerState", &TConverterBench::IntegerState)
+                                  .prop("Int64State", &TConverterBench::Int64State)
+                                  .prop("FloatState", &TConverterBench::FloatState)
+                                  .prop("RealState", &TConverterBench::RealState)
+                                  .prop("RangedIntState", &TConverterBench::RangedIntState)
+                                  .prop("RangedInt64State", &TConverterBench::RangedInt64State)
+                                  .prop("FloatIn", &TConverterBench::FloatIn)
+                                  .prop("RealIn", &TConverterBench::RealIn)
+                                  .prop("StringIn", &TConverterBench::StringIn)
+                                  .prop("RangedRealIn", &TConverterBench::RangedRealIn)
+                                  .build();
+  return ci;
+}
+
+TEST_F(StateConverterTest, FormDataNamingEachConverterReadsBackTheSameLink) {
+  if (!GetClass("TConverterBench")) RegisterClass(TConverterBench::Class());
+  using State = TValueStatePin* (TConverterBench::*)() const;
+  using Sink = TOnlySink* (TConverterBench::*)() const;
+  struct Row {
+    const char* converter;
+    State from;
+    Sink to;
+  } rows[] = {
+      {"TOWIntToFloatFormatConverter", &TConverterBench::IntegerState, &TConverterBench::FloatIn},
+      {"TOWIntToRealFormatConverter", &TConverterBench::IntegerState, &TConverterBench::RealIn},
+      {"TOWIntToStringFormatConverter", &TConverterBench::IntegerState, &TConverterBench::StringIn},
+      {"TOWInt64ToFloatFormatConverter", &TConverterBench::Int64State, &TConverterBench::FloatIn},
+      {"TOWInt64ToRealFormatConverter", &TConverterBench::Int64State, &TConverterBench::RealIn},
+      {"TOWInt64ToStringFormatConverter", &TConverterBench::Int64State, &TConverterBench::StringIn},
+      {"TOWFloatToRealFormatConverter", &TConverterBench::FloatState, &TConverterBench::RealIn},
+      {"TOWFloatToStringFormatConverter", &TConverterBench::FloatState, &TConverterBench::StringIn},
+      {"TOWRealToStringFormatConverter", &TConverterBench::RealState, &TConverterBench::StringIn},
+      {"TOWIntToRealRangedFormatConverter", &TConverterBench::RangedIntState, &TConverterBench::RangedRealIn},
+      {"TOWInt64ToRealRangedFormatConverter", &TConverterBench::RangedInt64State, &TConverterBench::RangedRealIn},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.converter);
+    std::vector<uint8_t> bytes;
+    {
+      auto form = NamedForm("fmMain");
+      auto* bench = AddNamed<TConverterBench>(form.get(), "Bench");
+      ASSERT_TRUE(((*bench).*row.from)()->Connect(((*bench).*row.to)()));
+      Ref<IOWFormatConverter> c = ((*bench).*row.to)()->FormatConverter();
+      ASSERT_NE(c, nullptr);
+      EXPECT_EQ(c->Instance()->ClassName(), row.converter);
+      bytes = WriteRootComponent(*form);
+    }
+    auto copy = TComponent::CreateUnowned<TLinkForm>();
+    ReadRootComponent(*copy, bytes);
+    auto* bench = dynamic_cast<TConverterBench*>(copy->FindComponent("Bench"));
+    ASSERT_NE(bench, nullptr);
+    TValueStatePin* from = ((*bench).*row.from)();
+    TOnlySink* to = ((*bench).*row.to)();
+    ASSERT_NE(to->Dispatcher(), nullptr);
+    EXPECT_EQ(to->Dispatcher(), from->Dispatcher());
+    EXPECT_EQ(from->PinCount(), 2);
+    Ref<IOWFormatConverter> c = to->FormatConverter();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->Instance()->ClassName(), row.converter);
+    EXPECT_EQ(WriteRootComponent(*copy), bytes);
+  }
 }
 
 // A "StateConverter" value written by hand, read by a sink pin of a form.
 std::vector<uint8_t> ConverterValue(std::vector<uint8_t> inner) { return Join({{1}, inner, {0}}); }
+
+TEST_F(StateConverterTest, AStateValueNamingALinkThatRefusesThePinIsAReadError) {
+  auto form = NamedForm("fmMain");
+  TOWBoolStatePin a(form.get(), nullptr, {}), b(form.get(), nullptr, {});
+  ASSERT_TRUE(a.ConnectToStateName("Bools"));
+  ASSERT_TRUE(b.ConnectToStateName("Bools"));
+  TOWStringSourcePin source(form.get());
+  TOWStringSinkPin text(form.get(), nullptr, {});
+  ASSERT_TRUE(text.Connect(&source));
+  const std::vector<uint8_t> bools = Str("Bools"), floats = Str("Floats");
+  TReader reader(bools);
+  EXPECT_THROW(text.ReadStateValue(reader), EReadError);
+  EXPECT_EQ(text.Dispatcher(), nullptr);
+  EXPECT_EQ(text.SourcePin(), &source);  // refused: its link stays
+  EXPECT_EQ(a.PinCount(), 2);
+  // A Float link takes the same sink through a converter.
+  TValueStatePin level(form.get(), IID_IOWFloatStream);
+  ASSERT_TRUE(level.ConnectToStateName("Floats"));
+  TReader floatsReader(floats);
+  EXPECT_NO_THROW(text.ReadStateValue(floatsReader));
+  EXPECT_EQ(text.Dispatcher(), level.Dispatcher());
+  EXPECT_TRUE(text.StoreStateConverter());
+  text.Disconnect();
+  level.Disconnect();
+}
 
 TEST_F(StateConverterTest, ABadConverterValueLeavesThePinWithoutAStateLinkAndMakesNothing) {
   struct Case {

@@ -3,10 +3,17 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdint>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "framework/OWStdTypes.h"
+#include "platform/exceptions.h"
+#include "platform/forms.h"
+#include "platform/formtext.h"
+#include "framework/tests/pin_links_fixtures.h"
 #include "framework/tests/pins_testing.h"
 
 namespace tavrel {
@@ -70,71 +77,138 @@ TEST_F(StdTypesTest, TheThirteenTypesAndElevenConvertersAreRegisteredOnce) {
 // What a converter's output carries for one input value.
 struct Sent {
   std::string kind;
-  double value;
+  double value = 0;
   std::string text;
+  double min = 0, max = 0;
+  bool operator==(const Sent&) const = default;
 };
-
-Sent Capture(TComponent* owner, const Guid& from, const Guid& to, const std::function<void(TOWStdFormatConverter*)>& feed) {
-  Ref<IOWFormatConverter> c = FindTypeConverter(from, to)();
-  auto* conv = dynamic_cast<TOWStdFormatConverter*>(c->Instance());
-  TProbeSink sink(owner, to);
-  EXPECT_TRUE(sink.Connect(conv->OutputPin()));
-  feed(conv);
-  sink.Disconnect();
-  Sent r{"none", 0, ""};
-  if (sink.got.size() != 1) return r;
-  TOWNotifyOperation* op = sink.got[0]->Instance();
-  if (auto* s = dynamic_cast<TOWSuppliedStringOperation*>(op)) return {"text", 0, s->Value};
-  if (auto* v = dynamic_cast<TOWSuppliedRealValueRangeOperation*>(op)) return {"range", v->Value, ""};
-  if (auto* v = dynamic_cast<TOWSuppliedRealOperation*>(op)) return {"real", v->Value, ""};
-  if (auto* v = dynamic_cast<TOWSuppliedSingleOperation*>(op)) return {"single", v->Value, ""};
-  return r;
+std::ostream& operator<<(std::ostream& o, const Sent& s) {
+  return o << s.kind << " " << s.value << " '" << s.text << "' [" << s.min << ", " << s.max << "]";
 }
 
-TEST_F(StdTypesTest, ConvertersRoundAndWriteNumbersAsTheTableSays) {
-  TComponent* o = owner.get();
-  auto feedSingle = [](float v) {
-    return [v](TOWStdFormatConverter* c) {
-      // A value arriving at the input, as its source would deliver it.
-      Ref<IOWNotifyOperation> op = MakeRef<TOWSuppliedSingleOperation>(v);
-      dynamic_cast<IOWBasicStream*>(c->InputPin())->DispatchData(IID_IOWFloatStream, op.get(), {nsLastIteration});
-    };
-  };
-  auto feedReal = [](double v) {
-    return [v](TOWStdFormatConverter* c) {
-      Ref<IOWNotifyOperation> op = MakeRef<TOWSuppliedRealOperation>(v);
-      dynamic_cast<IOWBasicStream*>(c->InputPin())->DispatchData(IID_OWRealStream, op.get(), {nsLastIteration});
-    };
-  };
-  auto feedInt = [](int64_t v) { return [v](TOWStdFormatConverter* c) { c->IntegerValue(v); }; };
+Sent Read(IOWNotifyOperation* operation) {
+  TOWNotifyOperation* op = operation->Instance();
+  if (auto* s = dynamic_cast<TOWSuppliedStringOperation*>(op)) return {"text", 0, s->Value};
+  if (auto* v = dynamic_cast<TOWSuppliedRealValueRangeOperation*>(op)) return {"range", v->Value, "", v->Min, v->Max};
+  if (auto* v = dynamic_cast<TOWSuppliedRealOperation*>(op)) return {"real", v->Value};
+  if (auto* v = dynamic_cast<TOWSuppliedSingleOperation*>(op)) return {"single", v->Value};
+  return {"other"};
+}
 
-  Sent s = Capture(o, IID_OWIntegerStream, IID_IOWFloatStream, feedInt(16777217));
-  EXPECT_EQ(s.kind, "single");
-  EXPECT_EQ(s.value, 16777216.0);
-  s = Capture(o, IID_OWInt64Stream, IID_OWRealStream, feedInt((int64_t(1) << 53) + 1));
-  EXPECT_EQ(s.kind, "real");
-  EXPECT_EQ(s.value, std::ldexp(1.0, 53));
-  EXPECT_EQ(Capture(o, IID_OWIntegerStream, IID_IOWStringStream, feedInt(-5)).text, "-5");
-  EXPECT_EQ(Capture(o, IID_OWInt64Stream, IID_IOWStringStream, feedInt(-5)).text, "-5");
-  EXPECT_EQ(Capture(o, IID_IOWFloatStream, IID_IOWStringStream, feedSingle(0.1f)).text, "0.100000001490116");
-  EXPECT_EQ(Capture(o, IID_OWRealStream, IID_IOWStringStream, feedReal(0.1)).text, "0.1");
-  s = Capture(o, IID_IOWFloatStream, IID_OWRealStream, feedSingle(0.1f));
-  EXPECT_EQ(s.kind, "real");
-  EXPECT_EQ(s.value, double(0.1f));
-  s = Capture(o, IID_OWRangedIntegerStream, IID_OWRangedRealStream,
-              [](TOWStdFormatConverter* c) { c->RangedValue(3, 0, 10, false); });
-  EXPECT_EQ(s.kind, "single");
-  s = Capture(o, IID_OWRangedInt64Stream, IID_OWRangedRealStream,
-              [](TOWStdFormatConverter* c) { c->RangedValue(3, 0, 10, true); });
-  EXPECT_EQ(s.kind, "range");
-  EXPECT_EQ(s.value, 3.0);
+// One input value: how it reaches the converter, and what must come out.
+struct Conversion {
+  std::function<void(TOWFormatConverter*)> feed;
+  Sent out;
+};
+
+// A value arriving at a Float or Real input, as its source delivers it.
+template <class Op, class V>
+std::function<void(TOWFormatConverter*)> Deliver(const Guid& type, V v) {
+  return [type, v](TOWFormatConverter* c) {
+    Ref<IOWNotifyOperation> op = MakeRef<Op>(v);
+    dynamic_cast<IOWBasicStream*>(c->InputPin())->DispatchData(type, op.get(), {nsLastIteration});
+  };
+}
+// Integer values travel in no operation: the input's change event (the
+// converter's value handler) is called as the input pin would call it.
+template <class C, class... A>
+std::function<void(TOWFormatConverter*)> Handle(A... a) {
+  return [=](TOWFormatConverter* c) { dynamic_cast<C*>(c)->ValueChanged(c->InputPin(), a..., false); };
+}
+
+TEST_F(StdTypesTest, EachNamedConverterIsFoundByNameAndConvertsItsValues) {
+  const int64_t two53 = int64_t(1) << 53;
+  struct Row {
+    const char* name;
+    Guid from, to;
+    const char *inPin, *outPin;
+    std::vector<Conversion> values;
+  } rows[] = {
+      {"TOWIntToFloatFormatConverter", IID_OWIntegerStream, IID_IOWFloatStream, "TOWIntegerSinkPin", "TOWFloatSourcePin",
+       {{Handle<TOWIntToFloatFormatConverter>(16777217), {"single", 16777216.0}},
+        {Handle<TOWIntToFloatFormatConverter>(-3), {"single", -3.0}}}},
+      {"TOWIntToRealFormatConverter", IID_OWIntegerStream, IID_OWRealStream, "TOWIntegerSinkPin", "TOWRealSourcePin",
+       {{Handle<TOWIntToRealFormatConverter>(INT32_MIN), {"real", -2147483648.0}},
+        {Handle<TOWIntToRealFormatConverter>(16777217), {"real", 16777217.0}}}},
+      {"TOWIntToStringFormatConverter", IID_OWIntegerStream, IID_IOWStringStream, "TOWIntegerSinkPin",
+       "TOWStringSourcePin",
+       {{Handle<TOWIntToStringFormatConverter>(-5), {"text", 0, "-5"}},
+        {Handle<TOWIntToStringFormatConverter>(1234567), {"text", 0, "1234567"}}}},
+      {"TOWInt64ToFloatFormatConverter", IID_OWInt64Stream, IID_IOWFloatStream, "TOWInt64SinkPin", "TOWFloatSourcePin",
+       {{Handle<TOWInt64ToFloatFormatConverter>((int64_t(1) << 40) + 1), {"single", 1099511627776.0}}}},
+      {"TOWInt64ToRealFormatConverter", IID_OWInt64Stream, IID_OWRealStream, "TOWInt64SinkPin", "TOWRealSourcePin",
+       {{Handle<TOWInt64ToRealFormatConverter>(two53 + 1), {"real", std::ldexp(1.0, 53)}},
+        {Handle<TOWInt64ToRealFormatConverter>(-two53), {"real", -std::ldexp(1.0, 53)}}}},
+      {"TOWInt64ToStringFormatConverter", IID_OWInt64Stream, IID_IOWStringStream, "TOWInt64SinkPin",
+       "TOWStringSourcePin",
+       {{Handle<TOWInt64ToStringFormatConverter>(INT64_MIN), {"text", 0, "-9223372036854775808"}}}},
+      {"TOWFloatToRealFormatConverter", IID_IOWFloatStream, IID_OWRealStream, "TOWFloatSinkPin", "TOWRealSourcePin",
+       {{Deliver<TOWSuppliedSingleOperation>(IID_IOWFloatStream, 0.1f), {"real", double(0.1f)}}}},
+      {"TOWFloatToStringFormatConverter", IID_IOWFloatStream, IID_IOWStringStream, "TOWFloatSinkPin",
+       "TOWStringSourcePin",
+       {{Deliver<TOWSuppliedSingleOperation>(IID_IOWFloatStream, 0.1f), {"text", 0, "0.100000001490116"}},
+        {Deliver<TOWSuppliedSingleOperation>(IID_IOWFloatStream, -2.5f), {"text", 0, "-2.5"}}}},
+      {"TOWRealToStringFormatConverter", IID_OWRealStream, IID_IOWStringStream, "TOWRealSinkPin", "TOWStringSourcePin",
+       {{Deliver<TOWSuppliedRealOperation>(IID_OWRealStream, 0.1), {"text", 0, "0.1"}},
+        {Deliver<TOWSuppliedRealOperation>(IID_OWRealStream, 1e300), {"text", 0, "1e+300"}},
+        // A Real input takes a Single widened.
+        {Deliver<TOWSuppliedSingleOperation>(IID_IOWFloatStream, 0.1f), {"text", 0, "0.100000001490116"}}}},
+      {"TOWIntToRealRangedFormatConverter", IID_OWRangedIntegerStream, IID_OWRangedRealStream,
+       "TOWIntAndRangedSinkPin", "TOWRealRangedSourcePin",
+       {{Handle<TOWIntToRealRangedFormatConverter>(3, 0, 10, true), {"range", 3, "", 0, 10}},
+        {Handle<TOWIntToRealRangedFormatConverter>(3, 0, 10, false), {"single", 3}}}},
+      {"TOWInt64ToRealRangedFormatConverter", IID_OWRangedInt64Stream, IID_OWRangedRealStream,
+       "TOWInt64AndRangedSinkPin", "TOWRealRangedSourcePin",
+       {{Handle<TOWInt64ToRealRangedFormatConverter>(two53 + 1, int64_t(-1), two53 + 1, true),
+         {"range", std::ldexp(1.0, 53), "", -1, std::ldexp(1.0, 53)}},
+        {Handle<TOWInt64ToRealRangedFormatConverter>(int64_t(7), int64_t(0), int64_t(9), false), {"single", 7}}}},
+  };
+  ASSERT_EQ(std::size(rows), TypeConverterRegistry().size());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    // By name through the class registry, and by its pair of types.
+    Ref<IOWFormatConverter> byName = CreateConverterByName(row.name);
+    ASSERT_NE(byName, nullptr);
+    TOWFormatConverterClass byTypes = FindTypeConverter(row.from, row.to);
+    ASSERT_NE(byTypes, nullptr);
+    EXPECT_EQ(byTypes()->Instance()->ClassName(), row.name);
+    TOWFormatConverter* c = byName->Instance();
+    EXPECT_EQ(c->ClassName(), row.name);
+    EXPECT_EQ(c->InputPin()->ClassName(), row.inPin);
+    EXPECT_EQ(c->OutputPin()->ClassName(), row.outPin);
+    EXPECT_EQ(c->InputPin()->QueryStreamInterface(row.from), S_OK);
+    TProbeSink sink(owner.get(), row.to);
+    ASSERT_TRUE(sink.Connect(c->OutputPin()));
+    for (const Conversion& v : row.values) {
+      sink.got.clear();
+      v.feed(c);
+      ASSERT_EQ(sink.got.size(), 1u);
+      EXPECT_EQ(Read(sink.got[0].get()), v.out);
+    }
+    sink.Disconnect();
+  }
+  // Not a converter class, or no class at all.
+  EXPECT_EQ(CreateConverterByName("TOWFloatSinkPin"), nullptr);
+  EXPECT_EQ(CreateConverterByName("TOWNoSuchFormatConverter"), nullptr);
+}
+
+TEST_F(StdTypesTest, FormDataCannotMakeAConverterAComponent) {
+  pin_links::RegisterLinkClasses();
+  auto form = TComponent::CreateUnowned<pin_links::TLinkForm>();
+  try {
+    ReadRootComponent(*form, ObjectTextToBinary("object Form: TLinkForm\n object C: TOWIntToFloatFormatConverter\n end\nend\n"));
+    ADD_FAILURE() << "no error";
+  } catch (const EReadError& e) {
+    EXPECT_NE(e.Message().find("never part of a form"), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(form->ComponentCount(), 0);
 }
 
 TEST_F(StdTypesTest, ConvertersPassCommandsAndDropForeignValues) {
   TComponent* o = owner.get();
   Ref<IOWNotifyOperation> start = MakeRef<TOWStartOperation>();
   Ref<IOWFormatConverter> c = FindTypeConverter(IID_IOWFloatStream, IID_IOWStringStream)();
-  auto* conv = dynamic_cast<TOWStdFormatConverter*>(c->Instance());
+  TOWFormatConverter* conv = c->Instance();
   TProbeSink sink(o, IID_IOWStringStream);
   ASSERT_TRUE(sink.Connect(conv->OutputPin()));
   auto* in = dynamic_cast<IOWBasicStream*>(conv->InputPin());
@@ -208,6 +282,7 @@ TEST_F(StdTypesTest, RealValuesNarrowForFloatSinksAndSinglesWidenForRealSinks) {
   TOWFloatSourcePin single(owner.get());
   TOWRealSinkPin realSink(owner.get(), nullptr, {});
   ASSERT_TRUE(realSink.Connect(&single));
+  EXPECT_EQ(single.ConverterCount(), 0);  // a Real sink takes Float too
   single.SetValue(0.1f);
   EXPECT_EQ(realSink.Value(), double(0.1f));
   realSink.Disconnect();

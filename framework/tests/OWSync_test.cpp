@@ -94,16 +94,5 @@ TEST(TOWCriticalSection, ReentersAndExcludesOtherThreads) {
   EXPECT_EQ(shared, 2);
 }
 
-TEST(TOWSync, ClassNames) {
-  TOWEvent e(false, false);
-  TOWMutex m;
-  TOWSemaphore s(0, 1);
-  TOWCriticalSection cs;
-  EXPECT_EQ(e.ClassName(), "TOWEvent");
-  EXPECT_EQ(m.ClassName(), "TOWMutex");
-  EXPECT_EQ(s.ClassName(), "TOWSemaphore");
-  EXPECT_EQ(cs.ClassName(), "TOWCriticalSection");
-}
-
 }  // namespace
 }  // namespace tavrel

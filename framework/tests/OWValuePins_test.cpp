@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -75,19 +77,19 @@ TEST_F(OWValuePins, DispatchOnlySinksHandEveryOperationToTheirEventOrDropIt) {
     Make make;
   } cases[] = {
       {"Integer", IID_OWIntegerStream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntegerSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntegerSinkPin>(o, nullptr, nullptr, e); }},
       {"Int64", IID_OWInt64Stream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64SinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64SinkPin>(o, nullptr, nullptr, e); }},
       {"DateTime", IID_OWDateTimeStream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWDateTimeSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWDateTimeSinkPin>(o, nullptr, nullptr, e); }},
       {"ranged Integer", IID_OWRangedIntegerStream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, nullptr, nullptr, e); }},
       {"Integer into ranged", IID_OWIntegerStream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWIntAndRangedSinkPin>(o, nullptr, nullptr, nullptr, e); }},
       {"ranged Int64", IID_OWRangedInt64Stream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, nullptr, nullptr, e); }},
       {"Int64 into ranged", IID_OWInt64Stream,
-       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, e); }},
+       [](TComponent* o, TOWPinDispatchEvent e) { return std::make_unique<TOWInt64AndRangedSinkPin>(o, nullptr, nullptr, nullptr, e); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -151,6 +153,124 @@ TEST_F(OWValuePins, OnDisconnectHearsEachPinLeft) {
   EXPECT_TRUE(y.IsConnectedTo(&z));
   y.Disconnect();
   z.Disconnect();
+}
+
+// Every operation that reaches a sink, by kind, with its numbers.
+struct Heard {
+  std::vector<std::string> ops;
+  TOWPinDispatchEvent Event() {
+    return TOWPinDispatchEvent([this](const TDataTypeID&, IOWNotifyOperation* op, TOWNotifyState s, bool&) {
+      Add(op, s);
+      return TOWNotifyResult{};
+    });
+  }
+  void Add(IOWNotifyOperation* operation, TOWNotifyState s) {
+    TOWNotifyOperation* op = operation->Instance();
+    std::string text;
+    char buf[96];
+    if (auto* v = dynamic_cast<TOWSuppliedRealValueRangeOperation*>(op))
+      std::snprintf(buf, sizeof buf, "value-range %.17g [%.17g, %.17g]", v->Value, v->Min, v->Max);
+    else if (auto* r = dynamic_cast<TOWSuppliedRealRangeOperation*>(op))
+      std::snprintf(buf, sizeof buf, "range [%.17g, %.17g]", r->Min, r->Max);
+    else if (auto* d = dynamic_cast<TOWSuppliedRealOperation*>(op))
+      std::snprintf(buf, sizeof buf, "real %.17g", d->Value);
+    else if (auto* f = dynamic_cast<TOWSuppliedSingleOperation*>(op))
+      std::snprintf(buf, sizeof buf, "single %.9g", double(f->Value));
+    else
+      std::snprintf(buf, sizeof buf, "other");
+    ops.push_back(std::string(buf) + (s.Contains(nsNewLink) ? " +" : ""));
+  }
+};
+
+// A sink that takes only the ranged Real type and logs what arrives.
+class TRangedProbe : public TOWStdSinkPin {
+ public:
+  TRangedProbe(TComponent* owner, Heard* heard)
+      : TOWStdSinkPin(owner, nullptr, heard->Event()) {
+    AddType(IID_OWRangedRealStream);
+  }
+  ~TRangedProbe() override { Disconnect(); }
+};
+
+TEST_F(OWValuePins, TheRangedRealSourceSendsExactDoublesAndItsRangeToEachKindOfSink) {
+  TOWRealRangedSourcePin src(owner.get());
+  src.SubmitValueRange(0.1, -1, 1);
+  Heard real, single, ranged;
+  std::vector<double> realValues;
+  TOWRealSinkPin realSink(owner.get(), nullptr, TOWRealChangeEvent([&](TOWPin*, double v, bool onConnect) {
+                            realValues.push_back(v);
+                            real.ops.push_back(onConnect ? "value +" : "value");
+                          }),
+                          real.Event());
+  TOWFloatSinkPin floatSink(owner.get(), nullptr, TOWFloatChangeEvent([&](TOWPin*, float v, bool) {
+                              single.ops.push_back("value " + std::to_string(v));
+                            }),
+                            single.Event());
+  TRangedProbe probe(owner.get(), &ranged);
+  // Each links without a converter and hears the current value at once.
+  ASSERT_TRUE(realSink.Connect(&src));
+  ASSERT_TRUE(floatSink.Connect(&src));
+  ASSERT_TRUE(probe.Connect(&src));
+  EXPECT_EQ(src.ConverterCount(), 0);
+  EXPECT_EQ(src.GetConnectionID(&realSink), IID_OWRealStream);
+  EXPECT_EQ(realValues, std::vector<double>{0.1});  // the double itself, no Float on the way
+  EXPECT_EQ(floatSink.Value(), 0.1f);
+  EXPECT_EQ(ranged.ops, std::vector<std::string>{"value-range 0.10000000000000001 [-1, 1] +"});
+
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::vector<std::string> real, ranged;
+  } steps[] = {
+      {"SubmitValueRange", [&] { src.SubmitValueRange(0.3, -2, 2); }, {"value"},
+       {"value-range 0.29999999999999999 [-2, 2]"}},
+      {"the same Value", [&] { src.SetValue(0.3); }, {}, {}},
+      {"a new Value keeps the range", [&] { src.SetValue(0.7); }, {"value"},
+       {"value-range 0.69999999999999996 [-2, 2]"}},
+      {"SubmitRange", [&] { src.SubmitRange(-5, 5); }, {"range [-5, 5]"}, {"range [-5, 5]"}},
+      {"the same Min", [&] { src.SetMin(-5); }, {}, {}},
+      {"a new Max", [&] { src.SetMax(7); }, {"range [-5, 7]"}, {"range [-5, 7]"}},
+      {"a NaN Min", [&] { src.SetMin(std::nan("")); }, {}, {}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    real.ops.clear();
+    ranged.ops.clear();
+    step.act();
+    EXPECT_EQ(real.ops, step.real);
+    EXPECT_EQ(ranged.ops, step.ranged);
+  }
+  EXPECT_EQ(realSink.Value(), 0.7);
+  EXPECT_EQ(floatSink.Value(), 0.7f);
+  EXPECT_EQ(src.Min(), -5);
+  EXPECT_EQ(src.Max(), 7);
+  realSink.Disconnect();
+  floatSink.Disconnect();
+  probe.Disconnect();
+}
+
+TEST_F(OWValuePins, ValueSourcesAreClockSources) {
+  // A sink that takes only clock ticks links to a Float source by the
+  // Clock type and hears its ticks and its values.
+  TOWFloatSourcePin src(owner.get());
+  int ticks = 0, values = 0;
+  testing_pins::TClockSink clock(owner.get(), TOWPinDispatchEvent([&](const TDataTypeID& id, IOWNotifyOperation* op,
+                                                                       TOWNotifyState s, bool&) {
+                                   EXPECT_EQ(id, IID_OWClockStream);
+                                   if (s.Contains(nsNewLink)) return TOWNotifyResult{};
+                                   if (dynamic_cast<TOWSuppliedSingleOperation*>(op->Instance()))
+                                     ++values;
+                                   else if (dynamic_cast<TOWClockOperation*>(op->Instance()))
+                                     ++ticks;
+                                   return TOWNotifyResult{};
+                                 }));
+  ASSERT_TRUE(clock.Connect(&src));
+  EXPECT_EQ(src.GetConnectionID(&clock), IID_OWClockStream);
+  src.Clock();
+  src.SetValue(1.5f);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_EQ(values, 1);
+  clock.Disconnect();
 }
 
 }  // namespace

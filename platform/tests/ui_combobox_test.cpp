@@ -192,6 +192,18 @@ TEST_F(UiComboBox, EscapeAndAClickElsewhereLeaveTheChoice) {
   EXPECT_EQ(combo->ItemIndex(), 3);
 }
 
+TEST_F(UiComboBox, EnterAndEscapeBelongToTheOpenListElseToTheFormsButtons) {
+  button->SetDefault(true);
+  button->SetCancel(true);
+  Type(*form, "{F4}{Down}{Enter}");
+  EXPECT_EQ(combo->ItemIndex(), 0);
+  Type(*form, "{F4}{Esc}");
+  EXPECT_EQ(log, (Log{"dropdown", "closeup", "click", "change 8000", "dropdown", "closeup"}));
+  Type(*form, "{Enter}{Esc}");
+  EXPECT_EQ(log.back(), "button");
+  EXPECT_EQ(log.size(), 8u) << "closed: Enter and Escape reach the default and cancel button";
+}
+
 TEST_F(UiComboBox, KeysWhileClosedChangeTheSelectionOneEventEach) {
   struct Step {
     std::string keys;
@@ -417,6 +429,7 @@ TEST_F(UiComboBox, HintShowsAfterTheDelayButNotOverTheOpenList) {
   Pump();
   EXPECT_TRUE(app->HintShowing());
   EXPECT_EQ(app->HintText(), "Interface d'entr\xC3\xA9" "e audio");
+  EXPECT_EQ(app->Screen().ActiveControl(), combo) << "the tooltip takes no activation";
   Click(*form, f.X, f.Y);
   EXPECT_FALSE(app->HintShowing());
   ASSERT_TRUE(combo->DroppedDown());

@@ -4,7 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/formtext.h"
+#include "platform/forms.h"
 #include "platform/tests/ui_form_fixture.h"
+#include "platform/ui/combobox.h"
+#include "platform/ui/module.h"
 #include "platform/ui/panel.h"
 #include "platform/ui/stdctrls.h"
 
@@ -262,6 +266,80 @@ TEST_F(UiDialog, PanelBevelsAndCaption) {
   for (int x = 104; x < 156; ++x)
     for (int y = 104; y < 126; ++y) ink = ink || FormPixel(*form, x, y) == clBlack;
   EXPECT_TRUE(ink);
+}
+
+TEST_F(UiDialog, TheControlsLoadFromFormData) {
+  ModuleRun classes(UiModuleSteps());
+  auto* d = TComponent::Create<TForm>(app.get());
+  ReadRootComponent(*d, ObjectTextToBinary(R"(
+object Dialog: TForm
+  ClientWidth = 330
+  ClientHeight = 252
+  Position = poOwnerFormCenter
+  Constraints.MinWidth = 200
+  object Panel1: TPanel
+    Height = 41
+    Align = alBottom
+    object Panel2: TPanel
+      Width = 185
+      Align = alRight
+      BevelOuter = bvNone
+      object OKButton: TButton
+        Left = 8
+        Top = 8
+        Width = 75
+        Height = 25
+        Caption = 'OK'
+        Default = True
+        ModalResult = 1
+      end
+      object CancelButton: TButton
+        Left = 96
+        Top = 8
+        Width = 75
+        Height = 25
+        Caption = 'Cancel'
+        Cancel = True
+        ModalResult = 2
+      end
+    end
+  end
+  object ListBox: TListBox
+    Align = alClient
+    ItemHeight = 13
+    Items.Strings = (
+      'None'
+      'Default')
+  end
+  object Rates: TComboBox
+    Style = csDropDownList
+    ItemIndex = 1
+    Items.Strings = (
+      '44100'
+      '48000')
+  end
+end)"));
+  auto* panel2 = dynamic_cast<TPanel*>(d->FindComponent("Panel2"));
+  auto* ok = dynamic_cast<TButton*>(d->FindComponent("OKButton"));
+  auto* cancel = dynamic_cast<TButton*>(d->FindComponent("CancelButton"));
+  auto* list = dynamic_cast<TListBox*>(d->FindComponent("ListBox"));
+  auto* rates = dynamic_cast<TComboBox*>(d->FindComponent("Rates"));
+  ASSERT_TRUE(panel2 && ok && cancel && list && rates);
+  EXPECT_EQ(d->ClientWidth(), 330);
+  EXPECT_EQ(d->Position(), TPosition::poOwnerFormCenter);
+  EXPECT_EQ(d->Constraints().MinWidth(), 200);
+  EXPECT_EQ(panel2->BevelOuter(), bvNone);
+  EXPECT_EQ(panel2->BoundsRect(), Bounds(144, 1, 185, 39));
+  EXPECT_TRUE(ok->Default());
+  EXPECT_EQ(ok->ModalResult(), mrOk);
+  EXPECT_TRUE(cancel->Cancel());
+  EXPECT_EQ(list->Items().Count(), 2);
+  EXPECT_EQ(list->BoundsRect(), Rect(0, 0, 330, 211));
+  EXPECT_EQ(rates->Style(), csDropDownList);
+  EXPECT_EQ(rates->ItemIndex(), 1) << "the index read before its items";
+  EXPECT_EQ(rates->Text(), "48000");
+  backend->QueueInput([&] { Type(*d, "{Enter}"); });
+  EXPECT_EQ(d->ShowModal(), mrOk);
 }
 
 }  // namespace

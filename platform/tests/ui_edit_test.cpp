@@ -80,6 +80,7 @@ TEST_F(UiEdit, KeySequencesGiveTextCaretAndSelection) {
       {"home and end", "abc", {}, "{Home}X{End}Y", "XabcY", 5, 0, 5},
       {"shift extends from the caret", "abcdef", {}, "{S+Left}{S+Left}", "abcdef", 4, 2, 4},
       {"typing over a shift selection", "abcdef", {}, "{S+Left}{S+Left}Z", "abcdZ", 5, 0, 5},
+      {"typing a selection over itself", "abcdef", {}, "{S+Left}f", "abcdef", 6, 0, 6},
       {"shift+home", "abcdef", {}, "{Left}{Left}{Left}{S+Home}", "abcdef", 0, 3, 0},
       {"shift back over the anchor", "abcdef", {}, "{Left}{Left}{S+Right}{S+Left}{S+Left}", "abcdef", 3, 1, 3},
       {"left collapses a selection to its start", "abcdef", {}, "{C+A}{Left}", "abcdef", 0, 0, 0},
@@ -443,7 +444,7 @@ class SeeThroughEdit : public TEdit {
   using TEdit::TEdit;
 
  protected:
-  void Paint() override { PaintParentBackground(*this, Canvas()); }
+  void PaintBackground(TCanvas& c) override { PaintParentBackground(*this, c); }
 };
 
 TEST_F(UiEdit, AControlCanShowItsParentBehindIt) {
@@ -467,6 +468,17 @@ TEST_F(UiEdit, AControlCanShowItsParentBehindIt) {
       ASSERT_EQ(FormPixel(*form, x, y), before.Canvas().Pixel(x, y)) << x << "," << y;
   EXPECT_EQ(compared, 76 * 26);
   EXPECT_NE(FormPixel(*form, client.Left - 1, client.Top - 1), clYellow) << "its own frame";
+  see->SetText("ab");
+  Pump();
+  int changed = 0;
+  for (int y = client.Top; y < client.Bottom; ++y)
+    for (int x = client.Left; x < client.Right; ++x) {
+      if (FormPixel(*form, x, y) == before.Canvas().Pixel(x, y)) continue;
+      ++changed;
+      const int cx = x - client.Left;
+      EXPECT_TRUE(cx >= see->PosFromChar(0) && cx < see->PosFromChar(2) + 1) << "only the text differs: " << x;
+    }
+  EXPECT_GT(changed, 10) << "its text over the parent";
 }
 
 }  // namespace

@@ -470,7 +470,7 @@ void TCustomComboBox::WndProc(TMessage& m) {
         DrawClientEdge(*dc, Rect(0, 0, Width(), Height()), bsSingle, true);
       return;
     case WM_SETFOCUS:
-      if (edit_) edit_->Perform(WM_SETFOCUS);
+      if (edit_ && Editable()) edit_->Perform(WM_SETFOCUS);
       Invalidate();
       break;
     case WM_KILLFOCUS:

@@ -261,7 +261,10 @@ void TCustomEdit::RestartCaret() {
 // ---- editing ---------------------------------------------------------------
 
 void TCustomEdit::ReplaceText(const std::string& text, int caret) {
-  if (text == Text()) return;
+  if (text == Text()) {  // typed over itself: the caret still moves on
+    SetSelection(caret, caret);
+    return;
+  }
   modified_ = true;
   anchor_ = caret_ = caret;
   {
@@ -552,9 +555,17 @@ void TCustomEdit::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
 
 void TCustomEdit::Paint() {
   TCanvas& c = Canvas();
+  PaintBackground(c);
+  PaintContent(c);
+}
+
+void TCustomEdit::PaintBackground(TCanvas& c) {
   c.Brush().SetStyle(TBrushStyle::bsSolid);
   c.Brush().SetColor(Color());
   c.FillRect(ClientRect());
+}
+
+void TCustomEdit::PaintContent(TCanvas& c) {
   c.Font().Assign(Font());
   if (!EnabledInChain()) c.Font().SetColor(clGrayText);
   const TRect r = TextRect();

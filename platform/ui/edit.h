@@ -120,7 +120,11 @@ class TCustomEdit : public TCustomControl {
   // A click's focus: the edit itself, or the control the field belongs to.
   virtual void TakeFocus();
   void DoEnter() override;
+  // Paint is PaintBackground (the control's colour; a subclass may show
+  // its parent instead) then PaintContent (text, selection, caret).
   void Paint() override;
+  virtual void PaintBackground(TCanvas& c);
+  void PaintContent(TCanvas& c);
   void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
   void MouseMove(TShiftState s, int x, int y) override;
   void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;

@@ -169,7 +169,7 @@ void TForm::Show() {
   InvalidateTree(this);
   if (window_) window_->SetVisible(true);
   if (OnShow) OnShow(this);
-  InjectActivate(true);
+  if (ShowActivates()) InjectActivate(true);
 }
 
 void TForm::Hide() {
@@ -514,6 +514,8 @@ void TForm::InjectActivate(bool active) {
   active_form_ = active;
   TScreen* s = Screen();
   if (active) {
+    // One window is active at a time.
+    if (s && s->active_form_ && s->active_form_ != this) s->active_form_->InjectActivate(false);
     if (s) s->active_form_ = this;
     Perform(CM_ACTIVATE);
     if (OnActivate) OnActivate(this);

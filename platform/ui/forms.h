@@ -186,6 +186,8 @@ class TForm : public TCustomControl {
   void AfterConstruction() override;
   void BeforeDestruction() override;
   virtual bool CloseQuery();
+  // Whether showing the form makes it the active window (a tooltip does not).
+  virtual bool ShowActivates() const { return true; }
 
  private:
   void EnsureSurface();
@@ -233,6 +235,7 @@ class THintWindow : public TForm {
 
  protected:
   void Paint() override;
+  bool ShowActivates() const override { return false; }
 };
 
 using TExceptionEvent = Method<void(TObject*, const std::exception&)>;
