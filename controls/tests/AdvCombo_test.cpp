@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "controls/tests/controls_test_support.h"
+#include "controls/tests/theme_test_support.h"
 #include "platform/tests/ui_form_fixture.h"
 #include "platform/theme.h"
 #include "platform/ui/edges.h"
@@ -16,28 +18,8 @@ namespace {
 
 constexpr TColor kLightBlue = 16771030;
 
-// A theme library that is active and draws nothing.
-class ActiveTheme : public ThemeLibrary {
- public:
-  bool HasEntryPoint(int) const override { return true; }
-  bool IsThemeActive() override { return true; }
-  ThemeHandle OpenThemeData(const void*, const std::string&) override { return 1; }
-  int CloseThemeData(ThemeHandle) override { return 0; }
-  int DrawThemeBackground(ThemeHandle, TCanvas&, int, int, const TRect&, const TRect*) override { return 0; }
-  std::optional<std::string> CurrentThemeName() override { return std::nullopt; }
-};
-
 class ComboTest : public test::ControlsTest {
  protected:
-  void TearDown() override {
-    UseTheme(false);
-    ControlsTest::TearDown();
-  }
-  void UseTheme(bool active) {
-    ACXPVS().Unbind();
-    ACXPVS().SetLoader(active ? ThemeLoader([] { return std::make_shared<ActiveTheme>(); }) : StandInThemeLoader());
-    ACXPVS().Bind();
-  }
   // One of the main window's four lists: the sample rates.
   TAdvComboBox* RateList(TForm* on) {
     auto* c = TComponent::Create<TAdvComboBox>(on);
@@ -60,6 +42,7 @@ class ComboTest : public test::ControlsTest {
     return s;
   }
   int changes = 0;
+  std::shared_ptr<test::RecordingTheme> theme = std::make_shared<test::RecordingTheme>();
 };
 
 TEST_F(ComboTest, CreatedWithItsDefaults) {
@@ -107,7 +90,8 @@ TEST_F(ComboTest, PaintPathAndFrameCalls) {
       {"disabled, unthemed, no disabled border", false, clNone, false, false, false, false, false, false, ""},
   };
   for (const Case& c : cases) {
-    UseTheme(c.theme);
+    std::optional<test::ThemeScope> themed;
+    if (c.theme) themed.emplace(ACXPVS(), theme);
     TAdvComboBox* combo = RateList(form);
     combo->SetFlat(c.flat);
     combo->SetFocusBorderColor(c.focusBorderColor);
@@ -162,8 +146,23 @@ TEST_F(ComboTest, DrawnLookGeometry) {
   EXPECT_EQ(Pixel(o.X + w - 19 + 3, o.Y + 1), static_cast<TColor>(ColorToRGB(clBtnShadow))) << "flat button frame";
 }
 
+TEST_F(ComboTest, AFlatComboBoxTakesItsParentsColourWhileDisabled) {
+  TAdvComboBox* c = RateList(form);
+  c->SetFlat(true);
+  c->SetColor(kLightBlue);
+  c->SetEnabled(false);
+  EXPECT_TRUE(c->ParentColor());
+  EXPECT_EQ(c->Color(), form->Color());
+  c->SetEnabled(true);
+  EXPECT_FALSE(c->ParentColor());
+  EXPECT_EQ(c->Color(), kLightBlue);
+  c->SetFlat(false);
+  c->SetEnabled(false);
+  EXPECT_EQ(c->Color(), c->LoadedColor()) << "not flat: the colour stays";
+}
+
 TEST_F(ComboTest, ThemedButtonStates) {
-  UseTheme(true);
+  test::ThemeScope themed(ACXPVS(), theme);
   TAdvComboBox* c = RateList(form);
   c->SetFlat(true);
   Paint();
@@ -179,6 +178,13 @@ TEST_F(ComboTest, ThemedButtonStates) {
   c->SetDroppedDown(false);
   c->SetEnabled(false);
   EXPECT_EQ(state(), 4u);
+  // The paint hands the theme the combo box class, part 1, in that state.
+  theme->calls.clear();
+  Paint();
+  const std::vector<std::string> once{"Open combobox", "Draw 1 4", "Close"};
+  std::vector<std::string> twice = once;  // under the frame, then in the client area
+  twice.insert(twice.end(), once.begin(), once.end());
+  EXPECT_EQ(theme->calls, twice);
 }
 
 TEST_F(ComboTest, HoverOnlyStrictlyInsideTheButtonStrip) {
@@ -316,6 +322,13 @@ TEST_F(ComboTest, LabelPlacesBesideTheControl) {
   EXPECT_EQ(l->Left(), 50 + 153 + 4) << "it follows the control";
   c->SetEnabled(false);
   EXPECT_FALSE(l->Enabled());
+  c->SetEnabled(true);
+  c->SetFocusLabel(true);
+  Paint();
+  c->SetFocus();
+  EXPECT_TRUE(l->Font().Style() & fsBold) << "a bold label while focused";
+  form->SetFocusedControl(nullptr);
+  EXPECT_FALSE(l->Font().Style() & fsBold);
   c->Hide();
   EXPECT_FALSE(l->Visible());
 }

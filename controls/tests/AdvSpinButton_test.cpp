@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "controls/tests/controls_test_support.h"
+#include "controls/tests/theme_test_support.h"
 #include "platform/ui/stdctrls.h"
 
 namespace tavrel {
@@ -151,6 +153,40 @@ TEST_F(SpinButtonTest, PressingFocusesTheFocusControl) {
   EXPECT_EQ(p->FocusedButton(), p->UpButton()) << "the pair is no tab stop: the focused button stays";
   edit->Destroy();
   EXPECT_EQ(p->FocusControl(), nullptr);
+}
+
+TEST_F(SpinButtonTest, ThemedButtonsByDirectionAndState) {
+  auto theme = std::make_shared<test::RecordingTheme>();
+  test::ThemeScope themed(ASXPVS(), theme);
+  TAdvSpinButton* p = Pair(spHorizontal, Bounds(10, 10, 20, 17));
+  Paint();
+  // Part by direction: up 1, down 2, right 3, left 4; state normal 1,
+  // hot 2, pressed 3, disabled 4. In part order.
+  auto draws = [&] {
+    std::vector<std::string> d;
+    for (const std::string& c : theme->calls)
+      if (c.rfind("Draw", 0) == 0) d.push_back(c);
+    theme->calls.clear();
+    std::sort(d.begin(), d.end());
+    return d;
+  };
+  theme->calls.clear();
+  p->Invalidate();
+  Paint();
+  EXPECT_EQ(draws(), (std::vector<std::string>{"Draw 3 1", "Draw 4 1"}));
+  Mouse(WM_MOUSEMOVE, p->UpButton(), 2, 2);
+  Paint();
+  EXPECT_EQ(draws(), std::vector<std::string>{"Draw 3 2"});
+  Mouse(WM_LBUTTONDOWN, p->UpButton(), 2, 2, MK_LBUTTON);
+  Paint();
+  EXPECT_EQ(draws(), (std::vector<std::string>{"Draw 3 3", "Draw 4 1"})) << "the press repaints the pair";
+  Mouse(WM_LBUTTONUP, p->UpButton(), 2, 2);
+  p->UpButton()->SetEnabled(false);
+  Paint();
+  EXPECT_EQ(draws(), (std::vector<std::string>{"Draw 3 4", "Draw 4 1"})) << "the release repaints the pair";
+  p->SetDirection(spVertical);
+  Paint();
+  EXPECT_EQ(draws(), (std::vector<std::string>{"Draw 1 4", "Draw 2 1"}));
 }
 
 TEST_F(SpinButtonTest, DefaultGlyphsAndTheirReset) {

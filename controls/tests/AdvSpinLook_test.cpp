@@ -200,6 +200,29 @@ TEST_F(SpinLookTest, LabelPlacesBesideTheField) {
   EXPECT_TRUE(l->Enabled());
   e->Hide();
   EXPECT_FALSE(l->Visible());
+  e->Show();
+  // The label goes where the field goes, and takes its parent's font when the field does.
+  auto* panel = Make<TPanel>(form, Bounds(0, 0, 300, 100));
+  e->SetParent(panel);
+  EXPECT_EQ(l->Parent(), panel);
+  e->SetParentFont(true);
+  panel->Font().SetHeight(-15);
+  EXPECT_EQ(l->Font().Height(), -15);
+}
+
+TEST_F(SpinLookTest, SpinFlatAndTransparentReachBothButtons) {
+  TAdvSpinEdit* e = MainSpin();
+  e->SetSpinFlat(true);
+  e->SetSpinTransparent(true);
+  for (TSpeedButton* b : {static_cast<TSpeedButton*>(e->Button()->UpButton()),
+                          static_cast<TSpeedButton*>(e->Button()->DownButton())}) {
+    EXPECT_TRUE(b->Flat());
+    EXPECT_TRUE(b->Transparent());
+  }
+  Paint();
+  // A flat arrow button: the flat frame in the shadow colour.
+  const TPoint corner = e->Button()->DownButton()->ClientToForm({0, 0});
+  EXPECT_EQ(Pixel(corner.X, corner.Y), static_cast<TColor>(ColorToRGB(clBtnShadow)));
 }
 
 }  // namespace

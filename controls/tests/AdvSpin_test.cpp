@@ -200,7 +200,9 @@ TEST_F(SpinTest, WritersFormatPerKind) {
   t->SetShowSeconds(true);
   EXPECT_EQ(t->Text(), "1:02:00");
   TAdvSpinEdit* n = Spin();
+  n->SetEditorEnabled(false);
   n->SetValue(12);
+  EXPECT_EQ(n->SelLength(), 2) << "a field the user cannot edit shows its value selected";
   n->SetShowSeconds(false);
   EXPECT_TRUE(n->ShowSeconds()) << "ignored by the other kinds";
 
@@ -361,6 +363,29 @@ TEST_F(SpinTest, TimeStepsAreDurationsAndStayAboveZero) {
     Place(e, c.text, c.caret);
     Type(c.up ? "{Up}" : "{Down}");
     EXPECT_EQ(e->Text(), c.result) << c.text << " at " << c.caret << (c.up ? " up" : " down");
+    e->Destroy();
+  }
+}
+
+TEST_F(SpinTest, DeleteIsSwallowedWhereItWouldBreakTheField) {
+  struct Case {
+    TAdvSpinType kind;
+    bool editor;
+    std::string text;
+    int caret;
+    std::string result;
+  } cases[] = {
+      {sptHex, true, "0x1F", 0, "0x1F"}, {sptHex, true, "0x1F", 1, "0x1F"},
+      {sptHex, true, "0x1F", 2, "0xF"},  {sptNormal, false, "512", 0, "512"},
+      {sptNormal, true, "512", 0, "12"},
+  };
+  for (const Case& c : cases) {
+    TAdvSpinEdit* e = Spin(c.kind);
+    e->SetEditorEnabled(c.editor);
+    Focus(e);
+    Place(e, c.text, c.caret);
+    Type("{Del}");
+    EXPECT_EQ(e->Text(), c.result) << c.text << " at " << c.caret;
     e->Destroy();
   }
 }
@@ -591,6 +616,18 @@ TEST_F(SpinTest, FocusColourComesAndGoesForACodeBuiltControl) {
   EXPECT_EQ(e->Color(), clYellow);
   other->SetFocus();
   EXPECT_EQ(e->Color(), clRed);
+}
+
+TEST_F(SpinTest, AutoFocusTakesTheFocusWhenTheMouseEnters) {
+  TAdvSpinEdit* e = MainSpin();
+  Paint();
+  form->InjectActivate(true);
+  Mouse(WM_MOUSEMOVE, e, 20, 5);
+  EXPECT_FALSE(e->Focused());
+  Mouse(WM_MOUSEMOVE, other, 5, 5);
+  e->SetAutoFocus(true);
+  Mouse(WM_MOUSEMOVE, e, 20, 5);
+  EXPECT_TRUE(e->Focused());
 }
 
 TEST_F(SpinTest, ButtonClicksStepAndRaiseTheirEvents) {
