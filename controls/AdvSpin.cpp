@@ -389,7 +389,7 @@ void TAdvSpinEdit::StepTime(int sign) {
   const TDateTime now = TimeValue();
   const TDateTime step = EncodeTime(0, 0, seconds);
   if (sign > 0) SetTimeValue(now + step);
-  else if (std::llround(now * 86400000.0) >= seconds * 1000) SetTimeValue(now - step);
+  else if (std::round(now * 86400000.0) >= static_cast<double>(seconds) * 1000) SetTimeValue(now - step);
 }
 
 void TAdvSpinEdit::StepPage(int sign) {

@@ -213,10 +213,6 @@ void TAdvSpinEdit::WndProcLook(TMessage& m) {
       TCustomEdit::WndProc(m);
       label_.Place();
       return;
-    case CM_TEXTCHANGED:
-      TCustomEdit::WndProc(m);
-      if (transparent_) Invalidate();
-      return;
     default:
       TCustomEdit::WndProc(m);
   }
