@@ -1,70 +1,110 @@
 #include "audio/ALFIRChannels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "math/fir.h"
 #include "math/routines.h"
 
 namespace tavrel {
 namespace {
 
 // Ties to even whatever the rounding mode; v is within the 32-bit range.
-double RoundHalfEven(double v) {
-  double r = std::floor(v);
-  const double d = v - r;
-  if (d > 0.5 || (d == 0.5 && (static_cast<int64_t>(r) & 1) != 0)) r += 1.0;
-  return r;
+// Branch-free: truncation, then one step by the exact remainder.
+int32_t RoundHalfEven(double v) {
+  int64_t t = static_cast<int64_t>(v);
+  const double d = v - static_cast<double>(t);
+  const int64_t odd = t & 1;
+  t += int64_t(d > 0.5) - int64_t(d < -0.5) + (int64_t(d == 0.5) & odd) - (int64_t(d == -0.5) & odd);
+  return static_cast<int32_t>(t);
 }
 
-double Bound(double v, double lo, double hi, double nanValue) {
+int32_t Bound(double v, double lo, double hi, int32_t nanValue) {
   if (std::isnan(v)) return nanValue;
   return RoundHalfEven(v < lo ? lo : (v > hi ? hi : v));
 }
 
+// Per width: the sample as a filter input, the output's offset and bounds,
+// and the stored level of a filter output (monotonic in the output, which
+// the block path relies on).
 template <uint32_t Bytes>
 struct Sample;
 
 template <>
 struct Sample<1> {
+  static constexpr double kOffset = 127.0, kLow = 0.0, kHigh = 255.0;
+  static constexpr int32_t kNotANumber = 127;
   static double Read(const uint8_t* p) { return double(int(p[0]) - 127); }
-  static void Write(uint8_t* p, double y) { p[0] = uint8_t(Bound(y + 127.0, 0.0, 255.0, 127.0)); }
+  static void Write(uint8_t* p, int32_t v) { p[0] = uint8_t(v); }
 };
 template <>
 struct Sample<2> {
+  static constexpr double kOffset = 0.0, kLow = -32767.0, kHigh = 32767.0;
+  static constexpr int32_t kNotANumber = 0;
   static double Read(const uint8_t* p) {
     int16_t v;
     std::memcpy(&v, p, 2);
     return v;
   }
-  static void Write(uint8_t* p, double y) {
-    const int16_t v = int16_t(Bound(y, -32767.0, 32767.0, 0.0));
-    std::memcpy(p, &v, 2);
+  static void Write(uint8_t* p, int32_t v) {
+    const int16_t s = int16_t(v);
+    std::memcpy(p, &s, 2);
   }
 };
 template <>
 struct Sample<3> {
+  static constexpr double kOffset = 0.0, kLow = -8388607.0, kHigh = 8388607.0;
+  static constexpr int32_t kNotANumber = 0;
   static double Read(const uint8_t* p) { return ReadSample24(p); }
-  static void Write(uint8_t* p, double y) { WriteSample24(p, int32_t(Bound(y, -8388607.0, 8388607.0, 0.0))); }
+  static void Write(uint8_t* p, int32_t v) { WriteSample24(p, v); }
 };
 template <>
 struct Sample<4> {
+  static constexpr double kOffset = 0.0, kLow = -2147483647.0, kHigh = 2147483647.0;
+  static constexpr int32_t kNotANumber = 0;
   static double Read(const uint8_t* p) {
     int32_t v;
     std::memcpy(&v, p, 4);
     return v;
   }
-  static void Write(uint8_t* p, double y) {
-    const int32_t v = int32_t(Bound(y, -2147483647.0, 2147483647.0, 0.0));
-    std::memcpy(p, &v, 4);
-  }
+  static void Write(uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); }
 };
+
+template <uint32_t Bytes>
+int32_t Level(double y) {
+  using S = Sample<Bytes>;
+  return Bound(y + S::kOffset, S::kLow, S::kHigh, S::kNotANumber);
+}
+
+// Whether every output whose offset value lies in [a, b] gets one stored
+// level, and which: clamped at either end, or the one integer nearer than a
+// half to all of [a, b]. Not a number, or a wider interval, decides nothing.
+template <uint32_t Bytes>
+bool OneLevel(double a, double b, int32_t& level) {
+  using S = Sample<Bytes>;
+  if (b <= S::kLow) {
+    level = int32_t(S::kLow);
+    return true;
+  }
+  if (a >= S::kHigh) {
+    level = int32_t(S::kHigh);
+    return true;
+  }
+  if (!(b - a < 1.0)) return false;
+  const double m = 0.5 * (a + b);  // within the 32-bit range plus one
+  const int64_t r = static_cast<int64_t>(m + (m >= 0.0 ? 0.5 : -0.5));
+  if (!(a > double(r) - 0.5 && b < double(r) + 0.5 && double(r) >= S::kLow && double(r) <= S::kHigh)) return false;
+  level = int32_t(r);
+  return true;
+}
 
 template <uint32_t Bytes>
 void FilterChannel(uint8_t* data, uint32_t frames, uint32_t step, kernels::FIRState* state) {
   for (uint32_t i = 0; i < frames; ++i, data += step) {
     double y = 0.0;
     ALDispatcher::ippsFIROne_64f(Sample<Bytes>::Read(data), &y, state);
-    Sample<Bytes>::Write(data, y);
+    Sample<Bytes>::Write(data, Level<Bytes>(y));
   }
 }
 
@@ -76,9 +116,52 @@ void FeedChannel(const uint8_t* data, uint32_t frames, uint32_t step, kernels::F
   }
 }
 
-// Runs fn<Bytes> for the sample width; false for a width without samples.
+// Up to window.size() - (taps - 1) frames of one channel at once. The
+// outputs come from the fast sums wherever both ends of their error bound
+// give the same stored level, which the exact output, lying between them,
+// then gives too; elsewhere from the exact sum. The state ends as after one
+// single step per frame.
+template <uint32_t Bytes>
+void FilterChannelBlock(uint8_t* data, uint32_t frames, uint32_t step, kernels::FIRState* state,
+                        std::vector<double>& window, std::vector<double>& near) {
+  const uint32_t history = uint32_t(state->tapsLen) - 1;
+  double* w = window.data();
+  kernels::FIRRecentInputs(state, w);
+  double largest = 0.0;  // every input is a whole number: no NaN here
+  for (uint32_t i = 0; i < history; ++i) largest = std::max(largest, std::fabs(w[i]));
+  const uint8_t* in = data;
+  for (uint32_t i = 0; i < frames; ++i, in += step) {
+    const double x = Sample<Bytes>::Read(in);
+    w[history + i] = x;
+    largest = std::max(largest, std::fabs(x));
+  }
+  kernels::FIRWindowSumsNear(state, w, near.data(), frames);
+  const double e = kernels::FIRNearBound(state, largest);
+  constexpr double offset = Sample<Bytes>::kOffset;
+  for (uint32_t i = 0; i < frames; ++i, data += step) {
+    const double y = near[i];
+    int32_t level;
+    if (!OneLevel<Bytes>((y - e) + offset, (y + e) + offset, level))
+      level = Level<Bytes>(kernels::FIRWindowSum(state, w + i));
+    Sample<Bytes>::Write(data, level);
+  }
+  kernels::FIRAdvance(state, w, frames);
+}
+
+// The ring's frames of one channel into the state, outputs dropped.
+template <uint32_t Bytes>
+void FeedChannelBlock(const uint8_t* data, uint32_t frames, uint32_t step, kernels::FIRState* state,
+                      std::vector<double>& window) {
+  double* w = window.data();
+  kernels::FIRRecentInputs(state, w);
+  const uint32_t history = uint32_t(state->tapsLen) - 1;
+  for (uint32_t i = 0; i < frames; ++i, data += step) w[history + i] = Sample<Bytes>::Read(data);
+  kernels::FIRAdvance(state, w, frames);
+}
+
+// Runs Fn<Bytes>::Run for the sample width; false for a width without samples.
 template <template <uint32_t> class Fn, class... Args>
-bool ByWidth(uint32_t bytes, Args... args) {
+bool ByWidth(uint32_t bytes, Args&&... args) {
   switch (bytes) {
     case 1: Fn<1>::Run(args...); return true;
     case 2: Fn<2>::Run(args...); return true;
@@ -94,6 +177,19 @@ struct Filter {
 template <uint32_t Bytes>
 struct Feed {
   static void Run(const uint8_t* d, uint32_t n, uint32_t s, kernels::FIRState* st) { FeedChannel<Bytes>(d, n, s, st); }
+};
+template <uint32_t Bytes>
+struct FilterBlock {
+  static void Run(uint8_t* d, uint32_t n, uint32_t s, kernels::FIRState* st, std::vector<double>& w,
+                  std::vector<double>& y) {
+    FilterChannelBlock<Bytes>(d, n, s, st, w, y);
+  }
+};
+template <uint32_t Bytes>
+struct FeedBlock {
+  static void Run(const uint8_t* d, uint32_t n, uint32_t s, kernels::FIRState* st, std::vector<double>& w) {
+    FeedChannelBlock<Bytes>(d, n, s, st, w);
+  }
 };
 
 bool HasSamples(uint32_t bytes) { return bytes >= 1 && bytes <= 4; }
@@ -120,6 +216,17 @@ std::vector<TALFIRChannels::Failure> TALFIRChannels::CreateStates(const TSLAReal
     }
     FStates[ch].reset(state);
   }
+  // The block path works on the kernels' own state record, so only where
+  // the three routines are the own kernels (a library's states are stepped
+  // through its routine, one sample at a time).
+  FBlockPath = ALDispatcher::ippsFIRInitAlloc_64f == &kernels::ippsFIRInitAlloc_64f &&
+               ALDispatcher::ippsFIROne_64f == &kernels::ippsFIROne_64f &&
+               ALDispatcher::ippsFIRFree_64f == &kernels::ippsFIRFree_64f && !Taps.empty();
+  if (FBlockPath) {
+    // Sized here, so that filtering allocates nothing.
+    FWindow.assign(Taps.size() - 1 + std::max<size_t>(kBlockFrames, FDelayFrames), 0.0);
+    FNear.assign(kBlockFrames, 0.0);
+  }
   FOpened = true;
   return failures;
 }
@@ -130,8 +237,8 @@ std::vector<TALFIRChannels::Failure> TALFIRChannels::Open(const TALWaveFormatExt
   FChannels = Format.nChannels;
   FSampleBytes = Format.wBitsPerSample % 8 == 0 ? Format.wBitsPerSample / 8u : 0u;
   FFrameBytes = FChannels * FSampleBytes;
-  std::vector<Failure> failures = CreateStates(Taps);
   FDelayFrames = static_cast<uint32_t>(Taps.size() / 2);
+  std::vector<Failure> failures = CreateStates(Taps);
   // Silence: the 8-bit zero line is 127.
   FDelayBuffer.assign(size_t(FDelayFrames) * FFrameBytes, FSampleBytes == 1 ? 127 : 0);
   FDelayPosition = 0;
@@ -159,9 +266,15 @@ void TALFIRChannels::Prime() {
   for (uint32_t ch = 0; ch < FChannels; ++ch) {
     kernels::FIRState* state = FStates[ch].get();
     if (state == nullptr) continue;
-    const uint32_t offset = ch * FSampleBytes;
-    ByWidth<Feed>(FSampleBytes, ring + size_t(p) * FFrameBytes + offset, FDelayFrames - p, FFrameBytes, state);
-    ByWidth<Feed>(FSampleBytes, ring + offset, p, FFrameBytes, state);
+    const uint8_t* older = ring + size_t(p) * FFrameBytes + ch * FSampleBytes;
+    const uint8_t* newer = ring + ch * FSampleBytes;
+    if (FBlockPath) {
+      if (p < FDelayFrames) ByWidth<FeedBlock>(FSampleBytes, older, FDelayFrames - p, FFrameBytes, state, FWindow);
+      if (p > 0) ByWidth<FeedBlock>(FSampleBytes, newer, p, FFrameBytes, state, FWindow);
+    } else {
+      ByWidth<Feed>(FSampleBytes, older, FDelayFrames - p, FFrameBytes, state);
+      ByWidth<Feed>(FSampleBytes, newer, p, FFrameBytes, state);
+    }
   }
 }
 
@@ -190,7 +303,15 @@ void TALFIRChannels::ProcessFrames(uint8_t* Data, uint32_t Frames) {
   for (uint32_t ch = 0; ch < FChannels; ++ch) {
     kernels::FIRState* state = FStates[ch].get();
     if (state == nullptr) continue;  // passes through unfiltered
-    ByWidth<Filter>(FSampleBytes, Data + ch * FSampleBytes, Frames, FFrameBytes, state);
+    uint8_t* first = Data + ch * FSampleBytes;
+    if (!FBlockPath) {
+      ByWidth<Filter>(FSampleBytes, first, Frames, FFrameBytes, state);
+      continue;
+    }
+    for (uint32_t done = 0; done < Frames; done += kBlockFrames) {
+      const uint32_t n = std::min(kBlockFrames, Frames - done);
+      ByWidth<FilterBlock>(FSampleBytes, first + size_t(done) * FFrameBytes, n, FFrameBytes, state, FWindow, FNear);
+    }
   }
 }
 

@@ -17,6 +17,11 @@
 //   32-bit          within -2147483647..2147483647
 // A result that is not a number comes out as the zero line.
 //
+// With the own FIR kernels bound, a channel's frames are filtered a block at
+// a time (fast sums with an error bound, the exact sum only where the bound
+// leaves the stored level in doubt): the stored samples and the states are
+// exactly those of one single-sample step per frame.
+//
 // The ring keeps the last taps/2 input frames (its length is fixed at Open
 // and kept across redesigns), so new taps take over with a short history
 // instead of silence. A channel whose state could not be created passes its
@@ -79,8 +84,14 @@ class TALFIRChannels {
   void Record(const uint8_t* Data, uint32_t Frames);
   void Prime();
 
+  // Frames of one channel per block pass.
+  static constexpr uint32_t kBlockFrames = 256;
+
   std::vector<State> FStates;
   bool FOpened = false;
+  bool FBlockPath = false;
+  std::vector<double> FWindow;  // taps - 1 recent inputs, then a block's
+  std::vector<double> FNear;    // a block's fast sums
   uint32_t FChannels = 0;
   uint32_t FSampleBytes = 0;
   uint32_t FFrameBytes = 0;

@@ -32,6 +32,7 @@
 #include "platform/wave/wave.h"
 #include "platform/component.h"
 #include "platform/guid.h"
+#include "platform/recycle.h"
 #include "platform/refcount.h"
 #include "platform/sync.h"
 #include "signal/LPThread.h"
@@ -77,7 +78,7 @@ class TALWaveThread : public TLPThread {
 };
 
 // One buffer queued on a device, as the device state lists it.
-class TALQueuedWaveBuffer {
+class TALQueuedWaveBuffer : public TRecycled {  // one per queued buffer: kept blocks
  public:
   virtual ~TALQueuedWaveBuffer() = default;
 };

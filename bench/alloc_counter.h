@@ -1,6 +1,9 @@
 #pragma once
-// Counts heap allocations of a benchmark program through its own global
-// operator new. Include it in exactly one file of a program.
+// Counts heap allocations of a benchmark program: its own global operator
+// new and the C library's allocation functions (malloc, calloc, realloc and
+// the aligned ones), which it takes over and passes on to the C library's
+// own entry points, so that an allocation made by any library counts too.
+// Include it in exactly one file of a program.
 //
 //   const uint64_t before = tavrel::bench::HeapAllocations();
 //   ...;
@@ -9,8 +12,9 @@
 // ThreadHeapAllocations counts those of the calling thread only, so code
 // running on another thread (a wave thread, say) can report its own.
 #include <atomic>
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 
 namespace tavrel::bench {
@@ -19,16 +23,56 @@ inline std::atomic<uint64_t> gHeapAllocations{0};
 inline thread_local uint64_t tThreadHeapAllocations = 0;
 inline uint64_t HeapAllocations() { return gHeapAllocations.load(std::memory_order_relaxed); }
 inline uint64_t ThreadHeapAllocations() { return tThreadHeapAllocations; }
+inline void CountAllocation() {
+  gHeapAllocations.fetch_add(1, std::memory_order_relaxed);
+  ++tThreadHeapAllocations;
+}
 
 }  // namespace tavrel::bench
 
+// The C library's own entry points (glibc).
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void* __libc_memalign(std::size_t, std::size_t);
+void __libc_free(void*);
+
+void* malloc(std::size_t n) {
+  tavrel::bench::CountAllocation();
+  return __libc_malloc(n);
+}
+void* calloc(std::size_t n, std::size_t size) {
+  tavrel::bench::CountAllocation();
+  return __libc_calloc(n, size);
+}
+void* realloc(void* p, std::size_t n) {
+  tavrel::bench::CountAllocation();
+  return __libc_realloc(p, n);
+}
+void* memalign(std::size_t alignment, std::size_t n) {
+  tavrel::bench::CountAllocation();
+  return __libc_memalign(alignment, n);
+}
+void* aligned_alloc(std::size_t alignment, std::size_t n) {
+  tavrel::bench::CountAllocation();
+  return __libc_memalign(alignment, n);
+}
+int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
+  tavrel::bench::CountAllocation();
+  if (alignment % sizeof(void*) != 0 || (alignment & (alignment - 1)) != 0) return EINVAL;
+  void* p = __libc_memalign(alignment, n);
+  if (p == nullptr) return ENOMEM;
+  *out = p;
+  return 0;
+}
+void free(void* p) { __libc_free(p); }
+}
+
 void* operator new(std::size_t n) {
-  tavrel::bench::gHeapAllocations.fetch_add(1, std::memory_order_relaxed);
-  ++tavrel::bench::tThreadHeapAllocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
+  tavrel::bench::CountAllocation();
+  if (void* p = __libc_malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
-// GCC cannot see that these pair with the operator new above.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { __libc_free(p); }
+void operator delete(void* p, std::size_t) noexcept { __libc_free(p); }

@@ -41,68 +41,10 @@ using namespace tavrel;
 constexpr uint32_t kFrames = 512, kChannels = 2, kRate = 44100;
 constexpr double kBufferNs = 1e9 * kFrames / kRate;
 
-std::vector<int16_t> Input() { return bench::RandomSamples16(kFrames * kChannels, 20000.0, 11); }
-
-// A sink on an end the stored links leave open; keeps the last buffer when asked.
-struct EndSink {
-  uint64_t buffers = 0;
-  bool keep = false;
-  std::vector<int16_t> last;
-  TALOWAudioSinkPin pin;
-  explicit EndSink(TComponent* owner)
-      : pin(owner, nullptr,
-            TSLOperationEvent([this](TOWBasicPin*, const TDataTypeID&, IOWNotifyOperation* op, TOWNotifyState) {
-              if (auto* supplied = dynamic_cast<TOWSuppliedBufferOperation*>(op->Instance())) {
-                ++buffers;
-                if (keep) {
-                  auto audio = TALAudioBuffer::CreateUniversal(*supplied->Buffer);
-                  last.resize(audio->GetSize() * kChannels);
-                  std::memcpy(last.data(), audio->Read(), last.size() * sizeof(int16_t));
-                }
-              }
-              return TOWNotifyResult{};
-            })) {}
-};
-
-struct Chain {
-  bench::TapResult tap;
-  ComponentPtr<TStoredGraphForm> graph;
-  EndSink tapEnd, highPassEnd;
-  Ref<TALAudioBuffer> captured;
-
-  explicit Chain(bool allFour)
-      : graph(LoadStoredGraph([this](TObject*, const Ref<TALAudioBuffer>& in, Ref<TALAudioBuffer>&, bool&) {
-          bench::Analyse(*in, tap);
-        })),
-        tapEnd(graph.get()),
-        highPassEnd(graph.get()) {
-    tapEnd.pin.Connect(graph->ALGenericFilter1()->OutputPin());
-    highPassEnd.pin.Connect(graph->ALHighPass1()->OutputPin());
-    if (allFour) bench::CheckAllFilterBoxes(*graph);
-    TALAudioIn& in = *graph->ALAudioIn1();
-    const TALWaveFormatExtensible format = *in.AudioFormat()->GetWaveFormat();
-    const std::vector<int16_t> samples = Input();
-    captured = TALAudioBuffer::CreateData(samples.data(), format.nSamplesPerSec, format.wValidBitsPerSample,
-                                          format.nChannels, in.AudioFormat()->BufferSize());
-    in.OutputPin()->Notify(MakeRef<TOWStartWaveOperation>(&format, false).get());
-  }
-  ~Chain() {
-    graph->ALAudioIn1()->OutputPin()->EndStop();
-    tapEnd.pin.Disconnect();
-    highPassEnd.pin.Disconnect();
-  }
-
-  // One filled capture buffer down the stored links. It stays held, as the
-  // capture component holds its buffer while the graph runs, so the first
-  // filter that writes makes its own copy.
-  void Submit() {
-    captured->GetTimeStamp().SetAvailable(false);
-    graph->ALAudioIn1()->OutputPin()->SubmitBuffer(*captured);
-  }
-};
+std::vector<int16_t> Input() { return bench::ChainInput(); }
 
 void Graph(benchmark::State& state, bool allFour) {
-  Chain chain(allFour);
+  bench::GraphChain chain(allFour);
   for (int i = 0; i < 4; ++i) chain.Submit();  // pool warm, states past their start
   const uint64_t before = bench::ThreadHeapAllocations();
   const uint64_t seen = chain.highPassEnd.buffers;
@@ -116,7 +58,7 @@ void Graph(benchmark::State& state, bool allFour) {
 
 // The plain loop doing the same filtering and minimum and maximum.
 void Plain(benchmark::State& state, bool allFour) {
-  Chain chain(allFour);
+  bench::GraphChain chain(allFour);
   bench::PlainGraphWork(state, bench::FilteringTaps(*chain.graph, kRate), Input(), kChannels);
 }
 
@@ -132,7 +74,7 @@ struct Check {
 
 Check Compare(bool allFour) {
   Check c;
-  Chain chain(allFour);
+  bench::GraphChain chain(allFour);
   chain.highPassEnd.keep = true;
   std::vector<bench::PlainStage> stages;
   for (const auto& t : bench::FilteringTaps(*chain.graph, kRate)) stages.emplace_back(t, kChannels);

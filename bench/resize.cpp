@@ -1,16 +1,18 @@
 // Resize speed: our routines against OpenCV's cv::resize, one thread each,
-// on the same random images. Prints our time / OpenCV's time per case.
+// on the same random images. Prints our time / OpenCV's time per case (CPU
+// time, median of the repetitions).
 //
 //   bench_resize [--benchmark_filter=down/8uC3]
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/support.h"
 #include "resample/resize.h"
 
 #ifdef TAVREL_HAVE_OPENCV
@@ -44,7 +46,9 @@ struct Method {
 };
 // OpenCV's cubic is Keys a = -0.75 and its Lanczos has 8 taps: same class,
 // not the same kernel.
-const Method kMethods[] = {{"nearest", IPPI_INTER_NN, 0 /*INTER_NEAREST*/, false},
+// OpenCV's INTER_NEAREST_EXACT takes the source pixel nearest to the
+// destination pixel's centre, as ours does (INTER_NEAREST floors instead).
+const Method kMethods[] = {{"nearest", IPPI_INTER_NN, 6 /*INTER_NEAREST_EXACT*/, false},
                            {"linear", IPPI_INTER_LINEAR, 1 /*INTER_LINEAR*/, false},
                            {"cubic", IPPI_INTER_CUBIC, 2 /*INTER_CUBIC*/, false},
                            {"lanczos", IPPI_INTER_LANCZOS, 4 /*INTER_LANCZOS4*/, false},
@@ -79,50 +83,19 @@ IppStatus Ours(Buffers& b, int method) {
   return fn(b.src.data(), size, b.SrcStep(), roi, b.dst.data(), b.DstStep(), dsize, fx, fy, method);
 }
 
-// Run times by benchmark name, for the closing ratio table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    // The median when repeated, else the single run.
-    for (const Run& r : runs) {
-      if (r.error_occurred) continue;
-      const std::string name = r.run_name.function_name;
-      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-        medians_[name] = r.GetAdjustedRealTime();
-      else if (r.run_type == Run::RT_Iteration)
-        times_[name] = r.GetAdjustedRealTime();
-    }
-    for (const auto& [name, t] : medians_) times_[name] = t;
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Summary() const {
-    std::printf("\n%-28s %12s %12s %8s\n", "case", "ours ms", "opencv ms", "ratio");
-    for (const auto& [name, ours] : times_) {
-      if (name.rfind("ours/", 0) != 0) continue;
-      const std::string key = name.substr(5);
-      const auto peer = times_.find("opencv/" + key);
-      if (peer == times_.end())
-        std::printf("%-28s %12.2f %12s %8s\n", key.c_str(), ours, "-", "-");
-      else
-        std::printf("%-28s %12.2f %12.2f %8.2f\n", key.c_str(), ours, peer->second, ours / peer->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_, medians_;
-};
-
-void Register() {
+std::vector<std::string> Register() {
+  std::vector<std::string> keys;
   for (const Shape& s : kShapes)
     for (const Format& f : kFormats) {
       auto buffers = MakeBuffers(s, f);
       for (const Method& m : kMethods) {
         if (m.downOnly && s.dw > s.sw) continue;
         const std::string key = std::string(s.name) + "/" + f.name + "/" + m.name;
+        keys.push_back(key);
         benchmark::RegisterBenchmark(("ours/" + key).c_str(), [buffers, m](benchmark::State& st) {
           for (auto _ : st)
             if (Ours(*buffers, m.ours) != ippStsNoErr) st.SkipWithError("resize failed");
-        })->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.3);
+        })->Unit(benchmark::kMillisecond)->MinTime(0.3);
 #ifdef TAVREL_HAVE_OPENCV
         benchmark::RegisterBenchmark(("opencv/" + key).c_str(), [buffers, m](benchmark::State& st) {
           Buffers& b = *buffers;
@@ -130,10 +103,11 @@ void Register() {
           const cv::Mat src(b.sh, b.sw, type, b.src.data(), b.SrcStep());
           cv::Mat dst(b.dh, b.dw, type, b.dst.data(), b.DstStep());
           for (auto _ : st) cv::resize(src, dst, dst.size(), 0, 0, m.opencv);
-        })->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.3);
+        })->Unit(benchmark::kMillisecond)->MinTime(0.3);
 #endif
       }
     }
+  return keys;
 }
 
 }  // namespace
@@ -142,11 +116,19 @@ int main(int argc, char** argv) {
 #ifdef TAVREL_HAVE_OPENCV
   cv::setNumThreads(1);
 #endif
-  Register();
+  const std::vector<std::string> keys = Register();
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.Summary();
+  bench::RatioTable table;
+  benchmark::RunSpecifiedBenchmarks(&table);
+  std::printf("\n%-28s %12s %12s %8s\n", "case", "ours ms", "opencv ms", "ratio");
+  for (const std::string& key : keys) {
+    const double ours = table.Time("ours/" + key) / 1e6, peer = table.Time("opencv/" + key) / 1e6;
+    if (std::isnan(ours)) continue;
+    if (std::isnan(peer))
+      std::printf("%-28s %12.2f %12s %8s\n", key.c_str(), ours, "-", "-");
+    else
+      std::printf("%-28s %12.2f %12.2f %8.2f\n", key.c_str(), ours, peer, ours / peer);
+  }
   benchmark::Shutdown();
   return 0;
 }

@@ -2,7 +2,8 @@
 // What the benchmarks of the stored audio graph share: the module start-up
 // of a program built on the audio folder, the analysis tap's work (each
 // channel's minimum and maximum through GetSample, as the application's
-// analysis handler finds them) and the taps of the stages that filter.
+// analysis handler finds them), the taps of the stages that filter, and the
+// graph driven from its capture pin with sinks on its open ends.
 //
 //   ModuleRun modules(bench::AudioProgramModules());
 //   bench::TapResult tap;
@@ -11,6 +12,9 @@
 //   });
 //   bench::CheckAllFilterBoxes(*graph);        // band-stop, band-pass, high-pass on too
 //   bench::PlainGraphWork(state, bench::FilteringTaps(*graph, 44100), input, 2);
+//
+//   bench::GraphChain chain(true);   // all four filters on, ChainInput() held as the captured buffer
+//   chain.Submit();                  // one buffer down the stored links
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -91,6 +95,64 @@ inline void CheckAllFilterBoxes(TStoredGraphForm& graph) {
   graph.ALBandPass1()->SetEnabled(true);
   graph.ALHighPass1()->SetEnabled(true);
 }
+
+// A sink on an end the stored links leave open; keeps the last buffer when asked.
+struct EndSink {
+  uint64_t buffers = 0;
+  bool keep = false;
+  std::vector<int16_t> last;
+  TALOWAudioSinkPin pin;
+  explicit EndSink(TComponent* owner)
+      : pin(owner, nullptr,
+            TSLOperationEvent([this](TOWBasicPin*, const TDataTypeID&, IOWNotifyOperation* op, TOWNotifyState) {
+              if (auto* supplied = dynamic_cast<TOWSuppliedBufferOperation*>(op->Instance())) {
+                ++buffers;
+                if (keep) {
+                  auto audio = TALAudioBuffer::CreateUniversal(*supplied->Buffer);
+                  last.resize(audio->GetSize() * audio->GetChannels());
+                  std::memcpy(last.data(), audio->Read(), last.size() * sizeof(int16_t));
+                }
+              }
+              return TOWNotifyResult{};
+            })) {}
+};
+
+struct GraphChain {
+  TapResult tap;
+  ComponentPtr<TStoredGraphForm> graph;
+  EndSink tapEnd, highPassEnd;
+  Ref<TALAudioBuffer> captured;
+
+  explicit GraphChain(bool allFour)
+      : graph(LoadStoredGraph([this](TObject*, const Ref<TALAudioBuffer>& in, Ref<TALAudioBuffer>&, bool&) {
+          Analyse(*in, tap);
+        })),
+        tapEnd(graph.get()),
+        highPassEnd(graph.get()) {
+    tapEnd.pin.Connect(graph->ALGenericFilter1()->OutputPin());
+    highPassEnd.pin.Connect(graph->ALHighPass1()->OutputPin());
+    if (allFour) CheckAllFilterBoxes(*graph);
+    TALAudioIn& in = *graph->ALAudioIn1();
+    const TALWaveFormatExtensible format = *in.AudioFormat()->GetWaveFormat();
+    const std::vector<int16_t> samples = ChainInput();
+    captured = TALAudioBuffer::CreateData(samples.data(), format.nSamplesPerSec, format.wValidBitsPerSample,
+                                          format.nChannels, in.AudioFormat()->BufferSize());
+    in.OutputPin()->Notify(MakeRef<TOWStartWaveOperation>(&format, false).get());
+  }
+  ~GraphChain() {
+    graph->ALAudioIn1()->OutputPin()->EndStop();
+    tapEnd.pin.Disconnect();
+    highPassEnd.pin.Disconnect();
+  }
+
+  // One filled capture buffer down the stored links. It stays held, as the
+  // capture component holds its buffer while the graph runs, so the first
+  // filter that writes makes its own copy.
+  void Submit() {
+    captured->GetTimeStamp().SetAvailable(false);
+    graph->ALAudioIn1()->OutputPin()->SubmitBuffer(*captured);
+  }
+};
 
 // The plain reference loop of the graph benchmarks: per buffer, the input
 // copied as a capture would fill it, its minimum and maximum, then the

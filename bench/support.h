@@ -1,13 +1,15 @@
 #pragma once
 // Shared pieces of the benchmark programs: a console reporter that also
-// keeps each benchmark's CPU time per iteration (ns) by name, the fastest of
-// the repetitions (--benchmark_repetitions=N), so a program can print ratios to
-// its references after the run; and random test signals.
+// keeps each benchmark's CPU time per iteration (ns) by name, the median of
+// the repetitions (--benchmark_repetitions=N; with
+// --benchmark_report_aggregates_only the library's median), so every program
+// prints its ratios to its references from the same statistic; and random
+// test signals.
 //
 //   RatioTable table;
 //   benchmark::RunSpecifiedBenchmarks(&table);
 //   double ours = table.Time("ours/complex/10");   // NaN when not run
-//   double n = table.Counter("ours/complex/10", "allocs");  // of the same repetition
+//   double n = table.Counter("ours/complex/10", "allocs");  // median too
 //
 // ThreadCpuClock reads the CPU time of another thread of the program, found
 // by its name, for work that runs on threads the program does not own:
@@ -16,6 +18,7 @@
 //   const uint64_t before = wave->Nanoseconds();
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -54,29 +57,71 @@ class RatioTable : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      // CPU time of the fastest repetition: the least disturbed by other load
-      // (the programs time single-threaded code). A benchmark that times
-      // itself (UseManualTime, name ending in "/manual_time") keeps its own.
+      if (run.error_occurred) continue;
+      // A benchmark that times itself (UseManualTime, name ending in
+      // "/manual_time") keeps its own time; the others their CPU time (the
+      // programs time single-threaded code).
       const bool manual = run.run_name.time_type == "manual_time";
       const double ns = (manual ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) * ToNanoseconds(run.time_unit);
-      const auto [it, added] = times_.emplace(run.benchmark_name(), ns);
-      if (added || ns <= it->second) counters_[run.benchmark_name()] = run.counters;
-      if (!added && ns < it->second) it->second = ns;
+      Entry& e = entries_[Key(run.run_name)];
+      if (run.run_type == Run::RT_Iteration) {
+        e.times.push_back(ns);
+        e.counters.push_back(run.counters);
+      } else if (run.aggregate_name == "median") {
+        // --benchmark_report_aggregates_only: the library's own median.
+        e.median = ns;
+        e.medianCounters = run.counters;
+      }
     }
   }
-  double Counter(const std::string& name, const std::string& counter) const {
-    const auto it = counters_.find(name);
-    if (it == counters_.end()) return std::nan("");
-    const auto c = it->second.find(counter);
-    return c == it->second.end() ? std::nan("") : double(c->second);
-  }
+  // The median over the repetitions (--benchmark_repetitions=N), so every
+  // program's ratio rests on the same statistic; NaN when not run.
   double Time(const std::string& name) const {
-    const auto it = times_.find(name);
-    return it == times_.end() ? std::nan("") : it->second;
+    const Entry* e = Find(name);
+    if (e == nullptr) return std::nan("");
+    return e->median ? *e->median : Median(e->times);
+  }
+  // The median of one counter over the repetitions.
+  double Counter(const std::string& name, const std::string& counter) const {
+    const Entry* e = Find(name);
+    if (e == nullptr) return std::nan("");
+    if (e->median) {
+      const auto c = e->medianCounters.find(counter);
+      return c == e->medianCounters.end() ? std::nan("") : double(c->second);
+    }
+    std::vector<double> values;
+    for (const auto& counters : e->counters) {
+      const auto c = counters.find(counter);
+      if (c != counters.end()) values.push_back(double(c->second));
+    }
+    return Median(values);
   }
 
  private:
+  struct Entry {
+    std::vector<double> times;
+    std::vector<benchmark::UserCounters> counters;
+    std::optional<double> median;
+    benchmark::UserCounters medianCounters;
+  };
+  // The name without the run settings (minimum time, repetitions, ...),
+  // keeping a self-timed benchmark's "/manual_time" or "/real_time".
+  static std::string Key(const benchmark::BenchmarkName& n) {
+    std::string key = n.function_name;
+    for (const std::string* part : {&n.args, &n.time_type})
+      if (!part->empty()) key += "/" + *part;
+    return key;
+  }
+  const Entry* Find(const std::string& name) const {
+    const auto it = entries_.find(name);
+    return it == entries_.end() ? nullptr : &it->second;
+  }
+  static double Median(std::vector<double> v) {
+    if (v.empty()) return std::nan("");
+    std::sort(v.begin(), v.end());
+    const std::size_t h = v.size() / 2;
+    return v.size() % 2 ? v[h] : 0.5 * (v[h - 1] + v[h]);
+  }
   static double ToNanoseconds(benchmark::TimeUnit unit) {
     switch (unit) {
       case benchmark::kSecond: return 1e9;
@@ -85,8 +130,7 @@ class RatioTable : public benchmark::ConsoleReporter {
       default: return 1.0;
     }
   }
-  std::map<std::string, double> times_;
-  std::map<std::string, benchmark::UserCounters> counters_;
+  std::map<std::string, Entry> entries_;
 };
 
 // n values uniform in [-1, 1), the same for the same seed.

@@ -29,7 +29,8 @@ endfunction()
 
 # tavrel_tests(<folder> [THREADED] [DEPS lib...])
 # One GoogleTest binary per folder from <folder>/tests/*.cpp, registered in
-# CTest test by test with the folder's name as label. Only the folders named
+# CTest as TAVREL_TEST_SHARDS shards with the folder's name as label
+# (ctest -L audio; one test alone: audio/audio_tests --gtest_filter=...). Only the folders named
 # in TAVREL_TEST_FOLDERS are built when it is set, and under ThreadSanitizer
 # only the suites marked THREADED. Every test program joins tavrel_check, the
 # target a test pass builds. TAVREL_FULL_SWEEPS (on in Release) tells the
@@ -56,8 +57,15 @@ function(tavrel_tests folder)
     target_compile_definitions(${target} PRIVATE TAVREL_FULL_SWEEPS=0)
   endif()
   add_dependencies(tavrel_check ${target})
-  gtest_discover_tests(${target}
-    DISCOVERY_MODE PRE_TEST
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS ${folder} TIMEOUT 300)
+  # A few shards per program rather than one process per test: each process
+  # starts the modules, the sanitizers and the test framework anew, which
+  # cost more than most tests themselves.
+  math(EXPR last "${TAVREL_TEST_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    add_test(NAME ${folder}.${shard} COMMAND ${target} --gtest_brief=1
+             WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_tests_properties(${folder}.${shard} PROPERTIES
+      LABELS ${folder} TIMEOUT 1200
+      ENVIRONMENT "GTEST_TOTAL_SHARDS=${TAVREL_TEST_SHARDS};GTEST_SHARD_INDEX=${shard}")
+  endforeach()
 endfunction()

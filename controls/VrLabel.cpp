@@ -12,8 +12,6 @@ namespace {
 int Trunc(double v) { return static_cast<int>(std::trunc(v)); }
 double Radians(int angle) { return angle * std::numbers::pi / 180.0; }
 
-const EnumInfo kAlignmentInfo{"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
-const EnumInfo kLayoutInfo{"TTextLayout", {"tlTop", "tlCenter", "tlBottom"}};
 const EnumInfo kStyleInfo{"TVrLabelStyle", {"lsNone", "lsRaised", "lsLowered", "lsShadow"}};
 
 }  // namespace
@@ -50,10 +48,10 @@ const ClassInfo& TVrLabel::Class() {
   static const ClassInfo ci =
       ClassBuilder<TVrLabel>("TVrLabel", TVrGraphicImageControl::Class())
           .prop("Alignment", &TVrLabel::Alignment, &TVrLabel::SetAlignment)
-          .enumType(kAlignmentInfo)
+          .enumType(AlignmentInfo())
           .defaultValue(int64_t{taCenter})
           .prop("Layout", &TVrLabel::Layout, &TVrLabel::SetLayout)
-          .enumType(kLayoutInfo)
+          .enumType(TextLayoutInfo())
           .defaultValue(int64_t{tlCenter})
           .prop("ColorHighlight", &TVrLabel::ColorHighlight, &TVrLabel::SetColorHighlight)
           .typeName("TColor")

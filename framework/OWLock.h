@@ -37,6 +37,7 @@
 #include <string>
 
 #include "platform/guid.h"
+#include "platform/recycle.h"
 #include "platform/refcount.h"
 #include "platform/sync.h"
 
@@ -120,7 +121,7 @@ class TOWLock : public IOWLock {
   uint32_t owningThread_ = 0;
 };
 
-class TOWLockSection : public IOWLockSection {
+class TOWLockSection : public IOWLockSection, public TRecycled {
  public:
   TOWLock* Lock() const { return owner_; }
   uint32_t ThreadId() const { return thread_; }

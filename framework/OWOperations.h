@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/guid.h"
+#include "platform/recycle.h"
 #include "platform/refcount.h"
 
 namespace tavrel {
@@ -58,7 +59,7 @@ class IOWNotifyOperation : public virtual RefCounted {
 };
 
 // A plain operation is also the link announcement (sent with nsNewLink).
-class TOWNotifyOperation : public IOWNotifyOperation {
+class TOWNotifyOperation : public IOWNotifyOperation, public TRecycled {
  public:
   TOWNotifyOperation();
   TOWNotifyOperation* Instance() final { return this; }

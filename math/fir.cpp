@@ -12,6 +12,13 @@
 namespace tavrel::kernels {
 namespace {
 
+// The single step's sum: index order, long double, rounded once.
+inline Ipp64f StepSum(const Ipp64f* rev, int L, const Ipp64f* window) {
+  long double sum = 0.0L;
+  for (int i = 0; i < L; ++i) sum += static_cast<long double>(rev[i]) * window[i];
+  return static_cast<double>(sum);
+}
+
 // dst[k] = sum over j of rev[j] * window[k + j], k < count, four outputs per
 // pass; each sum runs j = 0 .. L-1 in long double, as the single-sample step.
 void DirectOutputs(const Ipp64f* rev, int L, const Ipp64f* window, Ipp64f* dst, std::size_t count) {
@@ -31,12 +38,7 @@ void DirectOutputs(const Ipp64f* rev, int L, const Ipp64f* window, Ipp64f* dst, 
     dst[k + 2] = static_cast<double>(s2);
     dst[k + 3] = static_cast<double>(s3);
   }
-  for (; k < count; ++k) {
-    long double s = 0.0L;
-    const Ipp64f* w = window + k;
-    for (int j = 0; j < L; ++j) s += static_cast<long double>(rev[j]) * w[j];
-    dst[k] = static_cast<double>(s);
-  }
+  for (; k < count; ++k) dst[k] = StepSum(rev, L, window + k);
 }
 
 void DirectForm(const Ipp64f* src, Ipp64f* dst, std::size_t n, FIRState* state) {
@@ -229,12 +231,40 @@ IppStatus ippsFIROne_64f(Ipp64f src, Ipp64f* dst, FIRState* state) {
   delay[p + n] = src;
   if (++p == n) p = 0;
   state->delayIndex = p;
-  const Ipp64f* window = delay + p;
-  const Ipp64f* taps = state->reversedTaps;
-  long double sum = 0.0L;
-  for (int i = 0; i < n; ++i) sum += static_cast<long double>(taps[i]) * window[i];
-  *dst = static_cast<double>(sum);
+  *dst = StepSum(state->reversedTaps, n, delay + p);
   return ippStsNoErr;
+}
+
+// The direct form leaves the window at 0 with the delay index 0, which the
+// single step continues from: it overwrites element p and p + L before the
+// window reaches them.
+IppStatus FIROneBlock_64f(const Ipp64f* src, Ipp64f* dst, int numIters, FIRState* state) {
+  if (state == nullptr || src == nullptr || dst == nullptr) return ippStsNullPtrErr;
+  if (numIters < 1) return ippStsSizeErr;
+  if (state->tag != kFIRStateTag) return ippStsContextMatchErr;
+  const std::size_t n = static_cast<std::size_t>(numIters);
+  if (Overlaps(src, dst, n)) {
+    for (std::size_t k = 0; k < n; ++k) ippsFIROne_64f(src[k], dst + k, state);
+    return ippStsNoErr;
+  }
+  DirectForm(src, dst, n, state);
+  return ippStsNoErr;
+}
+
+void FIRRecentInputs(const FIRState* state, Ipp64f* dst) {
+  const std::size_t L = static_cast<std::size_t>(state->tapsLen);
+  if (L > 1) std::memcpy(dst, state->delayLine + state->delayIndex + 1, (L - 1) * sizeof(Ipp64f));
+}
+
+Ipp64f FIRWindowSum(const FIRState* state, const Ipp64f* window) {
+  return StepSum(state->reversedTaps, state->tapsLen, window);
+}
+
+void FIRAdvance(FIRState* state, const Ipp64f* window, std::size_t count) {
+  const std::size_t L = static_cast<std::size_t>(state->tapsLen);
+  if (count == 0) return;
+  std::memcpy(state->delayLine, window + (count - 1), L * sizeof(Ipp64f));
+  state->delayIndex = 0;
 }
 
 }  // namespace tavrel::kernels

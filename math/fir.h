@@ -57,4 +57,42 @@ IppStatus ippsFIRFree_64f(FIRState* state);
 IppStatus ippsFIR_64f(const Ipp64f* src, Ipp64f* dst, int numIters, FIRState* state);
 IppStatus ippsFIROne_64f(Ipp64f src, Ipp64f* dst, FIRState* state);
 
+// Block forms of the single-sample step, for the audio filters on states
+// made by ippsFIRInitAlloc_64f above.
+//
+// numIters single steps at once: dst and the state afterwards are exactly
+// those of numIters ippsFIROne_64f calls (the same sums in the same order,
+// four outputs per pass over the taps; never the FFT path). src and dst may
+// overlap; the steps then run one by one. Checks as ippsFIR_64f.
+IppStatus FIROneBlock_64f(const Ipp64f* src, Ipp64f* dst, int numIters, FIRState* state);
+
+// For callers that round each output to an integer. A window is the
+// tapsLen - 1 most recent inputs (FIRRecentInputs) followed by new ones;
+// output k of the new inputs is the step over window[k .. k + tapsLen - 1].
+//
+//   FIRRecentInputs(state, w);               // w[0 .. L-2]
+//   ... new inputs into w[L-1 .. L-2+n], m = largest |w[i]| ...
+//   FIRWindowSumsNear(state, w, y, n);       // fast, within the bound
+//   const double e = FIRNearBound(state, m);
+//   ... where y[k] - e and y[k] + e round alike, that is the result;
+//   ... elsewhere FIRWindowSum(state, w + k) is the step's exact output;
+//   FIRAdvance(state, w, n);                 // as after n steps
+void FIRRecentInputs(const FIRState* state, Ipp64f* dst);
+// Exactly the single step's output for the window's tapsLen inputs.
+Ipp64f FIRWindowSum(const FIRState* state, const Ipp64f* window);
+// dst[k] = the same sums in double arithmetic, k < count: within
+// FIRNearBound of FIRWindowSum(state, window + k) when every window value is
+// at most maxAbsInput in magnitude (a non-finite dst[k] or bound says nothing).
+void FIRWindowSumsNear(const FIRState* state, const Ipp64f* window, Ipp64f* dst, std::size_t count);
+Ipp64f FIRNearBound(const FIRState* state, Ipp64f maxAbsInput);
+// The state after count single steps on window[tapsLen - 1 .. tapsLen - 2 + count].
+void FIRAdvance(FIRState* state, const Ipp64f* window, std::size_t count);
+
+// The variants behind FIRWindowSumsNear, picked at run time; each is
+// exposed for the tests (AVX2 and AVX-512 only where the processor has them).
+enum class FIRNearVariant { Dispatched, Plain, Avx2, Avx512 };
+bool FIRNearVariantAvailable(FIRNearVariant variant);
+void FIRWindowSumsNear(const FIRState* state, const Ipp64f* window, Ipp64f* dst, std::size_t count,
+                       FIRNearVariant variant);
+
 }  // namespace tavrel::kernels

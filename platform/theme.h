@@ -60,7 +60,8 @@ class ThemeLibrary {
   virtual int CloseThemeData(ThemeHandle theme) = 0;  // 0 on success
   virtual int DrawThemeBackground(ThemeHandle theme, TCanvas& canvas, int part, int state,
                                   const TRect& rect, const TRect* clip) = 0;
-  // The current theme's file name; empty when the query fails.
+  // The current theme's colour scheme name ("NormalColor", "HomeStead", ...);
+  // nothing when the query fails.
   virtual std::optional<std::string> CurrentThemeName() = 0;
 };
 

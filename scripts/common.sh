@@ -23,7 +23,8 @@ install_packages() {
 product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libcairo2-dev
                   fonts-dejavu-core fonts-liberation)
 test_packages=(libgtest-dev libgmock-dev xvfb xauth libbenchmark-dev
-               libfftw3-dev libkissfft-dev libopencv-imgproc-dev)
+               libfftw3-dev libkissfft-dev libopencv-imgproc-dev
+               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-good)
 
 # build_tree dir [cmake args...] : configures and builds the whole tree.
 build_tree() {

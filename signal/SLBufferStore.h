@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "framework/LPTimer.h"
+#include "platform/recycle.h"
 #include "platform/refcount.h"
 #include "signal/SLErrors.h"
 
@@ -105,7 +106,7 @@ enum class TSLContainerKind { Memory, Media, Audio };
 
 inline constexpr uint32_t kWaveHeaderSize = 40;
 
-class TSLSmartBuffer : public RefCounted {
+class TSLSmartBuffer : public RefCounted, public TRecycled {
  public:
   // A container of capacity RoundUpBufferSize(ASize), contents not cleared.
   static Ref<TSLSmartBuffer> Create(uint64_t ASize, TSLContainerKind kind,

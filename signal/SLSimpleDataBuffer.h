@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/recycle.h"
 #include "platform/refcount.h"
 #include "signal/SLBufferStore.h"
 
@@ -56,7 +57,7 @@ class TSLData : public RefCounted {
   std::unique_ptr<std::vector<Ref<TSLData>>> FCustom;
 };
 
-class TSLGenericBuffer : public TSLData {
+class TSLGenericBuffer : public TSLData, public TRecycled {
  public:
   // Takes AContainer as owner with ASize bytes; custom items copied from AOther.
   TSLGenericBuffer(const TSLData* AOther, const Ref<TSLSmartBuffer>& AContainer, uint32_t ASize);

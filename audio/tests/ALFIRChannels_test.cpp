@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "math/fir.h"
 #include "math/routines.h"
 
 namespace tavrel {
@@ -158,6 +159,97 @@ TEST(ALFIRChannels, EveryWidthMatchesTheDirectFormAcrossAnySplit) {
       }
     }
   }
+}
+
+// The block path against one single-sample step per frame through the bound
+// routine: a stand-in for ippsFIROne_64f that is not the own kernel makes
+// the filter step sample by sample.
+IppStatus StepThroughTheBinding(Ipp64f src, Ipp64f* dst, kernels::FIRState* state) {
+  return kernels::ippsFIROne_64f(src, dst, state);
+}
+struct SampleBySample {
+  IppStatus (*saved)(Ipp64f, Ipp64f*, kernels::FIRState*) = ALDispatcher::ippsFIROne_64f;
+  SampleBySample() { ALDispatcher::ippsFIROne_64f = StepThroughTheBinding; }
+  ~SampleBySample() { ALDispatcher::ippsFIROne_64f = saved; }
+};
+
+// Every odd tap count from 5 to 255 with the whole sweeps (TAVREL_FULL_SWEEPS,
+// on in Release builds), a spread of them otherwise.
+std::vector<uint32_t> TapCounts() {
+#if TAVREL_FULL_SWEEPS
+  std::vector<uint32_t> counts;
+  for (uint32_t n = 5; n <= 255; n += 2) counts.push_back(n);
+  return counts;
+#else
+  return {5, 7, 31, 33, 41, 63, 127, 255};
+#endif
+}
+
+// Taps of a design, or small multiples of 1/4: with integer samples those
+// put many sums exactly on a half, where only the exact sum decides.
+enum class TapsKind { Designed, Quarters, Loud };
+TSLAReal MakeTaps(TapsKind kind, uint32_t n) {
+  TSLAReal taps;
+  DesignLowPass(taps, int(n), wtHamming, 1.0, 44100.0, 5000.0);
+  if (kind == TapsKind::Loud)
+    for (double& t : taps) t *= 3.0;  // clamps often
+  if (kind == TapsKind::Quarters) {
+    std::mt19937 rng(n);
+    std::uniform_int_distribution<int> q(-3, 3);
+    for (double& t : taps) t = q(rng) / 4.0;
+  }
+  return taps;
+}
+
+TEST(ALFIRChannels, BlockPathEqualsOneStepPerSampleBitForBit) {
+  const std::vector<std::vector<uint32_t>> splits = {{1024}, {1, 1023}, {7}, {255, 256, 257}, {3, 64, 1, 200}};
+  const TapsKind kinds[] = {TapsKind::Designed, TapsKind::Quarters, TapsKind::Loud};
+  for (const Width& w : kWidths)
+    for (const uint32_t n : TapCounts())
+      for (const TapsKind kind : kinds) {
+        const TSLAReal taps = MakeTaps(kind, n);
+        const Frames in = RandomFrames(w, 2, 1024, n * 31 + w.bits);
+        Frames want;
+        {
+          SampleBySample reference;
+          TALFIRChannels fir;
+          fir.Open(Format(w.bits, 2), taps);
+          want = FilterInChunks(fir, in, {1024});
+        }
+        for (size_t s = 0; s < splits.size(); ++s) {
+          TALFIRChannels fir;
+          fir.Open(Format(w.bits, 2), taps);
+          const Frames got = FilterInChunks(fir, in, splits[s]);
+          ASSERT_EQ(got.bytes, want.bytes) << w.bits << "-bit, " << n << " taps, kind " << int(kind) << ", split "
+                                           << s;
+        }
+      }
+}
+
+TEST(ALFIRChannels, BlockPathPrimesARedesignAsTheSingleSteps) {
+  const TSLAReal before = Taps(wtKaiser, 1.0, 3000.0);
+  TSLAReal after;
+  DesignLowPass(after, 61, wtHamming, 1.0, 44100.0, 2000.0);
+  for (const Width& w : kWidths)
+    for (const uint32_t frames : {5u, 20u, 47u, 300u}) {
+      const Frames in = RandomFrames(w, 2, frames + 600, frames + w.bits);
+      auto run = [&] {
+        TALFIRChannels fir;
+        fir.Open(Format(w.bits, 2), before);
+        Frames out = FilterInChunks(fir, in, {13}, 0, frames);
+        fir.Redesign(after);
+        const Frames rest = FilterInChunks(fir, in, {600}, frames);
+        std::copy(rest.bytes.begin() + frames * in.FrameBytes(), rest.bytes.end(),
+                  out.bytes.begin() + frames * in.FrameBytes());
+        return out;
+      };
+      Frames want;
+      {
+        SampleBySample reference;
+        want = run();
+      }
+      EXPECT_EQ(run().bytes, want.bytes) << w.bits << "-bit, redesign after " << frames;
+    }
 }
 
 TEST(ALFIRChannels, ConversionRoundsHalfToEvenAndClampsSymmetrically) {

@@ -76,10 +76,12 @@ TEST_F(StdTypesTest, TheThirteenTypesAndElevenConvertersAreRegisteredOnce) {
 
 // What a converter's output carries for one input value.
 struct Sent {
+  Sent(std::string k = "", double v = 0, std::string t = "", double lo = 0, double hi = 0)
+      : kind(std::move(k)), value(v), text(std::move(t)), min(lo), max(hi) {}
   std::string kind;
-  double value = 0;
+  double value;
   std::string text;
-  double min = 0, max = 0;
+  double min, max;
   bool operator==(const Sent&) const = default;
 };
 std::ostream& operator<<(std::ostream& o, const Sent& s) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "math/fir.h"
@@ -88,6 +90,102 @@ TEST(FIROne, AlternatingWithBlocksEqualsSingleSteps) {
     ippsFIRFree_64f(mixed);
     ippsFIRFree_64f(single);
   }
+}
+
+// The block form of the single step against the step itself on a twin
+// state, bit for bit: blocks around the direct form's threshold, blocks
+// longer than the FFT threshold (which the block form never takes), and
+// blocks filtered in place, mixed with single steps.
+TEST(FIROne, BlockFormEqualsSingleStepsBitForBit) {
+  for (int L : {1, 2, 5, 31, 32, 41, 64, 255}) {
+    SCOPED_TRACE(L);
+    const auto taps = oracle::RandomVector(L, 60 + L);
+    const int B = (L + 3) / 4 * 4 + 1;
+    const std::vector<int> pattern = {B, 1, B + 1, 3, B - 1, 700, 2, 513, -9, -B - 2, 1};  // negative: in place
+    int total = 0;
+    for (int n : pattern) total += std::abs(n);
+    const auto x = oracle::RandomVector(total, 70 + L);
+    FIRState* block = Make(taps);
+    FIRState* single = Make(taps);
+    int at = 0;
+    for (int n : pattern) {
+      std::vector<double> got(x.begin() + at, x.begin() + at + std::abs(n));
+      if (n > 0) {
+        ASSERT_EQ(FIROneBlock_64f(x.data() + at, got.data(), n, block), ippStsNoErr);
+      } else {
+        ASSERT_EQ(FIROneBlock_64f(got.data(), got.data(), -n, block), ippStsNoErr);
+      }
+      for (std::size_t k = 0; k < got.size(); ++k) ASSERT_EQ(got[k], Step(x[at + k], single)) << at + k;
+      at += static_cast<int>(got.size());
+      double y1 = 0, y2 = 0;  // the states agree on what comes next
+      ASSERT_EQ(ippsFIROne_64f(0.25, &y1, block), ippStsNoErr);
+      ASSERT_EQ(ippsFIROne_64f(0.25, &y2, single), ippStsNoErr);
+      ASSERT_EQ(y1, y2);
+    }
+    double y = 0;
+    EXPECT_EQ(FIROneBlock_64f(x.data(), &y, 0, block), ippStsSizeErr);
+    EXPECT_EQ(FIROneBlock_64f(nullptr, &y, 1, block), ippStsNullPtrErr);
+    ippsFIRFree_64f(block);
+    ippsFIRFree_64f(single);
+  }
+}
+
+// The window helpers: the recent inputs and the exact window sum reproduce
+// the single steps; every variant of the fast sums stays within its bound
+// of the exact sum (on samples of every width and on values spanning many
+// magnitudes); advancing leaves the state as the steps would.
+TEST(FIROne, WindowSumsStayWithinTheirBoundOfTheSteps) {
+  std::vector<FIRNearVariant> variants;
+  for (FIRNearVariant v : {FIRNearVariant::Dispatched, FIRNearVariant::Plain, FIRNearVariant::Avx2,
+                           FIRNearVariant::Avx512})
+    if (FIRNearVariantAvailable(v)) variants.push_back(v);
+  struct Input {
+    const char* name;
+    double scale;
+    bool integers, spread;
+  } const inputs[] = {{"16-bit", 32767, true, false},
+                      {"32-bit", 2147483647.0, true, false},
+                      {"spread", 1.0, false, true}};
+  for (int L : {1, 5, 41, 64, 255})
+    for (const Input& in : inputs) {
+      SCOPED_TRACE(std::to_string(L) + " " + in.name);
+      const int n = 300;
+      auto taps = oracle::RandomVector(L, 80 + L);
+      auto x = oracle::RandomVector(2 * n, 90 + L);
+      for (std::size_t i = 0; i < x.size(); ++i) {
+        x[i] *= in.scale;
+        if (in.integers) x[i] = std::nearbyint(x[i]);
+        if (in.spread) x[i] = std::ldexp(x[i], int(i % 61) - 30);
+      }
+      FIRState* block = Make(taps);
+      FIRState* single = Make(taps);
+      for (int k = 0; k < n / 2; ++k) Step(x[k], single);  // a history first
+      for (int k = 0; k < n / 2; ++k) Step(x[k], block);
+      std::vector<double> w(L - 1 + n), want(n);
+      FIRRecentInputs(block, w.data());
+      double largest = 0;
+      for (int i = 0; i < L - 1 + n; ++i) {
+        if (i >= L - 1) w[i] = x[n / 2 + i - (L - 1)];
+        largest = std::max(largest, std::fabs(w[i]));
+      }
+      for (int k = 0; k < n; ++k) {
+        want[k] = Step(w[L - 1 + k], single);
+        ASSERT_EQ(FIRWindowSum(block, w.data() + k), want[k]) << k;
+      }
+      const double bound = FIRNearBound(block, largest);
+      double sumAbs = 0;
+      for (double t : taps) sumAbs += std::fabs(t);
+      EXPECT_LE(bound, 1e-12 * sumAbs * largest + 1e-300);  // close enough to decide almost every level
+      for (FIRNearVariant v : variants) {
+        std::vector<double> near(n, std::nan(""));
+        FIRWindowSumsNear(block, w.data(), near.data(), n, v);
+        for (int k = 0; k < n; ++k) ASSERT_LE(std::fabs(near[k] - want[k]), bound) << int(v) << " at " << k;
+      }
+      FIRAdvance(block, w.data(), n);
+      for (int k = 0; k < 2 * L + 3; ++k) ASSERT_EQ(Step(x[k], block), Step(x[k], single)) << k;
+      ippsFIRFree_64f(block);
+      ippsFIRFree_64f(single);
+    }
 }
 
 TEST(FIROne, ForeignStatesAndNullsChangeNothing) {

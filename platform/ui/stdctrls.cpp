@@ -11,10 +11,10 @@ namespace tavrel {
 
 // ---- TLabel ----------------------------------------------------------------
 
-namespace {
-const EnumInfo kLayoutInfo{"TTextLayout", {"tlTop", "tlCenter", "tlBottom"}};
-
-}  // namespace
+const EnumInfo& TextLayoutInfo() {
+  static const EnumInfo info{"TTextLayout", {"tlTop", "tlCenter", "tlBottom"}};
+  return info;
+}
 
 const ClassInfo& TLabel::Class() {
   static const ClassInfo ci = ClassBuilder<TLabel>("TLabel", TGraphicControl::Class())
@@ -22,7 +22,7 @@ const ClassInfo& TLabel::Class() {
                                   .enumType(AlignmentInfo())
                                   .defaultValue(int64_t{taLeftJustify})
                                   .prop("Layout", &TLabel::Layout, &TLabel::SetLayout)
-                                  .enumType(kLayoutInfo)
+                                  .enumType(TextLayoutInfo())
                                   .defaultValue(int64_t{tlTop})
                                   .prop("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap)
                                   .defaultValue(false)

@@ -16,6 +16,8 @@
 namespace tavrel {
 
 enum TTextLayout { tlTop, tlCenter, tlBottom };
+// Its names in form data.
+const EnumInfo& TextLayoutInfo();
 
 class TLabel : public TGraphicControl {
   TAVREL_CLASS_INFO

@@ -1,0 +1,33 @@
+#pragma once
+// Reused blocks for the small objects made and dropped once per audio
+// buffer (lock sections, operations, buffer objects, data containers): a
+// class derived from TRecycled gets an operator new and delete that take a
+// block from, and give it back to, a free list per block size, so that once
+// the lists hold as many blocks as were ever alive at once, making such an
+// object costs no heap call.
+//
+//   class TOWNotifyOperation : public IOWNotifyOperation, public TRecycled { ... };
+//   auto op = MakeRef<TOWSuppliedBufferOperation>(buffer);   // a kept block when one is free
+//
+// Descendants share their base's operator new; each block size has its own
+// list. Blocks over kRecycledMaxBytes go to the heap and back. A list keeps
+// at most kRecycledKept blocks; more are returned to the heap. The lists
+// are guarded and shared by every thread. Under AddressSanitizer every block
+// goes to the heap and back, so that a use after free is still caught.
+#include <cstddef>
+
+namespace tavrel {
+
+inline constexpr std::size_t kRecycledMaxBytes = 512;
+inline constexpr std::size_t kRecycledKept = 4096;
+
+void* RecycledAllocate(std::size_t bytes);
+void RecycledFree(void* block, std::size_t bytes) noexcept;
+
+class TRecycled {
+ public:
+  static void* operator new(std::size_t bytes) { return RecycledAllocate(bytes); }
+  static void operator delete(void* block, std::size_t bytes) noexcept { RecycledFree(block, bytes); }
+};
+
+}  // namespace tavrel
