@@ -2,6 +2,8 @@
 
 #include <span>
 
+#include "controls/AdvCombo.h"
+#include "controls/AdvSpin.h"
 #include "controls/ToolPanels.h"
 #include "controls/VrLabel.h"
 #include "platform/classinfo.h"
@@ -10,7 +12,8 @@ namespace tavrel {
 namespace {
 
 std::span<const ClassInfo* const> ControlClasses() {
-  static const ClassInfo* const classes[] = {&TVrLabel::Class(), &TAdvToolPanel::Class()};
+  static const ClassInfo* const classes[] = {&TVrLabel::Class(), &TAdvToolPanel::Class(), &TAdvComboBox::Class(),
+                                             &TAdvSpinEdit::Class()};
   return classes;
 }
 

@@ -89,6 +89,9 @@ class ThemeBinding {
 
   void Bind();    // once; a second call returns at once
   void Unbind();  // frees the library when bound
+  // The loader the next Bind uses: tests stand a library of their own in
+  // for one of the three bindings (unbind, set, bind).
+  void SetLoader(ThemeLoader loader) { loader_ = std::move(loader); }
   bool Bound() const { return library_ != nullptr; }
   bool Has(int index) const { return Bound() && present_[index]; }
   const std::string& Name() const { return name_; }

@@ -721,7 +721,7 @@ void TWinControl::AnchorChildren(int oldW, int oldH) {
 
 void TWinControl::Invalidate() {
   InvalidateRect(ClientRect());
-  if (!IsRectEmpty(nc_)) nc_dirty_ = true;
+  if (nc_ != TRect{}) nc_dirty_ = true;  // widths, not a rectangle
 }
 
 void TWinControl::InvalidateRect(const TRect& r) {
@@ -735,7 +735,7 @@ void TWinControl::InvalidateRectDeep(const TRect& r) {
   for (TControl* c : controls_) {
     auto* w = dynamic_cast<TWinControl*>(c);
     if (!w || !w->Visible() || IsRectEmpty(IntersectRect(r, w->BoundsRect()))) continue;
-    if (!IsRectEmpty(w->nc_)) w->nc_dirty_ = true;
+    if (w->nc_ != TRect{}) w->nc_dirty_ = true;
     const TPoint o{w->Left() + w->nc_.Left, w->Top() + w->nc_.Top};
     w->InvalidateRectDeep(OffsetRect(r, -o.X, -o.Y));
   }
