@@ -34,6 +34,15 @@ std::string ProgramFile() {
 
 }  // namespace
 
+std::string FilterLabel(bool lowPass, bool bandPass, bool bandStop, bool highPass) {
+  std::string s;
+  if (lowPass) s += "LF ";
+  if (bandPass) s += "BP ";
+  if (bandStop) s += "BS ";
+  if (highPass) s += "HP";
+  return s.empty() ? "<aucun>" : s;
+}
+
 const ClassInfo& TfmMain::Class() {
   static const ClassInfo ci = ClassBuilder<TfmMain>("TfmMain", TForm::Class()).build();
   return ci;
@@ -68,6 +77,9 @@ void TfmMain::Load() {
   PublishMethod("lstOutDevicesChange", notify(&TfmMain::lstOutDevicesChange));
   PublishMethod("lstSampleRateChange", notify(&TfmMain::lstSampleRateChange));
   PublishMethod("edInputBufferSizeChange", notify(&TfmMain::edInputBufferSizeChange));
+  PublishMethod("cbFilterLowPassClick", notify(&TfmMain::cbFilterLowPassClick));
+  PublishMethod("btnActivateClick", notify(&TfmMain::btnActivateClick));
+  PublishMethod("cbBypassClick", notify(&TfmMain::cbBypassClick));
   PublishMethod("ALGenericFilter1ProcessData",
                 TALProcessAudioNotify(
                     [this](TObject* s, const Ref<TALAudioBuffer>& in, Ref<TALAudioBuffer>& out, bool& send) {
@@ -102,6 +114,12 @@ void TfmMain::Load() {
   edInputBufferSize = Part<TAdvSpinEdit>("edInputBufferSize");
   Label2 = Part<TLabel>("Label2");
   lstSampleRate = Part<TAdvComboBox>("lstSampleRate");
+  cbFilterLowPass = Part<THTMLCheckBox>("cbFilterLowPass");
+  cbFilterBandStop = Part<THTMLCheckBox>("cbFilterBandStop");
+  cbFilterBandPass = Part<THTMLCheckBox>("cbFilterBandPass");
+  cbFilterHighPass = Part<THTMLCheckBox>("cbFilterHighPass");
+  btnActivate = Part<THTMLCheckBox>("btnActivate");
+  cbBypass = Part<THTMLCheckBox>("cbBypass");
   Label1 = Part<TLabel>("Label1");
   lblFilter = Part<TLabel>("lblFilter");
   pnlInOut = Part<TAdvToolPanel>("pnlInOut");
@@ -210,6 +228,20 @@ void TfmMain::edInputBufferSizeChange(TObject*) {
   RunAudioCommand(TAudioCommand::BufferSize, [this, n = *frames] { SetBufferSize(*this, n); });
 }
 
+void TfmMain::cbFilterLowPassClick(TObject* Sender) {
+  // The change takes effect with the next buffer.
+  const std::pair<THTMLCheckBox*, TSLBasicThreadedEnableFilter*> boxes[] = {{cbFilterLowPass, ALLowPass1},
+                                                              {cbFilterBandPass, ALBandPass1},
+                                                              {cbFilterBandStop, ALBandStop1},
+                                                              {cbFilterHighPass, ALHighPass1}};
+  for (auto [box, filter] : boxes)
+    if (Sender == box) filter->SetEnabled(box->Checked());
+  lblFilter->SetCaption(
+      FilterLabel(ALLowPass1->Enabled(), ALBandPass1->Enabled(), ALBandStop1->Enabled(), ALHighPass1->Enabled()));
+}
+
+void TfmMain::cbBypassClick(TObject*) { GUI_Refresh(); }
+
 void TfmMain::AppException(TObject*, const std::exception&) {}
 
 void TfmMain::InitPaths() {
@@ -250,14 +282,14 @@ void TfmMain::RunAudioCommand(TAudioCommand kind, std::function<void()> run) {
   }
 }
 
-bool TfmMain::ActivateChecked() const { return activate_; }
+bool TfmMain::ActivateChecked() const { return btnActivate->Checked(); }
 
 void TfmMain::SetActivateChecked(bool v) {
-  activate_ = v;
+  btnActivate->SetChecked(v);  // raises no OnClick
   Flags.Active = v;
 }
 
-bool TfmMain::BypassChecked() const { return false; }
+bool TfmMain::BypassChecked() const { return cbBypass->Checked(); }
 
 void TfmMain::PumpMessages() {
   if (TApplication* app = Application()) app->ProcessMessages();

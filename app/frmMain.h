@@ -35,6 +35,7 @@
 #include "controls/AdvCombo.h"
 #include "controls/AdvSpin.h"
 #include "controls/ToolPanels.h"
+#include "controls/htmlbtns.h"
 #include "controls/VrLabel.h"
 #include "platform/chart/chart.h"
 #include "platform/ui/forms.h"
@@ -49,6 +50,10 @@ struct TfmMainServices {
   std::ostream* Errors = nullptr;            // a failed start is told here
   std::string ProgramPath;                   // the program file (preferences beside it)
 };
+
+// "LF ", "BP ", "BS " and "HP" for the filters that are on, in that order;
+// "<aucun>" for none.
+std::string FilterLabel(bool lowPass, bool bandPass, bool bandStop, bool highPass);
 
 class TfmMain : public TForm {
   TAVREL_CLASS_INFO
@@ -71,6 +76,12 @@ class TfmMain : public TForm {
   TAdvSpinEdit* edInputBufferSize = nullptr;
   TLabel* Label2 = nullptr;
   TAdvComboBox* lstSampleRate = nullptr;
+  THTMLCheckBox* cbFilterLowPass = nullptr;
+  THTMLCheckBox* cbFilterBandStop = nullptr;
+  THTMLCheckBox* cbFilterBandPass = nullptr;
+  THTMLCheckBox* cbFilterHighPass = nullptr;
+  THTMLCheckBox* btnActivate = nullptr;  // "Activer"
+  THTMLCheckBox* cbBypass = nullptr;
   TLabel* Label1 = nullptr;
   TLabel* lblFilter = nullptr;
   TAdvToolPanel* pnlInOut = nullptr;
@@ -121,6 +132,9 @@ class TfmMain : public TForm {
   void lstOutDevicesChange(TObject* Sender);
   void lstSampleRateChange(TObject* Sender);
   void edInputBufferSizeChange(TObject* Sender);
+  // Shared by the four filter boxes: the clicked box switches its filter.
+  void cbFilterLowPassClick(TObject* Sender);
+  void cbBypassClick(TObject* Sender);
   void AppException(TObject* Sender, const std::exception& E);
   void InitPaths();
   // The spin edit is usable only while the audio is stopped; the history
@@ -156,7 +170,6 @@ class TfmMain : public TForm {
   TfmMainServices services_;
   std::shared_ptr<TDelayClock> clock_;
   std::ostream* errors_ = nullptr;
-  bool activate_ = false;
   bool sequence_ = false;
   std::deque<std::pair<TAudioCommand, std::function<void()>>> pending_;
 };

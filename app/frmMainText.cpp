@@ -148,6 +148,75 @@ const char* TfmMain::FormText() {
       TabOrder = 4
       OnChange = lstSampleRateChange
     end
+    object cbFilterLowPass: THTMLCheckBox
+      Left = 9
+      Top = 155
+      Width = 98
+      Height = 20
+      Alignment = taLeftJustify
+      ButtonType = btWinXP
+      Caption = 'Passe-bas'
+      Checked = True
+      Transparent = True
+      OnClick = cbFilterLowPassClick
+    end
+    object cbFilterBandStop: THTMLCheckBox
+      Left = 102
+      Top = 155
+      Width = 98
+      Height = 20
+      Alignment = taLeftJustify
+      ButtonType = btWinXP
+      Caption = 'Rejecteur'
+      Transparent = True
+      OnClick = cbFilterLowPassClick
+    end
+    object cbFilterBandPass: THTMLCheckBox
+      Left = 198
+      Top = 155
+      Width = 98
+      Height = 20
+      Alignment = taLeftJustify
+      ButtonType = btWinXP
+      Caption = 'Passe-bande'
+      Transparent = True
+      OnClick = cbFilterLowPassClick
+    end
+    object cbFilterHighPass: THTMLCheckBox
+      Left = 304
+      Top = 155
+      Width = 98
+      Height = 20
+      Alignment = taLeftJustify
+      ButtonType = btWinXP
+      Caption = 'Passe-haut'
+      Transparent = True
+      OnClick = cbFilterLowPassClick
+    end
+    object btnActivate: THTMLCheckBox
+      Left = 9
+      Top = 174
+      Width = 98
+      Height = 20
+      Alignment = taLeftJustify
+      ButtonType = btWinXP
+      Caption = 'Activer'
+      Checked = True
+      Transparent = True
+      OnClick = btnActivateClick
+    end
+    object cbBypass: THTMLCheckBox
+      Left = 102
+      Top = 174
+      Width = 98
+      Height = 20
+      Alignment = taLeftJustify
+      ButtonType = btWinXP
+      Caption = 'Bypass'
+      Enabled = False
+      Transparent = True
+      OnClick = cbBypassClick
+    end
   end
   object pnlInOut: TAdvToolPanel
     Left = 0

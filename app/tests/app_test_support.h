@@ -128,6 +128,15 @@ class MainWindowTest : public testing::Test {
     return TComponent::Create<TfmMain>(owner, s);
   }
 
+  // A user's click in the middle of the box part of a check box.
+  static void Click(THTMLCheckBox* box) {
+    TForm* form = dynamic_cast<TForm*>(box->Owner());
+    const TPoint p = box->ClientToForm({8, 10});
+    form->InjectMouse(WM_MOUSEMOVE, p.X, p.Y, 0);
+    form->InjectMouse(WM_LBUTTONDOWN, p.X, p.Y, MK_LBUTTON);
+    form->InjectMouse(WM_LBUTTONUP, p.X, p.Y, 0);
+  }
+
   std::vector<std::string> Items(TCustomComboBox* c) {
     std::vector<std::string> v;
     for (int i = 0; i < c->Items().Count(); ++i) v.push_back(c->Items()[i]);

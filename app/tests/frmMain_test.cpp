@@ -221,5 +221,80 @@ TEST_F(RunningWindowTest, RateChangesDuringARateChangeWaitAndTheLastWins) {
   EXPECT_EQ(LastCall("waveOutOpen").format.rate, 8000u);
 }
 
+TEST_F(MainWindowTest, FilterBoxesSwitchTheirFiltersAndTheLabelFollows) {
+  Create();
+  fm->Show();
+  EXPECT_EQ(fm->lblFilter->Caption(), "LP") << "the stored text until the first click";
+  struct Step {
+    THTMLCheckBox* TfmMain::*box;
+    const char* label;
+    bool lowPass, bandStop, bandPass, highPass;
+  };
+  const Step steps[] = {
+      {&TfmMain::cbFilterLowPass, "<aucun>", false, false, false, false},
+      {&TfmMain::cbFilterBandPass, "BP ", false, false, true, false},
+      {&TfmMain::cbFilterLowPass, "LF BP ", true, false, true, false},
+      {&TfmMain::cbFilterBandStop, "LF BP BS ", true, true, true, false},
+      {&TfmMain::cbFilterHighPass, "LF BP BS HP", true, true, true, true},
+      {&TfmMain::cbFilterBandPass, "LF BS HP", true, true, false, true},
+  };
+  for (const Step& st : steps) {
+    THTMLCheckBox* box = fm->*st.box;
+    SCOPED_TRACE(box->Name());
+    Click(box);
+    EXPECT_EQ(fm->lblFilter->Caption(), st.label);
+    EXPECT_EQ(fm->ALLowPass1->Enabled(), st.lowPass);
+    EXPECT_EQ(fm->ALBandStop1->Enabled(), st.bandStop);
+    EXPECT_EQ(fm->ALBandPass1->Enabled(), st.bandPass);
+    EXPECT_EQ(fm->ALHighPass1->Enabled(), st.highPass);
+  }
+  EXPECT_TRUE(fm->ALAudioIn1->Enabled()) << "filter changes restart nothing";
+}
+
+TEST_F(MainWindowTest, ClicksOnActiverDuringASequenceEndInTheLastClicksState) {
+  struct Case {
+    int clicksDuring;  // further clicks while the first one's sequence pauses
+    bool running;      // the state after the last click
+  };
+  for (const Case c : {Case{1, true}, Case{2, false}, Case{3, true}}) {
+    SCOPED_TRACE(std::to_string(c.clicksDuring) + " more clicks");
+    Create();
+    fm->Show();
+    ASSERT_TRUE(fm->ALAudioIn1->Enabled());
+    moments.clear();
+    for (int i = 0; i < c.clicksDuring; ++i) backend->QueueInput([&] { Click(fm->btnActivate); });
+    Click(fm->btnActivate);  // unchecks: a stop sequence with its pauses
+    EXPECT_FALSE(backend->InputPending());
+    EXPECT_EQ(fm->btnActivate->Checked(), c.running);
+    EXPECT_EQ(fm->Flags.Active, c.running);
+    EXPECT_EQ(fm->ALAudioIn1->Enabled(), c.running);
+    EXPECT_EQ(fm->ALAudioOut1->Enabled(), c.running) << "playback follows capture";
+    EXPECT_EQ(fm->GraphAudioIn->Enabled(), c.running);
+    EXPECT_EQ(fm->edInputBufferSize->Enabled(), !c.running);
+    EXPECT_EQ(First(moments, [](const Moment& m) { return m.capture && !m.playback; }), nullptr)
+        << "the sequences did not interleave";
+    fm->Destroy();
+    fm = nullptr;
+  }
+}
+
+TEST_F(MainWindowTest, ClosingSavesTheDevicesAndStopsTheAudio) {
+  Create();
+  fm->lstInDevices->SetItemIndex(1);
+  fm->lstInDevicesChange(fm->lstInDevices);
+  bool can = false;
+  fm->FormCloseQuery(fm, can);
+  EXPECT_TRUE(can);
+  EXPECT_TRUE(fm->Flags.Closing);
+  EXPECT_FALSE(fm->btnActivate->Checked());
+  EXPECT_FALSE(fm->ALAudioIn1->Enabled());
+  EXPECT_FALSE(fm->ALAudioOut1->Enabled());
+  const TUserPrefs saved = LoadPrefs(fm->IniFileName);
+  EXPECT_EQ(saved.InDevice, "Mic B");
+  EXPECT_EQ(saved.InDeviceLine, "Aux");
+  EXPECT_EQ(saved.OutDevice, "Out A");
+  EXPECT_EQ(fm->IniFileName, (dir / "tavrel.ini").string());
+}
+
 }  // namespace
 }  // namespace tavrel
