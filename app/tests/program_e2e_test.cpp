@@ -86,12 +86,14 @@ TEST(Program, PlaysTheLowPassOfTheRecordingAndSavesItsPreferences) {
     const uintmax_t wanted = wav.size() + 4096 * kChannels * 2;
     ASSERT_TRUE(test::WaitUntil([&] {
       std::error_code ec;
-      return run.Exited() || fs::file_size(alsa.OutputPath(), ec) >= wanted;
-    })) << "played " << fs::file_size(alsa.OutputPath()) << " of " << wanted << " bytes\n" << ReadText(log);
+      const uintmax_t size = fs::file_size(alsa.OutputPath(), ec);
+      return run.Exited() || (!ec && size >= wanted);
+    })) << "played " << alsa.Output().size() << " of " << wanted << " bytes\n" << ReadText(log);
     ASSERT_FALSE(run.Exited()) << "the program ended on its own (" << run.ExitCode() << ")\n" << ReadText(log);
     EXPECT_FALSE(fs::exists(ini)) << "written before the window closed";
 
     ASSERT_TRUE(test::WaitUntil([&] { return CloseWindowNamed(x.Display(), "Tavrel"); })) << "no window";
+
     ASSERT_TRUE(test::WaitUntil([&] { return run.Exited(); })) << "the window did not close\n" << ReadText(log);
     EXPECT_EQ(run.ExitCode(), 0) << ReadText(log);
   }
@@ -100,6 +102,7 @@ TEST(Program, PlaysTheLowPassOfTheRecordingAndSavesItsPreferences) {
   // drawing mode.
   ASSERT_TRUE(fs::exists(ini)) << ReadText(log);
   TIniFile saved(ini.string());
+  SCOPED_TRACE("the program's output:\n" + ReadText(log) + "the preferences file:\n" + ReadText(ini));
   EXPECT_EQ(saved.ReadString("AudioDevices", "InDevice", "?"), "Default");
   EXPECT_EQ(saved.ReadString("AudioDevices", "InDeviceLine", "?"), "");
   EXPECT_EQ(saved.ReadString("AudioDevices", "OutDevice", "?"), "Default");
