@@ -83,6 +83,14 @@ void TfmMain::Load() {
   SetBorderStyle(TFormBorderStyle::bsSingle);
   ReadRootComponent(*this, ObjectTextToBinary(FormText()));
 
+  // As the class library does for a form shown with no control chosen: the
+  // first one in tab order that can take the focus gets it.
+  OnShow = TNotifyEvent(
+      [this](TObject*) {
+        if (!ActiveControl()) SelectNext(nullptr, true, true);
+      },
+      this);
+
   pnlAudioRec1 = Part<TAdvToolPanel>("pnlAudioRec1");
   Label3 = Part<TLabel>("Label3");
   lstInDevices = Part<TAdvComboBox>("lstInDevices");

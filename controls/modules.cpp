@@ -6,6 +6,7 @@
 #include "controls/AdvSpin.h"
 #include "controls/ToolPanels.h"
 #include "controls/VrLabel.h"
+#include "controls/htmlbtns.h"
 #include "platform/classinfo.h"
 
 namespace tavrel {
@@ -13,7 +14,7 @@ namespace {
 
 std::span<const ClassInfo* const> ControlClasses() {
   static const ClassInfo* const classes[] = {&TVrLabel::Class(), &TAdvToolPanel::Class(), &TAdvComboBox::Class(),
-                                             &TAdvSpinEdit::Class()};
+                                             &TAdvSpinEdit::Class(), &THTMLCheckBox::Class()};
   return classes;
 }
 

@@ -98,7 +98,8 @@ class MainWindowTest : public testing::Test {
     app = TComponent::CreateUnowned<TApplication>(backend);
     clock->onWait = [this](uint64_t at) {
       // The window is still being created during its start-up pauses.
-      auto* w = dynamic_cast<TfmMain*>(app->FindComponent("fmMain"));
+      TApplication* a = Application();
+      auto* w = a ? dynamic_cast<TfmMain*>(a->FindComponent("fmMain")) : nullptr;
       if (!w) return;
       moments.push_back({at, w->ALAudioOut1->Enabled(), w->ALAudioIn1->Enabled(), w->GraphAudioIn->Enabled(),
                          w->Flags.Busy.load()});
@@ -114,7 +115,8 @@ class MainWindowTest : public testing::Test {
   }
 
   // The window as the program makes it: FormCreate runs inside.
-  void Create() {
+  void Create() { fm = Create(app.get()); }
+  TfmMain* Create(TComponent* owner) {
     TfmMainServices s;
     s.MakeRecorder = [st = recorder]() -> std::unique_ptr<IAudioRecord> {
       if (st->failCreate) throw std::runtime_error("recorder: not registered");
@@ -123,7 +125,7 @@ class MainWindowTest : public testing::Test {
     s.Clock = clock;
     s.Errors = &errors;
     s.ProgramPath = (dir / "tavrel").string();
-    fm = TComponent::Create<TfmMain>(app.get(), s);
+    return TComponent::Create<TfmMain>(owner, s);
   }
 
   std::vector<std::string> Items(TCustomComboBox* c) {

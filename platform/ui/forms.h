@@ -72,6 +72,12 @@ class TWindowBackend {
   virtual void SetClipboardText(const std::string& text) { clipboard_ = text; }
   // The user is told an input was refused (MessageBeep).
   virtual void Beep() {}
+  // Hands an address to the desktop's browser or mail program; false when
+  // nothing took it. Callers decide which addresses may go out.
+  virtual bool OpenURL(const std::string& url) {
+    (void)url;
+    return false;
+  }
 
  private:
   std::string clipboard_;
