@@ -1,11 +1,10 @@
 #pragma once
-// Running the real program in a test: a private X server, the window closed
-// as its close button would, a WAV to record from, and what a 16-bit stream
-// becomes through a set of FIR taps.
+// Running the real program in a test: the window closed as its close button
+// would, a WAV to record from, and what a 16-bit stream becomes through a
+// set of FIR taps.
 //
-//   XvfbServer x;                          // x.Started(), x.Display() ":N"
-//   ProgramRun run(program, dir, {{"DISPLAY", x.Display()}});
-//   CloseWindowNamed(x.Display(), "Tavrel");
+//   ProgramRun run(program, dir / "output.txt", {{"DISPLAY", ":91"}});
+//   CloseWindowNamed(":91", "Tavrel");
 //   run.Exited(); run.ExitCode();
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -29,44 +28,6 @@
 extern char** environ;
 
 namespace tavrel::apptest {
-
-inline bool XvfbInstalled() { return ::access("/usr/bin/Xvfb", X_OK) == 0; }
-
-// Xvfb on a display it picks itself (-displayfd), so runs never collide.
-class XvfbServer {
- public:
-  XvfbServer() {
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"/usr/bin/Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24",
-                          "-nolisten", "tcp", nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    // The server writes its display number once it listens.
-    std::string number;
-    char c;
-    while (pid_ > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~XvfbServer() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  bool Started() const { return !display_.empty(); }
-  const std::string& Display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
 
 // Sends WM_DELETE_WINDOW to the top-level window of that title, as a click
 // on its close button does. False while there is no such window.
