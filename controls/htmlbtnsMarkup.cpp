@@ -162,7 +162,7 @@ class MarkupRenderer {
  private:
   void RenderLine(std::string_view& rest, const TRect& lineRect, TPass pass, std::string* lineText);
   void OpenTag(std::string_view tag, const TRect& lineRect, TPass pass);
-  void CloseTag(std::string_view tag, TPass pass);
+  void CloseTag(std::string_view tag, const TRect& lineRect, TPass pass);
   void Image(std::string_view tag, const TRect& lineRect, TPass pass);
   void Body(std::string_view tag, std::string_view upper);
   void Bullet(std::string_view upper, const TRect& lineRect, TPass pass);
@@ -171,6 +171,9 @@ class MarkupRenderer {
                    int stretchW = 0, int stretchH = 0);
   bool FastPath(const std::string& s);
   int GhHeight() const { return c_.TextHeight("gh"); }
+  // Where the pass is on the line: drawing moves the working left, the
+  // other passes count x from the line's origin.
+  int Position(TPass pass) const { return pass == TPass::Draw ? work_.Left : origin_ + x_; }
   bool Hovered() const { return !p_.HoverStyling || st_.anchorCount == p_.HoverIndex; }
   TColor SavedBrush() {
     return c_.Brush().Style() == TBrushStyle::bsClear ? clNone : c_.Brush().Color();
@@ -280,6 +283,7 @@ bool MarkupRenderer::Run(const std::string& markup) {
       if (!p_.MeasureOnly && gh + top > rect_.Bottom) break;
     }
   }
+  r_.AnchorCount = st_.anchorCount;
   if (r_.ExtentY == 0) r_.ExtentY = GhHeight();
   c_.Brush().SetColor(entryBrushColor);
   c_.Brush().SetStyle(entryBrushStyle);
@@ -393,7 +397,7 @@ void MarkupRenderer::RenderLine(std::string_view& rest, const TRect& lineRect, T
     if (done_) break;
     const size_t gt = rest.find('>');
     const std::string_view tag = rest.substr(0, gt == std::string_view::npos ? rest.size() : gt + 1);
-    if (tag[1] == '/' && tag.size() > 3) CloseTag(tag, pass);
+    if (tag[1] == '/' && tag.size() > 3) CloseTag(tag, lineRect, pass);
     else OpenTag(tag, lineRect, pass);
     // 4. the tag goes with the line, unless it starts the next one
     if (overflow_) break;
@@ -483,7 +487,7 @@ void MarkupRenderer::OpenTag(std::string_view tag, const TRect& lineRect, TPass 
         f.SetColor(p_.URLColor);
       st_.inAnchor = true;
       st_.anchor = QuotedAfter(tag, 0);
-      anchorArea_ = Rect(origin_ + x_, lineRect.Top, origin_ + x_, lineRect.Top);
+      anchorArea_ = Rect(Position(pass), lineRect.Top, Position(pass), lineRect.Top);
       break;
     }
     case 'B':
@@ -632,7 +636,7 @@ void MarkupRenderer::OpenTag(std::string_view tag, const TRect& lineRect, TPass 
   }
 }
 
-void MarkupRenderer::CloseTag(std::string_view tag, TPass pass) {
+void MarkupRenderer::CloseTag(std::string_view tag, const TRect& lineRect, TPass pass) {
   const bool drawing = pass == TPass::Draw;
   const std::string up = UpperAscii(tag);
   TFont& f = c_.Font();
@@ -646,9 +650,13 @@ void MarkupRenderer::CloseTag(std::string_view tag, TPass pass) {
       }
       if (!p_.IgnoreColors) f.SetColor(base_.Color());
       st_.inAnchor = false;
-      if (capture_) {
-        anchorArea_.Right = origin_ + x_;
-        anchorArea_.Bottom = work_.Bottom + line_.subExtra;
+      // The area is taken where the line is finally placed: in the second
+      // pass, or in the first when there is none.
+      if (capture_ && (pass != TPass::Measure || p_.MeasureOnly)) {
+        anchorArea_.Right = Position(pass);
+        anchorArea_.Bottom = pass == TPass::Measure
+                                 ? lineRect.Top + line_.height + line_.subExtra + line_.supExtra
+                                 : lineRect.Bottom;
         r_.HoverRect = anchorArea_;
         r_.HoverAnchor = st_.anchorCount;
         capture_ = false;
