@@ -19,13 +19,6 @@ constexpr int kMaxCoordinate = 1 << 20;
 
 int ClampCoordinate(int v) { return std::clamp(v, -kMaxCoordinate, kMaxCoordinate); }
 
-std::string ValidUtf8(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t pos = 0; pos < text.size();) AppendUTF8(out, NextUTF8(text, pos));
-  return out;
-}
-
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string UpperAscii(std::string_view s) {
