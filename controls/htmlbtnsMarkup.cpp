@@ -160,8 +160,10 @@ class MarkupRenderer {
   void Body(std::string_view tag, std::string_view upper);
   void Bullet(std::string_view upper, const TRect& lineRect, TPass pass);
   void DrawRun(const std::string& shown, int& w);
-  TSize SourceSize(const std::string& source, bool draw, TPoint at, bool* stretchedDrawn = nullptr,
-                   int stretchW = 0, int stretchH = 0);
+  // Looks an image source up and draws it at `at` when `draw`; a picture
+  // is stretched to stretchW × stretchH when both are given. Its size.
+  TSize SourceSize(const std::string& source, bool draw, TPoint at, int stretchW = 0,
+                   int stretchH = 0);
   bool FastPath(const std::string& s);
   int GhHeight() const { return c_.TextHeight("gh"); }
   // Where the pass is on the line: drawing moves the working left, the
@@ -184,6 +186,7 @@ class MarkupRenderer {
 
   // Saved colours of the drawing tags.
   TColor fontTagBrush_ = clNone, hiBrush_ = clNone, hiFont_ = clBlack, paraBrush_ = clNone;
+  bool hiSaved_ = false;
   TColor anchorBrush_ = clNone, anchorFont_ = clBlack;
 
   // The pass in progress.
@@ -528,6 +531,7 @@ void MarkupRenderer::OpenTag(std::string_view tag, const TRect& lineRect, TPass 
     case 'H':
       if (up.starts_with("<HI")) {
         if (drawing) {
+          hiSaved_ = true;
           hiFont_ = f.Color();
           hiBrush_ = SavedBrush();
           c_.Brush().SetColor(clHighlight);
@@ -678,9 +682,11 @@ void MarkupRenderer::CloseTag(std::string_view tag, const TRect& lineRect, TPass
       }
       break;
     case 'H':
-      if (drawing) {
+      // Only after a highlight: other closers of this letter have nothing to give back.
+      if (drawing && hiSaved_) {
         f.SetColor(hiFont_);
         restoreBrush(hiBrush_);
+        hiSaved_ = false;
       }
       break;
     case 'I':
@@ -756,8 +762,8 @@ void MarkupRenderer::Bullet(std::string_view upper, const TRect& lineRect, TPass
   work_.Left = ClampCoordinate(work_.Left + 12);
 }
 
-TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at,
-                                 bool* stretchedDrawn, int stretchW, int stretchH) {
+TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at, int stretchW,
+                                 int stretchH) {
   TSize size;
   const std::string up = UpperAscii(source);
   if (up.find("IDX:") != std::string::npos) {
@@ -769,8 +775,13 @@ TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at
         if (p_.StretchImages) {
           TBitmap bmp;
           p_.Images->GetBitmap(index, bmp);
-          const int sw = stretchW > 0 ? stretchW : RoundHalfEven(size.cx * p_.ImageScale);
-          const int sh = stretchH > 0 ? stretchH : RoundHalfEven(size.cy * p_.ImageScale);
+          const int limitW = MarkupImageStretchLimit * std::max(rect_.Width(), 1);
+          const int limitH = MarkupImageStretchLimit * std::max(rect_.Height(), 1);
+          auto scaled = [&](int v, int limit) {
+            const double d = v * p_.ImageScale;
+            return !(d > 0) ? 0 : d >= limit ? limit : RoundHalfEven(d);
+          };
+          const int sw = scaled(size.cx, limitW), sh = scaled(size.cy, limitH);
           StretchBitmapToRect(c_, Bounds(at.X, at.Y, sw, sh), bmp);
         } else {
           p_.Images->Draw(c_, at.X, at.Y, index, true);
@@ -785,7 +796,6 @@ TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at
                   shell[0] == 'L', draw, p_.StretchImages, p_.ImageScale, icon);
     size = icon;
   }
-  if (stretchedDrawn) *stretchedDrawn = false;
   if (source.find(':') == std::string::npos || source.find("://") != std::string::npos) {
     const TMarkupPicture pic = LookupMarkupPicture(
         source, source.find(':') == std::string::npos ? nullptr : p_.PictureCache,
@@ -796,7 +806,6 @@ TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at
       if (draw && pic.draw) {
         if (stretch) pic.draw(c_, Bounds(at.X, at.Y, stretchW, stretchH), true);
         else pic.draw(c_, Bounds(at.X + pic.frame.X, at.Y + pic.frame.Y, pic.width, pic.height), false);
-        if (stretchedDrawn) *stretchedDrawn = true;
       }
     }
   }
@@ -819,8 +828,8 @@ void MarkupRenderer::Image(std::string_view tag, const TRect& lineRect, TPass pa
   const int width = std::min(IntFromText(Attribute(up, "WIDTH")), maxW);
   const int height = std::min(IntFromText(Attribute(up, "HEIGHT")), maxH);
   const bool stretch = width > 0 && height > 0;
-  const TSize size = SourceSize(src, drawing, Point(work_.Left, lineRect.Top), nullptr,
-                                stretch ? width : 0, stretch ? height : 0);
+  const TSize size = SourceSize(src, drawing, Point(work_.Left, lineRect.Top), stretch ? width : 0,
+                                stretch ? height : 0);
   const int w = std::min(size.cx, maxW), h = std::min(size.cy, maxH);
   if (pass != TPass::Draw) {
     const int hx = p_.HitX - origin_;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "controls/PictureContainer.h"
 #include "controls/htmlbtnsMarkup.h"
 #include "platform/ui/graphics.h"
 #include "platform/ui/imagelist.h"
@@ -19,9 +20,18 @@ struct Canvas {
     strip.Canvas().Brush().SetColor(tavrel::clRed);
     strip.Canvas().FillRect(tavrel::Rect(0, 0, 16, 16));
     images.AddMasked(strip, tavrel::clWhite);
+    tavrel::TBitmap logo;
+    logo.SetSize(6, 4);
+    tavrel::TPictureItem* item = container->Items().Add();
+    item->SetName("logo");
+    item->Picture().LoadFromStream(logo.SaveToBytes());
   }
   tavrel::TBitmap bitmap;
   tavrel::TImageList images{nullptr};
+  tavrel::ComponentPtr<tavrel::TPictureContainer> container =
+      tavrel::TComponent::CreateUnowned<tavrel::TPictureContainer>();
+  // Addresses load into it; emptied after each input so it does not grow.
+  tavrel::THTMLPictureCache cache;
 };
 
 }  // namespace
@@ -33,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t opts = data[0];
   TMarkupParams p;
   p.Images = &canvas.images;
+  p.PictureContainer = canvas.container.get();
+  p.PictureCache = &canvas.cache;
   p.WordWrap = opts & 1;
   p.MeasureOnly = opts & 2;
   p.HitTestOnly = opts & 4;
@@ -63,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   font.Assign(c.Font());
   TMarkupResult r;
   RenderMarkupText(c, markup, Rect(2, 2, 2 + width, 46), p, r);
+  canvas.cache.ClearPictures();
   if (!c.Font().SameAs(font) || c.Brush().Color() != clBtnFace || c.Pen().Color() != clBlack)
     __builtin_trap();
   if (r.ExtentX < 0 || r.ExtentY <= 0 || r.AnchorCount < 0) __builtin_trap();

@@ -196,6 +196,7 @@ TEST_F(MarkupTest, RunsAndTheirSize) {
       {"<BLINK>b</BLINK>x", {{"b", 0, clWhite}, {"x"}}},  // the colour of the brush on entry
       {"<BLINK>b</BLINK>x", {{"b"}, {"x"}}, 0, blinkVisible},
       {"<HI>h</HI>x", {{"h", 0, clHighlightText, 8, 0, "Tahoma", 0, clHighlight}, {"x"}}},
+      {"a</HR>b", {{"a"}, {"b"}}},  // no highlight to end: the colour stays
       {"<SHAD>s</SHAD>x", {{"s", 0, clNavy, 8, 0, "Tahoma", 0, clNone, false, true}, {"x"}}, 0, shadowed},
       {"H<SUB>2</SUB>O", {{"H"}, {"2", 0, clNavy, 8, sub}, {"O"}}},
       {"x<SUP>2</SUP>", {{"x", 0, clNavy, 8, sub}, {"2"}}, gh},
@@ -497,6 +498,16 @@ TEST_F(MarkupImagesTest, ImagesTakeTheirRoomOnTheLine) {
     want.Canvas().FillRect(Rect(0, 0, 16, 16));
     DrawReference(want, {{"x"}}, 16, 0, std::max(16, gh));  // text on the line's bottom
     EXPECT_EQ(FirstDifference(b, want), "");
+  }
+  {  // image-list pictures scaled by the image scale; the room they take is not
+    TMarkupParams p = params;
+    p.StretchImages = true;
+    p.ImageScale = 0.5;
+    TBitmap b = Surface();
+    Render(b, "<IMG src=\"IDX:0\">x", Rect(0, 0, W, H), p);
+    EXPECT_EQ(b.Canvas().Pixel(7, 7), clRed);
+    EXPECT_EQ(b.Canvas().Pixel(8, 8), clWhite);
+    EXPECT_EQ(result.ExtentX, 16 + Width("x") + 2);
   }
   {  // ALIGN="TOP": the text after the image sits at the line's top
     TBitmap b = Surface();
