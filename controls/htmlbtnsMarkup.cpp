@@ -145,6 +145,27 @@ struct LineMeasure {
 
 enum class TPass { Measure, HitTest, Draw };
 
+// Where the next "<" is in a text read from the front. The place found is
+// kept while the text only loses characters at its front, so a caption of
+// many runs without tags is searched once, not once per run.
+class TagStartCache {
+ public:
+  // Offset of the next "<" in `rest`, or its size when there is none.
+  size_t Next(std::string_view rest) {
+    const char* end = rest.data() + rest.size();
+    if (end != end_ || at_ < rest.data()) {
+      const size_t lt = rest.find('<');
+      at_ = lt == std::string_view::npos ? end : rest.data() + lt;
+      end_ = end;
+    }
+    return static_cast<size_t>(at_ - rest.data());
+  }
+
+ private:
+  const char* at_ = nullptr;
+  const char* end_ = nullptr;
+};
+
 class MarkupRenderer {
  public:
   MarkupRenderer(TCanvas& canvas, const TRect& rect, const TMarkupParams& p, TMarkupResult& r)
@@ -204,6 +225,7 @@ class MarkupRenderer {
   bool focusOpen_ = false;
   int focusLeft_ = 0;
   int lastHitImage_ = -1;
+  TagStartCache tagStarts_[2];  // the caption of the first pass, the line of the second
 };
 
 bool MarkupRenderer::Run(const std::string& markup) {
@@ -327,6 +349,9 @@ void MarkupRenderer::RenderLine(std::string_view& rest, const TRect& lineRect, T
   origin_ = lineRect.Left + (first ? 0 : st_.hangOffset);
   if (drawing) work_.Left = ClampCoordinate(work_.Left + st_.hangOffset);
   x_ = 0;
+  // Each second pass reads a line text of its own, which may reuse the
+  // memory of the last one: nothing found in that one holds.
+  if (!first) tagStarts_[1] = TagStartCache{};
   done_ = overflow_ = false;
   trailing_ = 0;
   listItems_ = 0;
@@ -337,11 +362,10 @@ void MarkupRenderer::RenderLine(std::string_view& rest, const TRect& lineRect, T
 
   while (!rest.empty() && !done_ && !overflow_) {
     // 1. the run of plain text
-    const size_t lt = rest.find('<');
-    size_t runEnd = lt == std::string_view::npos ? rest.size() : lt;
+    size_t runEnd = tagStarts_[first ? 0 : 1].Next(rest);
     if (p_.WordWrap) {
-      const size_t sp = rest.find(' ');
-      if (sp != std::string_view::npos && sp < runEnd) runEnd = sp + 1;
+      const size_t sp = rest.substr(0, runEnd).find(' ');
+      if (sp != std::string_view::npos) runEnd = sp + 1;
     }
     if (runEnd > 0) {
       const std::string_view run = rest.substr(0, runEnd);
