@@ -229,6 +229,81 @@ template <int C, bool Pair>
   return e;
 }
 
+// (U (16384 - wr) + D wr + 2^19) >> 20 of the rows' (L w0 + R w1 + 128) >> 8,
+// wv holding (16384 - wr, wr).
+[[gnu::target("avx2")]] inline __m256i BlendU8(__m256i lrU, __m256i lrD, __m256i w, __m256i wv) {
+  const __m256i round = _mm256_set1_epi32(128);
+  const __m256i u = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lrU, w), round), 8);
+  const __m256i dn = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lrD, w), round), 8);
+  const __m256i v = _mm256_madd_epi16(_mm256_or_si256(u, _mm256_slli_epi32(dn, 16)), wv);
+  return _mm256_srli_epi32(_mm256_add_epi32(v, _mm256_set1_epi32(524288)), 20);
+}
+
+// Eight 32-bit results as eight bytes, in order.
+[[gnu::target("avx2")]] inline __m128i LowBytes(__m256i r) {
+  const __m256i b = _mm256_packus_epi16(_mm256_packus_epi32(r, r), r);
+  return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(b, _mm256_setr_epi32(0, 4, 0, 4, 0, 4, 0, 4)));
+}
+
+// L0 R0 L1 R1 ... of two pixels whose left taps are at p and q, as 16-bit values.
+[[gnu::target("avx2")]] inline __m256i TwoPixelPairs(const Ipp8u* p, const Ipp8u* q, __m128i order) {
+  const __m128i two = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)));
+  return _mm256_cvtepu8_epi16(_mm_shuffle_epi8(two, order));
+}
+
+// Both rows of a destination row filtered and blended in registers, for
+// rows no later destination row needs: the same two integer steps as the
+// row and column passes, with no trip through the row buffers.
+template <int C>
+[[gnu::target("avx2")]] ptrdiff_t LinearFusedU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d,
+                                                   const ResizeKernelArgs& a, std::uint32_t wr,
+                                                   std::ptrdiff_t ahead) {
+  const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
+  const std::ptrdiff_t* off = a.colOffset;
+  const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
+  ptrdiff_t k = 0;
+  if constexpr (C == 1) {
+    for (; k + 8 <= a.width && off[k + 7] + 4 <= a.rowElements; k += 8) {
+      if (ahead) {
+        __builtin_prefetch(s + off[k] + ahead);
+        __builtin_prefetch(s + step + off[k] + ahead);
+      }
+      const __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k));
+      const __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k + 4));
+      const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
+      const __m256i r = BlendU8(PairsC1(s, off + k, o0, o1, a.rowElements),
+                                PairsC1(s + step, off + k, o0, o1, a.rowElements), w, wv);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + k), LowBytes(r));
+    }
+  } else {
+    // Two pixels: L0 R0 L1 R1 ... of each, as 16-bit values.
+    const __m128i order = C == 4 ? _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15)
+                                 : _mm_setr_epi8(0, 3, 1, 4, 2, 5, -1, -1, 8, 11, 9, 12, 10, 13, -1, -1);
+    // Three channels: the fourth byte of each pixel dropped.
+    const __m128i pack3 = _mm_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    for (; k + 2 <= a.width && off[k + 1] + 8 <= a.rowElements; k += 2) {
+      if (ahead) {
+        __builtin_prefetch(s + off[k] + ahead);
+        __builtin_prefetch(s + step + off[k] + ahead);
+      }
+      const __m256i w = _mm256_set_m128i(_mm_set1_epi32(static_cast<int>(wt[k + 1])),
+                                         _mm_set1_epi32(static_cast<int>(wt[k])));
+      const __m128i r = LowBytes(BlendU8(TwoPixelPairs(s + off[k], s + off[k + 1], order),
+                                         TwoPixelPairs(s + step + off[k], s + step + off[k + 1], order), w, wv));
+      if constexpr (C == 4) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 4 * k), r);
+      } else if (k + 3 < a.width) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 3 * k), _mm_shuffle_epi8(r, pack3));  // 2 bytes over, written next
+      } else {
+        const __m128i six = _mm_shuffle_epi8(r, pack3);
+        std::memcpy(d + 3 * k, &six, 6);
+      }
+    }
+  }
+  return k;
+}
+
 // ---- linear ----
 
 template <class T, int C, bool Simd>
@@ -321,6 +396,30 @@ TAVREL_INLINE void LinearRowsFloat(const float* s, std::ptrdiff_t step, float* _
   }
 }
 
+// Both rows of destination row i, blended straight into it.
+template <class T, int C, bool Simd>
+TAVREL_INLINE void LinearFusedInt(const T* s, std::ptrdiff_t step, T* __restrict d, const ResizeKernelArgs& a,
+                                  std::uint32_t wr, std::ptrdiff_t ahead) {
+  constexpr std::uint32_t round = sizeof(T) == 1 ? 128 : 8192;
+  constexpr int shift = sizeof(T) == 1 ? 8 : 14;
+  constexpr std::uint32_t roundV = sizeof(T) == 1 ? 524288 : 8192;
+  constexpr int shiftV = sizeof(T) == 1 ? 20 : 14;
+  const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
+  const std::uint32_t w0V = 16384 - wr;
+  ptrdiff_t k = 0;
+  if constexpr (Simd && sizeof(T) == 1) k = LinearFusedU8Avx2<C>(s, step, d, a, wr, ahead);
+  for (; k < a.width; ++k) {
+    const T* p = s + a.colOffset[k];
+    const T* q = p + step;
+    const std::uint32_t w0 = wt[2 * k], w1 = wt[2 * k + 1];
+    for (int c = 0; c < C; ++c) {
+      const Ipp16u u = static_cast<Ipp16u>((p[c] * w0 + p[c + C] * w1 + round) >> shift);
+      const Ipp16u dn = static_cast<Ipp16u>((q[c] * w0 + q[c + C] * w1 + round) >> shift);
+      d[k * C + c] = static_cast<T>((u * w0V + dn * wr + roundV) >> shiftV);
+    }
+  }
+}
+
 template <class T, int C, bool Simd>
 TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
   constexpr bool integer = sizeof(T) < 4;
@@ -347,6 +446,14 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
     } else {
       const std::ptrdiff_t ahead =
           i + 1 < a.height && a.rowIndex[i + 1] != j ? (a.rowIndex[i + 1] - j) * a.srcStep : 0;
+      if constexpr (integer) {
+        // Rows no later destination row takes (shrinking): straight through.
+        if (i + 1 == a.height || (a.rowIndex[i + 1] != j && a.rowIndex[i + 1] != j + 1)) {
+          LinearFusedInt<T, C, Simd>(RowAt<T>(a, j), a.srcStep, DstRow<T>(a, i), a,
+                                     static_cast<const Ipp16u*>(a.rowWeights)[i], ahead);
+          continue;
+        }
+      }
       cache.Adopt(need, rows);
       filterPair(j, static_cast<B*>(rows[0]), static_cast<B*>(rows[1]), ahead);
     }
