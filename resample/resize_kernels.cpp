@@ -130,24 +130,39 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
 // Same integer arithmetic as the plain passes: the pair (L, R) times the
 // pair (16384 - w, w) in one multiply-add, so results are identical.
 
-// (L, R) of eight one-channel columns as 16-bit pairs in 32-bit lanes.
-[[gnu::target("avx2")]] inline __m256i PairsC1(const Ipp8u* s, const std::ptrdiff_t* off, __m256i o0, __m256i o1,
-                                               std::ptrdiff_t rowElements) {
-  const std::ptrdiff_t base = off[0];
-  if (off[7] - base <= 14 && base + 16 <= rowElements) {
-    // Eight columns within 16 bytes (enlarging, mild shrinking): one load,
-    // and a shuffle puts (L, R) into each lane.
-    const __m256i lows = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
-    const __m256i rel = _mm256_sub_epi32(
-        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o0, lows))),
-                                _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o1, lows)), 1),
-        _mm256_set1_epi32(static_cast<int>(base)));
-    const __m256i control =
-        _mm256_or_si256(_mm256_or_si256(rel, _mm256_slli_epi32(_mm256_add_epi32(rel, _mm256_set1_epi32(1)), 16)),
-                        _mm256_set1_epi32(static_cast<int>(0x80008000u)));
-    const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + base)));
-    return _mm256_shuffle_epi8(bytes, control);
+// One-channel columns go in groups of eight. A group within 16 bytes of
+// its first left tap (enlarging, mild shrinking) is one load and a shuffle,
+// whose control is made once per resize: per column the bytes L, -, R, -.
+// Other groups are gathered; their control starts with kGathered.
+constexpr Ipp8u kGathered = 0xFF;
+
+void ShuffleControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
+  const std::ptrdiff_t* off = a.colOffset;
+  for (ptrdiff_t k = 0; k + 8 <= a.width; k += 8) {
+    Ipp8u* c = controls + 4 * k;
+    const std::ptrdiff_t base = off[k];
+    if (off[k + 7] - base > 14 || base + 16 > a.rowElements) {
+      c[0] = kGathered;
+      continue;
+    }
+    for (int m = 0; m < 8; ++m) {
+      const auto rel = static_cast<Ipp8u>(off[k + m] - base);
+      c[4 * m] = rel;
+      c[4 * m + 1] = 0x80;
+      c[4 * m + 2] = static_cast<Ipp8u>(rel + 1);
+      c[4 * m + 3] = 0x80;
+    }
   }
+}
+
+// (L, R) of the eight one-channel columns from off[0] as 16-bit pairs in 32-bit lanes.
+[[gnu::target("avx2")]] inline __m256i PairsC1(const Ipp8u* s, const std::ptrdiff_t* off, const Ipp8u* control) {
+  if (control[0] != kGathered) {
+    const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + off[0])));
+    return _mm256_shuffle_epi8(bytes, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(control)));
+  }
+  const __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off));
+  const __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + 4));
   const __m128i g0 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o0, 1);
   const __m128i g1 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o1, 1);
   const __m256i v = _mm256_set_m128i(g1, g0);
@@ -178,17 +193,16 @@ template <int C, bool Pair>
                                                  Ipp16u* out2, const ResizeKernelArgs& a, std::ptrdiff_t ahead) {
   const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
   const std::ptrdiff_t* off = a.colOffset;
+  const auto* controls = static_cast<const Ipp8u*>(a.buffers[2]);
   ptrdiff_t k = 0;
   if constexpr (C == 1) {
     for (; k + 8 <= a.width && off[k + 7] + 4 <= a.rowElements; k += 8) {
       if (ahead) __builtin_prefetch(s + off[k] + ahead);
-      const __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k));
-      const __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k + 4));
       const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
-      StoreC1(PairsC1(s, off + k, o0, o1, a.rowElements), w, out + k);
+      StoreC1(PairsC1(s, off + k, controls + 4 * k), w, out + k);
       if constexpr (Pair) {
         if (ahead) __builtin_prefetch(s + step + off[k] + ahead);
-        StoreC1(PairsC1(s + step, off + k, o0, o1, a.rowElements), w, out2 + k);
+        StoreC1(PairsC1(s + step, off + k, controls + 4 * k), w, out2 + k);
       }
     }
   } else {
@@ -261,6 +275,7 @@ template <int C>
                                                    std::ptrdiff_t ahead) {
   const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
   const std::ptrdiff_t* off = a.colOffset;
+  const auto* controls = static_cast<const Ipp8u*>(a.buffers[2]);
   const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
   ptrdiff_t k = 0;
   if constexpr (C == 1) {
@@ -269,11 +284,9 @@ template <int C>
         __builtin_prefetch(s + off[k] + ahead);
         __builtin_prefetch(s + step + off[k] + ahead);
       }
-      const __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k));
-      const __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k + 4));
       const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
-      const __m256i r = BlendU8(PairsC1(s, off + k, o0, o1, a.rowElements),
-                                PairsC1(s + step, off + k, o0, o1, a.rowElements), w, wv);
+      const __m256i r = BlendU8(PairsC1(s, off + k, controls + 4 * k),
+                                PairsC1(s + step, off + k, controls + 4 * k), w, wv);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(d + k), LowBytes(r));
     }
   } else {
@@ -425,6 +438,7 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
   constexpr bool integer = sizeof(T) < 4;
   using B = std::conditional_t<integer, Ipp16u, float>;
   RowCache<2> cache(a);
+  if constexpr (Simd && C == 1 && sizeof(T) == 1) ShuffleControlsC1(a, static_cast<Ipp8u*>(a.buffers[2]));
   const ptrdiff_t n = ptrdiff_t{a.width} * C;
   auto filterPair = [&](int row, B* u, B* dn, std::ptrdiff_t ahead) __attribute__((always_inline)) {
     if constexpr (integer)
