@@ -130,36 +130,70 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
 // Same integer arithmetic as the plain passes: the pair (L, R) times the
 // pair (16384 - w, w) in one multiply-add, so results are identical.
 
-// One-channel columns go in groups of eight. A group within 16 bytes of
-// its first left tap (enlarging, mild shrinking) is one load and a shuffle,
-// whose control is made once per resize: per column the bytes L, -, R, -.
-// Other groups are gathered; their control starts with kGathered.
-constexpr Ipp8u kGathered = 0xFF;
+// One-channel columns go in groups of eight, whose (L, R) pairs shuffles
+// take from 16-byte windows of the row: one window for a group within 16
+// bytes of its first left tap (enlarging, mild shrinking), else two per
+// half group (shrinking to a twelfth or so), else the pairs are gathered.
+// The shuffle controls are made once per resize, kControlBytes per group:
+// two 32-byte controls (per column the bytes L, -, R, -), the four
+// windows' starts relative to the group's first left tap, and the kind.
+constexpr std::size_t kControlBytes = 96;
+enum : Ipp8u { kOneWindow, kFourWindows, kGathered };
 
 void ShuffleControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
   const std::ptrdiff_t* off = a.colOffset;
   for (ptrdiff_t k = 0; k + 8 <= a.width; k += 8) {
-    Ipp8u* c = controls + 4 * k;
-    const std::ptrdiff_t base = off[k];
-    if (off[k + 7] - base > 14 || base + 16 > a.rowElements) {
-      c[0] = kGathered;
-      continue;
+    Ipp8u* g = controls + kControlBytes / 8 * k;
+    std::memset(g, 0x80, 64);
+    auto put = [g](int control, ptrdiff_t column, std::ptrdiff_t rel) {
+      Ipp8u* c = g + 32 * control + 4 * column;  // column 0..7: lanes of four
+      c[0] = static_cast<Ipp8u>(rel);
+      c[2] = static_cast<Ipp8u>(rel + 1);
+    };
+    std::int32_t at[4] = {0, 0, 0, 0};
+    Ipp8u kind = kOneWindow;
+    if (off[k + 7] - off[k] <= 14 && off[k] + 16 <= a.rowElements) {
+      for (ptrdiff_t m = 0; m < 8; ++m) put(0, m, off[k + m] - off[k]);
+    } else {
+      kind = kFourWindows;
+      for (int lane = 0; lane < 2; ++lane) {
+        const ptrdiff_t first = k + 4 * lane;
+        std::ptrdiff_t start[2] = {off[first], off[first]};
+        int window = 0;
+        for (ptrdiff_t m = 0; m < 4; ++m) {
+          const std::ptrdiff_t o = off[first + m];
+          if (window == 0 && o - start[0] > 14) start[window = 1] = o;
+          if (o - start[window] > 14) kind = kGathered;
+          put(window, 4 * lane + m, o - start[window]);
+        }
+        if (start[1] + 16 > a.rowElements) kind = kGathered;
+        at[2 * lane] = static_cast<std::int32_t>(start[0] - off[k]);
+        at[2 * lane + 1] = static_cast<std::int32_t>(start[1] - off[k]);
+      }
     }
-    for (int m = 0; m < 8; ++m) {
-      const auto rel = static_cast<Ipp8u>(off[k + m] - base);
-      c[4 * m] = rel;
-      c[4 * m + 1] = 0x80;
-      c[4 * m + 2] = static_cast<Ipp8u>(rel + 1);
-      c[4 * m + 3] = 0x80;
-    }
+    std::memcpy(g + 64, at, sizeof at);
+    g[80] = kind;
   }
 }
 
-// (L, R) of the eight one-channel columns from off[0] as 16-bit pairs in 32-bit lanes.
-[[gnu::target("avx2")]] inline __m256i PairsC1(const Ipp8u* s, const std::ptrdiff_t* off, const Ipp8u* control) {
-  if (control[0] != kGathered) {
-    const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + off[0])));
-    return _mm256_shuffle_epi8(bytes, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(control)));
+// (L, R) of the eight one-channel columns from off[0] as 16-bit pairs in
+// 32-bit lanes; g is their group's controls.
+[[gnu::target("avx2")]] inline __m256i PairsC1(const Ipp8u* s, const std::ptrdiff_t* off, const Ipp8u* g) {
+  const __m256i* control = reinterpret_cast<const __m256i*>(g);
+  const Ipp8u* p = s + off[0];
+  if (g[80] == kOneWindow) {
+    const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    return _mm256_shuffle_epi8(bytes, _mm256_load_si256(control));
+  }
+  if (g[80] == kFourWindows) {
+    std::int32_t at[4];
+    std::memcpy(at, g + 64, sizeof at);
+    const __m256i first = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + at[2]),
+                                              reinterpret_cast<const __m128i*>(p + at[0]));
+    const __m256i second = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + at[3]),
+                                               reinterpret_cast<const __m128i*>(p + at[1]));
+    return _mm256_or_si256(_mm256_shuffle_epi8(first, _mm256_load_si256(control)),
+                           _mm256_shuffle_epi8(second, _mm256_load_si256(control + 1)));
   }
   const __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off));
   const __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + 4));
@@ -199,10 +233,10 @@ template <int C, bool Pair>
     for (; k + 8 <= a.width && off[k + 7] + 4 <= a.rowElements; k += 8) {
       if (ahead) __builtin_prefetch(s + off[k] + ahead);
       const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
-      StoreC1(PairsC1(s, off + k, controls + 4 * k), w, out + k);
+      StoreC1(PairsC1(s, off + k, controls + kControlBytes / 8 * k), w, out + k);
       if constexpr (Pair) {
         if (ahead) __builtin_prefetch(s + step + off[k] + ahead);
-        StoreC1(PairsC1(s + step, off + k, controls + 4 * k), w, out2 + k);
+        StoreC1(PairsC1(s + step, off + k, controls + kControlBytes / 8 * k), w, out2 + k);
       }
     }
   } else {
@@ -285,8 +319,8 @@ template <int C>
         __builtin_prefetch(s + step + off[k] + ahead);
       }
       const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
-      const __m256i r = BlendU8(PairsC1(s, off + k, controls + 4 * k),
-                                PairsC1(s + step, off + k, controls + 4 * k), w, wv);
+      const __m256i r = BlendU8(PairsC1(s, off + k, controls + kControlBytes / 8 * k),
+                                PairsC1(s + step, off + k, controls + kControlBytes / 8 * k), w, wv);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(d + k), LowBytes(r));
     }
   } else {

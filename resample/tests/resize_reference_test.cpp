@@ -32,6 +32,8 @@ const Case kCases[] = {
     // Wide enough for the vector passes, rows never shared between destination rows.
     {"halves, wide", 75, 21, {0, 0, 75, 21}, {40, 40}, 0.5, 0.5, 0, 0},
     {"strong downscale, wide region", 301, 23, {4, 1, 290, 21}, {90, 9}, 0.29, 0.4, 0, 0},
+    {"stronger downscale, wide", 401, 19, {0, 0, 401, 19}, {90, 9}, 0.17, 0.4, 0, 0},
+    {"very strong downscale, wide", 400, 30, {0, 0, 400, 30}, {40, 9}, 0.05, 0.1, 0, 0},
 };
 
 double Tolerance(int method, ResizeElement e) {
