@@ -101,9 +101,57 @@ class RowCache {
 
 // ---- nearest ----
 
-template <class T, int C>
+// One-channel 8-bit nearest, AVX2: sixteen columns at a time, each half
+// shuffled out of one 16-byte window when its eight columns fit in one.
+// The controls are made once per resize, 64 bytes per group: the 32-byte
+// shuffle control, the second window's start relative to the first, and
+// whether the group fits.
+constexpr std::size_t kNearestControlBytes = 64;
+
+void NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
+  const std::ptrdiff_t* off = a.colOffset;
+  for (ptrdiff_t k = 0; k + 16 <= a.width; k += 16) {
+    Ipp8u* g = controls + kNearestControlBytes / 16 * k;
+    std::memset(g, 0x80, 32);
+    bool fits = off[k + 8] + 16 <= a.rowElements;
+    for (int lane = 0; lane < 2; ++lane)
+      for (int m = 0; m < 8; ++m) {
+        const std::ptrdiff_t rel = off[k + 8 * lane + m] - off[k + 8 * lane];
+        fits = fits && rel <= 15;
+        g[16 * lane + m] = static_cast<Ipp8u>(rel);
+      }
+    const auto second = static_cast<std::int32_t>(off[k + 8] - off[k]);
+    std::memcpy(g + 32, &second, sizeof second);
+    g[36] = fits;
+  }
+}
+
+[[gnu::target("avx2")]] ptrdiff_t NearestRowU8C1Avx2(const Ipp8u* s, Ipp8u* d, const ResizeKernelArgs& a,
+                                                    const Ipp8u* controls, std::ptrdiff_t ahead) {
+  ptrdiff_t k = 0;
+  for (; k + 16 <= a.width; k += 16) {
+    const Ipp8u* g = controls + kNearestControlBytes / 16 * k;
+    const Ipp8u* p = s + a.colOffset[k];
+    if (!g[36]) {
+      for (ptrdiff_t m = k; m < k + 16; ++m) d[m] = s[a.colOffset[m]];
+      continue;
+    }
+    if (ahead) __builtin_prefetch(p + ahead);
+    std::int32_t second;
+    std::memcpy(&second, g + 32, sizeof second);
+    const __m256i bytes =
+        _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + second), reinterpret_cast<const __m128i*>(p));
+    const __m256i picked = _mm256_shuffle_epi8(bytes, _mm256_load_si256(reinterpret_cast<const __m256i*>(g)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm256_castsi256_si128(_mm256_permute4x64_epi64(picked, 0x08)));
+  }
+  return k;
+}
+
+template <class T, int C, bool Simd = false>
 TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
   const int w = a.width;
+  constexpr bool shuffled = Simd && C == 1 && sizeof(T) == 1;
+  if constexpr (shuffled) NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]));
   for (ptrdiff_t i = 0; i < a.height; ++i) {
     T* d = DstRow<T>(a, i);
     if (i > 0 && a.rowIndex[i] == a.rowIndex[i - 1]) {
@@ -114,13 +162,15 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
     // A pixel moves as one block (a single word for four 8-bit channels).
     // While shrinking, the next row's pixels are fetched meanwhile.
     const ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - a.rowIndex[i]) * a.srcStep : 0;
+    ptrdiff_t k = 0;
+    if constexpr (shuffled) k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
     if (ahead) {
-      for (ptrdiff_t k = 0; k < w; ++k) {
+      for (; k < w; ++k) {
         __builtin_prefetch(s + a.colOffset[k] + ahead);
         std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
       }
     } else {
-      for (ptrdiff_t k = 0; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
+      for (; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
     }
   }
 }
@@ -639,6 +689,10 @@ struct Wide {
   };
 TAVREL_KERNEL_CLASS(Nearest)
 template <class T, int C>
+struct NearestSimdK {
+  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Nearest<T, C, true>(a); }
+};
+template <class T, int C>
 struct LinearK {
   TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Linear<T, C, false>(a); }
 };
@@ -650,12 +704,12 @@ TAVREL_KERNEL_CLASS(Cubic)
 TAVREL_KERNEL_CLASS(Lanczos)
 #undef TAVREL_KERNEL_CLASS
 
-template <template <Body> class V, template <class, int> class LinearOf>
+template <template <Body> class V, template <class, int> class LinearOf, template <class, int> class NearestOf>
 struct Table {
   // 32f nearest copies 32-bit patterns, so NaNs pass bit for bit.
   static constexpr ResizeKernel entries[kResizeKernelCount] = {
       V<&NearestK<Ipp8u, 3>::Run>::Fn, V<&NearestK<Ipp16u, 3>::Run>::Fn,
-      V<&NearestK<Ipp32u, 3>::Run>::Fn, V<&NearestK<Ipp8u, 1>::Run>::Fn,
+      V<&NearestK<Ipp32u, 3>::Run>::Fn, V<&NearestOf<Ipp8u, 1>::Run>::Fn,
       V<&NearestK<Ipp16u, 1>::Run>::Fn, V<&NearestK<Ipp32u, 1>::Run>::Fn,
       V<&NearestK<Ipp8u, 4>::Run>::Fn, V<&NearestK<Ipp16u, 4>::Run>::Fn,
       V<&NearestK<Ipp32u, 4>::Run>::Fn,
@@ -700,8 +754,8 @@ int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
 
 ResizeKernel ResizeKernelAt(int index, ResizeVariant variant) {
   if (index < 0 || index >= kResizeKernelCount) return nullptr;
-  if (variant == ResizeVariant::best && ProcessorHasAvx2()) return Table<Avx2Of, LinearSimdK>::entries[index];
-  return Table<PlainOf, LinearK>::entries[index];
+  if (variant == ResizeVariant::best && ProcessorHasAvx2()) return Table<Avx2Of, LinearSimdK, NearestSimdK>::entries[index];
+  return Table<PlainOf, LinearK, NearestK>::entries[index];
 }
 
 }  // namespace tavrel
