@@ -332,8 +332,9 @@ template <int C, bool Pair>
 [[gnu::target("avx2")]] inline __m256i BlendU8(__m256i lrU, __m256i lrD, __m256i w, __m256i wv) {
   const __m256i round = _mm256_set1_epi32(128);
   const __m256i u = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lrU, w), round), 8);
-  const __m256i dn = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lrD, w), round), 8);
-  const __m256i v = _mm256_madd_epi16(_mm256_or_si256(u, _mm256_slli_epi32(dn, 16)), wv);
+  // The sums are below 2^23: shifted left by 8, the upper half is D.
+  const __m256i dn = _mm256_slli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lrD, w), round), 8);
+  const __m256i v = _mm256_madd_epi16(_mm256_blend_epi16(u, dn, 0xAA), wv);
   return _mm256_srli_epi32(_mm256_add_epi32(v, _mm256_set1_epi32(524288)), 20);
 }
 
