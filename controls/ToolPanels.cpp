@@ -135,7 +135,9 @@ TAdvToolPanel::TAdvToolPanel(TComponent* owner) : TCustomControl(owner) {
   SetStyle(esOffice2003Blue);
 }
 
-std::string TAdvToolPanel::Version() const {
+std::string TAdvToolPanel::Version() const { return ToolPanelVersionText(); }
+
+std::string ToolPanelVersionText() {
   return std::to_string(kVersion >> 24) + "." + std::to_string((kVersion >> 16) & 0xFF) + "." +
          std::to_string((kVersion >> 8) & 0xFF) + "." + std::to_string(kVersion & 0xFF);
 }

@@ -195,6 +195,9 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   // sections start at the top. The docking machinery reports it.
   bool Floating() const { return floating_; }
   void SetFloating(bool v);
+  // Already restored from saved state in this run; never cleared.
+  bool Restored() const { return restored_; }
+  void SetRestored(bool v) { restored_ = v; }
   bool IsTabVisible() const { return !locked_ && !hidden_ && !docking_; }
   void SetTopMost() { BringToFront(); }
   // Pops the caption button's action: OnCaptionBtnClick with the button
@@ -317,7 +320,11 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   bool background_transparent_ = false;
   int border_width_ = 0, bevel_width_ = 1;
   bool dock_dragging_ = false;
+  bool restored_ = false;
 };
+
+// "1.5.2.0": the version the panels and their bar report.
+std::string ToolPanelVersionText();
 
 // The 16 by 16 monochrome pictures of the close and lock buttons: a cross,
 // a pin pointing down (locked) and a pin pointing left (unlocked).

@@ -4,6 +4,7 @@
 
 #include "controls/AdvCombo.h"
 #include "controls/AdvSpin.h"
+#include "controls/ToolPanelTab.h"
 #include "controls/ToolPanels.h"
 #include "controls/VrLabel.h"
 #include "platform/classinfo.h"
@@ -12,7 +13,8 @@ namespace tavrel {
 namespace {
 
 std::span<const ClassInfo* const> ControlClasses() {
-  static const ClassInfo* const classes[] = {&TVrLabel::Class(), &TAdvToolPanel::Class(), &TAdvComboBox::Class(),
+  static const ClassInfo* const classes[] = {&TVrLabel::Class(), &TAdvToolPanel::Class(), &TAdvToolPanelTab::Class(),
+                                             &TAdvComboBox::Class(),
                                              &TAdvSpinEdit::Class()};
   return classes;
 }
