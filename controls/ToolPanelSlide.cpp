@@ -8,8 +8,6 @@ constexpr uintptr_t kSlideTimerId = 501;
 constexpr TAnchors kAllAnchors = akLeft | akTop | akRight | akBottom;
 }  // namespace
 
-TAdvToolPanelTab::~TAdvToolPanelTab() = default;
-
 
 void TAdvToolPanelTab::QueueSlide(TAdvToolPanel* p, bool out, bool place) {
   slides_.push_back(std::make_unique<Slide>(Slide{p, out, place}));

@@ -148,6 +148,7 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   TToolPanelGlyphs& Glyphs() { return glyphs_; }
   const TToolPanelGlyphs& PanelGlyphs() const override { return glyphs_; }
   TPanelPersistence& Persist() { return persist_; }
+  TPanelPersistence* PersistObject() const { return const_cast<TPanelPersistence*>(&persist_); }
   TPanelPosition Position() const override { return position_; }
   void SetPosition(TPanelPosition v);
   TSlideSpeed SlideSpeed() const { return slide_speed_; }
@@ -247,7 +248,6 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   void WndProc(TMessage& m) override;
 
  protected:
-  ~TAdvToolPanelTab() override;
   void BeforeDestruction() override;
   void Loaded() override;
   void Notification(TComponent* c, TOperation op) override;

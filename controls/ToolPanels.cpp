@@ -11,12 +11,7 @@ namespace {
 const EnumInfo kPositionInfo{"TTPBackGroundPosition",
                              {"bpTopLeft", "bpTopRight", "bpBottomLeft", "bpBottomRight", "bpTiled",
                               "bpStretched", "bpCenter"}};
-const EnumInfo kStyleInfo{"TToolPanelStyle",
-                          {"esOffice2003Blue", "esOffice2003Silver", "esOffice2003Olive",
-                           "esOffice2003Classic", "esOffice2007Luna", "esOffice2007Obsidian",
-                           "esWindowsXP", "esWhidbey", "esCustom", "esOffice2007Silver",
-                           "esWindowsVista", "esWindows7", "esTerminal", "esOffice2010Blue",
-                           "esOffice2010Silver", "esOffice2010Black"}};
+
 
 constexpr uint32_t kVersion = 0x01050200;
 
@@ -94,7 +89,7 @@ const ClassInfo& TAdvToolPanel::Class() {
           .prop("ShowLock", &P::ShowLock, &P::SetShowLock)
           .defaultValue(true)
           .prop("Style", &P::Style, &P::SetStyle)
-          .enumType(kStyleInfo)
+          .enumType(ToolPanelStyleInfo())
           .defaultValue(int64_t{esOffice2003Blue})
           .prop("Version", &P::Version, &P::SetVersion)
           .event("OnCaptionBtnClick", &P::OnCaptionBtnClick)

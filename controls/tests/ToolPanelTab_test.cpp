@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include "controls/tests/controls_test_support.h"
+#include "platform/forms.h"
+#include "platform/formtext.h"
 #include "platform/inifiles.h"
 #include "platform/ui/stdctrls.h"
 
@@ -207,6 +209,69 @@ TEST_F(TabBarTest, FormSizeClampsPanelsAndCloseSaves) {
   bar->Persist().SetAutoSave(true);
   form->Perform(WM_CLOSE);
   EXPECT_EQ(TIniFile(path).ReadInteger("Bar1PANELS", "COUNT", 0), 1);
+}
+
+TEST_F(TabBarTest, StylesPassToPanelsAndTheDesktopSchemeIsClassic) {
+  auto* bar = NewBar(ppLeft, {"A"});
+  TAdvToolPanel* a = bar->Panels().Items(0)->Panel();
+  bar->SetStyle(esWindowsVista);
+  EXPECT_EQ(bar->Color(), RGB(241, 248, 253)) << "the background copies the tab colours";
+  EXPECT_EQ(bar->ColorTo(), RGB(213, 239, 252));
+  EXPECT_EQ(a->Style(), esWindowsVista);
+  EXPECT_EQ(a->Color(), RGB(241, 248, 253));
+  bar->SetAutoThemeAdapt(true);
+  form->Perform(WM_THEMECHANGED);
+  EXPECT_EQ(bar->Style(), esOffice2003Classic) << "no desktop scheme here";
+  EXPECT_TRUE(bar->AutoThemeAdapt());
+  bar->SetStyle(esCustom);
+  EXPECT_FALSE(bar->AutoThemeAdapt());
+  EXPECT_EQ(a->Style(), esCustom);
+  EXPECT_EQ(bar->Version(), "1.5.2.0");
+}
+
+TEST_F(TabBarTest, FormDataPanelsJoinTheBarAndLeaveIt) {
+  const char* text = R"(
+object fmTabs: TForm
+  Width = 440
+  Height = 360
+  object Bar1: TAdvToolPanelTab
+    Position = ppRight
+    TabWidth = 26
+    object pnlA: TAdvToolPanel
+      Width = 160
+      Caption = 'Premier'
+      OpenWidth = 160
+    end
+    object pnlB: TAdvToolPanel
+      Caption = 'Second'
+    end
+  end
+end
+)";
+  ReadRootComponent(*form, ObjectTextToBinary(text));
+  auto* bar = dynamic_cast<TAdvToolPanelTab*>(form->FindComponent("Bar1"));
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(bar->Panels().Count(), 2);
+  TAdvToolPanel* a = bar->Panels().Items(0)->Panel();
+  EXPECT_EQ(a->Name(), "pnlA");
+  EXPECT_EQ(a->Parent(), form) << "panels move to the bar's form";
+  EXPECT_FALSE(a->Visible());
+  EXPECT_EQ(a->Tab(), bar);
+  EXPECT_EQ(bar->Panels().Items(0)->Caption, "Premier");
+  EXPECT_EQ(bar->Panels().Items(0)->OpenWidth(), 160);
+  EXPECT_EQ(bar->Width(), 26);
+  EXPECT_EQ(bar->Align(), alRight);
+  EXPECT_EQ(bar->Left(), form->ClientWidth() - 26);
+  Paint();
+  bar->OpenTabPanel(0);
+  EXPECT_TRUE(bar->Sliding()) << "form data slides at medium speed";
+  bar->FinishSlides();
+  EXPECT_EQ(bar->FloatingForm()->BoundsRect(),
+            Bounds(bar->ClientOrigin().X - 160, bar->ClientOrigin().Y, 160, bar->Height()));
+  EXPECT_EQ(a->BoundsRect(), Bounds(2, 0, 158, bar->Height()));
+  // The form closing hides the floating form.
+  form->Perform(WM_CLOSE);
+  EXPECT_FALSE(bar->FloatingForm()->Visible());
 }
 
 // ---- sliding ------------------------------------------------------------------
@@ -513,6 +578,16 @@ TEST_F(TabBarPersistTest, CorruptFilesRestoreSafely) {
   bar->RestoreState();
   EXPECT_FALSE(a->Locked());
   EXPECT_EQ(bar->PanelIndex(loose), -1);
+  // An unknown name is passed over; stored unlocked while locked now: unlocked and out of sight.
+  bar->OpenTabPanel(0);
+  a->SetLocked(true);
+  Write("[Bar1PANELS]\nCOUNT=2\n[Bar1PANEL1]\nNAME=Ailleurs\nLOCKED=1\n"
+        "[Bar1PANEL2]\nNAME=Bar1Panel1\nLOCKED=0\nVISIBLE=1\n");
+  bar->RestoreState();
+  EXPECT_FALSE(a->Locked());
+  EXPECT_FALSE(a->Visible());
+  EXPECT_EQ(bar->RollOutPanel(), -1);
+  EXPECT_EQ(bar->PanelIndex(loose), 2) << "a panel of the form no bar restored is taken over";
   // A huge count stops once every panel was restored; missing keys read as 0.
   Write("[Bar1PANELS]\nCOUNT=2000000000\n[Bar1PANEL1]\nNAME=Bar1Panel1\n"
         "[Bar1PANEL2]\nNAME=Bar1Panel2\nDOCKED=1\nVISIBLE=1\nLEFT=-90000\nTOP=90000\nWIDTH=0\nHEIGHT=0\n");
