@@ -80,6 +80,7 @@ const ClassInfo& TAdvToolPanel::Class() {
           .prop("Sections", &P::Sections)
           .prop("SectionLayout", &P::SectionLayout)
           .prop("SectionImages", &P::SectionImages, &P::SetSectionImages)
+          .prop("PopupMenu", &P::PopupMenu, &P::SetPopupMenu)
           .prop("ShowCaption", &P::ShowCaption, &P::SetShowCaption)
           .defaultValue(true)
           .prop("ShowCaptionBorder", &P::ShowCaptionBorder, &P::SetShowCaptionBorder)
@@ -233,6 +234,7 @@ void TAdvToolPanel::SetSectionImages(TImageList* v) {
 void TAdvToolPanel::Notification(TComponent* c, TOperation op) {
   TCustomControl::Notification(c, op);
   if (op == TOperation::opRemove && c == section_images_) section_images_ = nullptr;
+  if (op == TOperation::opRemove && c == popup_menu_) popup_menu_ = nullptr;
 }
 
 void TAdvToolPanel::SetHidden(bool v) {
@@ -259,9 +261,21 @@ void TAdvToolPanel::SetFloating(bool v) {
   Invalidate();
 }
 
+void TAdvToolPanel::SetPopupMenu(TPopupMenu* v) {
+  if (v == popup_menu_) return;
+  if (popup_menu_) popup_menu_->RemoveFreeNotification(this);
+  popup_menu_ = v;
+  if (v) v->FreeNotification(this);
+}
+
 void TAdvToolPanel::CaptionButtonClick(TRect r) {
   r.Bottom -= 2;
-  if (OnCaptionBtnClick) OnCaptionBtnClick(this, r);
+  if (popup_menu_) {
+    const TPoint p = ClientToScreen({r.Left, r.Bottom});
+    popup_menu_->Popup(p.X, p.Y);
+  } else if (OnCaptionBtnClick) {
+    OnCaptionBtnClick(this, r);
+  }
 }
 
 void TAdvToolPanel::SectionLayoutChanged() {
