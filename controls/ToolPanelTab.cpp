@@ -452,6 +452,16 @@ void TAdvToolPanelTab::UpdatePanels(int index) {
   Invalidate();
 }
 
+void TAdvToolPanelTab::NextPanel() {
+  const int n = panels_->Count();
+  if (n > 0) UpdatePanels(design_view_panel_ < 0 ? 0 : std::min(design_view_panel_ + 1, n - 1));
+}
+
+void TAdvToolPanelTab::PrevPanel() {
+  const int n = panels_->Count();
+  if (n > 0) UpdatePanels(design_view_panel_ < 0 ? 0 : std::max(design_view_panel_ - 1, 0));
+}
+
 void TAdvToolPanelTab::PanelHiddenChanged(TAdvToolPanel* p) {
   if (PanelIndex(p) == roll_out_panel_) roll_out_panel_ = -1;
   UpdatePanels(-1);

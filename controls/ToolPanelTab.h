@@ -195,6 +195,10 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   int NumPanelsLocked() const;
   void UpdatePanels() override { UpdatePanels(-1); }
   void UpdatePanels(int index);
+  // Step the panel shown at design time through the list; nothing visible changes.
+  void NextPanel();
+  void PrevPanel();
+  int DesignViewPanel() const { return design_view_panel_; }
   TWinControl* PanelForm() override { return panel_form_; }
   TToolPanelForm* FloatingForm() const { return panel_form_; }
   // The form whose messages the bar watches, or null.

@@ -146,6 +146,12 @@ TEST_F(TabBarTest, AddingMovingAndDeletingPanels) {
   EXPECT_EQ(bar->Panels().Items(2)->Panel(), c);
   EXPECT_EQ(bar->PanelByName("Bar1Panel1"), a);
   EXPECT_EQ(bar->PanelByName("bar1panel1"), nullptr) << "names compare with case";
+  bar->NextPanel();
+  bar->NextPanel();
+  EXPECT_EQ(bar->DesignViewPanel(), 1);
+  bar->PrevPanel();
+  bar->PrevPanel();
+  EXPECT_EQ(bar->DesignViewPanel(), 0);
   // A destroyed panel leaves the bar.
   a->Destroy();
   EXPECT_EQ(bar->Panels().Count(), 2);
@@ -481,6 +487,63 @@ TEST_F(TabBarTest, FloatOutDockBackSizeAndLock) {
   a->SetLocked(false);
   EXPECT_EQ(bar->RollOutPanel(), 0);
   EXPECT_EQ(a->Left(), 23);
+}
+
+TEST_F(TabBarTest, CloseButtonHidesTheTabUntilUnhidden) {
+  auto* bar = NewBar(ppRight, {"A", "B"});
+  TAdvToolPanel* a = bar->Panels().Items(0)->Panel();
+  std::vector<std::string> log;
+  bar->OnTabHide = TTabEvent([&](TObject*, int i, TAdvToolPanel*) { log.push_back("hide " + std::to_string(i)); });
+  bar->OnAllowTabHide = TAllowTabEvent([&](TObject*, int, TAdvToolPanel*, bool& allow) { allow = !log.empty(); });
+  Paint();
+  bar->OpenTabPanel(0);
+  TForm* f = bar->FloatingForm();
+  auto closeButton = [&] {
+    const TPoint at = a->ClientToForm({a->ClientWidth() - 12, 10});
+    f->InjectMouse(WM_MOUSEMOVE, at.X, at.Y, 0);
+    f->InjectMouse(WM_LBUTTONDOWN, at.X, at.Y, MK_LBUTTON);
+    f->InjectMouse(WM_LBUTTONUP, at.X, at.Y, 0);
+  };
+  closeButton();
+  EXPECT_FALSE(a->Hidden()) << "refused";
+  log.push_back("-");
+  closeButton();
+  EXPECT_EQ(log, (std::vector<std::string>{"-", "hide 0"}));
+  EXPECT_TRUE(a->Hidden());
+  EXPECT_FALSE(f->Visible());
+  EXPECT_EQ(bar->PanelsInTab(), 1);
+  EXPECT_EQ(bar->TabStart(1), 2) << "B's tab moves up";
+  bar->UnHidePanel(a);
+  EXPECT_EQ(bar->PanelsInTab(), 2);
+}
+
+TEST_F(TabBarTest, RightBarFormFollowsTheBarAndSizesByItsEdge) {
+  auto* bar = NewBar(ppRight, {"A"});
+  TAdvToolPanel* a = bar->Panels().Items(0)->Panel();
+  a->SetOpenWidth(150);
+  form->SetBounds(100, 50, 440, 360);
+  Paint();
+  bar->OpenTabPanel(0);
+  TForm* f = bar->FloatingForm();
+  EXPECT_EQ(f->BoundsRect(), Bounds(bar->ClientOrigin().X - 150, bar->ClientOrigin().Y, 150, bar->Height()));
+  // The form is dragged: the floating form keeps to the bar.
+  form->SetBounds(160, 80, 440, 360);
+  TRect moving = form->BoundsRect();
+  form->Perform(WM_MOVING, 0, reinterpret_cast<LPARAM>(&moving));
+  EXPECT_EQ(f->BoundsRect(), Bounds(bar->ClientOrigin().X - 150, bar->ClientOrigin().Y, 150, bar->Height()));
+  // Its left edge sizes it; the panel follows on its anchors.
+  f->InjectMouse(WM_LBUTTONDOWN, 0, 100, MK_LBUTTON);
+  ASSERT_NE(app->MouseTracker(), nullptr);
+  const TPoint to = f->ClientToScreen({-30, 100});
+  f->InjectMouse(WM_MOUSEMOVE, -30, 100, MK_LBUTTON);
+  const TPoint up = f->ScreenToClient(to);  // the window moved under the pointer
+  f->InjectMouse(WM_LBUTTONUP, up.X, up.Y, 0);
+  EXPECT_EQ(f->Width(), 180);
+  EXPECT_EQ(a->Width(), 178);
+  // Maximising slides every unlocked panel in.
+  form->Perform(WM_SYSCOMMAND, 0xF030);
+  EXPECT_FALSE(a->Visible());
+  EXPECT_FALSE(f->Visible());
 }
 
 TEST_F(TabBarTest, DockOverTakesOnlyToolPanels) {
