@@ -16,13 +16,26 @@ const EnumInfo kOpenCloseInfo{"TAutoOpenCloseSpeed",
                               {"aocSlow", "aocMedium", "aocFast", "aocVerySlow", "aocVeryFast"}};
 const EnumInfo kLocationInfo{"TPanelPersistLocation", {"pplINIFile", "pplRegistry"}};
 
-// The window a floating panel lives in; it goes when the panel docks again.
+// The window a floating panel lives in; it goes once the panel has left
+// it, docked again or destroyed.
 class TToolPanelFloatForm : public TForm {
  public:
   using TForm::TForm;
+  void WndProc(TMessage& m) override {
+    TForm::WndProc(m);
+    if (m.Msg == CM_CONTROLLISTCHANGE && !m.LParam && ControlCount() == 0 && !released_ &&
+        !(ComponentState() & csDestroying)) {
+      released_ = true;
+      Hide();
+      Release();
+    }
+  }
 
  protected:
   bool ShowActivates() const override { return false; }
+
+ private:
+  bool released_ = false;
 };
 
 // Every tab bar inside a window, depth first.
@@ -768,7 +781,6 @@ void TAdvToolPanelTab::DockDrop(TAdvToolPanel* p) {
   auto* old = dynamic_cast<TAdvToolPanelTab*>(p->Tab());
   if (old && old != this) old->RemovePanel(p);
   if (PanelIndex(p) < 0) InsertPanel(p);
-  TWinControl* host = p->Parent();
   const bool floated = p->Floating();
   p->SetDocking(false);
   p->SetFloating(false);
@@ -807,8 +819,6 @@ void TAdvToolPanelTab::DockDrop(TAdvToolPanel* p) {
   if (Vertical()) p->SetWidth(ow);
   else p->SetHeight(ow);
   if (floated) p->DoEndDock();
-  // The window the panel floated in is empty now.
-  if (auto* f = dynamic_cast<TToolPanelFloatForm*>(host)) f->Release();
 }
 
 void TAdvToolPanelTab::BeginDockDrag(TAdvToolPanel* p) {

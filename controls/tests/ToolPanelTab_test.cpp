@@ -104,6 +104,70 @@ TEST_F(TabBarTest, TabTextTurnsOnSideBars) {
   }
 }
 
+TEST_F(TabBarTest, BottomToTopTextStartsAtTheFarEndOfTheTab) {
+  auto* bar = NewBar(ppLeft, {"Longue légende"});
+  bar->SetTabColorTo(clNone);
+  bar->SetTabColor(clWhite);
+  auto inkRows = [&] {
+    Paint();
+    const int s = bar->TabStart(0);
+    std::pair<int, int> rows{1 << 20, -1};
+    for (int y = s + 1; y < s + bar->TabLength(0) + 3; ++y)
+      for (int x = 1; x < 21; ++x)
+        if (BarPixel(bar, x, y) == clBlack) rows = {std::min(rows.first, y - s), std::max(rows.second, y - s)};
+    return rows;
+  };
+  const auto down = inkRows();
+  bar->SetTextDirection(tdBottomToTop);
+  const auto up = inkRows();
+  ASSERT_GE(down.second, 0);
+  ASSERT_GE(up.second, 0);
+  // The same length of ink, within the tab either way.
+  EXPECT_NEAR(up.second - up.first, down.second - down.first, 2);
+  EXPECT_GE(up.first, 1);
+  EXPECT_LE(up.second, bar->TabLength(0) + 4);
+}
+
+TEST_F(TabBarTest, TabPicturesAndTheTabGlyph) {
+  auto* bar = NewBar(ppLeft, {"Un"});
+  const int plain = bar->TabLength(0);
+  auto* images = TComponent::Create<TImageList>(form);
+  images->SetSize(16, 16);
+  TBitmap pic;
+  pic.SetSize(16, 16);
+  pic.Canvas().Brush().SetColor(clRed);
+  pic.Canvas().FillRect(Rect(0, 0, 16, 16));
+  images->AddMasked(pic, clNone);
+  bar->SetImages(images);
+  bar->Panels().Items(0)->Panel()->SetImageIndex(0);
+  EXPECT_EQ(bar->TabLength(0), plain + 16 + 6);
+  Paint();
+  const int s = bar->TabStart(0);
+  EXPECT_EQ(BarPixel(bar, 3, s + 6), clRed) << "at ((23 - 16) / 2, s + 6)";
+  EXPECT_EQ(BarPixel(bar, 18, s + 21), clRed);
+  EXPECT_NE(BarPixel(bar, 19, s + 21), clRed);
+  // A tab picture: its key colour (bottom-left pixel) shows the bar through,
+  // its middle rows stretch to the tab's length.
+  TPicture glyph;
+  TBitmap& g = glyph.Bitmap();
+  g.SetSize(20, 10);
+  g.Canvas().Brush().SetColor(clBlue);
+  g.Canvas().FillRect(Rect(0, 0, 20, 10));
+  g.Canvas().Brush().SetColor(clFuchsia);
+  g.Canvas().FillRect(Rect(0, 0, 2, 10));
+  bar->SetTabGlyph(glyph);
+  bar->SetColorTo(clNone);
+  Paint();
+  const int extent = bar->TabLength(0) + 16 + 8;
+  EXPECT_EQ(BarPixel(bar, 10, s + 1), clBlue);
+  EXPECT_EQ(BarPixel(bar, 19, s + extent - 1), clBlue);
+  EXPECT_EQ(BarPixel(bar, 19, s + extent / 2), clBlue);
+  EXPECT_EQ(BarPixel(bar, 1, s + extent / 2), bar->Color()) << "transparent on the key colour";
+  EXPECT_NE(BarPixel(bar, 19, s + extent + 1), clBlue);
+  images->Destroy();
+  EXPECT_EQ(bar->Images(), nullptr);
+}
+
 TEST_F(TabBarTest, HoverColoursAndEnterLeaveEvents) {
   auto* bar = NewBar(ppLeft, {"Un", "Deux"});
   std::vector<std::string> log;
@@ -476,7 +540,10 @@ TEST_F(TabBarTest, FloatOutDockBackSizeAndLock) {
   SetCursorPos(bar->ClientToScreen({10, 50}));
   const TPoint onBar = bar->ClientToForm({10, 50});
   form->InjectMouse(WM_LBUTTONUP, onBar.X, onBar.Y, 0);
+  EXPECT_FALSE(host->Visible()) << "the empty floating window goes";
+  const size_t forms = app->Forms().size();
   app->ProcessMessages();
+  EXPECT_EQ(app->Forms().size(), forms - 1);
   EXPECT_FALSE(a->Floating());
   EXPECT_FALSE(a->Docking());
   EXPECT_TRUE(a->Locked());
@@ -614,6 +681,11 @@ TEST_F(TabBarPersistTest, SaveThenRestoreReproducesTheLayout) {
   a->SetLocked(false);
   bar->RestoreState();
   EXPECT_FALSE(a->Locked());
+  // A later save with fewer panels leaves the old third section behind, unread.
+  c->Destroy();
+  bar->SaveState();
+  EXPECT_EQ(TIniFile(path).ReadInteger("Bar1PANELS", "COUNT", 0), 2);
+  EXPECT_TRUE(TIniFile(path).SectionExists("Bar1PANEL3"));
 }
 
 TEST_F(TabBarPersistTest, RegistryStandInHoldsTheSameWithoutTab) {
