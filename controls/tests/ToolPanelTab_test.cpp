@@ -131,13 +131,7 @@ TEST_F(TabBarTest, BottomToTopTextStartsAtTheFarEndOfTheTab) {
 TEST_F(TabBarTest, TabPicturesAndTheTabGlyph) {
   auto* bar = NewBar(ppLeft, {"Un"});
   const int plain = bar->TabLength(0);
-  auto* images = TComponent::Create<TImageList>(form);
-  images->SetSize(16, 16);
-  TBitmap pic;
-  pic.SetSize(16, 16);
-  pic.Canvas().Brush().SetColor(clRed);
-  pic.Canvas().FillRect(Rect(0, 0, 16, 16));
-  images->AddMasked(pic, clNone);
+  TImageList* images = test::SolidImages(form, 16, clRed);
   bar->SetImages(images);
   bar->Panels().Items(0)->Panel()->SetImageIndex(0);
   EXPECT_EQ(bar->TabLength(0), plain + 16 + 6);
