@@ -89,6 +89,10 @@ class TToolPanelForm : public TForm {
   explicit TToolPanelForm(TComponent* owner);
   void WndProc(TMessage& m) override;
 
+ protected:
+  // Sliding a panel out leaves the bar's form the active window.
+  bool ShowActivates() const override { return false; }
+
  private:
   TAdvToolPanelTab* bar_;
 };

@@ -294,11 +294,15 @@ TEST_F(TabBarTest, StylesPassToPanelsAndTheDesktopSchemeIsClassic) {
 }
 
 TEST_F(TabBarTest, FormDataPanelsJoinTheBarAndLeaveIt) {
-  const char* text = R"(
+  const std::string path = testing::TempDir() + "tabbar_autoload.ini";
+  std::ofstream(path) << "[Bar1PANELS]\nCOUNT=1\n[Bar1PANEL1]\nNAME=pnlB\nHIDDEN=1\n";
+  const std::string text = R"(
 object fmTabs: TForm
   Width = 440
   Height = 360
   object Bar1: TAdvToolPanelTab
+    Persist.AutoLoad = True
+    Persist.INIFile = ')" + path + R"('
     Position = ppRight
     TabWidth = 26
     object pnlA: TAdvToolPanel
@@ -326,6 +330,8 @@ end
   EXPECT_EQ(bar->Width(), 26);
   EXPECT_EQ(bar->Align(), alRight);
   EXPECT_EQ(bar->Left(), form->ClientWidth() - 26);
+  EXPECT_TRUE(bar->Panels().Items(1)->Panel()->Hidden()) << "restored at the end of loading";
+  form->InjectActivate(true);
   Paint();
   bar->OpenTabPanel(0);
   EXPECT_TRUE(bar->Sliding()) << "form data slides at medium speed";
@@ -333,6 +339,8 @@ end
   EXPECT_EQ(bar->FloatingForm()->BoundsRect(),
             Bounds(bar->ClientOrigin().X - 160, bar->ClientOrigin().Y, 160, bar->Height()));
   EXPECT_EQ(a->BoundsRect(), Bounds(2, 0, 158, bar->Height()));
+  EXPECT_TRUE(bar->FloatingForm()->Visible());
+  EXPECT_TRUE(form->Active()) << "the form stays the active window";
   // The form closing hides the floating form.
   form->Perform(WM_CLOSE);
   EXPECT_FALSE(bar->FloatingForm()->Visible());
