@@ -499,6 +499,24 @@ TEST_F(TabBarTest, EndingMidSlideByDestructionOrRemoval) {
   }
 }
 
+TEST_F(TabBarTest, FormGoingMidSlideTakesBarsAndPanelsCleanly) {
+  // Panels made before and after the bar, slid out, sliding, locked and floating.
+  auto* early = Make<TAdvToolPanel>(form, Bounds(0, 0, 100, 100));
+  auto* right = NewBar(ppRight, {"A", "B"}, ssSlow);
+  auto* left = NewBar(ppLeft, {"C", "D"}, ssSlow);
+  right->InsertPanel(early);
+  early->SetTab(right);
+  right->OpenTabPanel(0);
+  left->OpenTabPanel(0);
+  Tick(18, 3);
+  left->FinishSlides();
+  left->Panels().Items(0)->Panel()->SetLocked(true);
+  FloatToolPanel(left->Panels().Items(0)->Panel(), Bounds(600, 300, 150, 120));
+  ASSERT_TRUE(right->Sliding());
+  form->Destroy();
+  Tick(18, 20);
+}
+
 // ---- docking --------------------------------------------------------------------
 
 TEST_F(TabBarTest, FloatOutDockBackSizeAndLock) {
