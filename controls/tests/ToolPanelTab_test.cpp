@@ -540,6 +540,19 @@ TEST_F(TabBarTest, FloatOutDockBackSizeAndLock) {
   form->InjectMouse(WM_LBUTTONUP, a->Left() + w + 39, 100, 0);
   EXPECT_EQ(a->Width(), w + 40);
   EXPECT_EQ(app->MouseTracker(), nullptr);
+  // Escape ends a drag with nothing changed.
+  Mouse(WM_MOUSEMOVE, a, 4, 10);
+  Mouse(WM_LBUTTONDOWN, a, 4, 10, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, a, 5, 11, MK_LBUTTON);
+  ASSERT_NE(app->MouseTracker(), nullptr);
+  EXPECT_TRUE(a->Docking());
+  form->InjectKey(WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_EQ(app->MouseTracker(), nullptr);
+  EXPECT_FALSE(a->Docking());
+  Mouse(WM_LBUTTONUP, a, 5, 11);
+  EXPECT_TRUE(a->Locked());
+  EXPECT_EQ(a->Parent(), form);
+  EXPECT_FALSE(a->Floating());
   // Dragged by its grip, it floats where the button goes up.
   Mouse(WM_MOUSEMOVE, a, 4, 10);
   Mouse(WM_LBUTTONDOWN, a, 4, 10, MK_LBUTTON);
