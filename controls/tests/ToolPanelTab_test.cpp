@@ -352,12 +352,13 @@ TEST_F(TabBarTest, SlideStepSequences) {
   struct Case {
     TPanelPosition pos;
     TSlideSpeed speed;
-    std::vector<int> steps;
+    std::vector<int> steps, back;
   };
   const Case cases[] = {
-      {ppRight, ssSlow, {15, 30, 45, 60, 75, 90, 105, 120, 135, 150}},
-      {ppLeft, ssSlow, {-135, -120, -105, -90, -75, -60, -45, -30, -15, 0, 15, 23}},
-      {ppLeft, ssInstant, {}},
+      {ppRight, ssSlow, {15, 30, 45, 60, 75, 90, 105, 120, 135, 150}, {135, 120, 105, 90, 75, 60, 45, 30, 15, 0}},
+      {ppLeft, ssSlow, {-135, -120, -105, -90, -75, -60, -45, -30, -15, 0, 15, 23},
+       {8, -7, -22, -37, -52, -67, -82, -97, -112, -127, -142, -157}},
+      {ppLeft, ssInstant, {}, {}},
   };
   for (const Case& c : cases) {
     auto* bar = NewBar(c.pos, {"Panneau"}, c.speed);
@@ -367,18 +368,23 @@ TEST_F(TabBarTest, SlideStepSequences) {
     std::vector<std::string> events;
     bar->OnTabSlideOut = TTabEvent([&](TObject*, int, TAdvToolPanel*) { events.push_back("out"); });
     bar->OnTabSlideOutDone = TTabEvent([&](TObject*, int, TAdvToolPanel*) { events.push_back("done"); });
+    bar->OnTabSlideIn = TTabEvent([&](TObject*, int, TAdvToolPanel*) { events.push_back("in"); });
+    bar->OnTabSlideInDone = TTabEvent([&](TObject*, int, TAdvToolPanel*) { events.push_back("in done"); });
     Paint();
     bar->OpenTabPanel(0);
     auto now = [&] { return c.pos == ppRight ? bar->FloatingForm()->Width() : p->Left(); };
-    std::vector<int> seen;
     const int pause = SlidePause(c.speed);
-    for (int i = 0; i < 20 && bar->Sliding(); ++i) {
-      Tick(pause - 1);
-      ASSERT_EQ(seen.size(), static_cast<size_t>(i)) << "no step before its pause";
-      Tick(1);
-      seen.push_back(now());
-    }
-    EXPECT_EQ(seen, c.steps);
+    auto steps = [&] {
+      std::vector<int> seen;
+      for (int i = 0; i < 20 && bar->Sliding(); ++i) {
+        Tick(pause - 1);
+        EXPECT_EQ(seen.size(), static_cast<size_t>(i)) << "no step before its pause";
+        Tick(1);
+        seen.push_back(now());
+      }
+      return seen;
+    };
+    EXPECT_EQ(steps(), c.steps);
     EXPECT_EQ(now(), c.pos == ppRight ? 150 : 23);
     EXPECT_EQ(events, (std::vector<std::string>{"out", "done"}));
     EXPECT_EQ(bar->RollOutPanel(), 0);
@@ -386,6 +392,11 @@ TEST_F(TabBarTest, SlideStepSequences) {
       EXPECT_EQ(bar->FloatingForm()->Left(), bar->ClientOrigin().X - 150) << "it grows away from the bar";
       EXPECT_EQ(p->Parent(), bar->FloatingForm());
     }
+    bar->RollIn(p);
+    EXPECT_EQ(steps(), c.back);
+    EXPECT_FALSE(p->Visible());
+    EXPECT_EQ(bar->RollOutPanel(), -1);
+    EXPECT_EQ(events, (std::vector<std::string>{"out", "done", "in", "in done"}));
     bar->Destroy();
   }
 }
