@@ -342,6 +342,7 @@ void TAdvToolPanelTab::ApplyLockState(TAdvToolPanel* p) {
         else p->SetTop(tab_width_);
         p->BringToFront();
       }
+      KeepOutermost();
       break;
     }
     case ppRight:
@@ -387,6 +388,7 @@ void TAdvToolPanelTab::ApplyLockState(TAdvToolPanel* p) {
         panel_form_->Show();
         panel_form_->SetFormStyle(TFormStyle::fsStayOnTop);
       }
+      KeepOutermost();
       break;
     }
   }

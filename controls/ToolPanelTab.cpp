@@ -248,6 +248,39 @@ void TAdvToolPanelTab::SetPosition(TPanelPosition v) {
 void TAdvToolPanelTab::SetThickness(int v) {
   if (Vertical()) SetWidth(v);
   else SetHeight(v);
+  KeepOutermost();
+}
+
+void TAdvToolPanelTab::KeepOutermost() {
+  // The form aligns controls of one side by their position, and a locked
+  // panel level with the bar (an empty bar, or a panel moved up against
+  // it) could be put between the bar and the form's edge. Moving it one
+  // pixel inwards lets the alignment put it back beside the bar. An empty
+  // bar is level with the panel beside it whatever it does, so it goes
+  // behind them: of controls level with each other the one further back
+  // is aligned first. No panel slides out of an empty bar.
+  if (Thickness() == 0 && Parent()) {
+    SendToBack();
+    Parent()->Realign();
+  }
+  for (int i = 0; panels_ && i < panels_->Count(); ++i) {
+    TAdvToolPanel* q = panels_->Items(i)->Panel();
+    if (!q || !q->Locked() || q->Docking() || q->Parent() != Parent() || q->Align() != Align()) continue;
+    switch (position_) {
+      case ppLeft:
+        if (q->Left() <= Left()) q->SetLeft(Left() + 1);
+        break;
+      case ppRight:
+        if (q->Left() + q->Width() >= Left() + Width()) q->SetLeft(Left() + Width() - q->Width() - 1);
+        break;
+      case ppTop:
+        if (q->Top() <= Top()) q->SetTop(Top() + 1);
+        break;
+      case ppBottom:
+        if (q->Top() + q->Height() >= Top() + Height()) q->SetTop(Top() + Height() - q->Height() - 1);
+        break;
+    }
+  }
 }
 
 TAdvToolPanel* TAdvToolPanelTab::PanelAt(int index) const {

@@ -276,6 +276,7 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   // Thickness of the bar across its strip, and its length along it.
   int Thickness() const { return Vertical() ? Width() : Height(); }
   void SetThickness(int v);
+  void KeepOutermost();
   int Along() const { return Vertical() ? Height() : Width(); }
   TAdvToolPanel* PanelAt(int index) const;
   void Fire(const TTabEvent& e, TAdvToolPanel* p);

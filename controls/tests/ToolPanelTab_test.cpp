@@ -475,12 +475,33 @@ TEST_F(TabBarTest, LockAndUnlockPlaceThePanelsBesideTheBar) {
     EXPECT_EQ(vertical ? fa.Width() : fa.Height(), 100);
     EXPECT_EQ(vertical ? fb.Width() : fb.Height(), 80);
     EXPECT_TRUE(IsRectEmpty(IntersectRect(fa, fb))) << "side by side";
+    // Each one's inner edge against the bar or the panel locked before it.
+    const TRect bar0 = bar->BoundsRect();
+    auto inner = [&](const TRect& r) {
+      switch (c.pos) {
+        case ppLeft: return r.Left;
+        case ppRight: return r.Right;
+        case ppTop: return r.Top;
+        default: return r.Bottom;
+      }
+    };
+    auto outer = [&](const TRect& r) {
+      switch (c.pos) {
+        case ppLeft: return r.Right;
+        case ppRight: return r.Left;
+        case ppTop: return r.Bottom;
+        default: return r.Top;
+      }
+    };
+    EXPECT_EQ(inner(fa), outer(bar0));
+    EXPECT_EQ(inner(fb), outer(fa));
     // Unlocking one gives the bar its tab back and that panel slides out.
     a->SetLocked(false);
     EXPECT_EQ(vertical ? bar->Width() : bar->Height(), 23);
     EXPECT_EQ(bar->RollOutPanel(), 0);
     EXPECT_EQ(b->Align(), c.align);
     EXPECT_EQ(vertical ? b->Width() : b->Height(), 80);
+    EXPECT_EQ(inner(b->BoundsRect()), outer(bar->BoundsRect())) << "B moves up against the bar";
     if (c.pos == ppRight || c.pos == ppBottom) {
       EXPECT_EQ(a->Parent(), bar->FloatingForm());
     }
