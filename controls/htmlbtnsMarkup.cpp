@@ -19,13 +19,6 @@ constexpr int kMaxCoordinate = 1 << 20;
 
 int ClampCoordinate(int v) { return std::clamp(v, -kMaxCoordinate, kMaxCoordinate); }
 
-std::string ValidUtf8(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t pos = 0; pos < text.size();) AppendUTF8(out, NextUTF8(text, pos));
-  return out;
-}
-
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string UpperAscii(std::string_view s) {
@@ -152,6 +145,27 @@ struct LineMeasure {
 
 enum class TPass { Measure, HitTest, Draw };
 
+// Where the next "<" is in a text read from the front. The place found is
+// kept while the text only loses characters at its front, so a caption of
+// many runs without tags is searched once, not once per run.
+class TagStartCache {
+ public:
+  // Offset of the next "<" in `rest`, or its size when there is none.
+  size_t Next(std::string_view rest) {
+    const char* end = rest.data() + rest.size();
+    if (end != end_ || at_ < rest.data()) {
+      const size_t lt = rest.find('<');
+      at_ = lt == std::string_view::npos ? end : rest.data() + lt;
+      end_ = end;
+    }
+    return static_cast<size_t>(at_ - rest.data());
+  }
+
+ private:
+  const char* at_ = nullptr;
+  const char* end_ = nullptr;
+};
+
 class MarkupRenderer {
  public:
   MarkupRenderer(TCanvas& canvas, const TRect& rect, const TMarkupParams& p, TMarkupResult& r)
@@ -162,15 +176,20 @@ class MarkupRenderer {
  private:
   void RenderLine(std::string_view& rest, const TRect& lineRect, TPass pass, std::string* lineText);
   void OpenTag(std::string_view tag, const TRect& lineRect, TPass pass);
-  void CloseTag(std::string_view tag, TPass pass);
+  void CloseTag(std::string_view tag, const TRect& lineRect, TPass pass);
   void Image(std::string_view tag, const TRect& lineRect, TPass pass);
   void Body(std::string_view tag, std::string_view upper);
   void Bullet(std::string_view upper, const TRect& lineRect, TPass pass);
   void DrawRun(const std::string& shown, int& w);
-  TSize SourceSize(const std::string& source, bool draw, TPoint at, bool* stretchedDrawn = nullptr,
-                   int stretchW = 0, int stretchH = 0);
+  // Looks an image source up and draws it at `at` when `draw`; a picture
+  // is stretched to stretchW × stretchH when both are given. Its size.
+  TSize SourceSize(const std::string& source, bool draw, TPoint at, int stretchW = 0,
+                   int stretchH = 0);
   bool FastPath(const std::string& s);
   int GhHeight() const { return c_.TextHeight("gh"); }
+  // Where the pass is on the line: drawing moves the working left, the
+  // other passes count x from the line's origin.
+  int Position(TPass pass) const { return pass == TPass::Draw ? work_.Left : origin_ + x_; }
   bool Hovered() const { return !p_.HoverStyling || st_.anchorCount == p_.HoverIndex; }
   TColor SavedBrush() {
     return c_.Brush().Style() == TBrushStyle::bsClear ? clNone : c_.Brush().Color();
@@ -188,6 +207,7 @@ class MarkupRenderer {
 
   // Saved colours of the drawing tags.
   TColor fontTagBrush_ = clNone, hiBrush_ = clNone, hiFont_ = clBlack, paraBrush_ = clNone;
+  bool hiSaved_ = false;
   TColor anchorBrush_ = clNone, anchorFont_ = clBlack;
 
   // The pass in progress.
@@ -205,6 +225,7 @@ class MarkupRenderer {
   bool focusOpen_ = false;
   int focusLeft_ = 0;
   int lastHitImage_ = -1;
+  TagStartCache tagStarts_[2];  // the caption of the first pass, the line of the second
 };
 
 bool MarkupRenderer::Run(const std::string& markup) {
@@ -280,6 +301,7 @@ bool MarkupRenderer::Run(const std::string& markup) {
       if (!p_.MeasureOnly && gh + top > rect_.Bottom) break;
     }
   }
+  r_.AnchorCount = st_.anchorCount;
   if (r_.ExtentY == 0) r_.ExtentY = GhHeight();
   c_.Brush().SetColor(entryBrushColor);
   c_.Brush().SetStyle(entryBrushStyle);
@@ -327,6 +349,9 @@ void MarkupRenderer::RenderLine(std::string_view& rest, const TRect& lineRect, T
   origin_ = lineRect.Left + (first ? 0 : st_.hangOffset);
   if (drawing) work_.Left = ClampCoordinate(work_.Left + st_.hangOffset);
   x_ = 0;
+  // Each second pass reads a line text of its own, which may reuse the
+  // memory of the last one: nothing found in that one holds.
+  if (!first) tagStarts_[1] = TagStartCache{};
   done_ = overflow_ = false;
   trailing_ = 0;
   listItems_ = 0;
@@ -337,11 +362,10 @@ void MarkupRenderer::RenderLine(std::string_view& rest, const TRect& lineRect, T
 
   while (!rest.empty() && !done_ && !overflow_) {
     // 1. the run of plain text
-    const size_t lt = rest.find('<');
-    size_t runEnd = lt == std::string_view::npos ? rest.size() : lt;
+    size_t runEnd = tagStarts_[first ? 0 : 1].Next(rest);
     if (p_.WordWrap) {
-      const size_t sp = rest.find(' ');
-      if (sp != std::string_view::npos && sp < runEnd) runEnd = sp + 1;
+      const size_t sp = rest.substr(0, runEnd).find(' ');
+      if (sp != std::string_view::npos) runEnd = sp + 1;
     }
     if (runEnd > 0) {
       const std::string_view run = rest.substr(0, runEnd);
@@ -393,7 +417,7 @@ void MarkupRenderer::RenderLine(std::string_view& rest, const TRect& lineRect, T
     if (done_) break;
     const size_t gt = rest.find('>');
     const std::string_view tag = rest.substr(0, gt == std::string_view::npos ? rest.size() : gt + 1);
-    if (tag[1] == '/' && tag.size() > 3) CloseTag(tag, pass);
+    if (tag[1] == '/' && tag.size() > 3) CloseTag(tag, lineRect, pass);
     else OpenTag(tag, lineRect, pass);
     // 4. the tag goes with the line, unless it starts the next one
     if (overflow_) break;
@@ -483,7 +507,7 @@ void MarkupRenderer::OpenTag(std::string_view tag, const TRect& lineRect, TPass 
         f.SetColor(p_.URLColor);
       st_.inAnchor = true;
       st_.anchor = QuotedAfter(tag, 0);
-      anchorArea_ = Rect(origin_ + x_, lineRect.Top, origin_ + x_, lineRect.Top);
+      anchorArea_ = Rect(Position(pass), lineRect.Top, Position(pass), lineRect.Top);
       break;
     }
     case 'B':
@@ -531,6 +555,7 @@ void MarkupRenderer::OpenTag(std::string_view tag, const TRect& lineRect, TPass 
     case 'H':
       if (up.starts_with("<HI")) {
         if (drawing) {
+          hiSaved_ = true;
           hiFont_ = f.Color();
           hiBrush_ = SavedBrush();
           c_.Brush().SetColor(clHighlight);
@@ -632,7 +657,7 @@ void MarkupRenderer::OpenTag(std::string_view tag, const TRect& lineRect, TPass 
   }
 }
 
-void MarkupRenderer::CloseTag(std::string_view tag, TPass pass) {
+void MarkupRenderer::CloseTag(std::string_view tag, const TRect& lineRect, TPass pass) {
   const bool drawing = pass == TPass::Draw;
   const std::string up = UpperAscii(tag);
   TFont& f = c_.Font();
@@ -646,9 +671,13 @@ void MarkupRenderer::CloseTag(std::string_view tag, TPass pass) {
       }
       if (!p_.IgnoreColors) f.SetColor(base_.Color());
       st_.inAnchor = false;
-      if (capture_) {
-        anchorArea_.Right = origin_ + x_;
-        anchorArea_.Bottom = work_.Bottom + line_.subExtra;
+      // The area is taken where the line is finally placed: in the second
+      // pass, or in the first when there is none.
+      if (capture_ && (pass != TPass::Measure || p_.MeasureOnly)) {
+        anchorArea_.Right = Position(pass);
+        anchorArea_.Bottom = pass == TPass::Measure
+                                 ? lineRect.Top + line_.height + line_.subExtra + line_.supExtra
+                                 : lineRect.Bottom;
         r_.HoverRect = anchorArea_;
         r_.HoverAnchor = st_.anchorCount;
         capture_ = false;
@@ -677,9 +706,11 @@ void MarkupRenderer::CloseTag(std::string_view tag, TPass pass) {
       }
       break;
     case 'H':
-      if (drawing) {
+      // Only after a highlight: other closers of this letter have nothing to give back.
+      if (drawing && hiSaved_) {
         f.SetColor(hiFont_);
         restoreBrush(hiBrush_);
+        hiSaved_ = false;
       }
       break;
     case 'I':
@@ -755,8 +786,8 @@ void MarkupRenderer::Bullet(std::string_view upper, const TRect& lineRect, TPass
   work_.Left = ClampCoordinate(work_.Left + 12);
 }
 
-TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at,
-                                 bool* stretchedDrawn, int stretchW, int stretchH) {
+TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at, int stretchW,
+                                 int stretchH) {
   TSize size;
   const std::string up = UpperAscii(source);
   if (up.find("IDX:") != std::string::npos) {
@@ -768,8 +799,13 @@ TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at
         if (p_.StretchImages) {
           TBitmap bmp;
           p_.Images->GetBitmap(index, bmp);
-          const int sw = stretchW > 0 ? stretchW : RoundHalfEven(size.cx * p_.ImageScale);
-          const int sh = stretchH > 0 ? stretchH : RoundHalfEven(size.cy * p_.ImageScale);
+          const int limitW = MarkupImageStretchLimit * std::max(rect_.Width(), 1);
+          const int limitH = MarkupImageStretchLimit * std::max(rect_.Height(), 1);
+          auto scaled = [&](int v, int limit) {
+            const double d = v * p_.ImageScale;
+            return !(d > 0) ? 0 : d >= limit ? limit : RoundHalfEven(d);
+          };
+          const int sw = scaled(size.cx, limitW), sh = scaled(size.cy, limitH);
           StretchBitmapToRect(c_, Bounds(at.X, at.Y, sw, sh), bmp);
         } else {
           p_.Images->Draw(c_, at.X, at.Y, index, true);
@@ -784,7 +820,6 @@ TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at
                   shell[0] == 'L', draw, p_.StretchImages, p_.ImageScale, icon);
     size = icon;
   }
-  if (stretchedDrawn) *stretchedDrawn = false;
   if (source.find(':') == std::string::npos || source.find("://") != std::string::npos) {
     const TMarkupPicture pic = LookupMarkupPicture(
         source, source.find(':') == std::string::npos ? nullptr : p_.PictureCache,
@@ -795,7 +830,6 @@ TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at
       if (draw && pic.draw) {
         if (stretch) pic.draw(c_, Bounds(at.X, at.Y, stretchW, stretchH), true);
         else pic.draw(c_, Bounds(at.X + pic.frame.X, at.Y + pic.frame.Y, pic.width, pic.height), false);
-        if (stretchedDrawn) *stretchedDrawn = true;
       }
     }
   }
@@ -818,8 +852,8 @@ void MarkupRenderer::Image(std::string_view tag, const TRect& lineRect, TPass pa
   const int width = std::min(IntFromText(Attribute(up, "WIDTH")), maxW);
   const int height = std::min(IntFromText(Attribute(up, "HEIGHT")), maxH);
   const bool stretch = width > 0 && height > 0;
-  const TSize size = SourceSize(src, drawing, Point(work_.Left, lineRect.Top), nullptr,
-                                stretch ? width : 0, stretch ? height : 0);
+  const TSize size = SourceSize(src, drawing, Point(work_.Left, lineRect.Top), stretch ? width : 0,
+                                stretch ? height : 0);
   const int w = std::min(size.cx, maxW), h = std::min(size.cy, maxH);
   if (pass != TPass::Draw) {
     const int hx = p_.HitX - origin_;

@@ -16,7 +16,8 @@ struct TMarkupPicture {
   bool found = false;      // a picture that exists and is not empty
   int width = 0, height = 0;  // its full size (an animation's logical screen)
   TPoint frame;            // where the shown frame lies inside that size
-  // Draws at natural size at the rectangle's top left, or stretched into it.
+  // Draws stretched into the rectangle, or at the shown frame's own size
+  // from its top left.
   std::function<void(TCanvas&, const TRect&, bool stretch)> draw;
 };
 

@@ -4,6 +4,7 @@
 
 #include "controls/AdvCombo.h"
 #include "controls/AdvSpin.h"
+#include "controls/ToolPanelTab.h"
 #include "controls/ToolPanels.h"
 #include "controls/VrLabel.h"
 #include "controls/htmlbtns.h"
@@ -13,8 +14,8 @@ namespace tavrel {
 namespace {
 
 std::span<const ClassInfo* const> ControlClasses() {
-  static const ClassInfo* const classes[] = {&TVrLabel::Class(), &TAdvToolPanel::Class(), &TAdvComboBox::Class(),
-                                             &TAdvSpinEdit::Class(), &THTMLCheckBox::Class()};
+  static const ClassInfo* const classes[] = {&TVrLabel::Class(),     &TAdvToolPanel::Class(), &TAdvToolPanelTab::Class(),
+                                             &TAdvComboBox::Class(), &TAdvSpinEdit::Class(),  &THTMLCheckBox::Class()};
   return classes;
 }
 

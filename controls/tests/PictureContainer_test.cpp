@@ -18,24 +18,36 @@ namespace {
 using test::GifImage;
 using test::MakeGif;
 
-std::vector<uint8_t> Fill(int w, int h, uint8_t index) { return std::vector<uint8_t>(size_t(w * h), index); }
+// A w x h image of one colour index at (left, top); a control extension
+// when `delay` is not negative.
+GifImage Frame(int left, int top, int w, int h, uint8_t index, int delay) {
+  GifImage img;
+  img.left = left;
+  img.top = top;
+  img.w = w;
+  img.h = h;
+  img.pixels.assign(size_t(w * h), index);
+  img.transparent = delay >= 0 ? 3 : -1;
+  img.delay = std::max(delay, 0);
+  return img;
+}
 
 // Three frames of distinct colours and places on a 6 x 5 screen, each with
 // a control extension (index 3 transparent): red 4 x 3 at (0,0), green
 // 2 x 2 at (1,2), blue 3 x 1 at (2,4).
 std::vector<uint8_t> ThreeFrameGif(int delay = 10) {
   return MakeGif(6, 5, {clRed, clLime, clBlue, clWhite},
-                 {GifImage{.left = 0, .top = 0, .w = 4, .h = 3, .pixels = Fill(4, 3, 0), .localColours = {}, .interlaced = false, .transparent = 3, .delay = delay},
-                  GifImage{.left = 1, .top = 2, .w = 2, .h = 2, .pixels = Fill(2, 2, 1), .localColours = {}, .interlaced = false, .transparent = 3, .delay = delay},
-                  GifImage{.left = 2, .top = 4, .w = 3, .h = 1, .pixels = Fill(3, 1, 2), .localColours = {}, .interlaced = false, .transparent = 3, .delay = delay}});
+                 {Frame(0, 0, 4, 3, 0, delay),
+                  Frame(1, 2, 2, 2, 1, delay),
+                  Frame(2, 4, 3, 1, 2, delay)});
 }
 
 std::vector<uint8_t> OneFrameGif() {
-  return MakeGif(3, 2, {clRed, clBlue}, {GifImage{.w = 3, .h = 2, .pixels = Fill(3, 2, 1), .localColours = {}, .interlaced = false, .transparent = -1, .delay = 5}});
+  return MakeGif(3, 2, {clRed, clBlue}, {Frame(0, 0, 3, 2, 1, 5)});
 }
 
 std::vector<uint8_t> NoControlGif() {
-  return MakeGif(3, 2, {clRed, clBlue}, {GifImage{.w = 3, .h = 2, .pixels = Fill(3, 2, 0), .localColours = {}, .interlaced = false, .transparent = -1, .delay = 0}});
+  return MakeGif(3, 2, {clRed, clBlue}, {Frame(0, 0, 3, 2, 0, -1)});
 }
 
 // A GIF without control extensions whose image data carries, in an extra

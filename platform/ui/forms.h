@@ -39,6 +39,7 @@
 namespace tavrel {
 
 class TForm;
+class TMouseTracker;
 
 // One top-level window of a backend.
 class TBackendWindow {
@@ -306,6 +307,13 @@ class TApplication : public TComponent {
   TControl* Popup() const { return popup_; }
   void ClosePopup();
 
+  // A mouse tracking loop (mousetrack.h): it takes the mouse of every form
+  // until the button goes up, Escape is pressed, or it is cancelled. A new
+  // loop cancels the one running.
+  void BeginMouseTracking(std::unique_ptr<TMouseTracker> tracker);
+  TMouseTracker* MouseTracker() const { return tracker_.get(); }
+  void CancelMouseTracking();
+
   // The innermost modal form showing now, or null: only it takes input.
   TForm* ModalForm() const { return modal_.empty() ? nullptr : modal_.back(); }
 
@@ -345,6 +353,7 @@ class TApplication : public TComponent {
   TControl* popup_ = nullptr;
   THintWindow* hint_window_ = nullptr;
   std::function<void()> close_popup_;
+  std::unique_ptr<TMouseTracker> tracker_;
   std::vector<TForm*> modal_;
   std::vector<uint16_t> keys_down_;
 };
