@@ -26,6 +26,7 @@
 // AlsaPacing::WallClock every stream moves no more frames than its rate
 // allows since it started, as a sound card would: capture gets each period
 // once it has been recorded, playback runs one period ahead.
+#include <string>
 #include <string_view>
 
 #include "platform/wave/wave_backend.h"
@@ -36,6 +37,10 @@ namespace tavrel {
 // its definition ("" when it has none of its own).
 enum class AlsaPcmKind { Default, Server, Card, Other };
 AlsaPcmKind ClassifyAlsaPcm(std::string_view name, std::string_view type);
+// What the lists show of a hint's description: its first line.
+std::string AlsaHintDescription(std::string_view desc);
+// The card a hinted card device names ("...:CARD=name,..."); "" for none.
+std::string AlsaHintCard(std::string_view pcm);
 
 enum class AlsaPacing { Device, WallClock };
 
