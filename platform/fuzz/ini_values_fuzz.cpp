@@ -67,7 +67,7 @@ void CheckReaders(std::string_view text) {
       if (a != b) continue;  // not a number: the default came back
       TIniFile copy(Scratch() + ".copy");
       copy.WriteInteger("S", "K", a);
-      if (TIniFile(Scratch() + ".copy").ReadInteger("S", "K", a + 1) != a) __builtin_trap();
+      if (TIniFile(Scratch() + ".copy").ReadInteger("S", "K", a ^ 1) != a) __builtin_trap();
     }
   }
 }
