@@ -69,3 +69,33 @@ function(tavrel_tests folder)
       ENVIRONMENT "GTEST_TOTAL_SHARDS=${TAVREL_TEST_SHARDS};GTEST_SHARD_INDEX=${shard}")
   endforeach()
 endfunction()
+
+# tavrel_fuzz(<name> <source>... [DEPS lib...])
+# The libFuzzer target fuzz_<name>, built with -DTAVREL_FUZZ=ON only. Its
+# hand-kept seeds live in fuzz/corpus/<name> of the folder, grown corpora in
+# the build tree (README, "For developers").
+function(tavrel_fuzz name)
+  if(NOT TAVREL_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  add_executable(fuzz_${name} ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS})
+endfunction()
+
+# Every executable named fuzz_* under `dir` links libFuzzer's main and
+# joins tavrel_fuzz, however its folder made it.
+function(tavrel_join_fuzz_targets dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target ${targets})
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE" AND target MATCHES "^fuzz_")
+      set_property(TARGET ${target} APPEND PROPERTY LINK_OPTIONS -fsanitize=fuzzer)
+      add_dependencies(tavrel_fuzz ${target})
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub ${subdirs})
+    tavrel_join_fuzz_targets(${sub})
+  endforeach()
+endfunction()

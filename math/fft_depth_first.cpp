@@ -51,52 +51,53 @@ struct Ops {
   static V Neg(V v) { return _mm_xor_pd(v, _mm_set1_pd(-0.0)); }
   static V SubAdd(V a, V b) { return _mm_add_pd(a, FlipRe(b)); }  // a.re - b.re, a.im + b.im
 };
+#define TAVREL_KERNEL
 #include "math/fft_depth_first_kernels.inc"
+#undef TAVREL_KERNEL
 }  // namespace plain
 
-#pragma GCC push_options
-#pragma GCC target("avx")
 namespace avx {
+#define TAVREL_KERNEL __attribute__((target("avx")))
 // Two complex values per register: the plain operations lane by lane.
 struct Ops {
   using V = __m256d;
   static constexpr std::size_t kLanes = 2;
-  static V Load(const Ipp64fc* p) { return _mm256_loadu_pd(&p->re); }
-  static void Store(Ipp64fc* p, V v) { _mm256_storeu_pd(&p->re, v); }
-  static V LoadPair(const Ipp64fc* lo, const Ipp64fc* hi) {
+  TAVREL_KERNEL static V Load(const Ipp64fc* p) { return _mm256_loadu_pd(&p->re); }
+  TAVREL_KERNEL static void Store(Ipp64fc* p, V v) { _mm256_storeu_pd(&p->re, v); }
+  TAVREL_KERNEL static V LoadPair(const Ipp64fc* lo, const Ipp64fc* hi) {
     return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&lo->re)), _mm_loadu_pd(&hi->re), 1);
   }
-  static void StorePair(Ipp64fc* lo, Ipp64fc* hi, V v) {
+  TAVREL_KERNEL static void StorePair(Ipp64fc* lo, Ipp64fc* hi, V v) {
     _mm_storeu_pd(&lo->re, _mm256_castpd256_pd128(v));
     _mm_storeu_pd(&hi->re, _mm256_extractf128_pd(v, 1));
   }
   // Points k, k+1 of two sequences as (lo[k], hi[k]) and (lo[k+1], hi[k+1]),
   // and back, with whole 256-bit loads and stores: the passes after the
   // leaves then load what one store wrote.
-  static void LoadTwoPairs(const Ipp64fc* lo, const Ipp64fc* hi, V& a, V& b) {
+  TAVREL_KERNEL static void LoadTwoPairs(const Ipp64fc* lo, const Ipp64fc* hi, V& a, V& b) {
     const V l = Load(lo), h = Load(hi);
     a = _mm256_permute2f128_pd(l, h, 0x20);
     b = _mm256_permute2f128_pd(l, h, 0x31);
   }
-  static void StoreTwoPairs(Ipp64fc* lo, Ipp64fc* hi, V a, V b) {
+  TAVREL_KERNEL static void StoreTwoPairs(Ipp64fc* lo, Ipp64fc* hi, V a, V b) {
     Store(lo, _mm256_permute2f128_pd(a, b, 0x20));
     Store(hi, _mm256_permute2f128_pd(a, b, 0x31));
   }
-  static V LoadTw(const double* p) { return _mm256_loadu_pd(p); }
-  static V Add(V a, V b) { return _mm256_add_pd(a, b); }
-  static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
-  static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
-  static V Swap(V v) { return _mm256_permute_pd(v, 0x5); }
-  static V DupRe(V v) { return _mm256_movedup_pd(v); }
-  static V DupIm(V v) { return _mm256_permute_pd(v, 0xF); }
-  static V FlipRe(V v) { return _mm256_xor_pd(v, _mm256_set_pd(0.0, -0.0, 0.0, -0.0)); }
-  static V FlipIm(V v) { return _mm256_xor_pd(v, _mm256_set_pd(-0.0, 0.0, -0.0, 0.0)); }
-  static V Neg(V v) { return _mm256_xor_pd(v, _mm256_set1_pd(-0.0)); }
-  static V SubAdd(V a, V b) { return _mm256_addsub_pd(a, b); }  // x - y is x + (-y): same bits
+  TAVREL_KERNEL static V LoadTw(const double* p) { return _mm256_loadu_pd(p); }
+  TAVREL_KERNEL static V Add(V a, V b) { return _mm256_add_pd(a, b); }
+  TAVREL_KERNEL static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
+  TAVREL_KERNEL static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
+  TAVREL_KERNEL static V Swap(V v) { return _mm256_permute_pd(v, 0x5); }
+  TAVREL_KERNEL static V DupRe(V v) { return _mm256_movedup_pd(v); }
+  TAVREL_KERNEL static V DupIm(V v) { return _mm256_permute_pd(v, 0xF); }
+  TAVREL_KERNEL static V FlipRe(V v) { return _mm256_xor_pd(v, _mm256_set_pd(0.0, -0.0, 0.0, -0.0)); }
+  TAVREL_KERNEL static V FlipIm(V v) { return _mm256_xor_pd(v, _mm256_set_pd(-0.0, 0.0, -0.0, 0.0)); }
+  TAVREL_KERNEL static V Neg(V v) { return _mm256_xor_pd(v, _mm256_set1_pd(-0.0)); }
+  TAVREL_KERNEL static V SubAdd(V a, V b) { return _mm256_addsub_pd(a, b); }  // x - y is x + (-y): same bits
 };
 #include "math/fft_depth_first_kernels.inc"
+#undef TAVREL_KERNEL
 }  // namespace avx
-#pragma GCC pop_options
 
 constexpr std::size_t kLeafDoubles = 72;
 

@@ -24,7 +24,8 @@ product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libsd
                   fonts-dejavu-core fonts-liberation)
 test_packages=(libgtest-dev libgmock-dev libjpeg-dev xvfb xauth libbenchmark-dev
                libfftw3-dev libkissfft-dev libopencv-imgproc-dev
-               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-good)
+               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-good
+               clang libclang-rt-14-dev)
 
 # build_tree dir [cmake args...] : configures and builds the whole tree.
 build_tree() {
@@ -33,10 +34,17 @@ build_tree() {
   cmake --build "$top/$dir" -j "$jobs"
 }
 
-# build_checks dir [cmake args...] : configures the tree and builds only what
-# its test pass runs (the tavrel_check target).
+# build_target dir target [cmake args...] : configures the tree and builds
+# one target and what it needs.
+build_target() {
+  local dir=$1 target=$2; shift 2
+  cmake -S "$top" -B "$top/$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$top/$dir" -j "$jobs" --target "$target"
+}
+
+# build_checks dir [cmake args...] : builds only what the tree's test pass
+# runs (the tavrel_check target).
 build_checks() {
   local dir=$1; shift
-  cmake -S "$top" -B "$top/$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$top/$dir" -j "$jobs" --target tavrel_check
+  build_target "$dir" tavrel_check "$@"
 }

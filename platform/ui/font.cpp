@@ -1,6 +1,7 @@
 #include "platform/ui/font.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cctype>
@@ -9,8 +10,19 @@
 
 #include "platform/ui/surface.h"
 #include "platform/ui/types.h"
+#include "platform/ui/utf8.h"
 
 namespace tavrel {
+
+// The families every name maps to, each with the package that installs it.
+namespace {
+struct InstalledFamily {
+  const char* family;
+  const char* package;
+};
+constexpr InstalledFamily kInstalledFamilies[] = {{"Liberation Sans", "fonts-liberation"},
+                                                  {"DejaVu Sans", "fonts-dejavu-core"}};
+}  // namespace
 
 std::string MappedFontFamily(const std::string& name) {
   std::string lower;
@@ -19,6 +31,42 @@ std::string MappedFontFamily(const std::string& name) {
       lower == "liberation sans")
     return "Liberation Sans";
   return "DejaVu Sans";
+}
+
+const std::vector<std::string>& MappedFontFamilies() {
+  static const std::vector<std::string> families = [] {
+    std::vector<std::string> v;
+    for (const auto& f : kInstalledFamilies) v.push_back(f.family);
+    return v;
+  }();
+  return families;
+}
+
+std::string ResolvedFontFamily(const std::string& family) {
+  // The same steps as cairo's font selection: parse, substitute, match.
+  std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> pattern(
+      FcNameParse(reinterpret_cast<const FcChar8*>(family.c_str())), FcPatternDestroy);
+  if (!pattern) return {};
+  FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> match(
+      FcFontMatch(nullptr, pattern.get(), &result), FcPatternDestroy);
+  FcChar8* name = nullptr;
+  if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &name) != FcResultMatch) return {};
+  return reinterpret_cast<const char*>(name);
+}
+
+std::string CheckFontFamilies() {
+  std::string problems;
+  for (const auto& [family, package] : kInstalledFamilies) {
+    const std::string resolved = ResolvedFontFamily(family);
+    if (resolved == family) continue;
+    problems += std::string("font family \"") + family + "\" is not installed: text draws with " +
+                (resolved.empty() ? std::string("no font at all") : "\"" + resolved + "\"") +
+                " in its place and measures differently (install " + package + ")\n";
+  }
+  return problems;
 }
 
 namespace {
@@ -177,7 +225,7 @@ int FontTextWidth(const TFont& font, const std::string& text) {
     font.measure_.reset(cr, cairo_destroy);
   }
   cairo_text_extents_t te;
-  cairo_text_extents(font.measure_.get(), text.c_str(), &te);
+  cairo_text_extents(font.measure_.get(), ValidUtf8(text).c_str(), &te);
   return static_cast<int>(std::lround(te.x_advance));
 }
 

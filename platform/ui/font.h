@@ -6,7 +6,9 @@
 //
 // Names map to installed families so that every machine draws the same
 // pixels: "MS Sans Serif", "Tahoma" and "Arial" draw with Liberation Sans,
-// "Symbol" and every unknown name with DejaVu Sans. Metrics are integers.
+// "Symbol" and every unknown name with DejaVu Sans; CheckFontFamilies says
+// when fontconfig would put another family in their place. Metrics are
+// integers.
 //
 //   TFont f;  f.SetName("Tahoma");  f.SetSize(8);   // Height() == -11
 //   TFontMetrics m = f.Metrics();                    // m.Height == m.Ascent + m.Descent
@@ -15,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/classinfo.h"
 #include "platform/ui/colors.h"
@@ -39,6 +42,20 @@ struct TFontMetrics {
 
 // The family a font name draws with.
 std::string MappedFontFamily(const std::string& name);
+
+// Every family MappedFontFamily answers, each from a product package.
+const std::vector<std::string>& MappedFontFamilies();
+
+// The family fontconfig gives for `family` (what cairo draws with): the
+// family itself when installed, else the one fontconfig puts in its place.
+std::string ResolvedFontFamily(const std::string& family);
+
+// One line per mapped family that is not installed, naming the family
+// drawn instead and the package to install; empty when all are. Without
+// the agreed families text measures differently (Liberation Sans' stand-in
+// is about 12% wider), so the window layer's start-up reports this on
+// standard error.
+std::string CheckFontFamilies();
 
 // Published for form data: Name, Height, Size (not stored), Style (a set
 // of fsBold, fsItalic, fsUnderline, fsStrikeOut), Color, Charset (kept,

@@ -1,10 +1,12 @@
 #include "platform/ui/module.h"
 
+#include <cstdio>
 #include <limits>
 
 #include "platform/chart/chart.h"
 #include "platform/ui/colors.h"
 #include "platform/ui/combobox.h"
+#include "platform/ui/font.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/imagelist.h"
 #include "platform/ui/panel.h"
@@ -44,6 +46,12 @@ std::vector<ModuleStep> UiModuleSteps() {
            [] {
              for (auto c = UiClasses(); *c; ++c) UnRegisterClass(**c);
            }},
+          {"font families",
+           [] {
+             const std::string problems = CheckFontFamilies();
+             if (!problems.empty()) std::fprintf(stderr, "%s", problems.c_str());
+           },
+           {}},
           {"colour names", [] { RegisterIntegerConsts("TColor", ColorIdentToInt, ColorIntToIdent); },
            [] { UnRegisterIntegerConsts("TColor"); }}};
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Start-up of the window layer: registers its control classes so form
 // data can create them by name, and the colour names ("clBtnFace") that
-// TColor properties read and write; unregisters them at exit.
+// TColor properties read and write; unregisters them at exit. Reports on
+// standard error an agreed font family that is not installed.
 //
 //   ModuleRun run(UiModuleSteps());
 #include <vector>

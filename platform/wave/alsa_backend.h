@@ -26,6 +26,9 @@
 // AlsaPacing::WallClock every stream moves no more frames than its rate
 // allows since it started, as a sound card would: capture gets each period
 // once it has been recorded, playback runs one period ahead.
+// AlsaPacing::Clockless (the program's) paces only the PCMs that have no
+// clock: null, or a file plugin with no card below it, so a file PCM a
+// user configures records and plays in real time.
 #include <string_view>
 
 #include "platform/wave/wave_backend.h"
@@ -37,7 +40,7 @@ namespace tavrel {
 enum class AlsaPcmKind { Default, Server, Card, Other };
 AlsaPcmKind ClassifyAlsaPcm(std::string_view name, std::string_view type);
 
-enum class AlsaPacing { Device, WallClock };
+enum class AlsaPacing { Device, WallClock, Clockless };
 
 class AlsaBackend : public WaveBackend {
  public:

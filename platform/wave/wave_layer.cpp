@@ -28,7 +28,7 @@ WaveRegistry& WaveRegistry::Instance() {
 
 std::shared_ptr<WaveBackend> WaveRegistry::Backend() {
   std::lock_guard lock(mutex_);
-  if (!backend_) backend_ = std::make_shared<AlsaBackend>();
+  if (!backend_) backend_ = std::make_shared<AlsaBackend>(AlsaPacing::Clockless);
   return backend_;
 }
 
