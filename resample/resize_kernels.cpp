@@ -353,8 +353,8 @@ template <int C, bool Pair>
 
 // L0 R0 L1 R1 ... of two pixels whose left taps are at p and q, as 16-bit values.
 [[gnu::target("avx2")]] inline __m256i TwoPixelPairs(const Ipp8u* p, const Ipp8u* q, __m128i order) {
-  const __m128i two = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
-                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)));
+  const __m128i two = _mm_castpd_si128(_mm_loadh_pd(
+      _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))), reinterpret_cast<const double*>(q)));
   return _mm256_cvtepu8_epi16(_mm_shuffle_epi8(two, order));
 }
 
@@ -372,8 +372,10 @@ template <int C, bool Pair>
                                                  ptrdiff_t k, __m128i order, __m256i wv) {
   const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
   const std::ptrdiff_t* off = a.colOffset;
-  const __m256i w =
-      _mm256_set_m128i(_mm_set1_epi32(static_cast<int>(wt[k + 1])), _mm_set1_epi32(static_cast<int>(wt[k])));
+  // The two pixels' weight pairs, each across its half.
+  const __m256i w = _mm256_permutevar8x32_epi32(
+      _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wt + k))),
+      _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
   return BlendU8(TwoPixelPairs(s + off[k], s + off[k + 1], order),
                  TwoPixelPairs(s + step + off[k], s + step + off[k + 1], order), w, wv);
 }
