@@ -8,6 +8,7 @@ TALWaveThread::TALWaveThread(const TComponent* AOwner, TALWaveProcessMessage AOn
     : TLPThread(GetComponentName(AOwner) + ".TALWaveThread"),
       FOnProcess(std::move(AOnProcess)),
       FOnError(std::move(AOnError)) {
+  FRecords.Reserve(16);  // more than a device ever has queued: records cost no allocation
   Start(ThreadPriority::Highest);
 }
 

@@ -28,7 +28,6 @@
 // it). The flags and the list are read and written without the lock; the
 // callers take it where it matters. The list owns the queued buffers.
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -39,6 +38,7 @@
 #include "platform/component.h"
 #include "platform/guid.h"
 #include "platform/recycle.h"
+#include "platform/recycle_queue.h"
 #include "platform/refcount.h"
 #include "platform/sync.h"
 #include "signal/LPThread.h"
@@ -83,7 +83,7 @@ class TALWaveThread : public TLPThread {
   TLPThreadError FOnError;
   Semaphore FSemaphore{0, kMaxWakeUps};
   CriticalSection FSection;
-  std::deque<Record> FRecords;
+  TRecycledQueue<Record> FRecords;  // reused slots: no allocation per record
 };
 
 // One buffer queued on a device, as the device state lists it.

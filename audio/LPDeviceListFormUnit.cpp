@@ -14,6 +14,8 @@ object LPDeviceListForm: TLPDeviceListForm
   Caption = 'Devices'
   ClientHeight = 252
   ClientWidth = 330
+  Constraints.MinHeight = 160
+  Constraints.MinWidth = 200
   Position = poOwnerFormCenter
   Font.Height = -11
   Font.Name = 'MS Sans Serif'

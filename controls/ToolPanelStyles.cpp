@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/classinfo.h"
+
 namespace tavrel {
 
 namespace {
@@ -193,6 +195,16 @@ TToolPanelStyle DesktopSchemeStyle(int scheme) {
     case 3: return esOffice2003Silver;
     default: return esOffice2003Classic;
   }
+}
+
+const EnumInfo& ToolPanelStyleInfo() {
+  static const EnumInfo info{"TToolPanelStyle",
+                              {"esOffice2003Blue", "esOffice2003Silver", "esOffice2003Olive",
+                               "esOffice2003Classic", "esOffice2007Luna", "esOffice2007Obsidian",
+                               "esWindowsXP", "esWhidbey", "esCustom", "esOffice2007Silver",
+                               "esWindowsVista", "esWindows7", "esTerminal", "esOffice2010Blue",
+                               "esOffice2010Silver", "esOffice2010Black"}};
+  return info;
 }
 
 }  // namespace tavrel

@@ -37,6 +37,11 @@ enum TToolPanelStyle : uint8_t {
 };
 inline constexpr int ToolPanelStyleCount = 16;
 
+struct EnumInfo;
+
+// The names of the styles, for form data.
+const EnumInfo& ToolPanelStyleInfo();
+
 // A panel's colours in a preset.
 struct TToolPanelColors {
   TColor Color, ColorTo;

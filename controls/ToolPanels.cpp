@@ -11,12 +11,7 @@ namespace {
 const EnumInfo kPositionInfo{"TTPBackGroundPosition",
                              {"bpTopLeft", "bpTopRight", "bpBottomLeft", "bpBottomRight", "bpTiled",
                               "bpStretched", "bpCenter"}};
-const EnumInfo kStyleInfo{"TToolPanelStyle",
-                          {"esOffice2003Blue", "esOffice2003Silver", "esOffice2003Olive",
-                           "esOffice2003Classic", "esOffice2007Luna", "esOffice2007Obsidian",
-                           "esWindowsXP", "esWhidbey", "esCustom", "esOffice2007Silver",
-                           "esWindowsVista", "esWindows7", "esTerminal", "esOffice2010Blue",
-                           "esOffice2010Silver", "esOffice2010Black"}};
+
 
 constexpr uint32_t kVersion = 0x01050200;
 
@@ -85,6 +80,7 @@ const ClassInfo& TAdvToolPanel::Class() {
           .prop("Sections", &P::Sections)
           .prop("SectionLayout", &P::SectionLayout)
           .prop("SectionImages", &P::SectionImages, &P::SetSectionImages)
+          .prop("PopupMenu", &P::PopupMenu, &P::SetPopupMenu)
           .prop("ShowCaption", &P::ShowCaption, &P::SetShowCaption)
           .defaultValue(true)
           .prop("ShowCaptionBorder", &P::ShowCaptionBorder, &P::SetShowCaptionBorder)
@@ -94,7 +90,7 @@ const ClassInfo& TAdvToolPanel::Class() {
           .prop("ShowLock", &P::ShowLock, &P::SetShowLock)
           .defaultValue(true)
           .prop("Style", &P::Style, &P::SetStyle)
-          .enumType(kStyleInfo)
+          .enumType(ToolPanelStyleInfo())
           .defaultValue(int64_t{esOffice2003Blue})
           .prop("Version", &P::Version, &P::SetVersion)
           .event("OnCaptionBtnClick", &P::OnCaptionBtnClick)
@@ -135,7 +131,9 @@ TAdvToolPanel::TAdvToolPanel(TComponent* owner) : TCustomControl(owner) {
   SetStyle(esOffice2003Blue);
 }
 
-std::string TAdvToolPanel::Version() const {
+std::string TAdvToolPanel::Version() const { return ToolPanelVersionText(); }
+
+std::string ToolPanelVersionText() {
   return std::to_string(kVersion >> 24) + "." + std::to_string((kVersion >> 16) & 0xFF) + "." +
          std::to_string((kVersion >> 8) & 0xFF) + "." + std::to_string(kVersion & 0xFF);
 }
@@ -236,6 +234,7 @@ void TAdvToolPanel::SetSectionImages(TImageList* v) {
 void TAdvToolPanel::Notification(TComponent* c, TOperation op) {
   TCustomControl::Notification(c, op);
   if (op == TOperation::opRemove && c == section_images_) section_images_ = nullptr;
+  if (op == TOperation::opRemove && c == popup_menu_) popup_menu_ = nullptr;
 }
 
 void TAdvToolPanel::SetHidden(bool v) {
@@ -262,9 +261,21 @@ void TAdvToolPanel::SetFloating(bool v) {
   Invalidate();
 }
 
+void TAdvToolPanel::SetPopupMenu(TPopupMenu* v) {
+  if (v == popup_menu_) return;
+  if (popup_menu_) popup_menu_->RemoveFreeNotification(this);
+  popup_menu_ = v;
+  if (v) v->FreeNotification(this);
+}
+
 void TAdvToolPanel::CaptionButtonClick(TRect r) {
   r.Bottom -= 2;
-  if (OnCaptionBtnClick) OnCaptionBtnClick(this, r);
+  if (popup_menu_) {
+    const TPoint p = ClientToScreen({r.Left, r.Bottom});
+    popup_menu_->Popup(p.X, p.Y);
+  } else if (OnCaptionBtnClick) {
+    OnCaptionBtnClick(this, r);
+  }
 }
 
 void TAdvToolPanel::SectionLayoutChanged() {

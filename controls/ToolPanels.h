@@ -26,6 +26,7 @@
 #include "controls/ToolPanelStyles.h"
 #include "platform/ui/graphics.h"
 #include "platform/ui/imagelist.h"
+#include "platform/ui/menus.h"
 
 namespace tavrel {
 
@@ -195,10 +196,17 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   // sections start at the top. The docking machinery reports it.
   bool Floating() const { return floating_; }
   void SetFloating(bool v);
+  // Already restored from saved state in this run; never cleared.
+  bool Restored() const { return restored_; }
+  void SetRestored(bool v) { restored_ = v; }
   bool IsTabVisible() const { return !locked_ && !hidden_ && !docking_; }
   void SetTopMost() { BringToFront(); }
-  // Pops the caption button's action: OnCaptionBtnClick with the button
-  // rectangle less 2 pixels at the bottom.
+  // The menu the caption button opens; cleared when the menu goes.
+  TPopupMenu* PopupMenu() const { return popup_menu_; }
+  void SetPopupMenu(TPopupMenu* v);
+  // The caption button's action: PopupMenu opened below the button at
+  // its left, else OnCaptionBtnClick with the button rectangle less 2
+  // pixels at the bottom.
   void CaptionButtonClick(TRect r);
   // The focus is somewhere inside the panel.
   bool Active() const { return active_; }
@@ -308,6 +316,7 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   TColor color_to_ = clNone;
   TGradientDirection gradient_direction_ = gdVertical;
   TImageList* section_images_ = nullptr;
+  TPopupMenu* popup_menu_ = nullptr;
   bool old_floating_ = false;
   int hover_section_ = -1, hover_item_ = -1;
   TRect hover_rect_{-1, -1, -1, -1};
@@ -317,7 +326,11 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   bool background_transparent_ = false;
   int border_width_ = 0, bevel_width_ = 1;
   bool dock_dragging_ = false;
+  bool restored_ = false;
 };
+
+// "1.5.2.0": the version the panels and their bar report.
+std::string ToolPanelVersionText();
 
 // The 16 by 16 monochrome pictures of the close and lock buttons: a cross,
 // a pin pointing down (locked) and a pin pointing left (unlocked).

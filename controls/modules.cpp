@@ -4,16 +4,18 @@
 
 #include "controls/AdvCombo.h"
 #include "controls/AdvSpin.h"
+#include "controls/ToolPanelTab.h"
 #include "controls/ToolPanels.h"
 #include "controls/VrLabel.h"
+#include "controls/htmlbtns.h"
 #include "platform/classinfo.h"
 
 namespace tavrel {
 namespace {
 
 std::span<const ClassInfo* const> ControlClasses() {
-  static const ClassInfo* const classes[] = {&TVrLabel::Class(), &TAdvToolPanel::Class(), &TAdvComboBox::Class(),
-                                             &TAdvSpinEdit::Class()};
+  static const ClassInfo* const classes[] = {&TVrLabel::Class(),     &TAdvToolPanel::Class(), &TAdvToolPanelTab::Class(),
+                                             &TAdvComboBox::Class(), &TAdvSpinEdit::Class(),  &THTMLCheckBox::Class()};
   return classes;
 }
 

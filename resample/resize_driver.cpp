@@ -222,6 +222,15 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
     if (!k.buffers[b]) return ippStsMemAllocErr;
   }
 
+  if (method == IPPI_INTER_NN && element == ResizeElement::u8 && C == 1) {
+    k.buffers[0] = blocks.Take<char>((static_cast<std::size_t>(ax.count) + 16) * 4);
+    if (!k.buffers[0]) return ippStsMemAllocErr;
+  }
+  if (method == IPPI_INTER_LINEAR && element == ResizeElement::u8 && C == 1) {
+    k.buffers[2] = blocks.Take<char>((static_cast<std::size_t>(ax.count) + 8) * 12);
+    if (!k.buffers[2]) return ippStsMemAllocErr;
+  }
+
   const int index = ResizeKernelIndex(method, element, C);
   ResizeKernelAt(index, options.variant)(k);
   return ippStsNoErr;

@@ -101,9 +101,57 @@ class RowCache {
 
 // ---- nearest ----
 
-template <class T, int C>
+// One-channel 8-bit nearest, AVX2: sixteen columns at a time, each half
+// shuffled out of one 16-byte window when its eight columns fit in one.
+// The controls are made once per resize, 64 bytes per group: the 32-byte
+// shuffle control, the second window's start relative to the first, and
+// whether the group fits.
+constexpr std::size_t kNearestControlBytes = 64;
+
+void NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
+  const std::ptrdiff_t* off = a.colOffset;
+  for (ptrdiff_t k = 0; k + 16 <= a.width; k += 16) {
+    Ipp8u* g = controls + kNearestControlBytes / 16 * k;
+    std::memset(g, 0x80, 32);
+    bool fits = off[k + 8] + 16 <= a.rowElements;
+    for (int lane = 0; lane < 2; ++lane)
+      for (int m = 0; m < 8; ++m) {
+        const std::ptrdiff_t rel = off[k + 8 * lane + m] - off[k + 8 * lane];
+        fits = fits && rel <= 15;
+        g[16 * lane + m] = static_cast<Ipp8u>(rel);
+      }
+    const auto second = static_cast<std::int32_t>(off[k + 8] - off[k]);
+    std::memcpy(g + 32, &second, sizeof second);
+    g[36] = fits;
+  }
+}
+
+[[gnu::target("avx2")]] ptrdiff_t NearestRowU8C1Avx2(const Ipp8u* s, Ipp8u* d, const ResizeKernelArgs& a,
+                                                    const Ipp8u* controls, std::ptrdiff_t ahead) {
+  ptrdiff_t k = 0;
+  for (; k + 16 <= a.width; k += 16) {
+    const Ipp8u* g = controls + kNearestControlBytes / 16 * k;
+    const Ipp8u* p = s + a.colOffset[k];
+    if (!g[36]) {
+      for (ptrdiff_t m = k; m < k + 16; ++m) d[m] = s[a.colOffset[m]];
+      continue;
+    }
+    if (ahead) __builtin_prefetch(p + ahead);
+    std::int32_t second;
+    std::memcpy(&second, g + 32, sizeof second);
+    const __m256i bytes =
+        _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + second), reinterpret_cast<const __m128i*>(p));
+    const __m256i picked = _mm256_shuffle_epi8(bytes, _mm256_load_si256(reinterpret_cast<const __m256i*>(g)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm256_castsi256_si128(_mm256_permute4x64_epi64(picked, 0x08)));
+  }
+  return k;
+}
+
+template <class T, int C, bool Simd = false>
 TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
   const int w = a.width;
+  constexpr bool shuffled = Simd && C == 1 && sizeof(T) == 1;
+  if constexpr (shuffled) NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]));
   for (ptrdiff_t i = 0; i < a.height; ++i) {
     T* d = DstRow<T>(a, i);
     if (i > 0 && a.rowIndex[i] == a.rowIndex[i - 1]) {
@@ -114,13 +162,15 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
     // A pixel moves as one block (a single word for four 8-bit channels).
     // While shrinking, the next row's pixels are fetched meanwhile.
     const ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - a.rowIndex[i]) * a.srcStep : 0;
+    ptrdiff_t k = 0;
+    if constexpr (shuffled) k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
     if (ahead) {
-      for (ptrdiff_t k = 0; k < w; ++k) {
+      for (; k < w; ++k) {
         __builtin_prefetch(s + a.colOffset[k] + ahead);
         std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
       }
     } else {
-      for (ptrdiff_t k = 0; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
+      for (; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
     }
   }
 }
@@ -130,24 +180,73 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
 // Same integer arithmetic as the plain passes: the pair (L, R) times the
 // pair (16384 - w, w) in one multiply-add, so results are identical.
 
-// (L, R) of eight one-channel columns as 16-bit pairs in 32-bit lanes.
-[[gnu::target("avx2")]] inline __m256i PairsC1(const Ipp8u* s, const std::ptrdiff_t* off, __m256i o0, __m256i o1,
-                                               std::ptrdiff_t rowElements) {
-  const std::ptrdiff_t base = off[0];
-  if (off[7] - base <= 14 && base + 16 <= rowElements) {
-    // Eight columns within 16 bytes (enlarging, mild shrinking): one load,
-    // and a shuffle puts (L, R) into each lane.
-    const __m256i lows = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
-    const __m256i rel = _mm256_sub_epi32(
-        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o0, lows))),
-                                _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(o1, lows)), 1),
-        _mm256_set1_epi32(static_cast<int>(base)));
-    const __m256i control =
-        _mm256_or_si256(_mm256_or_si256(rel, _mm256_slli_epi32(_mm256_add_epi32(rel, _mm256_set1_epi32(1)), 16)),
-                        _mm256_set1_epi32(static_cast<int>(0x80008000u)));
-    const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + base)));
-    return _mm256_shuffle_epi8(bytes, control);
+// One-channel columns go in groups of eight, whose (L, R) pairs shuffles
+// take from 16-byte windows of the row: one window for a group within 16
+// bytes of its first left tap (enlarging, mild shrinking), else two per
+// half group (shrinking to a twelfth or so), else the pairs are gathered.
+// The shuffle controls are made once per resize, kControlBytes per group:
+// two 32-byte controls (per column the bytes L, -, R, -), the four
+// windows' starts relative to the group's first left tap, and the kind.
+constexpr std::size_t kControlBytes = 96;
+enum : Ipp8u { kOneWindow, kFourWindows, kGathered };
+
+void ShuffleControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
+  const std::ptrdiff_t* off = a.colOffset;
+  for (ptrdiff_t k = 0; k + 8 <= a.width; k += 8) {
+    Ipp8u* g = controls + kControlBytes / 8 * k;
+    std::memset(g, 0x80, 64);
+    auto put = [g](int control, ptrdiff_t column, std::ptrdiff_t rel) {
+      Ipp8u* c = g + 32 * control + 4 * column;  // column 0..7: lanes of four
+      c[0] = static_cast<Ipp8u>(rel);
+      c[2] = static_cast<Ipp8u>(rel + 1);
+    };
+    std::int32_t at[4] = {0, 0, 0, 0};
+    Ipp8u kind = kOneWindow;
+    if (off[k + 7] - off[k] <= 14 && off[k] + 16 <= a.rowElements) {
+      for (ptrdiff_t m = 0; m < 8; ++m) put(0, m, off[k + m] - off[k]);
+    } else {
+      kind = kFourWindows;
+      for (int lane = 0; lane < 2; ++lane) {
+        const ptrdiff_t first = k + 4 * lane;
+        std::ptrdiff_t start[2] = {off[first], off[first]};
+        int window = 0;
+        for (ptrdiff_t m = 0; m < 4; ++m) {
+          const std::ptrdiff_t o = off[first + m];
+          if (window == 0 && o - start[0] > 14) start[window = 1] = o;
+          if (o - start[window] > 14) kind = kGathered;
+          put(window, 4 * lane + m, o - start[window]);
+        }
+        if (start[1] + 16 > a.rowElements) kind = kGathered;
+        at[2 * lane] = static_cast<std::int32_t>(start[0] - off[k]);
+        at[2 * lane + 1] = static_cast<std::int32_t>(start[1] - off[k]);
+      }
+    }
+    std::memcpy(g + 64, at, sizeof at);
+    g[80] = kind;
   }
+}
+
+// (L, R) of the eight one-channel columns from off[0] as 16-bit pairs in
+// 32-bit lanes; g is their group's controls.
+[[gnu::target("avx2")]] inline __m256i PairsC1(const Ipp8u* s, const std::ptrdiff_t* off, const Ipp8u* g) {
+  const __m256i* control = reinterpret_cast<const __m256i*>(g);
+  const Ipp8u* p = s + off[0];
+  if (g[80] == kOneWindow) {
+    const __m256i bytes = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    return _mm256_shuffle_epi8(bytes, _mm256_load_si256(control));
+  }
+  if (g[80] == kFourWindows) {
+    std::int32_t at[4];
+    std::memcpy(at, g + 64, sizeof at);
+    const __m256i first = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + at[2]),
+                                              reinterpret_cast<const __m128i*>(p + at[0]));
+    const __m256i second = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + at[3]),
+                                               reinterpret_cast<const __m128i*>(p + at[1]));
+    return _mm256_or_si256(_mm256_shuffle_epi8(first, _mm256_load_si256(control)),
+                           _mm256_shuffle_epi8(second, _mm256_load_si256(control + 1)));
+  }
+  const __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off));
+  const __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + 4));
   const __m128i g0 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o0, 1);
   const __m128i g1 = _mm256_i64gather_epi32(reinterpret_cast<const int*>(s), o1, 1);
   const __m256i v = _mm256_set_m128i(g1, g0);
@@ -178,17 +277,16 @@ template <int C, bool Pair>
                                                  Ipp16u* out2, const ResizeKernelArgs& a, std::ptrdiff_t ahead) {
   const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
   const std::ptrdiff_t* off = a.colOffset;
+  const auto* controls = static_cast<const Ipp8u*>(a.buffers[2]);
   ptrdiff_t k = 0;
   if constexpr (C == 1) {
     for (; k + 8 <= a.width && off[k + 7] + 4 <= a.rowElements; k += 8) {
       if (ahead) __builtin_prefetch(s + off[k] + ahead);
-      const __m256i o0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k));
-      const __m256i o1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + k + 4));
       const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
-      StoreC1(PairsC1(s, off + k, o0, o1, a.rowElements), w, out + k);
+      StoreC1(PairsC1(s, off + k, controls + kControlBytes / 8 * k), w, out + k);
       if constexpr (Pair) {
         if (ahead) __builtin_prefetch(s + step + off[k] + ahead);
-        StoreC1(PairsC1(s + step, off + k, o0, o1, a.rowElements), w, out2 + k);
+        StoreC1(PairsC1(s + step, off + k, controls + kControlBytes / 8 * k), w, out2 + k);
       }
     }
   } else {
@@ -227,6 +325,81 @@ template <int C, bool Pair>
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + e), _mm256_castsi256_si128(bytes));
   }
   return e;
+}
+
+// (U (16384 - wr) + D wr + 2^19) >> 20 of the rows' (L w0 + R w1 + 128) >> 8,
+// wv holding (16384 - wr, wr).
+[[gnu::target("avx2")]] inline __m256i BlendU8(__m256i lrU, __m256i lrD, __m256i w, __m256i wv) {
+  const __m256i round = _mm256_set1_epi32(128);
+  const __m256i u = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lrU, w), round), 8);
+  // The sums are below 2^23: shifted left by 8, the upper half is D.
+  const __m256i dn = _mm256_slli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lrD, w), round), 8);
+  const __m256i v = _mm256_madd_epi16(_mm256_blend_epi16(u, dn, 0xAA), wv);
+  return _mm256_srli_epi32(_mm256_add_epi32(v, _mm256_set1_epi32(524288)), 20);
+}
+
+// Eight 32-bit results as eight bytes, in order.
+[[gnu::target("avx2")]] inline __m128i LowBytes(__m256i r) {
+  const __m256i b = _mm256_packus_epi16(_mm256_packus_epi32(r, r), r);
+  return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(b, _mm256_setr_epi32(0, 4, 0, 4, 0, 4, 0, 4)));
+}
+
+// L0 R0 L1 R1 ... of two pixels whose left taps are at p and q, as 16-bit values.
+[[gnu::target("avx2")]] inline __m256i TwoPixelPairs(const Ipp8u* p, const Ipp8u* q, __m128i order) {
+  const __m128i two = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)));
+  return _mm256_cvtepu8_epi16(_mm_shuffle_epi8(two, order));
+}
+
+// Both rows of a destination row filtered and blended in registers, for
+// rows no later destination row needs: the same two integer steps as the
+// row and column passes, with no trip through the row buffers.
+template <int C>
+[[gnu::target("avx2")]] ptrdiff_t LinearFusedU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d,
+                                                   const ResizeKernelArgs& a, std::uint32_t wr,
+                                                   std::ptrdiff_t ahead) {
+  const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
+  const std::ptrdiff_t* off = a.colOffset;
+  const auto* controls = static_cast<const Ipp8u*>(a.buffers[2]);
+  const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
+  ptrdiff_t k = 0;
+  if constexpr (C == 1) {
+    for (; k + 8 <= a.width && off[k + 7] + 4 <= a.rowElements; k += 8) {
+      if (ahead) {
+        __builtin_prefetch(s + off[k] + ahead);
+        __builtin_prefetch(s + step + off[k] + ahead);
+      }
+      const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
+      const __m256i r = BlendU8(PairsC1(s, off + k, controls + kControlBytes / 8 * k),
+                                PairsC1(s + step, off + k, controls + kControlBytes / 8 * k), w, wv);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + k), LowBytes(r));
+    }
+  } else {
+    // Two pixels: L0 R0 L1 R1 ... of each, as 16-bit values.
+    const __m128i order = C == 4 ? _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15)
+                                 : _mm_setr_epi8(0, 3, 1, 4, 2, 5, -1, -1, 8, 11, 9, 12, 10, 13, -1, -1);
+    // Three channels: the fourth byte of each pixel dropped.
+    const __m128i pack3 = _mm_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    for (; k + 2 <= a.width && off[k + 1] + 8 <= a.rowElements; k += 2) {
+      if (ahead) {
+        __builtin_prefetch(s + off[k] + ahead);
+        __builtin_prefetch(s + step + off[k] + ahead);
+      }
+      const __m256i w = _mm256_set_m128i(_mm_set1_epi32(static_cast<int>(wt[k + 1])),
+                                         _mm_set1_epi32(static_cast<int>(wt[k])));
+      const __m128i r = LowBytes(BlendU8(TwoPixelPairs(s + off[k], s + off[k + 1], order),
+                                         TwoPixelPairs(s + step + off[k], s + step + off[k + 1], order), w, wv));
+      if constexpr (C == 4) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 4 * k), r);
+      } else if (k + 3 < a.width) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 3 * k), _mm_shuffle_epi8(r, pack3));  // 2 bytes over, written next
+      } else {
+        const __m128i six = _mm_shuffle_epi8(r, pack3);
+        std::memcpy(d + 3 * k, &six, 6);
+      }
+    }
+  }
+  return k;
 }
 
 // ---- linear ----
@@ -321,11 +494,36 @@ TAVREL_INLINE void LinearRowsFloat(const float* s, std::ptrdiff_t step, float* _
   }
 }
 
+// Both rows of destination row i, blended straight into it.
+template <class T, int C, bool Simd>
+TAVREL_INLINE void LinearFusedInt(const T* s, std::ptrdiff_t step, T* __restrict d, const ResizeKernelArgs& a,
+                                  std::uint32_t wr, std::ptrdiff_t ahead) {
+  constexpr std::uint32_t round = sizeof(T) == 1 ? 128 : 8192;
+  constexpr int shift = sizeof(T) == 1 ? 8 : 14;
+  constexpr std::uint32_t roundV = sizeof(T) == 1 ? 524288 : 8192;
+  constexpr int shiftV = sizeof(T) == 1 ? 20 : 14;
+  const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
+  const std::uint32_t w0V = 16384 - wr;
+  ptrdiff_t k = 0;
+  if constexpr (Simd && sizeof(T) == 1) k = LinearFusedU8Avx2<C>(s, step, d, a, wr, ahead);
+  for (; k < a.width; ++k) {
+    const T* p = s + a.colOffset[k];
+    const T* q = p + step;
+    const std::uint32_t w0 = wt[2 * k], w1 = wt[2 * k + 1];
+    for (int c = 0; c < C; ++c) {
+      const Ipp16u u = static_cast<Ipp16u>((p[c] * w0 + p[c + C] * w1 + round) >> shift);
+      const Ipp16u dn = static_cast<Ipp16u>((q[c] * w0 + q[c + C] * w1 + round) >> shift);
+      d[k * C + c] = static_cast<T>((u * w0V + dn * wr + roundV) >> shiftV);
+    }
+  }
+}
+
 template <class T, int C, bool Simd>
 TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
   constexpr bool integer = sizeof(T) < 4;
   using B = std::conditional_t<integer, Ipp16u, float>;
   RowCache<2> cache(a);
+  if constexpr (Simd && C == 1 && sizeof(T) == 1) ShuffleControlsC1(a, static_cast<Ipp8u*>(a.buffers[2]));
   const ptrdiff_t n = ptrdiff_t{a.width} * C;
   auto filterPair = [&](int row, B* u, B* dn, std::ptrdiff_t ahead) __attribute__((always_inline)) {
     if constexpr (integer)
@@ -347,6 +545,14 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
     } else {
       const std::ptrdiff_t ahead =
           i + 1 < a.height && a.rowIndex[i + 1] != j ? (a.rowIndex[i + 1] - j) * a.srcStep : 0;
+      if constexpr (integer) {
+        // Rows no later destination row takes (shrinking): straight through.
+        if (i + 1 == a.height || (a.rowIndex[i + 1] != j && a.rowIndex[i + 1] != j + 1)) {
+          LinearFusedInt<T, C, Simd>(RowAt<T>(a, j), a.srcStep, DstRow<T>(a, i), a,
+                                     static_cast<const Ipp16u*>(a.rowWeights)[i], ahead);
+          continue;
+        }
+      }
       cache.Adopt(need, rows);
       filterPair(j, static_cast<B*>(rows[0]), static_cast<B*>(rows[1]), ahead);
     }
@@ -484,6 +690,10 @@ struct Wide {
   };
 TAVREL_KERNEL_CLASS(Nearest)
 template <class T, int C>
+struct NearestSimdK {
+  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Nearest<T, C, true>(a); }
+};
+template <class T, int C>
 struct LinearK {
   TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Linear<T, C, false>(a); }
 };
@@ -495,12 +705,12 @@ TAVREL_KERNEL_CLASS(Cubic)
 TAVREL_KERNEL_CLASS(Lanczos)
 #undef TAVREL_KERNEL_CLASS
 
-template <template <Body> class V, template <class, int> class LinearOf>
+template <template <Body> class V, template <class, int> class LinearOf, template <class, int> class NearestOf>
 struct Table {
   // 32f nearest copies 32-bit patterns, so NaNs pass bit for bit.
   static constexpr ResizeKernel entries[kResizeKernelCount] = {
       V<&NearestK<Ipp8u, 3>::Run>::Fn, V<&NearestK<Ipp16u, 3>::Run>::Fn,
-      V<&NearestK<Ipp32u, 3>::Run>::Fn, V<&NearestK<Ipp8u, 1>::Run>::Fn,
+      V<&NearestK<Ipp32u, 3>::Run>::Fn, V<&NearestOf<Ipp8u, 1>::Run>::Fn,
       V<&NearestK<Ipp16u, 1>::Run>::Fn, V<&NearestK<Ipp32u, 1>::Run>::Fn,
       V<&NearestK<Ipp8u, 4>::Run>::Fn, V<&NearestK<Ipp16u, 4>::Run>::Fn,
       V<&NearestK<Ipp32u, 4>::Run>::Fn,
@@ -545,8 +755,8 @@ int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
 
 ResizeKernel ResizeKernelAt(int index, ResizeVariant variant) {
   if (index < 0 || index >= kResizeKernelCount) return nullptr;
-  if (variant == ResizeVariant::best && ProcessorHasAvx2()) return Table<Avx2Of, LinearSimdK>::entries[index];
-  return Table<PlainOf, LinearK>::entries[index];
+  if (variant == ResizeVariant::best && ProcessorHasAvx2()) return Table<Avx2Of, LinearSimdK, NearestSimdK>::entries[index];
+  return Table<PlainOf, LinearK, NearestK>::entries[index];
 }
 
 }  // namespace tavrel

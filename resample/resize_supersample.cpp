@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <immintrin.h>
 #include <type_traits>
 
 #include "math/elementwise.h"
@@ -86,7 +87,83 @@ struct SuperArgs {
   void* acc;
   std::int32_t* sums;  // one row of box sums when every box sum fits in int32, else null
   double xFactor;
+  bool halves;  // both factors exactly 1/2: whole 2 x 2 boxes read straight from the rows
+  bool avx2;    // the AVX2 passes of halves may run
 };
+
+// ---- exact halves: (a + b + c + d + 2) >> 2 per 2 x 2 box ----
+//
+// The same value as the accumulation row and the shifted store give for a
+// box of scale 1/4, read straight from the two source rows.
+
+// (top pairs + bottom pairs + 2) >> 2 of 16 byte pairs, as 16-bit values.
+[[gnu::target("avx2")]] inline __m256i Boxes(__m256i top, __m256i bottom) {
+  const __m256i ones = _mm256_set1_epi8(1);
+  const __m256i sum = _mm256_add_epi16(_mm256_maddubs_epi16(top, ones), _mm256_maddubs_epi16(bottom, ones));
+  return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(2)), 2);
+}
+[[gnu::target("avx2")]] inline __m256i Load(const std::uint8_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+// Bytes 0..15 in the low lane, 12..27 in the high one.
+[[gnu::target("avx2")]] inline __m256i Load12(const std::uint8_t* p) {
+  return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + 12), reinterpret_cast<const __m128i*>(p));
+}
+
+// 8-bit pixels, AVX2: byte pairs summed by a multiply-add with ones.
+// Returns how many of the `count` boxes were done.
+template <int C>
+[[gnu::target("avx2")]] std::ptrdiff_t HalvesU8Avx2(const std::uint8_t* s0, const std::uint8_t* s1,
+                                                    std::uint8_t* d, std::ptrdiff_t count) {
+  std::ptrdiff_t x = 0;
+  if constexpr (C == 1) {
+    for (; x + 16 <= count; x += 16) {
+      const __m256i t = Boxes(Load(s0 + 2 * x), Load(s1 + 2 * x));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x),
+                       _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi16(t, t), 0x08)));
+    }
+  } else if constexpr (C == 4) {
+    // Channel by channel side by side: p0c0 p1c0 p0c1 p1c1 ...
+    const __m256i order = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4, 1, 5, 2, 6,
+                                           3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    for (; x + 8 <= count; x += 8) {
+      const std::uint8_t* p = s0 + 8 * x;
+      const std::uint8_t* q = s1 + 8 * x;
+      const __m256i t1 = Boxes(_mm256_shuffle_epi8(Load(p), order), _mm256_shuffle_epi8(Load(q), order));
+      const __m256i t2 =
+          Boxes(_mm256_shuffle_epi8(Load(p + 32), order), _mm256_shuffle_epi8(Load(q + 32), order));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * x),
+                          _mm256_permute4x64_epi64(_mm256_packus_epi16(t1, t2), 0xD8));
+    }
+  } else {
+    // Four boxes: bytes 0..11 in the low lane, 12..23 in the high one.
+    const __m256i order = _mm256_setr_epi8(0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1, 0, 3, 1, 4, 2, 5,
+                                           6, 9, 7, 10, 8, 11, -1, -1, -1, -1);
+    // The high lane reads 4 bytes past the boxes and the second store
+    // writes 2 past: both stay inside the row's boxes before the end.
+    for (; 6 * x + 28 <= 6 * count; x += 4) {
+      const __m256i t = Boxes(_mm256_shuffle_epi8(Load12(s0 + 6 * x), order),
+                              _mm256_shuffle_epi8(Load12(s1 + 6 * x), order));
+      const __m256i b = _mm256_packus_epi16(t, t);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 3 * x), _mm256_castsi256_si128(b));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 3 * x + 6), _mm256_extracti128_si256(b, 1));
+    }
+  }
+  return x;
+}
+
+template <class T, int C>
+TAVREL_INLINE void Halves(const T* __restrict s0, const T* __restrict s1, T* __restrict d, std::ptrdiff_t count,
+                          bool avx2) {
+  std::ptrdiff_t x = 0;
+  if constexpr (sizeof(T) == 1)
+    if (avx2) x = HalvesU8Avx2<C>(s0, s1, d, count);
+  for (; x < count; ++x)
+    for (int c = 0; c < C; ++c) {
+      const std::ptrdiff_t e = 2 * x * C + c;
+      d[x * C + c] = static_cast<T>((std::uint32_t{s0[e]} + s0[e + C] + s1[e] + s1[e + C] + 2) >> 2);
+    }
+}
 
 // Sums of `count` whole boxes of `width` units each (kWidth when known at
 // compile time), box m starting at unit m * width.
@@ -161,6 +238,20 @@ int PowerOfTwoShift(double x) {
   return mantissa == 0.5 && e <= 1 && e > -31 ? 1 - e : -1;
 }
 
+// Boxes from x on, one by one, from the accumulation row.
+template <class T, class Acc, int C>
+TAVREL_INLINE void StorePartBoxes(const SuperArgs& a, const Acc* acc, T* d, std::ptrdiff_t x, const Box& rb) {
+  for (; x < a.width; ++x) {
+    const Box& cb = a.cols[x];
+    const double k = cb.scale * rb.scale;
+    for (int c = 0; c < C; ++c) {
+      std::uint64_t sum = 0;
+      for (std::ptrdiff_t q = cb.first; q <= cb.last; ++q) sum += acc[q * C + c];
+      d[x * C + c] = StoreAverage<T>(static_cast<double>(static_cast<std::int64_t>(sum)) * k);
+    }
+  }
+}
+
 // Whole boxes on integer pixels: exact integer sums.
 template <class T, class Acc, int C>
 TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
@@ -173,14 +264,22 @@ TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
   const int unit = a.cols[0].last - a.cols[0].first + 1;
   for (int y = 0; y < a.height; ++y) {
     const Box& rb = a.rows[y];
-    // The first row sets the sums, the others add to them.
     const T* __restrict first = reinterpret_cast<const T*>(a.src + rb.first * a.srcStep);
+    T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
+    if (a.halves && rb.scale == 0.5 && rb.last == rb.first + 1) {
+      const T* __restrict second = reinterpret_cast<const T*>(a.src + rb.last * a.srcStep);
+      Halves<T, C>(first, second, d, full, a.avx2);
+      // A last box the region cuts off goes the general way.
+      for (std::ptrdiff_t e = std::ptrdiff_t{2} * full * C; e < n; ++e) acc[e] = Acc(first[e] + second[e]);
+      StorePartBoxes<T, Acc, C>(a, acc, d, full, rb);
+      continue;
+    }
+    // The first row sets the sums, the others add to them.
     for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] = first[e];
     for (int r = rb.first + 1; r <= rb.last; ++r) {
       const T* __restrict s = reinterpret_cast<const T*>(a.src + r * a.srcStep);
       for (std::ptrdiff_t e = 0; e < n; ++e) acc[e] += s[e];
     }
-    T* d = reinterpret_cast<T*>(a.dst + y * a.dstStep);
     std::ptrdiff_t x = 0;
     const int shift = a.sums ? PowerOfTwoShift(a.xFactor * rb.scale) : -1;
     if (shift >= 0) {
@@ -204,15 +303,7 @@ TAVREL_INLINE void SuperInteger(const SuperArgs& a) {
       for (std::ptrdiff_t e = 0; e < std::ptrdiff_t{full} * C; ++e) d[e] = StoreAverage<T>(static_cast<double>(sums[e]) * k);
       x = full;
     }
-    for (; x < a.width; ++x) {
-      const Box& cb = a.cols[x];
-      const double k = cb.scale * rb.scale;
-      for (int c = 0; c < C; ++c) {
-        std::uint64_t sum = 0;
-        for (std::ptrdiff_t q = cb.first; q <= cb.last; ++q) sum += acc[q * C + c];
-        d[x * C + c] = StoreAverage<T>(static_cast<double>(static_cast<std::int64_t>(sum)) * k);
-      }
-    }
+    StorePartBoxes<T, Acc, C>(a, acc, d, x, rb);
   }
 }
 
@@ -340,6 +431,8 @@ IppStatus ResizeSupersample(const ResizeImage& m, ResizeElement element, int cha
   a.acc = acc;
   a.sums = sums;
   a.xFactor = m.xFactor;
+  a.halves = integer && sums && m.xFactor == 0.5 && m.yFactor == 0.5;
+  a.avx2 = options.variant == ResizeVariant::best && ProcessorHasAvx2();
   const Body run = channels == 1   ? Select<1>(element, integer, wide, narrow, options.variant)
                    : channels == 3 ? Select<3>(element, integer, wide, narrow, options.variant)
                                    : Select<4>(element, integer, wide, narrow, options.variant);

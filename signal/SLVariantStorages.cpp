@@ -27,7 +27,7 @@ void TSLBufferList::GetVarItem(int Index, Ref<TSLData>& Item) const {
 void TSLBufferList::Delete(int Index) {
   std::lock_guard hold(FSection);
   CheckIndex(Index);
-  FList.erase(FList.begin() + Index);
+  FList.erase(size_t(Index));
 }
 
 bool TSLBufferList::PopFirst(Ref<TSLData>& AValue) {

@@ -20,11 +20,13 @@
 // While another thread holds the lock's stop section (the owner is being
 // torn down) the list refuses work: pushes add nothing and give 0, Pop and
 // Peek give null, ItemsCount 0, Clear does nothing.
-#include <deque>
-
+//
+// Both keep their items on a ring of reused slots (platform/recycle_queue.h),
+// so a queue that has once reached its depth allocates nothing more.
 #include "framework/OWLock.h"
 #include "framework/OWOperations.h"
 #include "framework/OWSync.h"
+#include "platform/recycle_queue.h"
 #include "signal/SLSimpleDataBuffer.h"
 
 namespace tavrel {
@@ -51,7 +53,7 @@ class TSLBufferList {
  private:
   void CheckIndex(int Index) const;
 
-  std::deque<Ref<TSLGenericBuffer>> FList;
+  TRecycledQueue<Ref<TSLGenericBuffer>> FList;
   TOWCriticalSection FSection;
 };
 
@@ -71,7 +73,7 @@ class TSLOperationList {
   void Clear();
 
  private:
-  std::deque<Ref<IOWNotifyOperation>> FList;
+  TRecycledQueue<Ref<IOWNotifyOperation>> FList;
   Ref<IOWLock> FLock;
 };
 

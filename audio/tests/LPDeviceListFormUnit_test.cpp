@@ -235,6 +235,10 @@ TEST_F(DeviceListDialog, LaidOutAsStoredAndCentredOnTheMainForm) {
   EXPECT_EQ(cancel.Left - ok.Left, 88);
   EXPECT_EQ(ok.Top - bottom.Top, 1 + 8) << "inside the bottom panel's bevel";
   EXPECT_EQ(bottom.Right - 1 - ok.Left, 185 - 8) << "in the right-hand panel, 185 wide";
+
+  dialog->SetBounds(0, 0, 50, 40);
+  EXPECT_EQ(dialog->Width(), 200) << "no narrower than its minimum";
+  EXPECT_EQ(dialog->Height(), 160);
 }
 
 TEST_F(DeviceListDialog, WithoutAMainFormTheDialogIsCentredOnTheScreen) {

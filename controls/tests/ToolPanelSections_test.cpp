@@ -342,13 +342,7 @@ TEST_F(SectionTest, StripNodeBoxAndBodyLines) {
 }
 
 TEST_F(SectionTest, CaptionAndItemPictures) {
-  TImageList* images = TComponent::Create<TImageList>(form);
-  images->SetSize(8, 8);
-  TBitmap red;
-  red.SetSize(8, 8);
-  red.Canvas().Brush().SetColor(clRed);
-  red.Canvas().FillRect(Rect(0, 0, 8, 8));
-  images->AddMasked(red, clNone);
+  TImageList* images = test::SolidImages(form, 8, clRed);
   p->SetSectionImages(images);
   TAdvToolPanelSection* s = AddSection(60, {"Ouvrir", "Fermer"});
   s->SetCaptionImageIndex(0);

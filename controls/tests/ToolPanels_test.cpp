@@ -396,6 +396,31 @@ TEST_F(ToolPanelMouseTest, MouseUpRegionsInABarAndAlone) {
   }
 }
 
+TEST_F(ToolPanelMouseTest, CaptionButtonOpensThePopupMenuInsteadOfTheEvent) {
+  FakeTab tab;
+  p->SetTab(&tab);
+  auto* menu = TComponent::Create<TPopupMenu>(form);
+  int runs = 0;
+  menu->AddItem("Ancrer")->OnClick = TNotifyEvent([&](TObject*) { ++runs; });
+  p->SetPopupMenu(menu);
+  Click(p, 100, 10);
+  EXPECT_TRUE(events.empty()) << "the menu takes the click";
+  TForm* list = menu->PopupWindow();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->BoundsRect().TopLeft(), p->ClientToScreen({8, 21})) << "below the button, at its left";
+  list->InjectMouse(WM_MOUSEMOVE, 20, 10, 0);
+  list->InjectMouse(WM_LBUTTONDOWN, 20, 10, MK_LBUTTON);
+  list->InjectMouse(WM_LBUTTONUP, 20, 10, 0);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(menu->PopupWindow(), nullptr);
+  // A menu that goes leaves the panel with its event again.
+  menu->Destroy();
+  EXPECT_EQ(p->PopupMenu(), nullptr);
+  Click(p, 100, 10);
+  EXPECT_EQ(events, (std::vector<std::string>{"caption 8,0,160,21"}));
+  p->SetTab(nullptr);
+}
+
 TEST_F(ToolPanelMouseTest, BarMayRefuseToHideAndLockingTogglesWithItsEvents) {
   FakeTab tab;
   tab.allowHide = false;

@@ -57,6 +57,18 @@ class ControlsTest : public testing::Test {
   TForm* form = nullptr;
 };
 
+// An image list holding one square picture of one colour.
+inline TImageList* SolidImages(TComponent* owner, int size, TColor colour) {
+  auto* images = TComponent::Create<TImageList>(owner);
+  images->SetSize(size, size);
+  TBitmap pic;
+  pic.SetSize(size, size);
+  pic.Canvas().Brush().SetColor(colour);
+  pic.Canvas().FillRect(Rect(0, 0, size, size));
+  images->AddMasked(pic, clNone);
+  return images;
+}
+
 // A tab bar that answers from its fields and logs every call.
 class FakeTab : public IToolPanelTab {
  public:

@@ -273,5 +273,49 @@ TEST(UiText, RotatedNinetyDegreesTurnsAboutTheReferencePoint) {
   EXPECT_EQ(InkBounds(box, clWhite), Rect(x0, y0 - w, x0 + h, y0));
 }
 
+
+TEST(UiText, MalformedUtf8NeitherStopsTheCanvasNorItsMeasures) {
+  TBitmap b = WhiteBitmap(60, 20);
+  TCanvas& c = b.Canvas();
+  const int w = c.TextWidth("ab");
+  EXPECT_GT(c.TextWidth("a\xFF" "b"), w);  // the bad byte measures as a replacement glyph
+  c.TextOut(0, 0, "\xC3(\xE2\x82");
+  EXPECT_EQ(c.TextWidth("ab"), w);
+  TBitmap ref = WhiteBitmap(60, 20);
+  ref.Canvas().TextOut(30, 0, "ab");
+  c.FillRect(Rect(0, 0, 30, 20));  // the canvas still draws after the bad text
+  c.TextOut(30, 0, "ab");
+  EXPECT_EQ(InkBounds(b, clWhite), InkBounds(ref, clWhite));
+}
+
+TEST(UiText, LongRotatedLinesDrawOnlyWhatCanBeSeen) {
+  // Wider than any image surface may be: only the visible stretch is drawn.
+  const std::string longLine = "Gain" + std::string(20000, 'W');
+  TBitmap shortText = WhiteBitmap(30, 50), longText = WhiteBitmap(30, 50);
+  for (TBitmap* b : {&shortText, &longText}) {
+    b->Canvas().Brush().SetStyle(TBrushStyle::bsClear);
+    b->Canvas().Font().SetOrientation(900);
+  }
+  ASSERT_GT(longText.Canvas().TextWidth(longLine), 32767);
+  shortText.Canvas().TextOut(4, 45, "GainWWWWW");
+  longText.Canvas().TextOut(4, 45, longLine);
+  EXPECT_GT(InkBounds(longText, clWhite).Height(), 40);
+  for (int y = 0; y < 50; ++y)
+    for (int x = 0; x < 30; ++x)
+      ASSERT_EQ(longText.Canvas().Pixel(x, y), shortText.Canvas().Pixel(x, y)) << x << "," << y;
+}
+
+TEST(UiText, EllipsisOfALongLineKeepsTheLongestPrefixThatFits) {
+  TBitmap b = WhiteBitmap(100, 20);
+  TCanvas& c = b.Canvas();
+  const std::string text(50000, 'i');
+  TRect calc = Rect(0, 0, 100, 20);
+  DrawText(c, text, calc, DT_SINGLELINE | DT_END_ELLIPSIS | DT_CALCRECT);
+  EXPECT_LE(calc.Width(), 100);
+  const int keep = (calc.Width() - c.TextWidth("...")) / c.TextWidth("i");
+  EXPECT_GT(c.TextWidth(std::string(keep + 1, 'i') + "..."), 100);
+  EXPECT_EQ(c.TextWidth(std::string(keep, 'i') + "..."), calc.Width());
+}
+
 }  // namespace
 }  // namespace tavrel

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/ui/surface.h"
+#include "platform/ui/utf8.h"
 
 namespace tavrel {
 
@@ -487,7 +488,7 @@ void DrawLineAt(cairo_t* cr, const TFont& font, const TFontMetrics& m, int x, in
   font.SelectInto(cr);
   cairo_new_path(cr);
   cairo_move_to(cr, x, y + m.Ascent);
-  cairo_show_text(cr, text.c_str());
+  cairo_show_text(cr, ValidUtf8(text).c_str());
   cairo_new_path(cr);
   const int thick = std::max(1, RoundHalfEven(font.EmSize() / 14.0));
   const int ulY = y + m.Ascent + std::max(1, std::min(m.Descent - thick, 1 + m.Descent / 4));
@@ -514,12 +515,6 @@ void TCanvas::DrawTextLine(int x, int y, const std::string& text, bool opaque, i
   } else if (w > 0) {
     // Rotated text is the unrotated line turned about its top-left
     // reference point, pixel for pixel at right angles.
-    CairoSurface tmp(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, m.Height));
-    {
-      CairoContext tc(cairo_create(tmp.get()));
-      cairo_set_antialias(tc.get(), CAIRO_ANTIALIAS_NONE);
-      DrawLineAt(tc.get(), font_, m, 0, 0, w, text, background, ulFrom, ulTo);
-    }
     cairo_matrix_t mat;
     if (angle == 900) cairo_matrix_init(&mat, 0, -1, 1, 0, x, y);
     else if (angle == 1800) cairo_matrix_init(&mat, -1, 0, 0, -1, x, y);
@@ -529,11 +524,25 @@ void TCanvas::DrawTextLine(int x, int y, const std::string& text, bool opaque, i
       cairo_matrix_init(&mat, std::cos(a), -std::sin(a), std::sin(a), std::cos(a), x, y);
     }
     cairo_transform(cr_, &mat);
-    cairo_set_source_surface(cr_, tmp.get(), 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
-    cairo_new_path(cr_);
-    cairo_rectangle(cr_, 0, 0, w, m.Height);
-    cairo_fill(cr_);
+    // Only the stretch of the line that can reach the clip is drawn, so a
+    // long line never needs a surface beyond the canvas's own size.
+    double x1, y1, x2, y2;
+    cairo_clip_extents(cr_, &x1, &y1, &x2, &y2);
+    const int from = std::max(0, static_cast<int>(std::floor(std::min(x1, x2))) - 1);
+    const int to = std::min(w, static_cast<int>(std::ceil(std::max(x1, x2))) + 1);
+    if (to > from) {
+      CairoSurface tmp(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, to - from, m.Height));
+      {
+        CairoContext tc(cairo_create(tmp.get()));
+        cairo_set_antialias(tc.get(), CAIRO_ANTIALIAS_NONE);
+        DrawLineAt(tc.get(), font_, m, -from, 0, w, text, background, ulFrom, ulTo);
+      }
+      cairo_set_source_surface(cr_, tmp.get(), from, 0);
+      cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
+      cairo_new_path(cr_);
+      cairo_rectangle(cr_, from, 0, to - from, m.Height);
+      cairo_fill(cr_);
+    }
   }
   cairo_restore(cr_);
 }

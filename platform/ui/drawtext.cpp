@@ -158,12 +158,15 @@ void EndEllipsis(Line& ln, int width, const Measure& m) {
     i += std::min(Utf8CharLength(static_cast<unsigned char>(ln.text[i])), ln.text.size() - i);
     ends.push_back(i);
   }
-  size_t keep = 0;
-  for (size_t k = ends.size(); k-- > 0;)
-    if (m.Width(ln.text.substr(0, ends[k]) + "...") <= width) {
-      keep = ends[k];
-      break;
-    }
+  // Widths grow with the prefix, so the longest prefix that fits is found
+  // by halving: a long line costs n log n, not n squared.
+  size_t lo = 0, hi = ends.size() - 1;
+  while (lo < hi) {
+    const size_t mid = (lo + hi + 1) / 2;
+    if (m.Width(ln.text.substr(0, ends[mid]) + "...") <= width) lo = mid;
+    else hi = mid - 1;
+  }
+  const size_t keep = ends[lo];
   ln.text = ln.text.substr(0, keep) + "...";
   if (ln.ul_end > static_cast<int>(keep)) ln.ul_begin = ln.ul_end = -1;
 }

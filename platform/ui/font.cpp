@@ -10,6 +10,7 @@
 
 #include "platform/ui/surface.h"
 #include "platform/ui/types.h"
+#include "platform/ui/utf8.h"
 
 namespace tavrel {
 
@@ -224,7 +225,7 @@ int FontTextWidth(const TFont& font, const std::string& text) {
     font.measure_.reset(cr, cairo_destroy);
   }
   cairo_text_extents_t te;
-  cairo_text_extents(font.measure_.get(), text.c_str(), &te);
+  cairo_text_extents(font.measure_.get(), ValidUtf8(text).c_str(), &te);
   return static_cast<int>(std::lround(te.x_advance));
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/ui/drawtext.h"
+#include "platform/ui/mousetrack.h"
 
 namespace tavrel {
 
@@ -437,6 +438,17 @@ void TForm::InjectMouse(UINT msg, int x, int y, WPARAM keys) {
   }
   if (!TakesInput()) return;
   const TPoint p{x, y};
+  if (app && app->MouseTracker()) {
+    const TPoint screen = ClientToScreen(p);
+    if (msg == WM_MOUSEMOVE) {
+      app->MouseTracker()->Move(screen);
+    } else if (msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP) {
+      std::unique_ptr<TMouseTracker> t = std::move(app->tracker_);
+      SetCaptureControl(nullptr);
+      t->Release(screen);
+    }
+    return;
+  }
   TControl* under = ControlAtFormPoint(p);
   const bool press = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
                      msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
@@ -454,6 +466,16 @@ void TForm::InjectMouse(UINT msg, int x, int y, WPARAM keys) {
   TControl* target = capture_ ? capture_ : under;
   if (window_ && Screen()) window_->SetCursorShape(Screen()->CurrentCursor());
   if (!target) return;
+  if (msg == WM_LBUTTONDOWN && !capture_) {
+    // A press on a window's sizing border starts its move-or-size loop.
+    TControl* hit = target;
+    while (hit && !dynamic_cast<TWinControl*>(hit)) hit = hit->Parent();
+    if (auto* w = static_cast<TWinControl*>(hit)) {
+      const TPoint screen = ClientToScreen(p);
+      const LRESULT code = w->Perform(WM_NCHITTEST, 0, MakeMousePos(screen.X, screen.Y));
+      if (BeginSizeMove(*w, code, screen)) return;
+    }
+  }
   const TPoint origin = target->ClientToForm({0, 0});
   target->Perform(msg, keys, MakeMousePos(x - origin.X, y - origin.Y));
 }
@@ -485,7 +507,13 @@ void TForm::InjectKey(UINT msg, uint16_t key, TShiftState shift) {
     app->NoteKeyState(key, msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN);
   }
   if (!TakesInput()) return;
-  if (TApplication* app = Application()) app->CancelHint();
+  if (TApplication* app = Application()) {
+    app->CancelHint();
+    if (app->MouseTracker()) {
+      if (msg == WM_KEYDOWN && key == VK_ESCAPE) app->CancelMouseTracking();
+      return;
+    }
+  }
   TWinControl* target = FocusTarget();
   if (key_preview_ && target != this && (msg == WM_KEYDOWN || msg == WM_KEYUP)) {
     if (msg == WM_KEYDOWN) KeyDown(key, shift);
@@ -602,6 +630,7 @@ TApplication::~TApplication() {
 }
 
 void TApplication::BeforeDestruction() {
+  tracker_.reset();  // the windows it tracks are going
   TComponent::BeforeDestruction();
   main_form_ = nullptr;
 }
@@ -753,7 +782,17 @@ void TApplication::ClosePopup() {
   if (close) close();
 }
 
+void TApplication::BeginMouseTracking(std::unique_ptr<TMouseTracker> tracker) {
+  CancelMouseTracking();
+  tracker_ = std::move(tracker);
+}
+
+void TApplication::CancelMouseTracking() {
+  if (std::unique_ptr<TMouseTracker> t = std::move(tracker_)) t->Cancel();
+}
+
 void TApplication::ControlDestroying(TControl* c) {
+  if (tracker_ && tracker_->Uses(c)) CancelMouseTracking();
   if (hint_window_ == c) hint_window_ = nullptr;
   if (popup_ == c) {
     popup_ = nullptr;

@@ -39,6 +39,7 @@
 namespace tavrel {
 
 class TForm;
+class TMouseTracker;
 
 // One top-level window of a backend.
 class TBackendWindow {
@@ -72,6 +73,12 @@ class TWindowBackend {
   virtual void SetClipboardText(const std::string& text) { clipboard_ = text; }
   // The user is told an input was refused (MessageBeep).
   virtual void Beep() {}
+  // Hands an address to the desktop's browser or mail program; false when
+  // nothing took it. Callers decide which addresses may go out.
+  virtual bool OpenURL(const std::string& url) {
+    (void)url;
+    return false;
+  }
 
  private:
   std::string clipboard_;
@@ -300,6 +307,13 @@ class TApplication : public TComponent {
   TControl* Popup() const { return popup_; }
   void ClosePopup();
 
+  // A mouse tracking loop (mousetrack.h): it takes the mouse of every form
+  // until the button goes up, Escape is pressed, or it is cancelled. A new
+  // loop cancels the one running.
+  void BeginMouseTracking(std::unique_ptr<TMouseTracker> tracker);
+  TMouseTracker* MouseTracker() const { return tracker_.get(); }
+  void CancelMouseTracking();
+
   // The innermost modal form showing now, or null: only it takes input.
   TForm* ModalForm() const { return modal_.empty() ? nullptr : modal_.back(); }
 
@@ -339,6 +353,7 @@ class TApplication : public TComponent {
   TControl* popup_ = nullptr;
   THintWindow* hint_window_ = nullptr;
   std::function<void()> close_popup_;
+  std::unique_ptr<TMouseTracker> tracker_;
   std::vector<TForm*> modal_;
   std::vector<uint16_t> keys_down_;
 };

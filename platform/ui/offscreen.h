@@ -3,8 +3,8 @@
 // tests and screenshots. Windows record what was asked of them; the cursor
 // position is whatever the test sets; input is injected through the form
 // (TForm::InjectMouse, InjectKey, ...). Pair it with a ManualClock
-// (SetMessageClock) for timers. The clipboard is this process's own, and
-// beeps are counted.
+// (SetMessageClock) for timers. The clipboard is this process's own,
+// beeps are counted and addresses to open are recorded.
 //
 // Input meant to arrive while a message loop runs (ShowModal) is queued as
 // steps: each pump of the loop delivers the next step, as a user acts
@@ -19,6 +19,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/ui/forms.h"
 
@@ -61,10 +62,16 @@ class OffscreenBackend : public TWindowBackend {
   void SetCursorPos(TPoint p) override { cursor_ = p; }
   TSize ScreenSize() const override { return {1024, 768}; }
   void Beep() override { ++beeps; }
+  // Recorded, never opened.
+  bool OpenURL(const std::string& url) override {
+    opened_urls.push_back(url);
+    return true;
+  }
 
   void QueueInput(std::function<void()> step) { steps_.push_back(std::move(step)); }
 
   int beeps = 0;
+  std::vector<std::string> opened_urls;
 
  private:
   TPoint cursor_;

@@ -142,6 +142,8 @@ std::string SdlBackend::ClipboardText() const {
 
 void SdlBackend::SetClipboardText(const std::string& text) { SDL_SetClipboardText(text.c_str()); }
 
+bool SdlBackend::OpenURL(const std::string& url) { return SDL_OpenURL(url.c_str()) == 0; }
+
 SDL_Cursor* SdlBackend::SystemCursor(TCursor c) {
   auto it = cursors_.find(c);
   if (it != cursors_.end()) return it->second;

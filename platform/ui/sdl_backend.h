@@ -41,6 +41,7 @@ class SdlBackend : public TWindowBackend, public MessageWaitHook {
   TSize ScreenSize() const override;
   std::string ClipboardText() const override;
   void SetClipboardText(const std::string& text) override;
+  bool OpenURL(const std::string& url) override;
 
   void Wait(std::optional<uint32_t> timeoutMs) override;
   void Wake() override;

@@ -32,4 +32,20 @@ size_t Utf16Length(const std::string& s) {
   return n;
 }
 
+bool IsValidUtf8(std::string_view s) {
+  for (size_t pos = 0; pos < s.size();) {
+    const size_t at = pos;
+    if (NextUTF8(s, pos) == 0xFFFD && s.substr(at, pos - at) != "\xEF\xBF\xBD") return false;
+  }
+  return true;
+}
+
+std::string ValidUtf8(std::string_view s) {
+  if (IsValidUtf8(s)) return std::string(s);
+  std::string out;
+  out.reserve(s.size() + 8);
+  for (size_t pos = 0; pos < s.size();) AppendUTF8(out, NextUTF8(s, pos));
+  return out;
+}
+
 }  // namespace tavrel

@@ -5,6 +5,7 @@
 //   Utf8Length("héé") == 3;  Utf8Offset("héé", 2) == 3;
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "platform/utf8.h"
 
@@ -17,5 +18,11 @@ size_t Utf8Length(const std::string& s);
 size_t Utf8Offset(const std::string& s, size_t chars);
 // UTF-16 units of the text: characters above U+FFFF count two.
 size_t Utf16Length(const std::string& s);
+
+// True when the text is well-formed UTF-8.
+bool IsValidUtf8(std::string_view s);
+// The text with each malformed byte as U+FFFD, as the font engine must get
+// it: it refuses malformed text and stays refused.
+std::string ValidUtf8(std::string_view s);
 
 }  // namespace tavrel

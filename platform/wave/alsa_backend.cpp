@@ -257,6 +257,15 @@ MMRESULT OpenPcm(const std::string& name, bool capture, const WavePcmFormat& for
   return MMSYSERR_NOERROR;
 }
 
+// Null and file PCMs move data as fast as asked unless a card is below them.
+bool HasNoClock(snd_pcm_t* pcm) {
+  snd_pcm_type_t type = snd_pcm_type(pcm);
+  if (type != SND_PCM_TYPE_NULL && type != SND_PCM_TYPE_FILE) return false;
+  snd_pcm_info_t* info = nullptr;
+  snd_pcm_info_alloca(&info);
+  return snd_pcm_info(pcm, info) < 0 || snd_pcm_info_get_card(info) < 0;
+}
+
 class AlsaMixer : public RecorderMixer {
  public:
   explicit AlsaMixer(snd_mixer_t* mixer) : mixer_(mixer) {
@@ -371,7 +380,9 @@ MMRESULT AlsaBackend::Open(WaveDirection direction, const WaveDevice* device,
     r = OpenPcm("plug:'" + name + "'", capture, format, convert, handle);
   if (r) return r;
   try {
-    pcm = std::make_unique<AlsaPcm>(handle, capture, format.rate, pacing_);
+    AlsaPacing pacing = pacing_;
+    if (pacing == AlsaPacing::Clockless) pacing = HasNoClock(handle) ? AlsaPacing::WallClock : AlsaPacing::Device;
+    pcm = std::make_unique<AlsaPcm>(handle, capture, format.rate, pacing);
   } catch (...) {
     snd_pcm_close(handle);
     return MMSYSERR_NOMEM;

@@ -26,6 +26,9 @@
 // AlsaPacing::WallClock every stream moves no more frames than its rate
 // allows since it started, as a sound card would: capture gets each period
 // once it has been recorded, playback runs one period ahead.
+// AlsaPacing::Clockless (the program's) paces only the PCMs that have no
+// clock: null, or a file plugin with no card below it, so a file PCM a
+// user configures records and plays in real time.
 #include <string>
 #include <string_view>
 
@@ -42,7 +45,7 @@ std::string AlsaHintDescription(std::string_view desc);
 // The card a hinted card device names ("...:CARD=name,..."); "" for none.
 std::string AlsaHintCard(std::string_view pcm);
 
-enum class AlsaPacing { Device, WallClock };
+enum class AlsaPacing { Device, WallClock, Clockless };
 
 class AlsaBackend : public WaveBackend {
  public:

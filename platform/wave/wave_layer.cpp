@@ -9,10 +9,10 @@
 #include <csignal>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <thread>
 #include <utility>
 
+#include "platform/recycle_queue.h"
 #include "platform/thread.h"
 #include "platform/wave/alsa_backend.h"
 #include "platform/wave/wave_backend.h"
@@ -28,7 +28,7 @@ WaveRegistry& WaveRegistry::Instance() {
 
 std::shared_ptr<WaveBackend> WaveRegistry::Backend() {
   std::lock_guard lock(mutex_);
-  if (!backend_) backend_ = std::make_shared<AlsaBackend>();
+  if (!backend_) backend_ = std::make_shared<AlsaBackend>(AlsaPacing::Clockless);
   return backend_;
 }
 
@@ -217,7 +217,7 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   MMRESULT Reset() {
     if (InCallback()) return MMSYSERR_ERROR;  // it would wait for itself
     std::lock_guard delivering(delivery_);
-    std::deque<WAVEHDR*> taken;
+    TRecycledQueue<WAVEHDR*> taken;
     MMRESULT result;
     {
       std::lock_guard lock(mutex_);
@@ -260,9 +260,9 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
 
   // Drops the transfer in flight and hands back every queued header marked
   // done, the front one with what it holds so far; under mutex_.
-  std::deque<WAVEHDR*> TakeQueue() {
+  TRecycledQueue<WAVEHDR*> TakeQueue() {
     ++epoch_;
-    std::deque<WAVEHDR*> taken;
+    TRecycledQueue<WAVEHDR*> taken;
     taken.swap(queue_);
     if (Capture() && !taken.empty()) taken.front()->dwBytesRecorded = offset_;
     offset_ = 0;
@@ -447,7 +447,7 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   // later call on the handle says so. The driver then only waits for close.
   void LoseDevice() {
     std::lock_guard delivering(delivery_);
-    std::deque<WAVEHDR*> taken;
+    TRecycledQueue<WAVEHDR*> taken;
     {
       std::lock_guard lock(mutex_);
       if (lost_) return;
@@ -475,7 +475,7 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   std::mutex delivery_;  // keeps callbacks in order; taken before mutex_
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<WAVEHDR*> queue_;
+  TRecycledQueue<WAVEHDR*> queue_;
   std::size_t offset_ = 0;  // bytes already moved in the front header
   std::uint64_t epoch_ = 0;  // counts resets, so stale transfers are dropped
   bool running_;

@@ -29,6 +29,11 @@ const Case kCases[] = {
     {"region is the image's last pixel", 20, 15, {19, 14, 1, 1}, {5, 5}, 5.0, 5.0, 0, 0},
     {"region on the last row", 20, 15, {3, 14, 9, 4}, {20, 20}, 1.5, 3.0, 0, 0},
     {"nearest raised to one pixel", 19, 13, {16, 10, 3, 3}, {4, 4}, 1.0 / 6, 1.0 / 6, 0, 0},
+    // Wide enough for the vector passes, rows never shared between destination rows.
+    {"halves, wide", 75, 21, {0, 0, 75, 21}, {40, 40}, 0.5, 0.5, 0, 0},
+    {"strong downscale, wide region", 301, 23, {4, 1, 290, 21}, {90, 9}, 0.29, 0.4, 0, 0},
+    {"stronger downscale, wide", 401, 19, {0, 0, 401, 19}, {90, 9}, 0.17, 0.4, 0, 0},
+    {"very strong downscale, wide", 400, 30, {0, 0, 400, 30}, {40, 9}, 0.05, 0.1, 0, 0},
 };
 
 double Tolerance(int method, ResizeElement e) {
@@ -83,6 +88,9 @@ const SuperCase kSuperCases[] = {
     {"near-integer boxes", 190, 4, {0, 0, 190, 4}, {5, 5}, 1.0 / 93, 1.0},
     {"near-integer boxes 99", 4, 200, {0, 0, 4, 200}, {5, 5}, 1.0, 1.0 / 99},
     {"narrower destination", 30, 20, {0, 0, 30, 20}, {4, 3}, 0.5, 0.35},
+    // Exact halves wide enough for the vector passes; odd regions end in a cut box.
+    {"halves, wide", 96, 10, {0, 0, 96, 10}, {48, 5}, 0.5, 0.5},
+    {"halves, odd region", 83, 15, {2, 1, 79, 13}, {50, 50}, 0.5, 0.5},
 };
 
 template <class T>

@@ -1,0 +1,7 @@
+#include "app/uExceptions.h"
+
+namespace tavrel {
+
+void ReportException(const std::exception&) {}
+
+}  // namespace tavrel

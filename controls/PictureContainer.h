@@ -1,0 +1,213 @@
+#pragma once
+// Pictures for the markup captions: THTMLPicture keeps the encoded bytes of
+// one picture and decodes them (BMP, GIF, JPEG, icons, PNG), draws at natural
+// size or stretched, and steps through the frames of an animated GIF;
+// THTMLPictureCache finds pictures loaded by URL; TPictureContainer holds
+// named pictures, found without regard to the case of ASCII letters.
+//
+//   THTMLPicture pic;
+//   pic.LoadFromStream(gifBytes);          // frame 1 decoded
+//   pic.FrameCount();                      // 3 for a three-frame animation
+//   pic.SetFrame(2);                       // decodes frame 2, raises OnFrameChange
+//   while (...) pic.Step();                // one tick = 10 hundredths of a second
+//   pic.Draw(canvas, Rect(0, 0, 40, 30));
+//
+//   THTMLPictureCache cache;
+//   THTMLPicture* p = cache.AddPicture();
+//   p->SetAsynch(false);
+//   p->LoadFromURL("FILE:///usr/share/pixmaps/x.gif");  // cache.FindPicture(url) == p
+//
+// Every load (bytes, file, resource, Assign) starts the animation afresh:
+// frame 1, frames counted again, tick counters reset. A frame number
+// written for a GIF is kept within 1..FrameCount. Files load only when they
+// are regular files of at most kMaxPictureFileSize bytes, so a caption that
+// names a device, a FIFO or a huge file leaves an empty picture.
+// Nothing here downloads: a web address leaves the picture empty.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "controls/GifFrames.h"
+#include "platform/classes.h"
+#include "platform/ui/graphics.h"
+
+namespace tavrel {
+
+inline constexpr size_t kMaxPictureFileSize = size_t{16} << 20;
+
+// The bytes of a regular file of at most `limit` bytes; nothing for a
+// missing file, a directory, a device, a FIFO or a larger file.
+std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, size_t limit);
+
+// The data resources (RCDATA) of a module, by name (case ignored) and by number.
+class TResourceModule {
+ public:
+  void Add(const std::string& name, std::vector<uint8_t> data);
+  void Add(int id, std::vector<uint8_t> data);
+  const std::vector<uint8_t>* Find(const std::string& name) const;
+  const std::vector<uint8_t>* Find(int id) const;
+
+ private:
+  std::map<std::string, std::vector<uint8_t>> by_name_;
+  std::map<int, std::vector<uint8_t>> by_id_;
+};
+
+class THTMLPicture;
+using TPictureEvent = std::function<void(THTMLPicture&)>;
+using TDownloadProgressEvent = std::function<void(THTMLPicture&, uint32_t size, uint32_t total)>;
+using TDownloadCancelEvent = std::function<void(THTMLPicture&, bool& cancel)>;
+using TDownloadErrorEvent = std::function<void(THTMLPicture&, const std::string& err)>;
+
+class THTMLPicture : public TGraphic {
+ public:
+  THTMLPicture();
+  ~THTMLPicture() override;
+
+  bool Empty() const override { return is_empty_; }
+  // Pixels at 96 per inch; 0 without a decoded picture.
+  int Width() const override;
+  int Height() const override;
+  // The GIF's logical screen, or Width/Height for anything else.
+  int MaxWidth() const;
+  int MaxHeight() const;
+  void Draw(TCanvas& canvas, const TRect& rect) const override;
+
+  // Copies the bytes, decodes, raises OnChange. Undecodable data raises
+  // Exception ("Could not load image. Invalid format") and leaves the
+  // bytes stored with nothing decoded.
+  void LoadFromStream(std::span<const uint8_t> data);
+  // As LoadFromStream, but every failure leaves the picture empty.
+  void LoadFromFile(const std::string& path);
+  // A named RCDATA resource of `module`; nothing when it has none of that name.
+  void LoadFromResourceName(const TResourceModule* module, const std::string& name);
+  // A numbered RCDATA resource; raises Exception when it is missing.
+  void LoadFromResourceID(const TResourceModule* module, int id);
+  // "RES://name" (the program's resources), "FILE://path"; any other URL
+  // is recorded and loads nothing.
+  void LoadFromURL(const std::string& url);
+  // Form data "Data": the bytes as stored, loaded without OnChange.
+  void ReadData(std::span<const uint8_t> data);
+  void SaveToStream(std::vector<uint8_t>& out) const;
+  const std::vector<uint8_t>& Data() const { return data_; }
+
+  // Resets the animation, then takes a picture's bytes, frame number, ID
+  // and Stretch; null clears the picture.
+  void Assign(const THTMLPicture* source);
+
+  bool Stretch() const { return stretch_; }
+  void SetStretch(bool v) { stretch_ = v; }
+  bool Asynch() const { return asynch_; }
+  void SetAsynch(bool v) { asynch_ = v; }
+  bool Busy() const { return busy_; }
+  const std::string& ID() const { return id_; }
+  void SetID(const std::string& v) { id_ = v; }
+  const std::string& URL() const { return url_; }
+  // Where "RES://" finds its resources: the program's own, none by default.
+  void SetResourceModule(const TResourceModule* m) { resources_ = m; }
+
+  bool IsGIF() const;
+  // Frame headers of a GIF (0 when its images carry no control extension);
+  // -1 for anything else.
+  int FrameCount() const;
+  int Frame() const { return frame_; }
+  void SetFrame(int v);
+  void FrameNext();
+  void FramePrev();
+  // Delay of frame n in hundredths of a second; -1 when there is no such frame.
+  int FrameDelay(int n) const;
+  // One animation tick of 10 hundredths of a second; true when the frame changed.
+  bool Step();
+  uint16_t FrameXPos() const { return frame_x_; }
+  uint16_t FrameYPos() const { return frame_y_; }
+
+  TPictureEvent OnFrameChange;
+  // Kept for form data and callers; nothing here raises them.
+  TDownloadProgressEvent OnDownLoadProgress;
+  TDownloadCancelEvent OnDownLoadCancel;
+  TPictureEvent OnDownLoadComplete;
+  TDownloadErrorEvent OnDownLoadError;
+
+ private:
+  void ResetAnimation();
+  void TakeBytes(std::span<const uint8_t> data);
+  void Decode();
+
+  std::vector<uint8_t> data_;
+  bool is_empty_ = true;
+  bool stretch_ = false;
+  std::optional<TDecodedImage> image_;
+  std::string url_, id_;
+  bool asynch_ = true;
+  bool busy_ = false;
+  int frame_ = 1;
+  mutable int frame_count_ = -1;
+  mutable std::vector<TGifFrame> frames_;
+  uint16_t frame_x_ = 0, frame_y_ = 0, anim_max_x_ = 0, anim_max_y_ = 0;
+  int next_count_ = -1, timer_count_ = -1;
+  const TResourceModule* resources_ = nullptr;
+};
+
+// Pictures loaded by URL, owned, found by their exact ID.
+class THTMLPictureCache {
+ public:
+  THTMLPicture* AddPicture();
+  THTMLPicture* FindPicture(const std::string& id) const;
+  void ClearPictures();
+  int Count() const { return static_cast<int>(pictures_.size()); }
+  THTMLPicture* Items(int i) const { return pictures_.at(static_cast<size_t>(i)).get(); }
+  // One tick for every picture; true when any changed frame.
+  bool Animate();
+
+ private:
+  std::vector<std::unique_ptr<THTMLPicture>> pictures_;
+};
+
+class TPictureItem : public TCollectionItem {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TPictureItem(TCollection* collection) : TCollectionItem(collection) {}
+  THTMLPicture& Picture() { return picture_; }
+  void SetPicture(const THTMLPicture& v) { picture_.Assign(&v); }
+  const std::string& Name() const { return name_; }
+  void SetName(const std::string& v) { name_ = v; }
+  int Tag() const { return tag_; }
+  void SetTag(int v) { tag_ = v; }
+  // Name, Tag and picture of another item; raises EConvertError for anything else.
+  void Assign(TPersistent* source) override;
+
+ private:
+  THTMLPicture picture_;
+  std::string name_;
+  int tag_ = 0;
+};
+
+class TPictureCollection : public TCollection {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TPictureCollection(TPersistent* owner) : TCollection(ItemClassOf<TPictureItem>(), owner) {}
+  TPictureItem* Add() { return static_cast<TPictureItem*>(TCollection::Add()); }
+  TPictureItem* Insert(int i) { return static_cast<TPictureItem*>(TCollection::Insert(i)); }
+  TPictureItem* Items(int i) const { return static_cast<TPictureItem*>(TCollection::Items(i)); }
+  bool Animate();
+};
+
+class TPictureContainer : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TPictureContainer(TComponent* owner);
+  TPictureCollection& Items() { return items_; }
+  // The first item whose name matches with ASCII letters folded; null when none.
+  virtual THTMLPicture* FindPicture(const std::string& name);
+  std::string Version() const;
+  void SetVersion(const std::string&) {}
+
+ private:
+  TPictureCollection items_;
+};
+
+}  // namespace tavrel
