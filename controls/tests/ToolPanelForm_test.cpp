@@ -1,9 +1,10 @@
-// The main window's two panels with their labels, read from form data,
-// against the same built in code.
+// The main window's two panels with a section, labels and a check box,
+// read from form data, against the same built in code.
 #include <gtest/gtest.h>
 
 #include "controls/ToolPanels.h"
 #include "controls/VrLabel.h"
+#include "controls/htmlbtns.h"
 #include "controls/tests/controls_test_support.h"
 #include "platform/forms.h"
 #include "platform/formtext.h"
@@ -46,6 +47,16 @@ object fmMain: TForm
           end>
       end>
     SectionLayout.Corners = scRoundLeft
+    object cbActivate: THTMLCheckBox
+      Left = 9
+      Top = 150
+      Width = 98
+      Height = 20
+      ButtonType = btWinXP
+      Caption = 'Activer'
+      Checked = True
+      Transparent = True
+    end
     object Label1: TLabel
       Left = 198
       Top = 181
@@ -113,6 +124,13 @@ class ToolPanelFormTest : public test::ControlsTest {
     off->SetEnabled(false);
     s->SetAutosize(true);
     top->SectionLayout()->SetCorners(scRoundLeft);
+    auto* box = TComponent::Create<THTMLCheckBox>(f);
+    box->SetParent(top);
+    box->SetBounds(9, 150, 98, 20);
+    box->SetButtonType(btWinXP);
+    box->SetCaption("Activer");
+    box->SetChecked(true);
+    box->SetTransparent(true);
     auto* label = TComponent::Create<TLabel>(f);
     label->SetParent(top);
     label->SetBounds(198, 181, 65, 17);
@@ -154,7 +172,27 @@ TEST_F(ToolPanelFormTest, FormDataPaintsTheSameAsCode) {
   EXPECT_EQ(s->SectionItems()->Items(2)->Hint(), "Coupe les graves");
   EXPECT_EQ(read->Style(), esOffice2003Blue);
   EXPECT_FALSE(read->Button3D());
+  auto* box = dynamic_cast<THTMLCheckBox*>(form->FindComponent("cbActivate"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->Parent(), read);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(box->ButtonType(), btWinXP);
+  EXPECT_TRUE(box->Transparent());
   Paint();
+  // The box is really drawn, in its checked picture, so the comparison below covers it.
+  TBitmap checked = CheckBoxPicture(5);
+  const TPoint at = box->ClientToForm(box->BoxRect().TopLeft());
+  const TColor key = checked.TransparentColor();
+  int opaque = 0, same = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const TColor c = checked.Canvas().Pixel(x, y);
+      if (c == key) continue;
+      ++opaque;
+      same += Pixel(at.X + x, at.Y + y) == c;
+    }
+  EXPECT_GT(opaque, 0);
+  EXPECT_EQ(same, opaque);
 
   TForm* code = app->CreateForm<TForm>();
   BuildInCode(code);
