@@ -344,11 +344,40 @@ template <int C, bool Pair>
   return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(b, _mm256_setr_epi32(0, 4, 0, 4, 0, 4, 0, 4)));
 }
 
+// Sixteen 32-bit results, eight in each, as sixteen bytes in order.
+[[gnu::target("avx2")]] inline __m128i SixteenBytes(__m256i r1, __m256i r2) {
+  const __m256i w = _mm256_packus_epi32(r1, r2);  // r1 0-3, r2 0-3 | r1 4-7, r2 4-7
+  const __m256i b = _mm256_packus_epi16(w, w);
+  return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(b, _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5)));
+}
+
 // L0 R0 L1 R1 ... of two pixels whose left taps are at p and q, as 16-bit values.
 [[gnu::target("avx2")]] inline __m256i TwoPixelPairs(const Ipp8u* p, const Ipp8u* q, __m128i order) {
-  const __m128i two = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
-                                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)));
+  const __m128i two = _mm_castpd_si128(_mm_loadh_pd(
+      _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))), reinterpret_cast<const double*>(q)));
   return _mm256_cvtepu8_epi16(_mm_shuffle_epi8(two, order));
+}
+
+// Blended results of the eight one-channel columns from k.
+[[gnu::target("avx2")]] inline __m256i EightC1(const Ipp8u* s, std::ptrdiff_t step, const ResizeKernelArgs& a,
+                                               const Ipp8u* controls, ptrdiff_t k, __m256i wv) {
+  const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
+  const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
+  const Ipp8u* g = controls + kControlBytes / 8 * k;
+  return BlendU8(PairsC1(s, a.colOffset + k, g), PairsC1(s + step, a.colOffset + k, g), w, wv);
+}
+
+// Blended results of the pixels k and k + 1, four values each.
+[[gnu::target("avx2")]] inline __m256i TwoPixels(const Ipp8u* s, std::ptrdiff_t step, const ResizeKernelArgs& a,
+                                                 ptrdiff_t k, __m128i order, __m256i wv) {
+  const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
+  const std::ptrdiff_t* off = a.colOffset;
+  // The two pixels' weight pairs, each across its half.
+  const __m256i w = _mm256_permutevar8x32_epi32(
+      _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wt + k))),
+      _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
+  return BlendU8(TwoPixelPairs(s + off[k], s + off[k + 1], order),
+                 TwoPixelPairs(s + step + off[k], s + step + off[k + 1], order), w, wv);
 }
 
 // Both rows of a destination row filtered and blended in registers, for
@@ -358,45 +387,52 @@ template <int C>
 [[gnu::target("avx2")]] ptrdiff_t LinearFusedU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d,
                                                    const ResizeKernelArgs& a, std::uint32_t wr,
                                                    std::ptrdiff_t ahead) {
-  const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
   const std::ptrdiff_t* off = a.colOffset;
   const auto* controls = static_cast<const Ipp8u*>(a.buffers[2]);
   const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
+  auto prefetch = [&](ptrdiff_t k) {
+    if (ahead) {
+      __builtin_prefetch(s + off[k] + ahead);
+      __builtin_prefetch(s + step + off[k] + ahead);
+    }
+  };
   ptrdiff_t k = 0;
   if constexpr (C == 1) {
+    for (; k + 16 <= a.width && off[k + 15] + 4 <= a.rowElements; k += 16) {
+      prefetch(k);
+      const __m128i r = SixteenBytes(EightC1(s, step, a, controls, k, wv), EightC1(s, step, a, controls, k + 8, wv));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), r);
+    }
     for (; k + 8 <= a.width && off[k + 7] + 4 <= a.rowElements; k += 8) {
-      if (ahead) {
-        __builtin_prefetch(s + off[k] + ahead);
-        __builtin_prefetch(s + step + off[k] + ahead);
-      }
-      const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
-      const __m256i r = BlendU8(PairsC1(s, off + k, controls + kControlBytes / 8 * k),
-                                PairsC1(s + step, off + k, controls + kControlBytes / 8 * k), w, wv);
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + k), LowBytes(r));
+      prefetch(k);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + k), LowBytes(EightC1(s, step, a, controls, k, wv)));
     }
   } else {
     // Two pixels: L0 R0 L1 R1 ... of each, as 16-bit values.
     const __m128i order = C == 4 ? _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15)
                                  : _mm_setr_epi8(0, 3, 1, 4, 2, 5, -1, -1, 8, 11, 9, 12, 10, 13, -1, -1);
     // Three channels: the fourth byte of each pixel dropped.
-    const __m128i pack3 = _mm_setr_epi8(0, 1, 2, 4, 5, 6, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-    for (; k + 2 <= a.width && off[k + 1] + 8 <= a.rowElements; k += 2) {
-      if (ahead) {
-        __builtin_prefetch(s + off[k] + ahead);
-        __builtin_prefetch(s + step + off[k] + ahead);
-      }
-      const __m256i w = _mm256_set_m128i(_mm_set1_epi32(static_cast<int>(wt[k + 1])),
-                                         _mm_set1_epi32(static_cast<int>(wt[k])));
-      const __m128i r = LowBytes(BlendU8(TwoPixelPairs(s + off[k], s + off[k + 1], order),
-                                         TwoPixelPairs(s + step + off[k], s + step + off[k + 1], order), w, wv));
+    const __m128i pack3 = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    for (; k + 4 <= a.width && off[k + 3] + 8 <= a.rowElements; k += 4) {
+      prefetch(k);
+      const __m128i r = SixteenBytes(TwoPixels(s, step, a, k, order, wv), TwoPixels(s, step, a, k + 2, order, wv));
       if constexpr (C == 4) {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 4 * k), r);
-      } else if (k + 3 < a.width) {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 3 * k), _mm_shuffle_epi8(r, pack3));  // 2 bytes over, written next
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * k), r);
+      } else if (k + 6 <= a.width) {
+        // Four bytes over, written next.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 3 * k), _mm_shuffle_epi8(r, pack3));
       } else {
-        const __m128i six = _mm_shuffle_epi8(r, pack3);
-        std::memcpy(d + 3 * k, &six, 6);
+        const __m128i twelve = _mm_shuffle_epi8(r, pack3);
+        std::memcpy(d + 3 * k, &twelve, 12);
       }
+    }
+    for (; k + 2 <= a.width && off[k + 1] + 8 <= a.rowElements; k += 2) {
+      prefetch(k);
+      const __m128i six = _mm_shuffle_epi8(LowBytes(TwoPixels(s, step, a, k, order, wv)), pack3);
+      if constexpr (C == 4)
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 4 * k), LowBytes(TwoPixels(s, step, a, k, order, wv)));
+      else
+        std::memcpy(d + 3 * k, &six, 6);
     }
   }
   return k;
@@ -755,7 +791,8 @@ int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
 
 ResizeKernel ResizeKernelAt(int index, ResizeVariant variant) {
   if (index < 0 || index >= kResizeKernelCount) return nullptr;
-  if (variant == ResizeVariant::best && ProcessorHasAvx2()) return Table<Avx2Of, LinearSimdK, NearestSimdK>::entries[index];
+  if (variant == ResizeVariant::best && ProcessorHasAvx2())
+    return Table<Avx2Of, LinearSimdK, NearestSimdK>::entries[index];
   return Table<PlainOf, LinearK, NearestK>::entries[index];
 }
 

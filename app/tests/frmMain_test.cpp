@@ -157,6 +157,12 @@ TEST_F(MainWindowTest, BufferSizeFieldAppliesOnlySizesInItsRange) {
     EXPECT_EQ(fm->ALAudioIn1->AudioFormat()->BufferSize(), c.size);
   }
   EXPECT_FALSE(fm->ALAudioIn1->Enabled()) << "a size change while stopped starts nothing";
+  // While the window is being created, a size change does nothing.
+  fm->Initializing = true;
+  fm->edInputBufferSize->SetText("1024");
+  EXPECT_EQ(fm->ALAudioIn1->AudioFormat()->BufferSize(), 8192u);
+  SetBufferSize(*fm, 1024);
+  EXPECT_EQ(fm->ALAudioIn1->AudioFormat()->BufferSize(), 8192u);
 }
 
 TEST_F(MainWindowTest, BufferSizeChangeWhileRunningRestartsWithTheNewSize) {

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 #include <vector>
+
+#include "platform/recycle_queue.h"
 
 namespace tavrel {
 namespace {
@@ -60,8 +64,7 @@ TEST(Recycled, LargeObjectsAndManyAtOnceStayIntact) {
   for (Small* s : many) delete s;
 }
 
-// Made on one thread, dropped on another, as operations and buffers are
-// between the capture and playback threads.
+// Several threads making and dropping blocks of two sizes at once.
 TEST(Recycled, ThreadsMakingAndDroppingShareTheLists) {
   constexpr int kThreads = 4, kRounds = 20000;
   std::vector<std::thread> threads;
@@ -83,6 +86,52 @@ TEST(Recycled, ThreadsMakingAndDroppingShareTheLists) {
       for (Small* h : held) delete h;
     });
   for (auto& th : threads) th.join();
+}
+
+// Made on one thread, dropped on another, as operations and buffers are
+// between the capture and playback threads: blocks move between threads
+// through the lists, and each arrives holding what its maker wrote.
+TEST(Recycled, BlocksMadeOnOneThreadAndDroppedOnAnother) {
+  constexpr int kPairs = 2, kRounds = 20000;
+  std::mutex guard;
+  std::condition_variable changed;
+  TRecycledQueue<Small*> handed;
+  int producing = kPairs;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kPairs; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kRounds; ++i) {
+        Small* s = (i % 2) ? new Larger : new Small;
+        s->a = uint64_t(t) << 32 | uint64_t(i);
+        std::lock_guard hold(guard);
+        handed.push_back(s);
+        changed.notify_one();
+      }
+      std::lock_guard hold(guard);
+      --producing;
+      changed.notify_all();
+    });
+    threads.emplace_back([&] {
+      uint32_t last[kPairs] = {};
+      for (;;) {
+        Small* s;
+        {
+          std::unique_lock hold(guard);
+          changed.wait(hold, [&] { return !handed.empty() || producing == 0; });
+          if (handed.empty()) return;
+          s = handed.front();
+          handed.pop_front();
+        }
+        const uint64_t maker = s->a >> 32;
+        ASSERT_LT(maker, uint64_t(kPairs));
+        ASSERT_GE(uint32_t(s->a), last[maker]);  // each maker's in the order made
+        last[maker] = uint32_t(s->a);
+        delete s;
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_TRUE(handed.empty());
 }
 
 }  // namespace

@@ -259,6 +259,28 @@ TEST(UiImageCodecs, SmallFilesClaimingHugeImagesAreRefused) {
 // Every header byte of each file set to a few hostile values: each either
 // decodes or is refused, never read past the data (the sanitizer builds
 // check the reads) and never larger than the budget.
+// A first image wider or taller than the logical screen, or placed so that
+// it reaches past it, is refused before the library reads it (the library
+// wrote outside its buffers for one 768 pixels wide on a 6-pixel screen).
+TEST(UiImageCodecs, GifImageOutsideItsScreenIsRefused) {
+  constexpr size_t kDescriptor = 13 + 12;  // header, screen, 4-colour global table
+  const struct {
+    const char* name;
+    size_t offset;
+    uint16_t value;
+  } cases[] = {{"wider", kDescriptor + 5, 768}, {"taller", kDescriptor + 7, 17},
+               {"moved right", kDescriptor + 1, 1}, {"moved down", kDescriptor + 3, 1}};
+  for (bool interlaced : {false, true})
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (interlaced ? ", interlaced" : ""));
+      std::vector<uint8_t> v = BlockGif({clRed, clLime, clBlue, clYellow}, {}, interlaced);
+      SetLe16(v, c.offset, c.value);
+      EXPECT_EQ(DecodeError(v), "GIF image lies outside its screen");
+    }
+  std::vector<uint8_t> fits = BlockGif({clRed, clLime, clBlue, clYellow}, {}, true);
+  EXPECT_EQ(DecodeError(fits), "");
+}
+
 TEST(UiImageCodecs, DamagedHeadersDecodeOrAreRefused) {
   for (const SampleFile& f : Samples()) {
     SCOPED_TRACE(f.name);

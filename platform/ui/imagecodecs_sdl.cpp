@@ -103,6 +103,11 @@ GifFirstImage WalkGif(const uint8_t* d, size_t size, uint64_t maxPixels) {
       img.height = Le16(d + pos + 7);
       img.interlaced = (d[pos + 9] & 0x40) != 0;
       CheckImageSize("GIF", img.width, img.height, maxPixels);
+      // The library writes past its buffers for an image that reaches
+      // beyond the logical screen.
+      if (Le16(d + pos + 1) + size_t{img.width} > Le16(d + 6) ||
+          Le16(d + pos + 3) + size_t{img.height} > Le16(d + 8))
+        throw EInvalidGraphic("GIF image lies outside its screen");
       pos += 10 + ColourTableBytes(d[pos + 9]);
       if (pos >= size) Truncated("GIF");
       const uint8_t minCode = d[pos];

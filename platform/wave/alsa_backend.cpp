@@ -54,11 +54,7 @@ std::string TypeOf(snd_config_t* definition) {
 // The card of a hinted card device ("...:CARD=name,...") or of a PCM
 // defined straight on a card ("card" of its definition); -1 for none.
 int CardOf(const std::string& pcm, snd_config_t* definition) {
-  auto at = pcm.find("CARD=");
-  if (at != std::string::npos) {
-    std::string card = pcm.substr(at + 5, pcm.find(',', at) - (at + 5));
-    return snd_card_get_index(card.c_str());
-  }
+  if (pcm.find("CARD=") != std::string::npos) return snd_card_get_index(AlsaHintCard(pcm).c_str());
   snd_config_t* card = nullptr;
   if (!definition || snd_config_search(definition, "card", &card) < 0) return -1;
   long number = -1;
@@ -339,6 +335,15 @@ AlsaPcmKind ClassifyAlsaPcm(std::string_view name, std::string_view type) {
   return type == "hw" ? AlsaPcmKind::Card : AlsaPcmKind::Other;
 }
 
+std::string AlsaHintDescription(std::string_view desc) { return std::string(desc.substr(0, desc.find('\n'))); }
+
+std::string AlsaHintCard(std::string_view pcm) {
+  auto at = pcm.find("CARD=");
+  if (at == std::string_view::npos) return {};
+  std::string_view card = pcm.substr(at + 5);
+  return std::string(card.substr(0, card.find(',')));
+}
+
 std::vector<WaveDevice> AlsaBackend::Enumerate(WaveDirection direction) {
   // "Default" is there even when no hint names it: it is what a first run
   // picks, and the device the wave mapper opens.
@@ -354,8 +359,7 @@ std::vector<WaveDevice> AlsaBackend::Enumerate(WaveDirection direction) {
     snd_config_t* definition = Definition(top, name);
     AlsaPcmKind kind = ClassifyAlsaPcm(name, TypeOf(definition));
     if (kind == AlsaPcmKind::Default || kind == AlsaPcmKind::Other) continue;
-    std::string desc = Hint(*h, "DESC");
-    desc = desc.substr(0, desc.find('\n'));
+    std::string desc = AlsaHintDescription(Hint(*h, "DESC"));
     (kind == AlsaPcmKind::Server ? devices : cards).push_back({desc, name, CardOf(name, definition)});
   }
   if (top) snd_config_unref(top);

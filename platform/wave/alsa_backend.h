@@ -29,6 +29,7 @@
 // AlsaPacing::Clockless (the program's) paces only the PCMs that have no
 // clock: null, or a file plugin with no card below it, so a file PCM a
 // user configures records and plays in real time.
+#include <string>
 #include <string_view>
 
 #include "platform/wave/wave_backend.h"
@@ -39,6 +40,10 @@ namespace tavrel {
 // its definition ("" when it has none of its own).
 enum class AlsaPcmKind { Default, Server, Card, Other };
 AlsaPcmKind ClassifyAlsaPcm(std::string_view name, std::string_view type);
+// What the lists show of a hint's description: its first line.
+std::string AlsaHintDescription(std::string_view desc);
+// The card a hinted card device names ("...:CARD=name,..."); "" for none.
+std::string AlsaHintCard(std::string_view pcm);
 
 enum class AlsaPacing { Device, WallClock, Clockless };
 

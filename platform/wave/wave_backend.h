@@ -45,6 +45,11 @@ struct WavePcmFormat {
   std::uint32_t frameBytes() const { return channels * (containerBits / 8u); }
 };
 
+// Checks and decodes a format record of 18 + cbSize bytes (PCM, or
+// extensible PCM with at least 22 extra bytes): WAVERR_BADFORMAT for what
+// the layer cannot stream, MMSYSERR_INVALPARAM for no record.
+MMRESULT DecodeWaveFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out);
+
 // An open PCM stream. Only the handle's driver thread calls Start, Stop,
 // Read, Write and Recover; Interrupt may come from any thread.
 class WavePcm {

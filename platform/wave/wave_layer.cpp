@@ -492,9 +492,7 @@ thread_local const WaveStream* WaveStream::inCallbackOf = nullptr;
 
 // --------------------------------------------------------------- the calls
 
-namespace {
-
-MMRESULT DecodeFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out) {
+MMRESULT DecodeWaveFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out) {
   if (!wfx) return MMSYSERR_INVALPARAM;
   WavePcmFormat f;
   f.rate = wfx->nSamplesPerSec;
@@ -520,6 +518,8 @@ MMRESULT DecodeFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out) {
   out = f;
   return MMSYSERR_NOERROR;
 }
+
+namespace {
 
 // Runs one call between the backend's fault hook and its trace.
 template <class Body>
@@ -580,7 +580,7 @@ MMRESULT Open(const char* function, WaveDirection direction, Handle* handle,
   call.device = id;
   call.flags = flags;
   WavePcmFormat format;
-  MMRESULT decoded = DecodeFormat(wfx, format);
+  MMRESULT decoded = DecodeWaveFormat(wfx, format);
   call.format = format;
   return Traced(*backend, call, [&](WaveCall&) -> MMRESULT {
     if (!handle) return MMSYSERR_INVALPARAM;
