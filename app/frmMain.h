@@ -62,7 +62,7 @@ class TfmMain : public TForm {
   TfmMain(TComponent* owner, TfmMainServices services);
 
   // The stored form data of the window.
-  static const char* FormText();
+  static const std::string& FormText();
 
   // ---- Controls
   TAdvToolPanel* pnlAudioRec1 = nullptr;

@@ -1,10 +1,14 @@
 #include "app/frmMain.h"
 
+#include <string>
+
+#include "audio/StoredGraph.h"
+
 namespace tavrel {
 
 // The window as stored: its controls, then the audio graph with its links.
-const char* TfmMain::FormText() {
-  return R"(object fmMain: TfmMain
+const std::string& TfmMain::FormText() {
+  static const std::string text = R"(object fmMain: TfmMain
   Caption = 'Tavrel'
   ClientHeight = 360
   ClientWidth = 440
@@ -352,68 +356,8 @@ const char* TfmMain::FormText() {
       end
     end
   end
-  object ALAudioOut1: TALAudioOut
-    Enabled = False
-    Device.DeviceName = 'Default'
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALLowPass1.OutputPin
-  end
-  object ALAudioIn1: TALAudioIn
-    Enabled = False
-    Device.DeviceName = 'Default'
-    AudioFormat.SampleRate = 44100
-    AudioFormat.BufferSize = 512
-    OutputPin.Form = fmMain
-    OutputPin.SinkPins = (
-      fmMain.ALGenericFilter1.InputPin
-      fmMain.ALLowPass1.InputPin)
-  end
-  object ALGenericFilter1: TALGenericFilter
-    OnProcessData = ALGenericFilter1ProcessData
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALAudioIn1.OutputPin
-  end
-  object ALBandStop1: TALBandStop
-    Enabled = False
-    Alpha = 1.000000000000000000
-    FreqLow = 1000.000000000000000000
-    FreqHigh = 2000.000000000000000000
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALLowPass1.OutputPin
-    OutputPin.Form = fmMain
-    OutputPin.SinkPins = (
-      fmMain.ALBandPass1.InputPin)
-  end
-  object ALBandPass1: TALBandPass
-    Enabled = False
-    Alpha = 1.000000000000000000
-    FreqLow = 1000.000000000000000000
-    FreqHigh = 2000.000000000000000000
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALBandStop1.OutputPin
-    OutputPin.Form = fmMain
-    OutputPin.SinkPins = (
-      fmMain.ALHighPass1.InputPin)
-  end
-  object ALLowPass1: TALLowPass
-    Alpha = 1.000000000000000000
-    Frequency = 1500.000000000000000000
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALAudioIn1.OutputPin
-    OutputPin.Form = fmMain
-    OutputPin.SinkPins = (
-      fmMain.ALBandStop1.InputPin
-      fmMain.ALAudioOut1.InputPin)
-  end
-  object ALHighPass1: TALHighPass
-    Enabled = False
-    Alpha = 1.000000000000000000
-    Frequency = 5000.000000000000000000
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALBandPass1.OutputPin
-  end
-end
-)";
+)" + std::string(kStoredGraphObjects) + "end\n";
+  return text;
 }
 
 }  // namespace tavrel

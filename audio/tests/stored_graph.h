@@ -17,12 +17,14 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "audio/ALAudioIn.h"
 #include "audio/ALAudioOut.h"
 #include "audio/ALCommonFIRFilter.h"
 #include "audio/ALGenericFilter.h"
+#include "audio/StoredGraph.h"
 #include "platform/classinfo.h"
 #include "platform/formtext.h"
 #include "platform/forms.h"
@@ -30,69 +32,8 @@
 namespace tavrel {
 
 // Stored in the order the window keeps its components.
-inline constexpr const char* kStoredGraphText = R"(object fmMain: TfmMain
-  object ALAudioOut1: TALAudioOut
-    Enabled = False
-    Device.DeviceName = 'Default'
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALLowPass1.OutputPin
-  end
-  object ALAudioIn1: TALAudioIn
-    Enabled = False
-    Device.DeviceName = 'Default'
-    AudioFormat.SampleRate = 44100
-    AudioFormat.BufferSize = 512
-    OutputPin.Form = fmMain
-    OutputPin.SinkPins = (
-      fmMain.ALGenericFilter1.InputPin
-      fmMain.ALLowPass1.InputPin)
-  end
-  object ALGenericFilter1: TALGenericFilter
-    OnProcessData = ALGenericFilter1ProcessData
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALAudioIn1.OutputPin
-  end
-  object ALBandStop1: TALBandStop
-    Enabled = False
-    Alpha = 1.000000000000000000
-    FreqLow = 1000.000000000000000000
-    FreqHigh = 2000.000000000000000000
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALLowPass1.OutputPin
-    OutputPin.Form = fmMain
-    OutputPin.SinkPins = (
-      fmMain.ALBandPass1.InputPin)
-  end
-  object ALBandPass1: TALBandPass
-    Enabled = False
-    Alpha = 1.000000000000000000
-    FreqLow = 1000.000000000000000000
-    FreqHigh = 2000.000000000000000000
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALBandStop1.OutputPin
-    OutputPin.Form = fmMain
-    OutputPin.SinkPins = (
-      fmMain.ALHighPass1.InputPin)
-  end
-  object ALLowPass1: TALLowPass
-    Alpha = 1.000000000000000000
-    Frequency = 1500.000000000000000000
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALAudioIn1.OutputPin
-    OutputPin.Form = fmMain
-    OutputPin.SinkPins = (
-      fmMain.ALBandStop1.InputPin
-      fmMain.ALAudioOut1.InputPin)
-  end
-  object ALHighPass1: TALHighPass
-    Enabled = False
-    Alpha = 1.000000000000000000
-    Frequency = 5000.000000000000000000
-    InputPin.Form = fmMain
-    InputPin.SourcePin = fmMain.ALBandPass1.OutputPin
-  end
-end
-)";
+inline const std::string kStoredGraphText =
+    std::string("object fmMain: TfmMain\n") + kStoredGraphObjects + "end\n";
 
 // The root the graph is read into. It carries the window's class name so
 // that the window's form text reads into it unchanged.
@@ -140,7 +81,7 @@ inline const ClassInfo& TStoredGraphForm::Class() {
 // Reads the stored graph (or another form text of the same window) into a
 // new root; the handler, when given, becomes TapData before anything runs.
 inline ComponentPtr<TStoredGraphForm> LoadStoredGraph(TStoredGraphForm::TapHandler tap = {},
-                                                      const char* text = kStoredGraphText) {
+                                                      std::string_view text = kStoredGraphText) {
   auto form = TComponent::CreateUnowned<TStoredGraphForm>();
   form->TapData = std::move(tap);
   ReadRootComponent(*form, ObjectTextToBinary(text));
