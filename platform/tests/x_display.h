@@ -7,15 +7,15 @@
 //   test::XReader reader;
 //   reader.Capture(form->ClientOrigin(), bitmap);
 //
-// Open uses the current DISPLAY, or starts an Xvfb of its own on a free
-// display number (always, with ownServer) and points DISPLAY at it; the
+// Open uses the current DISPLAY, or starts an Xvfb of its own on a display
+// number the server picks (always, with ownServer) and points DISPLAY at it; the
 // server ends with the object. XReader reaches libX11 at run time, so a
 // test program needs no X library at link time.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,40 +60,39 @@ class TestDisplay {
     for (const char* dir : {"/usr/bin/", "/usr/local/bin/", "/bin/"})
       if (access((std::string(dir) + "Xvfb").c_str(), X_OK) == 0) xvfb = std::string(dir) + "Xvfb";
     if (xvfb.empty()) return "no Xvfb installed (apt-get install xvfb)";
-    int n = 90 + static_cast<int>(getpid() % 100);
-    for (; n < 400; ++n) {
-      struct stat st;
-      if (stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) != 0 &&
-          stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) != 0)
-        break;
-    }
-    const std::string display = ":" + std::to_string(n);
-    const char* argv[] = {xvfb.c_str(), display.c_str(), "-screen", "0", "640x480x24",
+    // The server picks a free display itself and writes its number once it
+    // takes connections: a number chosen here could be taken by a test
+    // starting at the same time, whose server we would then share.
+    int ready[2];
+    if (pipe(ready) != 0) return "no pipe for Xvfb";
+    const std::string fd = std::to_string(ready[1]);
+    const char* argv[] = {xvfb.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
                           "-nolisten", "tcp", nullptr};
-    // Quiet, and holding none of our pipes.
+    // Quiet, and holding none of our other pipes.
     posix_spawn_file_actions_t io;
     posix_spawn_file_actions_init(&io);
     posix_spawn_file_actions_addopen(&io, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&io, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclose(&io, ready[0]);
     const int rc = posix_spawn(&pid_, xvfb.c_str(), &io, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&io);
+    close(ready[1]);
     if (rc != 0) {
+      close(ready[0]);
       pid_ = 0;
       return "Xvfb would not start";
     }
-    // The server is ready when its socket exists.
-    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-    for (int i = 0; i < 200; ++i) {
-      struct stat st;
-      if (stat(socket.c_str(), &st) == 0) {
-        had_display_ = d != nullptr;
-        if (d) old_display_ = d;
-        setenv("DISPLAY", display.c_str(), 1);
-        return {};
-      }
-      usleep(25000);
-    }
-    return "Xvfb did not come up on " + display;
+    std::string number;
+    pollfd wait{ready[0], POLLIN, 0};
+    char c;
+    while (poll(&wait, 1, 20000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n') number += c;
+    close(ready[0]);
+    if (number.empty()) return "Xvfb did not come up";
+    const std::string display = ":" + number;
+    had_display_ = d != nullptr;
+    if (d) old_display_ = d;
+    setenv("DISPLAY", display.c_str(), 1);
+    return {};
   }
 
  private:
