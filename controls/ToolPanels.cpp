@@ -25,6 +25,7 @@ const ClassInfo& TAdvToolPanel::Class() {
           .defaultValue(true)
           .prop("AutoLock", &P::AutoLock, &P::SetAutoLock)
           .defaultValue(false)
+          .prop("Background", &P::BackgroundData)
           .prop("BackgroundTransparent", &P::BackgroundTransparent, &P::SetBackgroundTransparent)
           .prop("BackGroundPosition", &P::BackGroundPosition, &P::SetBackGroundPosition)
           .enumType(kPositionInfo)

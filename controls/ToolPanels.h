@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/PictureData.h"
 #include "controls/ToolPanelSections.h"
 #include "controls/ToolPanelStyles.h"
 #include "platform/ui/graphics.h"
@@ -104,6 +105,8 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   void SetAutoLock(bool v) { auto_lock_ = v; }
   const TPicture& Background() const { return background_; }
   void SetBackground(const TPicture& v);
+  // "Background" in form data (PictureData.h).
+  const TPictureData* BackgroundData() const { return &background_data_; }
   bool BackgroundTransparent() const { return background_transparent_; }
   void SetBackgroundTransparent(bool v);
   TTPBackGroundPosition BackGroundPosition() const { return background_position_; }
@@ -321,6 +324,7 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   int hover_section_ = -1, hover_item_ = -1;
   TRect hover_rect_{-1, -1, -1, -1};
   TPicture background_;
+  TPictureData background_data_{background_, [this](const TPicture& p) { SetBackground(p); }};
   TTPBackGroundPosition background_position_ = bpTopLeft;
   TToolPanelStyle style_preset_ = esOffice2003Blue;
   bool background_transparent_ = false;

@@ -1,9 +1,14 @@
-// The main window's two panels with their labels, read from form data,
-// against the same built in code.
+// The main window's two panels with a section, labels and a check box,
+// read from form data, against the same built in code.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "controls/ToolPanels.h"
 #include "controls/VrLabel.h"
+#include "controls/htmlbtns.h"
 #include "controls/tests/controls_test_support.h"
 #include "platform/forms.h"
 #include "platform/formtext.h"
@@ -46,6 +51,16 @@ object fmMain: TForm
           end>
       end>
     SectionLayout.Corners = scRoundLeft
+    object cbActivate: THTMLCheckBox
+      Left = 9
+      Top = 150
+      Width = 98
+      Height = 20
+      ButtonType = btWinXP
+      Caption = 'Activer'
+      Checked = True
+      Transparent = True
+    end
     object Label1: TLabel
       Left = 198
       Top = 181
@@ -113,6 +128,13 @@ class ToolPanelFormTest : public test::ControlsTest {
     off->SetEnabled(false);
     s->SetAutosize(true);
     top->SectionLayout()->SetCorners(scRoundLeft);
+    auto* box = TComponent::Create<THTMLCheckBox>(f);
+    box->SetParent(top);
+    box->SetBounds(9, 150, 98, 20);
+    box->SetButtonType(btWinXP);
+    box->SetCaption("Activer");
+    box->SetChecked(true);
+    box->SetTransparent(true);
     auto* label = TComponent::Create<TLabel>(f);
     label->SetParent(top);
     label->SetBounds(198, 181, 65, 17);
@@ -154,7 +176,27 @@ TEST_F(ToolPanelFormTest, FormDataPaintsTheSameAsCode) {
   EXPECT_EQ(s->SectionItems()->Items(2)->Hint(), "Coupe les graves");
   EXPECT_EQ(read->Style(), esOffice2003Blue);
   EXPECT_FALSE(read->Button3D());
+  auto* box = dynamic_cast<THTMLCheckBox*>(form->FindComponent("cbActivate"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->Parent(), read);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(box->ButtonType(), btWinXP);
+  EXPECT_TRUE(box->Transparent());
   Paint();
+  // The box is really drawn, in its checked picture, so the comparison below covers it.
+  TBitmap checked = CheckBoxPicture(5);
+  const TPoint at = box->ClientToForm(box->BoxRect().TopLeft());
+  const TColor key = checked.TransparentColor();
+  int opaque = 0, same = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const TColor c = checked.Canvas().Pixel(x, y);
+      if (c == key) continue;
+      ++opaque;
+      same += Pixel(at.X + x, at.Y + y) == c;
+    }
+  EXPECT_GT(opaque, 0);
+  EXPECT_EQ(same, opaque);
 
   TForm* code = app->CreateForm<TForm>();
   BuildInCode(code);
@@ -180,6 +222,91 @@ TEST_F(ToolPanelFormTest, RuntimeCaptionChangeRepaintsTheBar) {
   int after = 0;
   for (int x = 11; x < 404; ++x) after += Pixel(x, 210) != bar;
   EXPECT_GT(after, before) << "the longer caption is painted";
+}
+
+// "Background.Data" as form data holds it: the class name as a short
+// string, the image's byte count, low byte first, then the image file.
+std::vector<uint8_t> PictureRecord(const std::string& className, const std::vector<uint8_t>& image,
+                                   uint32_t count) {
+  std::vector<uint8_t> r{uint8_t(className.size())};
+  r.insert(r.end(), className.begin(), className.end());
+  for (int i = 0; i < 4; ++i) r.push_back(uint8_t(count >> (8 * i)));
+  r.insert(r.end(), image.begin(), image.end());
+  return r;
+}
+
+std::string PanelWithBackground(const std::vector<uint8_t>& record) {
+  static const char* const hex = "0123456789ABCDEF";
+  std::string text = "object fmPic: TForm\n  object pnl: TAdvToolPanel\n    Width = 120\n    Height = 90\n";
+  text += "    Background.Data = {\n      ";
+  for (uint8_t b : record) {
+    text += hex[b >> 4];
+    text += hex[b & 15];
+  }
+  return text + "}\n  end\nend\n";
+}
+
+TEST_F(ToolPanelFormTest, BackgroundPictureReadsAndWritesWithTheForm) {
+  // A 12 by 6 picture: blue with a yellow left half.
+  TBitmap picture;
+  picture.SetSize(12, 6);
+  picture.Canvas().Brush().SetColor(clBlue);
+  picture.Canvas().FillRect(Rect(0, 0, 12, 6));
+  picture.Canvas().Brush().SetColor(clYellow);
+  picture.Canvas().FillRect(Rect(0, 0, 6, 6));
+  const std::vector<uint8_t> bmp = picture.SaveToBytes();
+
+  ReadRootComponent(*form, ObjectTextToBinary(PanelWithBackground(PictureRecord("TBitmap", bmp, bmp.size()))));
+  auto* read = dynamic_cast<TAdvToolPanel*>(form->FindComponent("pnl"));
+  ASSERT_NE(read, nullptr);
+  ASSERT_EQ(read->Background().Width(), 12);
+  ASSERT_EQ(read->Background().Height(), 6);
+  Paint();
+  // Top left of the area below the caption bar.
+  EXPECT_EQ(Pixel(0, 23), clYellow);
+  EXPECT_EQ(Pixel(11, 28), clBlue);
+  EXPECT_NE(Pixel(12, 23), clBlue);
+
+  // Written back, the picture is stored and reads again into the same panel.
+  const std::vector<uint8_t> written = WriteRootComponent(*form);
+  const std::string needle = "Background.Data";
+  EXPECT_NE(std::search(written.begin(), written.end(), needle.begin(), needle.end()), written.end());
+  TForm* again = app->CreateForm<TForm>();
+  again->SetBounds(0, 0, 440, 360);
+  ReadRootComponent(*again, written);
+  auto* copy = dynamic_cast<TAdvToolPanel*>(again->FindComponent("pnl"));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Background().Width(), 12);
+  again->Show();
+  app->ProcessMessages();
+  EXPECT_EQ(CountDifferentPixels(form->Surface(), again->Surface()), 0);
+
+  // No picture, nothing stored.
+  copy->SetBackground(TPicture());
+  const std::vector<uint8_t> bare = WriteRootComponent(*again);
+  EXPECT_EQ(std::search(bare.begin(), bare.end(), needle.begin(), needle.end()), bare.end());
+}
+
+TEST_F(ToolPanelFormTest, DamagedBackgroundDataIsAReadError) {
+  TBitmap picture;
+  picture.SetSize(4, 4);
+  const std::vector<uint8_t> bmp = picture.SaveToBytes();
+  const std::vector<uint8_t> junk(40, 0x5A);
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> record;
+  } cases[] = {
+      {"count past the end", PictureRecord("TBitmap", bmp, bmp.size() + 1)},
+      {"huge count", PictureRecord("TBitmap", bmp, 0xFFFFFFFF)},
+      {"no count", {7, 'T', 'B', 'i', 't', 'm', 'a', 'p', 0}},
+      {"name longer than the record", {200, 'T'}},
+      {"bytes of no image format", PictureRecord("TBitmap", junk, junk.size())},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TForm* f = app->CreateForm<TForm>();
+    EXPECT_THROW(ReadRootComponent(*f, ObjectTextToBinary(PanelWithBackground(c.record))), EReadError);
+  }
 }
 
 }  // namespace

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "controls/tests/controls_test_support.h"
@@ -40,7 +45,20 @@ class TabBarTest : public ControlsTest {
       app->ProcessMessages();
     }
   }
+  // A file in a directory of this process's own: the test shards run side
+  // by side, and a shared name in the temporary directory let one test's
+  // saved state land in another's file.
+  std::string ScratchFile(const std::string& name) {
+    scratch_ = std::filesystem::temp_directory_path() / ("tavrel-tabbar-" + std::to_string(getpid()));
+    std::filesystem::create_directories(scratch_);
+    return (scratch_ / name).string();
+  }
+  void TearDown() override {
+    ControlsTest::TearDown();
+    if (!scratch_.empty()) std::filesystem::remove_all(scratch_);
+  }
   int bars_ = 0;
+  std::filesystem::path scratch_;
 };
 
 TEST_F(TabBarTest, TabStripLayoutAndTabAtOnEverySide) {
@@ -267,8 +285,7 @@ TEST_F(TabBarTest, FormSizeClampsPanelsAndCloseSaves) {
   a->SetHeight(500);
   form->SetBounds(0, 0, 440, 300);
   EXPECT_LE(a->Height(), form->ClientHeight());
-  const std::string path = testing::TempDir() + "tabbar_close.ini";
-  std::remove(path.c_str());
+  const std::string path = ScratchFile("tabbar_close.ini");
   bar->Persist().SetINIFile(path);
   bar->Persist().SetAutoSave(true);
   form->Perform(WM_CLOSE);
@@ -294,7 +311,7 @@ TEST_F(TabBarTest, StylesPassToPanelsAndTheDesktopSchemeIsClassic) {
 }
 
 TEST_F(TabBarTest, FormDataPanelsJoinTheBarAndLeaveIt) {
-  const std::string path = testing::TempDir() + "tabbar_autoload.ini";
+  const std::string path = ScratchFile("tabbar_autoload.ini");
   std::ofstream(path) << "[Bar1PANELS]\nCOUNT=1\n[Bar1PANEL1]\nNAME=pnlB\nHIDDEN=1\n";
   const std::string text = R"(
 object fmTabs: TForm
@@ -694,8 +711,7 @@ class TabBarPersistTest : public TabBarTest {
  protected:
   void SetUp() override {
     TabBarTest::SetUp();
-    path = testing::TempDir() + "tabbar_state.ini";
-    std::remove(path.c_str());
+    path = ScratchFile("tabbar_state.ini");
   }
   void Write(const std::string& text) { std::ofstream(path) << text; }
   std::string path;
@@ -754,7 +770,9 @@ TEST_F(TabBarPersistTest, SaveThenRestoreReproducesTheLayout) {
 }
 
 TEST_F(TabBarPersistTest, RegistryStandInHoldsTheSameWithoutTab) {
-  const std::string home = testing::TempDir() + "tabbar_xdg";
+  const std::string home = ScratchFile("xdg");
+  const char* before = std::getenv("XDG_CONFIG_HOME");
+  const std::optional<std::string> saved = before ? std::optional<std::string>(before) : std::nullopt;
   setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   auto* bar = NewBar(ppLeft, {"A"});
   bar->Persist().SetLocation(pplRegistry);
@@ -764,7 +782,8 @@ TEST_F(TabBarPersistTest, RegistryStandInHoldsTheSameWithoutTab) {
   EXPECT_EQ(reg.ReadString("Bar1PANEL1", "NAME", ""), "Bar1Panel1");
   EXPECT_FALSE(reg.ValueExists("Bar1PANEL1", "TAB"));
   EXPECT_EQ(reg.FileName().rfind(home, 0), 0u);
-  unsetenv("XDG_CONFIG_HOME");
+  if (saved) setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
+  else unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(TabBarPersistTest, CorruptFilesRestoreSafely) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -118,8 +119,9 @@ TEST(UiBitmap, SetSizeKeepsPixelsAndNewAreaIsWhite) {
   EXPECT_EQ(b.Canvas().Pixel(5, 1), clBlack) << "canvas follows the new surface";
 }
 
+// Named after the process: another run of the same test may be writing its own.
 std::string TempPath(const char* name) {
-  return (std::filesystem::temp_directory_path() / name).string();
+  return (std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "_" + name)).string();
 }
 
 TEST(UiPicture, BmpAndPngRoundTrip) {

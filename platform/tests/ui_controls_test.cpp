@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -506,7 +507,7 @@ TEST_F(UiControls, FormRendersToPng) {
   label->SetBounds(10, 10, 10, 10);
   label->SetCaption("Tavrel");
   Show();
-  const std::string path = testing::TempDir() + "tavrel_form.png";
+  const std::string path = testing::TempDir() + "tavrel_form_" + std::to_string(getpid()) + ".png";
   ASSERT_TRUE(SaveFormPNG(*form, path));
   TPicture pic;
   pic.LoadFromFile(path);

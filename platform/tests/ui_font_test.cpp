@@ -4,6 +4,7 @@
 // pixel size, light hinting as Debian's fontconfig set-up asks), so a
 // substituted family or a change of text placement fails here.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -129,6 +130,57 @@ TEST(UiFontDeathTest, MissingLiberationSansIsReported) {
   if (before) setenv("FONTCONFIG_FILE", saved.c_str(), 1);
   else unsetenv("FONTCONFIG_FILE");
   std::filesystem::remove_all(dir);
+}
+
+// The font engine keeps its faces for the whole process, so what a process
+// did with a face first must not change what later text measures. Each
+// order runs in a fresh child process, which exits with the width it
+// measured: the caption alone, after another font of the same face gave
+// its metrics, and after a canvas drew text in that face.
+TEST(UiFontDeathTest, TextWidthDoesNotDependOnWhatTheFaceDidFirst) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Case {
+    const char* name;
+    int height;
+    TFontStyles style;
+    const char* text;
+  } cases[] = {
+      {"MS Sans Serif", -11, 0, "Caption"},
+      {"MS Sans Serif", -11, 0, "Fr\u00e9quence \u00e9chantillonnage"},
+      {"Tahoma", -11, fsBold, "Entr\u00e9e"},
+      {"Symbol", -13, fsItalic, "Annuler"},
+  };
+  enum First { kNothing, kMetrics, kDrawing, kOrders };
+  for (const Case& c : cases) {
+    auto font = [&] {
+      TFont f;
+      f.SetName(c.name);
+      f.SetHeight(c.height);
+      f.SetStyle(c.style);
+      return f;
+    };
+    int widths[kOrders] = {};
+    for (int first = kNothing; first < kOrders; ++first) {
+      EXPECT_EXIT(
+          {
+            if (first == kMetrics) font().Metrics();
+            if (first == kDrawing) {
+              TBitmap b = WhiteBitmap(200, 20);
+              b.Canvas().Font().Assign(font());
+              b.Canvas().TextOut(0, 0, c.text);
+            }
+            std::_Exit(FontTextWidth(font(), c.text));
+          },
+          [&](int status) {
+            widths[first] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return true;
+          },
+          "");
+    }
+    EXPECT_GT(widths[kNothing], 0) << c.text;
+    EXPECT_EQ(widths[kMetrics], widths[kNothing]) << c.name << " " << c.text << ", metrics first";
+    EXPECT_EQ(widths[kDrawing], widths[kNothing]) << c.name << " " << c.text << ", drawing first";
+  }
 }
 
 }  // namespace

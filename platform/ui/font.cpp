@@ -1,12 +1,16 @@
 #include "platform/ui/font.h"
 
+#include <cairo-ft.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <tuple>
 
 #include "platform/ui/surface.h"
 #include "platform/ui/types.h"
@@ -42,16 +46,26 @@ const std::vector<std::string>& MappedFontFamilies() {
   return families;
 }
 
-std::string ResolvedFontFamily(const std::string& family) {
-  // The same steps as cairo's font selection: parse, substitute, match.
-  std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> pattern(
-      FcNameParse(reinterpret_cast<const FcChar8*>(family.c_str())), FcPatternDestroy);
-  if (!pattern) return {};
-  FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-  FcDefaultSubstitute(pattern.get());
+namespace {
+
+using FcPatternPtr = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>;
+
+// The installed font fontconfig gives for a pattern: the same steps as
+// cairo's font selection (substitute, match).
+FcPatternPtr MatchFont(FcPattern* pattern) {
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> match(
-      FcFontMatch(nullptr, pattern.get(), &result), FcPatternDestroy);
+  return FcPatternPtr(FcFontMatch(nullptr, pattern, &result), FcPatternDestroy);
+}
+
+}  // namespace
+
+std::string ResolvedFontFamily(const std::string& family) {
+  FcPatternPtr pattern(FcNameParse(reinterpret_cast<const FcChar8*>(family.c_str())),
+                       FcPatternDestroy);
+  if (!pattern) return {};
+  FcPatternPtr match = MatchFont(pattern.get());
   FcChar8* name = nullptr;
   if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &name) != FcResultMatch) return {};
   return reinterpret_cast<const char*>(name);
@@ -146,10 +160,53 @@ bool TFont::SameAs(const TFont& o) const {
 
 namespace {
 
+struct FontFaceRelease {
+  void operator()(cairo_font_face_t* f) const { cairo_font_face_destroy(f); }
+};
+using FontFacePtr = std::unique_ptr<cairo_font_face_t, FontFaceRelease>;
+
+// The face of a family and style, matched once and kept. Not cairo's toy
+// face (cairo_select_font_face): that one is matched on its first use, with
+// that use's size and options, and keeps the match's hinting for every
+// later use, so that text measured after an unhinted metrics query came
+// out a pixel off the same text measured first. This face is built from a
+// complete match whose rendering settings are fixed here, so the context's
+// font options alone decide hinting and smoothing, whatever was drawn before.
+cairo_font_face_t* FontFace(const std::string& family, TFontStyles style) {
+  static std::mutex mutex;
+  static std::map<std::tuple<std::string, bool, bool>, FontFacePtr> faces;
+  const bool bold = style & fsBold, italic = style & fsItalic;
+  std::lock_guard lock(mutex);
+  FontFacePtr& face = faces[{family, bold, italic}];
+  if (face) return face.get();
+  FcPatternPtr pattern(FcPatternCreate(), FcPatternDestroy);
+  FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_MEDIUM);
+  FcPatternPtr match = MatchFont(pattern.get());
+  if (match) {
+    // The machine's fontconfig settings would otherwise override the
+    // context's options (no hinting, forced autohinter, bitmap strikes).
+    FcPattern* m = match.get();
+    for (const char* p : {FC_ANTIALIAS, FC_HINTING, FC_HINT_STYLE, FC_AUTOHINT, FC_EMBEDDED_BITMAP,
+                          FC_RGBA, FC_LCD_FILTER})
+      FcPatternDel(m, p);
+    FcPatternAddBool(m, FC_ANTIALIAS, FcTrue);
+    FcPatternAddBool(m, FC_HINTING, FcTrue);
+    FcPatternAddInteger(m, FC_HINT_STYLE, FC_HINT_FULL);
+    FcPatternAddBool(m, FC_AUTOHINT, FcFalse);
+    FcPatternAddBool(m, FC_EMBEDDED_BITMAP, FcFalse);
+    face.reset(cairo_ft_font_face_create_for_pattern(m));
+  } else {  // no font at all: cairo's own fallback
+    face.reset(cairo_toy_font_face_create(family.c_str(),
+                                          italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                                          bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL));
+  }
+  return face.get();
+}
+
 void SelectFace(cairo_t* cr, const std::string& family, TFontStyles style) {
-  cairo_select_font_face(cr, family.c_str(),
-                         style & fsItalic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                         style & fsBold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_face(cr, FontFace(family, style));
 }
 
 // Design proportions of a face (ascent, descent, line height per em),
@@ -206,10 +263,13 @@ TFontMetrics TFont::Metrics() const {
 void TFont::SelectInto(cairo_t* cr) const {
   SelectFace(cr, MappedFontFamily(name_), style_);
   cairo_font_options_t* opt = cairo_font_options_create();
-  // Hard pixels and whole-pixel advances, as the platform draws unsmoothed text.
+  // Hard pixels and whole-pixel advances, as the platform draws unsmoothed
+  // text. Outlines are not hinted: the advances are then the design widths
+  // rounded, as light hinting gives them (full hinting of hard pixels would
+  // move them by a pixel here and there).
   cairo_font_options_set_antialias(opt, CAIRO_ANTIALIAS_NONE);
   cairo_font_options_set_hint_metrics(opt, CAIRO_HINT_METRICS_ON);
-  cairo_font_options_set_hint_style(opt, CAIRO_HINT_STYLE_FULL);
+  cairo_font_options_set_hint_style(opt, CAIRO_HINT_STYLE_NONE);
   cairo_set_font_options(cr, opt);
   cairo_font_options_destroy(opt);
   cairo_set_font_size(cr, EmSize());
