@@ -532,6 +532,25 @@ void TOWUnloadedPin::PopulatePinAndDestroy(TOWBasicPin* APin) {
   for (TOWBasicPin* p : RegisteredPins())
     if (p != this) p->ReplacePinReferences(this, APin);
   std::vector<Link> links = Links();
+  // Link order is delivery order: the real pin takes the placeholder's place
+  // among a source's sinks, and a real source keeps the placeholder's order.
+  struct Order {
+    TOWSourcePin* Source;
+    std::vector<TOWBasicPin*> Sinks;
+  };
+  std::vector<Order> orders;
+  std::vector<TOWBasicPin*> own;
+  for (const Link& l : links) {
+    own.push_back(l.Pin);
+    auto* src = dynamic_cast<TOWSourcePin*>(l.Pin);
+    if (!src || l.Pin == APin) continue;
+    Order o{src, {}};
+    for (int i = 0; i < src->SinkCount(); ++i) {
+      TOWBasicPin* p = src->GetSinkPin(i);
+      o.Sinks.push_back(p == this ? APin : p);
+    }
+    orders.push_back(std::move(o));
+  }
   for (size_t i = links.size(); i-- > 0;) {
     const Link& l = links[i];
     if (l.Pin == APin) continue;
@@ -539,6 +558,8 @@ void TOWUnloadedPin::PopulatePinAndDestroy(TOWBasicPin* APin) {
     l.Pin->DisconnectFrom(this);
     if (l.Pin->IsConnectedTo(this)) l.Pin->RemoveConnection(this, false);
   }
+  for (const Order& o : orders) o.Source->OrderSinkEntries(o.Sinks);
+  if (auto* src = dynamic_cast<TOWSourcePin*>(APin)) src->OrderSinkEntries(own);
   Release();
 }
 

@@ -126,6 +126,8 @@ void TOWSourcePin::ReadSinkPins(TReader& Reader) {
   AdoptUnloadedPin();
   TComponent* root = GetRoot();
   std::string self = GetFullName(true);
+  // Links already made from the other end come in the order they were read.
+  std::vector<TOWBasicPin*> order;
   Reader.ReadListBegin();
   while (!Reader.EndOfList()) {
     // The whole entry is read before any name is resolved, so a broken
@@ -137,9 +139,10 @@ void TOWSourcePin::ReadSinkPins(TReader& Reader) {
         afterName.empty() ? nullptr : PinGetByNameCreate(root, TOWPinType::ptSink, afterName, afterName, self);
     TOWBasicPin* sink =
         PinGetByNameCreate(root, TOWPinType::ptSink, ReRootName(ident), ReRootName(display), self);
-    if (sink) DoConnectAfter(sink, after);
+    if (sink && DoConnectAfter(sink, after)) order.push_back(sink);
   }
   Reader.ReadListEnd();
+  OrderSinkEntries(order);
 }
 
 bool TOWSourcePin::ConnectByName(TComponent* ARoot, const std::string& AName) {

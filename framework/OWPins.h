@@ -475,6 +475,10 @@ class TOWSourcePin : public TOWStreamPin {
   void DefineProperties(TFiler& Filer) override;  // "SinkPins"
   void ReadSinkPins(TReader& Reader);
   void WriteSinkPins(TWriter& Writer);
+  // Puts the links to the pins of AOrder into that order, in the places
+  // those links hold now; other links stay where they are. Reading keeps
+  // the stored order with it, whichever end of a link was read first.
+  void OrderSinkEntries(const std::vector<TOWBasicPin*>& AOrder);
 
   // Data-type dependencies: the own types restricted by what the data-type
   // sources receive, and the acceptance test that asks them.

@@ -579,6 +579,25 @@ TOWNotifyResult TOWSourcePin::NotifyPin(TOWBasicPin* APin, IOWNotifyOperation* O
   return {};
 }
 
+void TOWSourcePin::OrderSinkEntries(const std::vector<TOWBasicPin*>& AOrder) {
+  WriteHold w(this);
+  auto listed = [&](TOWBasicPin* p) { return std::find(AOrder.begin(), AOrder.end(), p) != AOrder.end(); };
+  std::vector<int> places;
+  for (int i = 0; i < FSinkPins.Count(); ++i)
+    if (listed(FSinkPins.Items(i)->RealPin)) places.push_back(i);
+  // Each place in turn takes the next listed pin still among the later places.
+  size_t k = 0;
+  for (TOWBasicPin* p : AOrder) {
+    if (k == places.size()) break;
+    for (size_t j = k; j < places.size(); ++j)
+      if (FSinkPins.Items(places[j])->RealPin == p) {
+        if (j != k) FSinkPins.Exchange(places[k], places[j]);
+        ++k;
+        break;
+      }
+  }
+}
+
 void TOWSourcePin::ReorderSinkEntries() {
   int n = FSinkPins.Count();
   for (int i = 0; i < n; ++i)

@@ -19,8 +19,14 @@ ModuleStep LoaderStep(const char* name, LibraryLoader& (*loader)()) {
 std::vector<ModuleStep> FrameworkModules() {
   return {
       // The stream-type and converter registries start empty and are
-      // emptied again at exit, with the placeholders never adopted.
-      {"OWPins", ClearStreamTypeRegistries,
+      // emptied again at exit, with the placeholders never adopted. The pin
+      // registries are made here, so that they outlive a module run kept in
+      // a static whose shut-down step still clears them.
+      {"OWPins",
+       [] {
+         UnloadedPins();
+         ClearStreamTypeRegistries();
+       },
        [] {
          ClearUnloadedPins();
          ClearStreamTypeRegistries();

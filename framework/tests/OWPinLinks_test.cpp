@@ -158,9 +158,11 @@ MainGraph Graph(TComponent* form) {
           Find<TLinkFilter>(form, "ALHighPass1")};
 }
 
-void ExpectMainGraph(const MainGraph& g) {
+// AInSinks: the capture's sinks in their order (the order read when empty).
+void ExpectMainGraph(const MainGraph& g, std::vector<TOWBasicPin*> AInSinks = {}) {
   using V = std::vector<TOWBasicPin*>;
-  EXPECT_EQ(Sinks(g.in->OutputPin()), (V{g.generic->InputPin(), g.lowPass->InputPin()}));
+  if (AInSinks.empty()) AInSinks = {g.generic->InputPin(), g.lowPass->InputPin()};
+  EXPECT_EQ(Sinks(g.in->OutputPin()), AInSinks);
   EXPECT_EQ(Sinks(g.lowPass->OutputPin()), (V{g.bandStop->InputPin(), g.out->InputPin()}));
   EXPECT_EQ(Sinks(g.bandStop->OutputPin()), V{g.bandPass->InputPin()});
   EXPECT_EQ(Sinks(g.bandPass->OutputPin()), V{g.highPass->InputPin()});
@@ -195,12 +197,103 @@ TEST_F(PinLinksTest, TheMainWindowGraphStandsOnceItsFormDataIsRead) {
   EXPECT_EQ(g.lowPass->InputPin()->received, 1);
   EXPECT_EQ(g.generic->InputPin()->received, 1);
 
-  // Written again, the form reads back into the same graph.
+  // Written again, the form reads back into the same graph, its links in
+  // the order written (delivery takes the capture's sinks in turns).
   std::vector<uint8_t> bytes = WriteRootComponent(*form);
+  bool swapped = Sinks(g.in->OutputPin())[0] == g.lowPass->InputPin();
   auto copy = TComponent::CreateUnowned<TLinkForm>();
   ReadRootComponent(*copy, bytes);
-  ExpectMainGraph(Graph(copy.get()));
+  MainGraph c = Graph(copy.get());
+  using V = std::vector<TOWBasicPin*>;
+  ExpectMainGraph(c, swapped ? V{c.lowPass->InputPin(), c.generic->InputPin()} : V{});
+  EXPECT_EQ(WriteRootComponent(*copy), bytes);
   EXPECT_TRUE(UnloadedPins().empty());
+}
+
+// Link order is delivery order, so reading keeps the stored order of a
+// source's sinks whichever end of each link is read first.
+TEST_F(PinLinksTest, ReadingKeepsTheStoredOrderOfASourcesSinks) {
+  struct Case {
+    const char* what;
+    const char* form;
+  };
+  const Case cases[] = {
+      {"sinks read before the source", R"(
+object fmMain: TLinkForm
+  object A: TLinkFilter
+    InputPin.Form = fmMain
+    InputPin.SourcePin = fmMain.S.OutputPin
+  end
+  object B: TLinkFilter
+    InputPin.Form = fmMain
+    InputPin.SourcePin = fmMain.S.OutputPin
+  end
+  object C: TLinkFilter
+    InputPin.Form = fmMain
+    InputPin.SourcePin = fmMain.S.OutputPin
+  end
+  object S: TLinkAudioIn
+    OutputPin.Form = fmMain
+    OutputPin.SinkPins = (fmMain.B.InputPin fmMain.C.InputPin fmMain.A.InputPin)
+  end
+end
+)"},
+      {"the source between its sinks", R"(
+object fmMain: TLinkForm
+  object A: TLinkFilter
+    InputPin.Form = fmMain
+    InputPin.SourcePin = fmMain.S.OutputPin
+  end
+  object S: TLinkAudioIn
+    OutputPin.Form = fmMain
+    OutputPin.SinkPins = (fmMain.B.InputPin fmMain.C.InputPin fmMain.A.InputPin)
+  end
+  object B: TLinkFilter
+    InputPin.Form = fmMain
+    InputPin.SourcePin = fmMain.S.OutputPin
+  end
+  object C: TLinkFilter
+    InputPin.Form = fmMain
+    InputPin.SourcePin = fmMain.S.OutputPin
+  end
+end
+)"},
+      {"a sink that stores no link of its own", R"(
+object fmMain: TLinkForm
+  object A: TLinkFilter
+  end
+  object S: TLinkAudioIn
+    OutputPin.Form = fmMain
+    OutputPin.SinkPins = (fmMain.B.InputPin fmMain.C.InputPin fmMain.A.InputPin)
+  end
+  object C: TLinkFilter
+    InputPin.Form = fmMain
+    InputPin.SourcePin = fmMain.S.OutputPin
+  end
+  object B: TLinkFilter
+    InputPin.Form = fmMain
+    InputPin.SourcePin = fmMain.S.OutputPin
+  end
+end
+)"},
+  };
+  auto sinkNames = [](TComponent* form) {
+    std::vector<std::string> r;
+    for (TOWBasicPin* p : Sinks(Find<TLinkAudioIn>(form, "S")->OutputPin())) r.push_back(p->GetFullName(false));
+    return r;
+  };
+  const std::vector<std::string> stored{"B.InputPin", "C.InputPin", "A.InputPin"};
+  for (const Case& c : cases) {
+    auto form = TComponent::CreateUnowned<TLinkForm>();
+    ReadRootComponent(*form, ObjectTextToBinary(c.form));
+    EXPECT_EQ(sinkNames(form.get()), stored) << c.what;
+    EXPECT_TRUE(UnloadedPins().empty()) << c.what;
+    std::vector<uint8_t> bytes = WriteRootComponent(*form);
+    auto copy = TComponent::CreateUnowned<TLinkForm>();
+    ReadRootComponent(*copy, bytes);
+    EXPECT_EQ(sinkNames(copy.get()), stored) << c.what;
+    EXPECT_EQ(WriteRootComponent(*copy), bytes) << c.what;
+  }
 }
 
 TEST_F(PinLinksTest, NamesStoredUnderOneFormNameResolveInAFormReadUnderAnother) {

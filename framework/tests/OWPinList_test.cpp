@@ -431,7 +431,8 @@ TEST_F(PinListTest, APinAddedToTheListTakesTheFirstPlaceholdersEntryAndLinks) {
   TTestSinkPin* second = mix->AddInput();
   EXPECT_EQ(in->IndexOf(second), 1);
   EXPECT_EQ(second->SourcePin(), src->OutputPin());
-  EXPECT_EQ(Sinks(src->OutputPin()), (std::vector<TOWBasicPin*>{first, second}));
+  // Each takes its placeholder's place among the source's links (p1 was linked first).
+  EXPECT_EQ(Sinks(src->OutputPin()), (std::vector<TOWBasicPin*>{second, first}));
   EXPECT_TRUE(UnloadedPins().empty());
   form->AbortLoading();
 }
