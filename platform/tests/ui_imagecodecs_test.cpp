@@ -2,7 +2,9 @@
 
 #include <cairo.h>
 
+#include <bit>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -279,6 +281,167 @@ TEST(UiImageCodecs, GifImageOutsideItsScreenIsRefused) {
     }
   std::vector<uint8_t> fits = BlockGif({clRed, clLime, clBlue, clYellow}, {}, true);
   EXPECT_EQ(DecodeError(fits), "");
+}
+
+// Codes written least significant bit first at the widths given.
+struct GifCodeWriter {
+  std::vector<uint8_t> bytes;
+  uint32_t acc = 0;
+  int nbits = 0;
+  void Put(unsigned code, int width) {
+    acc |= code << nbits;
+    nbits += width;
+    for (; nbits >= 8; nbits -= 8, acc >>= 8) bytes.push_back(static_cast<uint8_t>(acc));
+  }
+  std::vector<uint8_t> Done() {
+    if (nbits > 0) bytes.push_back(static_cast<uint8_t>(acc));
+    return bytes;
+  }
+};
+
+// A GIF of one w x h image on a screen of its size holding the given LZW data.
+std::vector<uint8_t> GifWithCodes(int w, int h, int tableBits, unsigned minCode, const std::vector<uint8_t>& lzw) {
+  std::vector<TColor> colours;
+  for (int i = 0; i < (1 << tableBits); ++i) colours.push_back(RGB(i, 255 - i, 0));
+  std::vector<uint8_t> v = {'G', 'I', 'F', '8', '9', 'a'};
+  PutLe16(v, w);
+  PutLe16(v, h);
+  v.insert(v.end(), {static_cast<uint8_t>(0x80 | (tableBits - 1)), 0, 0});
+  PutGifColours(v, colours);
+  v.push_back(0x2C);
+  PutLe16(v, 0);
+  PutLe16(v, 0);
+  PutLe16(v, w);
+  PutLe16(v, h);
+  v.push_back(0);
+  v.push_back(static_cast<uint8_t>(minCode));
+  for (size_t i = 0; i < lzw.size(); i += 255) {
+    const size_t n = std::min<size_t>(255, lzw.size() - i);
+    v.push_back(static_cast<uint8_t>(n));
+    v.insert(v.end(), lzw.begin() + static_cast<std::ptrdiff_t>(i), lzw.begin() + static_cast<std::ptrdiff_t>(i + n));
+  }
+  v.insert(v.end(), {0, 0x3B});
+  return v;
+}
+
+// LZW as a GIF encoder writes it: strings grow the table up to 4096 codes
+// and the width up to 12 bits; a full table is kept for `fullCodes` more
+// codes before a clear code starts over.
+std::vector<uint8_t> LzwEncode(const std::vector<uint8_t>& pixels, unsigned minCode, size_t fullCodes) {
+  const unsigned clear = 1u << minCode, end = clear + 1;
+  GifCodeWriter out;
+  std::map<std::pair<unsigned, uint8_t>, unsigned> table;
+  unsigned next = clear + 2;
+  size_t written = 0, whileFull = 0;  // codes since the last clear; codes since the table filled
+  // The width the decoder reads at: its table lags one code behind ours.
+  auto put = [&](unsigned code) {
+    const unsigned decoderNext = std::min(4096u, clear + 2 + static_cast<unsigned>(written ? written - 1 : 0));
+    out.Put(code, std::min(12, std::max(static_cast<int>(minCode) + 1, static_cast<int>(std::bit_width(decoderNext)))));
+    ++written;
+  };
+  put(clear);
+  written = 0;
+  int cur = -1;
+  for (uint8_t p : pixels) {
+    if (cur < 0) {
+      cur = p;
+      continue;
+    }
+    if (auto it = table.find({static_cast<unsigned>(cur), p}); it != table.end()) {
+      cur = static_cast<int>(it->second);
+      continue;
+    }
+    put(static_cast<unsigned>(cur));
+    if (next < 4096) {
+      table[{static_cast<unsigned>(cur), p}] = next++;
+    } else if (++whileFull == fullCodes) {
+      put(clear);
+      table.clear();
+      next = clear + 2;
+      written = whileFull = 0;
+    }
+    cur = p;
+  }
+  put(static_cast<unsigned>(cur));
+  put(end);
+  return out.Done();
+}
+
+// Enough varied pixels to fill the 4096-entry table: the decoder must keep
+// reading 12-bit codes without adding entries until the clear code, however
+// long the encoder waits to send it.
+TEST(UiImageCodecs, GifLzwTableFullWaitsForTheClearCode) {
+  constexpr int kW = 128, kH = 128;
+  std::vector<uint8_t> pixels;
+  uint32_t seed = 12345;
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      pixels.push_back(y < 4 ? 7 : static_cast<uint8_t>(seed >> 24));  // a run first: codes for strings being defined
+    }
+  for (size_t fullCodes : {size_t{1}, size_t{700}, size_t{1} << 20}) {
+    SCOPED_TRACE(fullCodes);
+    const std::vector<uint8_t> gif = GifWithCodes(kW, kH, 8, 8, LzwEncode(pixels, 8, fullCodes));
+    CairoSurface s = DecodeGIF(gif.data(), gif.size());
+    int wrong = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x)
+        wrong += SurfacePixel(s.get(), x, y) != (0xFF000000u | (uint32_t{pixels[size_t(y * kW + x)]} << 16) |
+                                                 (uint32_t{255u - pixels[size_t(y * kW + x)]} << 8));
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
+// Codes the table does not hold yet are refused; data that ends early
+// leaves the rest transparent; codes past the last pixel are not read.
+TEST(UiImageCodecs, GifCodesAreCheckedAgainstTheTable) {
+  const struct {
+    const char* name;
+    std::vector<unsigned> codes;  // 3 bits each: clear 4, end 5, first free 6
+    std::string error;
+    std::vector<uint32_t> pixels;
+  } cases[] = {
+      {"a string code just after a clear", {4, 6, 5}, "bad GIF image data", {}},
+      {"a code beyond the next free one", {4, 1, 7, 5}, "bad GIF image data", {}},
+      {"the code being defined", {4, 1, 6, 5}, "", {0xFF01FE00, 0xFF01FE00, 0xFF01FE00, 0}},
+      {"data that ends early", {4, 2, 5}, "", {0xFF02FD00, 0, 0, 0}},
+      // After "3", "3", "33" the table widens to 4 bits: the 3-bit codes after them would read as code 15.
+      {"codes past the last pixel", {4, 3, 3, 6, 7, 7, 7}, "", {0xFF03FC00, 0xFF03FC00, 0xFF03FC00, 0xFF03FC00}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    GifCodeWriter w;
+    for (unsigned code : c.codes) w.Put(code, 3);
+    const std::vector<uint8_t> gif = GifWithCodes(2, 2, 2, 2, w.Done());
+    EXPECT_EQ(DecodeError(gif), c.error);
+    if (!c.error.empty()) continue;
+    CairoSurface s = DecodeGIF(gif.data(), gif.size());
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(SurfacePixel(s.get(), i % 2, i / 2), c.pixels[size_t(i)]) << i;
+  }
+}
+
+std::vector<uint8_t> FromHex(const std::string& hex) {
+  std::vector<uint8_t> v;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) v.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  return v;
+}
+
+// Files on which the library freed memory it did not own.
+TEST(UiImageCodecs, GifFilesThatBrokeTheLibraryDecodeOrAreRefused) {
+  // No colour table at all, an interlaced 3 x 634 image.
+  EXPECT_EQ(DecodeError(FromHex("474946383961060000ff10000021f90401050000002c0100000403007a0240020abce7afb9cbcf9efc"
+                                "00060011020539")),
+            "GIF image has no colour table");
+  // An interlaced image 768 pixels wide on a 6 x 6 screen, then damaged blocks.
+  std::string hex =
+      "47494638396106000600f10000ff000000ff000000ff00000021f90401000001002c010000000003040040020a441809";
+  for (int i = 0; i < 26; ++i) hex += "09";
+  for (int i = 0; i < 27; ++i) hex += "53";
+  hex += "4638396106000600f10000ff000000ff000000ff00000021f90401000001002c0100000000";
+  hex += "03040040020a4418";
+  for (int i = 0; i < 35; ++i) hex += "09";
+  hex += "0000";
+  EXPECT_EQ(DecodeError(FromHex(hex)), "GIF image lies outside its screen");
 }
 
 TEST(UiImageCodecs, DamagedHeadersDecodeOrAreRefused) {

@@ -14,9 +14,11 @@
 // budget (kImagePixelBudget unless the caller gives another), so a few
 // hostile header bytes cannot make it allocate gigabytes. Damaged,
 // truncated or unsupported data raises EInvalidGraphic with a message that
-// names the format and the fault. BMP and PNG are decoded here and by
-// cairo; GIF, JPEG and icons by SDL2_image, after our own walk over the
-// file's structure has checked sizes and completeness.
+// names the format and the fault. BMP, PNG and GIF are decoded here and by
+// cairo; JPEG and icons by SDL2_image, after our own walk over the file's
+// structure has checked sizes and completeness. A GIF image without any
+// colour table, or reaching past its logical screen, is refused; pixels its
+// data stops short of are transparent.
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>

@@ -1,8 +1,7 @@
-// GIF, JPEG and icons through SDL2_image. Before the library sees a file,
-// our own walk over its blocks or markers finds the size it claims (for
-// the pixel budget) and makes sure it is complete: the library itself
-// decodes a GIF cut inside its pixel data, or a JPEG without its end, into
-// a picture of filler without complaint.
+// JPEG and icons through SDL2_image. Before the library sees a file, our
+// own walk over its markers or directory finds the size it claims (for the
+// pixel budget) and makes sure it is complete: the library itself decodes a
+// JPEG without its end into a picture of filler without complaint.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 #include <cairo.h>
@@ -62,100 +61,7 @@ CairoSurface ToCairo(const char* format, SDL_Surface* src) {
   throw EInvalidGraphic(std::string("truncated ") + format + " image");
 }
 
-// ---- GIF -------------------------------------------------------------------
-
-// Where the first image of a GIF lies, found by walking its blocks.
-struct GifFirstImage {
-  size_t descriptor = 0;  // offset of the image separator
-  uint16_t width = 0, height = 0;
-  bool interlaced = false;
-  size_t end = 0;  // just past the image's last data sub-block
-};
-
-// Skips data sub-blocks from `pos` up to and past their terminator.
-size_t SkipSubBlocks(const uint8_t* d, size_t size, size_t pos) {
-  while (true) {
-    if (pos >= size) Truncated("GIF");
-    const size_t n = d[pos];
-    ++pos;
-    if (n == 0) return pos;
-    if (n > size - pos) Truncated("GIF");
-    pos += n;
-  }
-}
-
-size_t ColourTableBytes(uint8_t packed) { return (packed & 0x80) ? 3 * (size_t{2} << (packed & 7)) : 0; }
-
-GifFirstImage WalkGif(const uint8_t* d, size_t size, uint64_t maxPixels) {
-  if (size < 13) Truncated("GIF");
-  size_t pos = 13 + ColourTableBytes(d[10]);
-  while (true) {
-    if (pos >= size) Truncated("GIF");
-    const uint8_t block = d[pos];
-    if (block == 0x21) {  // extension: label, then sub-blocks
-      if (size - pos < 2) Truncated("GIF");
-      pos = SkipSubBlocks(d, size, pos + 2);
-    } else if (block == 0x2C) {
-      if (size - pos < 10) Truncated("GIF");
-      GifFirstImage img;
-      img.descriptor = pos;
-      img.width = Le16(d + pos + 5);
-      img.height = Le16(d + pos + 7);
-      img.interlaced = (d[pos + 9] & 0x40) != 0;
-      CheckImageSize("GIF", img.width, img.height, maxPixels);
-      // The library writes past its buffers for an image that reaches
-      // beyond the logical screen.
-      if (Le16(d + pos + 1) + size_t{img.width} > Le16(d + 6) ||
-          Le16(d + pos + 3) + size_t{img.height} > Le16(d + 8))
-        throw EInvalidGraphic("GIF image lies outside its screen");
-      pos += 10 + ColourTableBytes(d[pos + 9]);
-      if (pos >= size) Truncated("GIF");
-      const uint8_t minCode = d[pos];
-      if (minCode < 2 || minCode > 11) throw EInvalidGraphic("bad GIF code size");
-      img.end = SkipSubBlocks(d, size, pos + 1);
-      return img;
-    } else if (block == 0x3B) {
-      throw EInvalidGraphic("GIF file holds no image");
-    } else {
-      throw EInvalidGraphic("bad GIF block");
-    }
-  }
-}
-
-// Rows in the order an interlaced image stores them: every 8th from 0,
-// every 8th from 4, every 4th from 2, every 2nd from 1.
-std::vector<int> InterlacedRowOrder(int h) {
-  std::vector<int> rows;
-  rows.reserve(static_cast<size_t>(h));
-  for (auto [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
-    for (int y = start; y < h; y += step) rows.push_back(y);
-  return rows;
-}
-
-}  // namespace
-
-CairoSurface DecodeGIF(const uint8_t* d, size_t size, uint64_t maxPixels) {
-  if (SniffImageFormat(d, size) != TImageFormat::GIF) throw EInvalidGraphic("not a GIF image");
-  const GifFirstImage img = WalkGif(d, size, maxPixels);
-  if (!img.interlaced) return ToCairo("GIF", SdlLoad("GIF", d, img.end, IMG_LoadGIF_RW).get());
-  // The library misplaces the rows of interlaced images up to 4 rows high,
-  // so it reads the rows in their stored order and we put them in place.
-  std::vector<uint8_t> copy(d, d + img.end);
-  copy[img.descriptor + 9] &= static_cast<uint8_t>(~0x40);
-  CairoSurface stored = ToCairo("GIF", SdlLoad("GIF", copy.data(), copy.size(), IMG_LoadGIF_RW).get());
-  const int w = cairo_image_surface_get_width(stored.get()), h = cairo_image_surface_get_height(stored.get());
-  CairoSurface s = NewSurface(w, h, clNone);
-  cairo_surface_flush(s.get());
-  const std::vector<int> order = InterlacedRowOrder(h);
-  for (int k = 0; k < h; ++k)
-    std::copy_n(SurfaceRow(stored.get(), k), w, SurfaceRow(s.get(), order[static_cast<size_t>(k)]));
-  cairo_surface_mark_dirty(s.get());
-  return s;
-}
-
 // ---- JPEG ------------------------------------------------------------------
-
-namespace {
 
 bool IsFrameMarker(uint8_t m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
 bool IsStandalone(uint8_t m) { return m == 0x01 || (m >= 0xD0 && m <= 0xD7); }
