@@ -228,7 +228,7 @@ void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
     if (!FParams->GetIsOpen()) return;
     const MMRESULT unprepared = waveInUnprepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
     if (unprepared != MMSYSERR_NOERROR) {
-      DoError(kALDeviceFailed, unprepared);  // kept listed: the close frees it
+      DeviceFailure(kALDeviceFailed, unprepared);  // kept listed: the close frees it
       return;
     }
     // The graph may have run a stop that changed the list.
@@ -238,7 +238,18 @@ void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
   }
   // A refused replacement is how a lost device shows while capture runs.
   const MMRESULT added = AddCaptureBuffer();
-  if (added != MMSYSERR_NOERROR) DoError(kALDeviceFailed, added);
+  if (added != MMSYSERR_NOERROR) DeviceFailure(kALDeviceFailed, added);
+}
+
+void TALAudioIn::DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode) {
+  if (FFailure && !OnGuiThread()) {
+    // Kept only while the stream is open: a stop that closed it meanwhile
+    // has reported the loss itself, and it is said once.
+    std::lock_guard guard(*FParams);
+    if (FParams->GetIsOpen()) FFailure->Report({AErrorText, AErrorCode});
+    return;
+  }
+  DoError(AErrorText, AErrorCode);
 }
 
 void TALAudioIn::Stop() {

@@ -70,6 +70,8 @@ class TALAudioIn : public TLPComponent {
   void Stop();
 
   void DoError(const std::string& AErrorText, MMRESULT AErrorCode);
+  // A failure the wave thread meets while capture runs.
+  void DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode);
   void DoWarning(const std::string& AErrorText, MMRESULT AErrorCode);
 
   TSLErrorEvent OnError;

@@ -2,6 +2,7 @@
 
 #include "audio/ALAudioIn.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -281,16 +282,17 @@ TEST_F(CaptureFixture, ALostDeviceStoppedBeforeItsReportArrivesIsReportedOnce) {
     return false;
   }));
   // The wave thread may still be between the refused call and its report:
-  // whichever of the stop and the posted report comes first says it.
+  // the stop then meets the loss itself (its reset fails the same way), and
+  // the late report is dropped. Either way the loss is said once.
   in->SetEnabled(false);
   EXPECT_EQ(fake->OpenStreams(), 0);
   ASSERT_TRUE(Eventually([&] {
     ProcessMessages();
     return !errors.empty();
   }));
-  EXPECT_EQ(errors, (std::vector<std::string>{"Audio device failed. - 6 - 6"}));
   for (int i = 0; i < 5; ++i) ProcessMessages();
-  EXPECT_EQ(errors.size(), 1u);
+  ASSERT_EQ(errors.size(), 1u) << testing::PrintToString(errors);
+  EXPECT_THAT(errors[0], testing::AnyOf("Audio device failed. - 6 - 6", "Can't restart audio device. - 6 - 6"));
 }
 
 // Every queued buffer the driver refuses is said: at the start (nothing
