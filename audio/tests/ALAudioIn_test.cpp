@@ -249,9 +249,12 @@ TEST_F(CaptureFixture, ALostDeviceIsReportedOnceWhileRunningAndOnlyRecordedFrame
   EXPECT_EQ(fake->OpenStreams(), 0);
   {
     std::lock_guard lock(log.mutex);
-    ASSERT_EQ(log.buffers.size(), 2u) << "the 39 empty buffers never go down";
+    // The part-filled buffer may come back after an empty one, whose refused
+    // replacement already stopped capture: then it is dropped with the rest.
+    ASSERT_GE(log.buffers.size(), 1u);
+    ASSERT_LE(log.buffers.size(), 2u) << "the 39 empty buffers never go down";
     EXPECT_EQ(log.buffers[0], Expected(0, 2048));
-    EXPECT_EQ(log.buffers[1], Expected(2048, 128 * 4)) << "only the recorded frames";
+    if (log.buffers.size() == 2) EXPECT_EQ(log.buffers[1], Expected(2048, 128 * 4)) << "only the recorded frames";
     EXPECT_EQ(log.kinds.back(), "endstop");
   }
 
@@ -263,11 +266,12 @@ TEST_F(CaptureFixture, ALostDeviceIsReportedOnceWhileRunningAndOnlyRecordedFrame
   in->SetEnabled(false);
   EXPECT_EQ(errors.size(), 1u);
   // A start finds the device again.
+  const size_t before = log.BufferCount();
   in->SetEnabled(true);
   fake->Advance(512);
-  ASSERT_TRUE(log.WaitBuffers(3));
+  ASSERT_TRUE(log.WaitBuffers(before + 1));
   in->SetEnabled(false);
-  EXPECT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors.size(), 1u) << testing::PrintToString(errors);
 }
 
 // When the user stops first, the stop reports the loss, and only once.
