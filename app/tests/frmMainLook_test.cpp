@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/tests/app_test_support.h"
+#include "platform/tests/sdl_display.h"
 #include "platform/ui/sdl_backend.h"
 // Last: it brings the X headers, which define short macro names.
 #include "platform/tests/x_display.h"
@@ -88,17 +89,9 @@ TEST_F(MainWindowLookTest, RealWindowShowsThePicture) {
   if (const std::string why = display.Open(true); !why.empty()) GTEST_SKIP() << "no real window: " << why;
   app.reset();  // one application at a time: this one shows real windows
 
-  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-  std::shared_ptr<SdlBackend> sdl;
-  try {
-#ifdef __SANITIZE_ADDRESS__
-    // SDL's session-bus connection keeps a buffer it never frees.
-    __lsan::ScopedDisabler quiet;
-#endif
-    sdl = std::make_shared<SdlBackend>();
-  } catch (const std::exception& e) {
-    GTEST_SKIP() << "no real window: " << e.what();
-  }
+  std::string why;
+  std::shared_ptr<SdlBackend> sdl = test::OpenSdlBackend(why);
+  if (!sdl) GTEST_SKIP() << "no real window: " << why;
   test::XReader reader;
   if (!reader.Ready()) GTEST_SKIP() << "no real window: libX11 cannot reach the display";
   auto real = TComponent::CreateUnowned<TApplication>(sdl);

@@ -11,6 +11,7 @@
 
 #include "platform/tests/ui_test_support.h"
 #include "platform/ui/offscreen.h"
+#include "platform/tests/sdl_display.h"
 #include "platform/ui/sdl_backend.h"
 #include "platform/ui/stdctrls.h"
 // Last: it brings the X headers, which define short macro names.
@@ -52,17 +53,9 @@ TEST(UiSdlWindow, RealWindowShowsWhatTheOffscreenFormRenders) {
   ASSERT_NE(test::InkBounds(want, static_cast<TColor>(ColorToRGB(clBtnFace))), TRect{})
       << "the label drew nothing";
 
-  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-  std::shared_ptr<SdlBackend> backend;
-  try {
-#ifdef __SANITIZE_ADDRESS__
-    // SDL's session-bus connection keeps a buffer it never frees.
-    __lsan::ScopedDisabler quiet;
-#endif
-    backend = std::make_shared<SdlBackend>();
-  } catch (const std::exception& e) {
-    GTEST_SKIP() << "no real window: " << e.what();
-  }
+  std::string why;
+  std::shared_ptr<SdlBackend> backend = test::OpenSdlBackend(why);
+  if (!backend) GTEST_SKIP() << "no real window: " << why;
   XReader reader;
   if (!reader.Ready()) GTEST_SKIP() << "no real window: libX11 cannot reach the display";
   auto app = TComponent::CreateUnowned<TApplication>(backend);
