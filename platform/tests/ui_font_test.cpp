@@ -100,11 +100,31 @@ TEST(UiText, DrawnCaptionMatchesItsReferenceImage) {
   EXPECT_EQ(Picture(b, clWhite), kReference);
 }
 
+}  // namespace
+}  // namespace tavrel
+
+// gtest defines this flag (--gtest_death_test_use_fork) without declaring it.
+namespace testing {
+extern bool FLAGS_gtest_death_test_use_fork;
+}
+
+namespace tavrel {
+namespace {
+
+// Each child runs the program anew. It is started by fork(), which the
+// sanitizers' runtimes prepare for, not by a bare clone(): a clone taken
+// while another thread holds one of ThreadSanitizer's own locks leaves the
+// child stuck on it before it reaches exec, and the parent waiting forever.
+void UseFreshChildProcesses() {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  GTEST_FLAG_SET(death_test_use_fork, true);
+}
+
 // A fontconfig set-up with the DejaVu fonts only, in a child process so
 // fontconfig reads it from the start: which family stands in for
 // Liberation Sans there is fontconfig's choice, the report is ours.
 TEST(UiFontDeathTest, MissingLiberationSansIsReported) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  UseFreshChildProcesses();
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("tavrel-fonts-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir / "cache");
@@ -138,7 +158,7 @@ TEST(UiFontDeathTest, MissingLiberationSansIsReported) {
 // measured: the caption alone, after another font of the same face gave
 // its metrics, and after a canvas drew text in that face.
 TEST(UiFontDeathTest, TextWidthDoesNotDependOnWhatTheFaceDidFirst) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  UseFreshChildProcesses();
   struct Case {
     const char* name;
     int height;
