@@ -141,7 +141,7 @@ void TALAudioIn::StartDevice(bool AQueued, const TALWaveFormatExtensible& AForma
     h = HIn;
   }
   MMRESULT result = waveInStart(h);
-  for (int i = 0; result == MMSYSERR_NOERROR && AQueued && i < kQueuedBuffers; ++i) result = AddCaptureBuffer();
+  for (int i = 0; result == MMSYSERR_NOERROR && AQueued && i < kQueuedBuffers; ++i) result = AddCaptureBuffer(h);
   if (result != MMSYSERR_NOERROR) {
     CloseDevice();  // nothing stays open behind a failed start
     DoError(kALCantStart, result);
@@ -181,12 +181,13 @@ void TALAudioIn::WaveInCallback(HWAVEIN hwi, uint32_t uMsg, uintptr_t dwInstance
     reinterpret_cast<TALWaveThread*>(dwInstance)->PushRecord(uMsg, uint64_t(hwi), reinterpret_cast<WAVEHDR*>(dwParam1));
 }
 
-MMRESULT TALAudioIn::AddCaptureBuffer() {
+MMRESULT TALAudioIn::AddCaptureBuffer(HWAVEIN AStream) {
   std::lock_guard guard(*FParams);
   const TALWaveFormatExtensible& format = FOpenFormat;
-  // Only while open: a buffer added after a stop's reset would keep the
-  // handle from closing.
-  if (!FParams->GetIsOpen()) return MMSYSERR_NOERROR;
+  // Only while that stream is open: a buffer added after a stop's reset
+  // would keep the handle from closing, and a later start's stream is
+  // not the one whose buffer came back.
+  if (!StreamOpen(AStream)) return MMSYSERR_NOERROR;
   auto item = std::make_unique<TALWaveBuffer>(
       TALAudioBuffer::CreateSizeEx(format.nSamplesPerSec, format.wValidBitsPerSample, format.nChannels, FOpenFrames,
                                    format.dwChannelMask));
@@ -207,7 +208,7 @@ void TALAudioIn::ProcessWaveMessage(uint32_t uMsg, uint64_t hwi, WAVEHDR* AWaveH
 void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
   {
     std::unique_lock guard(*FParams);
-    if (!FParams->GetIsOpen() || hwi != uint64_t(HIn) || !AWaveHdr) return;
+    if (!StreamOpen(HWAVEIN{hwi}) || !AWaveHdr) return;
     auto& list = FParams->GetList();
     // Only a buffer of this run: a record left from an earlier one points at
     // freed memory, so it is matched by address and never read.
@@ -228,7 +229,7 @@ void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
     if (!FParams->GetIsOpen()) return;
     const MMRESULT unprepared = waveInUnprepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
     if (unprepared != MMSYSERR_NOERROR) {
-      DeviceFailure(kALDeviceFailed, unprepared);  // kept listed: the close frees it
+      DeviceFailure(kALDeviceFailed, unprepared, HIn);  // kept listed: the close frees it
       return;
     }
     // The graph may have run a stop that changed the list.
@@ -237,16 +238,19 @@ void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
     if (it != list.end()) list.erase(it);
   }
   // A refused replacement is how a lost device shows while capture runs.
-  const MMRESULT added = AddCaptureBuffer();
-  if (added != MMSYSERR_NOERROR) DeviceFailure(kALDeviceFailed, added);
+  const MMRESULT added = AddCaptureBuffer(HWAVEIN{hwi});
+  if (added != MMSYSERR_NOERROR) DeviceFailure(kALDeviceFailed, added, HWAVEIN{hwi});
 }
 
-void TALAudioIn::DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode) {
+bool TALAudioIn::StreamOpen(HWAVEIN AStream) const { return FParams->GetIsOpen() && HIn == AStream; }
+
+void TALAudioIn::DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode, HWAVEIN AStream) {
   if (FFailure && !OnGuiThread()) {
-    // Kept only while the stream is open: a stop that closed it meanwhile
-    // has reported the loss itself, and it is said once.
+    // Kept only while the failed stream is open: a stop that closed it
+    // meanwhile has reported the loss itself, and it is said once; nor is
+    // it charged to the stream a later start opened.
     std::lock_guard guard(*FParams);
-    if (FParams->GetIsOpen()) FFailure->Report({AErrorText, AErrorCode});
+    if (StreamOpen(AStream)) FFailure->Report({AErrorText, AErrorCode});
     return;
   }
   DoError(AErrorText, AErrorCode);

@@ -70,8 +70,9 @@ class TALAudioIn : public TLPComponent {
   void Stop();
 
   void DoError(const std::string& AErrorText, MMRESULT AErrorCode);
-  // A failure the wave thread meets while capture runs.
-  void DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode);
+  // A failure met on AStream: reported at once on the GUI thread; from the
+  // wave thread, kept for the GUI thread while AStream is the open stream.
+  void DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode, HWAVEIN AStream);
   void DoWarning(const std::string& AErrorText, MMRESULT AErrorCode);
 
   TSLErrorEvent OnError;
@@ -91,8 +92,11 @@ class TALAudioIn : public TLPComponent {
   // Stops the driver and frees every buffer, whatever Enabled says; what to
   // report: the failure that brought the stop, else the stop's own.
   std::optional<TALDeviceError> CloseDevice();
-  // A new buffer on the driver; the result of the first call that failed.
-  MMRESULT AddCaptureBuffer();
+  // A new buffer on AStream's driver while AStream is the open stream; the
+  // result of the first call that failed.
+  MMRESULT AddCaptureBuffer(HWAVEIN AStream);
+  // Under the device-state lock.
+  bool StreamOpen(HWAVEIN AStream) const;
   // On the GUI thread after a failure met elsewhere: stop, report once.
   void DeviceFailed();
   void ProcessWaveMessage(uint32_t uMsg, uint64_t hwi, WAVEHDR* AWaveHdr);
