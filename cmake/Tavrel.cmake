@@ -33,7 +33,8 @@ endfunction()
 # (ctest -L audio; one test alone: audio/audio_tests --gtest_filter=...). Only the folders named
 # in TAVREL_TEST_FOLDERS are built when it is set, and under ThreadSanitizer
 # only the suites marked THREADED. Every test program joins tavrel_check, the
-# target a test pass builds. TAVREL_FULL_SWEEPS (on in Release) tells the
+# target a test pass builds. With TAVREL_TEST_PCH each program parses the
+# test framework's header once, not once per file. TAVREL_FULL_SWEEPS (on in Release) tells the
 # tests to run their whole parameter sweeps; other builds keep one
 # representative case per path.
 function(tavrel_tests folder)
@@ -56,6 +57,10 @@ function(tavrel_tests folder)
   else()
     target_compile_definitions(${target} PRIVATE TAVREL_FULL_SWEEPS=0)
   endif()
+  if(TAVREL_TEST_PCH)
+    target_precompile_headers(${target} PRIVATE <gtest/gtest.h> <algorithm> <cmath> <cstring> <functional>
+                              <memory> <string> <thread> <vector>)
+  endif()
   add_dependencies(tavrel_check ${target})
   # A few shards per program rather than one process per test: each process
   # starts the modules, the sanitizers and the test framework anew, which
@@ -68,6 +73,18 @@ function(tavrel_tests folder)
       LABELS ${folder} TIMEOUT 1200
       ENVIRONMENT "GTEST_TOTAL_SHARDS=${TAVREL_TEST_SHARDS};GTEST_SHARD_INDEX=${shard}")
   endforeach()
+endfunction()
+
+# tavrel_foreign_library(<target>)
+# A test library that stands in for an outside vendor's: it declares the
+# vendor's types itself, as the vendor's own header would. Clang's
+# function-type check would take those look-alike types, met through
+# GetProcAddress, for a mismatch, so it is off in such a library; the
+# program calling it keeps every check.
+function(tavrel_foreign_library target)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND TAVREL_SANITIZE MATCHES "undefined")
+    target_compile_options(${target} PRIVATE -fno-sanitize=function)
+  endif()
 endfunction()
 
 # tavrel_fuzz(<name> <source>... [DEPS lib...])

@@ -204,7 +204,9 @@ IppStatus ippsThreshold_64f_I(Ipp64f* srcDst, int len, Ipp64f level, IppCmpOp re
 
 // Not vectorised: GCC's vectoriser turns these quiet comparisons into
 // signalling ones, which raise "invalid" on the NaN elements handled here.
+#if defined(__GNUC__) && !defined(__clang__)
 __attribute__((optimize("no-tree-vectorize")))
+#endif
 IppStatus ippsThreshold_64f(const Ipp64f* src, Ipp64f* dst, int len, Ipp64f level,
                             IppCmpOp relOp) {
   if (src == nullptr || dst == nullptr) return ippStsNullPtrErr;

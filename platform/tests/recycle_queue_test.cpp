@@ -57,7 +57,9 @@ TEST(RecycledQueue, KeepsTheOrderOfADequeThroughWrapsAndGrowth) {
       ASSERT_EQ(q.front(), model.front());
       ASSERT_EQ(q.back(), model.back());
     }
-    if (step % 97 == 0) ASSERT_EQ(Items(q), Items(model));
+    if (step % 97 == 0) {
+      ASSERT_EQ(Items(q), Items(model));
+    }
   }
 }
 
