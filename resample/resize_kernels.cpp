@@ -380,13 +380,34 @@ template <int C, bool Pair>
                  TwoPixelPairs(s + step + off[k], s + step + off[k + 1], order), w, wv);
 }
 
+// Blended results of the eight one-channel columns from k whose left taps
+// are the source columns 2k, 2k + 2, ...: their (L, R) pairs are the 16
+// bytes from 2k, widened.
+[[gnu::target("avx2")]] inline __m256i EightHalvesC1(const Ipp8u* s, std::ptrdiff_t step, const ResizeKernelArgs& a,
+                                                     ptrdiff_t k, __m256i wv) {
+  const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
+  const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
+  const __m256i u = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * k)));
+  const __m256i dn = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + step + 2 * k)));
+  return BlendU8(u, dn, w, wv);
+}
+
+// How many leading one-channel columns have their left tap at 2k: all but
+// the last when halving an even width, whatever the weights.
+ptrdiff_t HalvingColumns(const ResizeKernelArgs& a) {
+  ptrdiff_t k = 0;
+  while (k < a.width && a.colOffset[k] == 2 * k) ++k;
+  return k;
+}
+
 // Both rows of a destination row filtered and blended in registers, for
 // rows no later destination row needs: the same two integer steps as the
-// row and column passes, with no trip through the row buffers.
+// row and column passes, with no trip through the row buffers. One channel:
+// the first `halving` columns take their left taps at 2k.
 template <int C>
 [[gnu::target("avx2")]] ptrdiff_t LinearFusedU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d,
                                                    const ResizeKernelArgs& a, std::uint32_t wr,
-                                                   std::ptrdiff_t ahead) {
+                                                   std::ptrdiff_t ahead, ptrdiff_t halving) {
   const std::ptrdiff_t* off = a.colOffset;
   const auto* controls = static_cast<const Ipp8u*>(a.buffers[2]);
   const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
@@ -398,6 +419,12 @@ template <int C>
   };
   ptrdiff_t k = 0;
   if constexpr (C == 1) {
+    // Bytes up to 2k + 31 are read: the right tap of column k + 15.
+    for (; k + 16 <= halving; k += 16) {
+      prefetch(k);
+      const __m128i r = SixteenBytes(EightHalvesC1(s, step, a, k, wv), EightHalvesC1(s, step, a, k + 8, wv));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), r);
+    }
     for (; k + 16 <= a.width && off[k + 15] + 4 <= a.rowElements; k += 16) {
       prefetch(k);
       const __m128i r = SixteenBytes(EightC1(s, step, a, controls, k, wv), EightC1(s, step, a, controls, k + 8, wv));
@@ -533,7 +560,7 @@ TAVREL_INLINE void LinearRowsFloat(const float* s, std::ptrdiff_t step, float* _
 // Both rows of destination row i, blended straight into it.
 template <class T, int C, bool Simd>
 TAVREL_INLINE void LinearFusedInt(const T* s, std::ptrdiff_t step, T* __restrict d, const ResizeKernelArgs& a,
-                                  std::uint32_t wr, std::ptrdiff_t ahead) {
+                                  std::uint32_t wr, std::ptrdiff_t ahead, ptrdiff_t halving) {
   constexpr std::uint32_t round = sizeof(T) == 1 ? 128 : 8192;
   constexpr int shift = sizeof(T) == 1 ? 8 : 14;
   constexpr std::uint32_t roundV = sizeof(T) == 1 ? 524288 : 8192;
@@ -541,7 +568,7 @@ TAVREL_INLINE void LinearFusedInt(const T* s, std::ptrdiff_t step, T* __restrict
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
   const std::uint32_t w0V = 16384 - wr;
   ptrdiff_t k = 0;
-  if constexpr (Simd && sizeof(T) == 1) k = LinearFusedU8Avx2<C>(s, step, d, a, wr, ahead);
+  if constexpr (Simd && sizeof(T) == 1) k = LinearFusedU8Avx2<C>(s, step, d, a, wr, ahead, halving);
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const T* q = p + step;
@@ -559,7 +586,11 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
   constexpr bool integer = sizeof(T) < 4;
   using B = std::conditional_t<integer, Ipp16u, float>;
   RowCache<2> cache(a);
-  if constexpr (Simd && C == 1 && sizeof(T) == 1) ShuffleControlsC1(a, static_cast<Ipp8u*>(a.buffers[2]));
+  ptrdiff_t halving = 0;
+  if constexpr (Simd && C == 1 && sizeof(T) == 1) {
+    ShuffleControlsC1(a, static_cast<Ipp8u*>(a.buffers[2]));
+    halving = HalvingColumns(a);
+  }
   const ptrdiff_t n = ptrdiff_t{a.width} * C;
   auto filterPair = [&](int row, B* u, B* dn, std::ptrdiff_t ahead) __attribute__((always_inline)) {
     if constexpr (integer)
@@ -585,7 +616,7 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
         // Rows no later destination row takes (shrinking): straight through.
         if (i + 1 == a.height || (a.rowIndex[i + 1] != j && a.rowIndex[i + 1] != j + 1)) {
           LinearFusedInt<T, C, Simd>(RowAt<T>(a, j), a.srcStep, DstRow<T>(a, i), a,
-                                     static_cast<const Ipp16u*>(a.rowWeights)[i], ahead);
+                                     static_cast<const Ipp16u*>(a.rowWeights)[i], ahead, halving);
           continue;
         }
       }
