@@ -380,23 +380,67 @@ template <int C, bool Pair>
                  TwoPixelPairs(s + step + off[k], s + step + off[k + 1], order), w, wv);
 }
 
-// Blended results of the eight one-channel columns from k whose left taps
-// are the source columns 2k, 2k + 2, ...: their (L, R) pairs are the 16
-// bytes from 2k, widened.
-[[gnu::target("avx2")]] inline __m256i EightHalvesC1(const Ipp8u* s, std::ptrdiff_t step, const ResizeKernelArgs& a,
-                                                     ptrdiff_t k, __m256i wv) {
-  const auto* wt = static_cast<const std::uint32_t*>(a.colWeights);
-  const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wt + k));
-  const __m256i u = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * k)));
-  const __m256i dn = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + step + 2 * k)));
-  return BlendU8(u, dn, w, wv);
+// ---- halving one-channel 8u rows (the wide build only) ----
+//
+// Column k's taps are the source columns 2k and 2k + 1, so a row's (L, R)
+// pairs are its bytes as they lie. With w0 = 16384 - w1 the two integer
+// steps take 16-bit lanes and give the same values:
+//   (L w0 + R w1 + 128) >> 8 = 64 L + (128 (R - L) w1 + 2^14) >> 15
+//   (U w0 + D w1 + 2^19) >> 20 = (U + 32 + floor(2 (D - U) 2 w1 / 2^16)) >> 6
+// (the first because 16384 L is a multiple of 256, the second because the
+// dropped remainder of (D - U) w1 / 2^14 never carries past a multiple of
+// 2^20), the second for w1 below 16384, whose double must fit a lane.
+
+// The horizontal step of sixteen columns: pairs holds their (L, R) bytes,
+// w1 their right weights.
+[[gnu::target("avx2")]] inline __m256i HalvedRow(__m256i pairs, __m256i w1) {
+  const __m256i minusOnePlusOne = _mm256_set1_epi16(0x01FF);  // bytes (-1, 1)
+  const __m256i diff = _mm256_slli_epi16(_mm256_maddubs_epi16(pairs, minusOnePlusOne), 7);
+  const __m256i left = _mm256_maddubs_epi16(pairs, _mm256_set1_epi16(64));  // bytes (64, 0)
+  return _mm256_add_epi16(left, _mm256_mulhrs_epi16(diff, w1));
+}
+
+// Sixteen results as 16-bit lanes from the rows u and dn at the columns'
+// first pair; w2 holds twice the lower row's weight.
+[[gnu::target("avx2")]] inline __m256i HalvedColumns(const Ipp8u* u, const Ipp8u* dn, const Ipp16u* w1,
+                                                     __m256i w2) {
+  const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w1));
+  const __m256i U = HalvedRow(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(u)), w);
+  const __m256i D = HalvedRow(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(dn)), w);
+  const __m256i q = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(D, U), 1), w2);
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(U, q), _mm256_set1_epi16(32)), 6);
+}
+
+// The halving columns of a destination row; returns how many were done.
+[[gnu::target("avx2")]] inline ptrdiff_t HalvingU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d,
+                                                       const Ipp16u* w1, ptrdiff_t halving, std::uint32_t wr) {
+  if (wr >= 16384) return 0;
+  const __m256i w2 = _mm256_set1_epi16(static_cast<short>(2 * wr));
+  // Bytes up to 2k + 63 are read: the right tap of column k + 31.
+  ptrdiff_t k = 0;
+  for (; k + 32 <= halving; k += 32) {
+    const Ipp8u* p = s + 2 * k;
+    const __m256i r1 = HalvedColumns(p, p + step, w1 + k, w2);
+    const __m256i r2 = HalvedColumns(p + 32, p + step + 32, w1 + k + 16, w2);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k), _mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8));
+  }
+  for (; k + 16 <= halving; k += 16) {
+    const __m256i r = HalvedColumns(s + 2 * k, s + step + 2 * k, w1 + k, w2);
+    const __m256i b = _mm256_permute4x64_epi64(_mm256_packus_epi16(r, r), 0x08);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm256_castsi256_si128(b));
+  }
+  return k;
 }
 
 // How many leading one-channel columns have their left tap at 2k: all but
-// the last when halving an even width, whatever the weights.
+// the last when halving an even width, whatever the weights. Their right
+// weights are laid out alone in the fourth buffer.
 ptrdiff_t HalvingColumns(const ResizeKernelArgs& a) {
   ptrdiff_t k = 0;
   while (k < a.width && a.colOffset[k] == 2 * k) ++k;
+  auto* w1 = static_cast<Ipp16u*>(a.buffers[3]);
+  const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
+  for (ptrdiff_t m = 0; m < k; ++m) w1[m] = wt[2 * m + 1];
   return k;
 }
 
@@ -419,12 +463,7 @@ template <int C>
   };
   ptrdiff_t k = 0;
   if constexpr (C == 1) {
-    // Bytes up to 2k + 31 are read: the right tap of column k + 15.
-    for (; k + 16 <= halving; k += 16) {
-      prefetch(k);
-      const __m128i r = SixteenBytes(EightHalvesC1(s, step, a, k, wv), EightHalvesC1(s, step, a, k + 8, wv));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), r);
-    }
+    if (halving) k = HalvingU8Avx2(s, step, d, static_cast<const Ipp16u*>(a.buffers[3]), halving, wr);
     for (; k + 16 <= a.width && off[k + 15] + 4 <= a.rowElements; k += 16) {
       prefetch(k);
       const __m128i r = SixteenBytes(EightC1(s, step, a, controls, k, wv), EightC1(s, step, a, controls, k + 8, wv));
