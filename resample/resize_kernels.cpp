@@ -403,18 +403,19 @@ template <int C, bool Pair>
                  TwoPixelPairs(s + step + off[k], s + step + off[k + 1], order), w, wv);
 }
 
-// ---- halving one-channel 8u rows (the wide build only) ----
+// ---- halving 8u rows (the wide build only) ----
 //
-// Column k's taps are the source columns 2k and 2k + 1, so a row's (L, R)
-// pairs are its bytes as they lie. With w0 = 16384 - w1 the two integer
-// steps take 16-bit lanes and give the same values:
+// Column k's taps are the source pixels 2k and 2k + 1, so a row's (L, R)
+// pairs are its bytes as they lie, the channels' bytes side by side after
+// a shuffle. With w0 = 16384 - w1 the two integer steps take 16-bit lanes
+// and give the same values:
 //   (L w0 + R w1 + 128) >> 8 = 64 L + (128 (R - L) w1 + 2^14) >> 15
 //   (U w0 + D w1 + 2^19) >> 20 = (U + 32 + floor(2 (D - U) 2 w1 / 2^16)) >> 6
 // (the first because 16384 L is a multiple of 256, the second because the
 // dropped remainder of (D - U) w1 / 2^14 never carries past a multiple of
 // 2^20), the second for w1 below 16384, whose double must fit a lane.
 
-// The horizontal step of sixteen columns: pairs holds their (L, R) bytes,
+// The horizontal step of sixteen values: pairs holds their (L, R) bytes,
 // w1 their right weights.
 [[gnu::target("avx2")]] inline __m256i HalvedRow(__m256i pairs, __m256i w1) {
   const __m256i minusOnePlusOne = _mm256_set1_epi16(0x01FF);  // bytes (-1, 1)
@@ -423,47 +424,104 @@ template <int C, bool Pair>
   return _mm256_add_epi16(left, _mm256_mulhrs_epi16(diff, w1));
 }
 
-// Sixteen results as 16-bit lanes from the rows u and dn at the columns'
-// first pair; w2 holds twice the lower row's weight.
-[[gnu::target("avx2")]] inline __m256i HalvedColumns(const Ipp8u* u, const Ipp8u* dn, const Ipp16u* w1,
-                                                     __m256i w2) {
-  const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w1));
-  const __m256i U = HalvedRow(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(u)), w);
-  const __m256i D = HalvedRow(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(dn)), w);
+// Sixteen results as 16-bit lanes from the (L, R) bytes of the upper and
+// lower rows; w2 holds twice the lower row's weight.
+[[gnu::target("avx2")]] inline __m256i HalvedValues(__m256i u, __m256i dn, __m256i w1, __m256i w2) {
+  const __m256i U = HalvedRow(u, w1);
+  const __m256i D = HalvedRow(dn, w1);
   const __m256i q = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(D, U), 1), w2);
   return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(U, q), _mm256_set1_epi16(32)), 6);
 }
 
-// The halving columns of a destination row; returns how many were done.
-[[gnu::target("avx2")]] inline ptrdiff_t HalvingU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d,
-                                                       const Ipp16u* w1, ptrdiff_t halving, std::uint32_t wr) {
+template <class E>
+[[gnu::target("avx2")]] inline __m256i Load32(const E* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+// Sixteen bytes from p in the low lane, sixteen from 12 bytes on in the high one.
+template <class E>
+[[gnu::target("avx2")]] inline __m256i Load12(const E* p) {
+  constexpr int next = 12 / sizeof(E);
+  return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + next), reinterpret_cast<const __m128i*>(p));
+}
+[[gnu::target("avx2")]] inline __m256i Shuffled(const Ipp8u* p, __m256i order) {
+  return _mm256_shuffle_epi8(Load32(p), order);
+}
+[[gnu::target("avx2")]] inline __m256i Shuffled12(const Ipp8u* p, __m256i order) {
+  return _mm256_shuffle_epi8(Load12(p), order);
+}
+
+// The halving columns of a destination row; w1 holds the right weights per
+// value. Returns how many columns were done.
+template <int C>
+[[gnu::target("avx2")]] ptrdiff_t HalvingU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d, const Ipp16u* w1,
+                                               ptrdiff_t halving, std::uint32_t wr, ptrdiff_t width) {
   if (wr >= 16384) return 0;
   const __m256i w2 = _mm256_set1_epi16(static_cast<short>(2 * wr));
-  // Bytes up to 2k + 63 are read: the right tap of column k + 31.
   ptrdiff_t k = 0;
-  for (; k + 32 <= halving; k += 32) {
-    const Ipp8u* p = s + 2 * k;
-    const __m256i r1 = HalvedColumns(p, p + step, w1 + k, w2);
-    const __m256i r2 = HalvedColumns(p + 32, p + step + 32, w1 + k + 16, w2);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k), _mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8));
-  }
-  for (; k + 16 <= halving; k += 16) {
-    const __m256i r = HalvedColumns(s + 2 * k, s + step + 2 * k, w1 + k, w2);
-    const __m256i b = _mm256_permute4x64_epi64(_mm256_packus_epi16(r, r), 0x08);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm256_castsi256_si128(b));
+  if constexpr (C == 1) {
+    // Bytes up to 2k + 63 are read: the right tap of column k + 31.
+    for (; k + 32 <= halving; k += 32) {
+      const Ipp8u* p = s + 2 * k;
+      const __m256i r1 = HalvedValues(Load32(p), Load32(p + step), Load32(w1 + k), w2);
+      const __m256i r2 = HalvedValues(Load32(p + 32), Load32(p + step + 32), Load32(w1 + k + 16), w2);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k),
+                          _mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8));
+    }
+    for (; k + 16 <= halving; k += 16) {
+      const __m256i r = HalvedValues(Load32(s + 2 * k), Load32(s + step + 2 * k), Load32(w1 + k), w2);
+      const __m256i b = _mm256_permute4x64_epi64(_mm256_packus_epi16(r, r), 0x08);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm256_castsi256_si128(b));
+    }
+  } else if constexpr (C == 4) {
+    // L0 L1 L2 L3 R0 R1 R2 R3 -> L0 R0 L1 R1 ...; bytes up to 8k + 63 are read.
+    const __m256i order = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4, 1, 5, 2, 6,
+                                           3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    for (; k + 8 <= halving; k += 8) {
+      const Ipp8u* p = s + 8 * k;
+      const __m256i r1 = HalvedValues(Shuffled(p, order), Shuffled(p + step, order), Load32(w1 + 4 * k), w2);
+      const __m256i r2 =
+          HalvedValues(Shuffled(p + 32, order), Shuffled(p + step + 32, order), Load32(w1 + 4 * k + 16), w2);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * k),
+                          _mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8));
+    }
+  } else {
+    // Two columns a lane, twelve bytes from 6k and 6k + 12 (four bytes more
+    // are read, within the row while the column after the group halves too):
+    // L0 L1 L2 R0 R1 R2 -> L0 R0 L1 R1 L2 R2, the lane's last two pairs
+    // zero. The weights are laid out the same way.
+    const __m256i order = _mm256_setr_epi8(0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1, 0, 3, 1, 4, 2, 5,
+                                           6, 9, 7, 10, 8, 11, -1, -1, -1, -1);
+    // Per lane the twelve values of packed results, then four spare bytes.
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1, 0, 1, 2, 3, 4, 5,
+                                          8, 9, 10, 11, 12, 13, -1, -1, -1, -1);
+    // The second store writes four bytes past the eight columns, into the
+    // next two, which are written after.
+    for (; k + 9 <= halving && k + 10 <= width; k += 8) {
+      const Ipp8u* p = s + 6 * k;
+      const __m256i r1 = HalvedValues(Shuffled12(p, order), Shuffled12(p + step, order), Load12(w1 + 3 * k), w2);
+      const __m256i r2 =
+          HalvedValues(Shuffled12(p + 24, order), Shuffled12(p + step + 24, order), Load12(w1 + 3 * k + 12), w2);
+      // Packed: columns k, k + 1 | k + 4, k + 5 || k + 2, k + 3 | k + 6, k + 7,
+      // each pair six bytes and two spare.
+      const __m256i b = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8), pack);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 3 * k), _mm256_castsi256_si128(b));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 3 * k + 12), _mm256_extracti128_si256(b, 1));
+    }
   }
   return k;
 }
 
-// How many leading one-channel columns have their left tap at 2k: all but
-// the last when halving an even width, whatever the weights. Their right
-// weights are laid out alone in the fourth buffer.
+// How many leading columns have their left tap at pixel 2k: all but the
+// last when halving an even width, whatever the weights. Their right
+// weights are laid out once per value in the fourth buffer.
+template <int C>
 ptrdiff_t HalvingColumns(const ResizeKernelArgs& a) {
   ptrdiff_t k = 0;
-  while (k < a.width && a.colOffset[k] == 2 * k) ++k;
+  while (k < a.width && a.colOffset[k] == 2 * C * k) ++k;
   auto* w1 = static_cast<Ipp16u*>(a.buffers[3]);
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
-  for (ptrdiff_t m = 0; m < k; ++m) w1[m] = wt[2 * m + 1];
+  for (ptrdiff_t m = 0; m < k; ++m)
+    for (int c = 0; c < C; ++c) w1[m * C + c] = wt[2 * m + 1];
   return k;
 }
 
@@ -485,8 +543,8 @@ template <int C>
     }
   };
   ptrdiff_t k = 0;
+  if (halving) k = HalvingU8Avx2<C>(s, step, d, static_cast<const Ipp16u*>(a.buffers[3]), halving, wr, a.width);
   if constexpr (C == 1) {
-    if (halving) k = HalvingU8Avx2(s, step, d, static_cast<const Ipp16u*>(a.buffers[3]), halving, wr);
     for (; k + 16 <= a.width && off[k + 15] + 4 <= a.rowElements; k += 16) {
       prefetch(k);
       const __m128i r = SixteenBytes(EightC1(s, step, a, controls, k, wv), EightC1(s, step, a, controls, k + 8, wv));
@@ -649,9 +707,9 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
   using B = std::conditional_t<integer, Ipp16u, float>;
   RowCache<2> cache(a);
   ptrdiff_t halving = 0;
-  if constexpr (Simd && C == 1 && sizeof(T) == 1) {
-    ShuffleControlsC1(a, static_cast<Ipp8u*>(a.buffers[2]));
-    halving = HalvingColumns(a);
+  if constexpr (Simd && sizeof(T) == 1) {
+    if constexpr (C == 1) ShuffleControlsC1(a, static_cast<Ipp8u*>(a.buffers[2]));
+    halving = HalvingColumns<C>(a);
   }
   const ptrdiff_t n = ptrdiff_t{a.width} * C;
   auto filterPair = [&](int row, B* u, B* dn, std::ptrdiff_t ahead) __attribute__((always_inline)) {
