@@ -165,15 +165,12 @@ TAVREL_INLINE ptrdiff_t NearestHalvingRowU8C4(const Ipp8u* s, Ipp8u* d, const Re
   return k;
 }
 
-template <class T, int C, bool Simd = false>
-TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
+// The rows of nearest; the first `halving` columns (at least four, or
+// none) take every second pixel.
+template <class T, int C, bool Simd, bool Halving>
+TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
   const int w = a.width;
   constexpr bool shuffled = Simd && C == 1 && sizeof(T) == 1;
-  if constexpr (shuffled) NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]));
-  // How many leading columns take every second pixel from the first.
-  ptrdiff_t halving = 0;
-  if constexpr (C == 4 && sizeof(T) == 1)
-    while (halving < w && a.colOffset[halving] == a.colOffset[0] + 8 * halving) ++halving;
   for (ptrdiff_t i = 0; i < a.height; ++i) {
     T* d = DstRow<T>(a, i);
     if (i > 0 && a.rowIndex[i] == a.rowIndex[i - 1]) {
@@ -186,7 +183,7 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
     const ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - a.rowIndex[i]) * a.srcStep : 0;
     ptrdiff_t k = 0;
     if constexpr (shuffled) k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
-    if constexpr (C == 4 && sizeof(T) == 1) k = NearestHalvingRowU8C4(s, d, a, halving, ahead);
+    if constexpr (Halving) k = NearestHalvingRowU8C4(s, d, a, halving, ahead);
     if (ahead) {
       for (; k < w; ++k) {
         __builtin_prefetch(s + a.colOffset[k] + ahead);
@@ -196,6 +193,23 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
       for (; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
     }
   }
+}
+
+// Out of line, so the general rows' loop keeps its own layout (and speed).
+[[gnu::noinline]] void NearestHalvingU8C4(const ResizeKernelArgs& a, ptrdiff_t halving) {
+  NearestRows<Ipp8u, 4, false, true>(a, halving);
+}
+
+template <class T, int C, bool Simd = false>
+TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
+  if constexpr (Simd && C == 1 && sizeof(T) == 1) NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]));
+  if constexpr (C == 4 && sizeof(T) == 1) {
+    // How many leading columns take every second pixel from the first.
+    ptrdiff_t halving = 0;
+    while (halving < a.width && a.colOffset[halving] == a.colOffset[0] + 8 * halving) ++halving;
+    if (halving >= 4) return NearestHalvingU8C4(a, halving);
+  }
+  NearestRows<T, C, Simd, false>(a, 0);
 }
 
 // ---- AVX2 passes of 8u linear (the wide build only) ----
