@@ -230,6 +230,10 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
     k.buffers[2] = blocks.Take<char>((static_cast<std::size_t>(ax.count) + 8) * 12);
     if (!k.buffers[2]) return ippStsMemAllocErr;
   }
+  if (method == IPPI_INTER_LINEAR && element == ResizeElement::u8) {
+    k.buffers[3] = blocks.Take<Ipp16u>((static_cast<std::size_t>(ax.count) + 4) * C);
+    if (!k.buffers[3]) return ippStsMemAllocErr;
+  }
 
   const int index = ResizeKernelIndex(method, element, C);
   ResizeKernelAt(index, options.variant)(k);

@@ -147,11 +147,30 @@ void NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
   return k;
 }
 
-template <class T, int C, bool Simd = false>
-TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
+// Four-channel 8-bit nearest taking every second pixel (halving): four
+// pixels from two 16-byte loads, the first and third of each. The group
+// from k reads 32 bytes from its first pixel, up to the pixel after its last.
+TAVREL_INLINE ptrdiff_t NearestHalvingRowU8C4(const Ipp8u* s, Ipp8u* d, const ResizeKernelArgs& a,
+                                              ptrdiff_t halving, std::ptrdiff_t ahead) {
+  const std::ptrdiff_t* off = a.colOffset;
+  ptrdiff_t k = 0;
+  for (; k + 4 <= halving && off[k] + 32 <= a.rowElements; k += 4) {
+    const Ipp8u* p = s + off[k];
+    if (ahead) __builtin_prefetch(p + ahead);
+    const __m128 first = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    const __m128 second = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * k),
+                     _mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0))));
+  }
+  return k;
+}
+
+// The rows of nearest; the first `halving` columns (at least four, or
+// none) take every second pixel.
+template <class T, int C, bool Simd, bool Halving>
+TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
   const int w = a.width;
   constexpr bool shuffled = Simd && C == 1 && sizeof(T) == 1;
-  if constexpr (shuffled) NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]));
   for (ptrdiff_t i = 0; i < a.height; ++i) {
     T* d = DstRow<T>(a, i);
     if (i > 0 && a.rowIndex[i] == a.rowIndex[i - 1]) {
@@ -164,6 +183,7 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
     const ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - a.rowIndex[i]) * a.srcStep : 0;
     ptrdiff_t k = 0;
     if constexpr (shuffled) k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
+    if constexpr (Halving) k = NearestHalvingRowU8C4(s, d, a, halving, ahead);
     if (ahead) {
       for (; k < w; ++k) {
         __builtin_prefetch(s + a.colOffset[k] + ahead);
@@ -173,6 +193,23 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
       for (; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
     }
   }
+}
+
+// Out of line, so the general rows' loop keeps its own layout (and speed).
+[[gnu::noinline]] void NearestHalvingU8C4(const ResizeKernelArgs& a, ptrdiff_t halving) {
+  NearestRows<Ipp8u, 4, false, true>(a, halving);
+}
+
+template <class T, int C, bool Simd = false>
+TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
+  if constexpr (Simd && C == 1 && sizeof(T) == 1) NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]));
+  if constexpr (C == 4 && sizeof(T) == 1) {
+    // How many leading columns take every second pixel from the first.
+    ptrdiff_t halving = 0;
+    while (halving < a.width && a.colOffset[halving] == a.colOffset[0] + 8 * halving) ++halving;
+    if (halving >= 4) return NearestHalvingU8C4(a, halving);
+  }
+  NearestRows<T, C, Simd, false>(a, 0);
 }
 
 // ---- AVX2 passes of 8u linear (the wide build only) ----
@@ -380,13 +417,174 @@ template <int C, bool Pair>
                  TwoPixelPairs(s + step + off[k], s + step + off[k + 1], order), w, wv);
 }
 
+// ---- halving 8u rows (the wide build only) ----
+//
+// Column k's taps are the source pixels 2k and 2k + 1, so a row's (L, R)
+// pairs are its bytes as they lie, the channels' bytes side by side after
+// a shuffle. With w0 = 16384 - w1 the two integer steps take 16-bit lanes
+// and give the same values:
+//   (L w0 + R w1 + 128) >> 8 = 64 L + (128 (R - L) w1 + 2^14) >> 15
+//   (U w0 + D w1 + 2^19) >> 20 = (U + 32 + floor(2 (D - U) 2 w1 / 2^16)) >> 6
+// (the first because 16384 L is a multiple of 256, the second because the
+// dropped remainder of (D - U) w1 / 2^14 never carries past a multiple of
+// 2^20), the second for w1 below 16384, whose double must fit a lane.
+
+// The horizontal step of sixteen values: pairs holds their (L, R) bytes,
+// w1 their right weights.
+[[gnu::target("avx2")]] inline __m256i HalvedRow(__m256i pairs, __m256i w1) {
+  const __m256i minusOnePlusOne = _mm256_set1_epi16(0x01FF);  // bytes (-1, 1)
+  const __m256i diff = _mm256_slli_epi16(_mm256_maddubs_epi16(pairs, minusOnePlusOne), 7);
+  const __m256i left = _mm256_maddubs_epi16(pairs, _mm256_set1_epi16(64));  // bytes (64, 0)
+  return _mm256_add_epi16(left, _mm256_mulhrs_epi16(diff, w1));
+}
+
+// Sixteen results as 16-bit lanes from the (L, R) bytes of the upper and
+// lower rows; w2 holds twice the lower row's weight.
+[[gnu::target("avx2")]] inline __m256i HalvedValues(__m256i u, __m256i dn, __m256i w1, __m256i w2) {
+  const __m256i U = HalvedRow(u, w1);
+  const __m256i D = HalvedRow(dn, w1);
+  const __m256i q = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(D, U), 1), w2);
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(U, q), _mm256_set1_epi16(32)), 6);
+}
+
+template <class E>
+[[gnu::target("avx2")]] inline __m256i Load32(const E* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+// Sixteen bytes from p in the low lane, sixteen from 12 bytes on in the high one.
+template <class E>
+[[gnu::target("avx2")]] inline __m256i Load12(const E* p) {
+  constexpr int next = 12 / sizeof(E);
+  return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + next), reinterpret_cast<const __m128i*>(p));
+}
+[[gnu::target("avx2")]] inline __m256i Shuffled(const Ipp8u* p, __m256i order) {
+  return _mm256_shuffle_epi8(Load32(p), order);
+}
+[[gnu::target("avx2")]] inline __m256i Shuffled12(const Ipp8u* p, __m256i order) {
+  return _mm256_shuffle_epi8(Load12(p), order);
+}
+
+// The halving columns of a destination row; w1 holds the right weights per
+// value. Returns how many columns were done.
+template <int C>
+[[gnu::target("avx2")]] ptrdiff_t HalvingU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d, const Ipp16u* w1,
+                                               ptrdiff_t halving, std::uint32_t wr, ptrdiff_t width) {
+  if (wr >= 16384) return 0;
+  const __m256i w2 = _mm256_set1_epi16(static_cast<short>(2 * wr));
+  ptrdiff_t k = 0;
+  if constexpr (C == 1) {
+    // Bytes up to 2k + 63 are read: the right tap of column k + 31.
+    for (; k + 32 <= halving; k += 32) {
+      const Ipp8u* p = s + 2 * k;
+      const __m256i r1 = HalvedValues(Load32(p), Load32(p + step), Load32(w1 + k), w2);
+      const __m256i r2 = HalvedValues(Load32(p + 32), Load32(p + step + 32), Load32(w1 + k + 16), w2);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k),
+                          _mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8));
+    }
+    for (; k + 16 <= halving; k += 16) {
+      const __m256i r = HalvedValues(Load32(s + 2 * k), Load32(s + step + 2 * k), Load32(w1 + k), w2);
+      const __m256i b = _mm256_permute4x64_epi64(_mm256_packus_epi16(r, r), 0x08);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm256_castsi256_si128(b));
+    }
+  } else if constexpr (C == 4) {
+    // L0 L1 L2 L3 R0 R1 R2 R3 -> L0 R0 L1 R1 ...; bytes up to 8k + 63 are read.
+    const __m256i order = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4, 1, 5, 2, 6,
+                                           3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    for (; k + 8 <= halving; k += 8) {
+      const Ipp8u* p = s + 8 * k;
+      const __m256i r1 = HalvedValues(Shuffled(p, order), Shuffled(p + step, order), Load32(w1 + 4 * k), w2);
+      const __m256i r2 =
+          HalvedValues(Shuffled(p + 32, order), Shuffled(p + step + 32, order), Load32(w1 + 4 * k + 16), w2);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * k),
+                          _mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8));
+    }
+  } else {
+    // Two columns a lane, twelve bytes from 6k and 6k + 12 (four bytes more
+    // are read, within the row while the column after the group halves too):
+    // L0 L1 L2 R0 R1 R2 -> L0 R0 L1 R1 L2 R2, the lane's last two pairs
+    // zero. The weights are laid out the same way.
+    const __m256i order = _mm256_setr_epi8(0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1, 0, 3, 1, 4, 2, 5,
+                                           6, 9, 7, 10, 8, 11, -1, -1, -1, -1);
+    // Per lane the twelve values of packed results, then four spare bytes.
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1, 0, 1, 2, 3, 4, 5,
+                                          8, 9, 10, 11, 12, 13, -1, -1, -1, -1);
+    // The second store writes four bytes past the eight columns, into the
+    // next two, which are written after.
+    for (; k + 9 <= halving && k + 10 <= width; k += 8) {
+      const Ipp8u* p = s + 6 * k;
+      const __m256i r1 = HalvedValues(Shuffled12(p, order), Shuffled12(p + step, order), Load12(w1 + 3 * k), w2);
+      const __m256i r2 =
+          HalvedValues(Shuffled12(p + 24, order), Shuffled12(p + step + 24, order), Load12(w1 + 3 * k + 12), w2);
+      // Packed: columns k, k + 1 | k + 4, k + 5 || k + 2, k + 3 | k + 6, k + 7,
+      // each pair six bytes and two spare.
+      const __m256i b = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8), pack);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 3 * k), _mm256_castsi256_si128(b));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 3 * k + 12), _mm256_extracti128_si256(b, 1));
+    }
+  }
+  return k;
+}
+
+// Halving one-channel 16u rows: column k's (L, R) pair is the row's 32-bit
+// element k. The 16-bit multiply-add is signed, so both steps take the
+// values less 32768 and add 32768 x 16384 back (the weights sum to 16384):
+// the same sums, exactly.
+[[gnu::target("avx2")]] inline __m256i HalvedU16(__m256i pairs, __m256i w) {
+  const __m256i less = _mm256_xor_si256(pairs, _mm256_set1_epi16(-32768));
+  return _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(less, w), _mm256_set1_epi32((1 << 29) + 8192)), 14);
+}
+
+// Eight results, one a 32-bit lane, of the columns from k; wv holds the
+// rows' weights (16384 - wr, wr).
+[[gnu::target("avx2")]] inline __m256i EightHalvedU16(const Ipp16u* s, std::ptrdiff_t step, const Ipp16u* wt,
+                                                      ptrdiff_t k, __m256i wv) {
+  const __m256i w = Load32(wt + 2 * k);
+  const __m256i u = HalvedU16(Load32(s + 2 * k), w);
+  const __m256i dn = HalvedU16(Load32(s + step + 2 * k), w);
+  return HalvedU16(_mm256_or_si256(u, _mm256_slli_epi32(dn, 16)), wv);
+}
+
+[[gnu::target("avx2")]] ptrdiff_t HalvingU16Avx2(const Ipp16u* s, std::ptrdiff_t step, Ipp16u* d,
+                                                const ResizeKernelArgs& a, ptrdiff_t halving, std::uint32_t wr) {
+  const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
+  const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
+  ptrdiff_t k = 0;
+  // Elements up to 2k + 31 are read: the right tap of column k + 15.
+  for (; k + 16 <= halving; k += 16) {
+    const __m256i r = _mm256_packus_epi32(EightHalvedU16(s, step, wt, k, wv), EightHalvedU16(s, step, wt, k + 8, wv));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k), _mm256_permute4x64_epi64(r, 0xD8));
+  }
+  return k;
+}
+
+// How many leading columns have their left tap at pixel 2k: all but the
+// last when halving an even width, whatever the weights.
+ptrdiff_t HalvingCount(const ResizeKernelArgs& a, int C) {
+  ptrdiff_t k = 0;
+  while (k < a.width && a.colOffset[k] == 2 * C * k) ++k;
+  return k;
+}
+
+// The same for 8u, the right weights laid out once per value in the
+// fourth buffer.
+template <int C>
+ptrdiff_t HalvingColumns(const ResizeKernelArgs& a) {
+  const ptrdiff_t k = HalvingCount(a, C);
+  auto* w1 = static_cast<Ipp16u*>(a.buffers[3]);
+  const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
+  for (ptrdiff_t m = 0; m < k; ++m)
+    for (int c = 0; c < C; ++c) w1[m * C + c] = wt[2 * m + 1];
+  return k;
+}
+
 // Both rows of a destination row filtered and blended in registers, for
 // rows no later destination row needs: the same two integer steps as the
-// row and column passes, with no trip through the row buffers.
+// row and column passes, with no trip through the row buffers. One channel:
+// the first `halving` columns take their left taps at 2k.
 template <int C>
 [[gnu::target("avx2")]] ptrdiff_t LinearFusedU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d,
                                                    const ResizeKernelArgs& a, std::uint32_t wr,
-                                                   std::ptrdiff_t ahead) {
+                                                   std::ptrdiff_t ahead, ptrdiff_t halving) {
   const std::ptrdiff_t* off = a.colOffset;
   const auto* controls = static_cast<const Ipp8u*>(a.buffers[2]);
   const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
@@ -397,6 +595,7 @@ template <int C>
     }
   };
   ptrdiff_t k = 0;
+  if (halving) k = HalvingU8Avx2<C>(s, step, d, static_cast<const Ipp16u*>(a.buffers[3]), halving, wr, a.width);
   if constexpr (C == 1) {
     for (; k + 16 <= a.width && off[k + 15] + 4 <= a.rowElements; k += 16) {
       prefetch(k);
@@ -533,7 +732,7 @@ TAVREL_INLINE void LinearRowsFloat(const float* s, std::ptrdiff_t step, float* _
 // Both rows of destination row i, blended straight into it.
 template <class T, int C, bool Simd>
 TAVREL_INLINE void LinearFusedInt(const T* s, std::ptrdiff_t step, T* __restrict d, const ResizeKernelArgs& a,
-                                  std::uint32_t wr, std::ptrdiff_t ahead) {
+                                  std::uint32_t wr, std::ptrdiff_t ahead, ptrdiff_t halving) {
   constexpr std::uint32_t round = sizeof(T) == 1 ? 128 : 8192;
   constexpr int shift = sizeof(T) == 1 ? 8 : 14;
   constexpr std::uint32_t roundV = sizeof(T) == 1 ? 524288 : 8192;
@@ -541,7 +740,8 @@ TAVREL_INLINE void LinearFusedInt(const T* s, std::ptrdiff_t step, T* __restrict
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
   const std::uint32_t w0V = 16384 - wr;
   ptrdiff_t k = 0;
-  if constexpr (Simd && sizeof(T) == 1) k = LinearFusedU8Avx2<C>(s, step, d, a, wr, ahead);
+  if constexpr (Simd && sizeof(T) == 1) k = LinearFusedU8Avx2<C>(s, step, d, a, wr, ahead, halving);
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) k = HalvingU16Avx2(s, step, d, a, halving, wr);
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const T* q = p + step;
@@ -559,7 +759,12 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
   constexpr bool integer = sizeof(T) < 4;
   using B = std::conditional_t<integer, Ipp16u, float>;
   RowCache<2> cache(a);
-  if constexpr (Simd && C == 1 && sizeof(T) == 1) ShuffleControlsC1(a, static_cast<Ipp8u*>(a.buffers[2]));
+  ptrdiff_t halving = 0;
+  if constexpr (Simd && sizeof(T) == 1) {
+    if constexpr (C == 1) ShuffleControlsC1(a, static_cast<Ipp8u*>(a.buffers[2]));
+    halving = HalvingColumns<C>(a);
+  }
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) halving = HalvingCount(a, 1);
   const ptrdiff_t n = ptrdiff_t{a.width} * C;
   auto filterPair = [&](int row, B* u, B* dn, std::ptrdiff_t ahead) __attribute__((always_inline)) {
     if constexpr (integer)
@@ -585,7 +790,7 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
         // Rows no later destination row takes (shrinking): straight through.
         if (i + 1 == a.height || (a.rowIndex[i + 1] != j && a.rowIndex[i + 1] != j + 1)) {
           LinearFusedInt<T, C, Simd>(RowAt<T>(a, j), a.srcStep, DstRow<T>(a, i), a,
-                                     static_cast<const Ipp16u*>(a.rowWeights)[i], ahead);
+                                     static_cast<const Ipp16u*>(a.rowWeights)[i], ahead, halving);
           continue;
         }
       }
@@ -752,7 +957,7 @@ struct Table {
       V<&NearestK<Ipp32u, 4>::Run>::Fn,
       V<&Wide<LinearOf, Ipp8u>::Run>::Fn, V<&Wide<LinearK, Ipp16u>::Run>::Fn,
       V<&Wide<LinearK, Ipp32f>::Run>::Fn, V<&LinearOf<Ipp8u, 1>::Run>::Fn,
-      V<&LinearK<Ipp16u, 1>::Run>::Fn, V<&LinearK<Ipp32f, 1>::Run>::Fn,
+      V<&LinearOf<Ipp16u, 1>::Run>::Fn, V<&LinearK<Ipp32f, 1>::Run>::Fn,
       V<&Wide<CubicK, Ipp8u>::Run>::Fn, V<&Wide<CubicK, Ipp16u>::Run>::Fn,
       V<&Wide<CubicK, Ipp32f>::Run>::Fn, V<&CubicK<Ipp8u, 1>::Run>::Fn,
       V<&CubicK<Ipp16u, 1>::Run>::Fn, V<&CubicK<Ipp32f, 1>::Run>::Fn,

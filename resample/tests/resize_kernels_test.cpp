@@ -216,6 +216,56 @@ TEST(ResizeKernels, ProcessorVariantsMatchThePlainBuild) {
   CompareVariants<float>();
 }
 
+// Exact halves: every column but the last (every one when the width is
+// 2n - 1) takes its left tap at 2k, which the wide build reads as the row's
+// elements as they lie. Widths reach the vector loops' ends and tails,
+// regions end at the image's right edge, and a checkerboard gives the
+// largest differences between neighbours.
+template <class T>
+void CompareHalving() {
+  struct Case {
+    int w, h;
+    IppiRect roi;
+    IppiSize dst;
+  };
+  const Case cases[] = {
+      {64, 10, {0, 0, 64, 10}, {32, 5}},      {66, 9, {0, 0, 66, 9}, {33, 5}},
+      {114, 7, {0, 0, 114, 7}, {57, 4}},      {192, 22, {0, 0, 192, 22}, {96, 11}},
+      {97, 21, {0, 0, 97, 21}, {49, 11}},     {160, 13, {31, 3, 129, 10}, {65, 5}},
+      {140, 12, {12, 2, 128, 10}, {64, 5}},   {34, 4, {0, 0, 34, 4}, {17, 2}},
+  };
+  const T top = std::numeric_limits<T>::max();
+  std::uint32_t seed = 81;
+  for (const Case& k : cases)
+    for (int C : {1, 3, 4})
+      for (int method : {IPPI_INTER_NN, IPPI_INTER_LINEAR})
+        for (bool checkerboard : {false, true}) {
+          SCOPED_TRACE(::testing::Message() << k.w << "x" << k.h << " region " << k.roi.x << "," << k.roi.y << " C"
+                                            << C << " method " << method << (checkerboard ? " checkerboard" : ""));
+          Image<T> src = RandomImage<T>(k.w, k.h, C, seed++);
+          if (checkerboard)
+            for (int y = 0; y < k.h; ++y)
+              for (int x = 0; x < k.w; ++x)
+                for (int c = 0; c < C; ++c) src.at(x, y, c) = (x + y + c) % 2 ? top : 0;
+          // The last row of pixels ends the buffer, so a read past it shows.
+          src.px.resize(src.px.size() - 3);
+          Canvas<T> plain(k.dst.width, k.dst.height, C), best(k.dst.width, k.dst.height, C);
+          const double fx = static_cast<double>(k.dst.width) / k.roi.width;
+          const double fy = static_cast<double>(k.dst.height) / k.roi.height;
+          ASSERT_EQ(General(src, k.roi, plain, fx, fy, method, {nullptr, ResizeVariant::plain}), ippStsNoErr);
+          ASSERT_EQ(General(src, k.roi, best, fx, fy, method, {nullptr, ResizeVariant::best}), ippStsNoErr);
+          ASSERT_EQ(plain.px, best.px);
+          EXPECT_TRUE(best.GuardIntactOutside(k.dst.width, k.dst.height));
+        }
+}
+
+TEST(ResizeKernels, HalvingMatchesThePlainBuild) {
+  if (!ProcessorHasAvx2())
+    GTEST_SKIP() << "this processor has no AVX2: the best variant would be the plain one";
+  CompareHalving<Ipp8u>();
+  CompareHalving<Ipp16u>();
+}
+
 // Fails the n-th allocation and keeps count of what is still held.
 struct FailingAllocator {
   int failAt = -1, calls = 0, held = 0;

@@ -34,6 +34,9 @@ const Case kCases[] = {
     {"strong downscale, wide region", 301, 23, {4, 1, 290, 21}, {90, 9}, 0.29, 0.4, 0, 0},
     {"stronger downscale, wide", 401, 19, {0, 0, 401, 19}, {90, 9}, 0.17, 0.4, 0, 0},
     {"very strong downscale, wide", 400, 30, {0, 0, 400, 30}, {40, 9}, 0.05, 0.1, 0, 0},
+    // Left taps at every second column: all but the last, and all.
+    {"exact halves, wide", 192, 22, {0, 0, 192, 22}, {96, 11}, 0.5, 0.5, 0, 0},
+    {"halves of an odd width onto its middle", 97, 21, {0, 0, 97, 21}, {49, 11}, 49.0 / 97, 11.0 / 21, 0, 0},
 };
 
 double Tolerance(int method, ResizeElement e) {
