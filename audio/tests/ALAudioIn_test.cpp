@@ -254,7 +254,9 @@ TEST_F(CaptureFixture, ALostDeviceIsReportedOnceWhileRunningAndOnlyRecordedFrame
     ASSERT_GE(log.buffers.size(), 1u);
     ASSERT_LE(log.buffers.size(), 2u) << "the 39 empty buffers never go down";
     EXPECT_EQ(log.buffers[0], Expected(0, 2048));
-    if (log.buffers.size() == 2) EXPECT_EQ(log.buffers[1], Expected(2048, 128 * 4)) << "only the recorded frames";
+    if (log.buffers.size() == 2) {
+      EXPECT_EQ(log.buffers[1], Expected(2048, 128 * 4)) << "only the recorded frames";
+    }
     EXPECT_EQ(log.kinds.back(), "endstop");
   }
 
