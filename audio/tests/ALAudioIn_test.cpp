@@ -276,6 +276,40 @@ TEST_F(CaptureFixture, ALostDeviceIsReportedOnceWhileRunningAndOnlyRecordedFrame
   EXPECT_EQ(errors.size(), 1u) << testing::PrintToString(errors);
 }
 
+// A failure the wave thread meets counts only against the stream it met it
+// on: one met on a stream a stop has closed is not charged to the stream a
+// later start opened, which goes on; one met on the open stream stops it.
+TEST_F(CaptureFixture, AWaveThreadFailureCountsOnlyAgainstItsOwnStream) {
+  HandleErrors();
+  const auto startedStream = [&] {
+    uint64_t h = 0;
+    for (auto& c : fake->Calls())
+      if (std::string(c.function) == "waveInStart") h = c.handle;
+    return HWAVEIN{h};
+  };
+  in->SetEnabled(true);
+  const HWAVEIN first = startedStream();
+  in->SetEnabled(false);
+  in->SetEnabled(true);
+  const HWAVEIN second = startedStream();
+  ASSERT_NE(first, second);
+  const auto failFromWaveThread = [&](HWAVEIN stream) {
+    std::thread([&] { in->DeviceFailure("Audio device failed.", MMSYSERR_NODRIVER, stream); }).join();
+    for (int i = 0; i < 5; ++i) ProcessMessages();
+  };
+
+  failFromWaveThread(first);
+  EXPECT_TRUE(errors.empty()) << testing::PrintToString(errors);
+  EXPECT_TRUE(in->Enabled());
+  fake->Advance(512);
+  ASSERT_TRUE(log.WaitBuffers(1)) << "the new stream runs on";
+
+  failFromWaveThread(second);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Audio device failed. - 6 - 6"}));
+  EXPECT_FALSE(in->Enabled());
+  EXPECT_EQ(fake->OpenStreams(), 0);
+}
+
 // When the user stops first, the stop reports the loss, and only once.
 TEST_F(CaptureFixture, ALostDeviceStoppedBeforeItsReportArrivesIsReportedOnce) {
   HandleErrors();
