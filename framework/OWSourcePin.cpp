@@ -506,8 +506,12 @@ TOWNotifyResult TOWSourcePin::NotifyPin(TOWBasicPin* APin, IOWNotifyOperation* O
   std::optional<TOWDestroyUse> use;
   bool raised = false;
 
-  // Runs on every exit: owner locks back (input first), re-ordering, depth,
-  // converter references dropped without pin holds, then the pin lock.
+  // Runs on every exit: re-ordering, depth, converter references dropped
+  // without pin holds, the pin lock, and last the owner locks (input
+  // first). Taken back while this pin is still held, they would be asked
+  // for in the order opposite to a thread that holds the owner and reads
+  // this pin (a filter's input asking whether its output is linked): each
+  // waits for the other until the lock's back-off gives way.
   struct Cleanup {
     TOWSourcePin* pin;
     std::optional<OwnerLocksGivenUp>& owner;
@@ -516,7 +520,6 @@ TOWNotifyResult TOWSourcePin::NotifyPin(TOWBasicPin* APin, IOWNotifyOperation* O
     std::optional<TOWDestroyUse>& use;
     bool& raised;
     ~Cleanup() {
-      owner.reset();
       {
         WriteHold w(pin);
         if (!pin->FInDisconnect) pin->ReorderSinkEntries();
@@ -528,6 +531,7 @@ TOWNotifyResult TOWSourcePin::NotifyPin(TOWBasicPin* APin, IOWNotifyOperation* O
       }
       use.reset();
       read.reset();
+      owner.reset();
     }
   } cleanup{this, owner, snap, read, use, raised};
 
