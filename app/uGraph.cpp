@@ -20,25 +20,37 @@ int HistoryLenForRate(int rate, int current) {
 // ---------------------------------------------------------------------------
 // THistoryQueue
 
-THistoryQueue::THistoryQueue(int capacity) : capacity_(size_t(std::max(capacity, 1))) {}
+namespace {
+
+size_t QueueCapacity(int capacity) { return size_t(std::clamp(capacity, 1, THistoryQueue::kMaxCapacity)); }
+
+}  // namespace
+
+THistoryQueue::THistoryQueue(int capacity) : capacity_(QueueCapacity(capacity)) {}
+
+void THistoryQueue::DropOldestLocked(size_t n) {
+  n = std::min(n, count_);
+  first_ = (first_ + n) % ring_.size();
+  count_ -= n;
+}
 
 void THistoryQueue::Push(const THistoryEntry& entry) {
   std::lock_guard lock(mutex_);
-  if (entries_.size() >= capacity_) entries_.pop_front();
-  entries_.push_back(entry);
+  if (count_ >= capacity_) DropOldestLocked(count_ - capacity_ + 1);
+  ring_[(first_ + count_++) % ring_.size()] = entry;
 }
 
 void THistoryQueue::TakeAll(std::vector<THistoryEntry>& out) {
   out.clear();
   std::lock_guard lock(mutex_);
-  out.assign(entries_.begin(), entries_.end());
-  entries_.clear();
+  for (size_t i = 0; i < count_; ++i) out.push_back(ring_[(first_ + i) % ring_.size()]);
+  DropOldestLocked(count_);
 }
 
 void THistoryQueue::SetCapacity(int capacity) {
   std::lock_guard lock(mutex_);
-  capacity_ = size_t(std::max(capacity, 1));
-  while (entries_.size() > capacity_) entries_.pop_front();
+  capacity_ = QueueCapacity(capacity);
+  if (count_ > capacity_) DropOldestLocked(count_ - capacity_);
 }
 
 int THistoryQueue::Capacity() const {
@@ -48,7 +60,7 @@ int THistoryQueue::Capacity() const {
 
 int THistoryQueue::Count() const {
   std::lock_guard lock(mutex_);
-  return int(entries_.size());
+  return int(count_);
 }
 
 // ---------------------------------------------------------------------------

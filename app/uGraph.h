@@ -83,10 +83,13 @@ struct TAudioFlags {
 };
 
 // Entries on their way from the capture thread to the GUI thread, oldest
-// first, at most Capacity of them: a push into a full queue drops the
-// oldest.
+// first, at most Capacity of them (1 to kMaxCapacity): a push into a full
+// queue drops the oldest. The entries live in a fixed ring, so a push never
+// allocates.
 class THistoryQueue {
  public:
+  static constexpr int kMaxCapacity = 256;
+
   explicit THistoryQueue(int capacity);
 
   void Push(const THistoryEntry& entry);
@@ -98,8 +101,12 @@ class THistoryQueue {
   int Count() const;
 
  private:
+  void DropOldestLocked(size_t n);
+
   mutable std::mutex mutex_;
-  std::deque<THistoryEntry> entries_;
+  std::array<THistoryEntry, kMaxCapacity> ring_{};
+  size_t first_ = 0;
+  size_t count_ = 0;
   size_t capacity_;
 };
 

@@ -594,8 +594,10 @@ void TAdvSpinEdit::ClampOnExit() {
   if (allow_null_ && Text().empty()) return;
   switch (spin_type_) {
     case sptNormal: {
-      const int v = Value();
-      if (ClampValue(v) != v) SetValue(v);
+      // A number too long for the value still says which end of the range
+      // it is beyond; Value alone would read it as MinValue.
+      const int64_t v = TextToWideInt(Text()).value_or(Value());
+      if (ClampValue(v) != v) SetValue(ClampValue(v));
       break;
     }
     case sptFloat: SetFloatValue(ClampFloat(FloatValue())); break;

@@ -384,7 +384,7 @@ std::string FloatToText(double v, int precision, const TFormatSettings& fs) {
   return Localised(s, fs);
 }
 
-std::optional<int32_t> TextToInt(std::string_view text) {
+std::optional<int64_t> TextToWideInt(std::string_view text) {
   size_t a = text.find_first_not_of(' '), b = text.find_last_not_of(' ');
   if (a == std::string_view::npos) return std::nullopt;
   std::string_view t = text.substr(a, b - a + 1);
@@ -394,15 +394,19 @@ std::optional<int32_t> TextToInt(std::string_view text) {
     t.remove_prefix(1);
   }
   if (t.empty()) return std::nullopt;
+  constexpr int64_t kLimit = INT64_MAX / 10;
   int64_t v = 0;
   for (char c : t) {
     if (c < '0' || c > '9') return std::nullopt;
-    v = v * 10 + (c - '0');
-    if (v > int64_t{1} << 31) return std::nullopt;
+    v = v >= kLimit ? kLimit : v * 10 + (c - '0');
   }
-  if (negative) v = -v;
-  if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
-  return static_cast<int32_t>(v);
+  return negative ? -v : v;
+}
+
+std::optional<int32_t> TextToInt(std::string_view text) {
+  const std::optional<int64_t> v = TextToWideInt(text);
+  if (!v || *v < INT32_MIN || *v > INT32_MAX) return std::nullopt;
+  return static_cast<int32_t>(*v);
 }
 
 std::string IntToHexText(int32_t v) {

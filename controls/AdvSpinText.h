@@ -76,6 +76,9 @@ std::optional<double> TextToFloat(std::string_view text, const TFormatSettings& 
 std::string FloatToText(double v, int precision, const TFormatSettings& fs);
 // A sign and decimal digits within 32 bits, blanks around allowed.
 std::optional<int32_t> TextToInt(std::string_view text);
+// The same text of any length; a number too large for 64 bits keeps its
+// sign and reads as one that is still far beyond 32 bits.
+std::optional<int64_t> TextToWideInt(std::string_view text);
 
 // "0x" and the upper-case digits of the 32-bit pattern, no leading zeros.
 std::string IntToHexText(int32_t v);

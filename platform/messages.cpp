@@ -1,10 +1,15 @@
 #include "platform/messages.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -13,6 +18,73 @@
 namespace tavrel {
 
 struct SentMessage;
+
+namespace {
+
+// Posted messages in a ring allocated once, with the queue: posting from an
+// audio thread allocates nothing. Full means full, as the window manager's
+// quota of posted messages.
+class PostedRing {
+ public:
+  static constexpr size_t kCapacity = 10000;
+
+  PostedRing() : slots_(std::make_unique<MSG[]>(kCapacity)) {}
+  bool Empty() const { return count_ == 0; }
+  bool Push(const MSG& m) {
+    if (count_ == kCapacity) return false;
+    slots_[(first_ + count_++) % kCapacity] = m;
+    return true;
+  }
+  const MSG& Front() const { return slots_[first_]; }
+  void Pop() {
+    first_ = (first_ + 1) % kCapacity;
+    --count_;
+  }
+  void Clear() { first_ = count_ = 0; }
+  // Drops the messages `drop` picks, keeping the others in order.
+  template <class Pred>
+  void EraseIf(Pred drop) {
+    size_t kept = 0;
+    for (size_t i = 0; i < count_; ++i) {
+      const MSG& m = slots_[(first_ + i) % kCapacity];
+      if (!drop(m)) slots_[(first_ + kept++) % kCapacity] = m;
+    }
+    count_ = kept;
+  }
+
+ private:
+  std::unique_ptr<MSG[]> slots_;
+  size_t first_ = 0;
+  size_t count_ = 0;
+};
+
+// The descriptor a hooked thread's wait polls: readable once anything was
+// queued for the thread since it was last drained.
+class WakeFd {
+ public:
+  WakeFd() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  }
+  ~WakeFd() { ::close(fd_); }
+  WakeFd(const WakeFd&) = delete;
+  WakeFd& operator=(const WakeFd&) = delete;
+  int Get() const { return fd_; }
+  void Signal() const {
+    const uint64_t one = 1;
+    while (::write(fd_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+  }
+  void Drain() const {
+    uint64_t count;
+    while (::read(fd_, &count, sizeof count) < 0 && errno == EINTR) {
+    }
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
 
 // The queue of one thread. Every field is guarded by `mutex`.
 class MessageQueue {
@@ -28,7 +100,7 @@ class MessageQueue {
 
   void WakeLocked() {
     changed.notify_all();
-    if (hook) hook->Wake();
+    if (hook) wakeFd.Signal();
   }
   uint64_t NowLocked() const { return clock ? clock->NowMs() : GetTickCount64(); }
   Timer* DueTimerLocked(uint64_t now) {
@@ -49,7 +121,7 @@ class MessageQueue {
   std::condition_variable changed;
   const uint32_t threadId;
   bool open = true;
-  std::deque<MSG> posted;
+  PostedRing posted;
   std::deque<std::shared_ptr<SentMessage>> sent;
   std::vector<Timer> timers;
   bool quit = false;
@@ -57,6 +129,7 @@ class MessageQueue {
   bool woken = false;
   std::shared_ptr<const MessageClock> clock;
   MessageWaitHook* hook = nullptr;
+  const WakeFd wakeFd;
 };
 
 // A message sent from another thread; `result` and `done` are guarded by
@@ -138,7 +211,7 @@ struct QueueHolder {
       std::lock_guard lock(queue->mutex);
       queue->open = false;
       pending.swap(queue->sent);
-      queue->posted.clear();
+      queue->posted.Clear();
       ReleaseTimers(queue->timers.size());
       queue->timers.clear();
       queue->hook = nullptr;
@@ -224,7 +297,7 @@ void DeallocateHWnd(HWND hwnd) {
     const size_t before = q->timers.size();
     std::erase_if(q->timers, [&](const auto& t) { return t.hwnd == hwnd; });
     ReleaseTimers(before - q->timers.size());
-    std::erase_if(q->posted, [&](const MSG& m) { return m.hwnd == hwnd; });
+    q->posted.EraseIf([&](const MSG& m) { return m.hwnd == hwnd; });
     for (auto it = q->sent.begin(); it != q->sent.end();) {
       if ((*it)->msg.hwnd == hwnd) {
         orphans.push_back(*it);
@@ -253,8 +326,7 @@ bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto q = w ? w->queue.lock() : nullptr;
   if (!q) return false;
   std::lock_guard lock(q->mutex);
-  if (!q->open) return false;
-  q->posted.push_back({hwnd, message, wParam, lParam});
+  if (!q->open || !q->posted.Push({hwnd, message, wParam, lParam})) return false;
   q->WakeLocked();
   return true;
 }
@@ -303,9 +375,9 @@ bool PeekMessage(MSG& msg, bool remove) {
   auto q = CurrentQueue();
   HandlePendingSent(*q);
   std::lock_guard lock(q->mutex);
-  if (!q->posted.empty()) {
-    msg = q->posted.front();
-    if (remove) q->posted.pop_front();
+  if (!q->posted.Empty()) {
+    msg = q->posted.Front();
+    if (remove) q->posted.Pop();
     return true;
   }
   if (q->quit) {
@@ -330,14 +402,16 @@ void WaitMessage() {
     std::unique_lock lock(q->mutex);
     if (!q->sent.empty()) continue;
     const uint64_t now = q->NowLocked();
-    if (!q->posted.empty() || q->quit || q->woken || q->DueTimerLocked(now)) {
+    if (!q->posted.Empty() || q->quit || q->woken || q->DueTimerLocked(now)) {
       q->woken = false;
       return;
     }
     const auto timeout = q->TimeoutLocked(now);
     if (auto* hook = q->hook) {
       lock.unlock();
-      hook->Wait(timeout);
+      hook->Wait(timeout, q->wakeFd.Get());
+      // What signalled it is in the queue now; the next look finds it.
+      q->wakeFd.Drain();
       lock.lock();
       q->woken = false;
       return;

@@ -42,14 +42,21 @@
 //   clock unless a test installs a ManualClock (SetMessageClock) before it
 //   arms timers; the test then moves time forward and pumps.
 //
+// Posted messages
+//   Each queue keeps its posted messages in a ring allocated with the queue,
+//   so posting allocates nothing; past 10000 waiting posts PostMessage
+//   fails, as the window manager's quota does.
+//
 // Driving the loop from a UI backend
 //   A backend that has its own event source (windows, input) installs a
 //   MessageWaitHook on its thread. Whenever the loop has nothing to do it
-//   calls the hook's Wait(timeout) instead of sleeping; the hook waits for
-//   its own events and handles them, and returns when woken. Any post, send,
-//   PostQuitMessage or MessageLoopWaker::Wake aimed at that thread calls the
-//   hook's Wake from the posting thread; Wake must be sticky: a Wake that
-//   comes before Wait makes the next Wait return at once.
+//   calls the hook's Wait(timeout, wakeFd) instead of sleeping; the hook
+//   waits for its own events and handles them, and returns when `wakeFd`
+//   becomes readable. Any post, send, PostQuitMessage or
+//   MessageLoopWaker::Wake aimed at that thread makes it readable (a write
+//   to an eventfd: no other thread ever calls into the backend), and stays
+//   so until the loop has looked again, so nothing that arrives just before
+//   the wait is missed.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -170,12 +177,9 @@ class MessageWaitHook {
  public:
   virtual ~MessageWaitHook() = default;
   // Called on the hooked thread when it has nothing to do; waits for the
-  // backend's events or a Wake, at most `timeoutMs` (none: no limit).
-  virtual void Wait(std::optional<uint32_t> timeoutMs) = 0;
-  // Called from any thread, possibly while the hooked thread is in Wait,
-  // and with the target queue locked: it must only signal (for example push
-  // a backend event), never call back into this layer (Wait may).
-  virtual void Wake() = 0;
+  // backend's events, at most `timeoutMs` (none: no limit), and returns at
+  // once when `wakeFd` is or becomes readable. The layer drains `wakeFd`.
+  virtual void Wait(std::optional<uint32_t> timeoutMs, int wakeFd) = 0;
 };
 
 // Installs the hook of the calling thread (not owned; null removes it). It

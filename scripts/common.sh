@@ -20,7 +20,7 @@ install_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libsdl2-image-dev libcairo2-dev
+product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libsdl2-image-dev libx11-dev libcairo2-dev
                   fonts-dejavu-core fonts-liberation)
 test_packages=(libgtest-dev libgmock-dev libjpeg-dev xvfb xauth libbenchmark-dev
                libfftw3-dev libkissfft-dev libopencv-imgproc-dev

@@ -2,6 +2,7 @@
 // failure paths, on the offscreen backend over the fake wave backend.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include "app/tests/app_test_support.h"
 #include "app/uMultimedia.h"
@@ -227,6 +228,42 @@ TEST_F(RunningWindowTest, RateChangesDuringARateChangeWaitAndTheLastWins) {
   EXPECT_EQ(LastCall("waveOutOpen").format.rate, 8000u);
 }
 
+// The GUI thread asleep in its loop as on a real display: in poll() on the
+// loop's wake descriptor, which only other threads' posts make readable.
+class PollingWaitHook : public MessageWaitHook {
+ public:
+  void Wait(std::optional<uint32_t> timeoutMs, int wakeFd) override {
+    pollfd p{wakeFd, POLLIN, 0};
+    ::poll(&p, 1, timeoutMs ? int(std::min<uint32_t>(*timeoutMs, 1000)) : 1000);
+  }
+};
+
+// Every captured buffer's column reaches the input chart: the capture
+// thread queues it and posts through the loop's ring and wake descriptor
+// while the GUI thread sleeps, the program's own road (checked for races
+// under ThreadSanitizer, where the real-window tests cannot run).
+TEST_F(RunningWindowTest, EveryCapturedBufferAddsItsColumnWhileTheLoopSleeps) {
+  PollingWaitHook hook;
+  SetMessageWaitHook(&hook);
+  Create();
+  ASSERT_TRUE(fm->ALAudioIn1->Enabled());
+  auto columns = [&] {
+    int n = 0;
+    for (int i = 0; i < fm->History->HistoryLen(); ++i) n += !(fm->History->Entry(i) == THistoryEntry{});
+    return n;
+  };
+  const int before = columns();
+  constexpr int kBuffers = 40;
+  for (int i = 1; i <= kBuffers; ++i) {
+    fake->Advance(512);
+    ASSERT_TRUE(test::WaitUntil([&] { return columns() >= before + i; }, [&] { app->HandleMessage(); }))
+        << "buffer " << i << " added no column";
+  }
+  SetMessageWaitHook(nullptr);
+  EXPECT_EQ(columns(), before + kBuffers);
+  EXPECT_EQ(errors.str(), "");
+}
+
 TEST_F(MainWindowTest, FilterBoxesSwitchTheirFiltersAndTheLabelFollows) {
   Create();
   fm->Show();
@@ -282,6 +319,19 @@ TEST_F(MainWindowTest, ClicksOnActiverDuringASequenceEndInTheLastClicksState) {
     fm->Destroy();
     fm = nullptr;
   }
+}
+
+// The first run has no saved names: it saves the devices the audio used
+// and an empty line, since the line chosen while the lists were filled is
+// not the user's choice.
+TEST_F(MainWindowTest, AFirstRunSavesTheFirstDevicesAndAnEmptyLine) {
+  Create();
+  bool can = false;
+  fm->FormCloseQuery(fm, can);
+  const TUserPrefs saved = LoadPrefs(fm->IniFileName);
+  EXPECT_EQ(saved.InDevice, "Mic A");
+  EXPECT_EQ(saved.InDeviceLine, "");
+  EXPECT_EQ(saved.OutDevice, "Out A");
 }
 
 TEST_F(MainWindowTest, ClosingSavesTheDevicesAndStopsTheAudio) {

@@ -3,6 +3,7 @@
 // must play the low-pass of what it records, and save its preferences when
 // its window is closed.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -28,11 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace apptest;
 
-#ifdef TAVREL_PROGRAM
-constexpr const char* kProgram = TAVREL_PROGRAM;
-#else
-constexpr const char* kProgram = "";
-#endif
 constexpr uint32_t kRate = 44100;  // what the window selects at start-up
 constexpr size_t kChannels = 2;
 constexpr size_t kFrames = kRate * 2;  // two seconds
@@ -55,10 +51,34 @@ std::vector<int16_t> Recording() {
   return s;
 }
 
-std::string ReadText(const fs::path& p) {
-  std::ifstream in(p);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+
+// Counts the files of a folder replaced by a rename into it, by name. The
+// renames out are watched too: the kernel merges identical events in a row.
+class RenameWatch {
+ public:
+  explicit RenameWatch(const fs::path& dir) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    if (fd_ >= 0) inotify_add_watch(fd_, dir.c_str(), IN_MOVED_TO | IN_MOVED_FROM);
+  }
+  ~RenameWatch() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool Ready() const { return fd_ >= 0; }
+  int Count(const std::string& name) {
+    alignas(inotify_event) char buf[4096];
+    ssize_t n;
+    while ((n = ::read(fd_, buf, sizeof buf)) > 0)
+      for (char* p = buf; p < buf + n;) {
+        auto* e = reinterpret_cast<inotify_event*>(p);
+        if ((e->mask & IN_MOVED_TO) && e->len && name == e->name) ++count_;
+        p += sizeof(inotify_event) + e->len;
+      }
+    return count_;
+  }
+
+ private:
+  int fd_;
+  int count_ = 0;
+};
 
 TEST(Program, PlaysTheLowPassOfTheRecordingAndSavesItsPreferences) {
   if (!*kProgram) GTEST_SKIP() << "the program is not built in this tree";
@@ -98,10 +118,14 @@ TEST(Program, PlaysTheLowPassOfTheRecordingAndSavesItsPreferences) {
     ASSERT_FALSE(run.Exited()) << "the program ended on its own (" << run.ExitCode() << ")\n" << ReadText(log);
     EXPECT_FALSE(fs::exists(ini)) << "written before the window closed";
 
+    RenameWatch saves(dir);
+    ASSERT_TRUE(saves.Ready());
     ASSERT_TRUE(test::WaitUntil([&] { return CloseWindowNamed(display, "Tavrel"); })) << "no window";
 
     ASSERT_TRUE(test::WaitUntil([&] { return run.Exited(); })) << "the window did not close\n" << ReadText(log);
     EXPECT_EQ(run.ExitCode(), 0) << ReadText(log);
+    // One click, one close: one save, whose three entries each replace the file.
+    EXPECT_EQ(saves.Count("tavrel.ini"), 3) << ReadText(log);
   }
 
   // A first run saves the first devices and an empty line, and never the

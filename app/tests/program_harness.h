@@ -4,6 +4,7 @@
 // set of FIR taps.
 //
 //   ProgramRun run(program, dir / "output.txt", {{"DISPLAY", ":91"}});
+//   WindowShows(":91", "Tavrel");
 //   CloseWindowNamed(":91", "Tavrel");
 //   run.Exited(); run.ExitCode();
 #include <X11/Xlib.h>
@@ -29,11 +30,27 @@ extern char** environ;
 
 namespace tavrel::apptest {
 
-// Sends WM_DELETE_WINDOW to the top-level window of that title, as a click
-// on its close button does. False while there is no such window.
-inline bool CloseWindowNamed(const std::string& display, const std::string& title) {
-  ::Display* d = XOpenDisplay(display.c_str());
-  if (!d) return false;
+// The program built in this tree; empty when the tree builds none.
+#ifdef TAVREL_PROGRAM
+inline constexpr const char* kProgram = TAVREL_PROGRAM;
+#else
+inline constexpr const char* kProgram = "";
+#endif
+
+// A whole file as text; empty when it cannot be read.
+inline std::string ReadText(const std::filesystem::path& p) {
+  std::ifstream in(p);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The top-level window of that title on the display, if there is one.
+// Windows may come and go while the tree is walked: a request about one
+// that went fails quietly instead of ending the test.
+inline std::optional<Window> WindowNamed(::Display* d, const std::string& title) {
+  struct QuietErrors {
+    XErrorHandler before = XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    ~QuietErrors() { XSetErrorHandler(before); }
+  } quiet;
   Atom utf8 = XInternAtom(d, "UTF8_STRING", False), netName = XInternAtom(d, "_NET_WM_NAME", False);
   auto nameOf = [&](Window w) {
     std::string name;
@@ -48,18 +65,35 @@ inline bool CloseWindowNamed(const std::string& display, const std::string& titl
     }
     return name;
   };
-  std::optional<Window> found;
   std::vector<Window> todo{DefaultRootWindow(d)};
-  while (!todo.empty() && !found) {
+  while (!todo.empty()) {
     Window w = todo.back(), root, parent, *children = nullptr;
     todo.pop_back();
-    if (nameOf(w) == title) found = w;
+    if (nameOf(w) == title) return w;
     unsigned n = 0;
     if (XQueryTree(d, w, &root, &parent, &children, &n) && children) {
       todo.insert(todo.end(), children, children + n);
       XFree(children);
     }
   }
+  return std::nullopt;
+}
+
+// True once a window of that title shows on the display.
+inline bool WindowShows(const std::string& display, const std::string& title) {
+  ::Display* d = XOpenDisplay(display.c_str());
+  if (!d) return false;
+  const bool found = WindowNamed(d, title).has_value();
+  XCloseDisplay(d);
+  return found;
+}
+
+// Sends WM_DELETE_WINDOW to the top-level window of that title, as a click
+// on its close button does. False while there is no such window.
+inline bool CloseWindowNamed(const std::string& display, const std::string& title) {
+  ::Display* d = XOpenDisplay(display.c_str());
+  if (!d) return false;
+  const std::optional<Window> found = WindowNamed(d, title);
   if (found) {
     XEvent ev{};
     ev.xclient.type = ClientMessage;
@@ -75,17 +109,19 @@ inline bool CloseWindowNamed(const std::string& display, const std::string& titl
   return found.has_value();
 }
 
-// A program started with extra environment, its output in a file.
+// A program started with extra environment, its output in a file; a
+// variable given no value is left out.
 class ProgramRun {
  public:
   ProgramRun(const std::string& program, const std::filesystem::path& output,
-             const std::map<std::string, std::string>& env) {
+             const std::map<std::string, std::optional<std::string>>& env) {
     std::vector<std::string> vars;
     for (char** e = environ; *e; ++e) {
       std::string v = *e;
       if (!env.count(v.substr(0, v.find('=')))) vars.push_back(v);
     }
-    for (auto& [k, v] : env) vars.push_back(k + "=" + v);
+    for (auto& [k, v] : env)
+      if (v) vars.push_back(k + "=" + *v);
     std::vector<char*> envp;
     for (auto& v : vars) envp.push_back(v.data());
     envp.push_back(nullptr);
@@ -110,6 +146,7 @@ class ProgramRun {
     if (pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
     return status_.has_value();
   }
+  pid_t Pid() const { return pid_; }
   // The exit code, or -signal.
   int ExitCode() const {
     if (!status_) return -1000;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -222,6 +224,43 @@ TEST_F(History, TheFlagsGateTheAnalysis) {
     EXPECT_EQ(out.get(), b.get());
     EXPECT_TRUE(send);
   }
+}
+
+// The window's handler itself stops its scan when Busy comes up during a
+// buffer, and hands over what it gathered. Busy is raised from another
+// thread while the handler scans a long ramp, so where it lands varies:
+// the handler may meet it before the scan (no column) or after it (the
+// whole buffer); the test looks until a column shows a cut ramp.
+TEST_F(History, BusyRaisedDuringABufferCutsTheHandlersScan) {
+  constexpr uint32_t kFrames = 1 << 21;
+  auto ramp = TALAudioBuffer::CreateSize(44100, 16, 2, kFrames);
+  for (uint32_t i = 0; i < kFrames; ++i) {
+    ramp->SetSample(i, 0, int32_t(i >> 6));  // the maximum so far tells how far the scan came
+    ramp->SetSample(i, 1, 0);
+  }
+  const int32_t whole = int32_t((kFrames - 1) >> 6);
+  bool cut = false;
+  for (int attempt = 0; attempt < 200 && !cut; ++attempt) {
+    flags.Active = true;
+    flags.Busy = false;
+    std::atomic<bool> started{false};
+    std::thread capture([&] {
+      Ref<TALAudioBuffer> out = ramp;
+      bool send = true;
+      started = true;
+      history->ALGenericFilter1ProcessData(nullptr, ramp, out, send);
+    });
+    while (!started) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::microseconds(500 * (attempt % 8)));
+    flags.Busy = true;
+    capture.join();
+    std::vector<THistoryEntry> taken;
+    history->Queue().TakeAll(taken);
+    // A cut scan still hands over what it had.
+    cut = taken.size() == 1 && taken[0].MaxL < whole;
+  }
+  flags.Busy = false;
+  EXPECT_TRUE(cut) << "Busy never stopped a scan under way";
 }
 
 TEST_F(History, AMonoBufferAddsNoColumnAndRaisesNothing) {

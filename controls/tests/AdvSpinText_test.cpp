@@ -186,6 +186,12 @@ TEST(AdvSpinText, IntegersAndHexTexts) {
   };
   for (const IntCase& c : ints) EXPECT_EQ(TextToInt(c.text), c.v) << c.text;
 
+  // Any length: what matters past 32 bits is the sign.
+  EXPECT_EQ(TextToWideInt(" 99999999999 "), 99999999999);
+  EXPECT_GT(TextToWideInt("99999999999999999999999999").value_or(0), int64_t{1} << 40);
+  EXPECT_LT(TextToWideInt("-99999999999999999999999999").value_or(0), -(int64_t{1} << 40));
+  EXPECT_EQ(TextToWideInt("9x"), std::nullopt);
+
   struct HexCase {
     const char* text;
     std::optional<int32_t> v;

@@ -544,6 +544,7 @@ TEST_F(SpinTest, MainWindowFieldClampsWhenLeft) {
     int changes;  // one per keystroke, one more for the rewrite on exit
   } cases[] = {
       {"9999", "8192", 8192, 5},
+      {"99999999999", "8192", 8192, 12},  // beyond 32 bits: still above the range
       {"5", "32", 32, 2},
       {"{Del}", "", 0, 1},
       {"700", "700", 700, 3},

@@ -1,8 +1,10 @@
 #include "platform/messages.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -52,20 +54,29 @@ class RecordingWindow {
   std::vector<Call> calls_;
 };
 
-// A wait hook that records its calls and lets the test see when a message
-// arrives for a thread that does not pump.
+// A wait hook that records its calls and sleeps only on the loop's wake
+// descriptor, ignoring the timeout, so that a wait ends only when something
+// arrives. `beforeSleep` runs first, on the waiting thread.
 class RecordingHook : public MessageWaitHook {
  public:
-  void Wait(std::optional<uint32_t> timeoutMs) override {
+  void Wait(std::optional<uint32_t> timeoutMs, int wakeFd) override {
     lastTimeout = timeoutMs;
     ++waits;
-    woken.WaitFor(INFINITE);
+    if (beforeSleep) beforeSleep();
+    waiting.Set();
+    pollfd p{wakeFd, POLLIN, 0};
+    // The bound only keeps a broken wake from hanging the test.
+    int got;
+    while ((got = ::poll(&p, 1, 60000)) < 0) {
+    }
+    wokenByFd = got > 0;
   }
-  void Wake() override { woken.Set(); }
 
-  Event woken{false, false};
+  std::function<void()> beforeSleep;
+  Event waiting{true, false};  // set once the thread sleeps in Wait
   std::optional<uint32_t> lastTimeout;
   int waits = 0;
+  bool wokenByFd = false;
 };
 
 TEST(Messages, PostsFromAnotherThreadArriveInOrderOnTheOwningThread) {
@@ -120,6 +131,29 @@ TEST(Messages, PostsToADeallocatedWindowAreDropped) {
   DeallocateHWnd(h);
   ProcessMessages();
   EXPECT_EQ(calls, 0);
+}
+
+// The ring of posts: full at 10000 waiting, in order across its wrap, and
+// a window's posts leave it without disturbing the others'.
+TEST(Messages, PostsFillTheQuotaWrapAroundAndLeaveWithTheirWindow) {
+  constexpr int kQuota = 10000;
+  RecordingWindow kept, gone;
+  // Offset the ring so the next posts wrap around its end.
+  for (int i = 0; i < kQuota - 3; ++i) ASSERT_TRUE(PostMessage(kept.handle(), WM_NULL, 0, 0));
+  ASSERT_TRUE(ProcessMessages());
+  for (int i = 0; i < kQuota; ++i)
+    ASSERT_TRUE(PostMessage(i % 2 ? gone.handle() : kept.handle(), WM_APP, WPARAM(i), 0)) << i;
+  EXPECT_FALSE(PostMessage(kept.handle(), WM_APP, 0, 0));  // over the quota
+  DeallocateHWnd(gone.handle());
+  EXPECT_TRUE(PostMessage(kept.handle(), WM_APP, WPARAM(kQuota), 0));  // room again
+  ASSERT_TRUE(ProcessMessages());
+  std::vector<WPARAM> seen;
+  for (const auto& c : kept.Calls())
+    if (c.message == WM_APP) seen.push_back(c.wParam);
+  std::vector<WPARAM> expected;
+  for (int i = 0; i <= kQuota; i += 2) expected.push_back(WPARAM(i));
+  EXPECT_EQ(seen, expected);
+  EXPECT_TRUE(gone.Calls().empty());
 }
 
 TEST(Messages, SendOnTheOwningThreadIsADirectCall) {
@@ -190,8 +224,14 @@ TEST(Messages, SendersAreReleasedWhenTheWindowGoesWithoutAnswering) {
       RecordingHook hook;
       SetMessageWaitHook(&hook);
       h = AllocateHWnd([&](UINT, WPARAM, LPARAM) -> LRESULT { return ++procCalls; });
-      ready.Set();
-      hook.woken.WaitFor(INFINITE);  // the send has arrived; do not pump
+      // The send comes while the thread sleeps; the wait ends without
+      // handling it, and nothing pumps afterwards.
+      std::thread release([&] {
+        hook.waiting.WaitFor(INFINITE);
+        ready.Set();
+      });
+      WaitMessage();
+      release.join();
       SetMessageWaitHook(nullptr);
       if (ending == Ending::WindowDeallocated) {
         DeallocateHWnd(h);
@@ -333,9 +373,12 @@ TEST_F(Timers, TheWaitHookIsToldHowLongUntilTheNextTimer) {
   SetMessageWaitHook(&hook);
   SetTimer(w_.handle(), 1, 100);
   clock_->Advance(30);
-  hook.Wake();  // sticky: the wait below returns at once
+  // A post from another thread after the loop's last look but before the
+  // hook sleeps: the descriptor stays readable, so the wait ends at once.
+  hook.beforeSleep = [&] { std::thread([&] { PostMessage(w_.handle(), WM_USER, 0, 0); }).join(); };
   WaitMessage();
   SetMessageWaitHook(nullptr);
+  EXPECT_TRUE(hook.wokenByFd);
   EXPECT_EQ(hook.waits, 1);
   EXPECT_EQ(hook.lastTimeout, std::optional<uint32_t>(70));
 }

@@ -125,13 +125,19 @@ void UseFreshChildProcesses() {
 // Liberation Sans there is fontconfig's choice, the report is ours.
 TEST(UiFontDeathTest, MissingLiberationSansIsReported) {
   UseFreshChildProcesses();
+  // The child runs this test again from the top and ends inside it: the
+  // folder is the parent's, which makes it and removes it.
+  const bool child = !GTEST_FLAG_GET(internal_run_death_test).empty();
   const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("tavrel-fonts-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir / "cache");
+      child ? std::filesystem::path(std::getenv("FONTCONFIG_FILE")).parent_path()
+            : std::filesystem::temp_directory_path() / ("tavrel-fonts-" + std::to_string(getpid()));
   const std::filesystem::path conf = dir / "fonts.conf";
-  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n"
-                         "<fontconfig>\n  <dir>/usr/share/fonts/truetype/dejavu</dir>\n"
-                         "  <cachedir>" << (dir / "cache").string() << "</cachedir>\n</fontconfig>\n";
+  if (!child) {
+    std::filesystem::create_directories(dir / "cache");
+    std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n"
+                           "<fontconfig>\n  <dir>/usr/share/fonts/truetype/dejavu</dir>\n"
+                           "  <cachedir>" << (dir / "cache").string() << "</cachedir>\n</fontconfig>\n";
+  }
   const char* before = std::getenv("FONTCONFIG_FILE");
   const std::string saved = before ? before : "";
   setenv("FONTCONFIG_FILE", conf.c_str(), 1);

@@ -20,7 +20,6 @@
 namespace tavrel {
 namespace {
 
-using test::TestDisplay;
 using test::XReader;
 
 TForm* LabelForm(TApplication& app) {
@@ -39,8 +38,7 @@ TEST(UiSdlWindow, RealWindowShowsWhatTheOffscreenFormRenders) {
   GTEST_SKIP() << "SDL's X11 video driver is not instrumented for ThreadSanitizer; the real-window "
                   "smoke test runs in the plain and address-sanitizer builds";
 #endif
-  TestDisplay display;
-  if (const std::string why = display.Open(); !why.empty()) GTEST_SKIP() << "no real window: " << why;
+  if (const std::string why = test::OpenProcessDisplay(); !why.empty()) GTEST_SKIP() << "no real window: " << why;
 
   TBitmap want;
   {

@@ -45,12 +45,18 @@ namespace tavrel::test {
 class TestDisplay {
  public:
   ~TestDisplay() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-      if (had_display_) setenv("DISPLAY", old_display_.c_str(), 1);
-      else unsetenv("DISPLAY");
-    }
+    End(SIGTERM);
+    if (!own_) return;
+    if (had_display_) setenv("DISPLAY", old_display_.c_str(), 1);
+    else unsetenv("DISPLAY");
+  }
+  // Ends our own server with that signal and waits for it; every client's
+  // connection breaks.
+  void End(int sig) {
+    if (pid_ <= 0) return;
+    kill(pid_, sig);
+    waitpid(pid_, nullptr, 0);
+    pid_ = 0;
   }
   // Empty on success, else why there is no display.
   std::string Open(bool ownServer = false) {
@@ -66,8 +72,11 @@ class TestDisplay {
     int ready[2];
     if (pipe(ready) != 0) return "no pipe for Xvfb";
     const std::string fd = std::to_string(ready[1]);
+    // No reset when the last client leaves: a test looking for a window
+    // connects and leaves again and again, and a reset drops the
+    // connections arriving meanwhile, the program's first among them.
     const char* argv[] = {xvfb.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
-                          "-nolisten", "tcp", nullptr};
+                          "-nolisten", "tcp", "-noreset", nullptr};
     // Quiet, and holding none of our other pipes.
     posix_spawn_file_actions_t io;
     posix_spawn_file_actions_init(&io);
@@ -89,6 +98,7 @@ class TestDisplay {
     close(ready[0]);
     if (number.empty()) return "Xvfb did not come up";
     const std::string display = ":" + number;
+    own_ = true;
     had_display_ = d != nullptr;
     if (d) old_display_ = d;
     setenv("DISPLAY", display.c_str(), 1);
@@ -97,9 +107,19 @@ class TestDisplay {
 
  private:
   pid_t pid_ = 0;
+  bool own_ = false;
   bool had_display_ = false;
   std::string old_display_;
 };
+
+// The display of every real window of a test program: one server for the
+// process, started on first use, because SDL's video, once started, stays
+// bound to the server it first met. Empty on success, else why there is none.
+inline std::string OpenProcessDisplay() {
+  static TestDisplay display;
+  static const std::string why = display.Open();
+  return why;
+}
 
 // Reads a window's pixels back from the X server, through libX11 loaded
 // at run time so the test binary needs no X library at link time.

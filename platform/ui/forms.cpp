@@ -193,6 +193,14 @@ void TForm::Close() {
     modal_result_ = mrCancel;
     return;
   }
+  // A request arriving while one is handled (a handler's message run meets
+  // a second event of the same click) is that same request.
+  if (closing_) return;
+  closing_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{closing_};
   if (!CloseQuery()) return;
   TApplication* app = Application();
   TCloseAction action = app && app->MainForm() == this ? TCloseAction::caFree : TCloseAction::caHide;

@@ -216,6 +216,7 @@ class TForm : public TCustomControl {
   TPosition position_ = TPosition::poDesigned;
   bool placed_ = false;
   bool modal_ = false;
+  bool closing_ = false;  // while Close runs
   TModalResult modal_result_ = mrNone;
   std::vector<TWinControl*> overlays_;
   TWinControl* active_ = nullptr;   // focused control

@@ -1,13 +1,120 @@
 #include "platform/ui/sdl_backend.h"
 
 #include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
 #include <cairo.h>
+#include <poll.h>
+#include <setjmp.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
 
 #include "platform/ui/utf8.h"
 
+// Last: the X headers define short macro names (None, Bool, Status).
+#include <X11/Xlib.h>
+
 namespace tavrel {
 
+// Xlib's view of the X connection of SDL's video: its handler of a broken
+// connection, and the backend it tells.
+//
+// Xlib calls the handler on the thread whose call met the broken
+// connection; only the backend's thread uses the display, so that is the
+// GUI thread, inside one of the backend's guarded SDL calls. Xlib's own
+// handler would end the process there; returning would leave calls that
+// wait for an event (a window being mapped, a selection) waiting forever on
+// the dead connection. So the handler jumps back out of SDL to the guard,
+// which skips what remains of the call; the backend marks the display lost
+// and never calls SDL's video again. Only C frames (SDL's, Xlib's) lie
+// between a guard and the handler: guarded calls are plain SDL calls.
+struct SdlDisplayWatch {
+  struct Guard {
+    sigjmp_buf jump;
+    Guard* outer;
+  };
+  static inline SdlBackend* current = nullptr;  // the GUI thread's backend, if any
+  static inline Guard* guard = nullptr;         // the innermost guarded call
+
+  static int QuietIOError(Display*) { return 0; }  // the exit handler says what follows
+  static void Lost(Display*, void*) {
+    if (current) current->lost_ = true;
+    if (guard) siglongjmp(guard->jump, 1);
+    // A call outside every guard: nothing can come back from it.
+    static const char kSay[] = "the X display was lost\n";
+    [[maybe_unused]] ssize_t n = ::write(2, kSay, sizeof kSay - 1);
+    std::_Exit(1);
+  }
+};
+
+// Runs `call` (plain SDL calls only) unless the display is lost; false when
+// it was lost before or during the call.
+template <class F>
+bool SdlBackend::Guarded(F&& call) {
+  if (lost_) return false;
+  SdlDisplayWatch::Guard g;
+  g.outer = SdlDisplayWatch::guard;
+  if (sigsetjmp(g.jump, 0) != 0) {
+    SdlDisplayWatch::guard = g.outer;
+    return false;
+  }
+  SdlDisplayWatch::guard = &g;
+  call();
+  SdlDisplayWatch::guard = g.outer;
+  return true;
+}
+
 namespace {
+
+// SIGINT and SIGTERM: a flag and a write to a descriptor every backend's
+// wait polls. Installed while backends exist; the handlers before are put
+// back after the last.
+struct EndSignals {
+  int fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  std::atomic<bool> raised{false};
+  int users = 0;
+  struct sigaction before_int {}, before_term {};
+
+  static EndSignals& Get() {
+    static EndSignals s;
+    return s;
+  }
+  static void Handler(int) {
+    const int saved = errno;
+    EndSignals& s = Get();
+    s.raised = true;
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(s.fd, &one, sizeof one);
+    errno = saved;
+  }
+  void Use() {
+    if (users++) return;
+    struct sigaction sa {};
+    sa.sa_handler = Handler;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &sa, &before_int);
+    sigaction(SIGTERM, &sa, &before_term);
+  }
+  void Release() {
+    if (--users) return;
+    sigaction(SIGINT, &before_int, nullptr);
+    sigaction(SIGTERM, &before_term, nullptr);
+  }
+  // True once per signal raised since the last call; drains the
+  // descriptor first, so that a wait never finds it readable for nothing.
+  bool Take() {
+    uint64_t count;
+    while (::read(fd, &count, sizeof count) < 0 && errno == EINTR) {
+    }
+    return raised.exchange(false);
+  }
+};
 
 // Virtual key of an SDL key; 0 when it has none.
 uint16_t VirtualKey(SDL_Keycode k) {
@@ -79,15 +186,36 @@ SDL_HitTestResult HitTest(SDL_Window*, const SDL_Point* p, void* data) {
 }  // namespace
 
 SdlBackend::SdlBackend() {
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-    throw EOWException(std::string("No video: ") + SDL_GetError());
-  wake_event_ = SDL_RegisterEvents(1);
+  // The waits below poll the X connection itself; closing is the forms'
+  // business, one request per click, and signals are ours. Window surfaces
+  // go to the server through Xlib itself, not through a GL context: a
+  // small window drawn in software needs none, and GL's own use of the
+  // connection ends the process when the server goes.
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) throw EOWException(std::string("no display: ") + SDL_GetError());
+  // SDL names its connection only through a window's system information.
+  SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  const bool x11 = probe && SDL_GetWindowWMInfo(probe, &info) && info.subsystem == SDL_SYSWM_X11;
+  if (probe) SDL_DestroyWindow(probe);
+  if (!x11) throw EOWException(std::string("no display: ") + SDL_GetError());
+  x_fd_ = ConnectionNumber(info.info.x11.display);
+  XSetIOErrorHandler(SdlDisplayWatch::QuietIOError);
+  XSetIOErrorExitHandler(info.info.x11.display, SdlDisplayWatch::Lost, nullptr);
+  SdlDisplayWatch::current = this;
+  EndSignals::Get().Use();
   SetMessageWaitHook(this);
 }
 
 SdlBackend::~SdlBackend() {
   SetMessageWaitHook(nullptr);
-  for (auto& [shape, cursor] : cursors_) SDL_FreeCursor(cursor);
+  EndSignals::Get().Release();
+  for (auto& [shape, cursor] : cursors_) Guarded([&, cursor = cursor] { SDL_FreeCursor(cursor); });
+  if (SdlDisplayWatch::current == this) SdlDisplayWatch::current = nullptr;
 }
 
 std::unique_ptr<TBackendWindow> SdlBackend::CreateWindow(TForm& form) {
@@ -99,48 +227,89 @@ TForm* SdlBackend::FormOf(uint32_t id) const {
   return it == windows_.end() ? nullptr : &it->second->Form();
 }
 
+int SdlBackend::DeliverEvents() {
+  int n = 0;
+  SDL_Event e;
+  int got = 0;
+  while (Guarded([&] { got = SDL_PollEvent(&e); }) && got) {
+    Handle(e);
+    ++n;
+  }
+  return n;
+}
+
 void SdlBackend::PumpEvents() {
-  SDL_Event e;
-  while (SDL_PollEvent(&e)) Handle(e);
+  DeliverEvents();
+  CheckEndings();
 }
 
-void SdlBackend::Wait(std::optional<uint32_t> timeoutMs) {
-  if (TApplication* app = Application()) app->RepaintForms();
-  SDL_Event e;
-  const int got = timeoutMs ? SDL_WaitEventTimeout(&e, static_cast<int>(*timeoutMs)) : SDL_WaitEvent(&e);
-  if (got) Handle(e);
-  PumpEvents();
-  if (TApplication* app = Application()) app->RepaintForms();
+void SdlBackend::Wait(std::optional<uint32_t> timeoutMs, int wakeFd) {
+  TApplication* app = Application();
+  if (app) app->RepaintForms();
+  // SDL reads everything the connection holds before it says there is
+  // nothing, so a quiet socket below means nothing is waiting in Xlib.
+  if (DeliverEvents() == 0 && !EndSignals::Get().raised) {
+    pollfd fds[3] = {{wakeFd, POLLIN, 0}, {EndSignals::Get().fd, POLLIN, 0}, {lost_ ? -1 : x_fd_, POLLIN, 0}};
+    const int timeout = timeoutMs ? static_cast<int>(std::min<uint32_t>(*timeoutMs, 0x7FFFFFFF)) : -1;
+    ::poll(fds, 3, timeout);
+    DeliverEvents();
+  }
+  CheckEndings();
+  if (app) app->RepaintForms();
 }
 
-void SdlBackend::Wake() {
-  SDL_Event e{};
-  e.type = wake_event_;
-  SDL_PushEvent(&e);  // safe from any thread; stays queued until the next wait
+void SdlBackend::RequestClose() {
+  close_wanted_ = true;
+  CheckEndings();
+}
+
+void SdlBackend::CheckEndings() {
+  if (EndSignals::Get().Take()) close_wanted_ = true;
+  if (lost_ && !lost_told_) lost_told_ = close_wanted_ = true;
+  TApplication* app = Application();
+  if (!close_wanted_ || !app) return;
+  // The main form closes as its close button would; while it is still
+  // being created (it is not the main form until its creation ends) the
+  // request waits for it. A modal loop without a main form just ends.
+  if (TForm* main = app->MainForm()) {
+    PostMessage(main->Handle(), WM_CLOSE, 0, 0);
+    close_wanted_ = false;
+  } else if (app->ModalForm()) {
+    app->Terminate();
+    close_wanted_ = false;
+  }
 }
 
 TPoint SdlBackend::CursorPos() const {
   int x = 0, y = 0;
-  SDL_GetGlobalMouseState(&x, &y);
+  const_cast<SdlBackend*>(this)->Guarded([&] { SDL_GetGlobalMouseState(&x, &y); });
   return {x, y};
 }
 
-void SdlBackend::SetCursorPos(TPoint p) { SDL_WarpMouseGlobal(p.X, p.Y); }
+void SdlBackend::SetCursorPos(TPoint p) {
+  Guarded([&] { SDL_WarpMouseGlobal(p.X, p.Y); });
+}
 
 TSize SdlBackend::ScreenSize() const {
   SDL_Rect r{};
-  if (SDL_GetDisplayBounds(0, &r) != 0) return {0, 0};
+  int rc = -1;
+  const_cast<SdlBackend*>(this)->Guarded([&] { rc = SDL_GetDisplayBounds(0, &r); });
+  if (rc != 0) return {0, 0};
   return {r.w, r.h};
 }
 
 std::string SdlBackend::ClipboardText() const {
-  char* text = SDL_GetClipboardText();  // an empty string when there is none
+  char* text = nullptr;  // an empty string when there is none
+  const_cast<SdlBackend*>(this)->Guarded([&] { text = SDL_GetClipboardText(); });
   std::string result = text ? text : "";
   SDL_free(text);
   return result;
 }
 
-void SdlBackend::SetClipboardText(const std::string& text) { SDL_SetClipboardText(text.c_str()); }
+void SdlBackend::SetClipboardText(const std::string& text) {
+  const char* t = text.c_str();
+  Guarded([&] { SDL_SetClipboardText(t); });
+}
 
 bool SdlBackend::OpenURL(const std::string& url) { return SDL_OpenURL(url.c_str()) == 0; }
 
@@ -161,7 +330,8 @@ SDL_Cursor* SdlBackend::SystemCursor(TCursor c) {
     case crNo: id = SDL_SYSTEM_CURSOR_NO; break;
     default: break;
   }
-  SDL_Cursor* cursor = SDL_CreateSystemCursor(id);
+  SDL_Cursor* cursor = nullptr;
+  Guarded([&] { cursor = SDL_CreateSystemCursor(id); });
   cursors_[c] = cursor;
   return cursor;
 }
@@ -251,10 +421,7 @@ void SdlBackend::Handle(const SDL_Event& e) {
       break;
     }
     case SDL_QUIT:
-      if (TApplication* app = Application()) {
-        if (app->MainForm()) app->MainForm()->InjectCloseRequest();
-        else app->Terminate();
-      }
+      RequestClose();
       break;
     default:
       break;
@@ -269,69 +436,92 @@ SdlWindow::SdlWindow(SdlBackend& backend, TForm& form) : backend_(backend), form
   if (form.BorderStyle() == TFormBorderStyle::bsSizeable ||
       form.BorderStyle() == TFormBorderStyle::bsSizeToolWin)
     flags |= SDL_WINDOW_RESIZABLE;
-  window_ = SDL_CreateWindow(form.Caption().c_str(), form.Left(), form.Top(),
-                             std::max(form.Width(), 1), std::max(form.Height(), 1), flags);
+  const std::string title = form.Caption();
+  const char* caption = title.c_str();
+  const int x = form.Left(), y = form.Top(), w = std::max(form.Width(), 1), h = std::max(form.Height(), 1);
+  backend_.Guarded([&] { window_ = SDL_CreateWindow(caption, x, y, w, h, flags); });
+  if (backend_.lost_) return;  // a window of a dead display: nothing to show, nothing to fail
   if (!window_) throw EOWException(std::string("Cannot create a window: ") + SDL_GetError());
   backend_.windows_[SDL_GetWindowID(window_)] = this;
 }
 
 SdlWindow::~SdlWindow() {
+  if (!window_) return;
   backend_.windows_.erase(SDL_GetWindowID(window_));
-  SDL_DestroyWindow(window_);
+  // Once the display is lost SDL is not called again: its window stays.
+  backend_.Guarded([&] { SDL_DestroyWindow(window_); });
 }
 
 void SdlWindow::SetBounds(const TRect& r) {
   if (moving_from_system_) return;
-  SDL_SetWindowPosition(window_, r.Left, r.Top);
-  int w = 0, h = 0;
-  SDL_GetWindowSize(window_, &w, &h);
-  if (w != r.Width() || h != r.Height()) SDL_SetWindowSize(window_, std::max(r.Width(), 1), std::max(r.Height(), 1));
+  const int w = std::max(r.Width(), 1), h = std::max(r.Height(), 1);
+  backend_.Guarded([&] {
+    SDL_SetWindowPosition(window_, r.Left, r.Top);
+    int now_w = 0, now_h = 0;
+    SDL_GetWindowSize(window_, &now_w, &now_h);
+    if (now_w != r.Width() || now_h != r.Height()) SDL_SetWindowSize(window_, w, h);
+  });
 }
 
 void SdlWindow::SetVisible(bool v) {
   if (!v) {
-    SDL_HideWindow(window_);
+    backend_.Guarded([&] { SDL_HideWindow(window_); });
     return;
   }
   // The border style may have changed since the window was made (form data).
   const TFormBorderStyle b = form_.BorderStyle();
-  const bool none = b == TFormBorderStyle::bsNone;
-  SDL_SetWindowBordered(window_, none ? SDL_FALSE : SDL_TRUE);
-  SDL_SetWindowResizable(window_, b == TFormBorderStyle::bsSizeable || b == TFormBorderStyle::bsSizeToolWin
-                                      ? SDL_TRUE : SDL_FALSE);
-  SDL_SetWindowHitTest(window_, none ? HitTest : nullptr, none ? &form_ : nullptr);
-  SDL_ShowWindow(window_);
+  const SDL_bool bordered = b == TFormBorderStyle::bsNone ? SDL_FALSE : SDL_TRUE;
+  const SDL_bool resizable =
+      b == TFormBorderStyle::bsSizeable || b == TFormBorderStyle::bsSizeToolWin ? SDL_TRUE : SDL_FALSE;
+  TForm* hitForm = bordered ? nullptr : &form_;
+  backend_.Guarded([&] {
+    SDL_SetWindowBordered(window_, bordered);
+    SDL_SetWindowResizable(window_, resizable);
+    SDL_SetWindowHitTest(window_, hitForm ? HitTest : nullptr, hitForm);
+    SDL_ShowWindow(window_);
+  });
 }
 
-void SdlWindow::SetTitle(const std::string& t) { SDL_SetWindowTitle(window_, t.c_str()); }
+void SdlWindow::SetTitle(const std::string& t) {
+  const char* title = t.c_str();
+  backend_.Guarded([&] { SDL_SetWindowTitle(window_, title); });
+}
 
 void SdlWindow::Present(cairo_surface_t* surface, const TRect& dirty) {
-  SDL_Surface* target = SDL_GetWindowSurface(window_);
-  if (!target || !surface) return;
+  if (!surface) return;
   cairo_surface_flush(surface);
-  SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(
-      cairo_image_surface_get_data(surface), cairo_image_surface_get_width(surface),
-      cairo_image_surface_get_height(surface), 32, cairo_image_surface_get_stride(surface),
-      SDL_PIXELFORMAT_ARGB8888);
-  if (!src) return;
-  SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
+  unsigned char* pixels = cairo_image_surface_get_data(surface);
+  const int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
   SDL_Rect r{dirty.Left, dirty.Top, dirty.Width(), dirty.Height()};
-  SDL_Rect d = r;
-  SDL_BlitSurface(src, &r, target, &d);
-  SDL_FreeSurface(src);
-  SDL_UpdateWindowSurfaceRects(window_, &d, 1);
+  backend_.Guarded([&] {
+    SDL_Surface* target = SDL_GetWindowSurface(window_);
+    if (!target) return;
+    SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, stride, SDL_PIXELFORMAT_ARGB8888);
+    if (!src) return;
+    SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
+    SDL_Rect d = r;
+    SDL_BlitSurface(src, &r, target, &d);
+    SDL_FreeSurface(src);
+    SDL_UpdateWindowSurfaceRects(window_, &d, 1);
+  });
 }
 
-void SdlWindow::Raise() { SDL_RaiseWindow(window_); }
-void SdlWindow::SetStayOnTop(bool v) { SDL_SetWindowAlwaysOnTop(window_, v ? SDL_TRUE : SDL_FALSE); }
-void SdlWindow::SetCursorShape(TCursor c) {
-  if (c == crNone) {
-    SDL_ShowCursor(SDL_DISABLE);
-    return;
-  }
-  SDL_ShowCursor(SDL_ENABLE);
-  if (SDL_Cursor* cursor = backend_.SystemCursor(c)) SDL_SetCursor(cursor);
+void SdlWindow::Raise() {
+  backend_.Guarded([&] { SDL_RaiseWindow(window_); });
 }
-void SdlWindow::SetCapture(bool v) { SDL_CaptureMouse(v ? SDL_TRUE : SDL_FALSE); }
+void SdlWindow::SetStayOnTop(bool v) {
+  backend_.Guarded([&] { SDL_SetWindowAlwaysOnTop(window_, v ? SDL_TRUE : SDL_FALSE); });
+}
+void SdlWindow::SetCursorShape(TCursor c) {
+  SDL_Cursor* cursor = c == crNone ? nullptr : backend_.SystemCursor(c);
+  backend_.Guarded([&] {
+    SDL_ShowCursor(c == crNone ? SDL_DISABLE : SDL_ENABLE);
+    if (cursor) SDL_SetCursor(cursor);
+  });
+}
+void SdlWindow::SetCapture(bool v) {
+  backend_.Guarded([&] { SDL_CaptureMouse(v ? SDL_TRUE : SDL_FALSE); });
+}
 
 }  // namespace tavrel

@@ -1,18 +1,30 @@
 #pragma once
-// The SDL2 backend: every form is a real top-level window whose surface is
-// presented from the form's cairo surface; SDL input becomes the form's
-// mouse, key and character messages. The backend is also the message
-// loop's wait hook on the GUI thread, so the loop sleeps in SDL's event
-// wait and any post from another thread wakes it.
+// The SDL2 backend on an X11 display: every form is a real top-level window
+// whose surface is presented from the form's cairo surface; SDL input
+// becomes the form's mouse, key and character messages.
 //
-//   auto backend = std::make_shared<SdlBackend>();   // throws EOWException without video
+//   auto backend = std::make_shared<SdlBackend>();   // EOWException: no display
 //   TApplication app(nullptr, backend);
 //   app.CreateForm<TMainForm>();
 //   app.Run();
+//   if (backend->DisplayLost()) ...                  // the loop ended because of it
 //
-// Create and use it on one thread (SDL's video thread). SDL's video stays
-// initialised once started, for the life of the process: later backends
-// reuse it, and its libraries are not unloaded under live windows.
+// Threads. Create and use it on one thread (SDL's video thread): only that
+// thread ever calls into SDL or Xlib. The backend is that thread's message
+// wait hook: the loop sleeps in poll() on the X connection and on the
+// message layer's wake descriptor, so a post from an audio thread wakes it
+// through an eventfd, never through the display.
+//
+// Ending. SIGINT and SIGTERM (SDL's own handlers are not installed) and
+// SDL_QUIT ask the main form to close, as its close button does. When the
+// X connection breaks, Xlib's handlers no longer end the process: the
+// backend stops using the display, asks the main form to close (so the
+// program stops its audio and saves what it keeps) and ends the loop;
+// DisplayLost() then says so.
+//
+// SDL's video stays initialised once started, for the life of the process:
+// later backends reuse it, and its libraries are not unloaded under live
+// windows.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -43,17 +55,33 @@ class SdlBackend : public TWindowBackend, public MessageWaitHook {
   void SetClipboardText(const std::string& text) override;
   bool OpenURL(const std::string& url) override;
 
-  void Wait(std::optional<uint32_t> timeoutMs) override;
-  void Wake() override;
+  void Wait(std::optional<uint32_t> timeoutMs, int wakeFd) override;
+
+  // True once the X connection broke; the display is not used again.
+  bool DisplayLost() const { return lost_; }
 
   SDL_Cursor* SystemCursor(TCursor c);
 
  private:
   friend class SdlWindow;
+  friend struct SdlDisplayWatch;
+  // Delivers every event SDL has; the number delivered.
+  int DeliverEvents();
   void Handle(const SDL_Event& e);
   TForm* FormOf(uint32_t windowId) const;
+  // The main form is asked to close (SDL_QUIT, a signal, a lost display).
+  void RequestClose();
+  // Passes a pending close request on, once there is a form to take it.
+  void CheckEndings();
+  // Runs plain SDL calls that may reach the X server; false when the
+  // display was lost before or during them (sdl_backend.cpp).
+  template <class F>
+  bool Guarded(F&& call);
 
-  uint32_t wake_event_ = 0;
+  int x_fd_ = -1;         // the X connection, polled while waiting
+  bool lost_ = false;     // set by Xlib's exit handler, on this thread
+  bool lost_told_ = false;
+  bool close_wanted_ = false;
   std::map<uint32_t, SdlWindow*> windows_;
   std::map<TCursor, SDL_Cursor*> cursors_;
 };
