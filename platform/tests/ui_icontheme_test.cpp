@@ -20,11 +20,13 @@ class IconThemeTest : public testing::Test {
     // Child inherits Parent; hicolor is not named but comes last.
     dir.Theme("share/icons", "Parent", "", {{"16x16/mimetypes", "Size=16\nType=Fixed"},
                                              {"32x32/mimetypes", "Size=32\nType=Fixed"},
+                                             {"24x24/mimetypes", "Size=24\nThreshold=3"},
                                              {"scalable/mimetypes", "Size=48\nType=Scalable\nMinSize=8\nMaxSize=512"}});
     dir.Theme("share/icons", "Child", "Parent", {{"24x24/mimetypes", "Size=24"}});
     dir.Theme("share/icons", "hicolor", "", {{"48x48/apps", "Size=48\nType=Fixed"}});
     for (const char* f : {"Parent/16x16/mimetypes/text-x-generic.png", "Parent/32x32/mimetypes/text-x-generic.png",
                           "Parent/16x16/mimetypes/text-plain.png", "Parent/scalable/mimetypes/drawing.svg",
+                          "Parent/24x24/mimetypes/both.png", "Parent/scalable/mimetypes/both.svg",
                           "Child/24x24/mimetypes/text-x-generic.png", "Child/24x24/mimetypes/image-x-generic.png",
                           "hicolor/48x48/apps/player.png"})
       dir.File("share/icons/" + std::string(f), "");
@@ -78,6 +80,11 @@ TEST_F(IconThemeTest, FindsByThemeThenNameThenSize) {
   EXPECT_EQ(parent.FindIcon({"text-x-generic"}, 23), Icons("Parent/16x16/mimetypes/text-x-generic.png"))
       << "7 from 16, 9 from 32";
   EXPECT_EQ(parent.FindIcon({"image-x-generic"}, 16), "") << "a child's icons are not its parent's";
+  // A folder made for sizes near its own (24 ± 3) before a later scalable one.
+  for (int size : {21, 24, 27})
+    EXPECT_EQ(parent.FindIcon({"both"}, size), Icons("Parent/24x24/mimetypes/both.png")) << size;
+  for (int size : {20, 28})
+    EXPECT_EQ(parent.FindIcon({"both"}, size), Icons("Parent/scalable/mimetypes/both.svg")) << size;
 }
 
 TEST_F(IconThemeTest, MissingBrokenAndLoopingThemes) {
