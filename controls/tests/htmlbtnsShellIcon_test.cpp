@@ -151,6 +151,13 @@ void TextDesktop(test::IconFolder& d) {
   ExpectIcon(f, desktop.Path("notes.dat"), false, clBlue);
   ExpectNoIcon(f, desktop.Path("missing.dat"), false);
   ExpectNoIcon(f, "photo.unknown", true);
+  // Stretched: drawn on white, then scaled; the size stays the list's.
+  TBitmap b = test::WhiteBitmap(40, 40);
+  TSize size;
+  DrawShellIcon(b.Canvas(), 2, 3, "file.txt", false, true, true, 2.0, size);
+  f.Expect(size == TSize{16, 16}, "stretched SSYS:file.txt measures " + SizeText(size));
+  f.Expect(test::InkBounds(b, clWhite) == Bounds(2, 3, 32, 32) && CountColour(b, clBlue) == 32 * 32 - 4,
+           "SSYS:file.txt is not stretched to twice its size");
   // The text icon holds the fixed document index; numbers are indexes.
   f.Expect(SystemIconIndex("file.txt", true) == 1, "the text icon is not the document icon");
   ExpectIcon(f, "1", false, clBlue);
