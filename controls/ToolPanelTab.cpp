@@ -581,7 +581,8 @@ bool TAdvToolPanelTab::FormMessage(TMessage& m) {
       break;
     case WM_MOVING:
     case WM_PAINT:
-      KeepFormInPlace(false);
+      // Moving the floating form over the form leaves marks on it.
+      if (KeepFormInPlace(false)) hooked_form_->Invalidate();
       break;
     case WM_SYSCOMMAND: {
       const WPARAM cmd = m.WParam;
@@ -603,15 +604,20 @@ bool TAdvToolPanelTab::FormMessage(TMessage& m) {
   return false;
 }
 
-void TAdvToolPanelTab::KeepFormInPlace(bool resize) {
-  if (roll_out_panel_ < 0 || !panel_form_->Visible()) return;
+bool TAdvToolPanelTab::KeepFormInPlace(bool resize) {
+  if (roll_out_panel_ < 0 || !panel_form_->Visible() || (position_ != ppRight && position_ != ppBottom))
+    return false;
+  const TRect before = panel_form_->BoundsRect();
   const TPoint o = ClientToScreen({0, 0});
   if (position_ == ppRight) {
     panel_form_->SetBounds(o.X - panel_form_->Width(), o.Y, panel_form_->Width(),
                            resize ? Height() : panel_form_->Height());
-  } else if (position_ == ppBottom) {
+  } else {
     panel_form_->SetBounds(o.X, o.Y - panel_form_->Height(), panel_form_->Width(), panel_form_->Height());
   }
+  // The form keeps the keyboard while the floating form follows it.
+  if (hooked_form_->Showing() && !hooked_form_->Active()) hooked_form_->InjectActivate(true);
+  return panel_form_->BoundsRect() != before;
 }
 
 // ---- own messages -----------------------------------------------------------

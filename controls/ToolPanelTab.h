@@ -288,7 +288,10 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   void HookParent();
   void UnHookParent();
   bool FormMessage(TMessage& m);
-  void KeepFormInPlace(bool resize);
+  // Puts the floating form of a right or bottom bar back beside the bar
+  // (with the bar's height when `resize`) and makes the form the active
+  // window; true when the floating form moved.
+  bool KeepFormInPlace(bool resize);
   void StartTimer();
   void StopTimer();
   void TimerTick();

@@ -76,10 +76,8 @@ void TAdvToolPanelTab::Paint() {
     c.Pen().SetColor(Color());
     c.Brush().SetColor(Color());
     c.Rectangle(0, h - 9, w, h);
-    // The scroll arrows: down on the left, up on the right, black on white.
-    c.Brush().SetColor(clWhite);
-    c.Pen().SetColor(clWhite);
-    c.Rectangle(1, h - 9, 18, h);
+    // The scroll arrows: down on the left, up on the right, black on a
+    // white that is drawn transparent, so the bar shows around them.
     c.Pen().SetColor(clBlack);
     for (int k = 0; k < 4; ++k) {
       c.MoveTo(2 + k, h - 7 + k);

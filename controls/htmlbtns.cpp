@@ -513,11 +513,12 @@ void TCustomHTMLCheckBox::WndProc(TMessage& m) {
       break;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
+      // Handled here alone: the parent does not learn of them.
       if (m.LParam == 0) {
         hot_ = m.Msg == CM_MOUSEENTER;
         if (button_type_ == btWinXP || button_type_ == btTheme) InvalidateBox();
       }
-      break;
+      return;
     default:
       break;
   }

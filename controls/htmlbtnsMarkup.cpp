@@ -818,7 +818,7 @@ TSize MarkupRenderer::SourceSize(const std::string& source, bool draw, TPoint at
     TSize icon;
     DrawShellIcon(c_, at.X, at.Y, source.substr(std::min<size_t>(5, source.size())),
                   shell[0] == 'L', draw, p_.StretchImages, p_.ImageScale, icon);
-    size = icon;
+    size = {MulDiv(icon.cx, ScreenPixelsPerInch, 96), MulDiv(icon.cy, ScreenPixelsPerInch, 96)};
   }
   if (source.find(':') == std::string::npos || source.find("://") != std::string::npos) {
     const TMarkupPicture pic = LookupMarkupPicture(

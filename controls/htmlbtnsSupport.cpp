@@ -5,6 +5,8 @@
 #include <cmath>
 #include <filesystem>
 
+#include "platform/ui/systemicons.h"
+
 namespace tavrel {
 
 namespace {
@@ -104,7 +106,14 @@ bool ReplaceFirstNoCase(std::string_view old, std::string_view replacement, std:
   return true;
 }
 
-int IntFromText(std::string_view text) {
+namespace {
+
+struct TIntText {
+  int value = 0;
+  bool whole = false;  // digits up to the end of the text
+};
+
+TIntText ReadIntText(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   bool negative = false;
@@ -118,7 +127,8 @@ int IntFromText(std::string_view text) {
     i += 2;
   }
   int64_t v = 0;
-  for (; i < text.size(); ++i) {
+  size_t digits = 0;
+  for (; i < text.size(); ++i, ++digits) {
     const char c = text[i];
     int d;
     if (c >= '0' && c <= '9') d = c - '0';
@@ -127,8 +137,12 @@ int IntFromText(std::string_view text) {
     v = std::min<int64_t>(v * base + d, int64_t{INT_MAX} + 1);
   }
   if (negative) v = -v;
-  return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+  return {static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)), digits > 0 && i == text.size()};
 }
+
+}  // namespace
+
+int IntFromText(std::string_view text) { return ReadIntText(text).value; }
 
 std::string StripHashMarker(const std::string& text) {
   const size_t at = text.find("<#");
@@ -177,8 +191,29 @@ bool IsDirectoryPath(const std::string& path) {
   return !path.empty() && std::filesystem::is_directory(path, ec);
 }
 
-void DrawShellIcon(TCanvas&, int, int, const std::string&, bool, bool, bool, double, TSize& size) {
-  size = TSize{};
+void DrawShellIcon(TCanvas& canvas, int x, int y, const std::string& name, bool large, bool draw,
+                   bool stretch, double scale, TSize& size) {
+  const TIntText number = ReadIntText(name);
+  int index = number.value;
+  if (!name.empty() && !number.whole) {
+    // A path that is not there has the icon of its name's type.
+    std::error_code ec;
+    index = SystemIconIndex(name, !std::filesystem::exists(name, ec));
+  }
+  size = SystemIconSize(index, large);
+  if (!draw || size.cx <= 0 || size.cy <= 0) return;
+  if (!stretch) {
+    DrawSystemIcon(canvas, x, y, index, large);
+    return;
+  }
+  TBitmap icon;
+  icon.SetSize(size.cx, size.cy);
+  DrawSystemIcon(icon.Canvas(), 0, 0, index, large);
+  auto scaled = [scale](int v) {
+    const double d = v * scale;
+    return !(d > 0) ? 0 : d >= kMaxImageSide ? static_cast<int>(kMaxImageSide) : RoundHalfEven(d);
+  };
+  StretchBitmapToRect(canvas, Bounds(x, y, scaled(size.cx), scaled(size.cy)), icon);
 }
 
 }  // namespace tavrel

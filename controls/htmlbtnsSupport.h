@@ -71,9 +71,13 @@ void StretchBitmapToRect(TCanvas& canvas, const TRect& rect, TBitmap& bitmap);
 // True for an existing directory.
 bool IsDirectoryPath(const std::string& path);
 
-// Shell icons named by "SSYS:"/"LSYS:" image sources. This platform has no
-// system icon list, so nothing is drawn and the size is 0 × 0; the image
-// tag then takes no room.
+// Shell icons named by "SSYS:"/"LSYS:" image sources, from the system
+// image list (platform/ui/systemicons.h): a name that is a whole number is
+// an index into it; any other non-empty name is a path, typed by content
+// when it exists and by name alone when not. `size` is the icon's size in
+// the small or large list, 0 × 0 when there is no such icon, which then
+// draws nothing and takes no room. With `draw` the icon is drawn at (x, y),
+// transparent; with `stretch` too, drawn on white and stretched by `scale`.
 void DrawShellIcon(TCanvas& canvas, int x, int y, const std::string& name, bool large, bool draw,
                    bool stretch, double scale, TSize& size);
 

@@ -449,7 +449,9 @@ uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT milliseconds) {
   auto w = FindWindow(hwnd);
   if (!w || w->threadId != GetCurrentThreadId() || id == 0) return 0;
   auto q = CurrentQueue();
-  const uint64_t interval = std::max<UINT>(milliseconds, 10);
+  // No 10 ms floor: the tab bar's slides step every 9 or 3 ms. A period
+  // of 0 would be due again at once and never let the queue drain.
+  const uint64_t interval = std::max<UINT>(milliseconds, 1);
   std::lock_guard lock(q->mutex);
   const uint64_t due = q->NowLocked() + interval;
   for (auto& t : q->timers) {

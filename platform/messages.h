@@ -138,7 +138,7 @@ bool ProcessMessages();
 // ---- Timers
 
 // 0 when the window is not a live window of the calling thread or when the
-// timer limit is reached; otherwise `id`. Intervals below 10 ms count as 10.
+// timer limit is reached; otherwise `id`. An interval of 0 counts as 1 ms.
 uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT milliseconds);
 // False when no such timer runs.
 bool KillTimer(HWND hwnd, uintptr_t id);

@@ -20,8 +20,11 @@ install_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# The desktop's files' icons: GIO's content types over the shared MIME
+# database, and the icon themes.
 product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libsdl2-image-dev libx11-dev libcairo2-dev
-                  fonts-dejavu-core fonts-liberation)
+                  fonts-dejavu-core fonts-liberation
+                  libglib2.0-dev shared-mime-info adwaita-icon-theme hicolor-icon-theme)
 test_packages=(libgtest-dev libgmock-dev libjpeg-dev xvfb xauth libbenchmark-dev
                libfftw3-dev libkissfft-dev libopencv-imgproc-dev
                libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-good

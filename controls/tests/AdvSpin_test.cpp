@@ -245,6 +245,33 @@ TEST_F(SpinTest, KeysStepTheIntegerWithinItsBounds) {
   }
 }
 
+// A step that makes the text gain or lose its "-" moves the caret with the
+// digits it stood by; a step up that shortens the text selects from the
+// caret to the end.
+TEST_F(SpinTest, TheCaretFollowsTheDigitsWhenAStepAddsOrRemovesTheSign) {
+  struct Case {
+    std::string text;
+    int caret;
+    bool up;
+    std::string result;
+    int caretAfter, selection;
+  } cases[] = {
+      {"0", 1, false, "-1", 2, 0},  {"0", 0, false, "-1", 1, 0},  {"-1", 2, true, "0", 1, 0},
+      {"-1", 1, true, "0", 0, 1},   {"1", 1, false, "0", 1, 0},   {"-5", 2, false, "-6", 2, 0},
+      {"-3", 2, true, "-2", 2, 0},
+  };
+  for (const Case& c : cases) {
+    TAdvSpinEdit* e = Spin();
+    Place(e, c.text, c.caret);
+    if (c.up) e->StepUp();
+    else e->StepDown();
+    EXPECT_EQ(e->Text(), c.result) << c.text << (c.up ? " up" : " down");
+    EXPECT_EQ(e->SelStart(), c.caretAfter) << c.text << " caret " << c.caret << (c.up ? " up" : " down");
+    EXPECT_EQ(e->SelLength(), c.selection) << c.text << " caret " << c.caret << (c.up ? " up" : " down");
+    e->Destroy();
+  }
+}
+
 TEST_F(SpinTest, KeysStepEachKind) {
   struct Case {
     TAdvSpinType kind;

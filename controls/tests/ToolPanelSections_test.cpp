@@ -341,6 +341,49 @@ TEST_F(SectionTest, StripNodeBoxAndBodyLines) {
   EXPECT_EQ(Pixel(100, 40), Pixel(2, 40)) << "no body when collapsed: the panel shows";
 }
 
+// A "-" item is one line in the border colour across its row, at half the
+// item height + 2 (at least 10) below the row's top, from where the item
+// text (without pictures) or the pictures (with them) start to W - 2.
+TEST_F(SectionTest, SeparatorLineLiesAtItsOffsetInTheRow) {
+  TCanvas m;
+  m.Font().Assign(p->Font());
+  const int textH = m.TextHeight("gh");
+  struct Case {
+    int picture;  // size of the section pictures; 0: none
+    int h, lineX;
+  } cases[] = {
+      {0, textH, 4 + 12},            // item x 12, after the indent
+      {8, textH, 12 + 8 + 4 - 8 - 2},  // pictures lower than the text
+      {20, 22, 12 + 20 + 4 - 20 - 2},  // pictures make the rows 22 high
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.picture);
+    TAdvToolPanelSection* s = AddSection(100, {"Ouvrir", "-", "Fermer"});
+    TSectionLayout* l = p->SectionLayout();
+    l->SetBackGroundColor(clWhite);
+    l->SetBackGroundColorTo(clWhite);
+    l->SetBorderColor(clRed);
+    l->SetBorderWidth(1);
+    TImageList* images = c.picture ? test::SolidImages(form, c.picture, clLime) : nullptr;
+    p->SetSectionImages(images);
+    if (images) s->SectionItems()->Items(2)->SetImageIndex(0);
+    Paint();
+    const int lineY = 23 + 16 + std::max(c.h / 2 + 2, 10) + c.h;
+    // Red pixels of a row between the body's left border and its open right side.
+    auto redRun = [&](int y) {
+      std::string run;
+      for (int x = 6; x < 199; ++x) run += Pixel(x, y) == clRed ? '#' : '.';
+      return run;
+    };
+    EXPECT_EQ(redRun(lineY), std::string(c.lineX - 6, '.') + std::string(198 - c.lineX, '#') + ".");
+    EXPECT_EQ(redRun(lineY - 1), std::string(193, '.'));
+    EXPECT_EQ(redRun(lineY + 1), std::string(193, '.'));
+    p->SetSectionImages(nullptr);
+    if (images) images->Destroy();
+    p->Sections()->Clear();
+  }
+}
+
 TEST_F(SectionTest, CaptionAndItemPictures) {
   TImageList* images = test::SolidImages(form, 8, clRed);
   p->SetSectionImages(images);

@@ -15,6 +15,7 @@
 #include "platform/forms.h"
 #include "platform/formtext.h"
 #include "platform/inifiles.h"
+#include "platform/tests/ui_test_support.h"
 #include "platform/ui/stdctrls.h"
 
 namespace tavrel {
@@ -146,6 +147,62 @@ TEST_F(TabBarTest, BottomToTopTextStartsAtTheFarEndOfTheTab) {
   EXPECT_LE(up.second, bar->TabLength(0) + 4);
 }
 
+// On a bar all in white the only ink is the caption, which must be exactly
+// what the tab font draws at the point its side gives: x across the strip,
+// 4 along the tab; reading upwards, from the tab's far end.
+TEST_F(TabBarTest, TabTextStandsExactlyWhereItsSidePutsIt) {
+  struct Case {
+    TPanelPosition pos;
+    TTextDirection dir;
+  } cases[] = {{ppLeft, tdTopToBottom}, {ppRight, tdTopToBottom}, {ppTop, tdTopToBottom},
+               {ppBottom, tdTopToBottom}, {ppLeft, tdBottomToTop}, {ppRight, tdBottomToTop}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "side " << c.pos << ", direction " << c.dir);
+    auto* bar = NewBar(c.pos, {"Filtres"});
+    bar->SetColor(clWhite);
+    bar->SetColorTo(clNone);
+    bar->SetTabColor(clWhite);
+    bar->SetTabColorTo(clNone);
+    bar->SetTabBorderColor(clWhite);
+    bar->SetTextDirection(c.dir);
+    Paint();
+    const bool vertical = c.pos == ppLeft || c.pos == ppRight;
+    const int w = bar->Width(), h = bar->Height(), tw = 23, s = bar->TabStart(0), lt = bar->TabLength(0);
+    TBitmap ref = test::WhiteBitmap(w, h);
+    TCanvas& rc = ref.Canvas();
+    rc.Font().Assign(bar->Font());
+    const int g = rc.TextWidth("gh");
+    int x = 0, y = 0;
+    switch (c.pos) {
+      case ppLeft: x = tw - (tw - g) / 2, y = s + 4; break;
+      case ppRight: x = w - (tw - g) / 2 + 4, y = s + 4; break;
+      case ppTop: x = s + 4, y = 4; break;
+      case ppBottom: x = s + 4, y = h - tw + 4; break;
+    }
+    if (c.dir == tdBottomToTop) {
+      x += (tw - g) / 2 - tw + 2;
+      y += lt - 4;
+    }
+    if (vertical) rc.Font().SetOrientation(c.dir == tdBottomToTop ? 900 : -900);
+    rc.Brush().SetStyle(TBrushStyle::bsClear);
+    rc.TextOut(x, y, "Filtres");
+    ASSERT_NE(test::InkBounds(ref, clWhite), TRect{}) << "the reference caption lies on the bar";
+    std::string drawn, expected;
+    for (int v = 0; v < h; ++v) {
+      for (int u = 0; u < w; ++u) {
+        const TColor d = BarPixel(bar, u, v), e = rc.Pixel(u, v);
+        drawn += d == clWhite ? '.' : '#';
+        expected += e == clWhite ? '.' : '#';
+        if (d != e && d != clWhite && e != clWhite) drawn.back() = '?';
+      }
+      drawn += '\n';
+      expected += '\n';
+    }
+    EXPECT_EQ(drawn, expected);
+    bar->Destroy();
+  }
+}
+
 TEST_F(TabBarTest, TabPicturesAndTheTabGlyph) {
   auto* bar = NewBar(ppLeft, {"Un"});
   const int plain = bar->TabLength(0);
@@ -264,6 +321,36 @@ TEST_F(TabBarTest, ScrollArrowsMoveTheStripByTen) {
   EXPECT_EQ(bar->ScrollOffset(), 0) << "resizing starts the strip again";
 }
 
+// The arrow picture's white is transparent: the bar's colour shows around
+// the two black triangles, down on the left and up on the right.
+TEST_F(TabBarTest, ScrollArrowsAreDrawnTransparent) {
+  auto* bar = NewBar(ppLeft, {"Un long titre", "Un autre long titre", "Et un troisième titre"});
+  bar->SetColor(clYellow);
+  bar->SetColorTo(clNone);
+  form->SetBounds(0, 0, 440, 200);
+  Paint();
+  const int h = bar->Height();
+  ASSERT_GT(bar->TotalTabLength(), h);
+  std::string arrows;
+  for (int y = h - 9; y < h; ++y) {
+    for (int x = 0; x < bar->Width(); ++x) {
+      const TColor p = BarPixel(bar, x, y);
+      arrows += p == clYellow ? '.' : p == clBlack ? '#' : '?';
+    }
+    arrows += '\n';
+  }
+  EXPECT_EQ(arrows,
+            ".......................\n"
+            ".......................\n"
+            "..#######....#.........\n"
+            "...#####....###........\n"
+            "....###....#####.......\n"
+            ".....#....#######......\n"
+            ".......................\n"
+            ".......................\n"
+            ".......................\n");
+}
+
 TEST_F(TabBarTest, TwoBarsOnOneFormGoInEitherOrder) {
   for (bool leftFirst : {true, false}) {
     auto* left = NewBar(ppLeft, {"A"});
@@ -369,13 +456,18 @@ TEST_F(TabBarTest, SlideStepSequences) {
   struct Case {
     TPanelPosition pos;
     TSlideSpeed speed;
+    int pause;  // ms before each step
     std::vector<int> steps, back;
   };
+  const std::vector<int> right = {15, 30, 45, 60, 75, 90, 105, 120, 135, 150},
+                         rightBack = {135, 120, 105, 90, 75, 60, 45, 30, 15, 0},
+                         left = {-135, -120, -105, -90, -75, -60, -45, -30, -15, 0, 15, 23},
+                         leftBack = {8, -7, -22, -37, -52, -67, -82, -97, -112, -127, -142, -157};
   const Case cases[] = {
-      {ppRight, ssSlow, {15, 30, 45, 60, 75, 90, 105, 120, 135, 150}, {135, 120, 105, 90, 75, 60, 45, 30, 15, 0}},
-      {ppLeft, ssSlow, {-135, -120, -105, -90, -75, -60, -45, -30, -15, 0, 15, 23},
-       {8, -7, -22, -37, -52, -67, -82, -97, -112, -127, -142, -157}},
-      {ppLeft, ssInstant, {}, {}},
+      {ppRight, ssSlow, 18, right, rightBack}, {ppLeft, ssSlow, 18, left, leftBack},
+      {ppRight, ssMedium, 9, right, rightBack}, {ppLeft, ssMedium, 9, left, leftBack},
+      {ppRight, ssFast, 3, right, rightBack}, {ppLeft, ssFast, 3, left, leftBack},
+      {ppLeft, ssInstant, 0, {}, {}},           {ppRight, ssInstant, 0, {}, {}},
   };
   for (const Case& c : cases) {
     auto* bar = NewBar(c.pos, {"Panneau"}, c.speed);
@@ -390,7 +482,7 @@ TEST_F(TabBarTest, SlideStepSequences) {
     Paint();
     bar->OpenTabPanel(0);
     auto now = [&] { return c.pos == ppRight ? bar->FloatingForm()->Width() : p->Left(); };
-    const int pause = SlidePause(c.speed);
+    const int pause = c.pause;
     auto steps = [&] {
       std::vector<int> seen;
       for (int i = 0; i < 20 && bar->Sliding(); ++i) {
@@ -401,6 +493,7 @@ TEST_F(TabBarTest, SlideStepSequences) {
       }
       return seen;
     };
+    SCOPED_TRACE(testing::Message() << "side " << c.pos << ", speed " << c.speed);
     EXPECT_EQ(steps(), c.steps);
     EXPECT_EQ(now(), c.pos == ppRight ? 150 : 23);
     EXPECT_EQ(events, (std::vector<std::string>{"out", "done"}));
@@ -693,6 +786,46 @@ TEST_F(TabBarTest, RightBarFormFollowsTheBarAndSizesByItsEdge) {
   form->Perform(WM_SYSCOMMAND, 0xF030);
   EXPECT_FALSE(a->Visible());
   EXPECT_FALSE(f->Visible());
+}
+
+// Whenever the floating form is put back beside its bar, the form becomes
+// the active window again, and it repaints when the floating form moved.
+TEST_F(TabBarTest, KeepingTheFloatingFormInPlaceActivatesAndRepaintsTheForm) {
+  for (TPanelPosition pos : {ppRight, ppBottom}) {
+    SCOPED_TRACE(pos);
+    auto* bar = NewBar(pos, {"A"});
+    bar->Panels().Items(0)->Panel()->SetOpenWidth(100);
+    form->SetBounds(100, 50, 440, 360);
+    Paint();
+    bar->OpenTabPanel(0);
+    TForm* f = bar->FloatingForm();
+    ASSERT_TRUE(f->Visible());
+    Paint();
+    const TRect inPlace = f->BoundsRect();
+    // The floating form is out of place (the form moved away from it) and
+    // the user clicked into it.
+    f->SetBounds(inPlace.Left + 30, inPlace.Top + 20, inPlace.Width(), inPlace.Height());
+    f->InjectActivate(true);
+    ASSERT_FALSE(form->Active());
+    ASSERT_FALSE(form->NeedsPaint());
+    TRect moving = form->BoundsRect();
+    form->Perform(WM_MOVING, 0, reinterpret_cast<LPARAM>(&moving));
+    EXPECT_EQ(f->BoundsRect(), inPlace);
+    EXPECT_TRUE(form->Active());
+    EXPECT_TRUE(form->NeedsPaint()) << "the floating form moved over it";
+    Paint();
+    // A paint that finds it in place activates the form, and paints no more.
+    f->InjectActivate(true);
+    form->Invalidate();
+    Paint();
+    EXPECT_TRUE(form->Active());
+    EXPECT_FALSE(form->NeedsPaint());
+    // So does a system command that moves the form.
+    f->InjectActivate(true);
+    form->Perform(WM_SYSCOMMAND, 0xF120);
+    EXPECT_TRUE(form->Active());
+    bar->Destroy();
+  }
 }
 
 TEST_F(TabBarTest, DockOverTakesOnlyToolPanels) {

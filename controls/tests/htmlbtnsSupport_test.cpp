@@ -136,9 +136,6 @@ TEST(MarkupSupport, StretchedBitmapAndPaths) {
   EXPECT_TRUE(IsDirectoryPath("/"));
   EXPECT_FALSE(IsDirectoryPath("/dev/null"));
   EXPECT_FALSE(IsDirectoryPath(""));
-  TSize icon{5, 5};
-  DrawShellIcon(dst.Canvas(), 0, 0, "0", false, true, false, 1.0, icon);
-  EXPECT_EQ(icon, TSize{});
 }
 
 }  // namespace

@@ -465,5 +465,36 @@ TEST_F(CheckBoxTest, HoverOverAnchorsAndHotTracking) {
   EXPECT_EQ(theme->calls, (std::vector<std::string>{"Open button", "Draw 3 8", "Close"}));
 }
 
+// A container that notes which children tell it the mouse came or went.
+class ChildWatcher : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  std::vector<std::string> log;
+  void WndProc(TMessage& m) override {
+    if ((m.Msg == CM_MOUSEENTER || m.Msg == CM_MOUSELEAVE) && m.LParam) {
+      auto* child = reinterpret_cast<TControl*>(m.LParam);
+      log.push_back(std::string(m.Msg == CM_MOUSEENTER ? "enter " : "leave ") + child->Name());
+    }
+    TCustomControl::WndProc(m);
+  }
+};
+
+TEST_F(CheckBoxTest, MouseEnterAndLeaveStayWithTheBox) {
+  auto* parent = Make<ChildWatcher>(form, Bounds(0, 0, 300, 100));
+  THTMLCheckBox* b = Box();
+  b->SetParent(parent);
+  b->SetName("box");
+  b->SetButtonType(btWinXP);
+  auto* other = Make<TCustomControl>(parent, Bounds(10, 50, 98, 20));
+  other->SetName("other");
+  Paint();
+  Mouse(WM_MOUSEMOVE, other, 5, 5);
+  Mouse(WM_MOUSEMOVE, b, 5, 5);
+  Mouse(WM_MOUSEMOVE, other, 5, 5);
+  Mouse(WM_MOUSEMOVE, parent, 250, 90);
+  EXPECT_EQ(parent->log, (std::vector<std::string>{"enter other", "leave other", "enter other", "leave other"}))
+      << "the box's own notifications are not passed on";
+}
+
 }  // namespace
 }  // namespace tavrel

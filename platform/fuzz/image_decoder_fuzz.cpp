@@ -1,4 +1,5 @@
-// Image files from anywhere must decode or be refused with EInvalidGraphic;
+// Image files from anywhere (SVG drawings rendered as 16 x 16 icons) must
+// decode or be refused with EInvalidGraphic;
 // a decoded image stays within the pixel budget and writes back as a BMP
 // that decodes to the same size. Each decoder also meets every input
 // directly, not only the ones whose signature would choose it.
@@ -31,8 +32,9 @@ void Decode(Decoder decode, const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  auto svgIcon = [](const uint8_t* d, size_t n, uint64_t) { return tavrel::DecodeSVG(d, n, 16, 16); };
   for (Decoder d : {tavrel::DecodeImage, tavrel::DecodeBMP, tavrel::DecodePNG, tavrel::DecodeGIF,
-                    tavrel::DecodeJPEG, tavrel::DecodeICO})
+                    tavrel::DecodeJPEG, tavrel::DecodeICO, static_cast<Decoder>(svgIcon)})
     Decode(d, data, size);
   return 0;
 }

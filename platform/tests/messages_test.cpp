@@ -301,6 +301,25 @@ TEST_F(Timers, FirstTickComesOneIntervalAfterArming) {
   EXPECT_EQ(w_.Calls().back().wParam, 1u);  // the timer's id
 }
 
+// Short periods keep their length (the tab bar steps its slides every 9
+// or 3 ms); 0 ticks every millisecond.
+TEST_F(Timers, ShortIntervalsAreKept) {
+  const struct {
+    UINT asked, period;
+  } cases[] = {{0, 1}, {1, 1}, {3, 3}, {9, 9}, {18, 18}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.asked);
+    SetTimer(w_.handle(), 1, c.asked);
+    for (int tick = 0; tick < 3; ++tick) {
+      clock_->Advance(c.period - 1);
+      EXPECT_EQ(Pump(w_), 0);
+      clock_->Advance(1);
+      EXPECT_EQ(Pump(w_), 1);
+    }
+    KillTimer(w_.handle(), 1);
+  }
+}
+
 TEST_F(Timers, ALongGapWithoutPumpingGivesOneTickOnTheTimersPhase) {
   SetTimer(w_.handle(), 1, 100);
   clock_->Advance(1050);  // ten periods missed

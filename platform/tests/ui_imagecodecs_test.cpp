@@ -503,5 +503,28 @@ TEST(UiImageCodecs, OtherDataIsNoImage) {
     EXPECT_EQ(DecodeError(bytes), "not a BMP, PNG, GIF, JPEG or icon image");
 }
 
+// An SVG drawing fills the size it is rendered at, whatever size it claims;
+// text that draws nothing, or no size to draw at, is refused.
+TEST(UiImageCodecs, SvgRendersAtTheSizeAsked) {
+  const std::string svg =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\" viewBox=\"0 0 10 10\">"
+      "<rect x=\"0\" y=\"0\" width=\"5\" height=\"10\" fill=\"#ff0000\"/></svg>";
+  const auto* d = reinterpret_cast<const uint8_t*>(svg.data());
+  for (int size : {16, 32}) {
+    CairoSurface s = DecodeSVG(d, svg.size(), size, size);
+    ASSERT_EQ(cairo_image_surface_get_width(s.get()), size);
+    ASSERT_EQ(cairo_image_surface_get_height(s.get()), size);
+    EXPECT_EQ(SurfacePixel(s.get(), 1, size - 1), 0xFFFF0000u) << "the left half in red";
+    EXPECT_EQ(SurfacePixel(s.get(), size / 2 - 2, 1), 0xFFFF0000u);
+    EXPECT_EQ(SurfacePixel(s.get(), size / 2 + 1, 1) >> 24, 0u) << "the right half transparent";
+  }
+  for (const std::string& bad : {std::string("not an image"), std::string()}) {
+    EXPECT_THROW(DecodeSVG(reinterpret_cast<const uint8_t*>(bad.data()), bad.size(), 16, 16), EInvalidGraphic)
+        << bad;
+  }
+  EXPECT_THROW(DecodeSVG(d, svg.size(), 0, 16), EInvalidGraphic);
+  EXPECT_THROW(DecodeSVG(d, svg.size(), 1 << 20, 1 << 20), EInvalidGraphic) << "beyond the pixel budget";
+}
+
 }  // namespace
 }  // namespace tavrel

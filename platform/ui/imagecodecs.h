@@ -1,6 +1,7 @@
 #pragma once
 // Image files decoded from memory into ARGB32 surfaces: BMP, PNG, GIF (the
-// first image of the stream), JPEG (baseline and progressive) and icons.
+// first image of the stream), JPEG (baseline and progressive), icons, and
+// SVG drawings rendered at a size the caller gives.
 // Transparent pixels (the GIF transparent index, icon masks and alpha, PNG
 // alpha) come out with alpha 0.
 //
@@ -16,7 +17,7 @@
 // truncated or unsupported data raises EInvalidGraphic with a message that
 // names the format and the fault. BMP, PNG and GIF are decoded here and by
 // cairo; JPEG and icons by SDL2_image, after our own walk over the file's
-// structure has checked sizes and completeness. A GIF image without any
+// structure has checked sizes and completeness; SVG by SDL2_image too. A GIF image without any
 // colour table, or reaching past its logical screen, is refused; pixels its
 // data stops short of are transparent.
 #include <cstddef>
@@ -53,6 +54,10 @@ CairoSurface DecodeGIF(const uint8_t* data, size_t size, uint64_t maxPixels = kI
 CairoSurface DecodeJPEG(const uint8_t* data, size_t size, uint64_t maxPixels = kImagePixelBudget);
 // The largest image of the icon (the deepest of equal sizes; the first of equals).
 CairoSurface DecodeICO(const uint8_t* data, size_t size, uint64_t maxPixels = kImagePixelBudget);
+// An SVG drawing rendered into width x height pixels, scaled to fill them
+// (icons of scalable themes); SVG has no size of its own to check, so the
+// caller chooses it, within the pixel budget. Not chosen by DecodeImage.
+CairoSurface DecodeSVG(const uint8_t* data, size_t size, int width, int height);
 
 // A 24-bit BMP file of the surface's colours.
 std::vector<uint8_t> EncodeBMP(cairo_surface_t* s);

@@ -1,4 +1,4 @@
-// JPEG and icons through SDL2_image. Before the library sees a file, our
+// JPEG, icons and SVG through SDL2_image. Before the library sees a file, our
 // own walk over its markers or directory finds the size it claims (for the
 // pixel budget) and makes sure it is complete: the library itself decodes a
 // JPEG without its end into a picture of filler without complaint.
@@ -7,6 +7,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <string>
 
@@ -163,6 +164,20 @@ CairoSurface DecodeICO(const uint8_t* d, size_t size, uint64_t maxPixels) {
   Put32(one, 22);
   one.insert(one.end(), d + offset, d + offset + bytes);
   return ToCairo("icon", SdlLoad("icon", one.data(), one.size(), IMG_LoadICO_RW).get());
+}
+
+// ---- SVG -------------------------------------------------------------------
+
+CairoSurface DecodeSVG(const uint8_t* d, size_t size, int width, int height) {
+  if (width <= 0 || height <= 0) throw EInvalidGraphic("SVG image needs a size to render at");
+  CheckImageSize("SVG", static_cast<uint64_t>(width), static_cast<uint64_t>(height), kImagePixelBudget);
+  if (size > static_cast<size_t>(INT_MAX)) throw EInvalidGraphic("SVG image too large");
+  SDL_RWops* rw = SDL_RWFromConstMem(d, static_cast<int>(size));
+  if (!rw) throw EInvalidGraphic(std::string("cannot read SVG image: ") + SDL_GetError());
+  SdlSurface s(IMG_LoadSizedSVG_RW(rw, width, height));
+  SDL_RWclose(rw);
+  if (!s) throw EInvalidGraphic(std::string("unreadable SVG image: ") + IMG_GetError());
+  return ToCairo("SVG", s.get());
 }
 
 }  // namespace tavrel

@@ -11,6 +11,7 @@
 #include "platform/ui/imagelist.h"
 #include "platform/ui/panel.h"
 #include "platform/ui/stdctrls.h"
+#include "platform/ui/systemicons.h"
 #include "platform/ui/timer.h"
 
 namespace tavrel {
@@ -53,7 +54,9 @@ std::vector<ModuleStep> UiModuleSteps() {
            },
            {}},
           {"colour names", [] { RegisterIntegerConsts("TColor", ColorIdentToInt, ColorIntToIdent); },
-           [] { UnRegisterIntegerConsts("TColor"); }}};
+           [] { UnRegisterIntegerConsts("TColor"); }},
+          // Loaded on first use; its pictures go with the window layer.
+          {"system image list", {}, ClearSystemImageList}};
 }
 
 }  // namespace tavrel
