@@ -207,7 +207,11 @@ bool DesignMismatch(TOWBasicPin* a, TOWBasicPin* b) {
 TOWPin::TOWPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData)
     : TOWBasicPin(AOwner, ACustomData), FOwnerLock(std::move(AOwnerLock)) {}
 
-TOWPin::~TOWPin() { LeaveStateLink(); }
+TOWPin::~TOWPin() {
+  LeaveStateLink();
+  // Members of a link this pin left may still be served after it.
+  TOWStateDispatcher::ForgetPin(this);
+}
 
 Ref<IOWLockSection> TOWPin::ReadLock() { return MakeRef<TOWSimpleReadLockSection>(FIntLock, FOwnerLock); }
 Ref<IOWLockSection> TOWPin::WriteLock() { return MakeRef<TOWSimpleWriteLockSection>(FIntLock, FOwnerLock); }

@@ -784,7 +784,8 @@ class TOWSinkPin : public TOWBasicSinkPin {
   // An input pin is in a state link or linked to a source, never both.
   // Joining offers the pin to the members in order until one links it; a
   // link without members only records the pin, answering False, and one
-  // whose members are all input pins (they only listen) refuses it. The
+  // whose members are all input pins (they only listen) refuses it, except
+  // while stored links are read (its state pin may be read later). The
   // acceptance test runs first: a refused pin keeps its source and its link.
   bool ConnectToStateAfter(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin) override;
   // Input pins of one link need not accept each other.

@@ -571,17 +571,20 @@ bool TOWSinkPin::ConnectToStateAfter(const Ref<TOWStateDispatcher>& ADispatcher,
     return TOWPin::ConnectToStateAfter(ADispatcher, NotifyAfterPin);
   }
   // Members that can state something; input pins only listen, so a link
-  // of input pins alone has nobody to take this one.
+  // of input pins alone has nobody to take this one. While stored links
+  // are read, though, its speakers may still come (their components, or
+  // their forms, are read later): it waits with the others.
   std::vector<TOWStateDispatcher::Member> members;
   if (ADispatcher) members = ADispatcher->Members();
   std::vector<TOWPin*> speakers;
   for (auto& m : members)
     if (!dynamic_cast<TOWBasicSinkPin*>(static_cast<TOWBasicPin*>(m.RealPin))) speakers.push_back(m.RealPin);
-  if (!members.empty() && (speakers.empty() || !InternalCanConnectToState(ADispatcher, true))) return false;
+  bool waits = members.empty() || (speakers.empty() && IsReadingFormLinks());
+  if (!waits && (speakers.empty() || !InternalCanConnectToState(ADispatcher, true))) return false;
   if (current) LeaveStateLink();
   if (!ADispatcher) return false;
   UnlinkSource();
-  if (members.empty()) {
+  if (waits) {
     // Recorded: the pin waits in the link for a member that speaks.
     ADispatcher->AddPinAfter(this, this, NotifyAfterPin);
     BroadcastLinked(ADispatcher.get());

@@ -80,6 +80,14 @@ Ref<TOWStateDispatcher> TOWStateDispatcher::GetByNameCreate(TOWPin* APin, const 
   return APin ? APin->CreateNamedStateDispatcher(AName, ADesignTime) : CreateNamed(AName, ADesignTime);
 }
 
+void TOWStateDispatcher::ForgetPin(TOWBasicPin* APin) {
+  // Inside the section: no reference is taken, so a dispatcher whose last
+  // one goes meanwhile waits here in its destructor, members intact.
+  std::lock_guard hold(Dispatchers().section);
+  for (bool design : {true, false})
+    for (TOWStateDispatcher* d : Dispatchers().List(design)) d->RemovePinReferences(APin);
+}
+
 bool TOWStateDispatcher::IsUniqueName(const std::string& AName, bool ADesignTime) {
   std::lock_guard hold(Dispatchers().section);
   for (TOWStateDispatcher* d : Dispatchers().List(ADesignTime))

@@ -84,6 +84,8 @@ class TOWStateDispatcher : public TOWPinObject, public RefCounted {
   static Ref<TOWStateDispatcher> GetByNameCreate(TOWPin* APin, const std::string& AName, bool ADesignTime);
   static std::string GetUniqueName(TComponent* AOwnerForm);
   static bool IsUniqueName(const std::string& AName, bool ADesignTime);
+  // APin goes: no dispatcher keeps it as an after-pin.
+  static void ForgetPin(TOWBasicPin* APin);
   ~TOWStateDispatcher() override;
 
   std::string Name() { return FName; }

@@ -178,6 +178,13 @@ TEST(StateLinkOperations, AnswersLinksAndEventsTable) {
       {"a state pin refused by a link of another type",
        [](Pins& p) { p.X.ConnectToState(p.d1); },
        [](Pins& p) { return p.L.ConnectToState(p.d1); }, false, "X:d1 Y:- Z:- W:- L:- B:- T:-", {}},
+      {"a sink offered to a link of input pins only is refused and keeps its source",
+       [](Pins& p) {
+         p.B.ConnectToState(p.empty);
+         p.T.Connect(&p.Text);
+       },
+       [](Pins& p) { return p.T.ConnectToState(p.empty) || p.T.SourcePin() != &p.Text; }, false,
+       "X:- Y:- Z:- W:- L:- B:empty T:-", {}},
       {"a sink into an empty link is recorded", nullptr,
        [](Pins& p) { return p.T.ConnectToState(p.empty); }, false, "X:- Y:- Z:- W:- L:- B:- T:empty",
        {"dispatcher empty", "linked T empty", "changed T"}},
@@ -487,6 +494,76 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
       ASSERT_NE(q, Questions().end()) << a.question;
       EXPECT_EQ(q->second(p), a.answer) << a.question;
     }
+  }
+}
+
+TEST(StateLinkOperations, AfterPinsByNameTable) {
+  ClearStreamTypeRegistries();
+  UnregisterStandardTypes();
+  RegisterStandardTypes();
+  auto three = [](Pins& p) {
+    for (TOWPin* pin : {&p.X, &p.Y, &p.Z}) pin->ConnectToState(p.d1);
+  };
+  auto twoSinks = [](Pins& p) {
+    p.T.Connect(&p.Text);
+    p.U.Connect(&p.Text);
+  };
+  struct Case {
+    const char* what;
+    std::function<void(Pins&)> make;
+    std::function<std::string(Pins&)> op;  // answers the after-pin's name afterwards
+    std::string after;
+  } cases[] = {
+      {"a member by its name without root", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.Z, "Panel.Y");
+         return p.d1->GetAfterPinDisplayName(&p.Z);
+       },
+       "fmMain.Panel.Y"},
+      {"a member by its name with root", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.Z, "fmMain.Panel.X");
+         return p.d1->GetAfterPinDisplayName(&p.Z);
+       },
+       "fmMain.Panel.X"},
+      {"a name no member has changes nothing", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.Z, "Panel.X");
+         p.d1->SetAfterPinByName(&p.Z, "Panel.W");
+         return p.d1->GetAfterPinDisplayName(&p.Z);
+       },
+       "fmMain.Panel.X"},
+      {"a pin that is no member gets none", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.W, "Panel.X");
+         return p.d1->GetAfterPinDisplayName(&p.W);
+       },
+       ""},
+      {"the name read back sets the same pin", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.Z, "Panel.X");
+         p.d1->SetAfterPinByName(&p.Z, p.d1->GetAfterPinDisplayName(&p.Z));
+         return NameOf(p.d1->GetAfterPinOf(&p.Z));
+       },
+       "Panel.X"},
+      {"a source's link by the other sink's name", twoSinks,
+       [](Pins& p) {
+         p.Text.SetAfterPinByName(&p.U, "Panel.T");
+         return p.Text.GetAfterPinDisplayName(&p.U) + (p.Text.IsConnectedAfter(&p.U, &p.T) ? " (after T)" : "");
+       },
+       "Panel.T (after T)"},
+      {"a source's link by the name of a pin it does not feed", twoSinks,
+       [](Pins& p) {
+         p.Text.SetAfterPinByName(&p.U, "Panel.X");
+         return p.Text.GetAfterPinDisplayName(&p.U);
+       },
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Pins p;
+    c.make(p);
+    EXPECT_EQ(c.op(p), c.after);
   }
 }
 
