@@ -19,6 +19,12 @@
 //   textSink.ConnectToState(d); // offered to d's members; False when none
 //                               // accepts it (its links stay as they were)
 //
+// An editor's questions: ConnectedDispatcherCount and GetConnectedDispatcher
+// (the link as one more link of the pin), IsConnectedByStateTo and
+// IsConnectedByStateAfter (a member, after which member), IsLinkedTo (a
+// member's full name), GetAfterPinDisplayName and SetAfterPinByName on the
+// dispatcher.
+//
 // Pin events: DispatcherCreated and DispatcherDestroying with the
 // dispatcher's life, DispatcherChanged when a member joins or leaves,
 // PinLinked (pin, dispatcher) after a pin joined, PinUnlinked before it

@@ -304,6 +304,7 @@ const std::map<std::string, std::function<std::string(Pins&)>>& Questions() {
       {"X.IsConnectedToState(d2)", [](Pins& p) { return YesNo(p.X.IsConnectedToState(p.d2)); }},
       {"X.IsConnectedByStateTo(Y)", [](Pins& p) { return YesNo(p.X.IsConnectedByStateTo(&p.Y)); }},
       {"X.IsConnectedByStateTo(X)", [](Pins& p) { return YesNo(p.X.IsConnectedByStateTo(&p.X)); }},
+      {"X.IsConnectedByStateTo(Z)", [](Pins& p) { return YesNo(p.X.IsConnectedByStateTo(&p.Z)); }},
       {"X.IsConnectedTo(Y)", [](Pins& p) { return YesNo(p.X.IsConnectedTo(&p.Y)); }},
       {"X.IsConnectedAfter(Y, nil)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.Y, nullptr)); }},
       {"X.IsConnectedAfter(Z, Y)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.Z, &p.Y)); }},
@@ -313,6 +314,7 @@ const std::map<std::string, std::function<std::string(Pins&)>>& Questions() {
       {"X.IsLinkedTo(fmMain.Panel.Y)", [](Pins& p) { return YesNo(p.X.IsLinkedTo("fmMain.Panel.Y")); }},
       {"X.IsLinkedTo(Panel.Y)", [](Pins& p) { return YesNo(p.X.IsLinkedTo("Panel.Y")); }},
       {"X.IsLinkedTo(fmMain.Panel.X)", [](Pins& p) { return YesNo(p.X.IsLinkedTo("fmMain.Panel.X")); }},
+      {"X.IsLinkedTo(fmMain.Panel.Z)", [](Pins& p) { return YesNo(p.X.IsLinkedTo("fmMain.Panel.Z")); }},
       {"d(X).GetAfterPinDisplayName(Z)",
        [](Pins& p) { return p.X.Dispatcher() ? p.X.Dispatcher()->GetAfterPinDisplayName(&p.Z) : "-"; }},
       {"B.ConnectedDispatcherCount", [](Pins& p) { return std::to_string(p.B.ConnectedDispatcherCount()); }},
@@ -394,6 +396,8 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
         {"X.IsLinkedTo(fmMain.Panel.Y)", "yes"},
         {"X.IsLinkedTo(Panel.Y)", "no"},
         {"X.IsLinkedTo(fmMain.Panel.X)", "no"},
+        {"X.IsConnectedByStateTo(Z)", "no"},
+        {"X.IsLinkedTo(fmMain.Panel.Z)", "no"},
         {"B.ConnectedDispatcherCount", "0"}}},
       {"X, Y, Z after Y in d1",
        [](Pins& p) {
@@ -401,7 +405,10 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
          p.Y.ConnectToState(p.d1);
          p.Z.ConnectToState(p.d1, &p.Y);
        },
-       {{"X.IsConnectedAfter(Z, Y)", "yes"},
+       {{"X.ConnectedDispatcherCount", "1"},
+        {"X.IsConnectedByStateTo(Z)", "yes"},
+        {"X.IsLinkedTo(fmMain.Panel.Z)", "yes"},
+        {"X.IsConnectedAfter(Z, Y)", "yes"},
         {"X.IsConnectedAfter(Z, nil)", "no"},
         {"X.IsConnectedAfter(Y, nil)", "yes"},
         {"X.GetAfterPin(Z)", "Panel.Y"},
