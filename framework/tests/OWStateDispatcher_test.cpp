@@ -121,7 +121,7 @@ TEST_F(StateLinksTest, AfterPinsMayNotCloseAChain) {
 }
 
 // Members a, b, c, d joining in that order, each after the pin named in
-// its spec ("b:a" is b after a); one leaves.
+// its entry ("b:a" is b after a); one leaves.
 TEST_F(StateLinksTest, LeavingTable) {
   struct Case {
     const char* what;
