@@ -77,12 +77,24 @@ TOWBasicPin* PinGetByIdentName(TComponent* ARoot, const std::string& APinName) {
   return ScanIdentName(Registries().pins, ARoot, APinName);
 }
 
+namespace {
+bool HasDisplayName(TOWBasicPin* APin, const std::string& AName) {
+  return APin->GetFullName(false) == AName || APin->GetFullName(true) == AName;
+}
+}  // namespace
+
+TOWBasicPin* FirstPinNamed(const std::vector<TOWBasicPin*>& APins, const std::string& AName) {
+  for (TOWBasicPin* p : APins)
+    if (p && HasDisplayName(p, AName)) return p;
+  return nullptr;
+}
+
 TOWBasicPin* PinGetByDisplayName(TComponent* ARoot, const std::string& APinName) {
   std::lock_guard hold(Registries().section);
   for (TOWBasicPin* p : Registries().pins) {
     TComponent* root = p->GetRoot();
     if (root && ARoot && root != ARoot) continue;
-    if (p->GetFullName(false) == APinName || p->GetFullName(true) == APinName) return p;
+    if (HasDisplayName(p, APinName)) return p;
   }
   return nullptr;
 }
@@ -342,11 +354,8 @@ std::string GetLinkDisplayName(TOWBasicPin* APin) {
       return sink->GetFullName(sink->GetRootName() != APin->GetRootName());
     }
   }
-  if (auto* sink = dynamic_cast<TOWSinkPin*>(APin)) {
-    // A source that is the converter of a state link is no link of its own.
-    TOWBasicPin* s = sink->SourcePin();
-    if (s && !(d && s->IsConverterPin())) return s->GetFullIdentName(s->GetRootName() != APin->GetRootName());
-  }
+  if (auto* sink = dynamic_cast<TOWSinkPin*>(APin))
+    if (std::string source = sink->GetSourceLinkName(); !source.empty()) return source;
   return d ? StateLinkText(APin, *d) : none;
 }
 

@@ -71,6 +71,9 @@ void LeavePinRegistry(TOWBasicPin* APin);
 // source with several sinks, or a state link's name.
 std::string GetLinkDisplayName(TOWBasicPin* APin);
 
+// The first of APins whose full display name, without or with root, is AName.
+TOWBasicPin* FirstPinNamed(const std::vector<TOWBasicPin*>& APins, const std::string& AName);
+
 // Registry look-ups; null when nothing matches.
 TOWBasicPin* PinGetByIdentName(TComponent* ARoot, const std::string& APinName);
 TOWBasicPin* PinGetByDisplayName(TComponent* ARoot, const std::string& APinName);

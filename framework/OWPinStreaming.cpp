@@ -322,7 +322,7 @@ void TOWSinkPin::ReadStateConverter(TReader& Reader) {
   Reader.ReadListEnd();
   // Nothing is made for a pair no converter is registered for.
   if (!FindTypeConverter(from, to)) throw EReadError();
-  if (!ConnectToStateThrough(TOWStateDispatcher::GetByNameCreate(name, IsDesignTime(false)), from, to))
+  if (!ConnectToStateThrough(TOWStateDispatcher::GetByNameCreate(this, name, IsDesignTime(false)), from, to))
     throw EReadError();
 }
 

@@ -207,7 +207,11 @@ bool DesignMismatch(TOWBasicPin* a, TOWBasicPin* b) {
 TOWPin::TOWPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData)
     : TOWBasicPin(AOwner, ACustomData), FOwnerLock(std::move(AOwnerLock)) {}
 
-TOWPin::~TOWPin() { LeaveStateLink(); }
+TOWPin::~TOWPin() {
+  LeaveStateLink();
+  // Members of a link this pin left may still be served after it.
+  TOWStateDispatcher::ForgetPin(this);
+}
 
 Ref<IOWLockSection> TOWPin::ReadLock() { return MakeRef<TOWSimpleReadLockSection>(FIntLock, FOwnerLock); }
 Ref<IOWLockSection> TOWPin::WriteLock() { return MakeRef<TOWSimpleWriteLockSection>(FIntLock, FOwnerLock); }
@@ -273,9 +277,32 @@ void TOWPin::KeepListedTypes(TOWPinTypeRestricted& AList) {
     if (!ListsType(AList.GetID(i))) AList.Types.erase(AList.Types.begin() + i);
 }
 
+void TOWPin::KeepAcceptedTypes(TOWPinTypeRestricted& AList) {
+  for (int i = AList.Count() - 1; i >= 0; --i)
+    if (QueryStreamInterface(AList.GetID(i)) != S_OK) AList.Types.erase(AList.Types.begin() + i);
+}
+
 void TOWPin::CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin*) {
   ReadHold r(this);
   for (auto& t : StreamType.Types) AList.AddType(t.ID, t.SubmitFunction);
+}
+
+void TOWPin::CollectUpstreamStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
+  TOWPin::CollectStreamTypes(AList, ARequester);
+}
+
+// ---------------------------------------------------------------------------
+// The data-type walk
+
+TOWTypeWalk::Step::Step(TOWTypeWalk& AWalk, const TOWBasicPin* APin, TStep AStep)
+    : FWalk(AWalk), FPin(APin), FStep(AStep), FOuter(AWalk.FInside), FEntered(true) {
+  for (const Step* s = FOuter; s; s = s->FOuter)
+    if (s->FPin == APin && s->FStep == AStep) FEntered = false;
+  if (FEntered) FWalk.FInside = this;
+}
+
+TOWTypeWalk::Step::~Step() {
+  if (FEntered) FWalk.FInside = FOuter;
 }
 
 // ---------------------------------------------------------------------------
@@ -360,6 +387,11 @@ int TOWSinkPinList::Count() {
 TOWBasicSinkPin* TOWSinkPinList::Items(int Index) {
   auto r = FOwner->ReadLock();
   return FList.at(size_t(Index));
+}
+
+std::vector<TOWBasicSinkPin*> TOWSinkPinList::Pins() {
+  auto r = FOwner->ReadLock();
+  return FList;
 }
 
 bool TOWSinkPinList::Contains(TOWBasicPin* APin) {

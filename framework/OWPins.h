@@ -62,7 +62,8 @@ class TOWPinList;
 inline constexpr const char* kPinDependsOnItself =
     "The pin depends on itself. Please protect with functional dependency.";
 
-enum class TOWPinType : uint8_t { ptSource, ptSink, ptMultiSink, ptState, ptUnknown };
+// A pin's kind; ptUnknown only for a pin class that names none.
+enum class TOWPinType : uint8_t { ptSource, ptSink, ptMultiSink, ptState, ptDispatcher, ptUnknown };
 
 class TOWPinObject;
 
@@ -116,12 +117,79 @@ bool DesignMismatch(TOWBasicPin* a, TOWBasicPin* b);
 TOWNegotiation NegotiateDataType(TOWBasicPin* Source, TOWBasicSinkPin* Sink, bool UseConverters,
                                  bool UseRegisteredConverters);
 
+// One walk along the data-type dependencies (an output pin's
+// DataTypeSources and an input pin's dependants), run for one pin, the
+// requester. A step that reaches the requester stops there: it restricts
+// nothing and objects to nothing. The walk goes up through a source and
+// down that source's links again, so it can come back round to a step
+// already running (two inputs one output follows do); such a step stops
+// there too.
+class TOWTypeWalk {
+ public:
+  enum class TStep : uint8_t {
+    DependantTypes,
+    UpstreamDependantTypes,
+    SourceInterface,
+    SinkInterface,
+    UpstreamSourceInterface,
+    Dependants,
+    UpstreamDependants
+  };
+  explicit TOWTypeWalk(TOWBasicPin* ARequester) : FRequester(ARequester) {}
+  TOWTypeWalk(const TOWTypeWalk&) = delete;
+  TOWTypeWalk& operator=(const TOWTypeWalk&) = delete;
+  TOWBasicPin* Requester() const { return FRequester; }
+  bool Stops(const TOWBasicPin* APin) const { return APin == FRequester; }
+
+  // One step of one pin while it runs; not entered when that step of that
+  // pin is already running on this walk. Frames on the stack, no heap.
+  class Step {
+   public:
+    Step(TOWTypeWalk& AWalk, const TOWBasicPin* APin, TStep AStep);
+    ~Step();
+    Step(const Step&) = delete;
+    Step& operator=(const Step&) = delete;
+    bool Entered() const { return FEntered; }
+
+   private:
+    friend class TOWTypeWalk;
+    TOWTypeWalk& FWalk;
+    const TOWBasicPin* FPin;
+    TStep FStep;
+    const Step* FOuter;
+    bool FEntered;
+  };
+
+  // AAsk (pin) for each of APins the walk does not stop at, in order; the
+  // first objection is the answer.
+  template <class Pins, class Ask>
+  HRESULT AskEach(const Pins& APins, Ask AAsk) const {
+    for (auto* p : APins)
+      if (!Stops(p))
+        if (HRESULT r = AAsk(p); r != S_OK) return r;
+    return S_OK;
+  }
+  template <class Pins, class Do>
+  void ForEach(const Pins& APins, Do ADo) const {
+    for (auto* p : APins)
+      if (!Stops(p)) ADo(p);
+  }
+
+ private:
+  TOWBasicPin* FRequester;
+  const Step* FInside = nullptr;
+};
+
 class TOWPinObject : public TOWObject {
   TAVREL_CLASS_INFO
  public:
   // Reference maintenance: APin is going away or being replaced.
   virtual void RemovePinReferences(TOWBasicPin*) {}
   virtual void ReplacePinReferences(TOWBasicPin*, TOWBasicPin*) {}
+  // The pin after which the link with APin is served, by name (an
+  // editor's view of it); nothing and "" where links have no order.
+  virtual void SetAfterPinByName(TOWBasicPin* /*APin*/, const std::string& /*AName*/) {}
+  virtual std::string GetAfterPinDisplayName(TOWBasicPin* /*APin*/) { return {}; }
 };
 
 class TOWBasicPin : public TOWPinObject, public IOWStream {
@@ -185,9 +253,17 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   virtual bool IsConnectedTo(TOWBasicPin*) { return false; }
   virtual bool IsConnectedAfter(TOWBasicPin*, TOWBasicPin*) { return false; }
   virtual bool IsConnectedByConverterTo(TOWBasicPin*) { return false; }
+  // Whether the pin is linked to the pin of that full name (an editor's
+  // question); see each pin class for which names count.
+  virtual bool IsLinkedTo(const std::string&) { return false; }
   virtual int ConnectedPinCount() { return 0; }
   virtual TOWBasicPin* GetConnectedPin(int) { return nullptr; }
   virtual TOWBasicPin* GetAfterPin(TOWBasicPin*) { return nullptr; }
+  TOWBasicPin* GetConnectedAfterPin(int Index) { return GetAfterPin(GetConnectedPin(Index)); }
+  // The state link as a link of its own: 1 and the dispatcher (whatever
+  // the index) for a pin in one, else 0 and null.
+  virtual int ConnectedDispatcherCount() { return 0; }
+  virtual Ref<TOWStateDispatcher> GetConnectedDispatcher(int Index);
   virtual bool DirectDependsOn(TOWBasicPin*) { return false; }
   virtual bool DependsOn(TOWBasicPin*) { return false; }
   virtual Guid GetConnectionID(TOWBasicPin*) { return {}; }
@@ -196,7 +272,11 @@ class TOWBasicPin : public TOWPinObject, public IOWStream {
   virtual HRESULT QueryStreamInterface(const Guid& IID);
   // Whether the pin's class implements the stream interface IID.
   virtual bool SupportsStreamInterface(const Guid& IID);
+  // The candidate data types of a sending pin for ARequester, and the same
+  // walk upstream (what may come back to it), each restricted along the
+  // data-type dependencies.
   virtual void CollectStreamTypes(TOWPinTypeRestricted&, TOWBasicPin* /*ARequester*/) {}
+  virtual void CollectUpstreamStreamTypes(TOWPinTypeRestricted&, TOWBasicPin* /*ARequester*/) {}
   virtual bool IsCompatible(TOWBasicPin*, bool) { return false; }
 
   virtual TOWNotifyResult Notify(IOWNotifyOperation*) { return {}; }
@@ -238,13 +318,17 @@ class TOWPin : public TOWBasicPin {
   TOWNotifyResult DefaultNotifyDispatcher(IOWStream* Handler, const TDataTypeID& DataTypeID,
                                           IOWNotifyOperation* Operation, TOWNotifyState State);
   bool SupportsStreamInterface(const Guid& IID) override;
+  // The pin's own data types, in its order.
   void CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
+  void CollectUpstreamStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
   virtual Guid GetPrimaryConnectionID() { return {}; }
   bool ListsType(const Guid& ID);  // among the pin's own data types
   // Puts AList into this pin's preference order (once per list).
   void OrderByPreference(TOWPinTypeRestricted& AList);
-  // Removes the candidates this pin does not list.
+  // Removes the candidates this pin does not list (its own-types restriction).
   void KeepListedTypes(TOWPinTypeRestricted& AList);
+  // Removes the candidates this pin does not accept (QueryStreamInterface).
+  void KeepAcceptedTypes(TOWPinTypeRestricted& AList);
 
   int32_t InSending();  // nesting depth of deliveries, for tests
 
@@ -252,6 +336,17 @@ class TOWPin : public TOWBasicPin {
   // hear each other's operations. A pin belongs to at most one.
   Ref<TOWStateDispatcher> Dispatcher();
   bool HasStateDispatcher();
+  // Where a join makes a new link: a link named after AOwnerForm, or a
+  // named one. A pin class may hand out a dispatcher class of its own.
+  virtual Ref<TOWStateDispatcher> CreateStateDispatcher(TComponent* AOwnerForm);
+  virtual Ref<TOWStateDispatcher> CreateNamedStateDispatcher(const std::string& AName, bool ADesignTime);
+  // Questions on the state link; a pin is never linked to itself.
+  bool IsConnectedToState(const Ref<TOWStateDispatcher>& ADispatcher);
+  bool IsConnectedByStateTo(TOWBasicPin* OtherPin);
+  // OtherPin is a member served after NotifyAfterPin (nil: after none).
+  bool IsConnectedByStateAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin);
+  int ConnectedDispatcherCount() override { return HasStateDispatcher() ? 1 : 0; }
+  Ref<TOWStateDispatcher> GetConnectedDispatcher(int Index) override;
   // Joins ADispatcher when every member accepts this pin (the acceptance
   // test runs first: a refused pin keeps the link it had); the current
   // link is left first. False for the link the pin is already in, for a
@@ -293,6 +388,14 @@ class TOWPin : public TOWBasicPin {
   bool InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) override;
   bool IsConnected() override { return HasStateDispatcher(); }
   bool IsConnectedTo(TOWBasicPin* OtherPin) override;
+  bool IsConnectedAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override {
+    return IsConnectedByStateAfter(OtherPin, NotifyAfterPin);
+  }
+  // Another member of the state link has PinName as its full display name
+  // with root.
+  bool IsLinkedTo(const std::string& PinName) override;
+  // The state link's after-pin of member APin.
+  TOWBasicPin* GetAfterPin(TOWBasicPin* APin) override;
   // To every other member (or only the one whose pin is ATarget), in
   // joining order, nsLastIteration on the last.
   TOWNotifyResult NotifyDispatcher(IOWNotifyOperation* Operation, TOWNotifyState State, TOWBasicPin* ATarget);
@@ -331,6 +434,12 @@ class TOWPin : public TOWBasicPin {
 
 class TOWStreamPin : public TOWPin {
   TAVREL_CLASS_INFO
+ public:
+  // The dependency part of the acceptance test: S_OK when no pin whose
+  // data type follows this one objects to data type IID.
+  virtual HRESULT QueryInterfaceAsSink(const Guid&) { return S_OK; }
+  virtual HRESULT QueryInterfaceAsSource(const Guid&) { return S_OK; }
+
  protected:
   using TOWPin::TOWPin;
 };
@@ -370,6 +479,7 @@ class TOWSinkPinList {
   virtual ~TOWSinkPinList() = default;
   int Count();
   TOWBasicSinkPin* Items(int Index);
+  std::vector<TOWBasicSinkPin*> Pins();  // a copy, to walk without the owner's lock
   bool Contains(TOWBasicPin* APin);
   virtual void Add(TOWBasicSinkPin* APin);
   virtual void Remove(TOWBasicSinkPin* APin);
@@ -447,11 +557,21 @@ class TOWSourcePin : public TOWStreamPin {
   bool IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) override;
   bool IsConnected() override;
   bool IsConnectedTo(TOWBasicPin* OtherPin) override;
+  // A link of its own after NotifyAfterPin, else the state-link answer.
   bool IsConnectedAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
   bool IsConnectedByConverterTo(TOWBasicPin* OtherPin) override;
+  // A linked input pin named PinName with root, or without root when it
+  // shares this pin's root.
+  bool IsLinkedTo(const std::string& PinName) override;
   int ConnectedPinCount() override { return SinkCount(); }
   TOWBasicPin* GetConnectedPin(int Index) override { return GetSinkPin(Index); }
   TOWBasicPin* GetAfterPin(TOWBasicPin* APin) override;
+  // The link to APin is served after the linked pin named AName (full
+  // display name without or with root); nothing when none is so named.
+  void SetAfterPinByName(TOWBasicPin* APin, const std::string& AName) override;
+  // The full display name of APin's after-pin, with root when APin's root
+  // differs from this pin's; "" without one.
+  std::string GetAfterPinDisplayName(TOWBasicPin* APin) override;
   bool DirectDependsOn(TOWBasicPin* OtherPin) override;
   bool DependsOn(TOWBasicPin* OtherPin) override;
   Guid GetConnectionID(TOWBasicPin* OtherPin) override;
@@ -481,14 +601,36 @@ class TOWSourcePin : public TOWStreamPin {
   void OrderSinkEntries(const std::vector<TOWBasicPin*>& AOrder);
 
   // Data-type dependencies: the own types restricted by what the data-type
-  // sources receive, and the acceptance test that asks them.
+  // sources receive (CollectStreamTypes) or accept back
+  // (CollectUpstreamStreamTypes), and the acceptance test that asks them.
   void CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
+  void CollectUpstreamStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
   HRESULT QueryStreamInterface(const Guid& IID) override;
-  HRESULT QueryInterfaceAsSource(const Guid& IID, TOWBasicPin* ARequester);
+  HRESULT QueryInterfaceAsSource(const Guid& IID) override;
+
+  // This pin's steps of a walk that reached it (TOWBasicSinkPin has the
+  // input pins' side). The types originate here unless the pin has
+  // data-type sources, through which the walk then goes on upstream.
+  // Dependant types: ordered by this pin, less what it does not list and
+  // what its linked input pins do not accept.
+  void CollectDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk);
+  // The same upstream: less what it does not accept and what its linked
+  // input pins do not list.
+  void CollectUpstreamDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk);
+  // Source-interface question: the data-type sources can take IID back.
+  HRESULT QueryInterfaceAsSource(const Guid& IID, TOWTypeWalk& AWalk);
+  // Sink-interface question: IID can come down here: through the data-type
+  // sources, or, where the types originate, the pin lists IID and every
+  // linked input pin takes it and its dependants pass it on.
+  HRESULT QuerySinkInterface(const Guid& IID, TOWTypeWalk& AWalk);
+  // Upstream source-interface question: the pin implements IID and every
+  // linked input pin lists it and its dependants pass it on.
+  HRESULT QueryUpstreamSourceInterface(const Guid& IID, TOWTypeWalk& AWalk);
 
  protected:
-  void RestrictThrough(TOWBasicSinkPin* S, TOWPinTypeRestricted& AList, TOWBasicPin* ARequester);
   bool HasSinkLink(TOWBasicPin* APin);  // a link of this pin's own, not a state link
+  // The input pins this pin delivers to (a converter's input in its place).
+  std::vector<TOWBasicSinkPin*> LinkedInputs();
   void ReorderSinkEntries();
   void DropFirstLinkWhenFull(TOWBasicPin* OtherPin);
 
@@ -523,6 +665,28 @@ class TOWBasicSinkPin : public TOWStreamPin {
   // The output pins whose data types follow this pin's.
   std::vector<TOWSourcePin*> DataTypeDependants();
 
+  // This pin's steps of a walk along the data-type dependencies. Run for
+  // the pin itself (the walk starts here), each asks or restricts through
+  // the dependants; reached from elsewhere, each goes on through the output
+  // pin that feeds this one, or, without one, stops at this pin (the
+  // workers below). TOWSinkPin says which output pin feeds it.
+  virtual void CollectDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) = 0;
+  virtual void CollectUpstreamDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) = 0;
+  virtual HRESULT QueryDependantSourceInterface(const Guid& IID, TOWTypeWalk& AWalk) = 0;
+  virtual HRESULT QueryDependantSinkInterface(const Guid& IID, TOWTypeWalk& AWalk) = 0;
+  // Less what this pin does not accept, then what each dependant does not
+  // list.
+  void FilterDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk);
+  // Less what this pin does not list, then what each dependant does not
+  // accept; nothing when upstream types are ignored here.
+  void FilterUpstreamDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk);
+  // This pin lists IID and each dependant can take it back (its upstream
+  // source-interface question).
+  HRESULT QueryUpstreamDependants(const Guid& IID, TOWTypeWalk& AWalk);
+  // This pin implements IID and each dependant can pass it on (its
+  // sink-interface question).
+  HRESULT QueryDependants(const Guid& IID, TOWTypeWalk& AWalk);
+
  protected:
   TOWBasicSinkPin(TComponent* AOwner, Ref<IOWLock> AOwnerLock, TObject* ACustomData)
       : TOWStreamPin(AOwner, std::move(AOwnerLock), ACustomData) {}
@@ -549,11 +713,21 @@ class TOWSinkPin : public TOWBasicSinkPin {
   TOWBasicPin* SourcePin();
   TOWBasicPin* ConnectionSourcePin();
   Ref<IOWFormatConverter> FormatConverter();
+  // The type of this pin's upstream traffic (NIL when unlinked) and the
+  // type delivered to it: by its source, or, in a state link, the type the
+  // link's first state pin selects for it.
   Guid UpStreamID();
   Guid DownStreamID();
-  // Display names of the two types (empty when unlinked).
+  // Display names of the two types (empty when none). In a state link both
+  // name the type this pin selects with the link's first other member.
   std::string UpStreamLinkName();
   std::string DownStreamLinkName();
+  // The full identifier name of the source, with the root only when it is
+  // another root's; "" without a source of the pin's own (the converter a
+  // state link placed is none).
+  std::string GetSourceLinkName();
+  // GetSourceLinkName is PinName (an unlinked pin is linked to no name).
+  bool IsLinkedTo(const std::string& PinName) override;
 
   bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
   bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters) override;
@@ -565,7 +739,19 @@ class TOWSinkPin : public TOWBasicSinkPin {
   bool InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) override;
   bool IsCompatible(TOWBasicPin* OtherPin, bool UseConverters) override;
   Guid ResolveConnectedID(TOWBasicPin* ASource, const Guid& ACandidate);
+  // The pin implements IID and its dependants do not object
+  // (QueryInterfaceAsSink).
   HRESULT QueryStreamInterface(const Guid& IID) override;
+  HRESULT QueryInterfaceAsSink(const Guid& IID) override;
+  HRESULT QueryInterfaceAsSource(const Guid& IID) override;
+  // The own types, each dependant restricting them to what it lists
+  // (downstream) or accepts (upstream, unless upstream types are ignored).
+  void CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
+  void CollectUpstreamStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) override;
+  void CollectDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) override;
+  void CollectUpstreamDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) override;
+  HRESULT QueryDependantSourceInterface(const Guid& IID, TOWTypeWalk& AWalk) override;
+  HRESULT QueryDependantSinkInterface(const Guid& IID, TOWTypeWalk& AWalk) override;
   void UpdateConnectedID(const Guid& ID) override;
 
   bool IsConnected() override;
@@ -573,6 +759,7 @@ class TOWSinkPin : public TOWBasicSinkPin {
   bool IsConnectedByConverterTo(TOWBasicPin* OtherPin) override;
   int ConnectedPinCount() override { return FIntRealSourcePin ? 1 : 0; }
   TOWBasicPin* GetConnectedPin(int) override { return FIntRealSourcePin; }
+  // The after-pin the source recorded for this pin, else the state link's.
   TOWBasicPin* GetAfterPin(TOWBasicPin* APin) override;
   bool DirectDependsOn(TOWBasicPin* OtherPin) override;
   bool DependsOn(TOWBasicPin* OtherPin) override;
@@ -595,10 +782,11 @@ class TOWSinkPin : public TOWBasicSinkPin {
   bool JoinStateThrough(const Ref<TOWStateDispatcher>& ADispatcher, const Ref<IOWFormatConverter>& AConverter,
                         const Guid& AFromID, const Guid& AToID, TOWBasicPin* NotifyAfterPin);
   // An input pin is in a state link or linked to a source, never both.
-  // Joining offers the pin to the members in order until one links it;
-  // a link whose members are all input pins (or none) only records the
-  // pin, answering False. The acceptance test runs first: a refused pin
-  // keeps its source and its link.
+  // Joining offers the pin to the members in order until one links it; a
+  // link without members only records the pin, answering False, and one
+  // whose members are all input pins (they only listen) refuses it, except
+  // while stored links are read (its state pin may be read later). The
+  // acceptance test runs first: a refused pin keeps its source and its link.
   bool ConnectToStateAfter(const Ref<TOWStateDispatcher>& ADispatcher, TOWBasicPin* NotifyAfterPin) override;
   // Input pins of one link need not accept each other.
   bool InternalCanConnectToState(const Ref<TOWStateDispatcher>& ADispatcher, bool UseConverters) override;
@@ -623,6 +811,11 @@ class TOWSinkPin : public TOWBasicSinkPin {
  private:
   friend class TOWSourcePin;
   void ClearSource() { FConnectionSourcePin = FRealSourcePin = FIntRealSourcePin = nullptr; }
+  // The output pin that feeds this one, where a walk goes on upstream.
+  TOWSourcePin* FeedingSource();
+  // The display name of the type this pin selects with the first other
+  // member of its state link; "" without one.
+  std::string StateLinkTypeName();
 
   TOWBasicPin* FConnectionSourcePin = nullptr;
   TOWBasicPin* FRealSourcePin = nullptr;

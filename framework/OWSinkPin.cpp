@@ -15,6 +15,9 @@ void EraseFirst(std::vector<TOWSourcePin*>& v, const TOWBasicPin* p) {
   if (it != v.end()) v.erase(it);
 }
 
+// A data type's display name; "" for none.
+std::string TypeDisplayName(const Guid& ID) { return ID.isNil() ? std::string() : DataTypeIDToText(ID); }
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -75,6 +78,35 @@ void TOWBasicSinkPin::ForgetDependants() {
   }
 }
 
+void TOWBasicSinkPin::FilterDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) {
+  if (AWalk.Stops(this)) return;
+  KeepAcceptedTypes(AList);
+  AWalk.ForEach(DataTypeDependants(), [&](TOWSourcePin* D) { D->KeepListedTypes(AList); });
+}
+
+void TOWBasicSinkPin::FilterUpstreamDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) {
+  if (IsUpstreamIgnored() || AWalk.Stops(this)) return;
+  KeepListedTypes(AList);
+  AWalk.ForEach(DataTypeDependants(), [&](TOWSourcePin* D) { D->KeepAcceptedTypes(AList); });
+}
+
+HRESULT TOWBasicSinkPin::QueryUpstreamDependants(const Guid& IID, TOWTypeWalk& AWalk) {
+  if (AWalk.Stops(this)) return S_OK;
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::UpstreamDependants);
+  if (!step.Entered()) return S_OK;
+  if (!ListsType(IID)) return E_NOINTERFACE;
+  return AWalk.AskEach(DataTypeDependants(),
+                       [&](TOWSourcePin* D) { return D->QueryUpstreamSourceInterface(IID, AWalk); });
+}
+
+HRESULT TOWBasicSinkPin::QueryDependants(const Guid& IID, TOWTypeWalk& AWalk) {
+  if (AWalk.Stops(this)) return S_OK;
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::Dependants);
+  if (!step.Entered()) return S_OK;
+  if (!SupportsStreamInterface(IID)) return E_NOINTERFACE;
+  return AWalk.AskEach(DataTypeDependants(), [&](TOWSourcePin* D) { return D->QuerySinkInterface(IID, AWalk); });
+}
+
 bool TOWBasicSinkPin::CanAcceptFrom(TOWBasicPin* APin, bool UseConverters) {
   if (IsUpstreamIgnored()) return true;
   Guid t = NegotiateDataType(APin, this, UseConverters, false).ID;
@@ -125,18 +157,42 @@ Ref<IOWFormatConverter> TOWSinkPin::FormatConverter() {
 Guid TOWSinkPin::UpStreamID() { return IsConnected() ? FConnectedID : Guid{}; }
 
 Guid TOWSinkPin::DownStreamID() {
-  TOWBasicPin* s = SourcePin();
-  return s ? s->GetConnectionID(this) : Guid{};
+  if (TOWBasicPin* s = SourcePin()) return s->GetConnectionID(this);
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  if (!d || d->PinCount() < 2) return {};
+  for (auto& m : d->Members())
+    if (auto* state = dynamic_cast<TOWStatePin*>(static_cast<TOWBasicPin*>(m.RealPin)))
+      return state->NegotiateStreamType(this);
+  return {};
+}
+
+std::string TOWSinkPin::StateLinkTypeName() {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  std::vector<TOWStateDispatcher::Member> members = d ? d->Members() : std::vector<TOWStateDispatcher::Member>{};
+  if (members.size() < 2) return {};
+  return TypeDisplayName(NegotiateStreamType(members[0].RealPin == this ? members[1].RealPin : members[0].RealPin));
 }
 
 std::string TOWSinkPin::UpStreamLinkName() {
-  Guid id = UpStreamID();
-  return id.isNil() ? std::string() : DataTypeIDToText(id);
+  if (!SourcePin()) return StateLinkTypeName();
+  ReadHold r(this);
+  return TypeDisplayName(FConnectedID);
 }
 
 std::string TOWSinkPin::DownStreamLinkName() {
-  Guid id = DownStreamID();
-  return id.isNil() ? std::string() : DataTypeIDToText(id);
+  TOWBasicPin* s = SourcePin();
+  return s ? TypeDisplayName(s->GetConnectionID(this)) : StateLinkTypeName();
+}
+
+std::string TOWSinkPin::GetSourceLinkName() {
+  TOWBasicPin* s = SourcePin();
+  if (!s || StoreStateConverter()) return {};
+  return s->GetFullIdentName(s->GetRootName() != GetRootName());
+}
+
+bool TOWSinkPin::IsLinkedTo(const std::string& PinName) {
+  std::string source = GetSourceLinkName();
+  return !source.empty() && source == PinName;
 }
 
 bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
@@ -318,7 +374,7 @@ Guid TOWSinkPin::ResolveConnectedID(TOWBasicPin* ASource, const Guid& ACandidate
   if (!ASource) return {};
   // Only the source is asked, so no lock of this pin is held while it is.
   TOWPinTypeRestricted list;
-  ASource->CollectStreamTypes(list, this);
+  ASource->CollectUpstreamStreamTypes(list, this);
   Guid first;
   for (int i = list.Count() - 1; i >= 0; --i) {
     const Guid& id = list.GetID(i);
@@ -330,8 +386,85 @@ Guid TOWSinkPin::ResolveConnectedID(TOWBasicPin* ASource, const Guid& ACandidate
 }
 
 HRESULT TOWSinkPin::QueryStreamInterface(const Guid& IID) {
+  if (!SupportsStreamInterface(IID)) return E_NOINTERFACE;
+  return QueryInterfaceAsSink(IID);
+}
+
+HRESULT TOWSinkPin::QueryInterfaceAsSink(const Guid& IID) {
+  TOWTypeWalk walk(this);
+  return QueryDependantSinkInterface(IID, walk);
+}
+
+HRESULT TOWSinkPin::QueryInterfaceAsSource(const Guid& IID) {
+  TOWTypeWalk walk(this);
+  return QueryDependantSourceInterface(IID, walk);
+}
+
+void TOWSinkPin::CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
+  TOWPin::CollectStreamTypes(AList, ARequester);
+  TOWTypeWalk walk(ARequester);
+  walk.ForEach(DataTypeDependants(), [&](TOWSourcePin* D) { D->KeepListedTypes(AList); });
+}
+
+void TOWSinkPin::CollectUpstreamStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
+  TOWPin::CollectUpstreamStreamTypes(AList, ARequester);
+  if (IsUpstreamIgnored()) return;
+  TOWTypeWalk walk(ARequester);
+  walk.ForEach(DataTypeDependants(), [&](TOWSourcePin* D) { D->KeepAcceptedTypes(AList); });
+}
+
+TOWSourcePin* TOWSinkPin::FeedingSource() {
+  // The pin delivering here: its types are the ones that arrive (a
+  // converter's output when one sits in the link).
   ReadHold r(this);
-  return TOWBasicPin::QueryStreamInterface(IID);
+  return dynamic_cast<TOWSourcePin*>(FConnectionSourcePin);
+}
+
+// The walk started here asks through the dependants; reached from
+// elsewhere it goes on up through the feeding source, or ends here.
+
+void TOWSinkPin::CollectDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) {
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::DependantTypes);
+  if (!step.Entered()) return;
+  if (AWalk.Stops(this))
+    return AWalk.ForEach(DataTypeDependants(), [&](TOWSourcePin* D) { D->KeepListedTypes(AList); });
+  if (TOWSourcePin* S = FeedingSource()) {
+    if (!AWalk.Stops(S)) S->CollectDependantTypes(AList, AWalk);
+    return;
+  }
+  OrderByPreference(AList);
+  FilterDependantTypes(AList, AWalk);
+}
+
+void TOWSinkPin::CollectUpstreamDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) {
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::UpstreamDependantTypes);
+  if (!step.Entered()) return;
+  if (AWalk.Stops(this))
+    return AWalk.ForEach(DataTypeDependants(), [&](TOWSourcePin* D) { D->KeepAcceptedTypes(AList); });
+  if (IsUpstreamIgnored()) return;
+  if (TOWSourcePin* S = FeedingSource()) {
+    if (!AWalk.Stops(S)) S->CollectUpstreamDependantTypes(AList, AWalk);
+    return;
+  }
+  FilterUpstreamDependantTypes(AList, AWalk);
+}
+
+HRESULT TOWSinkPin::QueryDependantSourceInterface(const Guid& IID, TOWTypeWalk& AWalk) {
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::SourceInterface);
+  if (!step.Entered()) return S_OK;
+  auto ask = [&](TOWSourcePin* D) { return D->QueryInterfaceAsSource(IID, AWalk); };
+  if (AWalk.Stops(this)) return AWalk.AskEach(DataTypeDependants(), ask);
+  if (TOWSourcePin* S = FeedingSource()) return AWalk.Stops(S) ? S_OK : ask(S);
+  return QueryUpstreamDependants(IID, AWalk);
+}
+
+HRESULT TOWSinkPin::QueryDependantSinkInterface(const Guid& IID, TOWTypeWalk& AWalk) {
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::SinkInterface);
+  if (!step.Entered()) return S_OK;
+  auto ask = [&](TOWSourcePin* D) { return D->QuerySinkInterface(IID, AWalk); };
+  if (AWalk.Stops(this)) return AWalk.AskEach(DataTypeDependants(), ask);
+  if (TOWSourcePin* S = FeedingSource()) return AWalk.Stops(S) ? S_OK : ask(S);
+  return QueryDependants(IID, AWalk);
 }
 
 void TOWSinkPin::UpdateConnectedID(const Guid& ID) {
@@ -367,7 +500,7 @@ bool TOWSinkPin::IsConnectedByConverterTo(TOWBasicPin* OtherPin) {
 
 TOWBasicPin* TOWSinkPin::GetAfterPin(TOWBasicPin* APin) {
   TOWBasicPin* s = SourcePin();
-  return APin && APin == s ? s->GetAfterPin(this) : nullptr;
+  return APin && APin == s ? s->GetAfterPin(this) : TOWPin::GetAfterPin(APin);
 }
 
 bool TOWSinkPin::DirectDependsOn(TOWBasicPin* OtherPin) {
@@ -437,16 +570,21 @@ bool TOWSinkPin::ConnectToStateAfter(const Ref<TOWStateDispatcher>& ADispatcher,
     UnlinkSource();
     return TOWPin::ConnectToStateAfter(ADispatcher, NotifyAfterPin);
   }
-  // Members that can state something; input pins only listen.
+  // Members that can state something; input pins only listen, so a link
+  // of input pins alone has nobody to take this one. While stored links
+  // are read, though, its speakers may still come (their components, or
+  // their forms, are read later): it waits with the others.
+  std::vector<TOWStateDispatcher::Member> members;
+  if (ADispatcher) members = ADispatcher->Members();
   std::vector<TOWPin*> speakers;
-  if (ADispatcher)
-    for (auto& m : ADispatcher->Members())
-      if (!dynamic_cast<TOWBasicSinkPin*>(static_cast<TOWBasicPin*>(m.RealPin))) speakers.push_back(m.RealPin);
-  if (!speakers.empty() && !InternalCanConnectToState(ADispatcher, true)) return false;
+  for (auto& m : members)
+    if (!dynamic_cast<TOWBasicSinkPin*>(static_cast<TOWBasicPin*>(m.RealPin))) speakers.push_back(m.RealPin);
+  bool waits = members.empty() || (speakers.empty() && IsReadingFormLinks());
+  if (!waits && (speakers.empty() || !InternalCanConnectToState(ADispatcher, true))) return false;
   if (current) LeaveStateLink();
   if (!ADispatcher) return false;
   UnlinkSource();
-  if (speakers.empty()) {
+  if (waits) {
     // Recorded: the pin waits in the link for a member that speaks.
     ADispatcher->AddPinAfter(this, this, NotifyAfterPin);
     BroadcastLinked(ADispatcher.get());

@@ -351,10 +351,42 @@ bool TOWSourcePin::IsConnectedTo(TOWBasicPin* OtherPin) {
 }
 
 bool TOWSourcePin::IsConnectedAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
-  ReadHold r(this);
-  for (int i = 0; i < FSinkPins.Count(); ++i)
-    if (FSinkPins.Items(i)->RealPin == OtherPin && FSinkPins.Items(i)->NotifyAfterPin == NotifyAfterPin) return true;
+  {
+    ReadHold r(this);
+    for (int i = 0; i < FSinkPins.Count(); ++i)
+      if (FSinkPins.Items(i)->RealPin == OtherPin && FSinkPins.Items(i)->NotifyAfterPin == NotifyAfterPin) return true;
+  }
+  return TOWPin::IsConnectedAfter(OtherPin, NotifyAfterPin);
+}
+
+bool TOWSourcePin::IsLinkedTo(const std::string& PinName) {
+  std::vector<TOWBasicPin*> linked;
+  {
+    ReadHold r(this);
+    for (int i = 0; i < FSinkPins.Count(); ++i) linked.push_back(FSinkPins.Items(i)->RealPin);
+  }
+  // Names are built without this pin's lock: they ask the linked pins.
+  std::string root = GetRootName();
+  for (TOWBasicPin* p : linked)
+    if (p->GetFullName(true) == PinName || (p->GetRootName() == root && p->GetFullName(false) == PinName)) return true;
   return false;
+}
+
+void TOWSourcePin::SetAfterPinByName(TOWBasicPin* APin, const std::string& AName) {
+  std::vector<TOWBasicPin*> linked;
+  {
+    ReadHold r(this);
+    for (int i = 0; i < FSinkPins.Count(); ++i) linked.push_back(FSinkPins.Items(i)->RealPin);
+  }
+  TOWBasicPin* after = FirstPinNamed(linked, AName);
+  if (!after) return;
+  WriteHold w(this);
+  if (TOWPinEntry* e = FSinkPins.GetItemByPin(APin)) e->NotifyAfterPin = after;
+}
+
+std::string TOWSourcePin::GetAfterPinDisplayName(TOWBasicPin* APin) {
+  TOWBasicPin* after = GetAfterPin(APin);
+  return after ? after->GetFullName(APin->GetRootName() != GetRootName()) : std::string();
 }
 
 bool TOWSourcePin::IsConnectedByConverterTo(TOWBasicPin* OtherPin) {
@@ -424,73 +456,76 @@ void TOWSourcePin::CollectDependencyChain(std::vector<std::vector<TOWBasicPin*>>
 // ---------------------------------------------------------------------------
 // Data-type dependencies
 
-namespace {
-
-// Removes the candidates that pin does not accept.
-void KeepAccepted(TOWBasicPin* pin, TOWPinTypeRestricted& AList) {
-  for (int i = AList.Count() - 1; i >= 0; --i)
-    if (pin->QueryStreamInterface(AList.GetID(i)) != S_OK) AList.Types.erase(AList.Types.begin() + i);
+std::vector<TOWBasicSinkPin*> TOWSourcePin::LinkedInputs() {
+  ReadHold r(this);
+  std::vector<TOWBasicSinkPin*> v;
+  for (int i = 0; i < FSinkPins.Count(); ++i)
+    if (auto* s = dynamic_cast<TOWBasicSinkPin*>(FSinkPins.Items(i)->ConnectionPin)) v.push_back(s);
+  return v;
 }
-
-// The dependants of S (other than the requester) remove what they do not list.
-void DependantsKeepListed(TOWBasicSinkPin* S, TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
-  for (TOWSourcePin* d : S->DataTypeDependants())
-    if (d != ARequester) d->KeepListedTypes(AList);
-}
-
-}  // namespace
 
 void TOWSourcePin::CollectStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
   TOWPin::CollectStreamTypes(AList, ARequester);
-  for (int k = 0; k < FDataTypeSources.Count(); ++k) RestrictThrough(FDataTypeSources.Items(k), AList, ARequester);
+  TOWTypeWalk walk(ARequester);
+  walk.ForEach(FDataTypeSources.Pins(), [&](TOWBasicSinkPin* S) { S->CollectDependantTypes(AList, walk); });
 }
 
-void TOWSourcePin::RestrictThrough(TOWBasicSinkPin* S, TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
-  if (S == ARequester) return;
-  auto* sink = dynamic_cast<TOWSinkPin*>(S);
-  auto* U = sink ? dynamic_cast<TOWSourcePin*>(sink->ConnectionSourcePin()) : nullptr;
-  if (!U) {
-    S->OrderByPreference(AList);
-    KeepAccepted(S, AList);
-    DependantsKeepListed(S, AList, ARequester);
-    return;
-  }
-  if (U == ARequester) return;
-  if (U->DataTypeSources().Count() > 0) {
-    for (int k = 0; k < U->DataTypeSources().Count(); ++k)
-      U->RestrictThrough(U->DataTypeSources().Items(k), AList, ARequester);
-    return;
-  }
-  U->OrderByPreference(AList);
-  U->KeepListedTypes(AList);
-  for (int i = 0; i < U->SinkCount(); ++i) {
-    auto* linked = dynamic_cast<TOWBasicSinkPin*>(U->GetSinkPin(i));
-    if (!linked || linked == ARequester) continue;
-    KeepAccepted(linked, AList);
-    DependantsKeepListed(linked, AList, ARequester);
-  }
+void TOWSourcePin::CollectUpstreamStreamTypes(TOWPinTypeRestricted& AList, TOWBasicPin* ARequester) {
+  TOWPin::CollectUpstreamStreamTypes(AList, ARequester);
+  TOWTypeWalk walk(ARequester);
+  walk.ForEach(FDataTypeSources.Pins(), [&](TOWBasicSinkPin* S) { S->CollectUpstreamDependantTypes(AList, walk); });
+}
+
+void TOWSourcePin::CollectDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) {
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::DependantTypes);
+  if (!step.Entered()) return;
+  if (std::vector<TOWBasicSinkPin*> sources = FDataTypeSources.Pins(); !sources.empty())
+    return AWalk.ForEach(sources, [&](TOWBasicSinkPin* S) { S->CollectDependantTypes(AList, AWalk); });
+  OrderByPreference(AList);
+  KeepListedTypes(AList);
+  AWalk.ForEach(LinkedInputs(), [&](TOWBasicSinkPin* L) { L->FilterDependantTypes(AList, AWalk); });
+}
+
+void TOWSourcePin::CollectUpstreamDependantTypes(TOWPinTypeRestricted& AList, TOWTypeWalk& AWalk) {
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::UpstreamDependantTypes);
+  if (!step.Entered()) return;
+  if (std::vector<TOWBasicSinkPin*> sources = FDataTypeSources.Pins(); !sources.empty())
+    return AWalk.ForEach(sources, [&](TOWBasicSinkPin* S) { S->CollectUpstreamDependantTypes(AList, AWalk); });
+  KeepAcceptedTypes(AList);
+  AWalk.ForEach(LinkedInputs(), [&](TOWBasicSinkPin* L) { L->FilterUpstreamDependantTypes(AList, AWalk); });
 }
 
 HRESULT TOWSourcePin::QueryStreamInterface(const Guid& IID) {
   if (!SupportsStreamInterface(IID)) return E_NOINTERFACE;
-  ReadHold r(this);
-  return QueryInterfaceAsSource(IID, this);
+  return QueryInterfaceAsSource(IID);
 }
 
-HRESULT TOWSourcePin::QueryInterfaceAsSource(const Guid& IID, TOWBasicPin* ARequester) {
-  for (int k = 0; k < FDataTypeSources.Count(); ++k) {
-    TOWBasicSinkPin* S = FDataTypeSources.Items(k);
-    if (S == ARequester) continue;
-    if (!S->ListsType(IID)) return E_NOINTERFACE;
-    for (TOWSourcePin* d : S->DataTypeDependants()) {
-      if (d == this || d == ARequester) continue;
-      if (!d->SupportsStreamInterface(IID)) return E_NOINTERFACE;
-      for (int i = 0; i < d->SinkCount(); ++i)
-        if (auto* linked = dynamic_cast<TOWBasicSinkPin*>(d->GetSinkPin(i)))
-          if (linked != ARequester && !linked->ListsType(IID)) return E_NOINTERFACE;
-    }
-  }
-  return S_OK;
+HRESULT TOWSourcePin::QueryInterfaceAsSource(const Guid& IID) {
+  TOWTypeWalk walk(this);
+  return QueryInterfaceAsSource(IID, walk);
+}
+
+HRESULT TOWSourcePin::QueryInterfaceAsSource(const Guid& IID, TOWTypeWalk& AWalk) {
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::SourceInterface);
+  if (!step.Entered()) return S_OK;
+  return AWalk.AskEach(FDataTypeSources.Pins(),
+                       [&](TOWBasicSinkPin* S) { return S->QueryDependantSourceInterface(IID, AWalk); });
+}
+
+HRESULT TOWSourcePin::QuerySinkInterface(const Guid& IID, TOWTypeWalk& AWalk) {
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::SinkInterface);
+  if (!step.Entered()) return S_OK;
+  if (std::vector<TOWBasicSinkPin*> sources = FDataTypeSources.Pins(); !sources.empty())
+    return AWalk.AskEach(sources, [&](TOWBasicSinkPin* S) { return S->QueryDependantSinkInterface(IID, AWalk); });
+  if (!ListsType(IID)) return E_NOINTERFACE;
+  return AWalk.AskEach(LinkedInputs(), [&](TOWBasicSinkPin* L) { return L->QueryDependants(IID, AWalk); });
+}
+
+HRESULT TOWSourcePin::QueryUpstreamSourceInterface(const Guid& IID, TOWTypeWalk& AWalk) {
+  TOWTypeWalk::Step step(AWalk, this, TOWTypeWalk::TStep::UpstreamSourceInterface);
+  if (!step.Entered()) return S_OK;
+  if (!SupportsStreamInterface(IID)) return E_NOINTERFACE;
+  return AWalk.AskEach(LinkedInputs(), [&](TOWBasicSinkPin* L) { return L->QueryUpstreamDependants(IID, AWalk); });
 }
 
 // ---------------------------------------------------------------------------

@@ -75,9 +75,17 @@ Ref<TOWStateDispatcher> TOWStateDispatcher::GetByName(const std::string& AName, 
   return nullptr;
 }
 
-Ref<TOWStateDispatcher> TOWStateDispatcher::GetByNameCreate(const std::string& AName, bool ADesignTime) {
+Ref<TOWStateDispatcher> TOWStateDispatcher::GetByNameCreate(TOWPin* APin, const std::string& AName, bool ADesignTime) {
   if (Ref<TOWStateDispatcher> d = GetByName(AName, ADesignTime)) return d;
-  return CreateNamed(AName, ADesignTime);
+  return APin ? APin->CreateNamedStateDispatcher(AName, ADesignTime) : CreateNamed(AName, ADesignTime);
+}
+
+void TOWStateDispatcher::ForgetPin(TOWBasicPin* APin) {
+  // Inside the section: no reference is taken, so a dispatcher whose last
+  // one goes meanwhile waits here in its destructor, members intact.
+  std::lock_guard hold(Dispatchers().section);
+  for (bool design : {true, false})
+    for (TOWStateDispatcher* d : Dispatchers().List(design)) d->RemovePinReferences(APin);
 }
 
 bool TOWStateDispatcher::IsUniqueName(const std::string& AName, bool ADesignTime) {
@@ -185,9 +193,11 @@ void TOWStateDispatcher::RemovePin(TOWBasicPin* APin) {
     FPins.erase(it);
     leaving.push_back(gone.RealPin);
     leaving.push_back(gone.ConnectionPin);
-    // Whoever was served after the pin that left is now served after its after-pin.
     for (auto& m : FPins)
-      if (m.AfterPin == APin) m.AfterPin = gone.AfterPin == m.RealPin ? nullptr : gone.AfterPin;
+      if (m.AfterPin == gone.AfterPin) {
+        m.AfterPin = nullptr;
+        break;
+      }
     if (FPins.size() == 1) {
       dissolved = FPins[0].RealPin;
       leaving.push_back(FPins[0].RealPin);
@@ -264,6 +274,25 @@ void TOWStateDispatcher::RemovePinReferences(TOWBasicPin* APin) {
     if (m.AfterPin == APin) m.AfterPin = nullptr;
 }
 
+void TOWStateDispatcher::SetAfterPinByName(TOWBasicPin* APin, const std::string& AName) {
+  std::vector<TOWBasicPin*> pins;
+  for (auto& m : Members()) pins.push_back(m.RealPin);
+  // Names are built without the dispatcher's lock: they ask the pins.
+  TOWBasicPin* after = FirstPinNamed(pins, AName);
+  if (!after) return;
+  auto w = WriteLock();
+  for (auto& m : FPins)
+    if (m.RealPin == APin) {
+      m.AfterPin = after;
+      return;
+    }
+}
+
+std::string TOWStateDispatcher::GetAfterPinDisplayName(TOWBasicPin* APin) {
+  TOWBasicPin* after = GetAfterPinOf(APin);
+  return after ? after->GetFullName(true) : std::string();
+}
+
 bool TOWStateDispatcher::IsCrosForm() {
   std::vector<Member> members = Members();
   if (members.size() < 2) return false;
@@ -312,9 +341,48 @@ Ref<TOWStateDispatcher> TOWPin::Dispatcher() {
 
 bool TOWPin::HasStateDispatcher() { return Dispatcher() != nullptr; }
 
-bool TOWPin::IsConnectedTo(TOWBasicPin* OtherPin) {
+Ref<TOWStateDispatcher> TOWBasicPin::GetConnectedDispatcher(int) { return nullptr; }
+
+Ref<TOWStateDispatcher> TOWPin::GetConnectedDispatcher(int) { return Dispatcher(); }
+
+Ref<TOWStateDispatcher> TOWPin::CreateStateDispatcher(TComponent* AOwnerForm) {
+  return TOWStateDispatcher::Create(AOwnerForm);
+}
+
+Ref<TOWStateDispatcher> TOWPin::CreateNamedStateDispatcher(const std::string& AName, bool ADesignTime) {
+  return TOWStateDispatcher::CreateNamed(AName, ADesignTime);
+}
+
+bool TOWPin::IsConnectedToState(const Ref<TOWStateDispatcher>& ADispatcher) {
+  return ADispatcher && Dispatcher() == ADispatcher;
+}
+
+bool TOWPin::IsConnectedByStateTo(TOWBasicPin* OtherPin) {
   Ref<TOWStateDispatcher> d = Dispatcher();
   return d && OtherPin && OtherPin != this && d->IsConnectedTo(OtherPin);
+}
+
+bool TOWPin::IsConnectedTo(TOWBasicPin* OtherPin) { return IsConnectedByStateTo(OtherPin); }
+
+bool TOWPin::IsConnectedByStateAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  if (!d || !OtherPin) return false;
+  for (auto& m : d->Members())
+    if (m.RealPin == OtherPin && m.AfterPin == NotifyAfterPin) return true;
+  return false;
+}
+
+bool TOWPin::IsLinkedTo(const std::string& PinName) {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  if (!d) return false;
+  for (auto& m : d->Members())
+    if (m.RealPin != this && m.RealPin->GetFullName(true) == PinName) return true;
+  return false;
+}
+
+TOWBasicPin* TOWPin::GetAfterPin(TOWBasicPin* APin) {
+  Ref<TOWStateDispatcher> d = Dispatcher();
+  return d && APin ? d->GetAfterPinOf(APin) : nullptr;
 }
 
 bool TOWPin::InternalCanConnectTo(TOWBasicPin* OtherPin, bool UseConverters) {
@@ -410,7 +478,7 @@ bool TOWPin::ConnectToStateAfter(const Ref<TOWStateDispatcher>& ADispatcher, TOW
 }
 
 bool TOWPin::ConnectToStateName(const std::string& AName) {
-  return ConnectToState(TOWStateDispatcher::GetByNameCreate(AName, IsDesignTime(true)));
+  return ConnectToState(TOWStateDispatcher::GetByNameCreate(this, AName, IsDesignTime(true)));
 }
 
 bool TOWPin::ConnectByStateAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
@@ -433,7 +501,7 @@ bool TOWPin::ConnectByStateAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfter
   if (mine && mine == theirs) return true;
   if (mine) return join(mine);
   if (theirs) return ConnectToStateAfter(theirs, nullptr);
-  Ref<TOWStateDispatcher> d = TOWStateDispatcher::Create(GetRoot());
+  Ref<TOWStateDispatcher> d = CreateStateDispatcher(GetRoot());
   d->AddPin(this, this);
   BroadcastLinked(d.get());
   if (!join(d)) {

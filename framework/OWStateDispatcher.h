@@ -19,6 +19,12 @@
 //   textSink.ConnectToState(d); // offered to d's members; False when none
 //                               // accepts it (its links stay as they were)
 //
+// An editor's questions: ConnectedDispatcherCount and GetConnectedDispatcher
+// (the link as one more link of the pin), IsConnectedByStateTo and
+// IsConnectedByStateAfter (a member, after which member), IsLinkedTo (a
+// member's full name), GetAfterPinDisplayName and SetAfterPinByName on the
+// dispatcher.
+//
 // Pin events: DispatcherCreated and DispatcherDestroying with the
 // dispatcher's life, DispatcherChanged when a member joins or leaves,
 // PinLinked (pin, dispatcher) after a pin joined, PinUnlinked before it
@@ -79,9 +85,13 @@ class TOWStateDispatcher : public TOWPinObject, public RefCounted {
   // Named after the form: <form>LinkN with the smallest free N.
   static Ref<TOWStateDispatcher> Create(TComponent* AOwnerForm);
   static Ref<TOWStateDispatcher> GetByName(const std::string& AName, bool ADesignTime);
-  static Ref<TOWStateDispatcher> GetByNameCreate(const std::string& AName, bool ADesignTime);
+  // The dispatcher of that name, else a new one from APin
+  // (CreateNamedStateDispatcher).
+  static Ref<TOWStateDispatcher> GetByNameCreate(TOWPin* APin, const std::string& AName, bool ADesignTime);
   static std::string GetUniqueName(TComponent* AOwnerForm);
   static bool IsUniqueName(const std::string& AName, bool ADesignTime);
+  // APin goes: no dispatcher keeps it as an after-pin.
+  static void ForgetPin(TOWBasicPin* APin);
   ~TOWStateDispatcher() override;
 
   std::string Name() { return FName; }
@@ -110,15 +120,22 @@ class TOWStateDispatcher : public TOWPinObject, public RefCounted {
   std::vector<Converter> FormatConverters();
   // The converter whose input pin is AInputPin; an empty Instance when none.
   Converter FormatConverterOf(TOWBasicPin* AInputPin);
-  // Members whose after-pin is APin are served after APin's own after-pin
-  // from now on; one member left dissolves the link (that member hears
-  // PinUnlinked and PinChanged). A converter goes with the last member it
-  // feeds.
+  // Member APin leaves. The first member left that shared its after-pin
+  // is served after none from now on; members served after APin keep it
+  // as their after-pin until APin goes (RemovePinReferences). One member
+  // left dissolves the link (that member hears PinUnlinked and
+  // PinChanged). A converter goes with the last member it feeds.
   void RemovePin(TOWBasicPin* APin);
   void DisconnectAll();
   bool CanConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin, bool UseConverters);
   void StateLinkChanged(TOWPin* APin);
   void RemovePinReferences(TOWBasicPin* APin) override;
+  // Member APin is served after the member whose full display name,
+  // without or with root, is AName; nothing when no member is so named.
+  void SetAfterPinByName(TOWBasicPin* APin, const std::string& AName) override;
+  // The full display name with root of member APin's after-pin; "" when
+  // APin is no member or is served after none.
+  std::string GetAfterPinDisplayName(TOWBasicPin* APin) override;
 
   bool IsCrosForm();
   bool ConnectedToForm(TComponent* AOwnerComponent);

@@ -216,6 +216,120 @@ TEST_F(OWPins, DataTypeSourcesRestrictTheCandidatesUpstream) {
   EXPECT_EQ(y->Output->QueryStreamInterface(TypeB), E_NOINTERFACE);
 }
 
+TEST_F(OWPins, AnInputPinTakesOnlyWhatTheOtherInputsOfItsDependantCanBringToo) {
+  // A mixer: its output follows both inputs, so whatever type the first
+  // input takes the second must be able to bring as well.
+  struct Case {
+    const char* what;
+    std::vector<Guid> second;           // the second input's types
+    std::vector<Guid> upstream;         // the source feeding it; none: unlinked
+    std::vector<Guid> upstreamsOther;   // another input that source feeds
+    HRESULT takesB;
+    Guid agreed;  // with a source of A and B
+  } cases[] = {
+      {"second input unlinked, lists A", {TypeA}, {}, {}, E_NOINTERFACE, TypeA},
+      {"second input unlinked, lists A and B", {TypeA, TypeB}, {}, {}, S_OK, TypeB},
+      {"its source sends A only", {TypeA, TypeB}, {TypeA}, {}, E_NOINTERFACE, TypeA},
+      {"its source sends B too, to an input that takes A only", {TypeA, TypeB}, {TypeA, TypeB}, {TypeA},
+       E_NOINTERFACE, TypeA},
+      {"its source sends B too, to inputs that take it", {TypeA, TypeB}, {TypeA, TypeB}, {TypeA, TypeB}, S_OK,
+       TypeB},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto mix = TComponent::CreateUnowned<TTestFilter>("mix", &log);
+    mix->Input->AddType(TypeB);
+    mix->Output->AddType(TypeB);
+    auto second = Sink("second", c.second);
+    mix->Output->DataTypeSources().Add(mix->Input.get());
+    mix->Output->DataTypeSources().Add(second.get());
+    std::unique_ptr<TTestSourcePin> up;
+    std::unique_ptr<TTestSinkPin> other;
+    if (!c.upstream.empty()) {
+      up = Source(c.upstream);
+      ASSERT_TRUE(second->Connect(up.get()));
+      if (!c.upstreamsOther.empty()) {
+        other = Sink("other", c.upstreamsOther);
+        ASSERT_TRUE(other->Connect(up.get()));
+      }
+    }
+    EXPECT_EQ(mix->Input->QueryStreamInterface(TypeA), S_OK);
+    EXPECT_EQ(mix->Input->QueryStreamInterface(TypeB), c.takesB);
+    auto src = Source({TypeA, TypeB});
+    ASSERT_TRUE(mix->Input->Connect(src.get()));
+    EXPECT_EQ(src->GetConnectionID(mix->Input.get()), c.agreed);
+  }
+}
+
+TEST_F(OWPins, AnOutputPinTakesBackOnlyWhatEveryBranchOfItsInputCanTake) {
+  // y's output and a second output follow y's input; the second output
+  // feeds z, whose output follows its input and feeds a last sink. What y's
+  // output takes back must get through all of that.
+  for (bool lastTakesB : {false, true}) {
+    SCOPED_TRACE(lastTakesB);
+    auto y = TComponent::CreateUnowned<TTestFilter>("y", &log);
+    auto z = TComponent::CreateUnowned<TTestFilter>("z", &log);
+    for (TTestFilter* f : {y.get(), z.get()}) {
+      f->Input->AddType(TypeB);
+      f->Output->AddType(TypeB);
+      f->Output->DataTypeSources().Add(f->Input.get());
+    }
+    auto branch = Source({TypeA, TypeB});
+    branch->DataTypeSources().Add(y->Input.get());
+    ASSERT_TRUE(z->Input->Connect(branch.get()));
+    auto last = Sink("last", lastTakesB ? std::vector<Guid>{TypeA, TypeB} : std::vector<Guid>{TypeA});
+    ASSERT_TRUE(last->Connect(z->Output.get()));
+    EXPECT_EQ(y->Output->QueryStreamInterface(TypeA), S_OK);
+    EXPECT_EQ(y->Output->QueryStreamInterface(TypeB), lastTakesB ? S_OK : E_NOINTERFACE);
+    last->Disconnect();
+    z->Input->Disconnect();
+  }
+}
+
+TEST_F(OWPins, AnInputPinsUpstreamTypeIsOneThePinsAboveCanTakeBack) {
+  // The sink takes A only. It sends upstream to a filter's output, which
+  // hands that on through the filter's input to the source above, which
+  // sends A and B but may take only B back.
+  struct TakesBackB : TTestSourcePin {
+    using TTestSourcePin::TTestSourcePin;
+    bool SupportsStreamInterface(const Guid& IID) override { return IID == TypeB || IID == IID_IOWStream; }
+  };
+  for (bool onlyB : {false, true}) {
+    SCOPED_TRACE(onlyB);
+    auto f = TComponent::CreateUnowned<TTestFilter>("f", &log);
+    f->Input->AddType(TypeB);
+    f->Output->AddType(TypeB);
+    f->Output->DataTypeSources().Add(f->Input.get());
+    std::unique_ptr<TTestSourcePin> up = onlyB ? std::make_unique<TakesBackB>(owner.get(), std::vector<Guid>{TypeA, TypeB})
+                                               : Source({TypeA, TypeB});
+    ASSERT_TRUE(f->Input->Connect(up.get()));
+    auto sink = Sink("sink", {TypeA});
+    ASSERT_TRUE(sink->Connect(f->Output.get()));
+    EXPECT_EQ(sink->DownStreamID(), TypeA);
+    EXPECT_EQ(sink->UpStreamID(), onlyB ? TypeB : TypeA);
+    sink->Disconnect();
+    f->Input->Disconnect();
+  }
+}
+
+TEST_F(OWPins, ALoopOfDataTypeDependenciesEndsTheWalkWhereItCloses) {
+  // f's input is fed by g's output and g's input by f's output; each output
+  // follows its own input. Asking down or up the loop comes back round.
+  auto f = TComponent::CreateUnowned<TTestFilter>("f", &log);
+  auto g = TComponent::CreateUnowned<TTestFilter>("g", &log);
+  f->Output->DataTypeSources().Add(f->Input.get());
+  g->Output->DataTypeSources().Add(g->Input.get());
+  ASSERT_TRUE(g->Input->Connect(f->Output.get()));
+  ASSERT_TRUE(f->Input->Connect(g->Output.get()));
+  auto sink = Sink("sink");
+  ASSERT_TRUE(sink->Connect(g->Output.get()));
+  EXPECT_EQ(sink->UpStreamID(), TypeA);
+  EXPECT_EQ(g->Output->QueryStreamInterface(TypeA), S_OK);
+  EXPECT_EQ(f->Input->QueryStreamInterface(TypeA), S_OK);
+  sink->Disconnect();
+  f->Input->Disconnect();
+}
+
 TEST_F(OWPins, DependencyChainsBranchAtEveryFunctionSourceAfterTheFirst) {
   auto up1 = Source();
   auto up2 = Source();

@@ -181,15 +181,18 @@ TEST_F(StateConverterTest, ASinkIsInAStateLinkOrLinkedToASourceNeverBothAndFormD
     auto* g = AddNamed<TLinkFilter>(form.get(), "G");
     auto* h = AddNamed<TLinkFilter>(form.get(), "H");
     ASSERT_TRUE(f->InputPin()->Connect(in->OutputPin()));
+    ASSERT_TRUE(g->InputPin()->Connect(in->OutputPin()));
     ASSERT_TRUE(h->InputPin()->Connect(in->OutputPin()));
-    // A link of input pins only records them (nobody there speaks); the
-    // source link goes.
+    // A link without members records an input pin (nobody there speaks
+    // yet); the source link goes. A link of input pins only has nobody to
+    // take another: refused, g keeps its source.
     EXPECT_FALSE(f->InputPin()->ConnectToStateName("Shared"));
     EXPECT_FALSE(g->InputPin()->ConnectToStateName("Shared"));
     EXPECT_EQ(f->InputPin()->SourcePin(), nullptr);
-    EXPECT_EQ(Sinks(in->OutputPin()), std::vector<TOWBasicPin*>{h->InputPin()});
+    EXPECT_EQ(g->InputPin()->Dispatcher(), nullptr);
+    EXPECT_EQ(Sinks(in->OutputPin()), (std::vector<TOWBasicPin*>{g->InputPin(), h->InputPin()}));
     ASSERT_NE(f->InputPin()->Dispatcher(), nullptr);
-    EXPECT_EQ(f->InputPin()->Dispatcher(), g->InputPin()->Dispatcher());
+    EXPECT_EQ(f->InputPin()->Dispatcher()->PinCount(), 1);
     EXPECT_FALSE(f->InputPin()->StoreStateConverter());
     bytes = WriteRootComponent(*form);
   }
@@ -200,15 +203,16 @@ TEST_F(StateConverterTest, ASinkIsInAStateLinkOrLinkedToASourceNeverBothAndFormD
   auto* g = dynamic_cast<TLinkFilter*>(copy->FindComponent("G"));
   auto* h = dynamic_cast<TLinkFilter*>(copy->FindComponent("H"));
   EXPECT_EQ(f->InputPin()->SourcePin(), nullptr);
+  EXPECT_EQ(g->InputPin()->SourcePin(), in->OutputPin());
   EXPECT_EQ(h->InputPin()->SourcePin(), in->OutputPin());
   ASSERT_NE(f->InputPin()->Dispatcher(), nullptr);
-  EXPECT_EQ(f->InputPin()->Dispatcher(), g->InputPin()->Dispatcher());
+  EXPECT_EQ(f->InputPin()->Dispatcher()->Name(), "Shared");
   EXPECT_EQ(WriteRootComponent(*copy), bytes);
-  // Linking to a source leaves the state link; the link left with one
-  // member dissolves.
+  // Linking to a source leaves the state link; a link left without
+  // members goes.
   ASSERT_TRUE(f->InputPin()->Connect(in->OutputPin()));
   EXPECT_EQ(f->InputPin()->Dispatcher(), nullptr);
-  EXPECT_EQ(g->InputPin()->Dispatcher(), nullptr);
+  EXPECT_EQ(TOWStateDispatcher::GetByName("Shared", false), nullptr);
   EXPECT_EQ(f->InputPin()->SourcePin(), in->OutputPin());
 }
 
@@ -309,6 +313,53 @@ TEST_F(StateConverterTest, FormDataNamingEachConverterReadsBackTheSameLink) {
     EXPECT_EQ(c->Instance()->ClassName(), row.converter);
     EXPECT_EQ(WriteRootComponent(*copy), bytes);
   }
+}
+
+// The data type a state pin sends an input pin over a state link: its own
+// types from the last added, then a converter already in its link (the
+// last placed first), then a registered one (the last registered first).
+TEST_F(StateConverterTest, AStatePinSelectsItsLastTypeThenTheLastConverterThatFits) {
+  struct Case {
+    const char* what;
+    std::vector<Guid> stateTypes;  // in the order added
+    bool useConverters;
+    Guid id;                // what SelectStreamType gives
+    const char* converter;  // the converter the link gets; "" for none
+  } cases[] = {
+      {"Integer to Real: int-to-float fits too, int-to-real came later", {IID_OWIntegerStream}, true,
+       IID_OWIntegerStream, "TOWIntToRealFormatConverter"},
+      {"Int64 to Real", {IID_OWInt64Stream}, true, IID_OWInt64Stream, "TOWInt64ToRealFormatConverter"},
+      {"Float then Real: Real, added last", {IID_IOWFloatStream, IID_OWRealStream}, true, IID_OWRealStream, ""},
+      {"Real then Float: Float, added last", {IID_OWRealStream, IID_IOWFloatStream}, true, IID_IOWFloatStream, ""},
+      {"Integer, no converters", {IID_OWIntegerStream}, false, Guid{}, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto form = NamedForm("fmMain");
+    TValueStatePin state(form.get(), c.stateTypes[0]);
+    for (size_t i = 1; i < c.stateTypes.size(); ++i) state.AddType(c.stateTypes[i]);
+    TOWRealSinkPin real(form.get(), nullptr, {});  // takes Real and Float
+    EXPECT_EQ(state.SelectStreamType(&real, c.useConverters).ID, c.id);
+    if (!c.converter) continue;
+    ASSERT_TRUE(state.Connect(&real));
+    Ref<IOWFormatConverter> conv = real.FormatConverter();
+    EXPECT_EQ(conv ? conv->Instance()->ClassName() : "", c.converter);
+    real.Disconnect();
+  }
+  // Two converters of the link fit a third sink: the one placed last serves it.
+  auto form = NamedForm("fmMain");
+  TValueStatePin count(form.get(), IID_OWIntegerStream);
+  TOnlySink single(form.get(), IID_IOWFloatStream), dbl(form.get(), IID_OWRealStream);
+  TOWRealSinkPin real(form.get(), nullptr, {});
+  ASSERT_TRUE(count.Connect(&single));
+  ASSERT_TRUE(count.Connect(&dbl));
+  TOWNegotiation n = count.SelectStreamType(&real, true);
+  EXPECT_EQ(n.ID, IID_OWRealStream);
+  EXPECT_EQ(n.Converter, dbl.FormatConverter());
+  ASSERT_TRUE(count.Connect(&real));
+  EXPECT_EQ(real.FormatConverter(), dbl.FormatConverter());
+  EXPECT_EQ(count.Dispatcher()->FormatConverterCount(), 2);
+  count.Disconnect();
 }
 
 // A "StateConverter" value written by hand, read by a sink pin of a form.

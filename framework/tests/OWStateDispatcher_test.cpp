@@ -2,11 +2,14 @@
 // checks and the "State" value in form data.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/OWStateDispatcher.h"
 #include "framework/OWStdPins.h"
+#include "framework/tests/pin_links_fixtures.h"
 #include "framework/tests/pins_testing.h"
 #include "platform/formtext.h"
 #include "platform/forms.h"
@@ -24,6 +27,7 @@ class TLogStatePin : public TOWStatePin, public IOWBasicStream {
       : TOWStatePin(owner, nullptr), name_(std::move(name)), log_(log) {
     AddType(TypeA, TOWSubmit::Of<&TLogStatePin::Submit>(this));
   }
+  const std::string& Label() const { return name_; }
   TOWNotifyResult DispatchData(const TDataTypeID&, IOWNotifyOperation*, TOWNotifyState s) override {
     log_->push_back(name_ + (s.Contains(nsLastIteration) ? "*" : "") + (s.Contains(nsNewLink) ? "+" : ""));
     return {};
@@ -114,9 +118,79 @@ TEST_F(StateLinksTest, AfterPinsMayNotCloseAChain) {
   EXPECT_TRUE(d->CanConnectAfter(&a, &b, true));
   EXPECT_FALSE(d->CanConnectAfter(&b, &c, true));  // c is served after b
   EXPECT_TRUE(d->CanConnectAfter(&a, &c, true));
-  // b leaves: c is now served after b's own after-pin (none).
-  b.Disconnect();
-  EXPECT_EQ(d->GetAfterPinOf(&c), nullptr);
+}
+
+// Members a, b, c, d joining in that order, each after the pin named in
+// its entry ("b:a" is b after a); one leaves.
+TEST_F(StateLinksTest, LeavingTable) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> members;
+    std::string leaver;
+    std::string after;  // each remaining member's after-pin
+  } cases[] = {
+      {"the first member left that shared the leaver's after-pin gets none; those after the leaver keep it",
+       {"a", "b:a", "c:a", "d:b"}, "b", "a:- c:- d:b"},
+      {"only the first of those that shared it", {"a", "b:a", "c:a", "d:a"}, "c", "a:- b:- d:a"},
+      {"a leaver after none changes nobody", {"a", "b", "c:a", "d:b"}, "a", "b:- c:a d:b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::map<std::string, std::unique_ptr<TLogStatePin>> pins;
+    for (const char* n : {"a", "b", "c", "d"}) pins[n] = std::make_unique<TLogStatePin>(form.get(), n, &log);
+    Ref<TOWStateDispatcher> d = TOWStateDispatcher::CreateNamed("Order", false);
+    for (const std::string& m : c.members) {
+      TOWBasicPin* after = m.size() > 2 ? pins[m.substr(2)].get() : nullptr;
+      ASSERT_TRUE(pins[m.substr(0, 1)]->ConnectToState(d, after)) << m;
+    }
+    TLogStatePin* leaver = pins[c.leaver].get();
+    leaver->Disconnect();
+    auto afterPins = [&] {
+      std::string r;
+      for (auto& m : d->Members()) {
+        std::string after = "-";
+        for (auto& [name, pin] : pins)
+          if (pin.get() == m.AfterPin) after = name;
+        r += std::string(r.empty() ? "" : " ") + dynamic_cast<TLogStatePin*>(m.RealPin)->Label() + ":" + after;
+      }
+      return r;
+    };
+    EXPECT_EQ(afterPins(), c.after);
+    // A reference kept to the pin that left goes when that pin goes.
+    pins[c.leaver].reset();
+    for (auto& m : d->Members()) EXPECT_NE(m.AfterPin, leaver);
+    d->DisconnectAll();
+  }
+}
+
+// A pin class may make the links its joins start.
+class TFactoryPin : public TLogStatePin {
+ public:
+  using TLogStatePin::TLogStatePin;
+  std::vector<std::string> made;
+  Ref<TOWStateDispatcher> CreateStateDispatcher(TComponent* AOwnerForm) override {
+    made.push_back("for " + AOwnerForm->Name());
+    return TOWStateDispatcher::CreateNamed("Made", false);
+  }
+  Ref<TOWStateDispatcher> CreateNamedStateDispatcher(const std::string& AName, bool ADesignTime) override {
+    made.push_back(AName + (ADesignTime ? " (design)" : ""));
+    return TLogStatePin::CreateNamedStateDispatcher(AName, ADesignTime);
+  }
+};
+
+TEST_F(StateLinksTest, JoinsMakeNewLinksThroughThePinsFactories) {
+  TFactoryPin a(form.get(), "a", &log), b(form.get(), "b", &log), c(form.get(), "c", &log);
+  ASSERT_TRUE(a.Connect(&b));
+  EXPECT_EQ(a.made, std::vector<std::string>{"for fmMain"});
+  EXPECT_EQ(a.Dispatcher()->Name(), "Made");
+  EXPECT_EQ(b.Dispatcher(), a.Dispatcher());
+  EXPECT_TRUE(b.made.empty());
+  // By name: made only when no link has that name yet.
+  ASSERT_TRUE(c.ConnectToStateName("Named"));
+  ASSERT_TRUE(b.ConnectToStateName("Named"));
+  EXPECT_EQ(c.made, std::vector<std::string>{"Named"});
+  EXPECT_TRUE(b.made.empty());
+  EXPECT_EQ(b.Dispatcher(), c.Dispatcher());
 }
 
 TEST_F(StateLinksTest, AJoiningPinHearsTheOthersAndTheyHearIt) {
@@ -142,20 +216,37 @@ TEST_F(StateLinksTest, BooleanStatePinsShareTheirValue) {
   EXPECT_EQ(heard.size(), 1u);
 }
 
-class TSwitch : public TComponent {
-  TAVREL_CLASS_INFO
+// A component with one Boolean pin of class P.
+template <class P>
+class TOneBoolPin : public TComponent {
  public:
-  explicit TSwitch(TComponent* owner)
-      : TComponent(owner), FPin(std::make_unique<TOWBoolStatePin>(this, nullptr, TOWBoolChangeEvent{})) {}
-  ~TSwitch() override { FPin.reset(); }
-  TOWBoolStatePin* EnablePin() const { return FPin.get(); }
+  explicit TOneBoolPin(TComponent* owner)
+      : TComponent(owner), FPin(std::make_unique<P>(this, nullptr, TOWBoolChangeEvent{})) {}
+  ~TOneBoolPin() override { FPin.reset(); }
+  P* Pin() const { return FPin.get(); }
 
  private:
-  std::unique_ptr<TOWBoolStatePin> FPin;
+  std::unique_ptr<P> FPin;
+};
+class TSwitch : public TOneBoolPin<TOWBoolStatePin> {
+  TAVREL_CLASS_INFO
+ public:
+  using TOneBoolPin::TOneBoolPin;
+  TOWBoolStatePin* EnablePin() const { return Pin(); }
+};
+class TLamp : public TOneBoolPin<TOWBoolSinkPin> {
+  TAVREL_CLASS_INFO
+ public:
+  using TOneBoolPin::TOneBoolPin;
+  TOWBoolSinkPin* LitPin() const { return Pin(); }
 };
 const ClassInfo& TSwitch::Class() {
   static const ClassInfo ci =
       ClassBuilder<TSwitch>("TSwitch", TComponent::Class()).prop("EnablePin", &TSwitch::EnablePin).build();
+  return ci;
+}
+const ClassInfo& TLamp::Class() {
+  static const ClassInfo ci = ClassBuilder<TLamp>("TLamp", TComponent::Class()).prop("LitPin", &TLamp::LitPin).build();
   return ci;
 }
 class TSwitchForm : public TComponent {
@@ -199,6 +290,41 @@ TEST(StateLinksForm, StateLinksRoundTripThroughFormData) {
   EXPECT_EQ(a->EnablePin()->Dispatcher()->Name(), "fmMainLink1");
   a->EnablePin()->SetValue(true);
   EXPECT_TRUE(b->EnablePin()->Value());
+}
+
+// Input pins read before the state pin of their link (stored first, or in
+// a form read first) wait in the link for it.
+TEST(StateLinksForm, InputPinsReadBeforeTheirStatePinWaitInTheLink) {
+  for (const ClassInfo* ci : {&TSwitch::Class(), &TLamp::Class(), &TSwitchForm::Class()})
+    if (!GetClass(ci->name)) RegisterClass(*ci);
+  std::vector<uint8_t> bytes;
+  {
+    auto form = TComponent::CreateUnowned<TSwitchForm>();
+    form->SetName("fmMain");
+    // Stored, and so read, in this order.
+    auto* lamp1 = pin_links::AddNamed<TLamp>(form.get(), "Lamp1");
+    auto* lamp2 = pin_links::AddNamed<TLamp>(form.get(), "Lamp2");
+    auto* sw = pin_links::AddNamed<TSwitch>(form.get(), "Switch");
+    ASSERT_TRUE(sw->EnablePin()->ConnectToStateName("Lights"));
+    ASSERT_TRUE(lamp1->LitPin()->ConnectToStateName("Lights"));
+    ASSERT_TRUE(lamp2->LitPin()->ConnectToStateName("Lights"));
+    bytes = WriteRootComponent(*form);
+  }
+  auto copy = TComponent::CreateUnowned<TSwitchForm>();
+  ASSERT_NO_THROW(ReadRootComponent(*copy, bytes));
+  auto* sw = dynamic_cast<TSwitch*>(copy->FindComponent("Switch"));
+  auto* lamp1 = dynamic_cast<TLamp*>(copy->FindComponent("Lamp1"));
+  auto* lamp2 = dynamic_cast<TLamp*>(copy->FindComponent("Lamp2"));
+  ASSERT_TRUE(sw && lamp1 && lamp2);
+  EXPECT_EQ(sw->EnablePin()->PinCount(), 3);
+  sw->EnablePin()->SetValue(true);
+  EXPECT_TRUE(lamp1->LitPin()->Value());
+  EXPECT_TRUE(lamp2->LitPin()->Value());
+  // Outside reading, a link of input pins only takes no other.
+  TOWBoolSinkPin lone(copy.get(), nullptr, {});
+  sw->EnablePin()->Disconnect();
+  EXPECT_FALSE(lone.ConnectToStateName("Lights"));
+  EXPECT_EQ(lone.Dispatcher(), nullptr);
 }
 
 }  // namespace

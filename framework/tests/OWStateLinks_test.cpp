@@ -58,23 +58,69 @@ class TEventText : public IOWPinListener {
   }
 };
 
-// Boolean state pins X, Y, Z, W; a Float state pin L; a Boolean sink B; a
-// text sink T with a text source for it; named links d1, d2 and an empty one.
+// Publishes the pins of the tables, so they have names (fmMain.Panel.X).
+class TPanel : public TComponent {
+  TAVREL_CLASS_INFO
+ public:
+  explicit TPanel(TComponent* owner) : TComponent(owner) {}
+  TOWBoolStatePin *x = nullptr, *y = nullptr, *z = nullptr;
+  TTypedStatePin *l = nullptr, *s = nullptr;
+  TOWBoolSinkPin* b = nullptr;
+  TOWStringSinkPin *t = nullptr, *u = nullptr;
+  TOWStringSourcePin* text = nullptr;
+  TOWBoolStatePin* X() const { return x; }
+  TOWBoolStatePin* Y() const { return y; }
+  TOWBoolStatePin* Z() const { return z; }
+  TTypedStatePin* L() const { return l; }
+  TTypedStatePin* S() const { return s; }
+  TOWBoolSinkPin* B() const { return b; }
+  TOWStringSinkPin* T() const { return t; }
+  TOWStringSinkPin* U() const { return u; }
+  TOWStringSourcePin* Text() const { return text; }
+  void Forget() { x = y = z = nullptr, l = s = nullptr, b = nullptr, t = u = nullptr, text = nullptr; }
+};
+const ClassInfo& TPanel::Class() {
+  static const ClassInfo ci = ClassBuilder<TPanel>("TPanel", TComponent::Class())
+                                  .prop("X", &TPanel::X)
+                                  .prop("Y", &TPanel::Y)
+                                  .prop("Z", &TPanel::Z)
+                                  .prop("L", &TPanel::L)
+                                  .prop("S", &TPanel::S)
+                                  .prop("B", &TPanel::B)
+                                  .prop("T", &TPanel::T)
+                                  .prop("U", &TPanel::U)
+                                  .prop("Text", &TPanel::Text)
+                                  .build();
+  return ci;
+}
+
+// Boolean state pins X, Y, Z, W; a Float state pin L and a text state pin
+// S; a Boolean sink B; text sinks T and U with a text source for them;
+// named links d1, d2 and an empty one.
 struct Pins {
   ComponentPtr<TTestOwner> form = [] {
     auto f = TComponent::CreateUnowned<TTestOwner>();
     f->SetName("fmMain");
     return f;
   }();
-  TOWBoolStatePin X{form.get(), nullptr, {}}, Y{form.get(), nullptr, {}}, Z{form.get(), nullptr, {}},
-      W{form.get(), nullptr, {}};
-  TTypedStatePin L{form.get(), IID_IOWFloatStream};
-  TOWBoolSinkPin B{form.get(), nullptr, {}};
-  TOWStringSinkPin T{form.get(), nullptr, {}};
-  TOWStringSourcePin Text{form.get()};
+  TPanel* panel = [this] {
+    auto* p = TComponent::Create<TPanel>(form.get());
+    p->SetName("Panel");
+    return p;
+  }();
+  TOWBoolStatePin X{panel, nullptr, {}}, Y{panel, nullptr, {}}, Z{panel, nullptr, {}}, W{panel, nullptr, {}};
+  TTypedStatePin L{panel, IID_IOWFloatStream}, S{panel, IID_IOWStringStream};
+  TOWBoolSinkPin B{panel, nullptr, {}};
+  TOWStringSinkPin T{panel, nullptr, {}}, U{panel, nullptr, {}};
+  TOWStringSourcePin Text{panel};
   Ref<TOWStateDispatcher> d1 = TOWStateDispatcher::CreateNamed("d1", false);
   Ref<TOWStateDispatcher> d2 = TOWStateDispatcher::CreateNamed("d2", false);
   Ref<TOWStateDispatcher> empty = TOWStateDispatcher::CreateNamed("empty", false);
+
+  Pins() {
+    panel->x = &X, panel->y = &Y, panel->z = &Z, panel->l = &L, panel->s = &S;
+    panel->b = &B, panel->t = &T, panel->u = &U, panel->text = &Text;
+  }
 
   // Each pin with the name of its link, "-" without one.
   std::string Links() {
@@ -93,7 +139,8 @@ struct Pins {
     for (auto& [name, pin] : all) e.labels[pin] = name;
   }
   ~Pins() {
-    for (TOWPin* p : std::initializer_list<TOWPin*>{&X, &Y, &Z, &W, &L, &B, &T}) p->Disconnect();
+    for (TOWPin* p : std::initializer_list<TOWPin*>{&X, &Y, &Z, &W, &L, &S, &B, &T, &U, &Text}) p->Disconnect();
+    panel->Forget();
   }
 };
 
@@ -131,6 +178,13 @@ TEST(StateLinkOperations, AnswersLinksAndEventsTable) {
       {"a state pin refused by a link of another type",
        [](Pins& p) { p.X.ConnectToState(p.d1); },
        [](Pins& p) { return p.L.ConnectToState(p.d1); }, false, "X:d1 Y:- Z:- W:- L:- B:- T:-", {}},
+      {"a sink offered to a link of input pins only is refused and keeps its source",
+       [](Pins& p) {
+         p.B.ConnectToState(p.empty);
+         p.T.Connect(&p.Text);
+       },
+       [](Pins& p) { return p.T.ConnectToState(p.empty) || p.T.SourcePin() != &p.Text; }, false,
+       "X:- Y:- Z:- W:- L:- B:empty T:-", {}},
       {"a sink into an empty link is recorded", nullptr,
        [](Pins& p) { return p.T.ConnectToState(p.empty); }, false, "X:- Y:- Z:- W:- L:- B:- T:empty",
        {"dispatcher empty", "linked T empty", "changed T"}},
@@ -232,6 +286,291 @@ TEST(StateLinkOperations, AnswersLinksAndEventsTable) {
     }
     // Every link and converter made goes with its pins.
     EXPECT_EQ(TOWStateDispatcher::Alive(), dispatchers);
+  }
+}
+
+std::string YesNo(bool b) { return b ? "yes" : "no"; }
+std::string NameOf(TOWBasicPin* p) { return p ? p->GetFullName(false) : "-"; }
+std::string NameOf(const Ref<TOWStateDispatcher>& d) { return d ? d->Name() : "-"; }
+std::string TypeOf(const Guid& id) { return DataTypeIDToText(id); }
+
+// What a link editor asks of a pin, by the text of the question.
+const std::map<std::string, std::function<std::string(Pins&)>>& Questions() {
+  static const std::map<std::string, std::function<std::string(Pins&)>> q = {
+      {"X.ConnectedDispatcherCount", [](Pins& p) { return std::to_string(p.X.ConnectedDispatcherCount()); }},
+      {"X.GetConnectedDispatcher(0)", [](Pins& p) { return NameOf(p.X.GetConnectedDispatcher(0)); }},
+      {"X.GetConnectedDispatcher(3)", [](Pins& p) { return NameOf(p.X.GetConnectedDispatcher(3)); }},
+      {"X.IsConnectedToState(d1)", [](Pins& p) { return YesNo(p.X.IsConnectedToState(p.d1)); }},
+      {"X.IsConnectedToState(d2)", [](Pins& p) { return YesNo(p.X.IsConnectedToState(p.d2)); }},
+      {"X.IsConnectedByStateTo(Y)", [](Pins& p) { return YesNo(p.X.IsConnectedByStateTo(&p.Y)); }},
+      {"X.IsConnectedByStateTo(X)", [](Pins& p) { return YesNo(p.X.IsConnectedByStateTo(&p.X)); }},
+      {"X.IsConnectedByStateTo(Z)", [](Pins& p) { return YesNo(p.X.IsConnectedByStateTo(&p.Z)); }},
+      {"X.IsConnectedTo(Y)", [](Pins& p) { return YesNo(p.X.IsConnectedTo(&p.Y)); }},
+      {"X.IsConnectedAfter(Y, nil)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.Y, nullptr)); }},
+      {"X.IsConnectedAfter(Z, Y)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.Z, &p.Y)); }},
+      {"X.IsConnectedAfter(Z, nil)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.Z, nullptr)); }},
+      {"X.IsConnectedAfter(B, Y)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.B, &p.Y)); }},
+      {"X.GetAfterPin(Z)", [](Pins& p) { return NameOf(p.X.GetAfterPin(&p.Z)); }},
+      {"X.IsLinkedTo(fmMain.Panel.Y)", [](Pins& p) { return YesNo(p.X.IsLinkedTo("fmMain.Panel.Y")); }},
+      {"X.IsLinkedTo(Panel.Y)", [](Pins& p) { return YesNo(p.X.IsLinkedTo("Panel.Y")); }},
+      {"X.IsLinkedTo(fmMain.Panel.X)", [](Pins& p) { return YesNo(p.X.IsLinkedTo("fmMain.Panel.X")); }},
+      {"X.IsLinkedTo(fmMain.Panel.Z)", [](Pins& p) { return YesNo(p.X.IsLinkedTo("fmMain.Panel.Z")); }},
+      {"d(X).GetAfterPinDisplayName(Z)",
+       [](Pins& p) { return p.X.Dispatcher() ? p.X.Dispatcher()->GetAfterPinDisplayName(&p.Z) : "-"; }},
+      {"B.ConnectedDispatcherCount", [](Pins& p) { return std::to_string(p.B.ConnectedDispatcherCount()); }},
+      {"B.GetConnectedDispatcher(1)", [](Pins& p) { return NameOf(p.B.GetConnectedDispatcher(1)); }},
+      {"B.IsConnectedAfter(B, Y)", [](Pins& p) { return YesNo(p.B.IsConnectedAfter(&p.B, &p.Y)); }},
+      {"B.GetAfterPin(B)", [](Pins& p) { return NameOf(p.B.GetAfterPin(&p.B)); }},
+      {"B.DownStreamID", [](Pins& p) { return TypeOf(p.B.DownStreamID()); }},
+      {"B.UpStreamLinkName", [](Pins& p) { return p.B.UpStreamLinkName(); }},
+      {"B.DownStreamLinkName", [](Pins& p) { return p.B.DownStreamLinkName(); }},
+      {"B.GetSourceLinkName", [](Pins& p) { return p.B.GetSourceLinkName(); }},
+      {"B.IsLinkedTo()", [](Pins& p) { return YesNo(p.B.IsLinkedTo("")); }},
+      {"B.IsLinkedTo(fmMain.Panel.X)", [](Pins& p) { return YesNo(p.B.IsLinkedTo("fmMain.Panel.X")); }},
+      {"T.ConnectedDispatcherCount", [](Pins& p) { return std::to_string(p.T.ConnectedDispatcherCount()); }},
+      {"T.DownStreamID", [](Pins& p) { return TypeOf(p.T.DownStreamID()); }},
+      {"T.UpStreamLinkName", [](Pins& p) { return p.T.UpStreamLinkName(); }},
+      {"T.DownStreamLinkName", [](Pins& p) { return p.T.DownStreamLinkName(); }},
+      {"T.GetSourceLinkName", [](Pins& p) { return p.T.GetSourceLinkName(); }},
+      {"T.IsLinkedTo(Panel.Text)", [](Pins& p) { return YesNo(p.T.IsLinkedTo("Panel.Text")); }},
+      {"T.IsLinkedTo(fmMain.Panel.Text)", [](Pins& p) { return YesNo(p.T.IsLinkedTo("fmMain.Panel.Text")); }},
+      {"T.IsLinkedTo(fmMain.Panel.L)", [](Pins& p) { return YesNo(p.T.IsLinkedTo("fmMain.Panel.L")); }},
+      {"L.IsConnectedByStateTo(T)", [](Pins& p) { return YesNo(p.L.IsConnectedByStateTo(&p.T)); }},
+      {"L.IsLinkedTo(fmMain.Panel.T)", [](Pins& p) { return YesNo(p.L.IsLinkedTo("fmMain.Panel.T")); }},
+      {"Text.IsLinkedTo(Panel.T)", [](Pins& p) { return YesNo(p.Text.IsLinkedTo("Panel.T")); }},
+      {"Text.IsLinkedTo(fmMain.Panel.T)", [](Pins& p) { return YesNo(p.Text.IsLinkedTo("fmMain.Panel.T")); }},
+      {"Text.IsLinkedTo(fmMain.Panel.S)", [](Pins& p) { return YesNo(p.Text.IsLinkedTo("fmMain.Panel.S")); }},
+      {"Text.IsConnectedAfter(U, T)", [](Pins& p) { return YesNo(p.Text.IsConnectedAfter(&p.U, &p.T)); }},
+      {"Text.IsConnectedAfter(S, nil)", [](Pins& p) { return YesNo(p.Text.IsConnectedAfter(&p.S, nullptr)); }},
+      {"Text.GetConnectedAfterPin(1)", [](Pins& p) { return NameOf(p.Text.GetConnectedAfterPin(1)); }},
+      {"Text.GetAfterPinDisplayName(U)", [](Pins& p) { return p.Text.GetAfterPinDisplayName(&p.U); }},
+      {"Text.ConnectedDispatcherCount", [](Pins& p) { return std::to_string(p.Text.ConnectedDispatcherCount()); }},
+  };
+  return q;
+}
+
+TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
+  ClearStreamTypeRegistries();
+  UnregisterStandardTypes();
+  RegisterStandardTypes();
+  struct Answer {
+    const char* question;
+    std::string answer;
+  };
+  struct Case {
+    const char* links;
+    std::function<void(Pins&)> make;
+    std::vector<Answer> answers;
+  } cases[] = {
+      {"no link", nullptr,
+       {{"X.ConnectedDispatcherCount", "0"},
+        {"X.GetConnectedDispatcher(0)", "-"},
+        {"X.IsConnectedToState(d1)", "no"},
+        {"X.IsConnectedByStateTo(Y)", "no"},
+        {"X.IsConnectedAfter(Y, nil)", "no"},
+        {"X.GetAfterPin(Z)", "-"},
+        {"X.IsLinkedTo(fmMain.Panel.Y)", "no"},
+        {"B.ConnectedDispatcherCount", "0"},
+        {"B.DownStreamID", "NIL ID"},
+        {"B.UpStreamLinkName", ""},
+        {"B.DownStreamLinkName", ""},
+        {"B.GetSourceLinkName", ""},
+        {"B.IsLinkedTo()", "no"},
+        {"Text.IsLinkedTo(Panel.T)", "no"},
+        {"Text.IsConnectedAfter(S, nil)", "no"}}},
+      {"X, Y in d1",
+       [](Pins& p) {
+         p.X.ConnectToState(p.d1);
+         p.Y.ConnectToState(p.d1);
+       },
+       {{"X.ConnectedDispatcherCount", "1"},
+        {"X.GetConnectedDispatcher(0)", "d1"},
+        {"X.GetConnectedDispatcher(3)", "d1"},
+        {"X.IsConnectedToState(d1)", "yes"},
+        {"X.IsConnectedToState(d2)", "no"},
+        {"X.IsConnectedByStateTo(Y)", "yes"},
+        {"X.IsConnectedByStateTo(X)", "no"},
+        {"X.IsConnectedTo(Y)", "yes"},
+        {"X.IsConnectedAfter(Y, nil)", "yes"},
+        {"X.IsConnectedAfter(Z, nil)", "no"},
+        {"X.IsLinkedTo(fmMain.Panel.Y)", "yes"},
+        {"X.IsLinkedTo(Panel.Y)", "no"},
+        {"X.IsLinkedTo(fmMain.Panel.X)", "no"},
+        {"X.IsConnectedByStateTo(Z)", "no"},
+        {"X.IsLinkedTo(fmMain.Panel.Z)", "no"},
+        {"B.ConnectedDispatcherCount", "0"}}},
+      {"X, Y, Z after Y in d1",
+       [](Pins& p) {
+         p.X.ConnectToState(p.d1);
+         p.Y.ConnectToState(p.d1);
+         p.Z.ConnectToState(p.d1, &p.Y);
+       },
+       {{"X.ConnectedDispatcherCount", "1"},
+        {"X.IsConnectedByStateTo(Z)", "yes"},
+        {"X.IsLinkedTo(fmMain.Panel.Z)", "yes"},
+        {"X.IsConnectedAfter(Z, Y)", "yes"},
+        {"X.IsConnectedAfter(Z, nil)", "no"},
+        {"X.IsConnectedAfter(Y, nil)", "yes"},
+        {"X.GetAfterPin(Z)", "Panel.Y"},
+        {"d(X).GetAfterPinDisplayName(Z)", "fmMain.Panel.Y"}}},
+      {"X, Y, and B after Y in d1",
+       [](Pins& p) {
+         p.X.ConnectToState(p.d1);
+         p.Y.ConnectToState(p.d1);
+         p.B.ConnectToState(p.d1, &p.Y);
+       },
+       {{"X.IsConnectedAfter(B, Y)", "yes"},
+        {"B.ConnectedDispatcherCount", "1"},
+        {"B.GetConnectedDispatcher(1)", "d1"},
+        {"B.IsConnectedAfter(B, Y)", "yes"},
+        {"B.GetAfterPin(B)", "Panel.Y"},
+        {"B.DownStreamID", "Boolean"},
+        {"B.GetSourceLinkName", ""},
+        {"B.IsLinkedTo()", "no"},
+        {"B.IsLinkedTo(fmMain.Panel.X)", "no"}}},
+      {"S and T in d2",
+       [](Pins& p) {
+         p.S.ConnectToState(p.d2);
+         p.T.ConnectToState(p.d2);
+       },
+       {{"T.ConnectedDispatcherCount", "1"},
+        {"T.DownStreamID", "Sting"},
+        {"T.UpStreamLinkName", "Sting"},
+        {"T.DownStreamLinkName", "Sting"}}},
+      // T is the first member: it names what it selects with the second.
+      {"T recorded first, then S",
+       [](Pins& p) {
+         p.T.ConnectToState(p.empty);
+         p.S.ConnectToState(p.empty);
+       },
+       {{"T.DownStreamID", "Sting"}, {"T.UpStreamLinkName", "Sting"}, {"T.DownStreamLinkName", "Sting"}}},
+      // L takes no text back, and sends T Float for a converter to turn.
+      {"T recorded first, then L",
+       [](Pins& p) {
+         p.T.ConnectToState(p.empty);
+         p.L.ConnectToState(p.empty);
+       },
+       {{"T.DownStreamID", "Float"}, {"T.UpStreamLinkName", ""}, {"T.DownStreamLinkName", ""}}},
+      {"T alone", [](Pins& p) { p.T.ConnectToState(p.empty); },
+       {{"T.ConnectedDispatcherCount", "1"},
+        {"T.DownStreamID", "NIL ID"},
+        {"T.UpStreamLinkName", ""},
+        {"T.DownStreamLinkName", ""}}},
+      {"L to T through a converter", [](Pins& p) { p.L.Connect(&p.T); },
+       {{"L.IsConnectedByStateTo(T)", "yes"},
+        {"L.IsLinkedTo(fmMain.Panel.T)", "yes"},
+        {"T.ConnectedDispatcherCount", "1"},
+        {"T.DownStreamID", "Sting"},
+        {"T.UpStreamLinkName", "Sting"},
+        {"T.DownStreamLinkName", "Sting"},
+        {"T.GetSourceLinkName", ""},
+        {"T.IsLinkedTo(fmMain.Panel.L)", "no"}}},
+      {"Text to T, and to U after T",
+       [](Pins& p) {
+         p.T.Connect(&p.Text);
+         p.U.ConnectAfter(&p.Text, &p.T);
+       },
+       {{"T.ConnectedDispatcherCount", "0"},
+        {"T.DownStreamID", "Sting"},
+        {"T.UpStreamLinkName", "Sting"},
+        {"T.DownStreamLinkName", "Sting"},
+        {"T.GetSourceLinkName", "Panel.Text"},
+        {"T.IsLinkedTo(Panel.Text)", "yes"},
+        {"T.IsLinkedTo(fmMain.Panel.Text)", "no"},
+        {"Text.IsLinkedTo(Panel.T)", "yes"},
+        {"Text.IsLinkedTo(fmMain.Panel.T)", "yes"},
+        {"Text.IsConnectedAfter(U, T)", "yes"},
+        {"Text.GetConnectedAfterPin(1)", "Panel.T"},
+        {"Text.GetAfterPinDisplayName(U)", "Panel.T"},
+        {"Text.ConnectedDispatcherCount", "0"}}},
+      {"Text and S in d2",
+       [](Pins& p) {
+         p.Text.ConnectToState(p.d2);
+         p.S.ConnectToState(p.d2);
+       },
+       {{"Text.ConnectedDispatcherCount", "1"},
+        {"Text.IsConnectedAfter(S, nil)", "yes"},
+        {"Text.IsLinkedTo(fmMain.Panel.S)", "no"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.links);
+    Pins p;
+    if (c.make) c.make(p);
+    for (const Answer& a : c.answers) {
+      auto q = Questions().find(a.question);
+      ASSERT_NE(q, Questions().end()) << a.question;
+      EXPECT_EQ(q->second(p), a.answer) << a.question;
+    }
+  }
+}
+
+TEST(StateLinkOperations, AfterPinsByNameTable) {
+  ClearStreamTypeRegistries();
+  UnregisterStandardTypes();
+  RegisterStandardTypes();
+  auto three = [](Pins& p) {
+    for (TOWPin* pin : {&p.X, &p.Y, &p.Z}) pin->ConnectToState(p.d1);
+  };
+  auto twoSinks = [](Pins& p) {
+    p.T.Connect(&p.Text);
+    p.U.Connect(&p.Text);
+  };
+  struct Case {
+    const char* what;
+    std::function<void(Pins&)> make;
+    std::function<std::string(Pins&)> op;  // answers the after-pin's name afterwards
+    std::string after;
+  } cases[] = {
+      {"a member by its name without root", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.Z, "Panel.Y");
+         return p.d1->GetAfterPinDisplayName(&p.Z);
+       },
+       "fmMain.Panel.Y"},
+      {"a member by its name with root", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.Z, "fmMain.Panel.X");
+         return p.d1->GetAfterPinDisplayName(&p.Z);
+       },
+       "fmMain.Panel.X"},
+      {"a name no member has changes nothing", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.Z, "Panel.X");
+         p.d1->SetAfterPinByName(&p.Z, "Panel.W");
+         return p.d1->GetAfterPinDisplayName(&p.Z);
+       },
+       "fmMain.Panel.X"},
+      {"a pin that is no member gets none", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.W, "Panel.X");
+         return p.d1->GetAfterPinDisplayName(&p.W);
+       },
+       ""},
+      {"the name read back sets the same pin", three,
+       [](Pins& p) {
+         p.d1->SetAfterPinByName(&p.Z, "Panel.X");
+         p.d1->SetAfterPinByName(&p.Z, p.d1->GetAfterPinDisplayName(&p.Z));
+         return NameOf(p.d1->GetAfterPinOf(&p.Z));
+       },
+       "Panel.X"},
+      {"a source's link by the other sink's name", twoSinks,
+       [](Pins& p) {
+         p.Text.SetAfterPinByName(&p.U, "Panel.T");
+         return p.Text.GetAfterPinDisplayName(&p.U) + (p.Text.IsConnectedAfter(&p.U, &p.T) ? " (after T)" : "");
+       },
+       "Panel.T (after T)"},
+      {"a source's link by the name of a pin it does not feed", twoSinks,
+       [](Pins& p) {
+         p.Text.SetAfterPinByName(&p.U, "Panel.X");
+         return p.Text.GetAfterPinDisplayName(&p.U);
+       },
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Pins p;
+    c.make(p);
+    EXPECT_EQ(c.op(p), c.after);
   }
 }
 
