@@ -18,7 +18,8 @@
 // Drawing: in the running visual theme when one is active (the ASXPVS
 // binding, class "spin"); otherwise left and right arrows as scroll-bar
 // arrow buttons and up and down arrows as speed buttons with a glyph (by
-// default a 9 x 6 black triangle on an olive, transparent, background).
+// default the program's resources "AdvSpinUp" and "AdvSpinDown": a 9 x 6
+// black triangle on an olive, transparent, background).
 #include <cstdint>
 
 #include "platform/ui/speedbutton.h"
@@ -30,10 +31,6 @@ enum TTimeBtnStateFlag : uint8_t { tbFocusRect = 1, tbAllowTimer = 2 };
 using TTimeBtnState = uint8_t;
 enum TButtonDirection { bdLeft, bdRight, bdUp, bdDown };
 enum TSpinDirection { spVertical, spHorizontal };
-
-// The default glyphs, drawn here: 9 x 6, olive background, a black
-// triangle of rows 1, 3, 5 and 7 pixels between a blank first and last row.
-TBitmap AdvSpinGlyph(bool up);
 
 class TAdvTimerSpeedButton : public TSpeedButton {
   TAVREL_CLASS_INFO

@@ -58,22 +58,6 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, siz
   return bytes;
 }
 
-// ---- resources ----------------------------------------------------------------
-
-void TResourceModule::Add(const std::string& name, std::vector<uint8_t> data) {
-  by_name_[AsciiUpper(name)] = std::move(data);
-}
-void TResourceModule::Add(int id, std::vector<uint8_t> data) { by_id_[id] = std::move(data); }
-
-const std::vector<uint8_t>* TResourceModule::Find(const std::string& name) const {
-  auto it = by_name_.find(AsciiUpper(name));
-  return it == by_name_.end() ? nullptr : &it->second;
-}
-const std::vector<uint8_t>* TResourceModule::Find(int id) const {
-  auto it = by_id_.find(id);
-  return it == by_id_.end() ? nullptr : &it->second;
-}
-
 // ---- THTMLPicture ------------------------------------------------------------------
 
 THTMLPicture::THTMLPicture() = default;
@@ -135,22 +119,21 @@ void THTMLPicture::LoadFromFile(const std::string& path) {
   }
 }
 
-void THTMLPicture::LoadFromResourceName(const TResourceModule* module, const std::string& name) {
-  const std::vector<uint8_t>* res = module ? module->Find(name) : nullptr;
-  if (res) LoadFromStream(*res);
+void THTMLPicture::LoadFromResourceName(const TResourceModule& instance, const std::string& name) {
+  if (const TResource* res = instance.Find(RT_RCDATA, name)) LoadFromStream(res->data);
 }
 
-void THTMLPicture::LoadFromResourceID(const TResourceModule* module, int id) {
-  const std::vector<uint8_t>* res = module ? module->Find(id) : nullptr;
-  if (!res) throw Exception("Resource " + std::to_string(id) + " not found");
-  LoadFromStream(*res);
+void THTMLPicture::LoadFromResourceID(const TResourceModule& instance, int id) {
+  const TResource* res = instance.Find(RT_RCDATA, id);
+  if (!res) throw EResNotFound("Resource " + std::to_string(id) + " not found");
+  LoadFromStream(res->data);
 }
 
 void THTMLPicture::LoadFromURL(const std::string& url) {
   const std::string upper = AsciiUpper(url);
   if (StartsWith(upper, "RES://")) {
     id_ = url;
-    if (url.size() > 6) LoadFromResourceName(resources_, url.substr(6));
+    if (url.size() > 6) LoadFromResourceName(HInstance(), url.substr(6));
   } else if (StartsWith(upper, "FILE://")) {
     id_ = url;
     if (url.size() > 7) LoadFromFile(url.substr(7));

@@ -25,7 +25,6 @@
 // Nothing here downloads: a web address leaves the picture empty.
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -35,6 +34,7 @@
 #include "controls/GifFrames.h"
 #include "platform/classes.h"
 #include "platform/ui/graphics.h"
+#include "platform/ui/resources.h"
 
 namespace tavrel {
 
@@ -43,19 +43,6 @@ inline constexpr size_t kMaxPictureFileSize = size_t{16} << 20;
 // The bytes of a regular file of at most `limit` bytes; nothing for a
 // missing file, a directory, a device, a FIFO or a larger file.
 std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, size_t limit);
-
-// The data resources (RCDATA) of a module, by name (case ignored) and by number.
-class TResourceModule {
- public:
-  void Add(const std::string& name, std::vector<uint8_t> data);
-  void Add(int id, std::vector<uint8_t> data);
-  const std::vector<uint8_t>* Find(const std::string& name) const;
-  const std::vector<uint8_t>* Find(int id) const;
-
- private:
-  std::map<std::string, std::vector<uint8_t>> by_name_;
-  std::map<int, std::vector<uint8_t>> by_id_;
-};
 
 class THTMLPicture;
 using TPictureEvent = std::function<void(THTMLPicture&)>;
@@ -83,12 +70,13 @@ class THTMLPicture : public TGraphic {
   void LoadFromStream(std::span<const uint8_t> data);
   // As LoadFromStream, but every failure leaves the picture empty.
   void LoadFromFile(const std::string& path);
-  // A named RCDATA resource of `module`; nothing when it has none of that name.
-  void LoadFromResourceName(const TResourceModule* module, const std::string& name);
-  // A numbered RCDATA resource; raises Exception when it is missing.
-  void LoadFromResourceID(const TResourceModule* module, int id);
-  // "RES://name" (the program's resources), "FILE://path"; any other URL
-  // is recorded and loads nothing.
+  // A named RCDATA resource of `instance` (HInstance() for the program's
+  // own); nothing when it has none of that name.
+  void LoadFromResourceName(const TResourceModule& instance, const std::string& name);
+  // A numbered RCDATA resource; raises EResNotFound when it is missing.
+  void LoadFromResourceID(const TResourceModule& instance, int id);
+  // "RES://name" (an RCDATA resource of the program), "FILE://path"; any
+  // other URL is recorded and loads nothing.
   void LoadFromURL(const std::string& url);
   // Form data "Data": the bytes as stored, loaded without OnChange.
   void ReadData(std::span<const uint8_t> data);
@@ -107,8 +95,6 @@ class THTMLPicture : public TGraphic {
   const std::string& ID() const { return id_; }
   void SetID(const std::string& v) { id_ = v; }
   const std::string& URL() const { return url_; }
-  // Where "RES://" finds its resources: the program's own, none by default.
-  void SetResourceModule(const TResourceModule* m) { resources_ = m; }
 
   bool IsGIF() const;
   // Frame headers of a GIF (0 when its images carry no control extension);
@@ -149,7 +135,6 @@ class THTMLPicture : public TGraphic {
   mutable std::vector<TGifFrame> frames_;
   uint16_t frame_x_ = 0, frame_y_ = 0, anim_max_x_ = 0, anim_max_y_ = 0;
   int next_count_ = -1, timer_count_ = -1;
-  const TResourceModule* resources_ = nullptr;
 };
 
 // Pictures loaded by URL, owned, found by their exact ID.

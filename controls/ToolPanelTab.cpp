@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/classinfo.h"
+#include "platform/ui/resources.h"
 
 namespace tavrel {
 
@@ -167,6 +168,7 @@ const ClassInfo& TAdvToolPanelTab::Class() {
 TAdvToolPanelTab::TAdvToolPanelTab(TComponent* owner)
     : TCustomControl(owner), panels_(std::make_unique<TToolPanels>(this)) {
   panel_form_ = TComponent::Create<TToolPanelForm>(this);
+  up_down_ = LoadBitmap(HInstance(), "KIV_UPDOWN");
   SetAlign(alLeft);
   SetBounds(0, 0, 23, 200);
   SetColor(clInfoBk);

@@ -336,6 +336,7 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   TAutoOpenCloseSpeed open_close_speed_ = aocMedium;
   TSlideSpeed slide_speed_ = ssMedium;
   int paint_offset_ = 0;
+  TBitmap up_down_;  // the scroll arrows, from the resource KIV_UPDOWN
   TColor color_to_ = clNone, tab_color_to_ = clNone, tab_border_color_ = RGB(128, 128, 128);
   int hover_panel_ = -1;
   int mouse_panel_ = -1;

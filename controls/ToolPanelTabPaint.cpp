@@ -77,16 +77,7 @@ void TAdvToolPanelTab::Paint() {
     c.Brush().SetColor(Color());
     c.Rectangle(0, h - 9, w, h);
     // The scroll arrows: down on the left, up on the right, black on white.
-    c.Brush().SetColor(clWhite);
-    c.Pen().SetColor(clWhite);
-    c.Rectangle(1, h - 9, 18, h);
-    c.Pen().SetColor(clBlack);
-    for (int k = 0; k < 4; ++k) {
-      c.MoveTo(2 + k, h - 7 + k);
-      c.LineTo(9 - k, h - 7 + k);
-      c.MoveTo(10 + k, h - 4 - k);
-      c.LineTo(17 - k, h - 4 - k);
-    }
+    c.Draw(1, h - 9, up_down_);
   }
 }
 

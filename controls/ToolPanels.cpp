@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/forms.h"
+#include "platform/ui/resources.h"
 
 namespace tavrel {
 
@@ -107,9 +108,9 @@ const ClassInfo& TAdvToolPanel::Class() {
 
 TAdvToolPanel::TAdvToolPanel(TComponent* owner) : TCustomControl(owner) {
   style_ |= csAcceptsControls;
-  close_glyph_ = CloseButtonGlyph();
-  locked_glyph_ = LockPinGlyph();
-  unlocked_glyph_ = UnlockPinGlyph();
+  close_glyph_ = LoadBitmap(HInstance(), "KIV_CLOSEBTN");
+  locked_glyph_ = LoadBitmap(HInstance(), "KIV_LOCKPIN");
+  unlocked_glyph_ = LoadBitmap(HInstance(), "KIV_UNLOCKPIN");
   SetTabStop(true);
   const TToolPanelColors& blue = *ToolPanelPreset(esOffice2003Blue);
   focus_caption_color_ = blue.FocusCaptionColor;

@@ -292,6 +292,8 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   int open_width_ = 150;
   bool mouse_down_ = false;
   bool locked_ = false;
+  // The resources KIV_CLOSEBTN, KIV_LOCKPIN and KIV_UNLOCKPIN, 16 by 16
+  // monochrome: only their sizes are used, the marks are drawn as lines.
   TBitmap close_glyph_, locked_glyph_, unlocked_glyph_;
   bool can_size_ = true;
   bool hidden_ = false;
@@ -335,11 +337,5 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
 
 // "1.5.2.0": the version the panels and their bar report.
 std::string ToolPanelVersionText();
-
-// The 16 by 16 monochrome pictures of the close and lock buttons: a cross,
-// a pin pointing down (locked) and a pin pointing left (unlocked).
-TBitmap CloseButtonGlyph();
-TBitmap LockPinGlyph();
-TBitmap UnlockPinGlyph();
 
 }  // namespace tavrel

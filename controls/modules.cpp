@@ -4,13 +4,16 @@
 
 #include "controls/AdvCombo.h"
 #include "controls/AdvSpin.h"
+#include "controls/PictureContainer.h"
 #include "controls/ToolPanelTab.h"
 #include "controls/ToolPanels.h"
 #include "controls/VrLabel.h"
 #include "controls/htmlbtns.h"
 #include "platform/classinfo.h"
+#include "platform/ui/resources.h"
 
 namespace tavrel {
+
 namespace {
 
 std::span<const ClassInfo* const> ControlClasses() {
@@ -22,7 +25,9 @@ std::span<const ClassInfo* const> ControlClasses() {
 }  // namespace
 
 std::vector<ModuleStep> ControlsModules() {
-  return {{"controls classes",
+  return {{"controls resources", [] { HInstance().Register(ControlsResources()); },
+           [] { HInstance().Unregister(ControlsResources()); }},
+          {"controls classes",
            [] {
              for (const ClassInfo* ci : ControlClasses()) RegisterClass(*ci);
            },

@@ -365,23 +365,48 @@ TEST_F(PictureFiles, ReadRegularFileRefusesLargerFiles) {
   EXPECT_EQ(p.Width(), 0);
 }
 
+// The test program's own RCDATA (CMakeLists.txt): LOGO, a 4 x 3 picture of
+// a red, a green, a blue and a yellow column, and number 7, 2 x 2 blue.
+TEST(HTMLPicture, ResourceUrlsReadTheProgramsData) {
+  struct Case {
+    std::string url;
+    int width;  // 0: nothing loaded
+  } cases[] = {
+      {"res://logo", 4},      // prefix and name in any case
+      {"RES://LOGO", 4},
+      {"RES://", 0},          // no name: nothing to load
+      {"RES://nothing", 0},   // no such resource
+      {"RES://HTMBCHK01", 0}, // a bitmap of the controls, no RCDATA
+      {"RES://7", 0},         // a name, not the number 7
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    THTMLPicture p;
+    EXPECT_NO_THROW(p.LoadFromURL(c.url));
+    EXPECT_EQ(p.ID(), c.url);
+    EXPECT_EQ(p.Width(), c.width);
+    EXPECT_EQ(p.Empty(), c.width == 0);
+  }
+  THTMLPicture logo;
+  logo.LoadFromURL("RES://LOGO");
+  EXPECT_EQ(DrawnPixel(logo, 0, 1), clRed);
+  EXPECT_EQ(DrawnPixel(logo, 3, 2), clYellow);
+  // A missing name loads nothing: the picture stays as it was, under the new ID.
+  logo.LoadFromURL("RES://nothing");
+  EXPECT_EQ(logo.Width(), 4);
+  EXPECT_EQ(logo.ID(), "RES://nothing");
+  logo.LoadFromResourceName(HInstance(), "nothing");
+  EXPECT_EQ(logo.Width(), 4);
+
+  THTMLPicture numbered;
+  numbered.LoadFromResourceID(HInstance(), 7);
+  EXPECT_EQ(numbered.Width(), 2);
+  EXPECT_EQ(DrawnPixel(numbered, 1, 1), clBlue);
+  EXPECT_THROW(numbered.LoadFromResourceID(HInstance(), 8), EResNotFound);
+  EXPECT_EQ(numbered.Width(), 2);
+}
+
 TEST(HTMLPicture, UrlsOfOtherKinds) {
-  TResourceModule program;
-  program.Add("LOGO", OneFrameGif());
-  THTMLPicture res;
-  res.SetResourceModule(&program);
-  res.LoadFromURL("res://logo");
-  EXPECT_EQ(res.Width(), 3);
-  EXPECT_EQ(res.ID(), "res://logo");
-
-  THTMLPicture bare;
-  bare.SetResourceModule(&program);
-  bare.LoadFromURL("RES://");
-  EXPECT_EQ(bare.ID(), "RES://");
-  EXPECT_TRUE(bare.Empty());
-  bare.LoadFromURL("RES://nothing");
-  EXPECT_TRUE(bare.Empty());
-
   THTMLPicture sync;
   sync.SetAsynch(false);
   sync.LoadFromURL("http://example.org/a.gif");
@@ -395,11 +420,6 @@ TEST(HTMLPicture, UrlsOfOtherKinds) {
   EXPECT_EQ(async.ID(), "");
   async.LoadFromURL("http://example.org/b.gif");
   EXPECT_EQ(async.URL(), "http://example.org/a.gif") << "busy for good";
-
-  EXPECT_THROW(res.LoadFromResourceID(&program, 7), Exception);
-  program.Add(7, Bmp(2, 2, clRed));
-  res.LoadFromResourceID(&program, 7);
-  EXPECT_EQ(res.Width(), 2);
 }
 
 TEST(PictureLookups, ContainerFoldsAsciiOnlyAndCacheIsExact) {
