@@ -9,6 +9,7 @@
 #include "controls/versiontext.h"
 #include "platform/classinfo.h"
 #include "platform/exceptions.h"
+#include "platform/filer.h"
 #include "platform/ui/imagebytes.h"
 
 namespace tavrel {
@@ -60,6 +61,22 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, siz
 
 // ---- THTMLPicture ------------------------------------------------------------------
 
+const ClassInfo& THTMLPicture::Class() {
+  using P = THTMLPicture;
+  static const ClassInfo ci = ClassBuilder<P>("THTMLPicture", TPersistent::Class())
+                                  .prop("Stretch", &P::Stretch, &P::SetStretch)
+                                  .defaultValue(false)
+                                  .prop("Frame", &P::Frame, &P::SetFrame)
+                                  .defaultValue(int64_t{1})
+                                  .event("OnFrameChange", &P::OnFrameChange)
+                                  .event("OnDownLoadError", &P::OnDownLoadError)
+                                  .event("OnDownLoadComplete", &P::OnDownLoadComplete)
+                                  .event("OnDownLoadCancel", &P::OnDownLoadCancel)
+                                  .event("OnDownLoadProgress", &P::OnDownLoadProgress)
+                                  .build();
+  return ci;
+}
+
 THTMLPicture::THTMLPicture() = default;
 THTMLPicture::~THTMLPicture() = default;
 
@@ -102,8 +119,18 @@ void THTMLPicture::LoadFromStream(std::span<const uint8_t> data) {
 }
 
 void THTMLPicture::ReadData(std::span<const uint8_t> data) {
+  // Form data holds Frame before Data: the frame belongs with these bytes.
+  const int frame = frame_;
   TakeBytes(data);
+  const int count = FrameCount();
+  frame_ = count >= 1 ? std::clamp(frame, 1, count) : frame;
   Decode();
+}
+
+void THTMLPicture::DefineProperties(TFiler& filer) {
+  filer.DefineProperty(
+      "Data", [this](TReader& r) { ReadData(r.ReadBinary()); }, [this](TWriter& w) { w.WriteBinary(data_); },
+      !Empty());
 }
 
 void THTMLPicture::SaveToStream(std::vector<uint8_t>& out) const { out.insert(out.end(), data_.begin(), data_.end()); }
@@ -147,20 +174,28 @@ void THTMLPicture::LoadFromURL(const std::string& url) {
   }
 }
 
-void THTMLPicture::Assign(const THTMLPicture* source) {
+void THTMLPicture::Reset() {
   is_empty_ = true;
   image_.reset();
   ResetAnimation();
   frame_x_ = frame_y_ = anim_max_x_ = anim_max_y_ = 0;
-  if (!source) {
-    data_.clear();
-    return;
-  }
-  stretch_ = source->stretch_;
-  id_ = source->id_;
-  data_ = source->data_;
+}
+
+void THTMLPicture::Assign(TPersistent* source) {
+  if (auto* picture = dynamic_cast<THTMLPicture*>(source)) return Assign(*picture);
+  Reset();
+  if (!source) data_.clear();
+}
+
+void THTMLPicture::Assign(const THTMLPicture& source) {
+  Reset();
+  stretch_ = source.stretch_;
+  id_ = source.id_;
+  data_ = source.data_;
+  frame_ = source.frame_;
+  // An empty picture copies as empty: there are no bytes to decode.
+  if (data_.empty()) return;
   is_empty_ = false;
-  frame_ = source->frame_;
   Decode();
   Changed();
 }
@@ -186,7 +221,7 @@ void THTMLPicture::SetFrame(int v) {
   frame_ = v;
   if (is_empty_) return;
   Decode();
-  if (OnFrameChange) OnFrameChange(*this);
+  if (OnFrameChange) OnFrameChange(this);
 }
 
 void THTMLPicture::FrameNext() { frame_ = frame_ < frame_count_ ? frame_ + 1 : 1; }
@@ -253,6 +288,7 @@ bool THTMLPictureCache::Animate() {
 
 const ClassInfo& TPictureItem::Class() {
   static const ClassInfo ci = ClassBuilder<TPictureItem>("TPictureItem", TCollectionItem::Class())
+                                  .prop("Picture", &TPictureItem::PictureObject)
                                   .prop("Name", &TPictureItem::Name, &TPictureItem::SetName)
                                   .prop("Tag", &TPictureItem::Tag, &TPictureItem::SetTag)
                                   .defaultValue(int64_t{0})
@@ -265,7 +301,7 @@ void TPictureItem::Assign(TPersistent* source) {
   if (!item) throw EConvertError("Invalid class typecast");
   name_ = item->name_;
   tag_ = item->tag_;
-  picture_.Assign(&item->picture_);
+  picture_.Assign(item->picture_);
 }
 
 const ClassInfo& TPictureCollection::Class() {
@@ -281,6 +317,7 @@ bool TPictureCollection::Animate() {
 
 const ClassInfo& TPictureContainer::Class() {
   static const ClassInfo ci = ClassBuilder<TPictureContainer>("TPictureContainer", TComponent::Class())
+                                  .prop("Items", &TPictureContainer::ItemsObject)
                                   .prop("Version", &TPictureContainer::Version, &TPictureContainer::SetVersion)
                                   .build();
   return ci;

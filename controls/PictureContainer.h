@@ -4,6 +4,16 @@
 // size or stretched, and steps through the frames of an animated GIF;
 // THTMLPictureCache finds pictures loaded by URL; TPictureContainer holds
 // named pictures, found without regard to the case of ASCII letters.
+// A container reads and writes its pictures with the form data:
+//
+//   object PictureContainer1: TPictureContainer
+//     Items = <
+//       item
+//         Picture.Frame = 2                  // read before the data, and kept
+//         Picture.Data = {474946383961...}   // the encoded bytes as loaded
+//         Name = 'spinner'
+//       end>
+//   end
 //
 //   THTMLPicture pic;
 //   pic.LoadFromStream(gifBytes);          // frame 1 decoded
@@ -45,12 +55,13 @@ inline constexpr size_t kMaxPictureFileSize = size_t{16} << 20;
 std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, size_t limit);
 
 class THTMLPicture;
-using TPictureEvent = std::function<void(THTMLPicture&)>;
-using TDownloadProgressEvent = std::function<void(THTMLPicture&, uint32_t size, uint32_t total)>;
-using TDownloadCancelEvent = std::function<void(THTMLPicture&, bool& cancel)>;
-using TDownloadErrorEvent = std::function<void(THTMLPicture&, const std::string& err)>;
+using TDownloadProgressEvent = Method<void(TObject* sender, uint32_t size, uint32_t total)>;
+using TDownloadCancelEvent = Method<void(TObject* sender, bool& cancel)>;
+using TDownloadErrorEvent = Method<void(TObject* sender, const std::string& err)>;
 
-class THTMLPicture : public TGraphic {
+// A graphic, and persistent for the form data of the item that holds it.
+class THTMLPicture : public TGraphic, public TPersistent {
+  TAVREL_CLASS_INFO
  public:
   THTMLPicture();
   ~THTMLPicture() override;
@@ -78,14 +89,20 @@ class THTMLPicture : public TGraphic {
   // "RES://name" (an RCDATA resource of the program), "FILE://path"; any
   // other URL is recorded and loads nothing.
   void LoadFromURL(const std::string& url);
-  // Form data "Data": the bytes as stored, loaded without OnChange.
+  // Form data "Data": the bytes as stored, loaded without OnChange; the
+  // Frame read before them is kept (within the frame count of a GIF).
+  // Undecodable bytes raise as LoadFromStream does.
   void ReadData(std::span<const uint8_t> data);
+  void DefineProperties(TFiler& filer) override;
   void SaveToStream(std::vector<uint8_t>& out) const;
   const std::vector<uint8_t>& Data() const { return data_; }
 
   // Resets the animation, then takes a picture's bytes, frame number, ID
-  // and Stretch; null clears the picture.
-  void Assign(const THTMLPicture* source);
+  // and Stretch.
+  void Assign(const THTMLPicture& source);
+  // The same from a picture; null clears the picture; any other source
+  // only resets it.
+  void Assign(TPersistent* source) override;
 
   bool Stretch() const { return stretch_; }
   void SetStretch(bool v) { stretch_ = v; }
@@ -111,14 +128,15 @@ class THTMLPicture : public TGraphic {
   uint16_t FrameXPos() const { return frame_x_; }
   uint16_t FrameYPos() const { return frame_y_; }
 
-  TPictureEvent OnFrameChange;
+  TNotifyEvent OnFrameChange;
   // Kept for form data and callers; nothing here raises them.
   TDownloadProgressEvent OnDownLoadProgress;
   TDownloadCancelEvent OnDownLoadCancel;
-  TPictureEvent OnDownLoadComplete;
+  TNotifyEvent OnDownLoadComplete;
   TDownloadErrorEvent OnDownLoadError;
 
  private:
+  void Reset();
   void ResetAnimation();
   void TakeBytes(std::span<const uint8_t> data);
   void Decode();
@@ -157,7 +175,9 @@ class TPictureItem : public TCollectionItem {
  public:
   explicit TPictureItem(TCollection* collection) : TCollectionItem(collection) {}
   THTMLPicture& Picture() { return picture_; }
-  void SetPicture(const THTMLPicture& v) { picture_.Assign(&v); }
+  // "Picture" in form data.
+  const THTMLPicture* PictureObject() const { return &picture_; }
+  void SetPicture(const THTMLPicture& v) { picture_.Assign(v); }
   const std::string& Name() const { return name_; }
   void SetName(const std::string& v) { name_ = v; }
   int Tag() const { return tag_; }
@@ -186,6 +206,8 @@ class TPictureContainer : public TComponent {
  public:
   explicit TPictureContainer(TComponent* owner);
   TPictureCollection& Items() { return items_; }
+  // "Items" in form data, which fills the collection there is.
+  const TPictureCollection* ItemsObject() const { return &items_; }
   // The first item whose name matches with ASCII letters folded; null when none.
   virtual THTMLPicture* FindPicture(const std::string& name);
   std::string Version() const;

@@ -17,8 +17,9 @@ namespace tavrel {
 namespace {
 
 std::span<const ClassInfo* const> ControlClasses() {
-  static const ClassInfo* const classes[] = {&TVrLabel::Class(),     &TAdvToolPanel::Class(), &TAdvToolPanelTab::Class(),
-                                             &TAdvComboBox::Class(), &TAdvSpinEdit::Class(),  &THTMLCheckBox::Class()};
+  static const ClassInfo* const classes[] = {&TVrLabel::Class(),         &TAdvToolPanel::Class(), &TAdvToolPanelTab::Class(),
+                                             &TAdvComboBox::Class(),     &TAdvSpinEdit::Class(),  &THTMLCheckBox::Class(),
+                                             &TPictureContainer::Class()};
   return classes;
 }
 

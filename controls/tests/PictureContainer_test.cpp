@@ -62,13 +62,7 @@ std::vector<uint8_t> PatternInImageDataGif() {
   return v;
 }
 
-std::vector<uint8_t> Bmp(int w, int h, TColor c) {
-  TBitmap b;
-  b.SetSize(w, h);
-  b.Canvas().Brush().SetColor(c);
-  b.Canvas().FillRect(Rect(0, 0, w, h));
-  return b.SaveToBytes();
-}
+std::vector<uint8_t> Bmp(int w, int h, TColor c) { return test::SolidBitmap(w, h, c).SaveToBytes(); }
 
 TColor DrawnPixel(const THTMLPicture& p, int x, int y, TRect r = Rect(0, 0, 8, 8)) {
   TBitmap b;
@@ -153,7 +147,10 @@ TEST(HTMLPicture, FramesOfAnAnimatedGifDecodeWithTheirPlace) {
   THTMLPicture p;
   int changes = 0, frameChanges = 0;
   p.OnChange = [&] { ++changes; };
-  p.OnFrameChange = [&](THTMLPicture&) { ++frameChanges; };
+  p.OnFrameChange = [&](TObject* sender) {
+    EXPECT_EQ(sender, &p);
+    ++frameChanges;
+  };
   p.LoadFromStream(ThreeFrameGif());
   EXPECT_EQ(changes, 1);
   EXPECT_TRUE(p.IsGIF());
@@ -268,6 +265,13 @@ TEST(HTMLPicture, AssignResetsAndCopies) {
   EXPECT_TRUE(b.Empty());
   EXPECT_TRUE(b.Data().empty());
   EXPECT_EQ(b.FrameCount(), -1);
+
+  // An empty picture copies as empty, with no bytes to fail decoding on.
+  THTMLPicture empty;
+  a.Assign(empty);
+  EXPECT_TRUE(a.Empty());
+  EXPECT_TRUE(a.Data().empty());
+  EXPECT_FALSE(a.Stretch());
 }
 
 // Step as a table of ticks: each entry is what one call returns, then the frame.
@@ -443,6 +447,12 @@ TEST(PictureLookups, ContainerFoldsAsciiOnlyAndCacheIsExact) {
   EXPECT_EQ(copy->Tag(), 4);
   EXPECT_EQ(copy->Picture().Width(), 3);
   EXPECT_THROW(copy->Assign(c.get()), EConvertError);
+  // A whole collection copies, items with no picture included.
+  TPictureCollection again(nullptr);
+  again.Assign(&c->Items());
+  ASSERT_EQ(again.Count(), c->Items().Count());
+  EXPECT_EQ(again.Items(0)->Picture().Width(), 3);
+  EXPECT_TRUE(again.Items(1)->Picture().Empty());
 
   THTMLPictureCache cache;
   THTMLPicture* p = cache.AddPicture();

@@ -236,14 +236,9 @@ std::vector<uint8_t> PictureRecord(const std::string& className, const std::vect
 }
 
 std::string PanelWithBackground(const std::vector<uint8_t>& record) {
-  static const char* const hex = "0123456789ABCDEF";
-  std::string text = "object fmPic: TForm\n  object pnl: TAdvToolPanel\n    Width = 120\n    Height = 90\n";
-  text += "    Background.Data = {\n      ";
-  for (uint8_t b : record) {
-    text += hex[b >> 4];
-    text += hex[b & 15];
-  }
-  return text + "}\n  end\nend\n";
+  return "object fmPic: TForm\n  object pnl: TAdvToolPanel\n    Width = 120\n    Height = 90\n"
+         "    Background.Data = {\n      " +
+         test::HexText(record) + "}\n  end\nend\n";
 }
 
 TEST_F(ToolPanelFormTest, BackgroundPictureReadsAndWritesWithTheForm) {

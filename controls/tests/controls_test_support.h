@@ -57,16 +57,38 @@ class ControlsTest : public testing::Test {
   TForm* form = nullptr;
 };
 
+// A w x h picture of one colour.
+inline TBitmap SolidBitmap(int w, int h, TColor colour) {
+  TBitmap pic;
+  pic.SetSize(w, h);
+  pic.Canvas().Brush().SetColor(colour);
+  pic.Canvas().FillRect(Rect(0, 0, w, h));
+  return pic;
+}
+
+// Adds one square picture of one colour to an image list of that size.
+inline void AddSolidImage(TImageList* images, int size, TColor colour) {
+  images->SetSize(size, size);
+  TBitmap pic = SolidBitmap(size, size, colour);
+  images->AddMasked(pic, clNone);
+}
+
 // An image list holding one square picture of one colour.
 inline TImageList* SolidImages(TComponent* owner, int size, TColor colour) {
   auto* images = TComponent::Create<TImageList>(owner);
-  images->SetSize(size, size);
-  TBitmap pic;
-  pic.SetSize(size, size);
-  pic.Canvas().Brush().SetColor(colour);
-  pic.Canvas().FillRect(Rect(0, 0, size, size));
-  images->AddMasked(pic, clNone);
+  AddSolidImage(images, size, colour);
   return images;
+}
+
+// Bytes as form text writes binary values: two upper-case hex digits each.
+inline std::string HexText(const std::vector<uint8_t>& bytes) {
+  static const char* const digits = "0123456789ABCDEF";
+  std::string s;
+  for (uint8_t b : bytes) {
+    s += digits[b >> 4];
+    s += digits[b & 15];
+  }
+  return s;
 }
 
 // A tab bar that answers from its fields and logs every call.
