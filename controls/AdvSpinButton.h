@@ -22,6 +22,7 @@
 // black triangle on an olive, transparent, background).
 #include <cstdint>
 
+#include "controls/PictureData.h"
 #include "platform/ui/speedbutton.h"
 #include "platform/ui/timer.h"
 
@@ -78,6 +79,9 @@ class TAdvSpinButton : public TCustomControl {
   void SetUpGlyph(const TBitmap& v) { SetButtonGlyph(up_, v, true); }
   const TBitmap& DownGlyph() const { return down_->Glyph(); }
   void SetDownGlyph(const TBitmap& v) { SetButtonGlyph(down_, v, false); }
+  // "UpGlyph" and "DownGlyph" in form data (PictureData.h).
+  const TBitmapData* UpGlyphData() const { return &up_glyph_data_; }
+  const TBitmapData* DownGlyphData() const { return &down_glyph_data_; }
   int UpNumGlyphs() const { return up_->NumGlyphs(); }
   void SetUpNumGlyphs(int v) { up_->SetNumGlyphs(v); }
   int DownNumGlyphs() const { return down_->NumGlyphs(); }
@@ -114,6 +118,10 @@ class TAdvSpinButton : public TCustomControl {
   TAdvTimerSpeedButton* focused_ = nullptr;
   TWinControl* focus_control_ = nullptr;
   TSpinDirection direction_ = spVertical;
+  TBitmapData up_glyph_data_{[this]() -> const TBitmap& { return UpGlyph(); },
+                             [this](const TBitmap& b) { SetUpGlyph(b); }};
+  TBitmapData down_glyph_data_{[this]() -> const TBitmap& { return DownGlyph(); },
+                               [this](const TBitmap& b) { SetDownGlyph(b); }};
 };
 
 }  // namespace tavrel

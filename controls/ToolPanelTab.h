@@ -151,6 +151,7 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   void SetImages(TImageList* v);
   TToolPanelGlyphs& Glyphs() { return glyphs_; }
   const TToolPanelGlyphs& PanelGlyphs() const override { return glyphs_; }
+  const TToolPanelGlyphs* PanelGlyphsObject() const { return &glyphs_; }
   TPanelPersistence& Persist() { return persist_; }
   TPanelPersistence* PersistObject() const { return const_cast<TPanelPersistence*>(&persist_); }
   TPanelPosition Position() const override { return position_; }
@@ -174,6 +175,8 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   void SetTabWidth(int v) { Store(tab_width_, v); }
   const TPicture& TabGlyph() const { return tab_glyph_; }
   void SetTabGlyph(const TPicture& v);
+  // "TabGlyph" in form data (PictureData.h).
+  const TPictureData* TabGlyphData() const { return &tab_glyph_data_; }
   TTextDirection TextDirection() const { return text_direction_; }
   void SetTextDirection(TTextDirection v) { Store(text_direction_, v); }
   std::string Version() const;
@@ -343,6 +346,7 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   TColor tab_hover_color_ = clNone, tab_hover_color_to_ = clNone;
   int tab_width_ = 23;
   TPicture tab_glyph_;
+  TPictureData tab_glyph_data_{tab_glyph_, [this](const TPicture& p) { SetTabGlyph(p); }};
   TPanelPersistence persist_;
   TToolPanelGlyphs glyphs_;
   bool auto_theme_adapt_ = false;

@@ -106,6 +106,22 @@ const ClassInfo& TAdvToolPanel::Class() {
   return ci;
 }
 
+const ClassInfo& TToolPanelGlyphs::Class() {
+  using G = TToolPanelGlyphs;
+  static const ClassInfo ci = ClassBuilder<G>("TToolPanelGlyphs", TPersistent::Class())
+                                  .prop("CloseGlyphNormal", &G::Data<&G::close_normal_>)
+                                  .prop("CloseGlyphDown", &G::Data<&G::close_down_>)
+                                  .prop("CloseGlyphHot", &G::Data<&G::close_hot_>)
+                                  .prop("LockGlyphNormal", &G::Data<&G::lock_normal_>)
+                                  .prop("LockGlyphDown", &G::Data<&G::lock_down_>)
+                                  .prop("LockGlyphHot", &G::Data<&G::lock_hot_>)
+                                  .prop("UnLockGlyphNormal", &G::Data<&G::unlock_normal_>)
+                                  .prop("UnLockGlyphDown", &G::Data<&G::unlock_down_>)
+                                  .prop("UnLockGlyphHot", &G::Data<&G::unlock_hot_>)
+                                  .build();
+  return ci;
+}
+
 TAdvToolPanel::TAdvToolPanel(TComponent* owner) : TCustomControl(owner) {
   style_ |= csAcceptsControls;
   close_glyph_ = LoadBitmap(HInstance(), "KIV_CLOSEBTN");

@@ -41,12 +41,27 @@ enum TPanelPosition { ppLeft, ppRight, ppTop, ppBottom };
 enum TPanelState { psClosed, psOpened, psDocked };
 
 // Pictures a tab bar gives its panels' close and lock buttons; an empty
-// normal picture leaves the panel drawing its own marks.
-class TToolPanelGlyphs {
+// normal picture leaves the panel drawing its own marks. Each is published
+// for form data ("PanelGlyphs.CloseGlyphNormal.Data").
+class TToolPanelGlyphs : public TPersistent {
+  TAVREL_CLASS_INFO
  public:
+  TToolPanelGlyphs() = default;
+  TToolPanelGlyphs(const TToolPanelGlyphs&) = delete;
+  TToolPanelGlyphs& operator=(const TToolPanelGlyphs&) = delete;
+
   TPicture CloseGlyphNormal, CloseGlyphDown, CloseGlyphHot;
   TPicture LockGlyphNormal, LockGlyphDown, LockGlyphHot;
   TPicture UnLockGlyphNormal, UnLockGlyphDown, UnLockGlyphHot;
+
+ private:
+  template <TPictureData TToolPanelGlyphs::*D>
+  const TPictureData* Data() const {
+    return &(this->*D);
+  }
+  TPictureData close_normal_{CloseGlyphNormal}, close_down_{CloseGlyphDown}, close_hot_{CloseGlyphHot};
+  TPictureData lock_normal_{LockGlyphNormal}, lock_down_{LockGlyphDown}, lock_hot_{LockGlyphHot};
+  TPictureData unlock_normal_{UnLockGlyphNormal}, unlock_down_{UnLockGlyphDown}, unlock_hot_{UnLockGlyphHot};
 };
 
 // What a panel asks of the tab bar it belongs to. The bar sets itself with

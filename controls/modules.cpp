@@ -19,7 +19,7 @@ namespace {
 std::span<const ClassInfo* const> ControlClasses() {
   static const ClassInfo* const classes[] = {&TVrLabel::Class(),         &TAdvToolPanel::Class(), &TAdvToolPanelTab::Class(),
                                              &TAdvComboBox::Class(),     &TAdvSpinEdit::Class(),  &THTMLCheckBox::Class(),
-                                             &TPictureContainer::Class()};
+                                             &TAdvSpinButton::Class(),   &TPictureContainer::Class()};
   return classes;
 }
 

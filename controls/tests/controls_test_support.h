@@ -80,6 +80,32 @@ inline TImageList* SolidImages(TComponent* owner, int size, TColor colour) {
   return images;
 }
 
+// A bitmap's "Data" as form data holds it: the image's byte count, low
+// byte first, then the image file.
+inline std::vector<uint8_t> BitmapRecord(const std::vector<uint8_t>& image, uint32_t count) {
+  std::vector<uint8_t> r;
+  for (int i = 0; i < 4; ++i) r.push_back(uint8_t(count >> (8 * i)));
+  r.insert(r.end(), image.begin(), image.end());
+  return r;
+}
+inline std::vector<uint8_t> BitmapRecord(const std::vector<uint8_t>& image) {
+  return BitmapRecord(image, uint32_t(image.size()));
+}
+
+// A picture's "Data": the graphic's class name as a short string, then
+// the bitmap's record.
+inline std::vector<uint8_t> PictureRecord(const std::string& className, const std::vector<uint8_t>& image,
+                                          uint32_t count) {
+  std::vector<uint8_t> r{uint8_t(className.size())};
+  r.insert(r.end(), className.begin(), className.end());
+  const std::vector<uint8_t> bitmap = BitmapRecord(image, count);
+  r.insert(r.end(), bitmap.begin(), bitmap.end());
+  return r;
+}
+inline std::vector<uint8_t> PictureRecord(const std::vector<uint8_t>& image) {
+  return PictureRecord("TBitmap", image, uint32_t(image.size()));
+}
+
 // Bytes as form text writes binary values: two upper-case hex digits each.
 inline std::string HexText(const std::vector<uint8_t>& bytes) {
   static const char* const digits = "0123456789ABCDEF";
