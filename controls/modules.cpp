@@ -7,9 +7,11 @@
 #include "controls/PictureContainer.h"
 #include "controls/ToolPanelTab.h"
 #include "controls/ToolPanels.h"
+#include "controls/VrControls.h"
 #include "controls/VrLabel.h"
 #include "controls/htmlbtns.h"
 #include "platform/classinfo.h"
+#include "platform/ui/forms.h"
 #include "platform/ui/resources.h"
 
 namespace tavrel {
@@ -28,6 +30,8 @@ std::span<const ClassInfo* const> ControlClasses() {
 std::vector<ModuleStep> ControlsModules() {
   return {{"controls resources", [] { HInstance().Register(ControlsResources()); },
            [] { HInstance().Unregister(ControlsResources()); }},
+          {"controls cursor", [] { TScreen::SetCursors(crVrHandPoint, LoadCursor(HInstance(), "VRCURSORHANDPOINT")); },
+           [] { TScreen::SetCursors(crVrHandPoint, crDefault); }},
           {"controls classes",
            [] {
              for (const ClassInfo* ci : ControlClasses()) RegisterClass(*ci);

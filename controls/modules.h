@@ -4,7 +4,8 @@
 //
 //   ModuleRun run(ControlsModules());
 //
-// Adds the controls' pictures and cursor to the program's resources and
+// Adds the controls' pictures and cursor to the program's resources, puts
+// the hand cursor in the cursor table at crVrHandPoint (VrControls.h) and
 // makes the drawn controls known to the form reader; undone at exit.
 #include <span>
 #include <vector>

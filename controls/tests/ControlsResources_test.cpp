@@ -1,15 +1,18 @@
 // The controls' pictures and cursor as program resources: what the table
 // holds, and that the controls draw what it holds.
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "controls/ToolPanelTab.h"
+#include "controls/VrLabel.h"
 #include "controls/htmlbtns.h"
 #include "controls/modules.h"
 #include "controls/tests/controls_test_support.h"
 #include "platform/ui/imagebytes.h"
+#include "platform/ui/offscreen.h"
 #include "platform/ui/resources.h"
 
 namespace tavrel {
@@ -137,6 +140,37 @@ TEST_F(ResourceDrawingTest, TheTabBarsScrollArrowsAreTheUpDownPicture) {
       EXPECT_EQ(Pixel(f.X, f.Y), clBlack) << x << "," << y;
     }
   EXPECT_EQ(black, 2 * (7 + 5 + 3 + 1)) << "a triangle down and one up";
+}
+
+// The start-up puts the hand cursor in the cursor table; a control showing
+// that index shows the loaded picture, its hot spot at the fingertip.
+TEST_F(ResourceDrawingTest, TheHandCursorIsLoadedIntoTheCursorTable) {
+  const TCursor hand = TScreen::Cursors(crVrHandPoint);
+  ASSERT_LE(hand, kFirstLoadedCursor);
+  EXPECT_EQ(LoadCursor(HInstance(), "vrcursorhandpoint"), hand) << "loaded once";
+  EXPECT_EQ(LoadCursor(HInstance(), "HTMBCHK01"), crDefault) << "a bitmap is no cursor";
+  const TCursorImage* image = LoadedCursorImage(hand);
+  ASSERT_NE(image, nullptr);
+  cairo_surface_t* s = image->image.get();
+  ASSERT_EQ(cairo_image_surface_get_width(s), 32);
+  ASSERT_EQ(cairo_image_surface_get_height(s), 32);
+  EXPECT_EQ(image->hotSpot, Point(6, 0));
+  auto argb = [&](int x, int y) {
+    const uint8_t* row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);
+    return reinterpret_cast<const uint32_t*>(row)[x];
+  };
+  EXPECT_EQ(argb(6, 0), 0xFF000000u) << "the fingertip's outline, at the hot spot";
+  EXPECT_EQ(argb(7, 1), 0xFFFFFFFFu) << "the finger";
+  EXPECT_EQ(argb(0, 0) >> 24, 0u) << "around the hand: clear";
+  EXPECT_EQ(argb(31, 31) >> 24, 0u);
+
+  auto* label = Make<TVrLabel>(form, Bounds(10, 10, 80, 20));
+  label->SetCursor(crVrHandPoint);
+  Paint();
+  Mouse(WM_MOUSEMOVE, label, 5, 5);
+  EXPECT_EQ(OffscreenWindowOf(*form)->cursor, hand);
+  Mouse(WM_MOUSEMOVE, form, 200, 200);
+  EXPECT_EQ(OffscreenWindowOf(*form)->cursor, crArrow);
 }
 
 }  // namespace

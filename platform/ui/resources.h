@@ -15,6 +15,7 @@
 //   std::span<const TResource> ControlsResources();  // generated
 //   HInstance().Register(ControlsResources());        // module start-up
 //   TBitmap box = LoadBitmap(HInstance(), "HTMBCHK01");
+//   TScreen::SetCursors(99, LoadCursor(HInstance(), "VRCURSORHANDPOINT"));
 //   const TResource* logo = HInstance().Find(RT_RCDATA, "logo");
 //
 // Names are compared with the ASCII letters folded, as resource names are;
@@ -28,6 +29,7 @@
 #include <vector>
 
 #include "platform/exceptions.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/graphics.h"
 
 namespace tavrel {
@@ -68,5 +70,20 @@ TResourceModule& HInstance();
 // A bitmap resource (a BMP file); an empty bitmap when there is none of
 // that name or its bytes are no picture.
 TBitmap LoadBitmap(const TResourceModule& module, std::string_view name);
+
+// A cursor resource (a .cur file): a cursor value (at or below
+// kFirstLoadedCursor) that windows show as its first image with that
+// image's hot spot; crDefault when there is none of that name or it cannot
+// be read. A resource loads once: asking again gives the same value, which
+// stays valid for the run.
+inline constexpr TCursor kFirstLoadedCursor = -1000;
+TCursor LoadCursor(const TResourceModule& module, std::string_view name);
+
+struct TCursorImage {
+  CairoSurface image;
+  TPoint hotSpot;
+};
+// The picture of a cursor LoadCursor gave; null for any other value.
+const TCursorImage* LoadedCursorImage(TCursor c);
 
 }  // namespace tavrel
