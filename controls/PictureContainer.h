@@ -28,7 +28,8 @@
 //   p->LoadFromURL("FILE:///usr/share/pixmaps/x.gif");  // cache.FindPicture(url) == p
 //
 // Every load (bytes, file, resource, Assign) starts the animation afresh:
-// frame 1, frames counted again, tick counters reset. A frame number
+// frames counted again, tick counters reset, at frame 1, or at the source's
+// frame for Assign and the stored Frame for form data. A frame number
 // written for a GIF is kept within 1..FrameCount. Files load only when they
 // are regular files of at most kMaxPictureFileSize bytes, so a caption that
 // names a device, a FIFO or a huge file leaves an empty picture.
