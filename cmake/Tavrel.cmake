@@ -116,3 +116,53 @@ function(tavrel_join_fuzz_targets dir)
     tavrel_join_fuzz_targets(${sub})
   endforeach()
 endfunction()
+
+# tavrel_resources(<target> <function> {<type> <name> <file>}...)
+# Compiles files into <target> as program resources (platform/ui/resources.h):
+# a generated source defines std::span<const TResource> <function>() listing
+# them, which a module start-up registers with HInstance(). <type> is
+# BITMAP (a BMP file), CURSOR (a .cur file) or RCDATA (any bytes); a <name>
+# of digits only makes a numbered resource; files are relative to the
+# current source folder. No resource compiler: EmbedResources.cmake writes
+# the bytes out as arrays whenever a file changes.
+set(TAVREL_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedResources.cmake)
+function(tavrel_resources target function)
+  set(args ${ARGN})
+  list(LENGTH args count)
+  math(EXPR odd "${count} % 3")
+  if(count EQUAL 0 OR NOT odd EQUAL 0)
+    message(FATAL_ERROR "tavrel_resources(${function}): give a type, a name and a file for each resource")
+  endif()
+  set(listing "")
+  set(files)
+  while(args)
+    list(POP_FRONT args type name file)
+    if(NOT type MATCHES "^(BITMAP|CURSOR|RCDATA)$")
+      message(FATAL_ERROR "tavrel_resources(${function}): unknown resource type ${type}")
+    endif()
+    if(NOT name MATCHES "^[A-Za-z0-9_]+$")
+      message(FATAL_ERROR "tavrel_resources(${function}): resource name ${name} is not an identifier or a number")
+    endif()
+    get_filename_component(path ${file} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    string(APPEND listing "${type} ${name} ${path}\n")
+    list(APPEND files ${path})
+  endwhile()
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/resources)
+  set(listing_file ${dir}/${function}.txt)
+  # Written only when it changes, so that the sources are not made again for nothing.
+  set(old "")
+  if(EXISTS ${listing_file})
+    file(READ ${listing_file} old)
+  endif()
+  if(NOT old STREQUAL listing)
+    file(WRITE ${listing_file} "${listing}")
+  endif()
+  set(source ${dir}/${function}.cpp)
+  add_custom_command(OUTPUT ${source}
+    COMMAND ${CMAKE_COMMAND} -DLISTING=${listing_file} -DFUNCTION=${function} -DOUT=${source}
+            -P ${TAVREL_EMBED_SCRIPT}
+    DEPENDS ${listing_file} ${files} ${TAVREL_EMBED_SCRIPT}
+    COMMENT "Embedding the resources of ${function}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${source})
+endfunction()

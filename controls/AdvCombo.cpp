@@ -29,6 +29,9 @@ const ClassInfo& TAdvComboBox::Class() {
   using C = TAdvComboBox;
   static const ClassInfo ci =
       ClassBuilder<C>("TAdvComboBox", TAdvCustomCombo::Class())
+          // A combo box's caption is its Text, stored once, under that name.
+          .prop("Caption", &C::Caption, &C::SetCaption)
+          .stored(false)
           .prop("AutoFocus", &C::AutoFocus, &C::SetAutoFocus)
           .defaultValue(false)
           .prop("ButtonWidth", &C::ButtonWidth, &C::SetButtonWidth)
@@ -68,6 +71,7 @@ const ClassInfo& TAdvComboBox::Class() {
           .prop("LabelAlwaysEnabled", &C::LabelAlwaysEnabled, &C::SetLabelAlwaysEnabled)
           .defaultValue(false)
           .prop("LabelFont", &C::LabelFontObject)
+          .prop("Text", &TControl::Text, &TControl::SetText)  // virtual: the combo box's own runs
           .prop("Version", &C::Version, &C::SetVersion)
           .event("OnDropUp", &C::OnDropUp)
           .build();

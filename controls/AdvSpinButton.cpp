@@ -4,6 +4,7 @@
 
 #include "platform/theme.h"
 #include "platform/ui/edges.h"
+#include "platform/ui/resources.h"
 
 namespace tavrel {
 
@@ -17,21 +18,9 @@ bool WindowsXPOrLater() {
   return PlatformMajorVersion > 5 || (PlatformMajorVersion == 5 && PlatformMinorVersion >= 1);
 }
 
-}  // namespace
+TBitmap DefaultGlyph(bool up) { return LoadBitmap(HInstance(), up ? "AdvSpinUp" : "AdvSpinDown"); }
 
-TBitmap AdvSpinGlyph(bool up) {
-  TBitmap g;
-  g.SetSize(9, 6);
-  TCanvas& c = g.Canvas();
-  c.Brush().SetColor(RGB(128, 128, 0));
-  c.FillRect(Rect(0, 0, 9, 6));
-  c.Brush().SetColor(clBlack);
-  for (int k = 0; k < 4; ++k) {  // rows 1 to 4, 1 to 7 pixels wide
-    const int row = up ? 1 + k : 4 - k;
-    c.FillRect(Rect(4 - k, row, 5 + k, row + 1));
-  }
-  return g;
-}
+}  // namespace
 
 // ---- the repeating button ------------------------------------------------------
 
@@ -128,9 +117,12 @@ const ClassInfo& TAdvSpinButton::Class() {
           .prop("Direction", &TAdvSpinButton::Direction, &TAdvSpinButton::SetDirection)
           .enumType(kDirectionInfo)
           .defaultValue(int64_t{spVertical})
-          .prop("UpNumGlyphs", &TAdvSpinButton::UpNumGlyphs, &TAdvSpinButton::SetUpNumGlyphs)
-          .defaultValue(int64_t{1})
+          .prop("DownGlyph", &TAdvSpinButton::DownGlyphData)
           .prop("DownNumGlyphs", &TAdvSpinButton::DownNumGlyphs, &TAdvSpinButton::SetDownNumGlyphs)
+          .defaultValue(int64_t{1})
+          .prop("FocusControl", &TAdvSpinButton::FocusControl, &TAdvSpinButton::SetFocusControl)
+          .prop("UpGlyph", &TAdvSpinButton::UpGlyphData)
+          .prop("UpNumGlyphs", &TAdvSpinButton::UpNumGlyphs, &TAdvSpinButton::SetUpNumGlyphs)
           .defaultValue(int64_t{1})
           .event("OnUpClick", &TAdvSpinButton::OnUpClick)
           .event("OnDownClick", &TAdvSpinButton::OnDownClick)
@@ -147,7 +139,7 @@ TAdvSpinButton::TAdvSpinButton(TComponent* owner) : TCustomControl(owner) {
     b->OnMouseDown = TMouseEvent(
         [this](TObject* sender, TMouseButton button, TShiftState, int, int) { BtnMouseDown(sender, button); });
     b->SetTimeBtnState(tbAllowTimer);
-    b->SetGlyph(AdvSpinGlyph(up));
+    b->SetGlyph(DefaultGlyph(up));
     b->SetButtonDirection(up ? bdUp : bdDown);
     (up ? up_ : down_) = b;
   }
@@ -196,7 +188,7 @@ void TAdvSpinButton::SetButtonGlyph(TAdvTimerSpeedButton* b, const TBitmap& v, b
     b->SetGlyph(v);
     return;
   }
-  b->SetGlyph(AdvSpinGlyph(up));
+  b->SetGlyph(DefaultGlyph(up));
   b->SetNumGlyphs(1);
   b->Invalidate();
 }

@@ -18,9 +18,11 @@
 // Drawing: in the running visual theme when one is active (the ASXPVS
 // binding, class "spin"); otherwise left and right arrows as scroll-bar
 // arrow buttons and up and down arrows as speed buttons with a glyph (by
-// default a 9 x 6 black triangle on an olive, transparent, background).
+// default the program's resources "AdvSpinUp" and "AdvSpinDown": a 9 x 6
+// black triangle on an olive, transparent, background).
 #include <cstdint>
 
+#include "controls/PictureData.h"
 #include "platform/ui/speedbutton.h"
 #include "platform/ui/timer.h"
 
@@ -30,10 +32,6 @@ enum TTimeBtnStateFlag : uint8_t { tbFocusRect = 1, tbAllowTimer = 2 };
 using TTimeBtnState = uint8_t;
 enum TButtonDirection { bdLeft, bdRight, bdUp, bdDown };
 enum TSpinDirection { spVertical, spHorizontal };
-
-// The default glyphs, drawn here: 9 x 6, olive background, a black
-// triangle of rows 1, 3, 5 and 7 pixels between a blank first and last row.
-TBitmap AdvSpinGlyph(bool up);
 
 class TAdvTimerSpeedButton : public TSpeedButton {
   TAVREL_CLASS_INFO
@@ -81,6 +79,9 @@ class TAdvSpinButton : public TCustomControl {
   void SetUpGlyph(const TBitmap& v) { SetButtonGlyph(up_, v, true); }
   const TBitmap& DownGlyph() const { return down_->Glyph(); }
   void SetDownGlyph(const TBitmap& v) { SetButtonGlyph(down_, v, false); }
+  // "UpGlyph" and "DownGlyph" in form data (PictureData.h).
+  const TBitmapData* UpGlyphData() const { return &up_glyph_data_; }
+  const TBitmapData* DownGlyphData() const { return &down_glyph_data_; }
   int UpNumGlyphs() const { return up_->NumGlyphs(); }
   void SetUpNumGlyphs(int v) { up_->SetNumGlyphs(v); }
   int DownNumGlyphs() const { return down_->NumGlyphs(); }
@@ -117,6 +118,10 @@ class TAdvSpinButton : public TCustomControl {
   TAdvTimerSpeedButton* focused_ = nullptr;
   TWinControl* focus_control_ = nullptr;
   TSpinDirection direction_ = spVertical;
+  TBitmapData up_glyph_data_{[this]() -> const TBitmap& { return UpGlyph(); },
+                             [this](const TBitmap& b) { SetUpGlyph(b); }};
+  TBitmapData down_glyph_data_{[this]() -> const TBitmap& { return DownGlyph(); },
+                               [this](const TBitmap& b) { SetDownGlyph(b); }};
 };
 
 }  // namespace tavrel

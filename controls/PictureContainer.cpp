@@ -9,6 +9,7 @@
 #include "controls/versiontext.h"
 #include "platform/classinfo.h"
 #include "platform/exceptions.h"
+#include "platform/filer.h"
 #include "platform/ui/imagebytes.h"
 
 namespace tavrel {
@@ -58,23 +59,23 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, siz
   return bytes;
 }
 
-// ---- resources ----------------------------------------------------------------
-
-void TResourceModule::Add(const std::string& name, std::vector<uint8_t> data) {
-  by_name_[AsciiUpper(name)] = std::move(data);
-}
-void TResourceModule::Add(int id, std::vector<uint8_t> data) { by_id_[id] = std::move(data); }
-
-const std::vector<uint8_t>* TResourceModule::Find(const std::string& name) const {
-  auto it = by_name_.find(AsciiUpper(name));
-  return it == by_name_.end() ? nullptr : &it->second;
-}
-const std::vector<uint8_t>* TResourceModule::Find(int id) const {
-  auto it = by_id_.find(id);
-  return it == by_id_.end() ? nullptr : &it->second;
-}
-
 // ---- THTMLPicture ------------------------------------------------------------------
+
+const ClassInfo& THTMLPicture::Class() {
+  using P = THTMLPicture;
+  static const ClassInfo ci = ClassBuilder<P>("THTMLPicture", TPersistent::Class())
+                                  .prop("Stretch", &P::Stretch, &P::SetStretch)
+                                  .defaultValue(false)
+                                  .prop("Frame", &P::Frame, &P::SetFrame)
+                                  .defaultValue(int64_t{1})
+                                  .event("OnFrameChange", &P::OnFrameChange)
+                                  .event("OnDownLoadError", &P::OnDownLoadError)
+                                  .event("OnDownLoadComplete", &P::OnDownLoadComplete)
+                                  .event("OnDownLoadCancel", &P::OnDownLoadCancel)
+                                  .event("OnDownLoadProgress", &P::OnDownLoadProgress)
+                                  .build();
+  return ci;
+}
 
 THTMLPicture::THTMLPicture() = default;
 THTMLPicture::~THTMLPicture() = default;
@@ -118,8 +119,18 @@ void THTMLPicture::LoadFromStream(std::span<const uint8_t> data) {
 }
 
 void THTMLPicture::ReadData(std::span<const uint8_t> data) {
+  // Form data holds Frame before Data: the frame belongs with these bytes.
+  const int frame = frame_;
   TakeBytes(data);
+  const int count = FrameCount();
+  frame_ = count >= 1 ? std::clamp(frame, 1, count) : frame;
   Decode();
+}
+
+void THTMLPicture::DefineProperties(TFiler& filer) {
+  filer.DefineProperty(
+      "Data", [this](TReader& r) { ReadData(r.ReadBinary()); }, [this](TWriter& w) { w.WriteBinary(data_); },
+      !Empty());
 }
 
 void THTMLPicture::SaveToStream(std::vector<uint8_t>& out) const { out.insert(out.end(), data_.begin(), data_.end()); }
@@ -135,22 +146,21 @@ void THTMLPicture::LoadFromFile(const std::string& path) {
   }
 }
 
-void THTMLPicture::LoadFromResourceName(const TResourceModule* module, const std::string& name) {
-  const std::vector<uint8_t>* res = module ? module->Find(name) : nullptr;
-  if (res) LoadFromStream(*res);
+void THTMLPicture::LoadFromResourceName(const TResourceModule& instance, const std::string& name) {
+  if (const TResource* res = instance.Find(RT_RCDATA, name)) LoadFromStream(res->data);
 }
 
-void THTMLPicture::LoadFromResourceID(const TResourceModule* module, int id) {
-  const std::vector<uint8_t>* res = module ? module->Find(id) : nullptr;
-  if (!res) throw Exception("Resource " + std::to_string(id) + " not found");
-  LoadFromStream(*res);
+void THTMLPicture::LoadFromResourceID(const TResourceModule& instance, int id) {
+  const TResource* res = instance.Find(RT_RCDATA, id);
+  if (!res) throw EResNotFound("Resource " + std::to_string(id) + " not found");
+  LoadFromStream(res->data);
 }
 
 void THTMLPicture::LoadFromURL(const std::string& url) {
   const std::string upper = AsciiUpper(url);
   if (StartsWith(upper, "RES://")) {
     id_ = url;
-    if (url.size() > 6) LoadFromResourceName(resources_, url.substr(6));
+    if (url.size() > 6) LoadFromResourceName(HInstance(), url.substr(6));
   } else if (StartsWith(upper, "FILE://")) {
     id_ = url;
     if (url.size() > 7) LoadFromFile(url.substr(7));
@@ -164,20 +174,28 @@ void THTMLPicture::LoadFromURL(const std::string& url) {
   }
 }
 
-void THTMLPicture::Assign(const THTMLPicture* source) {
+void THTMLPicture::Reset() {
   is_empty_ = true;
   image_.reset();
   ResetAnimation();
   frame_x_ = frame_y_ = anim_max_x_ = anim_max_y_ = 0;
-  if (!source) {
-    data_.clear();
-    return;
-  }
-  stretch_ = source->stretch_;
-  id_ = source->id_;
-  data_ = source->data_;
+}
+
+void THTMLPicture::Assign(TPersistent* source) {
+  if (auto* picture = dynamic_cast<THTMLPicture*>(source)) return Assign(*picture);
+  Reset();
+  if (!source) data_.clear();
+}
+
+void THTMLPicture::Assign(const THTMLPicture& source) {
+  Reset();
+  stretch_ = source.stretch_;
+  id_ = source.id_;
+  data_ = source.data_;
+  frame_ = source.frame_;
+  // An empty picture copies as empty: there are no bytes to decode.
+  if (data_.empty()) return;
   is_empty_ = false;
-  frame_ = source->frame_;
   Decode();
   Changed();
 }
@@ -203,7 +221,7 @@ void THTMLPicture::SetFrame(int v) {
   frame_ = v;
   if (is_empty_) return;
   Decode();
-  if (OnFrameChange) OnFrameChange(*this);
+  if (OnFrameChange) OnFrameChange(this);
 }
 
 void THTMLPicture::FrameNext() { frame_ = frame_ < frame_count_ ? frame_ + 1 : 1; }
@@ -270,6 +288,7 @@ bool THTMLPictureCache::Animate() {
 
 const ClassInfo& TPictureItem::Class() {
   static const ClassInfo ci = ClassBuilder<TPictureItem>("TPictureItem", TCollectionItem::Class())
+                                  .prop("Picture", &TPictureItem::PictureObject)
                                   .prop("Name", &TPictureItem::Name, &TPictureItem::SetName)
                                   .prop("Tag", &TPictureItem::Tag, &TPictureItem::SetTag)
                                   .defaultValue(int64_t{0})
@@ -282,7 +301,7 @@ void TPictureItem::Assign(TPersistent* source) {
   if (!item) throw EConvertError("Invalid class typecast");
   name_ = item->name_;
   tag_ = item->tag_;
-  picture_.Assign(&item->picture_);
+  picture_.Assign(item->picture_);
 }
 
 const ClassInfo& TPictureCollection::Class() {
@@ -298,6 +317,7 @@ bool TPictureCollection::Animate() {
 
 const ClassInfo& TPictureContainer::Class() {
   static const ClassInfo ci = ClassBuilder<TPictureContainer>("TPictureContainer", TComponent::Class())
+                                  .prop("Items", &TPictureContainer::ItemsObject)
                                   .prop("Version", &TPictureContainer::Version, &TPictureContainer::SetVersion)
                                   .build();
   return ci;

@@ -4,6 +4,16 @@
 // size or stretched, and steps through the frames of an animated GIF;
 // THTMLPictureCache finds pictures loaded by URL; TPictureContainer holds
 // named pictures, found without regard to the case of ASCII letters.
+// A container reads and writes its pictures with the form data:
+//
+//   object PictureContainer1: TPictureContainer
+//     Items = <
+//       item
+//         Picture.Frame = 2                  // read before the data, and kept
+//         Picture.Data = {474946383961...}   // the encoded bytes as loaded
+//         Name = 'spinner'
+//       end>
+//   end
 //
 //   THTMLPicture pic;
 //   pic.LoadFromStream(gifBytes);          // frame 1 decoded
@@ -18,14 +28,14 @@
 //   p->LoadFromURL("FILE:///usr/share/pixmaps/x.gif");  // cache.FindPicture(url) == p
 //
 // Every load (bytes, file, resource, Assign) starts the animation afresh:
-// frame 1, frames counted again, tick counters reset. A frame number
+// frames counted again, tick counters reset, at frame 1, or at the source's
+// frame for Assign and the stored Frame for form data. A frame number
 // written for a GIF is kept within 1..FrameCount. Files load only when they
 // are regular files of at most kMaxPictureFileSize bytes, so a caption that
 // names a device, a FIFO or a huge file leaves an empty picture.
 // Nothing here downloads: a web address leaves the picture empty.
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -35,6 +45,7 @@
 #include "controls/GifFrames.h"
 #include "platform/classes.h"
 #include "platform/ui/graphics.h"
+#include "platform/ui/resources.h"
 
 namespace tavrel {
 
@@ -44,26 +55,14 @@ inline constexpr size_t kMaxPictureFileSize = size_t{16} << 20;
 // missing file, a directory, a device, a FIFO or a larger file.
 std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, size_t limit);
 
-// The data resources (RCDATA) of a module, by name (case ignored) and by number.
-class TResourceModule {
- public:
-  void Add(const std::string& name, std::vector<uint8_t> data);
-  void Add(int id, std::vector<uint8_t> data);
-  const std::vector<uint8_t>* Find(const std::string& name) const;
-  const std::vector<uint8_t>* Find(int id) const;
-
- private:
-  std::map<std::string, std::vector<uint8_t>> by_name_;
-  std::map<int, std::vector<uint8_t>> by_id_;
-};
-
 class THTMLPicture;
-using TPictureEvent = std::function<void(THTMLPicture&)>;
-using TDownloadProgressEvent = std::function<void(THTMLPicture&, uint32_t size, uint32_t total)>;
-using TDownloadCancelEvent = std::function<void(THTMLPicture&, bool& cancel)>;
-using TDownloadErrorEvent = std::function<void(THTMLPicture&, const std::string& err)>;
+using TDownloadProgressEvent = Method<void(TObject* sender, uint32_t size, uint32_t total)>;
+using TDownloadCancelEvent = Method<void(TObject* sender, bool& cancel)>;
+using TDownloadErrorEvent = Method<void(TObject* sender, const std::string& err)>;
 
-class THTMLPicture : public TGraphic {
+// A graphic, and persistent for the form data of the item that holds it.
+class THTMLPicture : public TGraphic, public TPersistent {
+  TAVREL_CLASS_INFO
  public:
   THTMLPicture();
   ~THTMLPicture() override;
@@ -83,21 +82,28 @@ class THTMLPicture : public TGraphic {
   void LoadFromStream(std::span<const uint8_t> data);
   // As LoadFromStream, but every failure leaves the picture empty.
   void LoadFromFile(const std::string& path);
-  // A named RCDATA resource of `module`; nothing when it has none of that name.
-  void LoadFromResourceName(const TResourceModule* module, const std::string& name);
-  // A numbered RCDATA resource; raises Exception when it is missing.
-  void LoadFromResourceID(const TResourceModule* module, int id);
-  // "RES://name" (the program's resources), "FILE://path"; any other URL
-  // is recorded and loads nothing.
+  // A named RCDATA resource of `instance` (HInstance() for the program's
+  // own); nothing when it has none of that name.
+  void LoadFromResourceName(const TResourceModule& instance, const std::string& name);
+  // A numbered RCDATA resource; raises EResNotFound when it is missing.
+  void LoadFromResourceID(const TResourceModule& instance, int id);
+  // "RES://name" (an RCDATA resource of the program), "FILE://path"; any
+  // other URL is recorded and loads nothing.
   void LoadFromURL(const std::string& url);
-  // Form data "Data": the bytes as stored, loaded without OnChange.
+  // Form data "Data": the bytes as stored, loaded without OnChange; the
+  // Frame read before them is kept (within the frame count of a GIF).
+  // Undecodable bytes raise as LoadFromStream does.
   void ReadData(std::span<const uint8_t> data);
+  void DefineProperties(TFiler& filer) override;
   void SaveToStream(std::vector<uint8_t>& out) const;
   const std::vector<uint8_t>& Data() const { return data_; }
 
   // Resets the animation, then takes a picture's bytes, frame number, ID
-  // and Stretch; null clears the picture.
-  void Assign(const THTMLPicture* source);
+  // and Stretch.
+  void Assign(const THTMLPicture& source);
+  // The same from a picture; null clears the picture; any other source
+  // only resets it.
+  void Assign(TPersistent* source) override;
 
   bool Stretch() const { return stretch_; }
   void SetStretch(bool v) { stretch_ = v; }
@@ -107,8 +113,6 @@ class THTMLPicture : public TGraphic {
   const std::string& ID() const { return id_; }
   void SetID(const std::string& v) { id_ = v; }
   const std::string& URL() const { return url_; }
-  // Where "RES://" finds its resources: the program's own, none by default.
-  void SetResourceModule(const TResourceModule* m) { resources_ = m; }
 
   bool IsGIF() const;
   // Frame headers of a GIF (0 when its images carry no control extension);
@@ -125,14 +129,15 @@ class THTMLPicture : public TGraphic {
   uint16_t FrameXPos() const { return frame_x_; }
   uint16_t FrameYPos() const { return frame_y_; }
 
-  TPictureEvent OnFrameChange;
+  TNotifyEvent OnFrameChange;
   // Kept for form data and callers; nothing here raises them.
   TDownloadProgressEvent OnDownLoadProgress;
   TDownloadCancelEvent OnDownLoadCancel;
-  TPictureEvent OnDownLoadComplete;
+  TNotifyEvent OnDownLoadComplete;
   TDownloadErrorEvent OnDownLoadError;
 
  private:
+  void Reset();
   void ResetAnimation();
   void TakeBytes(std::span<const uint8_t> data);
   void Decode();
@@ -149,7 +154,6 @@ class THTMLPicture : public TGraphic {
   mutable std::vector<TGifFrame> frames_;
   uint16_t frame_x_ = 0, frame_y_ = 0, anim_max_x_ = 0, anim_max_y_ = 0;
   int next_count_ = -1, timer_count_ = -1;
-  const TResourceModule* resources_ = nullptr;
 };
 
 // Pictures loaded by URL, owned, found by their exact ID.
@@ -172,7 +176,9 @@ class TPictureItem : public TCollectionItem {
  public:
   explicit TPictureItem(TCollection* collection) : TCollectionItem(collection) {}
   THTMLPicture& Picture() { return picture_; }
-  void SetPicture(const THTMLPicture& v) { picture_.Assign(&v); }
+  // "Picture" in form data.
+  const THTMLPicture* PictureObject() const { return &picture_; }
+  void SetPicture(const THTMLPicture& v) { picture_.Assign(v); }
   const std::string& Name() const { return name_; }
   void SetName(const std::string& v) { name_ = v; }
   int Tag() const { return tag_; }
@@ -201,6 +207,8 @@ class TPictureContainer : public TComponent {
  public:
   explicit TPictureContainer(TComponent* owner);
   TPictureCollection& Items() { return items_; }
+  // "Items" in form data, which fills the collection there is.
+  const TPictureCollection* ItemsObject() const { return &items_; }
   // The first item whose name matches with ASCII letters folded; null when none.
   virtual THTMLPicture* FindPicture(const std::string& name);
   std::string Version() const;

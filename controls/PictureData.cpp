@@ -24,15 +24,11 @@ std::vector<uint8_t> TPictureData::Encode(const TPicture& p) {
   TBitmap b;
   b.SetSize(p.Width(), p.Height());
   p.Graphic()->Draw(b.Canvas(), Rect(0, 0, p.Width(), p.Height()));
-  const std::vector<uint8_t> image = b.SaveToBytes();
   constexpr std::string_view kClass = "TBitmap";
-  std::vector<uint8_t> out;
-  out.reserve(1 + kClass.size() + 4 + image.size());
-  out.push_back(uint8_t(kClass.size()));
+  std::vector<uint8_t> out{uint8_t(kClass.size())};
   out.insert(out.end(), kClass.begin(), kClass.end());
-  const uint32_t n = uint32_t(image.size());
-  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(n >> (8 * i)));
-  out.insert(out.end(), image.begin(), image.end());
+  const std::vector<uint8_t> bitmap = TBitmapData::Encode(b);
+  out.insert(out.end(), bitmap.begin(), bitmap.end());
   return out;
 }
 
@@ -41,18 +37,46 @@ TPicture TPictureData::Decode(std::span<const uint8_t> data) {
   if (data.empty()) return p;
   const size_t name = data[0];
   if (data.size() < 1 + name + 4) throw EReadError("picture data cut short");
-  size_t at = 1 + name;
+  p.Bitmap().Assign(TBitmapData::Decode(data.subspan(1 + name)));
+  return p;
+}
+
+const ClassInfo& TBitmapData::Class() {
+  static const ClassInfo ci = ClassBuilder<TBitmapData>("TBitmap", TPersistent::Class()).build();
+  return ci;
+}
+
+void TBitmapData::DefineProperties(TFiler& filer) {
+  filer.DefineProperty(
+      "Data", [this](TReader& r) { assign_(Decode(r.ReadBinary())); },
+      [this](TWriter& w) { w.WriteBinary(Encode(bitmap_())); }, !bitmap_().Empty());
+}
+
+std::vector<uint8_t> TBitmapData::Encode(const TBitmap& b) {
+  if (b.Empty()) return {};
+  const std::vector<uint8_t> image = b.SaveToBytes();
+  std::vector<uint8_t> out;
+  out.reserve(4 + image.size());
+  const uint32_t n = uint32_t(image.size());
+  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(n >> (8 * i)));
+  out.insert(out.end(), image.begin(), image.end());
+  return out;
+}
+
+TBitmap TBitmapData::Decode(std::span<const uint8_t> data) {
+  TBitmap b;
+  if (data.empty()) return b;
+  if (data.size() < 4) throw EReadError("picture data cut short");
   uint32_t n = 0;
-  for (int i = 0; i < 4; ++i) n |= uint32_t(data[at + i]) << (8 * i);
-  at += 4;
+  for (int i = 0; i < 4; ++i) n |= uint32_t(data[i]) << (8 * i);
   // A count beyond the record is a corrupt form, not a reason to read past it.
-  if (n > data.size() - at) throw EReadError("picture data cut short");
+  if (n > data.size() - 4) throw EReadError("picture data cut short");
   try {
-    p.Bitmap().LoadFromBytes({data.begin() + at, data.begin() + at + n});
+    b.LoadFromBytes({data.begin() + 4, data.begin() + 4 + n});
   } catch (const std::exception& e) {
     throw EReadError(std::string("picture data: ") + e.what());
   }
-  return p;
+  return b;
 }
 
 }  // namespace tavrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/classinfo.h"
+#include "platform/ui/resources.h"
 
 namespace tavrel {
 
@@ -132,6 +133,7 @@ const ClassInfo& TAdvToolPanelTab::Class() {
           .defaultValue(false)
           .prop("ColorTo", &B::ColorTo, &B::SetColorTo)
           .prop("Images", &B::Images, &B::SetImages)
+          .prop("PanelGlyphs", &B::PanelGlyphsObject)
           .prop("Persist", &B::PersistObject)
           .prop("Position", &B::Position, &B::SetPosition)
           .enumType(kPositionInfo)
@@ -148,6 +150,7 @@ const ClassInfo& TAdvToolPanelTab::Class() {
           .defaultValue(int64_t{esOffice2003Blue})
           .prop("TabWidth", &B::TabWidth, &B::SetTabWidth)
           .defaultValue(int64_t{23})
+          .prop("TabGlyph", &B::TabGlyphData)
           .prop("Version", &B::Version, &B::SetVersion)
           .event("OnTabEnter", &B::OnTabEnter)
           .event("OnTabLeave", &B::OnTabLeave)
@@ -167,6 +170,8 @@ const ClassInfo& TAdvToolPanelTab::Class() {
 TAdvToolPanelTab::TAdvToolPanelTab(TComponent* owner)
     : TCustomControl(owner), panels_(std::make_unique<TToolPanels>(this)) {
   panel_form_ = TComponent::Create<TToolPanelForm>(this);
+  up_down_ = LoadBitmap(HInstance(), "KIV_UPDOWN");
+  up_down_.SetTransparent(true);  // keyed on its white
   SetAlign(alLeft);
   SetBounds(0, 0, 23, 200);
   SetColor(clInfoBk);

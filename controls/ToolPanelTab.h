@@ -151,6 +151,7 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   void SetImages(TImageList* v);
   TToolPanelGlyphs& Glyphs() { return glyphs_; }
   const TToolPanelGlyphs& PanelGlyphs() const override { return glyphs_; }
+  const TToolPanelGlyphs* PanelGlyphsObject() const { return &glyphs_; }
   TPanelPersistence& Persist() { return persist_; }
   TPanelPersistence* PersistObject() const { return const_cast<TPanelPersistence*>(&persist_); }
   TPanelPosition Position() const override { return position_; }
@@ -174,6 +175,8 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   void SetTabWidth(int v) { Store(tab_width_, v); }
   const TPicture& TabGlyph() const { return tab_glyph_; }
   void SetTabGlyph(const TPicture& v);
+  // "TabGlyph" in form data (PictureData.h).
+  const TPictureData* TabGlyphData() const { return &tab_glyph_data_; }
   TTextDirection TextDirection() const { return text_direction_; }
   void SetTextDirection(TTextDirection v) { Store(text_direction_, v); }
   std::string Version() const;
@@ -339,12 +342,14 @@ class TAdvToolPanelTab : public TCustomControl, public IToolPanelTab, public ISt
   TAutoOpenCloseSpeed open_close_speed_ = aocMedium;
   TSlideSpeed slide_speed_ = ssMedium;
   int paint_offset_ = 0;
+  TBitmap up_down_;  // the scroll arrows, from the resource KIV_UPDOWN
   TColor color_to_ = clNone, tab_color_to_ = clNone, tab_border_color_ = RGB(128, 128, 128);
   int hover_panel_ = -1;
   int mouse_panel_ = -1;
   TColor tab_hover_color_ = clNone, tab_hover_color_to_ = clNone;
   int tab_width_ = 23;
   TPicture tab_glyph_;
+  TPictureData tab_glyph_data_{tab_glyph_, [this](const TPicture& p) { SetTabGlyph(p); }};
   TPanelPersistence persist_;
   TToolPanelGlyphs glyphs_;
   bool auto_theme_adapt_ = false;

@@ -78,13 +78,7 @@ void TAdvToolPanelTab::Paint() {
     c.Rectangle(0, h - 9, w, h);
     // The scroll arrows: down on the left, up on the right, black on a
     // white that is drawn transparent, so the bar shows around them.
-    c.Pen().SetColor(clBlack);
-    for (int k = 0; k < 4; ++k) {
-      c.MoveTo(2 + k, h - 7 + k);
-      c.LineTo(9 - k, h - 7 + k);
-      c.MoveTo(10 + k, h - 4 - k);
-      c.LineTo(17 - k, h - 4 - k);
-    }
+    c.Draw(1, h - 9, up_down_);
   }
 }
 

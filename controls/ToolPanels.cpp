@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/forms.h"
+#include "platform/ui/resources.h"
 
 namespace tavrel {
 
@@ -105,11 +106,27 @@ const ClassInfo& TAdvToolPanel::Class() {
   return ci;
 }
 
+const ClassInfo& TToolPanelGlyphs::Class() {
+  using G = TToolPanelGlyphs;
+  static const ClassInfo ci = ClassBuilder<G>("TToolPanelGlyphs", TPersistent::Class())
+                                  .prop("CloseGlyphNormal", &G::Data<&G::close_normal_>)
+                                  .prop("CloseGlyphDown", &G::Data<&G::close_down_>)
+                                  .prop("CloseGlyphHot", &G::Data<&G::close_hot_>)
+                                  .prop("LockGlyphNormal", &G::Data<&G::lock_normal_>)
+                                  .prop("LockGlyphDown", &G::Data<&G::lock_down_>)
+                                  .prop("LockGlyphHot", &G::Data<&G::lock_hot_>)
+                                  .prop("UnLockGlyphNormal", &G::Data<&G::unlock_normal_>)
+                                  .prop("UnLockGlyphDown", &G::Data<&G::unlock_down_>)
+                                  .prop("UnLockGlyphHot", &G::Data<&G::unlock_hot_>)
+                                  .build();
+  return ci;
+}
+
 TAdvToolPanel::TAdvToolPanel(TComponent* owner) : TCustomControl(owner) {
   style_ |= csAcceptsControls;
-  close_glyph_ = CloseButtonGlyph();
-  locked_glyph_ = LockPinGlyph();
-  unlocked_glyph_ = UnlockPinGlyph();
+  close_glyph_ = LoadBitmap(HInstance(), "KIV_CLOSEBTN");
+  locked_glyph_ = LoadBitmap(HInstance(), "KIV_LOCKPIN");
+  unlocked_glyph_ = LoadBitmap(HInstance(), "KIV_UNLOCKPIN");
   SetTabStop(true);
   const TToolPanelColors& blue = *ToolPanelPreset(esOffice2003Blue);
   focus_caption_color_ = blue.FocusCaptionColor;

@@ -41,12 +41,27 @@ enum TPanelPosition { ppLeft, ppRight, ppTop, ppBottom };
 enum TPanelState { psClosed, psOpened, psDocked };
 
 // Pictures a tab bar gives its panels' close and lock buttons; an empty
-// normal picture leaves the panel drawing its own marks.
-class TToolPanelGlyphs {
+// normal picture leaves the panel drawing its own marks. Each is published
+// for form data ("PanelGlyphs.CloseGlyphNormal.Data").
+class TToolPanelGlyphs : public TPersistent {
+  TAVREL_CLASS_INFO
  public:
+  TToolPanelGlyphs() = default;
+  TToolPanelGlyphs(const TToolPanelGlyphs&) = delete;
+  TToolPanelGlyphs& operator=(const TToolPanelGlyphs&) = delete;
+
   TPicture CloseGlyphNormal, CloseGlyphDown, CloseGlyphHot;
   TPicture LockGlyphNormal, LockGlyphDown, LockGlyphHot;
   TPicture UnLockGlyphNormal, UnLockGlyphDown, UnLockGlyphHot;
+
+ private:
+  template <TPictureData TToolPanelGlyphs::*D>
+  const TPictureData* Data() const {
+    return &(this->*D);
+  }
+  TPictureData close_normal_{CloseGlyphNormal}, close_down_{CloseGlyphDown}, close_hot_{CloseGlyphHot};
+  TPictureData lock_normal_{LockGlyphNormal}, lock_down_{LockGlyphDown}, lock_hot_{LockGlyphHot};
+  TPictureData unlock_normal_{UnLockGlyphNormal}, unlock_down_{UnLockGlyphDown}, unlock_hot_{UnLockGlyphHot};
 };
 
 // What a panel asks of the tab bar it belongs to. The bar sets itself with
@@ -292,6 +307,8 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
   int open_width_ = 150;
   bool mouse_down_ = false;
   bool locked_ = false;
+  // The resources KIV_CLOSEBTN, KIV_LOCKPIN and KIV_UNLOCKPIN, 16 by 16
+  // monochrome: only their sizes are used, the marks are drawn as lines.
   TBitmap close_glyph_, locked_glyph_, unlocked_glyph_;
   bool can_size_ = true;
   bool hidden_ = false;
@@ -335,11 +352,5 @@ class TAdvToolPanel : public TCustomControl, public IStyleSetter {
 
 // "1.5.2.0": the version the panels and their bar report.
 std::string ToolPanelVersionText();
-
-// The 16 by 16 monochrome pictures of the close and lock buttons: a cross,
-// a pin pointing down (locked) and a pin pointing left (unlocked).
-TBitmap CloseButtonGlyph();
-TBitmap LockPinGlyph();
-TBitmap UnlockPinGlyph();
 
 }  // namespace tavrel

@@ -19,6 +19,10 @@
 
 namespace tavrel {
 
+// The index of the hand cursor "VRCURSORHANDPOINT" in the program's
+// cursor table (TScreen::Cursors), set by the controls' start-up.
+inline constexpr TCursor crVrHandPoint = 99;
+
 class TVrGraphicControl : public TGraphicControl {
   TAVREL_CLASS_INFO
  public:

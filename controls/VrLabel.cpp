@@ -64,6 +64,7 @@ const ClassInfo& TVrLabel::Class() {
           .defaultValue(int64_t{lsRaised})
           .prop("ShadowDepth", &TVrLabel::ShadowDepth, &TVrLabel::SetShadowDepth)
           .defaultValue(int64_t{2})
+          .prop("Bitmap", &TVrLabel::BitmapData)
           .prop("Angle", &TVrLabel::Angle, &TVrLabel::SetAngle)
           .defaultValue(int64_t{0})
           .prop("Transparent", &TVrLabel::Transparent, &TVrLabel::SetTransparent)

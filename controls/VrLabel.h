@@ -13,6 +13,7 @@
 // lsRaised with a white highlight and a gray shadow 2 pixels deep.
 #include <string>
 
+#include "controls/PictureData.h"
 #include "controls/VrControls.h"
 #include "platform/ui/stdctrls.h"
 
@@ -53,6 +54,8 @@ class TVrLabel : public TVrGraphicImageControl {
   // Copies the picture; an empty one switches the fill off.
   const TBitmap& Bitmap() const { return bitmap_; }
   void SetBitmap(const TBitmap& v);
+  // "Bitmap" in form data (PictureData.h).
+  const TBitmapData* BitmapData() const { return &bitmap_data_; }
   TVrTextAngle Angle() const { return angle_; }
   void SetAngle(TVrTextAngle v);  // taken modulo 360
   bool Transparent() const { return transparent_; }
@@ -79,6 +82,8 @@ class TVrLabel : public TVrGraphicImageControl {
   TVrLabelStyle label_style_ = lsRaised;
   int shadow_depth_ = 2;
   TBitmap bitmap_;
+  TBitmapData bitmap_data_{[this]() -> const TBitmap& { return bitmap_; },
+                           [this](const TBitmap& b) { SetBitmap(b); }};
   TVrTextAngle angle_ = 0;
   TSize text_size_;
 };

@@ -71,6 +71,8 @@ const ClassInfo& THTMLCheckBox::Class() {
                                   .defaultValue(false)
                                   .prop("Ellipsis", &C::Ellipsis, &C::SetEllipsis)
                                   .defaultValue(false)
+                                  .prop("Images", &C::Images, &C::SetImages)
+                                  .prop("PictureContainer", &C::PictureContainer, &C::SetPictureContainer)
                                   .prop("ReadOnly", &C::ReadOnly, &C::SetReadOnly)
                                   .defaultValue(false)
                                   .prop("ReturnIsTab", &C::ReturnIsTab, &C::SetReturnIsTab)

@@ -16,7 +16,8 @@
 // (12 x 12 drawn with lines), btKIV (pictures "HTMBCHK01".."04", 20 x 20),
 // btWinXP (the theme's box 14 x 14 when a theme is active, else pictures
 // "HTMBCHK05".."08", 16 x 16), btTheme (btWinXP where themed common
-// controls are, else btClassic). The pictures are drawn by this code.
+// controls are, else btClassic). The pictures are program resources
+// (platform/ui/resources.h), registered by the controls' module start-up.
 //
 // Anchors: once the box has the focus, a press on an anchor of the caption
 // opens it or raises OnAnchorClick, and neither toggles the box nor raises
@@ -49,9 +50,10 @@ bool IsOpenableURL(const std::string& url);
 // (the desktop on real windows, a record offscreen); others are refused.
 bool OpenURLSafely(const std::string& url);
 
-// The box pictures, 1..8 for "HTMBCHK01".."HTMBCHK08": 1-4 are 20 x 20
-// (checked, unchecked, checked disabled, unchecked disabled), 5-8 the same
-// at 16 x 16. Their bottom-left pixel is the transparent colour.
+// The box pictures, 1..8 for the resources "HTMBCHK01".."HTMBCHK08": 1-4
+// are 20 x 20 (checked, unchecked, checked disabled, unchecked disabled),
+// 5-8 the same at 16 x 16. Their bottom-left pixel is the transparent
+// colour. Empty when the program's resources lack them.
 TBitmap CheckBoxPicture(int number);
 
 // The common-controls library draws themed boxes: version 5.1 or later

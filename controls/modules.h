@@ -4,13 +4,21 @@
 //
 //   ModuleRun run(ControlsModules());
 //
-// Makes the drawn controls known to the form reader, and forgets them at exit.
+// Adds the controls' pictures and cursor to the program's resources, puts
+// the hand cursor in the cursor table at crVrHandPoint (VrControls.h) and
+// makes the drawn controls known to the form reader; undone at exit.
+#include <span>
 #include <vector>
 
 #include "platform/modules.h"
+#include "platform/ui/resources.h"
 
 namespace tavrel {
 
 std::vector<ModuleStep> ControlsModules();
+
+// The controls' pictures and cursor (generated from the files listed in
+// CMakeLists.txt), which the start-up registers with HInstance().
+std::span<const TResource> ControlsResources();
 
 }  // namespace tavrel

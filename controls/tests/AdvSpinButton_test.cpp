@@ -9,6 +9,7 @@
 
 #include "controls/tests/controls_test_support.h"
 #include "controls/tests/theme_test_support.h"
+#include "platform/ui/resources.h"
 #include "platform/ui/stdctrls.h"
 
 namespace tavrel {
@@ -190,7 +191,7 @@ TEST_F(SpinButtonTest, ThemedButtonsByDirectionAndState) {
 }
 
 TEST_F(SpinButtonTest, DefaultGlyphsAndTheirReset) {
-  TBitmap up = AdvSpinGlyph(true);
+  TBitmap up = LoadBitmap(HInstance(), "AdvSpinUp");
   std::string rows;
   for (int y = 0; y < 6; ++y) {
     for (int x = 0; x < 9; ++x) {

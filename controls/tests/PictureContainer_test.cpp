@@ -62,13 +62,7 @@ std::vector<uint8_t> PatternInImageDataGif() {
   return v;
 }
 
-std::vector<uint8_t> Bmp(int w, int h, TColor c) {
-  TBitmap b;
-  b.SetSize(w, h);
-  b.Canvas().Brush().SetColor(c);
-  b.Canvas().FillRect(Rect(0, 0, w, h));
-  return b.SaveToBytes();
-}
+std::vector<uint8_t> Bmp(int w, int h, TColor c) { return test::SolidBitmap(w, h, c).SaveToBytes(); }
 
 TColor DrawnPixel(const THTMLPicture& p, int x, int y, TRect r = Rect(0, 0, 8, 8)) {
   TBitmap b;
@@ -153,7 +147,10 @@ TEST(HTMLPicture, FramesOfAnAnimatedGifDecodeWithTheirPlace) {
   THTMLPicture p;
   int changes = 0, frameChanges = 0;
   p.OnChange = [&] { ++changes; };
-  p.OnFrameChange = [&](THTMLPicture&) { ++frameChanges; };
+  p.OnFrameChange = [&](TObject* sender) {
+    EXPECT_EQ(sender, &p);
+    ++frameChanges;
+  };
   p.LoadFromStream(ThreeFrameGif());
   EXPECT_EQ(changes, 1);
   EXPECT_TRUE(p.IsGIF());
@@ -268,6 +265,13 @@ TEST(HTMLPicture, AssignResetsAndCopies) {
   EXPECT_TRUE(b.Empty());
   EXPECT_TRUE(b.Data().empty());
   EXPECT_EQ(b.FrameCount(), -1);
+
+  // An empty picture copies as empty, with no bytes to fail decoding on.
+  THTMLPicture empty;
+  a.Assign(empty);
+  EXPECT_TRUE(a.Empty());
+  EXPECT_TRUE(a.Data().empty());
+  EXPECT_FALSE(a.Stretch());
 }
 
 // Step as a table of ticks: each entry is what one call returns, then the frame.
@@ -365,23 +369,48 @@ TEST_F(PictureFiles, ReadRegularFileRefusesLargerFiles) {
   EXPECT_EQ(p.Width(), 0);
 }
 
+// The test program's own RCDATA (CMakeLists.txt): LOGO, a 4 x 3 picture of
+// a red, a green, a blue and a yellow column, and number 7, 2 x 2 blue.
+TEST(HTMLPicture, ResourceUrlsReadTheProgramsData) {
+  struct Case {
+    std::string url;
+    int width;  // 0: nothing loaded
+  } cases[] = {
+      {"res://logo", 4},      // prefix and name in any case
+      {"RES://LOGO", 4},
+      {"RES://", 0},          // no name: nothing to load
+      {"RES://nothing", 0},   // no such resource
+      {"RES://HTMBCHK01", 0}, // a bitmap of the controls, no RCDATA
+      {"RES://7", 0},         // a name, not the number 7
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    THTMLPicture p;
+    EXPECT_NO_THROW(p.LoadFromURL(c.url));
+    EXPECT_EQ(p.ID(), c.url);
+    EXPECT_EQ(p.Width(), c.width);
+    EXPECT_EQ(p.Empty(), c.width == 0);
+  }
+  THTMLPicture logo;
+  logo.LoadFromURL("RES://LOGO");
+  EXPECT_EQ(DrawnPixel(logo, 0, 1), clRed);
+  EXPECT_EQ(DrawnPixel(logo, 3, 2), clYellow);
+  // A missing name loads nothing: the picture stays as it was, under the new ID.
+  logo.LoadFromURL("RES://nothing");
+  EXPECT_EQ(logo.Width(), 4);
+  EXPECT_EQ(logo.ID(), "RES://nothing");
+  logo.LoadFromResourceName(HInstance(), "nothing");
+  EXPECT_EQ(logo.Width(), 4);
+
+  THTMLPicture numbered;
+  numbered.LoadFromResourceID(HInstance(), 7);
+  EXPECT_EQ(numbered.Width(), 2);
+  EXPECT_EQ(DrawnPixel(numbered, 1, 1), clBlue);
+  EXPECT_THROW(numbered.LoadFromResourceID(HInstance(), 8), EResNotFound);
+  EXPECT_EQ(numbered.Width(), 2);
+}
+
 TEST(HTMLPicture, UrlsOfOtherKinds) {
-  TResourceModule program;
-  program.Add("LOGO", OneFrameGif());
-  THTMLPicture res;
-  res.SetResourceModule(&program);
-  res.LoadFromURL("res://logo");
-  EXPECT_EQ(res.Width(), 3);
-  EXPECT_EQ(res.ID(), "res://logo");
-
-  THTMLPicture bare;
-  bare.SetResourceModule(&program);
-  bare.LoadFromURL("RES://");
-  EXPECT_EQ(bare.ID(), "RES://");
-  EXPECT_TRUE(bare.Empty());
-  bare.LoadFromURL("RES://nothing");
-  EXPECT_TRUE(bare.Empty());
-
   THTMLPicture sync;
   sync.SetAsynch(false);
   sync.LoadFromURL("http://example.org/a.gif");
@@ -395,11 +424,6 @@ TEST(HTMLPicture, UrlsOfOtherKinds) {
   EXPECT_EQ(async.ID(), "");
   async.LoadFromURL("http://example.org/b.gif");
   EXPECT_EQ(async.URL(), "http://example.org/a.gif") << "busy for good";
-
-  EXPECT_THROW(res.LoadFromResourceID(&program, 7), Exception);
-  program.Add(7, Bmp(2, 2, clRed));
-  res.LoadFromResourceID(&program, 7);
-  EXPECT_EQ(res.Width(), 2);
 }
 
 TEST(PictureLookups, ContainerFoldsAsciiOnlyAndCacheIsExact) {
@@ -423,6 +447,12 @@ TEST(PictureLookups, ContainerFoldsAsciiOnlyAndCacheIsExact) {
   EXPECT_EQ(copy->Tag(), 4);
   EXPECT_EQ(copy->Picture().Width(), 3);
   EXPECT_THROW(copy->Assign(c.get()), EConvertError);
+  // A whole collection copies, items with no picture included.
+  TPictureCollection again(nullptr);
+  again.Assign(&c->Items());
+  ASSERT_EQ(again.Count(), c->Items().Count());
+  EXPECT_EQ(again.Items(0)->Picture().Width(), 3);
+  EXPECT_TRUE(again.Items(1)->Picture().Empty());
 
   THTMLPictureCache cache;
   THTMLPicture* p = cache.AddPicture();

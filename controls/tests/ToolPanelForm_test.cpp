@@ -224,26 +224,10 @@ TEST_F(ToolPanelFormTest, RuntimeCaptionChangeRepaintsTheBar) {
   EXPECT_GT(after, before) << "the longer caption is painted";
 }
 
-// "Background.Data" as form data holds it: the class name as a short
-// string, the image's byte count, low byte first, then the image file.
-std::vector<uint8_t> PictureRecord(const std::string& className, const std::vector<uint8_t>& image,
-                                   uint32_t count) {
-  std::vector<uint8_t> r{uint8_t(className.size())};
-  r.insert(r.end(), className.begin(), className.end());
-  for (int i = 0; i < 4; ++i) r.push_back(uint8_t(count >> (8 * i)));
-  r.insert(r.end(), image.begin(), image.end());
-  return r;
-}
-
 std::string PanelWithBackground(const std::vector<uint8_t>& record) {
-  static const char* const hex = "0123456789ABCDEF";
-  std::string text = "object fmPic: TForm\n  object pnl: TAdvToolPanel\n    Width = 120\n    Height = 90\n";
-  text += "    Background.Data = {\n      ";
-  for (uint8_t b : record) {
-    text += hex[b >> 4];
-    text += hex[b & 15];
-  }
-  return text + "}\n  end\nend\n";
+  return "object fmPic: TForm\n  object pnl: TAdvToolPanel\n    Width = 120\n    Height = 90\n"
+         "    Background.Data = {\n      " +
+         test::HexText(record) + "}\n  end\nend\n";
 }
 
 TEST_F(ToolPanelFormTest, BackgroundPictureReadsAndWritesWithTheForm) {
@@ -256,7 +240,7 @@ TEST_F(ToolPanelFormTest, BackgroundPictureReadsAndWritesWithTheForm) {
   picture.Canvas().FillRect(Rect(0, 0, 6, 6));
   const std::vector<uint8_t> bmp = picture.SaveToBytes();
 
-  ReadRootComponent(*form, ObjectTextToBinary(PanelWithBackground(PictureRecord("TBitmap", bmp, bmp.size()))));
+  ReadRootComponent(*form, ObjectTextToBinary(PanelWithBackground(test::PictureRecord("TBitmap", bmp, bmp.size()))));
   auto* read = dynamic_cast<TAdvToolPanel*>(form->FindComponent("pnl"));
   ASSERT_NE(read, nullptr);
   ASSERT_EQ(read->Background().Width(), 12);
@@ -296,11 +280,11 @@ TEST_F(ToolPanelFormTest, DamagedBackgroundDataIsAReadError) {
     const char* what;
     std::vector<uint8_t> record;
   } cases[] = {
-      {"count past the end", PictureRecord("TBitmap", bmp, bmp.size() + 1)},
-      {"huge count", PictureRecord("TBitmap", bmp, 0xFFFFFFFF)},
+      {"count past the end", test::PictureRecord("TBitmap", bmp, bmp.size() + 1)},
+      {"huge count", test::PictureRecord("TBitmap", bmp, 0xFFFFFFFF)},
       {"no count", {7, 'T', 'B', 'i', 't', 'm', 'a', 'p', 0}},
       {"name longer than the record", {200, 'T'}},
-      {"bytes of no image format", PictureRecord("TBitmap", junk, junk.size())},
+      {"bytes of no image format", test::PictureRecord("TBitmap", junk, junk.size())},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -57,16 +57,64 @@ class ControlsTest : public testing::Test {
   TForm* form = nullptr;
 };
 
+// A w x h picture of one colour.
+inline TBitmap SolidBitmap(int w, int h, TColor colour) {
+  TBitmap pic;
+  pic.SetSize(w, h);
+  pic.Canvas().Brush().SetColor(colour);
+  pic.Canvas().FillRect(Rect(0, 0, w, h));
+  return pic;
+}
+
+// Adds one square picture of one colour to an image list of that size.
+inline void AddSolidImage(TImageList* images, int size, TColor colour) {
+  images->SetSize(size, size);
+  TBitmap pic = SolidBitmap(size, size, colour);
+  images->AddMasked(pic, clNone);
+}
+
 // An image list holding one square picture of one colour.
 inline TImageList* SolidImages(TComponent* owner, int size, TColor colour) {
   auto* images = TComponent::Create<TImageList>(owner);
-  images->SetSize(size, size);
-  TBitmap pic;
-  pic.SetSize(size, size);
-  pic.Canvas().Brush().SetColor(colour);
-  pic.Canvas().FillRect(Rect(0, 0, size, size));
-  images->AddMasked(pic, clNone);
+  AddSolidImage(images, size, colour);
   return images;
+}
+
+// A bitmap's "Data" as form data holds it: the image's byte count, low
+// byte first, then the image file.
+inline std::vector<uint8_t> BitmapRecord(const std::vector<uint8_t>& image, uint32_t count) {
+  std::vector<uint8_t> r;
+  for (int i = 0; i < 4; ++i) r.push_back(uint8_t(count >> (8 * i)));
+  r.insert(r.end(), image.begin(), image.end());
+  return r;
+}
+inline std::vector<uint8_t> BitmapRecord(const std::vector<uint8_t>& image) {
+  return BitmapRecord(image, uint32_t(image.size()));
+}
+
+// A picture's "Data": the graphic's class name as a short string, then
+// the bitmap's record.
+inline std::vector<uint8_t> PictureRecord(const std::string& className, const std::vector<uint8_t>& image,
+                                          uint32_t count) {
+  std::vector<uint8_t> r{uint8_t(className.size())};
+  r.insert(r.end(), className.begin(), className.end());
+  const std::vector<uint8_t> bitmap = BitmapRecord(image, count);
+  r.insert(r.end(), bitmap.begin(), bitmap.end());
+  return r;
+}
+inline std::vector<uint8_t> PictureRecord(const std::vector<uint8_t>& image) {
+  return PictureRecord("TBitmap", image, uint32_t(image.size()));
+}
+
+// Bytes as form text writes binary values: two upper-case hex digits each.
+inline std::string HexText(const std::vector<uint8_t>& bytes) {
+  static const char* const digits = "0123456789ABCDEF";
+  std::string s;
+  for (uint8_t b : bytes) {
+    s += digits[b >> 4];
+    s += digits[b & 15];
+  }
+  return s;
 }
 
 // A tab bar that answers from its fields and logs every call.

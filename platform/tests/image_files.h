@@ -137,8 +137,8 @@ inline std::vector<uint8_t> MakeGif(int screenW, int screenH, const std::vector<
 
 // ---- icons -----------------------------------------------------------------
 
-// One icon image as a 32-bit BMP (height doubled for the AND mask, which is
-// all zero: the alpha channel carries transparency) from ARGB pixels.
+// One icon image as a 32-bit BMP from ARGB pixels (height doubled for the
+// AND mask, which marks the pixels of alpha 0, as icon files do).
 inline std::vector<uint8_t> IconBmpImage(int w, int h, const std::vector<uint32_t>& argb) {
   std::vector<uint8_t> v;
   PutLe32(v, 40);
@@ -150,7 +150,12 @@ inline std::vector<uint8_t> IconBmpImage(int w, int h, const std::vector<uint32_
   for (int y = h - 1; y >= 0; --y)
     for (int x = 0; x < w; ++x) PutLe32(v, argb[static_cast<size_t>(y * w + x)]);
   const int maskStride = ((w + 31) / 32) * 4;
-  v.insert(v.end(), static_cast<size_t>(maskStride * h), 0);
+  for (int y = h - 1; y >= 0; --y) {
+    std::vector<uint8_t> row(static_cast<size_t>(maskStride), 0);
+    for (int x = 0; x < w; ++x)
+      if (argb[static_cast<size_t>(y * w + x)] >> 24 == 0) row[static_cast<size_t>(x / 8)] |= 0x80 >> (x % 8);
+    v.insert(v.end(), row.begin(), row.end());
+  }
   return v;
 }
 
@@ -169,6 +174,18 @@ inline std::vector<uint8_t> MakeIco(int w, int h, const std::vector<uint8_t>& im
   PutLe32(v, static_cast<uint32_t>(image.size()));
   PutLe32(v, 22);
   v.insert(v.end(), image.begin(), image.end());
+  return v;
+}
+
+// A cursor file with one image: an icon file of type 2 whose entry holds
+// the hot spot in place of the planes and bits.
+inline std::vector<uint8_t> MakeCur(int w, int h, int hotX, int hotY, const std::vector<uint8_t>& image) {
+  std::vector<uint8_t> v = MakeIco(w, h, image);
+  v[2] = 2;
+  v[10] = static_cast<uint8_t>(hotX);
+  v[11] = static_cast<uint8_t>(hotX >> 8);
+  v[12] = static_cast<uint8_t>(hotY);
+  v[13] = static_cast<uint8_t>(hotY >> 8);
   return v;
 }
 

@@ -459,8 +459,21 @@ TEST_F(UiControls, ScreenCursorOverridesTheControlCursor) {
   app->Screen().SetCursor(crDefault);
   form->InjectMouse(WM_MOUSEMOVE, 100, 100, 0);
   EXPECT_EQ(OffscreenWindowOf(*form)->cursor, crArrow);
-  app->Screen().SetCursors(99, crHandPoint);
-  EXPECT_EQ(app->Screen().Cursors(99), crHandPoint);
+
+  // A positive cursor is an index into the program's table.
+  struct Entry {
+    ~Entry() { TScreen::SetCursors(99, crDefault); }
+  } entry;
+  p->SetCursor(99);
+  form->InjectMouse(WM_MOUSEMOVE, 20, 20, 0);
+  EXPECT_EQ(OffscreenWindowOf(*form)->cursor, crArrow) << "nothing at 99 yet";
+  TScreen::SetCursors(99, crSizeAll);
+  EXPECT_EQ(TScreen::Cursors(99), crSizeAll);
+  EXPECT_EQ(app->Screen().Cursors(98), crDefault);
+  form->InjectMouse(WM_MOUSEMOVE, 21, 20, 0);
+  EXPECT_EQ(OffscreenWindowOf(*form)->cursor, crSizeAll);
+  TScreen::SetCursors(99, crDefault);
+  EXPECT_EQ(TScreen::Cursors(99), crDefault);
 }
 
 TEST_F(UiControls, FormObserversSeeMessagesAndCloseEndsTheMainForm) {
@@ -621,6 +634,38 @@ end)"));
     auto other = TComponent::CreateUnowned<TForm>();
     EXPECT_THROW(ReadRootComponent(*other, ObjectTextToBinary(text)), EReadError);
   }
+}
+
+// ShowHint is stored only when it is the control's own: one taken from the
+// parent is not, so that reading it back does not make it the control's.
+TEST_F(UiControls, ShowHintIsStoredOnlyWhenItIsTheControlsOwn) {
+  ModuleRun classes(UiModuleSteps());
+  auto root = TComponent::CreateUnowned<TForm>();
+  ReadRootComponent(*root, ObjectTextToBinary(R"(
+object fmMain: TForm
+  object Own: TLabel
+    ShowHint = True
+  end
+  object Inherited: TLabel
+  end
+end)"));
+  auto boolProperty = [](const std::string& name, bool v) {
+    std::vector<uint8_t> b{uint8_t(name.size())};
+    b.insert(b.end(), name.begin(), name.end());
+    b.push_back(v ? vaTrue : vaFalse);
+    return b;
+  };
+  const std::vector<uint8_t> bytes = WriteRootComponent(*root);
+  const std::vector<uint8_t> own = boolProperty("ShowHint", true), off = boolProperty("ShowHint", false);
+  EXPECT_TRUE(Contains(bytes, own));
+  EXPECT_FALSE(Contains(bytes, off)) << "neither the form's nor the second label's";
+  EXPECT_TRUE(Contains(bytes, boolProperty("ParentShowHint", false)));
+  auto copy = TComponent::CreateUnowned<TForm>();
+  ReadRootComponent(*copy, bytes);
+  auto* inherited = dynamic_cast<TLabel*>(copy->FindComponent("Inherited"));
+  ASSERT_NE(inherited, nullptr);
+  EXPECT_TRUE(inherited->ParentShowHint());
+  EXPECT_TRUE(WriteRootComponent(*copy) == bytes);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // One real window: a form with a label opened through SDL2 on an X server
 // (Xvfb started here when there is no display) and read back from the
-// screen, compared with the same form rendered offscreen.
+// screen, compared with the same form rendered offscreen; then a cursor
+// of the program's resources shown over it.
 #include <SDL2/SDL.h>
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>
@@ -9,9 +10,11 @@
 
 #include <string>
 
+#include "platform/tests/image_files.h"
 #include "platform/tests/ui_test_support.h"
 #include "platform/ui/offscreen.h"
 #include "platform/tests/sdl_display.h"
+#include "platform/ui/resources.h"
 #include "platform/ui/sdl_backend.h"
 #include "platform/ui/stdctrls.h"
 // Last: it brings the X headers, which define short macro names.
@@ -70,6 +73,22 @@ TEST(UiSdlWindow, RealWindowShowsWhatTheOffscreenFormRenders) {
     if (reader.Capture(form->ClientOrigin(), got)) diff = CountDifferentPixels(got.Surface(), want.Surface());
   }
   EXPECT_EQ(diff, 0) << "pixels differing between the window and the offscreen rendering";
+
+  // A cursor loaded from resources shows as a colour cursor of its picture,
+  // made once. (SDL stays on this display for the process: one test only.)
+  const std::vector<uint8_t> cur =
+      test::MakeCur(2, 2, 1, 0, test::IconBmpImage(2, 2, {0xFF000000, 0x80FFFFFF, 0, 0xFF000000}));
+  const TResource block[] = {{RT_CURSOR, "POINT", 0, cur}};
+  TResourceModule module;
+  module.Register(block);
+  const TCursor point = LoadCursor(module, "POINT");
+  ASSERT_LE(point, kFirstLoadedCursor);
+  form->SetCursor(point);
+  form->InjectMouse(WM_MOUSEMOVE, 5, 5, 0);
+  SDL_Cursor* made = backend->SystemCursor(point);
+  ASSERT_NE(made, nullptr) << SDL_GetError();
+  EXPECT_NE(made, backend->SystemCursor(crArrow));
+  EXPECT_EQ(SDL_GetCursor(), made);
   const std::string dir = testing::TempDir();
   if (diff != 0) {
     WriteSurfacePNG(got.Surface(), dir + "tavrel_window.png");
@@ -77,6 +96,25 @@ TEST(UiSdlWindow, RealWindowShowsWhatTheOffscreenFormRenders) {
   }
   form->Hide();
   app.reset();
+}
+
+// Cursor pictures go to SDL with plain alpha: a half-clear white stays
+// white, where cairo holds it premultiplied as gray.
+TEST(UiSdlCursor, CursorPicturesGoToSdlWithPlainAlpha) {
+  CairoSurface image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 3, 1));
+  cairo_surface_flush(image.get());
+  auto* px = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(image.get()));
+  px[0] = 0x80808080;  // white at alpha 128, premultiplied
+  px[1] = 0xFF000000;
+  px[2] = 0;
+  cairo_surface_mark_dirty(image.get());
+  SDL_Surface* s = CursorSurface(image.get());
+  ASSERT_NE(s, nullptr);
+  const auto* got = static_cast<const uint32_t*>(s->pixels);
+  EXPECT_EQ(got[0], 0x80FFFFFFu);
+  EXPECT_EQ(got[1], 0xFF000000u);
+  EXPECT_EQ(got[2], 0u);
+  SDL_FreeSurface(s);
 }
 
 }  // namespace

@@ -90,6 +90,7 @@ const ClassInfo& TControl::Class() {
           .defaultValue(true)
           .prop("Hint", &TControl::Hint, &TControl::SetHint)
           .prop("ShowHint", &TControl::ShowHint, &TControl::SetShowHint)
+          .stored(&TControl::IsShowHintStored)
           .prop("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint)
           .defaultValue(true)
           .prop("Cursor", &TControl::Cursor, &TControl::SetCursor)

@@ -317,6 +317,9 @@ class TControl : public TComponent {
   bool ShowHint() const { return show_hint_; }
   void SetShowHint(bool v);
   bool ParentShowHint() const { return parent_show_hint_; }
+  // Form data keeps ShowHint only when it is the control's own: reading it
+  // clears ParentShowHint.
+  bool IsShowHintStored() const { return !parent_show_hint_; }
   void SetParentShowHint(bool v);
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor v);

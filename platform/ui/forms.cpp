@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "platform/ui/drawtext.h"
 #include "platform/ui/mousetrack.h"
@@ -876,10 +877,10 @@ void TScreen::SetCursor(TCursor c) {
 }
 
 TCursor TScreen::CurrentCursor() const {
-  if (cursor_ != crDefault) return cursor_;
-  for (TControl* c = app_.MouseControl(); c; c = c->Parent())
-    if (c->Cursor() != crDefault) return c->Cursor();
-  return crArrow;
+  TCursor shape = cursor_;
+  for (TControl* c = app_.MouseControl(); c && shape == crDefault; c = c->Parent()) shape = c->Cursor();
+  if (shape > 0) shape = Cursors(shape);
+  return shape == crDefault ? crArrow : shape;
 }
 
 TWinControl* TScreen::ActiveControl() const {
@@ -889,19 +890,22 @@ TWinControl* TScreen::ActiveControl() const {
 int TScreen::Width() const { return app_.Backend().ScreenSize().cx; }
 int TScreen::Height() const { return app_.Backend().ScreenSize().cy; }
 
+namespace {
+std::map<int, TCursor>& CursorTable() {
+  static std::map<int, TCursor> table;
+  return table;
+}
+}  // namespace
+
 void TScreen::SetCursors(int index, TCursor shape) {
-  for (auto& [i, s] : cursors_)
-    if (i == index) {
-      s = shape;
-      return;
-    }
-  cursors_.emplace_back(index, shape);
+  if (shape == crDefault) CursorTable().erase(index);
+  else CursorTable()[index] = shape;
 }
 
-TCursor TScreen::Cursors(int index) const {
-  for (auto& [i, s] : cursors_)
-    if (i == index) return s;
-  return index <= 0 ? index : crDefault;
+TCursor TScreen::Cursors(int index) {
+  if (index <= 0) return index;
+  const auto it = CursorTable().find(index);
+  return it == CursorTable().end() ? crDefault : it->second;
 }
 
 }  // namespace tavrel

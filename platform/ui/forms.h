@@ -372,9 +372,12 @@ class TScreen {
   int Width() const;
   int Height() const;
   int PixelsPerInch() const { return ScreenPixelsPerInch; }
-  // Registered cursors (an index from the program's table, such as 99).
-  void SetCursors(int index, TCursor shape);
-  TCursor Cursors(int index) const;
+  // The program's cursor table, one for the run: a positive cursor value
+  // is an index into it, and a control whose cursor is that index shows
+  // the shape (or loaded cursor, resources.h) kept there. crDefault
+  // removes an entry; an index not there shows the arrow.
+  static void SetCursors(int index, TCursor shape);
+  static TCursor Cursors(int index);
 
  private:
   friend class TForm;
@@ -382,7 +385,6 @@ class TScreen {
   TApplication& app_;
   TCursor cursor_ = crDefault;
   TForm* active_form_ = nullptr;
-  std::vector<std::pair<int, TCursor>> cursors_;
 };
 
 // The running application and its screen; null outside an application's life.

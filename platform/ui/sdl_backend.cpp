@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/ui/resources.h"
 #include "platform/ui/utf8.h"
 
 // Last: the X headers define short macro names (None, Bool, Status).
@@ -313,9 +314,34 @@ void SdlBackend::SetClipboardText(const std::string& text) {
 
 bool SdlBackend::OpenURL(const std::string& url) { return SDL_OpenURL(url.c_str()) == 0; }
 
+SDL_Surface* CursorSurface(cairo_surface_t* image) {
+  cairo_surface_flush(image);
+  const int w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (!s) return nullptr;
+  for (int y = 0; y < h; ++y) {
+    const auto* from = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(image) +
+                                                         y * cairo_image_surface_get_stride(image));
+    auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
+    for (int x = 0; x < w; ++x) {
+      const uint32_t p = from[x], a = p >> 24;
+      auto plain = [&](int shift) { return a ? (((p >> shift) & 0xFF) * 255 + a / 2) / a : 0u; };
+      to[x] = a << 24 | plain(16) << 16 | plain(8) << 8 | plain(0);
+    }
+  }
+  return s;
+}
+
 SDL_Cursor* SdlBackend::SystemCursor(TCursor c) {
   auto it = cursors_.find(c);
   if (it != cursors_.end()) return it->second;
+  if (const TCursorImage* loaded = LoadedCursorImage(c)) {
+    SDL_Surface* s = CursorSurface(loaded->image.get());
+    SDL_Cursor* cursor = s ? SDL_CreateColorCursor(s, loaded->hotSpot.X, loaded->hotSpot.Y) : nullptr;  // copies
+    if (s) SDL_FreeSurface(s);
+    // A picture SDL cannot take shows the arrow.
+    return cursor ? cursors_[c] = cursor : SystemCursor(crArrow);
+  }
   SDL_SystemCursor id = SDL_SYSTEM_CURSOR_ARROW;
   switch (c) {
     case crHandPoint: id = SDL_SYSTEM_CURSOR_HAND; break;

@@ -33,11 +33,16 @@
 
 struct SDL_Window;
 struct SDL_Cursor;
+struct SDL_Surface;
 union SDL_Event;
 
 namespace tavrel {
 
 class SdlWindow;
+
+// A cursor picture's pixels as SDL takes them: ARGB with plain alpha
+// (cairo keeps colours premultiplied). The caller frees the surface.
+SDL_Surface* CursorSurface(cairo_surface_t* image);
 
 class SdlBackend : public TWindowBackend, public MessageWaitHook {
  public:
@@ -60,6 +65,7 @@ class SdlBackend : public TWindowBackend, public MessageWaitHook {
   // True once the X connection broke; the display is not used again.
   bool DisplayLost() const { return lost_; }
 
+  // The SDL cursor of a shape or of a loaded cursor (resources.h), made once.
   SDL_Cursor* SystemCursor(TCursor c);
 
  private:
