@@ -205,6 +205,14 @@ SdlBackend::SdlBackend() {
   if (probe) SDL_DestroyWindow(probe);
   if (!x11) throw EOWException(std::string("no display: ") + SDL_GetError());
   x_fd_ = ConnectionNumber(info.info.x11.display);
+  // A write to a connection the server has closed must fail with EPIPE and
+  // reach the handlers below, not end the process with SIGPIPE. Blocked on
+  // this thread, the only one that writes to the display, for good: a
+  // SIGPIPE left pending would be delivered if it were unblocked again.
+  sigset_t pipe;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
   XSetIOErrorHandler(SdlDisplayWatch::QuietIOError);
   XSetIOErrorExitHandler(info.info.x11.display, SdlDisplayWatch::Lost, nullptr);
   SdlDisplayWatch::current = this;

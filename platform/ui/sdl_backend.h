@@ -20,7 +20,8 @@
 // X connection breaks, Xlib's handlers no longer end the process: the
 // backend stops using the display, asks the main form to close (so the
 // program stops its audio and saves what it keeps) and ends the loop;
-// DisplayLost() then says so.
+// DisplayLost() then says so. SIGPIPE stays blocked on the backend's thread
+// (a write to the closed connection fails instead of ending the process).
 //
 // SDL's video stays initialised once started, for the life of the process:
 // later backends reuse it, and its libraries are not unloaded under live
