@@ -84,7 +84,8 @@ struct ResizeKernelArgs {
   const std::ptrdiff_t* colOffset;
   // linear 8u/16u: rows one Ipp16u w, columns pairs (16384 - w, w);
   // linear 32f: one float fraction each;
-  // cubic: three float coefficients each ((t+1), (t+1)t/2, (t+1)t(t-1)/6);
+  // cubic: three float coefficients each ((t+1), (t+1)t/2, (t+1)t(t-1)/6),
+  // together per row, planar for the columns (all firsts, seconds, thirds);
   // Lanczos: six float weights each.
   const void* rowWeights;
   const void* colWeights;

@@ -11,6 +11,7 @@
 
 #include "math/elementwise.h"
 #include "resample/resize_engine.h"
+#include "resample/resize_wide.h"
 
 namespace tavrel {
 namespace {
@@ -200,7 +201,7 @@ TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
   NearestRows<Ipp8u, 4, false, true>(a, halving);
 }
 
-template <class T, int C, bool Simd = false>
+template <class T, int C, bool Simd>
 TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
   if constexpr (Simd && C == 1 && sizeof(T) == 1) NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]));
   if constexpr (C == 4 && sizeof(T) == 1) {
@@ -808,12 +809,15 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
 
 // ---- cubic: the Lagrange cubic through nodes -1, 0, 1, 2 in Newton form ----
 
-template <class T, int C>
-TAVREL_INLINE void CubicRow(const T* s, float* __restrict out, const ResizeKernelArgs& a) {
+template <class T, int C, bool Simd>
+TAVREL_INLINE void CubicRow(const T* s, float* __restrict out, const ResizeKernelArgs& a, std::ptrdiff_t ahead) {
   const auto* cw = static_cast<const float*>(a.colWeights);
-  for (ptrdiff_t k = 0; k < a.width; ++k) {
+  const ptrdiff_t w = a.width;
+  ptrdiff_t k = 0;
+  if constexpr (Simd) k = CubicRowWide<T, C>(s, out, a, ahead);
+  for (; k < w; ++k) {
     const T* p = s + a.colOffset[k];
-    const float c1 = cw[3 * k], c2 = cw[3 * k + 1], c3 = cw[3 * k + 2];
+    const float c1 = cw[k], c2 = cw[w + k], c3 = cw[2 * w + k];
     for (int c = 0; c < C; ++c) {
       const float pm = p[c - C], p0 = p[c], p1 = p[c + C], p2 = p[c + 2 * C];
       const float d1 = p0 - pm, d2 = p1 - 2.0f * p0 + pm, d3 = p2 - 3.0f * p1 + 3.0f * p0 - pm;
@@ -822,19 +826,21 @@ TAVREL_INLINE void CubicRow(const T* s, float* __restrict out, const ResizeKerne
   }
 }
 
-template <class T>
+template <class T, bool Simd>
 TAVREL_INLINE void CubicColumn(const float* __restrict r0, const float* __restrict r1,
                                const float* __restrict r2, const float* __restrict r3,
                                T* __restrict d, ptrdiff_t n, const float* cf) {
   const float c1 = cf[0], c2 = cf[1], c3 = cf[2];
-  for (ptrdiff_t e = 0; e < n; ++e) {
+  ptrdiff_t e = 0;
+  if constexpr (Simd) e = CubicColumnWide<T>(r0, r1, r2, r3, d, n, cf);
+  for (; e < n; ++e) {
     const float pm = r0[e], p0 = r1[e], p1 = r2[e], p2 = r3[e];
     const float d1 = p0 - pm, d2 = p1 - 2.0f * p0 + pm, d3 = p2 - 3.0f * p1 + 3.0f * p0 - pm;
     d[e] = StoreRounded<T>(pm + c1 * d1 + c2 * d2 + c3 * d3);
   }
 }
 
-template <class T, int C>
+template <class T, int C, bool Simd>
 TAVREL_INLINE void Cubic(const ResizeKernelArgs& a) {
   RowCache<4> cache(a);
   const ptrdiff_t n = ptrdiff_t{a.width} * C;
@@ -843,10 +849,12 @@ TAVREL_INLINE void Cubic(const ResizeKernelArgs& a) {
     const int b = a.rowIndex[i];
     const int need[4] = {b - 1, b, b + 1, b + 2};
     void* rows[4];
+    // The same columns of the row the next destination row takes in its place.
+    const std::ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - b) * a.srcStep : 0;
     cache.Window(need, rows, [&](int row, void* out) __attribute__((always_inline)) {
-      CubicRow<T, C>(RowAt<T>(a, row), static_cast<float*>(out), a);
+      CubicRow<T, C, Simd>(RowAt<T>(a, row), static_cast<float*>(out), a, ahead);
     });
-    CubicColumn<T>(static_cast<const float*>(rows[0]), static_cast<const float*>(rows[1]),
+    CubicColumn<T, Simd>(static_cast<const float*>(rows[0]), static_cast<const float*>(rows[1]),
                    static_cast<const float*>(rows[2]), static_cast<const float*>(rows[3]),
                    DstRow<T>(a, i), n, rw + 3 * i);
   }
@@ -914,61 +922,49 @@ template <Body B>
 }
 
 // Entries for "3 or 4 channels" pick the layout from the argument.
-template <template <class, int> class K, class T>
+template <template <class, int, bool> class K, class T, bool Simd>
 struct Wide {
   TAVREL_INLINE static void Run(const ResizeKernelArgs& a) {
     if (a.channels == 4)
-      K<T, 4>::Run(a);
+      K<T, 4, Simd>::Run(a);
     else
-      K<T, 3>::Run(a);
+      K<T, 3, Simd>::Run(a);
   }
 };
 
-#define TAVREL_KERNEL_CLASS(Name)                                   \
-  template <class T, int C>                                         \
-  struct Name##K {                                                  \
-    TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Name<T, C>(a); } \
+// Lanczos has no wide passes of its own: both builds run the same template.
+#define TAVREL_KERNEL_CLASS(Name, ...)                                                \
+  template <class T, int C, bool Simd>                                                \
+  struct Name##K {                                                                    \
+    TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Name<__VA_ARGS__>(a); } \
   };
-TAVREL_KERNEL_CLASS(Nearest)
-template <class T, int C>
-struct NearestSimdK {
-  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Nearest<T, C, true>(a); }
-};
-template <class T, int C>
-struct LinearK {
-  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Linear<T, C, false>(a); }
-};
-template <class T, int C>
-struct LinearSimdK {
-  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Linear<T, C, true>(a); }
-};
-TAVREL_KERNEL_CLASS(Cubic)
-TAVREL_KERNEL_CLASS(Lanczos)
+TAVREL_KERNEL_CLASS(Nearest, T, C, Simd)
+TAVREL_KERNEL_CLASS(Linear, T, C, Simd)
+TAVREL_KERNEL_CLASS(Cubic, T, C, Simd)
+TAVREL_KERNEL_CLASS(Lanczos, T, C)
 #undef TAVREL_KERNEL_CLASS
 
-template <template <Body> class V, template <class, int> class LinearOf, template <class, int> class NearestOf>
+template <template <Body> class V, bool Simd>
 struct Table {
+  template <template <class, int, bool> class K, class T>
+  static constexpr ResizeKernel Wide3or4 = V<&Wide<K, T, Simd>::Run>::Fn;
+  template <template <class, int, bool> class K, class T, int C>
+  static constexpr ResizeKernel Of = V<&K<T, C, Simd>::Run>::Fn;
   // 32f nearest copies 32-bit patterns, so NaNs pass bit for bit.
   static constexpr ResizeKernel entries[kResizeKernelCount] = {
-      V<&NearestK<Ipp8u, 3>::Run>::Fn, V<&NearestK<Ipp16u, 3>::Run>::Fn,
-      V<&NearestK<Ipp32u, 3>::Run>::Fn, V<&NearestOf<Ipp8u, 1>::Run>::Fn,
-      V<&NearestK<Ipp16u, 1>::Run>::Fn, V<&NearestK<Ipp32u, 1>::Run>::Fn,
-      V<&NearestK<Ipp8u, 4>::Run>::Fn, V<&NearestK<Ipp16u, 4>::Run>::Fn,
-      V<&NearestK<Ipp32u, 4>::Run>::Fn,
-      V<&Wide<LinearOf, Ipp8u>::Run>::Fn, V<&Wide<LinearK, Ipp16u>::Run>::Fn,
-      V<&Wide<LinearK, Ipp32f>::Run>::Fn, V<&LinearOf<Ipp8u, 1>::Run>::Fn,
-      V<&LinearOf<Ipp16u, 1>::Run>::Fn, V<&LinearK<Ipp32f, 1>::Run>::Fn,
-      V<&Wide<CubicK, Ipp8u>::Run>::Fn, V<&Wide<CubicK, Ipp16u>::Run>::Fn,
-      V<&Wide<CubicK, Ipp32f>::Run>::Fn, V<&CubicK<Ipp8u, 1>::Run>::Fn,
-      V<&CubicK<Ipp16u, 1>::Run>::Fn, V<&CubicK<Ipp32f, 1>::Run>::Fn,
-      V<&Wide<LanczosK, Ipp8u>::Run>::Fn, V<&Wide<LanczosK, Ipp16u>::Run>::Fn,
-      V<&Wide<LanczosK, Ipp32f>::Run>::Fn, V<&LanczosK<Ipp8u, 1>::Run>::Fn,
-      V<&LanczosK<Ipp16u, 1>::Run>::Fn, V<&LanczosK<Ipp32f, 1>::Run>::Fn,
+      Of<NearestK, Ipp8u, 3>, Of<NearestK, Ipp16u, 3>, Of<NearestK, Ipp32u, 3>,
+      Of<NearestK, Ipp8u, 1>, Of<NearestK, Ipp16u, 1>, Of<NearestK, Ipp32u, 1>,
+      Of<NearestK, Ipp8u, 4>, Of<NearestK, Ipp16u, 4>, Of<NearestK, Ipp32u, 4>,
+      Wide3or4<LinearK, Ipp8u>, Wide3or4<LinearK, Ipp16u>, Wide3or4<LinearK, Ipp32f>,
+      Of<LinearK, Ipp8u, 1>, Of<LinearK, Ipp16u, 1>, Of<LinearK, Ipp32f, 1>,
+      Wide3or4<CubicK, Ipp8u>, Wide3or4<CubicK, Ipp16u>, Wide3or4<CubicK, Ipp32f>,
+      Of<CubicK, Ipp8u, 1>, Of<CubicK, Ipp16u, 1>, Of<CubicK, Ipp32f, 1>,
+      Wide3or4<LanczosK, Ipp8u>, Wide3or4<LanczosK, Ipp16u>, Wide3or4<LanczosK, Ipp32f>,
+      Of<LanczosK, Ipp8u, 1>, Of<LanczosK, Ipp16u, 1>, Of<LanczosK, Ipp32f, 1>,
       // The unreplicated Lanczos set computes the same sums wherever every
       // tap is inside the image; the replicating kernels serve for it.
-      V<&Wide<LanczosK, Ipp8u>::Run>::Fn, V<&Wide<LanczosK, Ipp16u>::Run>::Fn,
-      V<&Wide<LanczosK, Ipp32f>::Run>::Fn, V<&LanczosK<Ipp8u, 1>::Run>::Fn,
-      V<&LanczosK<Ipp16u, 1>::Run>::Fn, V<&LanczosK<Ipp32f, 1>::Run>::Fn,
+      Wide3or4<LanczosK, Ipp8u>, Wide3or4<LanczosK, Ipp16u>, Wide3or4<LanczosK, Ipp32f>,
+      Of<LanczosK, Ipp8u, 1>, Of<LanczosK, Ipp16u, 1>, Of<LanczosK, Ipp32f, 1>,
   };
 };
 
@@ -997,8 +993,8 @@ int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
 ResizeKernel ResizeKernelAt(int index, ResizeVariant variant) {
   if (index < 0 || index >= kResizeKernelCount) return nullptr;
   if (variant == ResizeVariant::best && ProcessorHasAvx2())
-    return Table<Avx2Of, LinearSimdK, NearestSimdK>::entries[index];
-  return Table<PlainOf, LinearK, NearestK>::entries[index];
+    return Table<Avx2Of, true>::entries[index];
+  return Table<PlainOf, false>::entries[index];
 }
 
 }  // namespace tavrel
