@@ -109,8 +109,11 @@ class RowCache {
 // whether the group fits.
 constexpr std::size_t kNearestControlBytes = 64;
 
-void NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
+// Returns whether any group fits: when shrinking by more than about two
+// none does, and the rows go the general way.
+bool NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
   const std::ptrdiff_t* off = a.colOffset;
+  bool any = false;
   for (ptrdiff_t k = 0; k + 16 <= a.width; k += 16) {
     Ipp8u* g = controls + kNearestControlBytes / 16 * k;
     std::memset(g, 0x80, 32);
@@ -124,17 +127,21 @@ void NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
     const auto second = static_cast<std::int32_t>(off[k + 8] - off[k]);
     std::memcpy(g + 32, &second, sizeof second);
     g[36] = fits;
+    any = any || fits;
   }
+  return any;
 }
 
 [[gnu::target("avx2")]] ptrdiff_t NearestRowU8C1Avx2(const Ipp8u* s, Ipp8u* d, const ResizeKernelArgs& a,
                                                     const Ipp8u* controls, std::ptrdiff_t ahead) {
+  const std::ptrdiff_t* off = a.colOffset;
+  const ptrdiff_t w = a.width;
   ptrdiff_t k = 0;
-  for (; k + 16 <= a.width; k += 16) {
+  for (; k + 16 <= w; k += 16) {
     const Ipp8u* g = controls + kNearestControlBytes / 16 * k;
-    const Ipp8u* p = s + a.colOffset[k];
+    const Ipp8u* p = s + off[k];
     if (!g[36]) {
-      for (ptrdiff_t m = k; m < k + 16; ++m) d[m] = s[a.colOffset[m]];
+      for (ptrdiff_t m = k; m < k + 16; ++m) d[m] = s[off[m]];
       continue;
     }
     if (ahead) __builtin_prefetch(p + ahead);
@@ -148,30 +155,45 @@ void NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
   return k;
 }
 
-// Four-channel 8-bit nearest taking every second pixel (halving): four
-// pixels from two 16-byte loads, the first and third of each. The group
-// from k reads 32 bytes from its first pixel, up to the pixel after its last.
-TAVREL_INLINE ptrdiff_t NearestHalvingRowU8C4(const Ipp8u* s, Ipp8u* d, const ResizeKernelArgs& a,
-                                              ptrdiff_t halving, std::ptrdiff_t ahead) {
+// Nearest taking every second pixel (halving), for pixels of four bytes
+// (8u, four channels) and two (16u, one channel), in both builds.
+//   8u C4: four pixels from two 16-byte loads, the first and third of each;
+//   16u C1: eight values from two loads, the even ones, sign-extended so
+//   the saturating pack keeps their bits.
+// A group reads 32 bytes from its first pixel, up to the pixel after its
+// last.
+template <class T, int C>
+TAVREL_INLINE ptrdiff_t NearestHalvingRow(const T* s, T* d, const ResizeKernelArgs& a, ptrdiff_t halving,
+                                          std::ptrdiff_t ahead) {
+  constexpr ptrdiff_t group = 16 / sizeof(T) / C;  // pixels
   const std::ptrdiff_t* off = a.colOffset;
   ptrdiff_t k = 0;
-  for (; k + 4 <= halving && off[k] + 32 <= a.rowElements; k += 4) {
-    const Ipp8u* p = s + off[k];
+  for (; k + group <= halving && off[k] + 32 / ptrdiff_t{sizeof(T)} <= a.rowElements; k += group) {
+    const T* p = s + off[k];
     if (ahead) __builtin_prefetch(p + ahead);
-    const __m128 first = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-    const __m128 second = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * k),
-                     _mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0))));
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p) + 1);
+    __m128i picked;
+    if constexpr (sizeof(T) == 1) {
+      picked = _mm_castps_si128(
+          _mm_shuffle_ps(_mm_castsi128_ps(first), _mm_castsi128_ps(second), _MM_SHUFFLE(2, 0, 2, 0)));
+    } else {
+      auto even = [](__m128i v) { return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16); };
+      picked = _mm_packs_epi32(even(first), even(second));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + C * k), picked);
   }
   return k;
 }
 
-// The rows of nearest; the first `halving` columns (at least four, or
-// none) take every second pixel.
-template <class T, int C, bool Simd, bool Halving>
+// The rows of nearest; the first `halving` columns (a group or more, or
+// none) take every second pixel. Pixels move as one block (a single word
+// for four 8-bit channels).
+template <class T, int C, bool Shuffled, bool Halving>
 TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
   const int w = a.width;
-  constexpr bool shuffled = Simd && C == 1 && sizeof(T) == 1;
+  // The offsets by a local pointer: byte stores could alias the argument block.
+  const std::ptrdiff_t* off = a.colOffset;
   for (ptrdiff_t i = 0; i < a.height; ++i) {
     T* d = DstRow<T>(a, i);
     if (i > 0 && a.rowIndex[i] == a.rowIndex[i - 1]) {
@@ -179,38 +201,53 @@ TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
       continue;
     }
     const T* s = RowAt<T>(a, a.rowIndex[i]);
-    // A pixel moves as one block (a single word for four 8-bit channels).
+    if constexpr (!Shuffled && !Halving) {
+      // Shrinking: two rows at once keep twice the reads in flight.
+      if (i + 1 < a.height && a.rowIndex[i + 1] != a.rowIndex[i]) {
+        const T* s2 = RowAt<T>(a, a.rowIndex[i + 1]);
+        T* d2 = DstRow<T>(a, i + 1);
+        for (ptrdiff_t k = 0; k < w; ++k) {
+          std::memcpy(d + k * C, s + off[k], sizeof(T) * C);
+          std::memcpy(d2 + k * C, s2 + off[k], sizeof(T) * C);
+        }
+        ++i;
+        continue;
+      }
+    }
     // While shrinking, the next row's pixels are fetched meanwhile.
     const ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - a.rowIndex[i]) * a.srcStep : 0;
     ptrdiff_t k = 0;
-    if constexpr (shuffled) k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
-    if constexpr (Halving) k = NearestHalvingRowU8C4(s, d, a, halving, ahead);
+    if constexpr (Shuffled) k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
+    if constexpr (Halving) k = NearestHalvingRow<T, C>(s, d, a, halving, ahead);
     if (ahead) {
       for (; k < w; ++k) {
-        __builtin_prefetch(s + a.colOffset[k] + ahead);
-        std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
+        __builtin_prefetch(s + off[k] + ahead);
+        std::memcpy(d + k * C, s + off[k], sizeof(T) * C);
       }
     } else {
-      for (; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
+      for (; k < w; ++k) std::memcpy(d + k * C, s + off[k], sizeof(T) * C);
     }
   }
 }
 
 // Out of line, so the general rows' loop keeps its own layout (and speed).
-[[gnu::noinline]] void NearestHalvingU8C4(const ResizeKernelArgs& a, ptrdiff_t halving) {
-  NearestRows<Ipp8u, 4, false, true>(a, halving);
+template <class T, int C>
+[[gnu::noinline]] void NearestHalving(const ResizeKernelArgs& a, ptrdiff_t halving) {
+  NearestRows<T, C, false, true>(a, halving);
 }
 
 template <class T, int C, bool Simd>
 TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
-  if constexpr (Simd && C == 1 && sizeof(T) == 1) NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]));
-  if constexpr (C == 4 && sizeof(T) == 1) {
+  if constexpr (Simd && C == 1 && sizeof(T) == 1) {
+    if (NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]))) return NearestRows<T, C, true, false>(a, 0);
+  }
+  if constexpr ((sizeof(T) == 1 && C == 4) || (sizeof(T) == 2 && C == 1)) {
     // How many leading columns take every second pixel from the first.
     ptrdiff_t halving = 0;
-    while (halving < a.width && a.colOffset[halving] == a.colOffset[0] + 8 * halving) ++halving;
-    if (halving >= 4) return NearestHalvingU8C4(a, halving);
+    while (halving < a.width && a.colOffset[halving] == a.colOffset[0] + 2 * C * halving) ++halving;
+    if (halving >= ptrdiff_t{16 / sizeof(T) / C}) return NearestHalving<T, C>(a, halving);
   }
-  NearestRows<T, C, Simd, false>(a, 0);
+  NearestRows<T, C, false, false>(a, 0);
 }
 
 // ---- AVX2 passes of 8u linear (the wide build only) ----
