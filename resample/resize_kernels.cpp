@@ -563,38 +563,6 @@ template <int C>
   return k;
 }
 
-// Halving one-channel 16u rows: column k's (L, R) pair is the row's 32-bit
-// element k. The 16-bit multiply-add is signed, so both steps take the
-// values less 32768 and add 32768 x 16384 back (the weights sum to 16384):
-// the same sums, exactly.
-[[gnu::target("avx2")]] inline __m256i HalvedU16(__m256i pairs, __m256i w) {
-  const __m256i less = _mm256_xor_si256(pairs, _mm256_set1_epi16(-32768));
-  return _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(less, w), _mm256_set1_epi32((1 << 29) + 8192)), 14);
-}
-
-// Eight results, one a 32-bit lane, of the columns from k; wv holds the
-// rows' weights (16384 - wr, wr).
-[[gnu::target("avx2")]] inline __m256i EightHalvedU16(const Ipp16u* s, std::ptrdiff_t step, const Ipp16u* wt,
-                                                      ptrdiff_t k, __m256i wv) {
-  const __m256i w = Load32(wt + 2 * k);
-  const __m256i u = HalvedU16(Load32(s + 2 * k), w);
-  const __m256i dn = HalvedU16(Load32(s + step + 2 * k), w);
-  return HalvedU16(_mm256_or_si256(u, _mm256_slli_epi32(dn, 16)), wv);
-}
-
-[[gnu::target("avx2")]] ptrdiff_t HalvingU16Avx2(const Ipp16u* s, std::ptrdiff_t step, Ipp16u* d,
-                                                const ResizeKernelArgs& a, ptrdiff_t halving, std::uint32_t wr) {
-  const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
-  const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
-  ptrdiff_t k = 0;
-  // Elements up to 2k + 31 are read: the right tap of column k + 15.
-  for (; k + 16 <= halving; k += 16) {
-    const __m256i r = _mm256_packus_epi32(EightHalvedU16(s, step, wt, k, wv), EightHalvedU16(s, step, wt, k + 8, wv));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k), _mm256_permute4x64_epi64(r, 0xD8));
-  }
-  return k;
-}
-
 // How many leading columns have their left tap at pixel 2k: all but the
 // last when halving an even width, whatever the weights.
 ptrdiff_t HalvingCount(const ResizeKernelArgs& a, int C) {
@@ -685,6 +653,7 @@ TAVREL_INLINE void LinearRowInt(const T* s, Ipp16u* out, const ResizeKernelArgs&
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
   ptrdiff_t k = 0;
   if constexpr (Simd && sizeof(T) == 1) k = LinearRowU8Avx2<C, false>(s, 0, out, nullptr, a, ahead);
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) k = LinearRowU16Wide(s, out, a);
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const std::uint32_t w0 = wt[2 * k], w1 = wt[2 * k + 1];
@@ -701,6 +670,7 @@ TAVREL_INLINE void LinearColumnInt(const Ipp16u* __restrict u, const Ipp16u* __r
   const std::uint32_t w0 = 16384 - w;
   ptrdiff_t e = 0;
   if constexpr (Simd && sizeof(T) == 1) e = LinearColumnU8Avx2(u, dn, d, n, w);
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) e = LinearColumnU16Wide(u, dn, d, n, w);
   for (; e < n; ++e) d[e] = static_cast<T>((u[e] * w0 + dn[e] * w + round) >> shift);
 }
 
@@ -732,6 +702,10 @@ TAVREL_INLINE void LinearRowsInt(const T* s, std::ptrdiff_t step, Ipp16u* __rest
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
   ptrdiff_t k = 0;
   if constexpr (Simd && sizeof(T) == 1) k = LinearRowU8Avx2<C, true>(s, step, u, dn, a, ahead);
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) {
+    k = LinearRowU16Wide(s, u, a);
+    LinearRowU16Wide(s + step, dn, a);
+  }
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const T* q = p + step;
@@ -779,7 +753,7 @@ TAVREL_INLINE void LinearFusedInt(const T* s, std::ptrdiff_t step, T* __restrict
   const std::uint32_t w0V = 16384 - wr;
   ptrdiff_t k = 0;
   if constexpr (Simd && sizeof(T) == 1) k = LinearFusedU8Avx2<C>(s, step, d, a, wr, ahead, halving);
-  if constexpr (Simd && sizeof(T) == 2 && C == 1) k = HalvingU16Avx2(s, step, d, a, halving, wr);
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) k = LinearFusedU16Wide(s, step, d, a, wr, ahead, halving);
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const T* q = p + step;

@@ -9,6 +9,7 @@
 //   ptrdiff_t k = CubicRowWide<Ipp8u, 1>(row, out, args);   // columns done
 //   for (; k < args.width; ++k) ...                          // the plain loop
 #include <cstddef>
+#include <cstdint>
 
 #include "resample/resize_engine.h"
 
@@ -27,5 +28,16 @@ template <class T>
 [[gnu::target("avx2")]] std::ptrdiff_t CubicColumnWide(const float* r0, const float* r1, const float* r2,
                                                        const float* r3, T* d, std::ptrdiff_t n,
                                                        const float* coefficients);
+
+// One-channel 16u linear: the horizontal pass of one row, the vertical
+// pass of n elements with the row weight w, and both at once for a row no
+// later destination row needs (the first `halving` columns take their
+// left taps at 2k; `ahead` as for cubic).
+[[gnu::target("avx2")]] std::ptrdiff_t LinearRowU16Wide(const Ipp16u* s, Ipp16u* out, const ResizeKernelArgs& a);
+[[gnu::target("avx2")]] std::ptrdiff_t LinearColumnU16Wide(const Ipp16u* u, const Ipp16u* dn, Ipp16u* d,
+                                                           std::ptrdiff_t n, std::uint32_t w);
+[[gnu::target("avx2")]] std::ptrdiff_t LinearFusedU16Wide(const Ipp16u* s, std::ptrdiff_t step, Ipp16u* d,
+                                                          const ResizeKernelArgs& a, std::uint32_t wr,
+                                                          std::ptrdiff_t ahead, std::ptrdiff_t halving);
 
 }  // namespace tavrel

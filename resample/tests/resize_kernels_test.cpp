@@ -273,11 +273,12 @@ TEST(ResizeKernels, HalvingMatchesThePlainBuild) {
   CompareCases<Ipp16u>(cases, {IPPI_INTER_NN, IPPI_INTER_LINEAR});
 }
 
-// Cubic's wide passes: eight columns or two pixels at a time with a plain
-// tail, whole windows of a pixel's taps read (three channels read past the
-// last tap, so the pixels near the row's end are left to the plain loop),
-// and the checkerboard's overshoot clamped.
-TEST(ResizeKernels, CubicMatchesThePlainBuild) {
+// The wide passes of linear and cubic at any scale: eight or sixteen
+// columns, or two pixels, at a time with a plain tail; cubic reads whole
+// windows of a pixel's taps (three channels read past the last tap, so the
+// pixels near the row's end are left to the plain loop) and clamps the
+// checkerboard's overshoot.
+TEST(ResizeKernels, LinearAndCubicMatchThePlainBuild) {
   if (!ProcessorHasAvx2())
     GTEST_SKIP() << "this processor has no AVX2: the best variant would be the plain one";
   const auto cases = {
@@ -285,9 +286,9 @@ TEST(ResizeKernels, CubicMatchesThePlainBuild) {
       EdgeCase{200, 24, {0, 0, 200, 24}, {34, 4}}, EdgeCase{9, 5, {0, 0, 9, 5}, {25, 11}},
       EdgeCase{33, 7, {10, 0, 23, 7}, {23, 7}},    EdgeCase{50, 8, {0, 1, 50, 7}, {121, 13}},
   };
-  CompareCases<Ipp8u>(cases, {IPPI_INTER_CUBIC});
-  CompareCases<Ipp16u>(cases, {IPPI_INTER_CUBIC});
-  CompareCases<float>(cases, {IPPI_INTER_CUBIC});
+  CompareCases<Ipp8u>(cases, {IPPI_INTER_LINEAR, IPPI_INTER_CUBIC});
+  CompareCases<Ipp16u>(cases, {IPPI_INTER_LINEAR, IPPI_INTER_CUBIC});
+  CompareCases<float>(cases, {IPPI_INTER_LINEAR, IPPI_INTER_CUBIC});
 }
 
 // Fails the n-th allocation and keeps count of what is still held.
