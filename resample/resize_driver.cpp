@@ -226,7 +226,7 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
     if (!k.buffers[b]) return ippStsMemAllocErr;
   }
 
-  if (method == IPPI_INTER_NN && element == ResizeElement::u8 && C == 1) {
+  if (method == IPPI_INTER_NN && element == ResizeElement::u8 && C != 3) {
     k.buffers[0] = blocks.Take<char>((static_cast<std::size_t>(ax.count) + 16) * 4);
     if (!k.buffers[0]) return ippStsMemAllocErr;
   }

@@ -92,7 +92,7 @@ struct ResizeKernelArgs {
   void* buffers[6];  // (width + 4) x channels elements each; linear 8u one channel adds
                      // (width + 8) x 12 bytes of shuffle controls as the third;
                      // linear 8u: (width + 4) x channels Ipp16u as the fourth;
-                     // nearest 8u one channel: (width + 16) x 4 bytes of them as the first
+                     // nearest 8u one or four channels: (width + 16) x 4 bytes of them as the first
   int firstRow, lastRow;  // image rows relative to the region (Lanczos edge replication)
   std::ptrdiff_t rowElements;  // elements from the region's first column to the row's end
   int channels;

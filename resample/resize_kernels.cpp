@@ -155,6 +155,44 @@ bool NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
   return k;
 }
 
+// Four-channel 8-bit nearest, AVX2: eight pixels at a time, permuted out of
+// one 32-byte window when they lie within it. The controls are made once
+// per resize, 32 bytes per group: the pixels' places in the window, or -1
+// first when the group does not fit.
+bool NearestControlsC4(const ResizeKernelArgs& a, std::int32_t* controls) {
+  const std::ptrdiff_t* off = a.colOffset;
+  bool any = false;
+  for (ptrdiff_t k = 0; k + 8 <= a.width; k += 8) {
+    std::int32_t* g = controls + k;
+    const bool fits = off[k + 7] - off[k] <= 28 && off[k] + 32 <= a.rowElements;
+    for (int m = 0; m < 8; ++m) g[m] = static_cast<std::int32_t>((off[k + m] - off[k]) / 4);
+    if (!fits) g[0] = -1;
+    any = any || fits;
+  }
+  return any;
+}
+
+[[gnu::target("avx2")]] ptrdiff_t NearestRowU8C4Avx2(const Ipp8u* s, Ipp8u* d, const ResizeKernelArgs& a,
+                                                    const std::int32_t* controls, std::ptrdiff_t ahead) {
+  const std::ptrdiff_t* off = a.colOffset;
+  const ptrdiff_t w = a.width;
+  ptrdiff_t k = 0;
+  for (; k + 8 <= w; k += 8) {
+    const std::int32_t* g = controls + k;
+    const Ipp8u* p = s + off[k];
+    if (g[0] < 0) {
+      for (ptrdiff_t m = k; m < k + 8; ++m) std::memcpy(d + 4 * m, s + off[m], 4);
+      continue;
+    }
+    if (ahead) __builtin_prefetch(p + ahead);
+    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i picked =
+        _mm256_permutevar8x32_epi32(pixels, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(g)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * k), picked);
+  }
+  return k;
+}
+
 // Nearest taking every second pixel (halving), for pixels of four bytes
 // (8u, four channels) and two (16u, one channel), in both builds.
 //   8u C4: four pixels from two 16-byte loads, the first and third of each;
@@ -217,7 +255,10 @@ TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
     // While shrinking, the next row's pixels are fetched meanwhile.
     const ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - a.rowIndex[i]) * a.srcStep : 0;
     ptrdiff_t k = 0;
-    if constexpr (Shuffled) k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
+    if constexpr (Shuffled && C == 1)
+      k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
+    if constexpr (Shuffled && C == 4)
+      k = NearestRowU8C4Avx2(s, d, a, static_cast<const std::int32_t*>(a.buffers[0]), ahead);
     if constexpr (Halving) k = NearestHalvingRow<T, C>(s, d, a, halving, ahead);
     if (ahead) {
       for (; k < w; ++k) {
@@ -246,6 +287,9 @@ TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
     ptrdiff_t halving = 0;
     while (halving < a.width && a.colOffset[halving] == a.colOffset[0] + 2 * C * halving) ++halving;
     if (halving >= ptrdiff_t{16 / sizeof(T) / C}) return NearestHalving<T, C>(a, halving);
+  }
+  if constexpr (Simd && C == 4 && sizeof(T) == 1) {
+    if (NearestControlsC4(a, static_cast<std::int32_t*>(a.buffers[0]))) return NearestRows<T, C, true, false>(a, 0);
   }
   NearestRows<T, C, false, false>(a, 0);
 }
