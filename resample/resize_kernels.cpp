@@ -1,8 +1,9 @@
 // Row kernels of the general resize driver: nearest, linear, cubic and
 // Lanczos for 8u, 16u and 32f with one, three or four channels. Each kernel
 // is written once as a template and built twice: plain x86-64 and, chosen
-// at run time, AVX2. The AVX2 build adds hand-written passes for 8u linear
-// with the same integer arithmetic, so both builds give the same results.
+// at run time, AVX2. The AVX2 build adds hand-written passes (8u nearest
+// and linear here; cubic and 16u linear in resize_wide.h) with the same
+// arithmetic in the same order, so both builds give the same results.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -910,8 +911,8 @@ TAVREL_INLINE void Cubic(const ResizeKernelArgs& a) {
       CubicRow<T, C, Simd>(RowAt<T>(a, row), static_cast<float*>(out), a, ahead);
     });
     CubicColumn<T, Simd>(static_cast<const float*>(rows[0]), static_cast<const float*>(rows[1]),
-                   static_cast<const float*>(rows[2]), static_cast<const float*>(rows[3]),
-                   DstRow<T>(a, i), n, rw + 3 * i);
+                         static_cast<const float*>(rows[2]), static_cast<const float*>(rows[3]),
+                         DstRow<T>(a, i), n, rw + 3 * i);
   }
 }
 
