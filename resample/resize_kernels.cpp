@@ -225,6 +225,27 @@ TAVREL_INLINE ptrdiff_t NearestHalvingRow(const T* s, T* d, const ResizeKernelAr
   return k;
 }
 
+// Pixels of one element and at most two bytes, two rows at a time: eight
+// bytes of each row put together in a word (x86 is little-endian) and
+// stored at once, so that fewer stores hold up the reads. Returns how many
+// columns were done.
+template <class T>
+TAVREL_INLINE ptrdiff_t NearestWords(const T* s, const T* s2, T* d, T* d2, const std::ptrdiff_t* off,
+                                     ptrdiff_t w) {
+  constexpr int per = 8 / sizeof(T);
+  ptrdiff_t k = 0;
+  for (; k + per <= w; k += per) {
+    std::uint64_t v = 0, v2 = 0;
+    for (int m = 0; m < per; ++m) {
+      v |= std::uint64_t{s[off[k + m]]} << (8 * sizeof(T) * m);
+      v2 |= std::uint64_t{s2[off[k + m]]} << (8 * sizeof(T) * m);
+    }
+    std::memcpy(d + k, &v, sizeof v);
+    std::memcpy(d2 + k, &v2, sizeof v2);
+  }
+  return k;
+}
+
 // The rows of nearest; the first `halving` columns (a group or more, or
 // none) take every second pixel. Pixels move as one block (a single word
 // for four 8-bit channels).
@@ -245,7 +266,9 @@ TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
       if (i + 1 < a.height && a.rowIndex[i + 1] != a.rowIndex[i]) {
         const T* s2 = RowAt<T>(a, a.rowIndex[i + 1]);
         T* d2 = DstRow<T>(a, i + 1);
-        for (ptrdiff_t k = 0; k < w; ++k) {
+        ptrdiff_t k0 = 0;
+        if constexpr (sizeof(T) * C <= 2) k0 = NearestWords<T>(s, s2, d, d2, off, w);
+        for (ptrdiff_t k = k0; k < w; ++k) {
           std::memcpy(d + k * C, s + off[k], sizeof(T) * C);
           std::memcpy(d2 + k * C, s2 + off[k], sizeof(T) * C);
         }
