@@ -6,14 +6,20 @@
 //     1000-2000 Hz) ! audiowsinclimit (high-pass 5000 Hz) ! audioconvert
 //     ! S16 ! appsink
 // each filter with 41 taps, the Hamming window and low-latency=true (the
-// direct convolution), against
-//   - the stored graph with all four filters enabled (graph_chain's figure:
-//     capture pin, tap, the four components, sinks on the open ends), and
-//   - the four FIR stages alone (fir_chain's figure).
-// The pipeline runs on appsrc's streaming thread: each iteration pushes one
-// buffer, waits for it at the appsink, and counts that thread's CPU time
-// (its queue, both conversions, the four filters, the sink). Ours is the CPU
-// time of the thread that submits. Prints our time / GStreamer's time.
+// direct convolution), and the same pipeline without the four filters.
+// Each GStreamer iteration pushes one buffer from the application thread,
+// waits for it at the appsink and counts the CPU time of both threads that
+// work on it: the application thread (making and filling the buffer,
+// pushing it, taking the sample) and appsrc's streaming thread (its queue,
+// both conversions, the filters, the sink). Ours is the CPU time of the
+// thread that submits, which does all of our work.
+// Two comparisons, each like against like:
+//   - filters against filters: the four FIR stages alone (fir_chain's
+//     figure) against the pipeline less the pipeline without the filters;
+//   - whole against whole: the stored graph with all four filters enabled
+//     (graph_chain's figure: capture pin, tap, the four components, sinks on
+//     the open ends) against the whole pipeline.
+// Prints our time / GStreamer's time for each.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -54,25 +60,28 @@ void FourStages(benchmark::State& state) {
 
 class Pipeline {
  public:
-  Pipeline() {
+  explicit Pipeline(bool filters) : filters_(filters) {
+    const std::string description =
+        std::string("appsrc name=src format=time is-live=false block=true "
+                    "caps=audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved "
+                    "! audioconvert ! audio/x-raw,format=F64LE ") +
+        (filters ? "! audiowsinclimit name=lowpass ! audiowsincband name=bandstop ! audiowsincband name=bandpass "
+                   "! audiowsinclimit name=highpass "
+                 : "") +
+        "! audioconvert dithering=none ! audio/x-raw,format=S16LE ! appsink name=sink sync=false";
     GError* error = nullptr;
-    pipeline_ = gst_parse_launch(
-        "appsrc name=src format=time is-live=false block=true "
-        "caps=audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved "
-        "! audioconvert ! audio/x-raw,format=F64LE "
-        "! audiowsinclimit name=lowpass ! audiowsincband name=bandstop ! audiowsincband name=bandpass "
-        "! audiowsinclimit name=highpass "
-        "! audioconvert dithering=none ! audio/x-raw,format=S16LE ! appsink name=sink sync=false",
-        &error);
+    pipeline_ = gst_parse_launch(description.c_str(), &error);
     if (error != nullptr) {
       problem_ = error->message;
       g_error_free(error);
       return;
     }
-    Set("lowpass", "low-pass", "1500", nullptr);
-    Set("bandstop", "band-reject", "1000", "2000");
-    Set("bandpass", "band-pass", "1000", "2000");
-    Set("highpass", "high-pass", "5000", nullptr);
+    if (filters) {
+      Set("lowpass", "low-pass", "1500", nullptr);
+      Set("bandstop", "band-reject", "1000", "2000");
+      Set("bandpass", "band-pass", "1000", "2000");
+      Set("highpass", "high-pass", "5000", nullptr);
+    }
     if (!problem_.empty()) return;
     src_ = gst_bin_get_by_name(GST_BIN(pipeline_), "src");
     sink_ = gst_bin_get_by_name(GST_BIN(pipeline_), "sink");
@@ -94,11 +103,13 @@ class Pipeline {
     if (pipeline_ != nullptr) gst_object_unref(pipeline_);
   }
   const std::string& Problem() const { return problem_; }
-  // The last buffer came out as long as it went in, and changed.
-  bool Filtered() const { return filtered_; }
+  // The last checked buffer came out as long as it went in, changed by the
+  // filters, unchanged without them.
+  bool AsExpected() const { return expected_; }
 
-  // One buffer through; false when it did not come out.
-  bool Buffer() {
+  // One buffer through; false when it did not come out. `check` compares
+  // what came out with what went in (not part of the pipeline's work).
+  bool Buffer(bool check = false) {
     const gsize bytes = samples_.size() * sizeof(int16_t);
     GstBuffer* buffer = gst_buffer_new_allocate(nullptr, bytes, nullptr);
     gst_buffer_fill(buffer, 0, samples_.data(), bytes);
@@ -110,8 +121,8 @@ class Pipeline {
     if (sample == nullptr) return false;
     GstMapInfo map;
     GstBuffer* out = gst_sample_get_buffer(sample);
-    if (out != nullptr && gst_buffer_map(out, &map, GST_MAP_READ)) {
-      filtered_ = map.size == bytes && std::memcmp(map.data, samples_.data(), bytes) != 0;
+    if (check && out != nullptr && gst_buffer_map(out, &map, GST_MAP_READ)) {
+      expected_ = map.size == bytes && (std::memcmp(map.data, samples_.data(), bytes) != 0) == filters_;
       gst_buffer_unmap(out, &map);
     }
     gst_sample_unref(sample);
@@ -140,6 +151,7 @@ class Pipeline {
     gst_object_unref(e);
   }
 
+  const bool filters_;
   GstElement* pipeline_ = nullptr;
   GstElement* src_ = nullptr;
   GstElement* sink_ = nullptr;
@@ -147,36 +159,40 @@ class Pipeline {
   std::vector<int16_t> samples_;
   GstClockTime pts_ = 0;
   std::string problem_;
-  bool filtered_ = false;
+  bool expected_ = false;
 };
 
-void GStreamer(benchmark::State& state) {
-  Pipeline pipeline;
+// The pipeline with or without the filters; CPU time of the application
+// thread and the streaming thread per buffer.
+void GStreamer(benchmark::State& state, bool filters) {
+  Pipeline pipeline(filters);
   if (!pipeline.Problem().empty()) {
     state.SkipWithError(pipeline.Problem().c_str());
     return;
   }
   for (int i = 0; i < 4; ++i)
-    if (!pipeline.Buffer()) {
+    if (!pipeline.Buffer(true)) {
       state.SkipWithError("no buffer came out");
       return;
     }
-  const auto thread = pipeline.StreamingThread();
-  if (!pipeline.Filtered()) {
-    state.SkipWithError("the pipeline did not filter");
+  const auto streaming = pipeline.StreamingThread();
+  const auto application = bench::ThreadCpuClock::Of(pthread_self());
+  if (!pipeline.AsExpected()) {
+    state.SkipWithError(filters ? "the pipeline did not filter" : "the pipeline without filters changed the buffer");
     return;
   }
-  if (!thread) {
-    state.SkipWithError("no streaming thread");
+  if (!streaming || !application) {
+    state.SkipWithError("no thread clock");
     return;
   }
+  auto both = [&] { return streaming->Nanoseconds() + application->Nanoseconds(); };
   for (auto _ : state) {
-    const uint64_t before = thread->Nanoseconds();
+    const uint64_t before = both();
     if (!pipeline.Buffer()) {
       state.SkipWithError("a buffer was lost");
       break;
     }
-    state.SetIterationTime(double(thread->Nanoseconds() - before) * 1e-9);
+    state.SetIterationTime(double(both() - before) * 1e-9);
   }
 }
 
@@ -193,21 +209,28 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("graph_chain/all_four", Graph);
   benchmark::RegisterBenchmark("fir_chain", FourStages);
 #ifdef TAVREL_HAVE_GSTREAMER
-  benchmark::RegisterBenchmark("gstreamer/wsinc_four", GStreamer)->UseManualTime();
+  benchmark::RegisterBenchmark("gstreamer/wsinc_four", GStreamer, true)->UseManualTime();
+  benchmark::RegisterBenchmark("gstreamer/no_filters", GStreamer, false)->UseManualTime();
 #endif
   bench::RatioTable table;
   benchmark::RunSpecifiedBenchmarks(&table);
 
   const double graph = table.Time("graph_chain/all_four"), stages = table.Time("fir_chain");
-  const double gst = table.Time("gstreamer/wsinc_four/manual_time");
   std::printf("\nFour 41-tap filters on 512 stereo 16-bit frames at 44100 Hz (%.0f us of sound)\n",
               bench::kChainBufferNs / 1e3);
-  std::printf("  %-40s %10.0f ns/buffer\n", "stored graph, all four enabled", graph);
-  std::printf("  %-40s %10.0f ns/buffer\n", "four FIR stages", stages);
+  std::printf("  %-44s %10.0f ns/buffer\n", "stored graph, all four enabled", graph);
+  std::printf("  %-44s %10.0f ns/buffer\n", "four FIR stages", stages);
 #ifdef TAVREL_HAVE_GSTREAMER
-  std::printf("  %-40s %10.0f ns/buffer\n", "GStreamer audiowsinc* pipeline", gst);
-  std::printf("  ratio %.2f (stored graph / GStreamer), %.2f (four FIR stages / GStreamer)\n", graph / gst,
-              stages / gst);
+  const double whole = table.Time("gstreamer/wsinc_four/manual_time");
+  const double bare = table.Time("gstreamer/no_filters/manual_time");
+  const double filters = whole - bare;
+  std::printf("  %-44s %10.0f ns/buffer\n", "GStreamer pipeline with audiowsinc* filters", whole);
+  std::printf("  %-44s %10.0f ns/buffer\n", "GStreamer pipeline without them", bare);
+  std::printf("  %-44s %10.0f ns/buffer\n", "GStreamer's four filters (the difference)", filters);
+  std::printf("  ratio %.2f (four FIR stages / GStreamer's four filters), filters against filters\n",
+              stages / filters);
+  std::printf("  ratio %.2f (stored graph / GStreamer pipeline with filters), whole against whole\n",
+              graph / whole);
 #else
   std::printf("  GStreamer was not found at configure time: no ratio\n");
 #endif

@@ -71,8 +71,9 @@ Ipp16u FixedWeight(double t) {
   return static_cast<Ipp16u>(std::min(16384.0, std::trunc(t * 16384.0 + kResizeTolerance)));
 }
 
-// Cubic: the base tap keeps all four taps inside the image.
-void CubicTap(const Axis& a, double p, int j, int& base, float coef[3]) {
+// Cubic: the base tap keeps all four taps inside the image. The three
+// coefficients go `stride` floats apart.
+void CubicTap(const Axis& a, double p, int j, int& base, float* coef, std::ptrdiff_t stride) {
   const int abs = a.origin + j;
   float f;
   if (abs == a.size - 1) {
@@ -83,8 +84,8 @@ void CubicTap(const Axis& a, double p, int j, int& base, float coef[3]) {
     f = static_cast<float>(p - base);
   }
   coef[0] = f + 1.0f;
-  coef[1] = (f + 1.0f) * f / 2.0f;
-  coef[2] = (f + 1.0f) * f * (f - 1.0f) / 6.0f;
+  coef[stride] = (f + 1.0f) * f / 2.0f;
+  coef[2 * stride] = (f + 1.0f) * f * (f - 1.0f) / 6.0f;
 }
 
 float LanczosFraction(double p, int j) { return static_cast<float>(std::clamp(p - j, 0.0, 1.0)); }
@@ -186,10 +187,13 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
       auto* rw = blocks.Take<float>(3 * static_cast<std::size_t>(ay.count));
       auto* cw = blocks.Take<float>(3 * static_cast<std::size_t>(ax.count));
       if (!rw || !cw) return ippStsMemAllocErr;
-      ForEachPosition(ay, method, [&](std::ptrdiff_t i, double p, int j) { CubicTap(ay, p, j, rows[i], rw + 3 * i); });
+      // Rows keep their three coefficients together; columns lie planar,
+      // so the wide build loads eight columns' coefficients at once.
+      ForEachPosition(ay, method,
+                      [&](std::ptrdiff_t i, double p, int j) { CubicTap(ay, p, j, rows[i], rw + 3 * i, 1); });
       ForEachPosition(ax, method, [&](std::ptrdiff_t i, double p, int j) {
         int base;
-        CubicTap(ax, p, j, base, cw + 3 * i);
+        CubicTap(ax, p, j, base, cw + i, ax.count);
         cols[i] = std::ptrdiff_t{base} * C;
       });
       k.rowWeights = rw;
@@ -222,7 +226,7 @@ IppStatus ResizeGeneral(const ResizeImage& m, double xShift, double yShift, Resi
     if (!k.buffers[b]) return ippStsMemAllocErr;
   }
 
-  if (method == IPPI_INTER_NN && element == ResizeElement::u8 && C == 1) {
+  if (method == IPPI_INTER_NN && element == ResizeElement::u8 && C != 3) {
     k.buffers[0] = blocks.Take<char>((static_cast<std::size_t>(ax.count) + 16) * 4);
     if (!k.buffers[0]) return ippStsMemAllocErr;
   }

@@ -84,14 +84,15 @@ struct ResizeKernelArgs {
   const std::ptrdiff_t* colOffset;
   // linear 8u/16u: rows one Ipp16u w, columns pairs (16384 - w, w);
   // linear 32f: one float fraction each;
-  // cubic: three float coefficients each ((t+1), (t+1)t/2, (t+1)t(t-1)/6);
+  // cubic: three float coefficients each ((t+1), (t+1)t/2, (t+1)t(t-1)/6),
+  // together per row, planar for the columns (all firsts, seconds, thirds);
   // Lanczos: six float weights each.
   const void* rowWeights;
   const void* colWeights;
   void* buffers[6];  // (width + 4) x channels elements each; linear 8u one channel adds
                      // (width + 8) x 12 bytes of shuffle controls as the third;
                      // linear 8u: (width + 4) x channels Ipp16u as the fourth;
-                     // nearest 8u one channel: (width + 16) x 4 bytes of them as the first
+                     // nearest 8u one or four channels: (width + 16) x 4 bytes of them as the first
   int firstRow, lastRow;  // image rows relative to the region (Lanczos edge replication)
   std::ptrdiff_t rowElements;  // elements from the region's first column to the row's end
   int channels;

@@ -1,8 +1,9 @@
 // Row kernels of the general resize driver: nearest, linear, cubic and
 // Lanczos for 8u, 16u and 32f with one, three or four channels. Each kernel
 // is written once as a template and built twice: plain x86-64 and, chosen
-// at run time, AVX2. The AVX2 build adds hand-written passes for 8u linear
-// with the same integer arithmetic, so both builds give the same results.
+// at run time, AVX2. The AVX2 build adds hand-written passes (8u nearest
+// and linear here; cubic and 16u linear in resize_wide.h) with the same
+// arithmetic in the same order, so both builds give the same results.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "math/elementwise.h"
 #include "resample/resize_engine.h"
+#include "resample/resize_wide.h"
 
 namespace tavrel {
 namespace {
@@ -108,8 +110,11 @@ class RowCache {
 // whether the group fits.
 constexpr std::size_t kNearestControlBytes = 64;
 
-void NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
+// Returns whether any group fits: when shrinking by more than about two
+// none does, and the rows go the general way.
+bool NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
   const std::ptrdiff_t* off = a.colOffset;
+  bool any = false;
   for (ptrdiff_t k = 0; k + 16 <= a.width; k += 16) {
     Ipp8u* g = controls + kNearestControlBytes / 16 * k;
     std::memset(g, 0x80, 32);
@@ -123,17 +128,21 @@ void NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
     const auto second = static_cast<std::int32_t>(off[k + 8] - off[k]);
     std::memcpy(g + 32, &second, sizeof second);
     g[36] = fits;
+    any = any || fits;
   }
+  return any;
 }
 
 [[gnu::target("avx2")]] ptrdiff_t NearestRowU8C1Avx2(const Ipp8u* s, Ipp8u* d, const ResizeKernelArgs& a,
                                                     const Ipp8u* controls, std::ptrdiff_t ahead) {
+  const std::ptrdiff_t* off = a.colOffset;
+  const ptrdiff_t w = a.width;
   ptrdiff_t k = 0;
-  for (; k + 16 <= a.width; k += 16) {
+  for (; k + 16 <= w; k += 16) {
     const Ipp8u* g = controls + kNearestControlBytes / 16 * k;
-    const Ipp8u* p = s + a.colOffset[k];
+    const Ipp8u* p = s + off[k];
     if (!g[36]) {
-      for (ptrdiff_t m = k; m < k + 16; ++m) d[m] = s[a.colOffset[m]];
+      for (ptrdiff_t m = k; m < k + 16; ++m) d[m] = s[off[m]];
       continue;
     }
     if (ahead) __builtin_prefetch(p + ahead);
@@ -147,30 +156,104 @@ void NearestControlsC1(const ResizeKernelArgs& a, Ipp8u* controls) {
   return k;
 }
 
-// Four-channel 8-bit nearest taking every second pixel (halving): four
-// pixels from two 16-byte loads, the first and third of each. The group
-// from k reads 32 bytes from its first pixel, up to the pixel after its last.
-TAVREL_INLINE ptrdiff_t NearestHalvingRowU8C4(const Ipp8u* s, Ipp8u* d, const ResizeKernelArgs& a,
-                                              ptrdiff_t halving, std::ptrdiff_t ahead) {
+// Four-channel 8-bit nearest, AVX2: eight pixels at a time, permuted out of
+// one 32-byte window when they lie within it. The controls are made once
+// per resize, 32 bytes per group: the pixels' places in the window, or -1
+// first when the group does not fit.
+bool NearestControlsC4(const ResizeKernelArgs& a, std::int32_t* controls) {
   const std::ptrdiff_t* off = a.colOffset;
+  bool any = false;
+  for (ptrdiff_t k = 0; k + 8 <= a.width; k += 8) {
+    std::int32_t* g = controls + k;
+    const bool fits = off[k + 7] - off[k] <= 28 && off[k] + 32 <= a.rowElements;
+    for (int m = 0; m < 8; ++m) g[m] = static_cast<std::int32_t>((off[k + m] - off[k]) / 4);
+    if (!fits) g[0] = -1;
+    any = any || fits;
+  }
+  return any;
+}
+
+[[gnu::target("avx2")]] ptrdiff_t NearestRowU8C4Avx2(const Ipp8u* s, Ipp8u* d, const ResizeKernelArgs& a,
+                                                    const std::int32_t* controls, std::ptrdiff_t ahead) {
+  const std::ptrdiff_t* off = a.colOffset;
+  const ptrdiff_t w = a.width;
   ptrdiff_t k = 0;
-  for (; k + 4 <= halving && off[k] + 32 <= a.rowElements; k += 4) {
+  for (; k + 8 <= w; k += 8) {
+    const std::int32_t* g = controls + k;
     const Ipp8u* p = s + off[k];
+    if (g[0] < 0) {
+      for (ptrdiff_t m = k; m < k + 8; ++m) std::memcpy(d + 4 * m, s + off[m], 4);
+      continue;
+    }
     if (ahead) __builtin_prefetch(p + ahead);
-    const __m128 first = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-    const __m128 second = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * k),
-                     _mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0))));
+    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i picked =
+        _mm256_permutevar8x32_epi32(pixels, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(g)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * k), picked);
   }
   return k;
 }
 
-// The rows of nearest; the first `halving` columns (at least four, or
-// none) take every second pixel.
-template <class T, int C, bool Simd, bool Halving>
+// Nearest taking every second pixel (halving), for pixels of four bytes
+// (8u, four channels) and two (16u, one channel), in both builds.
+//   8u C4: four pixels from two 16-byte loads, the first and third of each;
+//   16u C1: eight values from two loads, the even ones, sign-extended so
+//   the saturating pack keeps their bits.
+// A group reads 32 bytes from its first pixel, up to the pixel after its
+// last.
+template <class T, int C>
+TAVREL_INLINE ptrdiff_t NearestHalvingRow(const T* s, T* d, const ResizeKernelArgs& a, ptrdiff_t halving,
+                                          std::ptrdiff_t ahead) {
+  constexpr ptrdiff_t group = 16 / sizeof(T) / C;  // pixels
+  const std::ptrdiff_t* off = a.colOffset;
+  ptrdiff_t k = 0;
+  for (; k + group <= halving && off[k] + 32 / ptrdiff_t{sizeof(T)} <= a.rowElements; k += group) {
+    const T* p = s + off[k];
+    if (ahead) __builtin_prefetch(p + ahead);
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p) + 1);
+    __m128i picked;
+    if constexpr (sizeof(T) == 1) {
+      picked = _mm_castps_si128(
+          _mm_shuffle_ps(_mm_castsi128_ps(first), _mm_castsi128_ps(second), _MM_SHUFFLE(2, 0, 2, 0)));
+    } else {
+      auto even = [](__m128i v) { return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16); };
+      picked = _mm_packs_epi32(even(first), even(second));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + C * k), picked);
+  }
+  return k;
+}
+
+// Pixels of one element and at most two bytes, two rows at a time: eight
+// bytes of each row put together in a word (x86 is little-endian) and
+// stored at once, so that fewer stores hold up the reads. Returns how many
+// columns were done.
+template <class T>
+TAVREL_INLINE ptrdiff_t NearestWords(const T* s, const T* s2, T* d, T* d2, const std::ptrdiff_t* off,
+                                     ptrdiff_t w) {
+  constexpr int per = 8 / sizeof(T);
+  ptrdiff_t k = 0;
+  for (; k + per <= w; k += per) {
+    std::uint64_t v = 0, v2 = 0;
+    for (int m = 0; m < per; ++m) {
+      v |= std::uint64_t{s[off[k + m]]} << (8 * sizeof(T) * m);
+      v2 |= std::uint64_t{s2[off[k + m]]} << (8 * sizeof(T) * m);
+    }
+    std::memcpy(d + k, &v, sizeof v);
+    std::memcpy(d2 + k, &v2, sizeof v2);
+  }
+  return k;
+}
+
+// The rows of nearest; the first `halving` columns (a group or more, or
+// none) take every second pixel. Pixels move as one block (a single word
+// for four 8-bit channels).
+template <class T, int C, bool Shuffled, bool Halving>
 TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
   const int w = a.width;
-  constexpr bool shuffled = Simd && C == 1 && sizeof(T) == 1;
+  // The offsets by a local pointer: byte stores could alias the argument block.
+  const std::ptrdiff_t* off = a.colOffset;
   for (ptrdiff_t i = 0; i < a.height; ++i) {
     T* d = DstRow<T>(a, i);
     if (i > 0 && a.rowIndex[i] == a.rowIndex[i - 1]) {
@@ -178,38 +261,61 @@ TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
       continue;
     }
     const T* s = RowAt<T>(a, a.rowIndex[i]);
-    // A pixel moves as one block (a single word for four 8-bit channels).
+    if constexpr (!Shuffled && !Halving) {
+      // Shrinking: two rows at once keep twice the reads in flight.
+      if (i + 1 < a.height && a.rowIndex[i + 1] != a.rowIndex[i]) {
+        const T* s2 = RowAt<T>(a, a.rowIndex[i + 1]);
+        T* d2 = DstRow<T>(a, i + 1);
+        ptrdiff_t k0 = 0;
+        if constexpr (sizeof(T) * C <= 2) k0 = NearestWords<T>(s, s2, d, d2, off, w);
+        for (ptrdiff_t k = k0; k < w; ++k) {
+          std::memcpy(d + k * C, s + off[k], sizeof(T) * C);
+          std::memcpy(d2 + k * C, s2 + off[k], sizeof(T) * C);
+        }
+        ++i;
+        continue;
+      }
+    }
     // While shrinking, the next row's pixels are fetched meanwhile.
     const ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - a.rowIndex[i]) * a.srcStep : 0;
     ptrdiff_t k = 0;
-    if constexpr (shuffled) k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
-    if constexpr (Halving) k = NearestHalvingRowU8C4(s, d, a, halving, ahead);
+    if constexpr (Shuffled && C == 1)
+      k = NearestRowU8C1Avx2(s, d, a, static_cast<const Ipp8u*>(a.buffers[0]), ahead);
+    if constexpr (Shuffled && C == 4)
+      k = NearestRowU8C4Avx2(s, d, a, static_cast<const std::int32_t*>(a.buffers[0]), ahead);
+    if constexpr (Halving) k = NearestHalvingRow<T, C>(s, d, a, halving, ahead);
     if (ahead) {
       for (; k < w; ++k) {
-        __builtin_prefetch(s + a.colOffset[k] + ahead);
-        std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
+        __builtin_prefetch(s + off[k] + ahead);
+        std::memcpy(d + k * C, s + off[k], sizeof(T) * C);
       }
     } else {
-      for (; k < w; ++k) std::memcpy(d + k * C, s + a.colOffset[k], sizeof(T) * C);
+      for (; k < w; ++k) std::memcpy(d + k * C, s + off[k], sizeof(T) * C);
     }
   }
 }
 
 // Out of line, so the general rows' loop keeps its own layout (and speed).
-[[gnu::noinline]] void NearestHalvingU8C4(const ResizeKernelArgs& a, ptrdiff_t halving) {
-  NearestRows<Ipp8u, 4, false, true>(a, halving);
+template <class T, int C>
+[[gnu::noinline]] void NearestHalving(const ResizeKernelArgs& a, ptrdiff_t halving) {
+  NearestRows<T, C, false, true>(a, halving);
 }
 
-template <class T, int C, bool Simd = false>
+template <class T, int C, bool Simd>
 TAVREL_INLINE void Nearest(const ResizeKernelArgs& a) {
-  if constexpr (Simd && C == 1 && sizeof(T) == 1) NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]));
-  if constexpr (C == 4 && sizeof(T) == 1) {
+  if constexpr (Simd && C == 1 && sizeof(T) == 1) {
+    if (NearestControlsC1(a, static_cast<Ipp8u*>(a.buffers[0]))) return NearestRows<T, C, true, false>(a, 0);
+  }
+  if constexpr ((sizeof(T) == 1 && C == 4) || (sizeof(T) == 2 && C == 1)) {
     // How many leading columns take every second pixel from the first.
     ptrdiff_t halving = 0;
-    while (halving < a.width && a.colOffset[halving] == a.colOffset[0] + 8 * halving) ++halving;
-    if (halving >= 4) return NearestHalvingU8C4(a, halving);
+    while (halving < a.width && a.colOffset[halving] == a.colOffset[0] + 2 * C * halving) ++halving;
+    if (halving >= ptrdiff_t{16 / sizeof(T) / C}) return NearestHalving<T, C>(a, halving);
   }
-  NearestRows<T, C, Simd, false>(a, 0);
+  if constexpr (Simd && C == 4 && sizeof(T) == 1) {
+    if (NearestControlsC4(a, static_cast<std::int32_t*>(a.buffers[0]))) return NearestRows<T, C, true, false>(a, 0);
+  }
+  NearestRows<T, C, false, false>(a, 0);
 }
 
 // ---- AVX2 passes of 8u linear (the wide build only) ----
@@ -525,38 +631,6 @@ template <int C>
   return k;
 }
 
-// Halving one-channel 16u rows: column k's (L, R) pair is the row's 32-bit
-// element k. The 16-bit multiply-add is signed, so both steps take the
-// values less 32768 and add 32768 x 16384 back (the weights sum to 16384):
-// the same sums, exactly.
-[[gnu::target("avx2")]] inline __m256i HalvedU16(__m256i pairs, __m256i w) {
-  const __m256i less = _mm256_xor_si256(pairs, _mm256_set1_epi16(-32768));
-  return _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(less, w), _mm256_set1_epi32((1 << 29) + 8192)), 14);
-}
-
-// Eight results, one a 32-bit lane, of the columns from k; wv holds the
-// rows' weights (16384 - wr, wr).
-[[gnu::target("avx2")]] inline __m256i EightHalvedU16(const Ipp16u* s, std::ptrdiff_t step, const Ipp16u* wt,
-                                                      ptrdiff_t k, __m256i wv) {
-  const __m256i w = Load32(wt + 2 * k);
-  const __m256i u = HalvedU16(Load32(s + 2 * k), w);
-  const __m256i dn = HalvedU16(Load32(s + step + 2 * k), w);
-  return HalvedU16(_mm256_or_si256(u, _mm256_slli_epi32(dn, 16)), wv);
-}
-
-[[gnu::target("avx2")]] ptrdiff_t HalvingU16Avx2(const Ipp16u* s, std::ptrdiff_t step, Ipp16u* d,
-                                                const ResizeKernelArgs& a, ptrdiff_t halving, std::uint32_t wr) {
-  const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
-  const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
-  ptrdiff_t k = 0;
-  // Elements up to 2k + 31 are read: the right tap of column k + 15.
-  for (; k + 16 <= halving; k += 16) {
-    const __m256i r = _mm256_packus_epi32(EightHalvedU16(s, step, wt, k, wv), EightHalvedU16(s, step, wt, k + 8, wv));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k), _mm256_permute4x64_epi64(r, 0xD8));
-  }
-  return k;
-}
-
 // How many leading columns have their left tap at pixel 2k: all but the
 // last when halving an even width, whatever the weights.
 ptrdiff_t HalvingCount(const ResizeKernelArgs& a, int C) {
@@ -647,6 +721,7 @@ TAVREL_INLINE void LinearRowInt(const T* s, Ipp16u* out, const ResizeKernelArgs&
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
   ptrdiff_t k = 0;
   if constexpr (Simd && sizeof(T) == 1) k = LinearRowU8Avx2<C, false>(s, 0, out, nullptr, a, ahead);
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) k = LinearRowU16Wide(s, out, a);
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const std::uint32_t w0 = wt[2 * k], w1 = wt[2 * k + 1];
@@ -663,6 +738,7 @@ TAVREL_INLINE void LinearColumnInt(const Ipp16u* __restrict u, const Ipp16u* __r
   const std::uint32_t w0 = 16384 - w;
   ptrdiff_t e = 0;
   if constexpr (Simd && sizeof(T) == 1) e = LinearColumnU8Avx2(u, dn, d, n, w);
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) e = LinearColumnU16Wide(u, dn, d, n, w);
   for (; e < n; ++e) d[e] = static_cast<T>((u[e] * w0 + dn[e] * w + round) >> shift);
 }
 
@@ -694,6 +770,10 @@ TAVREL_INLINE void LinearRowsInt(const T* s, std::ptrdiff_t step, Ipp16u* __rest
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
   ptrdiff_t k = 0;
   if constexpr (Simd && sizeof(T) == 1) k = LinearRowU8Avx2<C, true>(s, step, u, dn, a, ahead);
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) {
+    k = LinearRowU16Wide(s, u, a);
+    LinearRowU16Wide(s + step, dn, a);
+  }
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const T* q = p + step;
@@ -741,7 +821,7 @@ TAVREL_INLINE void LinearFusedInt(const T* s, std::ptrdiff_t step, T* __restrict
   const std::uint32_t w0V = 16384 - wr;
   ptrdiff_t k = 0;
   if constexpr (Simd && sizeof(T) == 1) k = LinearFusedU8Avx2<C>(s, step, d, a, wr, ahead, halving);
-  if constexpr (Simd && sizeof(T) == 2 && C == 1) k = HalvingU16Avx2(s, step, d, a, halving, wr);
+  if constexpr (Simd && sizeof(T) == 2 && C == 1) k = LinearFusedU16Wide(s, step, d, a, wr, ahead, halving);
   for (; k < a.width; ++k) {
     const T* p = s + a.colOffset[k];
     const T* q = p + step;
@@ -808,12 +888,15 @@ TAVREL_INLINE void Linear(const ResizeKernelArgs& a) {
 
 // ---- cubic: the Lagrange cubic through nodes -1, 0, 1, 2 in Newton form ----
 
-template <class T, int C>
-TAVREL_INLINE void CubicRow(const T* s, float* __restrict out, const ResizeKernelArgs& a) {
+template <class T, int C, bool Simd>
+TAVREL_INLINE void CubicRow(const T* s, float* __restrict out, const ResizeKernelArgs& a, std::ptrdiff_t ahead) {
   const auto* cw = static_cast<const float*>(a.colWeights);
-  for (ptrdiff_t k = 0; k < a.width; ++k) {
+  const ptrdiff_t w = a.width;
+  ptrdiff_t k = 0;
+  if constexpr (Simd) k = CubicRowWide<T, C>(s, out, a, ahead);
+  for (; k < w; ++k) {
     const T* p = s + a.colOffset[k];
-    const float c1 = cw[3 * k], c2 = cw[3 * k + 1], c3 = cw[3 * k + 2];
+    const float c1 = cw[k], c2 = cw[w + k], c3 = cw[2 * w + k];
     for (int c = 0; c < C; ++c) {
       const float pm = p[c - C], p0 = p[c], p1 = p[c + C], p2 = p[c + 2 * C];
       const float d1 = p0 - pm, d2 = p1 - 2.0f * p0 + pm, d3 = p2 - 3.0f * p1 + 3.0f * p0 - pm;
@@ -822,19 +905,21 @@ TAVREL_INLINE void CubicRow(const T* s, float* __restrict out, const ResizeKerne
   }
 }
 
-template <class T>
+template <class T, bool Simd>
 TAVREL_INLINE void CubicColumn(const float* __restrict r0, const float* __restrict r1,
                                const float* __restrict r2, const float* __restrict r3,
                                T* __restrict d, ptrdiff_t n, const float* cf) {
   const float c1 = cf[0], c2 = cf[1], c3 = cf[2];
-  for (ptrdiff_t e = 0; e < n; ++e) {
+  ptrdiff_t e = 0;
+  if constexpr (Simd) e = CubicColumnWide<T>(r0, r1, r2, r3, d, n, cf);
+  for (; e < n; ++e) {
     const float pm = r0[e], p0 = r1[e], p1 = r2[e], p2 = r3[e];
     const float d1 = p0 - pm, d2 = p1 - 2.0f * p0 + pm, d3 = p2 - 3.0f * p1 + 3.0f * p0 - pm;
     d[e] = StoreRounded<T>(pm + c1 * d1 + c2 * d2 + c3 * d3);
   }
 }
 
-template <class T, int C>
+template <class T, int C, bool Simd>
 TAVREL_INLINE void Cubic(const ResizeKernelArgs& a) {
   RowCache<4> cache(a);
   const ptrdiff_t n = ptrdiff_t{a.width} * C;
@@ -843,12 +928,14 @@ TAVREL_INLINE void Cubic(const ResizeKernelArgs& a) {
     const int b = a.rowIndex[i];
     const int need[4] = {b - 1, b, b + 1, b + 2};
     void* rows[4];
+    // The same columns of the row the next destination row takes in its place.
+    const std::ptrdiff_t ahead = i + 1 < a.height ? (a.rowIndex[i + 1] - b) * a.srcStep : 0;
     cache.Window(need, rows, [&](int row, void* out) __attribute__((always_inline)) {
-      CubicRow<T, C>(RowAt<T>(a, row), static_cast<float*>(out), a);
+      CubicRow<T, C, Simd>(RowAt<T>(a, row), static_cast<float*>(out), a, ahead);
     });
-    CubicColumn<T>(static_cast<const float*>(rows[0]), static_cast<const float*>(rows[1]),
-                   static_cast<const float*>(rows[2]), static_cast<const float*>(rows[3]),
-                   DstRow<T>(a, i), n, rw + 3 * i);
+    CubicColumn<T, Simd>(static_cast<const float*>(rows[0]), static_cast<const float*>(rows[1]),
+                         static_cast<const float*>(rows[2]), static_cast<const float*>(rows[3]),
+                         DstRow<T>(a, i), n, rw + 3 * i);
   }
 }
 
@@ -914,61 +1001,49 @@ template <Body B>
 }
 
 // Entries for "3 or 4 channels" pick the layout from the argument.
-template <template <class, int> class K, class T>
+template <template <class, int, bool> class K, class T, bool Simd>
 struct Wide {
   TAVREL_INLINE static void Run(const ResizeKernelArgs& a) {
     if (a.channels == 4)
-      K<T, 4>::Run(a);
+      K<T, 4, Simd>::Run(a);
     else
-      K<T, 3>::Run(a);
+      K<T, 3, Simd>::Run(a);
   }
 };
 
-#define TAVREL_KERNEL_CLASS(Name)                                   \
-  template <class T, int C>                                         \
-  struct Name##K {                                                  \
-    TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Name<T, C>(a); } \
+// Lanczos has no wide passes of its own: both builds run the same template.
+#define TAVREL_KERNEL_CLASS(Name, ...)                                                \
+  template <class T, int C, bool Simd>                                                \
+  struct Name##K {                                                                    \
+    TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Name<__VA_ARGS__>(a); } \
   };
-TAVREL_KERNEL_CLASS(Nearest)
-template <class T, int C>
-struct NearestSimdK {
-  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Nearest<T, C, true>(a); }
-};
-template <class T, int C>
-struct LinearK {
-  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Linear<T, C, false>(a); }
-};
-template <class T, int C>
-struct LinearSimdK {
-  TAVREL_INLINE static void Run(const ResizeKernelArgs& a) { Linear<T, C, true>(a); }
-};
-TAVREL_KERNEL_CLASS(Cubic)
-TAVREL_KERNEL_CLASS(Lanczos)
+TAVREL_KERNEL_CLASS(Nearest, T, C, Simd)
+TAVREL_KERNEL_CLASS(Linear, T, C, Simd)
+TAVREL_KERNEL_CLASS(Cubic, T, C, Simd)
+TAVREL_KERNEL_CLASS(Lanczos, T, C)
 #undef TAVREL_KERNEL_CLASS
 
-template <template <Body> class V, template <class, int> class LinearOf, template <class, int> class NearestOf>
+template <template <Body> class V, bool Simd>
 struct Table {
+  template <template <class, int, bool> class K, class T>
+  static constexpr ResizeKernel Wide3or4 = V<&Wide<K, T, Simd>::Run>::Fn;
+  template <template <class, int, bool> class K, class T, int C>
+  static constexpr ResizeKernel Of = V<&K<T, C, Simd>::Run>::Fn;
   // 32f nearest copies 32-bit patterns, so NaNs pass bit for bit.
   static constexpr ResizeKernel entries[kResizeKernelCount] = {
-      V<&NearestK<Ipp8u, 3>::Run>::Fn, V<&NearestK<Ipp16u, 3>::Run>::Fn,
-      V<&NearestK<Ipp32u, 3>::Run>::Fn, V<&NearestOf<Ipp8u, 1>::Run>::Fn,
-      V<&NearestK<Ipp16u, 1>::Run>::Fn, V<&NearestK<Ipp32u, 1>::Run>::Fn,
-      V<&NearestK<Ipp8u, 4>::Run>::Fn, V<&NearestK<Ipp16u, 4>::Run>::Fn,
-      V<&NearestK<Ipp32u, 4>::Run>::Fn,
-      V<&Wide<LinearOf, Ipp8u>::Run>::Fn, V<&Wide<LinearK, Ipp16u>::Run>::Fn,
-      V<&Wide<LinearK, Ipp32f>::Run>::Fn, V<&LinearOf<Ipp8u, 1>::Run>::Fn,
-      V<&LinearOf<Ipp16u, 1>::Run>::Fn, V<&LinearK<Ipp32f, 1>::Run>::Fn,
-      V<&Wide<CubicK, Ipp8u>::Run>::Fn, V<&Wide<CubicK, Ipp16u>::Run>::Fn,
-      V<&Wide<CubicK, Ipp32f>::Run>::Fn, V<&CubicK<Ipp8u, 1>::Run>::Fn,
-      V<&CubicK<Ipp16u, 1>::Run>::Fn, V<&CubicK<Ipp32f, 1>::Run>::Fn,
-      V<&Wide<LanczosK, Ipp8u>::Run>::Fn, V<&Wide<LanczosK, Ipp16u>::Run>::Fn,
-      V<&Wide<LanczosK, Ipp32f>::Run>::Fn, V<&LanczosK<Ipp8u, 1>::Run>::Fn,
-      V<&LanczosK<Ipp16u, 1>::Run>::Fn, V<&LanczosK<Ipp32f, 1>::Run>::Fn,
+      Of<NearestK, Ipp8u, 3>, Of<NearestK, Ipp16u, 3>, Of<NearestK, Ipp32u, 3>,
+      Of<NearestK, Ipp8u, 1>, Of<NearestK, Ipp16u, 1>, Of<NearestK, Ipp32u, 1>,
+      Of<NearestK, Ipp8u, 4>, Of<NearestK, Ipp16u, 4>, Of<NearestK, Ipp32u, 4>,
+      Wide3or4<LinearK, Ipp8u>, Wide3or4<LinearK, Ipp16u>, Wide3or4<LinearK, Ipp32f>,
+      Of<LinearK, Ipp8u, 1>, Of<LinearK, Ipp16u, 1>, Of<LinearK, Ipp32f, 1>,
+      Wide3or4<CubicK, Ipp8u>, Wide3or4<CubicK, Ipp16u>, Wide3or4<CubicK, Ipp32f>,
+      Of<CubicK, Ipp8u, 1>, Of<CubicK, Ipp16u, 1>, Of<CubicK, Ipp32f, 1>,
+      Wide3or4<LanczosK, Ipp8u>, Wide3or4<LanczosK, Ipp16u>, Wide3or4<LanczosK, Ipp32f>,
+      Of<LanczosK, Ipp8u, 1>, Of<LanczosK, Ipp16u, 1>, Of<LanczosK, Ipp32f, 1>,
       // The unreplicated Lanczos set computes the same sums wherever every
       // tap is inside the image; the replicating kernels serve for it.
-      V<&Wide<LanczosK, Ipp8u>::Run>::Fn, V<&Wide<LanczosK, Ipp16u>::Run>::Fn,
-      V<&Wide<LanczosK, Ipp32f>::Run>::Fn, V<&LanczosK<Ipp8u, 1>::Run>::Fn,
-      V<&LanczosK<Ipp16u, 1>::Run>::Fn, V<&LanczosK<Ipp32f, 1>::Run>::Fn,
+      Wide3or4<LanczosK, Ipp8u>, Wide3or4<LanczosK, Ipp16u>, Wide3or4<LanczosK, Ipp32f>,
+      Of<LanczosK, Ipp8u, 1>, Of<LanczosK, Ipp16u, 1>, Of<LanczosK, Ipp32f, 1>,
   };
 };
 
@@ -997,8 +1072,8 @@ int ResizeKernelIndex(int interpolation, ResizeElement element, int channels) {
 ResizeKernel ResizeKernelAt(int index, ResizeVariant variant) {
   if (index < 0 || index >= kResizeKernelCount) return nullptr;
   if (variant == ResizeVariant::best && ProcessorHasAvx2())
-    return Table<Avx2Of, LinearSimdK, NearestSimdK>::entries[index];
-  return Table<PlainOf, LinearK, NearestK>::entries[index];
+    return Table<Avx2Of, true>::entries[index];
+  return Table<PlainOf, false>::entries[index];
 }
 
 }  // namespace tavrel

@@ -102,7 +102,8 @@ struct SuperArgs {
   const __m256i sum = _mm256_add_epi16(_mm256_maddubs_epi16(top, ones), _mm256_maddubs_epi16(bottom, ones));
   return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(2)), 2);
 }
-[[gnu::target("avx2")]] inline __m256i Load(const std::uint8_t* p) {
+template <class E>
+[[gnu::target("avx2")]] inline __m256i Load(const E* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 // Bytes 0..15 in the low lane, 12..27 in the high one.
@@ -152,12 +153,36 @@ template <int C>
   return x;
 }
 
+// One-channel 16-bit pixels, AVX2: a box's two values are one 32-bit
+// lane of each row. The multiply-add is signed, so it sums the values less
+// 32768 and the four 32768s are added back.
+[[gnu::target("avx2")]] inline __m256i BoxesU16(__m256i top, __m256i bottom) {
+  const __m256i less = _mm256_set1_epi16(-32768), ones = _mm256_set1_epi16(1);
+  const __m256i sum = _mm256_add_epi32(_mm256_madd_epi16(_mm256_xor_si256(top, less), ones),
+                                       _mm256_madd_epi16(_mm256_xor_si256(bottom, less), ones));
+  return _mm256_srli_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(4 * 32768 + 2)), 2);
+}
+
+[[gnu::target("avx2")]] std::ptrdiff_t HalvesU16C1Avx2(const std::uint16_t* s0, const std::uint16_t* s1,
+                                                       std::uint16_t* d, std::ptrdiff_t count) {
+  std::ptrdiff_t x = 0;
+  for (; x + 16 <= count; x += 16) {
+    const __m256i first = BoxesU16(Load(s0 + 2 * x), Load(s1 + 2 * x));
+    const __m256i second = BoxesU16(Load(s0 + 2 * x + 16), Load(s1 + 2 * x + 16));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x),
+                        _mm256_permute4x64_epi64(_mm256_packus_epi32(first, second), 0xD8));
+  }
+  return x;
+}
+
 template <class T, int C>
 TAVREL_INLINE void Halves(const T* __restrict s0, const T* __restrict s1, T* __restrict d, std::ptrdiff_t count,
                           bool avx2) {
   std::ptrdiff_t x = 0;
   if constexpr (sizeof(T) == 1)
     if (avx2) x = HalvesU8Avx2<C>(s0, s1, d, count);
+  if constexpr (sizeof(T) == 2 && C == 1)
+    if (avx2) x = HalvesU16C1Avx2(s0, s1, d, count);
   for (; x < count; ++x)
     for (int c = 0; c < C; ++c) {
       const std::ptrdiff_t e = 2 * x * C + c;

@@ -216,54 +216,78 @@ TEST(ResizeKernels, ProcessorVariantsMatchThePlainBuild) {
   CompareVariants<float>();
 }
 
+// One resize through the plain build and the best one: the same pixels, and
+// nothing written outside the effective destination. The last row of
+// pixels ends the source buffer, so a read past it shows.
+struct EdgeCase {
+  int w, h;
+  IppiRect roi;
+  IppiSize dst;
+};
+
+template <class T>
+void ExpectBestMatchesPlain(const EdgeCase& k, int C, int method, std::uint32_t seed, bool checkerboard) {
+  SCOPED_TRACE(::testing::Message() << k.w << "x" << k.h << " region " << k.roi.x << "," << k.roi.y << " to "
+                                    << k.dst.width << "x" << k.dst.height << " C" << C << " method " << method
+                                    << (checkerboard ? " checkerboard" : ""));
+  Image<T> src = RandomImage<T>(k.w, k.h, C, seed);
+  if (checkerboard)
+    for (int y = 0; y < k.h; ++y)
+      for (int x = 0; x < k.w; ++x)
+        for (int c = 0; c < C; ++c) src.at(x, y, c) = (x + y + c) % 2 ? std::numeric_limits<T>::max() : 0;
+  src.px.resize(src.px.size() - 3);
+  Canvas<T> plain(k.dst.width, k.dst.height, C), best(k.dst.width, k.dst.height, C);
+  const double fx = static_cast<double>(k.dst.width) / k.roi.width;
+  const double fy = static_cast<double>(k.dst.height) / k.roi.height;
+  ASSERT_EQ(General(src, k.roi, plain, fx, fy, method, {nullptr, ResizeVariant::plain}), ippStsNoErr);
+  ASSERT_EQ(General(src, k.roi, best, fx, fy, method, {nullptr, ResizeVariant::best}), ippStsNoErr);
+  // Bit for bit (floats too, whatever they hold).
+  ASSERT_EQ(std::memcmp(plain.px.data(), best.px.data(), plain.px.size() * sizeof(T)), 0);
+  EXPECT_TRUE(best.GuardIntactOutside(k.dst.width, k.dst.height));
+}
+
+template <class T>
+void CompareCases(std::initializer_list<EdgeCase> cases, std::initializer_list<int> methods) {
+  std::uint32_t seed = 81;
+  for (const EdgeCase& k : cases)
+    for (int C : {1, 3, 4})
+      for (int method : methods)
+        for (bool checkerboard : {false, true}) ExpectBestMatchesPlain<T>(k, C, method, seed++, checkerboard);
+}
+
 // Exact halves: every column but the last (every one when the width is
 // 2n - 1) takes its left tap at 2k, which the wide build reads as the row's
 // elements as they lie. Widths reach the vector loops' ends and tails,
 // regions end at the image's right edge, and a checkerboard gives the
 // largest differences between neighbours.
-template <class T>
-void CompareHalving() {
-  struct Case {
-    int w, h;
-    IppiRect roi;
-    IppiSize dst;
-  };
-  const Case cases[] = {
-      {64, 10, {0, 0, 64, 10}, {32, 5}},      {66, 9, {0, 0, 66, 9}, {33, 5}},
-      {114, 7, {0, 0, 114, 7}, {57, 4}},      {192, 22, {0, 0, 192, 22}, {96, 11}},
-      {97, 21, {0, 0, 97, 21}, {49, 11}},     {160, 13, {31, 3, 129, 10}, {65, 5}},
-      {140, 12, {12, 2, 128, 10}, {64, 5}},   {34, 4, {0, 0, 34, 4}, {17, 2}},
-  };
-  const T top = std::numeric_limits<T>::max();
-  std::uint32_t seed = 81;
-  for (const Case& k : cases)
-    for (int C : {1, 3, 4})
-      for (int method : {IPPI_INTER_NN, IPPI_INTER_LINEAR})
-        for (bool checkerboard : {false, true}) {
-          SCOPED_TRACE(::testing::Message() << k.w << "x" << k.h << " region " << k.roi.x << "," << k.roi.y << " C"
-                                            << C << " method " << method << (checkerboard ? " checkerboard" : ""));
-          Image<T> src = RandomImage<T>(k.w, k.h, C, seed++);
-          if (checkerboard)
-            for (int y = 0; y < k.h; ++y)
-              for (int x = 0; x < k.w; ++x)
-                for (int c = 0; c < C; ++c) src.at(x, y, c) = (x + y + c) % 2 ? top : 0;
-          // The last row of pixels ends the buffer, so a read past it shows.
-          src.px.resize(src.px.size() - 3);
-          Canvas<T> plain(k.dst.width, k.dst.height, C), best(k.dst.width, k.dst.height, C);
-          const double fx = static_cast<double>(k.dst.width) / k.roi.width;
-          const double fy = static_cast<double>(k.dst.height) / k.roi.height;
-          ASSERT_EQ(General(src, k.roi, plain, fx, fy, method, {nullptr, ResizeVariant::plain}), ippStsNoErr);
-          ASSERT_EQ(General(src, k.roi, best, fx, fy, method, {nullptr, ResizeVariant::best}), ippStsNoErr);
-          ASSERT_EQ(plain.px, best.px);
-          EXPECT_TRUE(best.GuardIntactOutside(k.dst.width, k.dst.height));
-        }
-}
-
 TEST(ResizeKernels, HalvingMatchesThePlainBuild) {
   if (!ProcessorHasAvx2())
     GTEST_SKIP() << "this processor has no AVX2: the best variant would be the plain one";
-  CompareHalving<Ipp8u>();
-  CompareHalving<Ipp16u>();
+  const auto cases = {
+      EdgeCase{64, 10, {0, 0, 64, 10}, {32, 5}},     EdgeCase{66, 9, {0, 0, 66, 9}, {33, 5}},
+      EdgeCase{114, 7, {0, 0, 114, 7}, {57, 4}},     EdgeCase{192, 22, {0, 0, 192, 22}, {96, 11}},
+      EdgeCase{97, 21, {0, 0, 97, 21}, {49, 11}},    EdgeCase{160, 13, {31, 3, 129, 10}, {65, 5}},
+      EdgeCase{140, 12, {12, 2, 128, 10}, {64, 5}},  EdgeCase{34, 4, {0, 0, 34, 4}, {17, 2}},
+  };
+  CompareCases<Ipp8u>(cases, {IPPI_INTER_NN, IPPI_INTER_LINEAR});
+  CompareCases<Ipp16u>(cases, {IPPI_INTER_NN, IPPI_INTER_LINEAR});
+}
+
+// The wide passes at any scale: eight or sixteen columns, or two pixels, at
+// a time with a plain tail; nearest and cubic read whole windows of pixels
+// (windows near the row's end are left to the plain loop), and cubic clamps
+// the checkerboard's overshoot.
+TEST(ResizeKernels, WidePassesMatchThePlainBuild) {
+  if (!ProcessorHasAvx2())
+    GTEST_SKIP() << "this processor has no AVX2: the best variant would be the plain one";
+  const auto cases = {
+      EdgeCase{37, 9, {0, 0, 37, 9}, {74, 18}},    EdgeCase{64, 12, {5, 2, 59, 10}, {35, 6}},
+      EdgeCase{200, 24, {0, 0, 200, 24}, {34, 4}}, EdgeCase{9, 5, {0, 0, 9, 5}, {25, 11}},
+      EdgeCase{33, 7, {10, 0, 23, 7}, {23, 7}},    EdgeCase{50, 8, {0, 1, 50, 7}, {121, 13}},
+  };
+  CompareCases<Ipp8u>(cases, {IPPI_INTER_NN, IPPI_INTER_LINEAR, IPPI_INTER_CUBIC});
+  CompareCases<Ipp16u>(cases, {IPPI_INTER_NN, IPPI_INTER_LINEAR, IPPI_INTER_CUBIC});
+  CompareCases<float>(cases, {IPPI_INTER_NN, IPPI_INTER_LINEAR, IPPI_INTER_CUBIC});
 }
 
 // Fails the n-th allocation and keeps count of what is still held.
@@ -281,37 +305,41 @@ struct FailingAllocator {
   }
 };
 
+// Every channel count: some kernels take extra blocks for one channel
+// (8u linear and nearest) or four (8u nearest).
 TEST(ResizeKernels, EachFailingAllocationGivesMemAllocErrAndFreesTheRest) {
-  const Image<Ipp8u> bytes = RandomImage<Ipp8u>(16, 12, 3, 61);
-  const Image<float> floats = RandomImage<float>(16, 12, 3, 62);
-  for (int method : {IPPI_INTER_NN, IPPI_INTER_LINEAR, IPPI_INTER_CUBIC, IPPI_INTER_LANCZOS, IPPI_INTER_SUPER})
-    for (ResizeElement e : {ResizeElement::u8, ResizeElement::f32}) {
-      int failures = 0;
-      for (int n = 0;; ++n) {
-        SCOPED_TRACE(::testing::Message() << "method " << method << " allocation " << n);
-        FailingAllocator fa;
-        fa.failAt = n;
-        const ResizeAllocator alloc{&FailingAllocator::Allocate, &FailingAllocator::Release, &fa};
-        ResizeOptions options;
-        options.allocator = &alloc;
-        Canvas<Ipp8u> dst(8, 6, 3);
-        Canvas<float> fdst(8, 6, 3);
-        const bool f = e == ResizeElement::f32;
-        const ResizeImage im{f ? static_cast<const void*>(floats.px.data()) : bytes.px.data(), {16, 12},
-                             f ? floats.StepBytes() : bytes.StepBytes(), {0, 0, 16, 12},
-                             f ? static_cast<void*>(fdst.Region()) : dst.Region(),
-                             f ? fdst.StepBytes() : dst.StepBytes(), {8, 6}, 0.5, 0.5};
-        const IppStatus s = method == IPPI_INTER_SUPER ? ResizeSupersample(im, e, 3, options)
-                                                       : ResizeGeneral(im, 0, 0, e, 3, method, options);
-        EXPECT_EQ(fa.held, 0);
-        if (s == ippStsNoErr) break;
-        ASSERT_EQ(s, ippStsMemAllocErr);
-        EXPECT_TRUE(dst.GuardIntactOutside(0, 0));
-        EXPECT_TRUE(fdst.GuardIntactOutside(0, 0));
-        ++failures;
+  for (int C : {1, 3, 4}) {
+    const Image<Ipp8u> bytes = RandomImage<Ipp8u>(16, 12, C, 61);
+    const Image<float> floats = RandomImage<float>(16, 12, C, 62);
+    for (int method : {IPPI_INTER_NN, IPPI_INTER_LINEAR, IPPI_INTER_CUBIC, IPPI_INTER_LANCZOS, IPPI_INTER_SUPER})
+      for (ResizeElement e : {ResizeElement::u8, ResizeElement::f32}) {
+        int failures = 0;
+        for (int n = 0;; ++n) {
+          SCOPED_TRACE(::testing::Message() << "C" << C << " method " << method << " allocation " << n);
+          FailingAllocator fa;
+          fa.failAt = n;
+          const ResizeAllocator alloc{&FailingAllocator::Allocate, &FailingAllocator::Release, &fa};
+          ResizeOptions options;
+          options.allocator = &alloc;
+          Canvas<Ipp8u> dst(8, 6, C);
+          Canvas<float> fdst(8, 6, C);
+          const bool f = e == ResizeElement::f32;
+          const ResizeImage im{f ? static_cast<const void*>(floats.px.data()) : bytes.px.data(), {16, 12},
+                               f ? floats.StepBytes() : bytes.StepBytes(), {0, 0, 16, 12},
+                               f ? static_cast<void*>(fdst.Region()) : dst.Region(),
+                               f ? fdst.StepBytes() : dst.StepBytes(), {8, 6}, 0.5, 0.5};
+          const IppStatus s = method == IPPI_INTER_SUPER ? ResizeSupersample(im, e, C, options)
+                                                         : ResizeGeneral(im, 0, 0, e, C, method, options);
+          EXPECT_EQ(fa.held, 0);
+          if (s == ippStsNoErr) break;
+          ASSERT_EQ(s, ippStsMemAllocErr);
+          EXPECT_TRUE(dst.GuardIntactOutside(0, 0));
+          EXPECT_TRUE(fdst.GuardIntactOutside(0, 0));
+          ++failures;
+        }
+        EXPECT_GE(failures, 2);
       }
-      EXPECT_GE(failures, 2);
-    }
+  }
 }
 
 }  // namespace
