@@ -220,8 +220,10 @@ TEST_F(PlaybackFixture, FailedOpenIsReportedAndLeavesNothingOpen) {
   EXPECT_EQ(errors, (std::vector<std::string>{"Can't open audio device. - 4 - 4"}));
   EXPECT_EQ(fake->OpenStreams(), 0);
   EXPECT_EQ(CountOf(fake->Calls(), "waveOutWrite"), 0u);
-  // Without a handler the error is raised to the sender... and contained by the pin.
-  fake->FailOpen(MMSYSERR_ALLOCATED);
+  // Without a handler the error is raised to the sender, naming the side
+  // and the device opened, and why.
+  fake->FailOpen(MMSYSERR_ALLOCATED, "Device or resource busy");
+  out->Device()->SetDeviceName("Out B");
   out->OnError = {};
   EXPECT_THROW(
       {
@@ -229,7 +231,7 @@ TEST_F(PlaybackFixture, FailedOpenIsReportedAndLeavesNothingOpen) {
           out->SetEnabled(false);
           out->SetEnabled(true);
         } catch (const ESLException& e) {
-          EXPECT_STREQ(e.what(), "Can't open audio device. - 4 - 4");
+          EXPECT_STREQ(e.what(), "output \"Out B\": Can't open audio device. - 4 - 4 (Device or resource busy)");
           throw;
         }
       },
