@@ -217,14 +217,25 @@ TEST_F(CaptureFixture, FailedStartClosesTheDevice) {
   EXPECT_EQ(CountOf(fake->Calls(), "waveInAddBuffer"), 0u);
 }
 
+// A reset that finds the device gone says the device failed.
 TEST_F(CaptureFixture, FailedResetStillFreesAndCloses) {
   HandleErrors();
-  in->SetEnabled(true);
-  fake->FailCall("waveInReset", MMSYSERR_ERROR);
-  in->SetEnabled(false);
-  EXPECT_EQ(errors, (std::vector<std::string>{"Can't restart audio device. - 1 - 1"}));
-  EXPECT_EQ(CountOf(fake->Calls(), "waveInClose"), 1u);
-  EXPECT_EQ(fake->OpenStreams(), 0);
+  struct Case {
+    MMRESULT result;
+    const char* error;
+  };
+  for (const Case& c : {Case{MMSYSERR_ERROR, "Can't restart audio device. - 1 - 1"},
+                        Case{MMSYSERR_NODRIVER, "Audio device failed. - 6 - 6"}}) {
+    SCOPED_TRACE(c.error);
+    errors.clear();
+    fake->ClearCalls();
+    in->SetEnabled(true);
+    fake->FailCall("waveInReset", c.result);
+    in->SetEnabled(false);
+    EXPECT_EQ(errors, std::vector<std::string>{c.error});
+    EXPECT_EQ(CountOf(fake->Calls(), "waveInClose"), 1u);
+    EXPECT_EQ(fake->OpenStreams(), 0);
+  }
 }
 
 TEST_F(CaptureFixture, XrunIsRecoveredSilently) {

@@ -238,6 +238,26 @@ TEST_F(PlaybackFixture, FailedOpenIsReportedAndLeavesNothingOpen) {
       ESLException);
 }
 
+// A close whose reset fails is reported; one that finds the device gone says
+// the device failed.
+TEST_F(PlaybackFixture, AFailedResetOnCloseIsReported) {
+  HandleErrors();
+  struct Case {
+    MMRESULT result;
+    const char* error;
+  };
+  for (const Case& c : {Case{MMSYSERR_ERROR, "Can't restart audio device. - 1 - 1"},
+                        Case{MMSYSERR_NODRIVER, "Audio device failed. - 6 - 6"}}) {
+    SCOPED_TRACE(c.error);
+    errors.clear();
+    Start(44100);
+    fake->FailCall("waveOutReset", c.result);
+    out->Close();
+    EXPECT_EQ(errors, std::vector<std::string>{c.error});
+    EXPECT_EQ(fake->OpenStreams(), 0);
+  }
+}
+
 TEST_F(PlaybackFixture, QueueEmptyIsToldOnTheGuiThread) {
   std::thread::id where;
   int calls = 0;
@@ -389,6 +409,44 @@ TEST_F(PlaybackFixture, PauseStopsFeedingAndResumeRestarts) {
   EXPECT_EQ(CountOf(fake->Calls(), "waveOutRestart"), 2u);
   source->EndStop();
   EXPECT_TRUE(PlayOut());
+}
+
+// As the graph's pump, every buffer played while the device is paused is a
+// pump owed upstream: each is sent once the device runs again.
+TEST_F(PlaybackFixture, BuffersPlayedWhilePausedArePumpedAtTheResume) {
+  std::atomic<int> pumps{0};
+  TALOWAudioSourcePin pumped(sourceOwner.get(), nullptr, nullptr,
+                             TSLOperationEvent([&](TOWBasicPin*, const TDataTypeID&, IOWNotifyOperation* op, TOWNotifyState) {
+                               if (dynamic_cast<TOWMasterPumpOperation*>(op->Instance())) ++pumps;
+                               return TOWNotifyResult{};
+                             }));
+  source->Disconnect();
+  ASSERT_TRUE(pumped.Connect(out->InputPin()));
+  SetProp(*out->MasterPumping(), "Enabled", true);
+  SetProp(*out->MasterPumping(), "Priority", int64_t(5));
+  auto request = TOWPumpRequestOperation::CreateEx(sourceOwner.get(), TOWPumpType::ptHardware, TOWPumpPriority{0},
+                                                   TOWDesiredRate{1.0f});
+  pumped.Notify(request.get());
+  ASSERT_EQ(request->Pump, out.get());
+
+  TALWaveFormatExtensible f = Stereo16(44100);
+  Ref<IOWNotifyOperation> start = MakeRef<TOWStartWaveOperation>(&f, false);
+  pumped.Notify(start.get());
+  std::vector<uint8_t> data(512 * 4, 1);
+  for (int i = 0; i < 3; ++i) pumped.SubmitBuffer(*TALAudioBuffer::CreateData(data.data(), 44100, 16, 2, 512));
+  EXPECT_EQ(pumps, 3) << "one per buffer while the prefill runs";
+  out->Flush();  // the three come back, played, while the device is paused
+  ASSERT_TRUE(Eventually([&] { return pumps == 6; }));
+  EXPECT_EQ(CountOf(fake->Calls(), "waveOutRestart"), 0u);
+
+  Ref<IOWNotifyOperation> resume = MakeRef<TOWSLResumeOperation>();
+  pumped.Notify(resume.get());
+  EXPECT_EQ(CountOf(fake->Calls(), "waveOutRestart"), 1u);
+  EXPECT_EQ(pumps, 9) << "the three owed";
+  pumped.Notify(resume.get());
+  EXPECT_EQ(pumps, 9) << "and only once";
+  out->Close();
+  pumped.Disconnect();
 }
 
 TEST_F(PlaybackFixture, ClockTicksOncePerPlayedBuffer) {

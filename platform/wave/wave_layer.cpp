@@ -650,6 +650,7 @@ struct PendingOpen {
 MMRESULT OpenWithin(const std::shared_ptr<WaveBackend>& backend, WaveDirection direction,
                     std::optional<WaveDevice> device, const WavePcmFormat& format, bool convert,
                     std::unique_ptr<WavePcm>& pcm, std::string& reason) {
+  const std::chrono::milliseconds deadline = backend->Clock() + kWaveOpenLimit;
   auto pending = std::make_shared<PendingOpen>();
   std::thread opener([pending, backend, direction, device = std::move(device), format, convert] {
     SetCurrentThreadName("waveOpen");
@@ -674,7 +675,6 @@ MMRESULT OpenWithin(const std::shared_ptr<WaveBackend>& backend, WaveDirection d
     pending->done = true;
     pending->finished.notify_all();
   });
-  const std::chrono::milliseconds deadline = backend->Clock() + kWaveOpenLimit;
   for (;;) {
     {
       std::unique_lock lock(pending->mutex);
