@@ -11,6 +11,7 @@
 #include <new>
 #include <thread>
 
+#include "audio/tests/reset_failures.h"
 #include "audio/tests/sink_log.h"
 #include "platform/forms.h"
 #include "platform/formtext.h"
@@ -220,12 +221,7 @@ TEST_F(CaptureFixture, FailedStartClosesTheDevice) {
 // A reset that finds the device gone says the device failed.
 TEST_F(CaptureFixture, FailedResetStillFreesAndCloses) {
   HandleErrors();
-  struct Case {
-    MMRESULT result;
-    const char* error;
-  };
-  for (const Case& c : {Case{MMSYSERR_ERROR, "Can't restart audio device. - 1 - 1"},
-                        Case{MMSYSERR_NODRIVER, "Audio device failed. - 6 - 6"}}) {
+  for (const devicetest::ResetFailure& c : devicetest::kResetFailures) {
     SCOPED_TRACE(c.error);
     errors.clear();
     fake->ClearCalls();

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "audio/tests/reset_failures.h"
 #include "framework/tests/pins_testing.h"
 #include "platform/forms.h"
 #include "platform/formtext.h"
@@ -242,12 +243,7 @@ TEST_F(PlaybackFixture, FailedOpenIsReportedAndLeavesNothingOpen) {
 // the device failed.
 TEST_F(PlaybackFixture, AFailedResetOnCloseIsReported) {
   HandleErrors();
-  struct Case {
-    MMRESULT result;
-    const char* error;
-  };
-  for (const Case& c : {Case{MMSYSERR_ERROR, "Can't restart audio device. - 1 - 1"},
-                        Case{MMSYSERR_NODRIVER, "Audio device failed. - 6 - 6"}}) {
+  for (const devicetest::ResetFailure& c : devicetest::kResetFailures) {
     SCOPED_TRACE(c.error);
     errors.clear();
     Start(44100);
