@@ -127,15 +127,27 @@ uint32_t TALAudioDeviceBasic::FindDeviceID(const std::string& AName) const {
 }
 
 uint32_t TALAudioDeviceBasic::GetDeviceID() const {
+  std::string name;
+  return GetDeviceID(name);
+}
+
+uint32_t TALAudioDeviceBasic::GetDeviceID(std::string& AName) const {
+  AName = "Default";
   std::string name = DeviceName();
   if (IsDefaultName(name)) return WAVE_MAPPER;
   uint32_t id = FindDeviceID(name);
-  if (id != WAVE_MAPPER) return id;
+  if (id != WAVE_MAPPER) {
+    AName = name;
+    return id;
+  }
   for (int i = 0; i < FAlternativeDevices->Count(); ++i) {
     std::string alternative = FAlternativeDevices->Items(i)->DeviceName();
     if (IsDefaultName(alternative)) return WAVE_MAPPER;
     id = FindDeviceID(alternative);
-    if (id != WAVE_MAPPER) return id;
+    if (id != WAVE_MAPPER) {
+      AName = alternative;
+      return id;
+    }
   }
   return WAVE_MAPPER;
 }

@@ -90,6 +90,8 @@ class TALAudioDeviceBasic : public TLPPersistent {
   void GetDeviceList(std::vector<std::string>& AValues) const;
   // The device to open: WAVE_MAPPER for "Default" or when nothing matches.
   uint32_t GetDeviceID() const;
+  // The same, and the name of the device chosen ("Default" for the mapper).
+  uint32_t GetDeviceID(std::string& AName) const;
   // The name a new alternative gets: the first least-named device.
   std::string DefaultItemDeviceName() const;
   // Lets the user pick the device in the device list dialog ("None",

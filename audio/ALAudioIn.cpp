@@ -43,10 +43,7 @@ TALAudioIn::TALAudioIn(TComponent* AOwner) : TLPComponent(AOwner), FParams(new T
     FFailure = std::make_unique<TALDeviceFailure>(TNotifyEvent([this](TObject*) { DeviceFailed(); }));
     FWaveThread = std::make_unique<TALWaveThread>(
         this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); },
-        [this](std::exception_ptr e) {
-          const TALDeviceError error = DescribeException(e, kALDeviceFailed);
-          DoError(error.Text, error.Code);
-        });
+        [this](std::exception_ptr e) { DoError(DescribeException(e, kALDeviceFailed)); });
   }
   FAudioFormat = std::make_unique<TALAudioFormat>(this, FLock);
   FDevice = std::make_unique<TALAudioCaptureDevice>(
@@ -105,9 +102,13 @@ void TALAudioIn::StartCapture() {
     format = *FAudioFormat->GetWaveFormat();
     frames = FAudioFormat->BufferSize();
   }
+  {
+    std::lock_guard guard(*FParams);
+    FChosenDevice = FDevice->DeviceName();  // until the open finds which
+  }
   // Refused before anything is sent, opened or allocated.
   if (std::optional<TALDeviceError> refused = CheckCaptureSize(format, frames)) {
-    DoError(refused->Text, refused->Code);
+    DoError(*refused);
     return;
   }
   try {
@@ -125,7 +126,7 @@ void TALAudioIn::StartCapture() {
     // as this component's, never as a stranger to the caller.
     const TALDeviceError error = DescribeException(std::current_exception(), kALCantStart);
     CloseDevice();
-    DoError(error.Text, error.Code);
+    DoError(error);
     return;
   }
   FEnabled = true;
@@ -140,37 +141,39 @@ void TALAudioIn::StartDevice(bool AQueued, const TALWaveFormatExtensible& AForma
     std::lock_guard guard(*FParams);
     h = HIn;
   }
-  MMRESULT result = waveInStart(h);
-  for (int i = 0; result == MMSYSERR_NOERROR && AQueued && i < kQueuedBuffers; ++i) result = AddCaptureBuffer(h);
-  if (result != MMSYSERR_NOERROR) {
+  TALWaveResult result = WaveResult(waveInStart(h));
+  for (int i = 0; !result.Failed() && AQueued && i < kQueuedBuffers; ++i) result = AddCaptureBuffer(h);
+  if (result.Failed()) {
     CloseDevice();  // nothing stays open behind a failed start
-    DoError(kALCantStart, result);
+    DoError(result.As(kALCantStart));
   }
 }
 
 bool TALAudioIn::OpenDevice(const TALWaveFormatExtensible& AFormat, uint32_t AFrames) {
   Ref<IOWLockSection> hold = FLock->WriteLock();
   // A handle left open by an earlier failure.
-  if (std::optional<TALDeviceError> error = CloseDevice()) DoError(error->Text, error->Code);
+  if (std::optional<TALDeviceError> error = CloseDevice()) DoError(*error);
   if (std::optional<TALDeviceError> refused = CheckCaptureSize(AFormat, AFrames)) {
-    DoError(refused->Text, refused->Code);
+    DoError(*refused);
     return false;
   }
-  const uint32_t id = FDevice->GetDeviceID();
+  std::string chosen;
+  const uint32_t id = FDevice->GetDeviceID(chosen);
   const uint32_t flags = WaveOpenFlags(id);
   const WAVEFORMATEXTENSIBLE format = ToWaveFormat(AFormat);
-  MMRESULT result;
+  TALWaveResult result;
   {
     std::lock_guard guard(*FParams);
+    FChosenDevice = chosen;
     HIn = HWAVEIN{};
-    result = waveInOpen(&HIn, id, &format.Format, &WaveInCallback, reinterpret_cast<uintptr_t>(FWaveThread.get()),
-                        flags);
-    FParams->SetIsOpen(result == MMSYSERR_NOERROR);
+    result = WaveResult(waveInOpen(&HIn, id, &format.Format, &WaveInCallback,
+                                   reinterpret_cast<uintptr_t>(FWaveThread.get()), flags));
+    FParams->SetIsOpen(!result.Failed());
     FOpenFormat = AFormat;
     FOpenFrames = AFrames;
   }
-  if (result != MMSYSERR_NOERROR) {
-    DoError(kALCantOpen, result);
+  if (result.Failed()) {
+    DoError(result.As(kALCantOpen));
     return false;
   }
   return true;
@@ -181,23 +184,23 @@ void TALAudioIn::WaveInCallback(HWAVEIN hwi, uint32_t uMsg, uintptr_t dwInstance
     reinterpret_cast<TALWaveThread*>(dwInstance)->PushRecord(uMsg, uint64_t(hwi), reinterpret_cast<WAVEHDR*>(dwParam1));
 }
 
-MMRESULT TALAudioIn::AddCaptureBuffer(HWAVEIN AStream) {
+TALWaveResult TALAudioIn::AddCaptureBuffer(HWAVEIN AStream) {
   std::lock_guard guard(*FParams);
   const TALWaveFormatExtensible& format = FOpenFormat;
   // Only while that stream is open: a buffer added after a stop's reset
   // would keep the handle from closing, and a later start's stream is
   // not the one whose buffer came back.
-  if (!StreamOpen(AStream)) return MMSYSERR_NOERROR;
+  if (!StreamOpen(AStream)) return {};
   auto item = std::make_unique<TALWaveBuffer>(
       TALAudioBuffer::CreateSizeEx(format.nSamplesPerSec, format.wValidBitsPerSample, format.nChannels, FOpenFrames,
                                    format.dwChannelMask));
-  MMRESULT result = waveInPrepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
-  if (result == MMSYSERR_NOERROR) {
-    result = waveInAddBuffer(HIn, &item->WaveHdr, sizeof item->WaveHdr);
-    if (result != MMSYSERR_NOERROR) waveInUnprepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
+  TALWaveResult result = WaveResult(waveInPrepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr));
+  if (!result.Failed()) {
+    result = WaveResult(waveInAddBuffer(HIn, &item->WaveHdr, sizeof item->WaveHdr));
+    if (result.Failed()) waveInUnprepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
   }
   // Listed only when on the driver: one it refused never comes back.
-  if (result == MMSYSERR_NOERROR) FParams->GetList().push_back(std::move(item));
+  if (!result.Failed()) FParams->GetList().push_back(std::move(item));
   return result;
 }
 
@@ -227,9 +230,9 @@ void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
       FOutputPin->SubmitBuffer(*item->Data);
     }
     if (!FParams->GetIsOpen()) return;
-    const MMRESULT unprepared = waveInUnprepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr);
-    if (unprepared != MMSYSERR_NOERROR) {
-      DeviceFailure(kALDeviceFailed, unprepared, HIn);  // kept listed: the close frees it
+    const TALWaveResult unprepared = WaveResult(waveInUnprepareHeader(HIn, &item->WaveHdr, sizeof item->WaveHdr));
+    if (unprepared.Failed()) {
+      DeviceFailure(unprepared.As(kALDeviceFailed), HIn);  // kept listed: the close frees it
       return;
     }
     // The graph may have run a stop that changed the list.
@@ -238,22 +241,26 @@ void TALAudioIn::BufferFilled(uint64_t hwi, WAVEHDR* AWaveHdr) {
     if (it != list.end()) list.erase(it);
   }
   // A refused replacement is how a lost device shows while capture runs.
-  const MMRESULT added = AddCaptureBuffer(HWAVEIN{hwi});
-  if (added != MMSYSERR_NOERROR) DeviceFailure(kALDeviceFailed, added, HWAVEIN{hwi});
+  const TALWaveResult added = AddCaptureBuffer(HWAVEIN{hwi});
+  if (added.Failed()) DeviceFailure(added.As(kALDeviceFailed), HWAVEIN{hwi});
 }
 
 bool TALAudioIn::StreamOpen(HWAVEIN AStream) const { return FParams->GetIsOpen() && HIn == AStream; }
 
 void TALAudioIn::DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode, HWAVEIN AStream) {
+  DeviceFailure(TALDeviceError{AErrorText, AErrorCode, {}}, AStream);
+}
+
+void TALAudioIn::DeviceFailure(const TALDeviceError& AError, HWAVEIN AStream) {
   if (FFailure && !OnGuiThread()) {
     // Kept only while the failed stream is open: a stop that closed it
     // meanwhile has reported the loss itself, and it is said once; nor is
     // it charged to the stream a later start opened.
     std::lock_guard guard(*FParams);
-    if (StreamOpen(AStream)) FFailure->Report({AErrorText, AErrorCode});
+    if (StreamOpen(AStream)) FFailure->Report(AError);
     return;
   }
-  DoError(AErrorText, AErrorCode);
+  DoError(AError);
 }
 
 void TALAudioIn::Stop() {
@@ -262,7 +269,7 @@ void TALAudioIn::Stop() {
   const std::optional<TALDeviceError> error = CloseDevice();
   FOutputPin->EndStop();
   FEnabled = false;
-  if (error) DoError(error->Text, error->Code);
+  if (error) DoError(*error);
 }
 
 std::optional<TALDeviceError> TALAudioIn::CloseDevice() {
@@ -275,8 +282,8 @@ std::optional<TALDeviceError> TALAudioIn::CloseDevice() {
   }
   // Every queued buffer comes back before the reset returns; with the open
   // flag down the wave thread drops them.
-  const MMRESULT first = waveInReset(h);
-  MMRESULT second, closed;
+  const TALWaveResult first = WaveResult(waveInReset(h));
+  TALWaveResult second, closed;
   {
     std::lock_guard guard(*FParams);
     auto& list = FParams->GetList();
@@ -284,26 +291,29 @@ std::optional<TALDeviceError> TALAudioIn::CloseDevice() {
       auto* item = static_cast<TALWaveBuffer*>(b.get());
       waveInUnprepareHeader(h, &item->WaveHdr, sizeof item->WaveHdr);
     }
-    second = waveInReset(h);
+    second = WaveResult(waveInReset(h));
     // Closed even when its driver thread had to be left behind: that
     // thread holds no buffer of ours, so they may go.
-    closed = waveInClose(h);
+    closed = WaveResult(waveInClose(h));
     list.clear();
     HIn = HWAVEIN{};
   }
   if (FWaveThread) FWaveThread->ClearRecords();
   // The failure that brought this stop is the one reported, once.
   if (std::optional<TALDeviceError> failure = FFailure ? FFailure->Take() : std::nullopt) return failure;
-  if (first != MMSYSERR_NOERROR) return TALDeviceError{kALCantRestart, first};
-  if (second != MMSYSERR_NOERROR) return TALDeviceError{kALCantRestart, second};
-  if (closed != MMSYSERR_NOERROR) return TALDeviceError{kALCantClose, closed};
+  // A device that went away is said as such, whichever call met it.
+  if (first.Code == MMSYSERR_NODRIVER) return first.As(kALDeviceFailed);
+  if (second.Code == MMSYSERR_NODRIVER) return second.As(kALDeviceFailed);
+  if (first.Failed()) return first.As(kALCantRestart);
+  if (second.Failed()) return second.As(kALCantRestart);
+  if (closed.Failed()) return closed.As(kALCantClose);
   return std::nullopt;
 }
 
 void TALAudioIn::DeviceFailed() {
   if (!FFailure->Pending()) return;  // a stop has reported it already
   SetEnabled(false);                 // whose stop reports it
-  if (std::optional<TALDeviceError> failure = FFailure->Take()) DoError(failure->Text, failure->Code);
+  if (std::optional<TALDeviceError> failure = FFailure->Take()) DoError(*failure);
 }
 
 TOWNotifyResult TALAudioIn::OutputPinOperation(IOWNotifyOperation* Operation) {
@@ -323,13 +333,22 @@ TOWNotifyResult TALAudioIn::OutputPinOperation(IOWNotifyOperation* Operation) {
 }
 
 void TALAudioIn::DoError(const std::string& AErrorText, MMRESULT AErrorCode) {
+  DoError(TALDeviceError{AErrorText, AErrorCode, {}});
+}
+
+void TALAudioIn::DoError(const TALDeviceError& AError) {
   // Off the GUI thread a raise would reach nobody (a wave thread, a sink
   // that drops what it is sent): the GUI thread stops capture and reports.
   if (FFailure && !OnGuiThread()) {
-    FFailure->Report({AErrorText, AErrorCode});
+    FFailure->Report(AError);
     return;
   }
-  FireDeviceError(*FLock, this, OnError, AErrorText, AErrorCode);
+  std::string device;
+  {
+    std::lock_guard guard(*FParams);
+    device = FChosenDevice;
+  }
+  FireDeviceError(*FLock, this, OnError, AError, DeviceWhere("input", device));
 }
 
 void TALAudioIn::DoWarning(const std::string& AErrorText, MMRESULT AErrorCode) {

@@ -20,10 +20,13 @@
 // records left over from a previous run are dropped.
 //
 // Driver failures go to OnError; with no handler setting Handled they raise
-// ESLException "<text> - <code> - <hex>" out of the call that met them, on
-// the GUI thread. One met elsewhere (the wave thread: a device lost while it
-// runs, a replacement buffer refused, an exception of the graph's work) is
-// handed to the GUI thread, which stops the capture and reports it once.
+// ESLException out of the call that met them, on the GUI thread, saying
+// which device and why: 'input "USB Mic": Can't open audio device. - 2 - 2
+// (No such file or directory)'. One met elsewhere (the wave thread: a device
+// lost while it runs or that records nothing, a replacement buffer refused,
+// an exception of the graph's work) is handed to the GUI thread, which stops
+// the capture and reports it once; a stop that meets a device gone reports
+// that ("Audio device failed.").
 // A start that fails at any step closes what it opened; one with a rate of
 // 0 or above kWaveMaxSampleRate, or buffers of more than a second of audio,
 // is refused before anything is opened or allocated.
@@ -70,9 +73,11 @@ class TALAudioIn : public TLPComponent {
   void Stop();
 
   void DoError(const std::string& AErrorText, MMRESULT AErrorCode);
+  void DoError(const TALDeviceError& AError);
   // A failure met on AStream: reported at once on the GUI thread; from the
   // wave thread, kept for the GUI thread while AStream is the open stream.
   void DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode, HWAVEIN AStream);
+  void DeviceFailure(const TALDeviceError& AError, HWAVEIN AStream);
   void DoWarning(const std::string& AErrorText, MMRESULT AErrorCode);
 
   TSLErrorEvent OnError;
@@ -94,7 +99,7 @@ class TALAudioIn : public TLPComponent {
   std::optional<TALDeviceError> CloseDevice();
   // A new buffer on AStream's driver while AStream is the open stream; the
   // result of the first call that failed.
-  MMRESULT AddCaptureBuffer(HWAVEIN AStream);
+  TALWaveResult AddCaptureBuffer(HWAVEIN AStream);
   // Under the device-state lock.
   bool StreamOpen(HWAVEIN AStream) const;
   // On the GUI thread after a failure met elsewhere: stop, report once.
@@ -110,6 +115,9 @@ class TALAudioIn : public TLPComponent {
   // these, never from the published format, which may change meanwhile.
   TALWaveFormatExtensible FOpenFormat{};
   uint32_t FOpenFrames = 0;
+  // The device the last start chose, which errors name; under the
+  // device-state lock.
+  std::string FChosenDevice = "Default";
   bool FEnabled = true;
   int32_t FPumpPriority = 0;
   std::unique_ptr<TALAudioFormat> FAudioFormat;

@@ -122,14 +122,14 @@ void TALAudioOut::WaveOutCallback(HWAVEOUT hwo, uint32_t uMsg, uintptr_t dwInsta
 bool TALAudioOut::Open() {
   std::optional<TALWaveFormatExtensible> format = WaveFormat();
   if (FParams->GetIsOpen() || !format) return false;
-  MMRESULT result;
+  TALWaveResult result;
   {
     std::lock_guard guard(*FParams);
     result = OpenHandle(*format);
   }
-  if (result != MMSYSERR_NOERROR) {
+  if (result.Failed()) {
     FWaveThread.reset();
-    DoError(kALCantOpen, result);
+    DoError(result.As(kALCantOpen));
     return false;
   }
   ProcessQueue(false);
@@ -137,23 +137,27 @@ bool TALAudioOut::Open() {
 }
 
 void TALAudioOut::Close() {
-  if (std::optional<TALDeviceError> error = CloseDevice(true)) DoError(error->Text, error->Code);
+  if (std::optional<TALDeviceError> error = CloseDevice(true)) DoError(*error);
 }
 
 void TALAudioOut::Flush() {
   FBufferQueue->Clear();
-  std::lock_guard guard(*FParams);
-  if (!FParams->GetIsOpen()) return;
-  FStartResumed = false;
-  FPaused = true;
-  FStartFrames = 0;
+  TALWaveResult reset, paused;
+  {
+    std::lock_guard guard(*FParams);
+    if (!FParams->GetIsOpen()) return;
+    FRun.StartResumed = false;
+    FRun.Paused = true;
+    FRun.StartFrames = 0;
+    reset = WaveResult(waveOutReset(HOut));
+    if (!reset.Failed()) paused = WaveResult(waveOutPause(HOut));
+  }
   // A reset that fails leaves buffers on the driver, a pause that fails
   // plays what comes next at once: both said.
-  if (const MMRESULT reset = waveOutReset(HOut)) {
-    DoError(kALCantRestart, reset);
-  } else if (const MMRESULT paused = waveOutPause(HOut)) {
-    DoError(kALCantPause, paused);
-  }
+  if (reset.Failed())
+    DoError(reset.As(kALCantRestart));
+  else if (paused.Failed())
+    DoError(paused.As(kALCantPause));
 }
 
 TOWNotifyResult TALAudioOut::OperationReceived(IOWNotifyOperation* Op) {
@@ -164,14 +168,18 @@ TOWNotifyResult TALAudioOut::OperationReceived(IOWNotifyOperation* Op) {
     ResumeDevice();
   } else if (FEnabled) {
     if (dynamic_cast<TOWStopOperation*>(op)) {
-      ++FStopping;
-      // A stream shorter than the prefill still plays.
-      if (!FStartResumed && FPaused) {
-        ResumeDevice();
-        FStartResumed = true;
+      bool cutPrefill;
+      {
+        std::lock_guard guard(*FParams);
+        ++FRun.Stopping;
+        // A stream shorter than the prefill still plays.
+        cutPrefill = !FRun.StartResumed && FRun.Paused;
+        if (cutPrefill) FRun.StartResumed = true;
       }
+      if (cutPrefill) ResumeDevice();
     } else if (dynamic_cast<TOWStartWaveOperation*>(op)) {
-      ++FStopping;
+      std::lock_guard guard(*FParams);
+      ++FRun.Stopping;
     }
     FBufferQueue->Push(Ref<IOWNotifyOperation>(Op));
   } else {
@@ -179,11 +187,16 @@ TOWNotifyResult TALAudioOut::OperationReceived(IOWNotifyOperation* Op) {
     else if (dynamic_cast<TOWStopOperation*>(op)) ClearWaveFormat();
     return {};
   }
-  if (!FResumed || !FStartResumed) ProcessQueue(false);
+  bool starting;
+  {
+    std::lock_guard guard(*FParams);
+    starting = !FRun.Resumed || !FRun.StartResumed;
+  }
+  if (starting) ProcessQueue(false);
   {
     std::lock_guard guard(*FParams);
     // Once playing, a buffer waits for a played one to come back.
-    if (FStopping <= 0 && FParams->GetList().size() > 1) return {};
+    if (FRun.Stopping <= 0 && FParams->GetList().size() > 1) return {};
   }
   ProcessQueue(false);
   return {};
@@ -201,29 +214,38 @@ bool TALAudioOut::ProcessOperation(const Ref<IOWNotifyOperation>& Op, bool AFrom
   if (!hold) return false;
   TOWNotifyOperation* op = Op->Instance();
   if (auto* start = dynamic_cast<TOWStartWaveOperation*>(op)) {
-    --FStopping;
-    FStartResumed = false;
-    FStartFrames = 0;
-    FPaused = true;
-    const bool open = FParams->GetIsOpen();
+    bool open, stopped;
+    {
+      std::lock_guard guard(*FParams);
+      --FRun.Stopping;
+      FRun.StartResumed = false;
+      FRun.StartFrames = 0;
+      FRun.Paused = true;
+      open = FParams->GetIsOpen();
+      stopped = FRun.Stopped;
+    }
     // A new format must reopen even a running device, or it plays at the
     // wrong speed.
     const bool sameFormat = FWaveFormat && SameFormat(*FWaveFormat, start->WaveFormat);
-    if (open && !FStopped && sameFormat) return false;
+    if (open && !stopped && sameFormat) return false;
     if (AFromWaveThread) {
       FBufferQueue->PushBack(Op);
-      ++FStopping;
+      {
+        std::lock_guard guard(*FParams);
+        ++FRun.Stopping;
+      }
       if (FProcessNotify) FProcessNotify->Notify(true);
       return false;
     }
-    FResumed = false;
-    OpenDevice(start->WaveFormat);
-    FStopped = false;
+    Reopen(start->WaveFormat);
     return true;
   }
   if (dynamic_cast<TOWStopOperation*>(op)) {
-    --FStopping;
-    FStopped = true;
+    {
+      std::lock_guard guard(*FParams);
+      --FRun.Stopping;
+      FRun.Stopped = true;
+    }
     if (!dynamic_cast<TOWEndStopOperation*>(op) && FNotifyThread) FNotifyThread->Notify();
     return true;
   }
@@ -238,7 +260,12 @@ bool TALAudioOut::ProcessOperation(const Ref<IOWNotifyOperation>& Op, bool AFrom
   if (auto* supplied = dynamic_cast<TOWSuppliedBufferOperation*>(op)) {
     { std::lock_guard wait(*FParams); }  // lets a running done-handler finish
     QueueBuffer(TALAudioBuffer::CreateUniversal(*supplied->Buffer));
-    if (FMasterPumping->Enabled() && !FStartResumed) FInputPin->MasterPump(this);
+    bool prefilling;
+    {
+      std::lock_guard guard(*FParams);
+      prefilling = !FRun.StartResumed;
+    }
+    if (FMasterPumping->Enabled() && prefilling) FInputPin->MasterPump(this);
     return true;
   }
   return true;
@@ -259,46 +286,56 @@ void TALAudioOut::ClaimPump(TOWPumpRequestOperation& ARequest) {
   ARequest.PumpPriority = priority;
   ARequest.PumpType = TOWPumpType::ptHardware;
   FParams->SetIsPump(true);
-  if (const MMRESULT closed = waveOutClose(h)) DoError(kALCantClose, closed);
+  if (const TALWaveResult closed = WaveResult(waveOutClose(h)); closed.Failed()) DoError(closed.As(kALCantClose));
 }
 
-MMRESULT TALAudioOut::OpenHandle(const TALWaveFormatExtensible& AFormat) {
+TALWaveResult TALAudioOut::OpenHandle(const TALWaveFormatExtensible& AFormat) {
   FParams->SetIsOpen(true);
   try {
     FWaveThread = std::make_unique<TALWaveThread>(
         this, [this](uint32_t msg, uint64_t h, WAVEHDR* hdr) { ProcessWaveMessage(msg, h, hdr); }, ThreadError());
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     FParams->SetIsOpen(false);  // no thread, so nothing opened
-    return MMSYSERR_NOMEM;
+    return {MMSYSERR_NOMEM, e.what()};
   }
-  const uint32_t id = FDevice->GetDeviceID();
+  const uint32_t id = FDevice->GetDeviceID(FChosenDevice);
   const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(AFormat);
   HOut = HWAVEOUT{};
-  const MMRESULT result = waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback,
-                                      reinterpret_cast<uintptr_t>(FWaveThread.get()), WaveOpenFlags(id));
-  if (result != MMSYSERR_NOERROR) FParams->SetIsOpen(false);  // nothing to close later
+  const TALWaveResult result = WaveResult(waveOutOpen(&HOut, id, &wfx.Format, &WaveOutCallback,
+                                                      reinterpret_cast<uintptr_t>(FWaveThread.get()), WaveOpenFlags(id)));
+  if (result.Failed()) FParams->SetIsOpen(false);  // nothing to close later
   return result;
 }
 
 void TALAudioOut::OpenDevice(const TALWaveFormatExtensible& AFormat) {
   if (!FEnabled) return;
   if (FParams->GetIsOpen())
-    if (std::optional<TALDeviceError> error = CloseDevice(false)) DoError(error->Text, error->Code);
-  MMRESULT result;
+    if (std::optional<TALDeviceError> error = CloseDevice(false)) DoError(*error);
+  TALWaveResult result;
   const char* failure = kALCantOpen;
   {
     std::lock_guard guard(*FParams);
     result = OpenHandle(AFormat);
     SetWaveFormat(AFormat);
-    if (result == MMSYSERR_NOERROR) {
-      result = waveOutPause(HOut);
+    if (!result.Failed()) {
+      result = WaveResult(waveOutPause(HOut));
       failure = kALCantPause;
     }
   }
-  if (result != MMSYSERR_NOERROR) {
+  if (result.Failed()) {
     if (!FParams->GetIsOpen()) FWaveThread.reset();  // terminates it
-    DoError(failure, result);
+    DoError(result.As(failure));
   }
+}
+
+void TALAudioOut::Reopen(const TALWaveFormatExtensible& AFormat) {
+  {
+    std::lock_guard guard(*FParams);
+    FRun.Resumed = false;
+  }
+  OpenDevice(AFormat);
+  std::lock_guard guard(*FParams);
+  FRun.Stopped = false;
 }
 
 std::optional<TALDeviceError> TALAudioOut::CloseDevice(bool AClearPump) {
@@ -314,9 +351,9 @@ std::optional<TALDeviceError> TALAudioOut::CloseDevice(bool AClearPump) {
   }
   // The played-out headers come back before the reset returns; with the
   // open flag down the wave thread drops them.
-  const MMRESULT result = waveOutReset(h);
+  const TALWaveResult reset = WaveResult(waveOutReset(h));
   FWaveThread->Terminate();
-  MMRESULT closed;
+  TALWaveResult closed;
   {
     std::lock_guard guard(*FParams);
     for (auto& b : FParams->GetList()) {
@@ -325,15 +362,17 @@ std::optional<TALDeviceError> TALAudioOut::CloseDevice(bool AClearPump) {
     }
     // Closed even when its driver thread had to be left behind: that
     // thread holds no buffer of ours, so they may go.
-    closed = waveOutClose(h);
+    closed = WaveResult(waveOutClose(h));
     FParams->GetList().clear();
     HOut = HWAVEOUT{};
   }
   FWaveThread.reset();
   // The failure that brought this close is the one reported, once.
   if (std::optional<TALDeviceError> failure = FFailure ? FFailure->Take() : std::nullopt) return failure;
-  if (result != MMSYSERR_NOERROR) return TALDeviceError{kALCantRestart, result};
-  if (closed != MMSYSERR_NOERROR) return TALDeviceError{kALCantClose, closed};
+  // A device that went away is said as such.
+  if (reset.Code == MMSYSERR_NODRIVER) return reset.As(kALDeviceFailed);
+  if (reset.Failed()) return reset.As(kALCantRestart);
+  if (closed.Failed()) return closed.As(kALCantClose);
   return std::nullopt;
 }
 
@@ -341,81 +380,88 @@ void TALAudioOut::QueueBuffer(const Ref<TALAudioBuffer>& ABuffer) {
   if (!FEnabled) return;
   const uint32_t frames = ABuffer->GetSize();
   const uint32_t rate = ABuffer->GetSampleRate();
-  MMRESULT result;
+  TALWaveResult result;
+  bool prefilled = false;
   {
     std::lock_guard guard(*FParams);
     // Written under the lock, so a close cannot free the header in between.
     if (!FParams->GetIsOpen()) return;
     auto item = std::make_unique<TALWaveBuffer>(ABuffer);
-    result = waveOutPrepareHeader(HOut, &item->WaveHdr, sizeof item->WaveHdr);
-    if (result == MMSYSERR_NOERROR) {
+    result = WaveResult(waveOutPrepareHeader(HOut, &item->WaveHdr, sizeof item->WaveHdr));
+    if (!result.Failed()) {
       TALWaveBuffer* raw = item.get();
       FParams->GetList().push_back(std::move(item));
-      result = waveOutWrite(HOut, &raw->WaveHdr, sizeof raw->WaveHdr);
+      result = WaveResult(waveOutWrite(HOut, &raw->WaveHdr, sizeof raw->WaveHdr));
       // One the driver refused never comes back: not listed, and freed.
-      if (result != MMSYSERR_NOERROR) {
+      if (result.Failed()) {
         waveOutUnprepareHeader(HOut, &raw->WaveHdr, sizeof raw->WaveHdr);
         FParams->GetList().pop_back();
       }
     }
-  }
-  // A refused buffer is audio lost, and how a lost device shows while it plays.
-  if (result != MMSYSERR_NOERROR) {
-    DeviceFailure(kALDeviceFailed, result);
-    return;
-  }
-  if (!FStartResumed) {
-    // Counted in frames: a per-buffer millisecond count would stay 0 for
-    // buffers shorter than a millisecond.
-    FStartFrames += frames;
-    if (FStartFrames * 1000 > uint64_t(FPrefillInterval) * rate) {
-      if (FPaused) ResumeDevice();
-      FStartResumed = true;
+    if (!result.Failed() && !FRun.StartResumed) {
+      // Counted in frames: a per-buffer millisecond count would stay 0 for
+      // buffers shorter than a millisecond.
+      FRun.StartFrames += frames;
+      if (FRun.StartFrames * 1000 > uint64_t(FPrefillInterval) * rate) {
+        prefilled = FRun.Paused;
+        FRun.StartResumed = true;
+      }
     }
   }
+  // A refused buffer is audio lost, and how a lost device shows while it plays.
+  if (result.Failed()) {
+    DeviceFailure(result.As(kALDeviceFailed));
+    return;
+  }
+  if (prefilled) ResumeDevice();
 }
 
 void TALAudioOut::PauseDevice() {
-  FPaused = true;
   HWAVEOUT h;
   {
     std::lock_guard guard(*FParams);
+    FRun.Paused = true;
     h = HOut;
   }
   waveOutPause(h);
 }
 
 void TALAudioOut::ResumeDevice() {
-  if (!FEnabled || !FPaused) return;
-  FResumed = true;
-  FPaused = false;
+  if (!FEnabled) return;
   HWAVEOUT h;
   {
     std::lock_guard guard(*FParams);
+    if (!FRun.Paused) return;
+    FRun.Resumed = true;
+    FRun.Paused = false;
     // A closed device has nothing to restart (a link going away sends a stop).
     if (!FParams->GetIsOpen()) return;
     h = HOut;
   }
-  const MMRESULT result = waveOutRestart(h);
-  if (result != MMSYSERR_NOERROR) DoError(kALCantRestart, result);
-  while (FMissedPumps > 0) {
-    --FMissedPumps;
+  if (const TALWaveResult restarted = WaveResult(waveOutRestart(h)); restarted.Failed())
+    DoError(restarted.As(kALCantRestart));
+  for (;;) {
+    {
+      std::lock_guard guard(*FParams);
+      if (FRun.MissedPumps <= 0) break;
+      --FRun.MissedPumps;
+    }
     FInputPin->MasterPump(this);
   }
 }
 
 void TALAudioOut::StartOutput() {
   if (!FEnabled) return;
-  FStartResumed = false;
-  FStartFrames = 0;
-  FPaused = true;
-  if (FWaveFormat) {
-    FResumed = false;
-    OpenDevice(*FWaveFormat);
-    FStopped = false;
-  } else {
-    PauseDevice();
+  {
+    std::lock_guard guard(*FParams);
+    FRun.StartResumed = false;
+    FRun.StartFrames = 0;
+    FRun.Paused = true;
   }
+  if (FWaveFormat)
+    Reopen(*FWaveFormat);
+  else
+    PauseDevice();
 }
 
 void TALAudioOut::ProcessWaveMessage(uint32_t uMsg, uint64_t hwo, WAVEHDR* AWaveHdr) {
@@ -437,8 +483,8 @@ void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
     if (it == list.end()) return;
     const bool pump = FParams->GetIsPump();
     if (pump || FClockOutputPin->IsConnected()) {
+      if (FRun.Paused) ++FRun.MissedPumps;
       guard.unlock();
-      if (FPaused) ++FMissedPumps;
       FClockOutputPin->Clock();
       if (pump) FInputPin->MasterPump(this);
       guard.lock();
@@ -447,9 +493,10 @@ void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
       it = find();
       if (it == list.end()) return;
     }
-    if (const MMRESULT unprepared = waveOutUnprepareHeader(HOut, AWaveHdr, sizeof *AWaveHdr)) {
+    if (const TALWaveResult unprepared = WaveResult(waveOutUnprepareHeader(HOut, AWaveHdr, sizeof *AWaveHdr));
+        unprepared.Failed()) {
       guard.unlock();
-      DeviceFailure(kALDeviceFailed, unprepared);  // kept listed: the close frees it
+      DeviceFailure(unprepared.As(kALDeviceFailed));  // kept listed: the close frees it
       return;
     }
     list.erase(it);
@@ -457,46 +504,52 @@ void TALAudioOut::BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr) {
       std::lock_guard section(FOnQueueEmptySection);
       if (FOnQueueEmpty && FMainThreadQueueEmpty) FMainThreadQueueEmpty->Notify(true);
     }
-    if (FStopped && list.empty() && FNotifyThread) FNotifyThread->Notify();
-    ranDry = list.empty() && !FPaused;
+    if (FRun.Stopped && list.empty() && FNotifyThread) FNotifyThread->Notify();
+    ranDry = list.empty() && !FRun.Paused;
   }
   ProcessQueue(true);
   if (!ranDry) return;
-  MMRESULT running = MMSYSERR_NOERROR;
+  TALWaveResult running;
   {
     std::lock_guard guard(*FParams);
     // A queue that runs dry while playing is an underrun, or a device that
     // went away and handed every buffer back: asking it to run on (nothing
     // for one that runs) tells which, even when no more audio comes.
-    if (FParams->GetIsOpen() && uint64_t(HOut) == hwo && FParams->GetList().empty() && !FPaused)
-      running = waveOutRestart(HOut);
+    if (FParams->GetIsOpen() && uint64_t(HOut) == hwo && FParams->GetList().empty() && !FRun.Paused)
+      running = WaveResult(waveOutRestart(HOut));
   }
-  if (running != MMSYSERR_NOERROR) DeviceFailure(kALDeviceFailed, running);
+  if (running.Failed()) DeviceFailure(running.As(kALDeviceFailed));
 }
 
 void TALAudioOut::DoError(const std::string& AErrorText, MMRESULT AErrorCode) {
+  DoError(TALDeviceError{AErrorText, AErrorCode, {}});
+}
+
+void TALAudioOut::DoError(const TALDeviceError& AError) {
   // Off the GUI thread a raise would reach nobody (the wave thread, or the
   // capture thread, whose submit drops it): the GUI thread closes the
   // device and reports.
   if (FFailure && !OnGuiThread()) {
-    FFailure->Report({AErrorText, AErrorCode});
+    FFailure->Report(AError);
     return;
   }
-  FireDeviceError(*FLock, this, OnError, AErrorText, AErrorCode);
+  std::string device;
+  {
+    std::lock_guard guard(*FParams);
+    device = FChosenDevice;
+  }
+  FireDeviceError(*FLock, this, OnError, AError, DeviceWhere("output", device));
 }
 
-void TALAudioOut::DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode) {
+void TALAudioOut::DeviceFailure(const TALDeviceError& AError) {
   if (FFailure)
-    FFailure->Report({AErrorText, AErrorCode});
+    FFailure->Report(AError);
   else
-    DoError(AErrorText, AErrorCode);
+    DoError(AError);
 }
 
 TLPThreadError TALAudioOut::ThreadError() {
-  return [this](std::exception_ptr e) {
-    const TALDeviceError error = DescribeException(e, kALDeviceFailed);
-    DeviceFailure(error.Text, error.Code);
-  };
+  return [this](std::exception_ptr e) { DeviceFailure(DescribeException(e, kALDeviceFailed)); };
 }
 
 void TALAudioOut::DeviceFailed() {
@@ -504,7 +557,7 @@ void TALAudioOut::DeviceFailed() {
   SetEnabled(false);                 // what arrives is dropped until enabled again
   FBufferQueue->Clear();
   Close();                           // which reports it
-  if (std::optional<TALDeviceError> failure = FFailure->Take()) DoError(failure->Text, failure->Code);
+  if (std::optional<TALDeviceError> failure = FFailure->Take()) DoError(*failure);
 }
 
 void TALAudioOut::DoWarning(const std::string& AErrorText, MMRESULT AErrorCode) {

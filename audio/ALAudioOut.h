@@ -22,14 +22,20 @@
 // enabling again reopens the device paused with the remembered format.
 //
 // Driver failures go to OnError; with no handler setting Handled they raise
-// ESLException out of the call that met them, on the GUI thread. A failure
-// of the running device (lost while it plays, even with no more audio
-// coming; a buffer the driver refused; an exception of a thread's work),
-// and any failure met off the GUI thread, is handed to the GUI thread,
-// which disables the component, closes the device and reports it once.
+// ESLException out of the call that met them, on the GUI thread, saying
+// which device and why ('output "Default": ...', as the capture does). A
+// failure of the running device (lost while it plays, even with no more
+// audio coming; a buffer the driver refused; an exception of a thread's
+// work), and any failure met off the GUI thread, is handed to the GUI
+// thread, which disables the component, closes the device and reports it
+// once.
+//
+// The stream's run state (paused, resumed, stopped, the prefill, the
+// pending starts and stops, the missed pumps) is one record under the
+// device-state lock, which the sending thread, the wave thread and the GUI
+// thread all take to read or change it.
 #include "platform/wave/wave.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -70,6 +76,7 @@ class TALAudioOut : public TALBasicAudioOut {
   void DefineProperties(TFiler& Filer) override;
 
   void DoError(const std::string& AErrorText, MMRESULT AErrorCode);
+  void DoError(const TALDeviceError& AError);
   void DoWarning(const std::string& AErrorText, MMRESULT AErrorCode);
 
   TSLErrorEvent OnError;
@@ -90,13 +97,15 @@ class TALAudioOut : public TALBasicAudioOut {
   void ClaimPump(TOWPumpRequestOperation& ARequest);
   // Under the device-state lock: a new wave thread and the handle; the open
   // flag stays up only when the driver opened it.
-  MMRESULT OpenHandle(const TALWaveFormatExtensible& AFormat);
+  TALWaveResult OpenHandle(const TALWaveFormatExtensible& AFormat);
   void OpenDevice(const TALWaveFormatExtensible& AFormat);
+  // Opens the device for a new stream: not resumed, not stopped.
+  void Reopen(const TALWaveFormatExtensible& AFormat);
   // What to report: the failure that brought the close, else its own.
   std::optional<TALDeviceError> CloseDevice(bool AClearPump);
   // A failure of the running device, met on any thread: handed to the GUI
   // thread, which disables, closes and reports once (DeviceFailed).
-  void DeviceFailure(const std::string& AErrorText, MMRESULT AErrorCode);
+  void DeviceFailure(const TALDeviceError& AError);
   void DeviceFailed();
   // The error handler of this component's threads.
   TLPThreadError ThreadError();
@@ -106,23 +115,27 @@ class TALAudioOut : public TALBasicAudioOut {
   void ProcessWaveMessage(uint32_t uMsg, uint64_t hwo, WAVEHDR* AWaveHdr);
   void BufferDone(uint64_t hwo, WAVEHDR* AWaveHdr);
 
+  // The stream as it runs; one record, under the device-state lock.
+  struct TALPlaybackRun {
+    bool Stopped = false;       // the last stream was stopped
+    bool Resumed = false;       // restarted since the last open
+    bool Paused = false;        // the device is paused
+    bool StartResumed = false;  // the prefill is done (or no longer waited for)
+    int32_t Stopping = 0;       // start and stop operations queued, not yet handled
+    int32_t MissedPumps = 0;    // buffers played while paused in pump mode
+    uint64_t StartFrames = 0;   // queued since the start, while the prefill runs
+  };
+
   HWAVEOUT HOut{};  // under the device-state lock
   uint32_t FPrefillInterval = 300;
   Ref<TALAudioParams> FParams;
-  // Read by the wave thread under the device-state lock, written under the
-  // component lock: atomic.
-  std::atomic<bool> FStopped{false};
+  TALPlaybackRun FRun;                     // under the device-state lock
+  std::string FChosenDevice = "Default";  // the device opened last, which errors name; likewise
   std::unique_ptr<TALAudioOutDevice> FDevice;
   std::unique_ptr<TALWaveThread> FWaveThread;
   std::unique_ptr<TSLNotifyThread> FNotifyThread;
   std::unique_ptr<TSLMainThreadNotify> FProcessNotify;
-  std::atomic<bool> FResumed{false};
-  std::atomic<bool> FPaused{false};
-  std::atomic<int32_t> FMissedPumps{0};
   std::unique_ptr<TSLOperationList> FBufferQueue;
-  std::atomic<bool> FStartResumed{false};
-  std::atomic<int32_t> FStopping{0};
-  uint64_t FStartFrames = 0;  // queued since the start, while the prefill runs
   TOWCriticalSection FOnQueueEmptySection;
   TNotifyEvent FOnQueueEmpty;
   std::unique_ptr<TSLMainThreadNotify> FMainThreadQueueEmpty;

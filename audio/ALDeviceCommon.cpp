@@ -26,14 +26,14 @@ std::optional<TALDeviceError> CheckCaptureSize(const TALWaveFormatExtensible& AF
   if (rate == 0 || rate > kWaveMaxSampleRate)
     return TALDeviceError{"Sample rate out of range: " + std::to_string(rate) + " per second, at most " +
                               std::to_string(kWaveMaxSampleRate) + ".",
-                          WAVERR_BADFORMAT};
+                          WAVERR_BADFORMAT, {}};
   // A second of audio, though never fewer than the usual largest buffer,
   // which at the lowest rates lasts a little longer.
   const uint32_t most = std::max(rate, kALLongestUsualBuffer);
   if (AFrames > most)
     return TALDeviceError{"Buffer size out of range: " + std::to_string(AFrames) + " frames, at most " +
                               std::to_string(most) + ".",
-                          MMSYSERR_INVALPARAM};
+                          MMSYSERR_INVALPARAM, {}};
   return std::nullopt;
 }
 
@@ -41,13 +41,13 @@ TALDeviceError DescribeException(std::exception_ptr AError, const char* AText) {
   try {
     std::rethrow_exception(AError);
   } catch (const std::bad_alloc&) {
-    return {std::string(AText) + " Out of memory", MMSYSERR_NOMEM};
+    return {std::string(AText) + " Out of memory", MMSYSERR_NOMEM, {}};
   } catch (const EOutOfMemory& e) {
-    return {std::string(AText) + " " + e.what(), MMSYSERR_NOMEM};
+    return {std::string(AText) + " " + e.what(), MMSYSERR_NOMEM, {}};
   } catch (const std::exception& e) {
-    return {std::string(AText) + " " + e.what(), MMSYSERR_ERROR};
+    return {std::string(AText) + " " + e.what(), MMSYSERR_ERROR, {}};
   } catch (...) {
-    return {AText, MMSYSERR_ERROR};
+    return {AText, MMSYSERR_ERROR, {}};
   }
 }
 
@@ -56,16 +56,30 @@ bool OnGuiThread() {
   return gui == 0 || gui == GetCurrentThreadId();
 }
 
-void FireDeviceError(ILPLock& ALock, TObject* ASender, const TSLErrorEvent& AOnError, const std::string& AErrorText,
-                     MMRESULT AErrorCode) {
+TALWaveResult WaveResult(MMRESULT ACode) {
+  return {ACode, ACode == MMSYSERR_NOERROR ? std::string() : WaveLastErrorReason()};
+}
+
+std::string DescribeDeviceError(const std::string& AWhere, const TALDeviceError& AError) {
+  std::string text = AWhere + ": " + FormatSLError(AError.Text, int32_t(AError.Code));
+  if (!AError.Reason.empty()) text += " (" + AError.Reason + ")";
+  return text;
+}
+
+std::string DeviceWhere(const char* ASide, const std::string& ADeviceName) {
+  return std::string(ASide) + " \"" + ADeviceName + "\"";
+}
+
+void FireDeviceError(ILPLock& ALock, TObject* ASender, const TSLErrorEvent& AOnError, const TALDeviceError& AError,
+                     const std::string& AWhere) {
   TSLErrorEvent event;
   {
     Ref<IOWLockSection> hold = ALock.ReadLock();
     event = AOnError;
   }
   bool handled = false;
-  if (event) event(ASender, AErrorText, int32_t(AErrorCode), handled);
-  if (!handled) throw ESLException(AErrorText, int32_t(AErrorCode));
+  if (event) event(ASender, AError.Text, int32_t(AError.Code), handled);
+  if (!handled) throw ESLException(DescribeDeviceError(AWhere, AError));
 }
 
 void FireDeviceWarning(ILPLock& ALock, TObject* ASender, const TSLWarningEvent& AOnWarning,

@@ -5,11 +5,17 @@
 // GUI thread.
 //
 //   const WAVEFORMATEXTENSIBLE wfx = ToWaveFormat(format);
-//   waveOutOpen(&h, id, &wfx.Format, proc, instance, WaveOpenFlags(id));
-//   FireDeviceError(*FLock, this, OnError, "Can't open audio device.", result);  // may raise
+//   const TALWaveResult opened = WaveResult(waveOutOpen(&h, id, &wfx.Format, proc, instance, WaveOpenFlags(id)));
+//   if (opened.Failed())   // may raise:
+//     FireDeviceError(*FLock, this, OnError, opened.As(kALCantOpen), "output \"Default\"");
 //
 //   // on a wave thread, where raising would reach nobody:
-//   FFailure->Report({kALDeviceFailed, result});   // the GUI thread stops and reports
+//   FFailure->Report(added.As(kALDeviceFailed));   // the GUI thread stops and reports
+//
+// An error the handler leaves unhandled raises ESLException with the message
+// a user reads: which side and device, the text and codes, and the layer's
+// reason: 'input "Default": Can't open audio device. - 2 - 2 (No such file
+// or directory)'. The handler itself gets the text and code alone.
 #include "platform/wave/wave.h"
 
 #include <exception>
@@ -43,11 +49,28 @@ uint32_t WaveOpenFlags(uint32_t ADeviceID);
 // at 8000 per second last just over a second).
 inline constexpr uint32_t kALLongestUsualBuffer = 8192;
 
-// One report for a component's error event.
+// One report for a component's error event, and why the device failed when
+// the layer said.
 struct TALDeviceError {
   std::string Text;
   MMRESULT Code = MMSYSERR_NOERROR;
+  std::string Reason;
 };
+
+// A wave call's code and the layer's reason for it, read at once on the
+// calling thread (its next wave call replaces the reason).
+struct TALWaveResult {
+  MMRESULT Code = MMSYSERR_NOERROR;
+  std::string Reason;
+  bool Failed() const { return Code != MMSYSERR_NOERROR; }
+  TALDeviceError As(const char* AText) const { return {AText, Code, Reason}; }
+};
+TALWaveResult WaveResult(MMRESULT ACode);
+
+// What the user reads of an error on AWhere ('input "Default"').
+std::string DescribeDeviceError(const std::string& AWhere, const TALDeviceError& AError);
+// The side and device an error names: 'input "Default"'.
+std::string DeviceWhere(const char* ASide, const std::string& ADeviceName);
 
 // Why a capture of this format and buffer size cannot start: a rate of 0 or
 // above kWaveMaxSampleRate, or buffers of more than a second of audio (40 of
@@ -63,10 +86,11 @@ TALDeviceError DescribeException(std::exception_ptr AError, const char* AText);
 // True on the GUI thread (or before one is known).
 bool OnGuiThread();
 
-// Calls the error event (read under ALock) and raises ESLException
-// "<text> - <code> - <hex>" unless a handler set Handled.
-void FireDeviceError(ILPLock& ALock, TObject* ASender, const TSLErrorEvent& AOnError, const std::string& AErrorText,
-                     MMRESULT AErrorCode);
+// Calls the error event (read under ALock) with the text and code, and
+// raises ESLException with DescribeDeviceError's message unless a handler
+// set Handled.
+void FireDeviceError(ILPLock& ALock, TObject* ASender, const TSLErrorEvent& AOnError, const TALDeviceError& AError,
+                     const std::string& AWhere);
 // Calls the warning event (read under ALock) when there is one.
 void FireDeviceWarning(ILPLock& ALock, TObject* ASender, const TSLWarningEvent& AOnWarning,
                        const std::string& AErrorText, MMRESULT AErrorCode);

@@ -28,7 +28,7 @@ product_packages=(g++ cmake ninja-build pkgconf libasound2-dev libsdl2-dev libsd
 test_packages=(libgtest-dev libgmock-dev libjpeg-dev xvfb xauth libbenchmark-dev
                libfftw3-dev libkissfft-dev libopencv-imgproc-dev
                libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-good
-               clang libclang-rt-14-dev)
+               clang libclang-rt-14-dev gdb)
 
 # build_tree dir [cmake args...] : configures and builds the whole tree.
 build_tree() {

@@ -176,14 +176,38 @@ TEST_F(MainWindowTest, BufferSizeChangeWhileRunningRestartsWithTheNewSize) {
   EXPECT_FALSE(fm->Flags.Busy);
 }
 
+// The line says which side failed, on which device, and why when the device
+// said.
 TEST_F(MainWindowTest, FailedDeviceOpenUnchecksActiverAndSaysWhy) {
-  fake->FailCall("waveInOpen", MMSYSERR_ALLOCATED, -1);
-  Create();
-  EXPECT_FALSE(fm->ALAudioIn1->Enabled());
-  EXPECT_FALSE(fm->ActivateChecked());
-  EXPECT_FALSE(fm->Flags.Active);
-  EXPECT_TRUE(fm->edInputBufferSize->Enabled());
-  EXPECT_THAT(errors.str(), HasSubstr("Can't open audio device."));
+  struct Case {
+    const char* what;
+    std::function<void(FakeWaveBackend&)> fail;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"capture", [](FakeWaveBackend& f) { f.FailCall("waveInOpen", MMSYSERR_ALLOCATED, -1); },
+       "Tavrel: input \"Mic A\": Can't open audio device. - 4 - 4\n"},
+      // The playback opens first, once the capture's start tells it the format.
+      {"playback", [](FakeWaveBackend& f) { f.FailOpen(MMSYSERR_BADDEVICEID, "No such file or directory"); },
+       "Tavrel: output \"Out A\": Can't open audio device. - 2 - 2 (No such file or directory)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto failing = std::make_shared<FakeWaveBackend>();
+    failing->SetDevices(WaveDirection::In, {{"Mic A", "a", 0}, {"Mic B", "b", 1}});
+    failing->SetDevices(WaveDirection::Out, {{"Out A", "a", -1}, {"Out B", "b", -1}});
+    WaveBackendScope use{failing};
+    c.fail(*failing);
+    errors.str("");
+    Create();
+    EXPECT_FALSE(fm->ALAudioIn1->Enabled());
+    EXPECT_FALSE(fm->ActivateChecked());
+    EXPECT_FALSE(fm->Flags.Active);
+    EXPECT_TRUE(fm->edInputBufferSize->Enabled());
+    EXPECT_EQ(errors.str(), c.line);
+    fm->Destroy();
+    fm = nullptr;
+  }
 }
 
 TEST_F(MainWindowTest, WithoutRecorderTheInputListsStayEmptyAndAudioStarts) {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "audio/tests/reset_failures.h"
 #include "framework/tests/pins_testing.h"
 #include "platform/forms.h"
 #include "platform/formtext.h"
@@ -220,8 +221,10 @@ TEST_F(PlaybackFixture, FailedOpenIsReportedAndLeavesNothingOpen) {
   EXPECT_EQ(errors, (std::vector<std::string>{"Can't open audio device. - 4 - 4"}));
   EXPECT_EQ(fake->OpenStreams(), 0);
   EXPECT_EQ(CountOf(fake->Calls(), "waveOutWrite"), 0u);
-  // Without a handler the error is raised to the sender... and contained by the pin.
-  fake->FailOpen(MMSYSERR_ALLOCATED);
+  // Without a handler the error is raised to the sender, naming the side
+  // and the device opened, and why.
+  fake->FailOpen(MMSYSERR_ALLOCATED, "Device or resource busy");
+  out->Device()->SetDeviceName("Out B");
   out->OnError = {};
   EXPECT_THROW(
       {
@@ -229,11 +232,26 @@ TEST_F(PlaybackFixture, FailedOpenIsReportedAndLeavesNothingOpen) {
           out->SetEnabled(false);
           out->SetEnabled(true);
         } catch (const ESLException& e) {
-          EXPECT_STREQ(e.what(), "Can't open audio device. - 4 - 4");
+          EXPECT_STREQ(e.what(), "output \"Out B\": Can't open audio device. - 4 - 4 (Device or resource busy)");
           throw;
         }
       },
       ESLException);
+}
+
+// A close whose reset fails is reported; one that finds the device gone says
+// the device failed.
+TEST_F(PlaybackFixture, AFailedResetOnCloseIsReported) {
+  HandleErrors();
+  for (const devicetest::ResetFailure& c : devicetest::kResetFailures) {
+    SCOPED_TRACE(c.error);
+    errors.clear();
+    Start(44100);
+    fake->FailCall("waveOutReset", c.result);
+    out->Close();
+    EXPECT_EQ(errors, std::vector<std::string>{c.error});
+    EXPECT_EQ(fake->OpenStreams(), 0);
+  }
 }
 
 TEST_F(PlaybackFixture, QueueEmptyIsToldOnTheGuiThread) {
@@ -387,6 +405,44 @@ TEST_F(PlaybackFixture, PauseStopsFeedingAndResumeRestarts) {
   EXPECT_EQ(CountOf(fake->Calls(), "waveOutRestart"), 2u);
   source->EndStop();
   EXPECT_TRUE(PlayOut());
+}
+
+// As the graph's pump, every buffer played while the device is paused is a
+// pump owed upstream: each is sent once the device runs again.
+TEST_F(PlaybackFixture, BuffersPlayedWhilePausedArePumpedAtTheResume) {
+  std::atomic<int> pumps{0};
+  TALOWAudioSourcePin pumped(sourceOwner.get(), nullptr, nullptr,
+                             TSLOperationEvent([&](TOWBasicPin*, const TDataTypeID&, IOWNotifyOperation* op, TOWNotifyState) {
+                               if (dynamic_cast<TOWMasterPumpOperation*>(op->Instance())) ++pumps;
+                               return TOWNotifyResult{};
+                             }));
+  source->Disconnect();
+  ASSERT_TRUE(pumped.Connect(out->InputPin()));
+  SetProp(*out->MasterPumping(), "Enabled", true);
+  SetProp(*out->MasterPumping(), "Priority", int64_t(5));
+  auto request = TOWPumpRequestOperation::CreateEx(sourceOwner.get(), TOWPumpType::ptHardware, TOWPumpPriority{0},
+                                                   TOWDesiredRate{1.0f});
+  pumped.Notify(request.get());
+  ASSERT_EQ(request->Pump, out.get());
+
+  TALWaveFormatExtensible f = Stereo16(44100);
+  Ref<IOWNotifyOperation> start = MakeRef<TOWStartWaveOperation>(&f, false);
+  pumped.Notify(start.get());
+  std::vector<uint8_t> data(512 * 4, 1);
+  for (int i = 0; i < 3; ++i) pumped.SubmitBuffer(*TALAudioBuffer::CreateData(data.data(), 44100, 16, 2, 512));
+  EXPECT_EQ(pumps, 3) << "one per buffer while the prefill runs";
+  out->Flush();  // the three come back, played, while the device is paused
+  ASSERT_TRUE(Eventually([&] { return pumps == 6; }));
+  EXPECT_EQ(CountOf(fake->Calls(), "waveOutRestart"), 0u);
+
+  Ref<IOWNotifyOperation> resume = MakeRef<TOWSLResumeOperation>();
+  pumped.Notify(resume.get());
+  EXPECT_EQ(CountOf(fake->Calls(), "waveOutRestart"), 1u);
+  EXPECT_EQ(pumps, 9) << "the three owed";
+  pumped.Notify(resume.get());
+  EXPECT_EQ(pumps, 9) << "and only once";
+  out->Close();
+  pumped.Disconnect();
 }
 
 TEST_F(PlaybackFixture, ClockTicksOncePerPlayedBuffer) {

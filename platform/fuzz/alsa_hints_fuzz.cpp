@@ -1,6 +1,6 @@
 // ALSA's device hints as the device lists take them: any NAME, DESC and
 // definition type strings (records of three fields split by NUL bytes) are
-// classified, their card and first description line read, and the names
+// classified (a person's own device only when described), their card and first description line read, and the names
 // the lists show are cut to 31 UTF-16 units, never inside a character,
 // and made unique ignoring case.
 #include <string>
@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<WaveDevice> devices;
   while (!input.empty() && devices.size() < 64) {
     const std::string_view name = Field(input), desc = Field(input), type = Field(input);
-    const AlsaPcmKind kind = ClassifyAlsaPcm(name, type);
+    const AlsaPcmKind kind = ClassifyAlsaPcm(name, type, !desc.empty());
     if (kind == AlsaPcmKind::Default && name != "default") __builtin_trap();
+    if (kind == AlsaPcmKind::Own && (desc.empty() || type.empty())) __builtin_trap();
     const std::string card = AlsaHintCard(name);
     if (card.find(',') != std::string::npos) __builtin_trap();
     if (!card.empty() && name.find("CARD=" + card) == std::string_view::npos) __builtin_trap();

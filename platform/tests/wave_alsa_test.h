@@ -11,9 +11,14 @@
 //   config.Output();                                        // what playback wrote
 //   AlsaTestConfig plugins({.plugins = true});              // plus what plugin packages define
 //
-// Every test program also points ALSA at an empty private configuration
-// before its first test (PrivateAlsaEnvironment), so a test that forgets the
-// fixture still reads nothing of the machine's.
+// Beside the default it defines devices of the person's own: "Tavrel
+// Capture" and "Tavrel Playback" (the files the default uses) and "Tavrel
+// Route", which the lists show, and a described rate converter and an
+// undescribed PCM, which they do not.
+//
+// Every test program also points ALSA at an empty configuration before its
+// first test (PrivateAlsaEnvironment), so a test that forgets the fixture
+// still reads nothing of the machine's.
 #include <alsa/asoundlib.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -34,6 +39,7 @@ enum class AlsaRoutes {
   Null,      // silence in, nothing out
   Files,     // Input() in, Output() out
   Fifos,     // pipes the test holds: capture never fills, playback never drains
+  FifoNoWriter,  // capture from a pipe nobody has opened for writing: its open waits
   FullDisk,  // playback into /dev/full (every write fails); capture silence
 };
 
@@ -66,6 +72,10 @@ class AlsaTestConfig {
     std::ofstream(dir_ / "in.raw", std::ios::binary).write(input_.data(), std::streamsize(input_.size()));
     std::string in = (dir_ / "in.raw").string(), out = (dir_ / "out.raw").string();
     if (options.routes == AlsaRoutes::Fifos) OpenFifos(in, out);
+    if (options.routes == AlsaRoutes::FifoNoWriter) {
+      in = (dir_ / "in.fifo").string();
+      EXPECT_EQ(::mkfifo(in.c_str(), 0600), 0);
+    }
     if (options.routes == AlsaRoutes::FullDisk) out = "/dev/full";
 
     std::ofstream conf(dir_ / "asound.conf");
@@ -78,13 +88,17 @@ class AlsaTestConfig {
     else
       conf << "pcm.!default { type asym capture.pcm \"tavrel_capture\" playback.pcm \"tavrel_playback\" "
               "hint { show on description \"System sound server\" } }\n";
-    // Hinted, but files and wrappers are nobody's device: never listed.
+    // The person's own: described devices are listed whatever plugin they
+    // use, a converter or an undescribed one never.
     conf << "pcm.tavrel_capture { type file slave.pcm \"null\" file \"/dev/null\" infile \"" << in
          << "\" format \"raw\" hint { show on description \"Tavrel Capture\" } }\n"
          << "pcm.tavrel_playback { type file slave.pcm \"null\" file \"" << out
          << "\" format \"raw\" hint { show on description \"Tavrel Playback\" } }\n"
          << "pcm.tavrel_route { type route slave.pcm \"null\" ttable.0.0 1 "
             "hint { show on description \"Tavrel Route\" } }\n"
+         << "pcm.tavrel_rate { type rate slave { pcm \"null\" rate 48000 } "
+            "hint { show on description \"Tavrel Rate\" } }\n"
+         << "pcm.tavrel_quiet { type plug slave.pcm \"null\" hint { show on } }\n"
          << "pcm.tavrel_broken { type hw card 31 "
             "hint { show on description \"Tavrel Broken card, a description longer than the limit\" } }\n";
     if (options.plugins) conf << kPluginPcms;
@@ -119,6 +133,13 @@ class AlsaTestConfig {
   void ReleaseFifos() {
     for (int& fd : fifoPeers_)
       if (fd >= 0) ::close(std::exchange(fd, -1));
+  }
+
+  // FifoNoWriter: a writer comes, so an open waiting for one returns; it
+  // stays until ReleaseFifos.
+  void OpenFifoWriter() {
+    fifoPeers_[0] = ::open((dir_ / "in.fifo").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(fifoPeers_[0], 0);
   }
 
  private:
@@ -167,24 +188,17 @@ class AlsaTestConfig {
   std::string old_;
 };
 
-// Registered by each test program that reaches ALSA: an empty private
-// configuration from before the first test to after the last.
+// Registered by each test program that reaches ALSA: an empty configuration
+// from before the first test to after the last. It is no file of ours, so
+// nothing is left behind by a child process that ends without tearing down
+// (a death test's).
 class PrivateAlsaEnvironment : public testing::Environment {
  public:
   void SetUp() override {
-    path_ = std::filesystem::temp_directory_path() / ("tavrel-alsa-" + std::to_string(::getpid()) + ".conf");
-    std::ofstream(path_) << "# nothing of the machine's\n";
-    ::setenv("ALSA_CONFIG_PATH", path_.c_str(), 1);
+    ::setenv("ALSA_CONFIG_PATH", "/dev/null", 1);
     snd_config_update_free_global();
   }
-  void TearDown() override {
-    snd_config_update_free_global();
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-  }
-
- private:
-  std::filesystem::path path_;
+  void TearDown() override { snd_config_update_free_global(); }
 };
 
 }  // namespace tavrel::wavetest

@@ -321,6 +321,159 @@ TEST_F(WaveFake, ADriverStuckInTheDeviceIsLeftBehindByClose) {
   EXPECT_EQ(sink.Messages().size(), messages.size()) << "no callback after close";
 }
 
+// An open that blocks inside the device holds the caller up to the bound
+// on the backend's clock and not a moment less; the device that opens
+// afterwards is closed at once and its thread ends.
+TEST_F(WaveFake, AnOpenThatBlocksFailsAtTheBoundAndIsClosedWhenItReturns) {
+  fake->HoldOpens(true);
+  std::atomic<bool> returned{false};
+  MMRESULT result = MMSYSERR_NOERROR;
+  std::string reason;
+  HWAVEIN h{};
+  std::thread caller([&] {
+    result = waveInOpen(&h, 1, &fmt.Format, Sink::In, sink.Instance(), kFlagsNamed);
+    reason = WaveLastErrorReason();
+    returned = true;
+  });
+  ASSERT_TRUE(test::WaitUntil([&] { return fake->OpensWaiting() == 1; }));
+  fake->AdvanceTime(kWaveOpenLimit - std::chrono::milliseconds(1));
+  // Once the caller has looked at the clock since, it has chosen to wait on.
+  const std::uint64_t looked = fake->ClockReads();
+  EXPECT_TRUE(test::WaitUntil([&] { return returned || fake->ClockReads() > looked + 1; }));
+  EXPECT_FALSE(returned) << "given up before the bound";
+  fake->AdvanceTime(std::chrono::milliseconds(1));
+  caller.join();
+  EXPECT_EQ(result, MMSYSERR_ERROR);
+  EXPECT_EQ(reason, "the device did not open within 2 s");
+  EXPECT_EQ(h, HWAVEIN{});
+  EXPECT_TRUE(sink.Messages().empty());
+  EXPECT_EQ(WaveRegistry::Instance().OpenHandleCount(), 0u);
+  EXPECT_EQ(WaveRegistry::OpensLeftBehind(), 1u);
+
+  fake->HoldOpens(false);
+  ASSERT_TRUE(test::WaitUntil([&] { return WaveRegistry::OpensLeftBehind() == 0; }));
+  EXPECT_EQ(fake->OpenStreams(), 0) << "the late device was closed";
+  EXPECT_EQ(fake->OpenedFormats().size(), 1u);
+  HWAVEIN again = OpenIn();  // and the next open is as quick as ever
+  EXPECT_EQ(waveInClose(again), 0u);
+}
+
+// A running capture that records nothing for the bound on the backend's
+// clock has lost its device: its headers come back and later calls say
+// why. What it records puts the bound off again.
+TEST_F(WaveFake, ACaptureThatRecordsNothingIsLostAtTheBound) {
+  HWAVEIN in = OpenIn();
+  Buffer bufs[2] = {Buffer(kPeriodBytes * 4), Buffer(kPeriodBytes * 4)};
+  for (auto& b : bufs) {
+    waveInPrepareHeader(in, &b.hdr, sizeof b.hdr);
+    waveInAddBuffer(in, &b.hdr, sizeof b.hdr);
+  }
+  ASSERT_EQ(waveInStart(in), 0u);
+  // Moves the clock, then waits until the driver has seen it and waits in
+  // the device again.
+  const auto elapse = [&](std::chrono::milliseconds by) {
+    const std::uint64_t transfers = fake->Transfers();
+    fake->AdvanceTime(by);
+    return test::WaitUntil(
+        [&] { return fake->Transfers() > transfers && fake->TransfersWaiting() == 1; });
+  };
+  ASSERT_TRUE(test::WaitUntil([&] { return fake->TransfersWaiting() == 1; }));
+  const std::chrono::milliseconds almost = kWaveCaptureSilenceLimit - std::chrono::milliseconds(1);
+  ASSERT_TRUE(elapse(almost));
+  EXPECT_EQ(waveInStart(in), 0u) << "lost before the bound";
+  const std::uint64_t transfers = fake->Transfers();
+  fake->Advance(FakeWaveBackend::kPeriodFrames);  // one period recorded
+  ASSERT_TRUE(test::WaitUntil([&] { return fake->Transfers() > transfers && fake->TransfersWaiting() == 1; }));
+  ASSERT_TRUE(elapse(almost));
+  EXPECT_EQ(waveInStart(in), 0u) << "the bound counts from the last frames recorded";
+  EXPECT_EQ(sink.Count(WIM_DATA), 0u);
+
+  fake->AdvanceTime(std::chrono::milliseconds(1));
+  ASSERT_TRUE(sink.WaitFor(WIM_DATA, 2)) << "the headers come back";
+  EXPECT_EQ(bufs[0].hdr.dwBytesRecorded, kPeriodBytes) << "with what they hold";
+  EXPECT_EQ(waveInAddBuffer(in, &bufs[0].hdr, sizeof(WAVEHDR)), MMSYSERR_NODRIVER);
+  EXPECT_EQ(WaveLastErrorReason(), "nothing recorded for 2 s");
+  for (auto& b : bufs) waveInUnprepareHeader(in, &b.hdr, sizeof b.hdr);
+  EXPECT_EQ(waveInClose(in), 0u);
+}
+
+// Frames a device claims without filling them are silence, by the format's
+// own zero, never the period read before them.
+TEST_F(WaveFake, FramesADeviceLeavesUnfilledAreSilence) {
+  struct Case {
+    std::uint16_t bits;
+    char silence;
+  };
+  for (const Case& c : {Case{16, 0}, Case{8, char(0x80)}}) {
+    SCOPED_TRACE(c.bits);
+    const WAVEFORMATEXTENSIBLE format = Format(44100, 2, c.bits);
+    const std::size_t period = FakeWaveBackend::kPeriodFrames * format.Format.nBlockAlign;
+    HWAVEIN in{};
+    ASSERT_EQ(waveInOpen(&in, 1, &format.Format, Sink::In, sink.Instance(), kFlagsNamed), 0u);
+    Buffer b(period * 2, 'x');
+    waveInPrepareHeader(in, &b.hdr, sizeof b.hdr);
+    waveInAddBuffer(in, &b.hdr, sizeof b.hdr);
+    waveInStart(in);
+    const std::uint64_t transfers = fake->Transfers();
+    fake->Advance(FakeWaveBackend::kPeriodFrames);
+    ASSERT_TRUE(test::WaitUntil([&] { return fake->Transfers() > transfers && fake->TransfersWaiting() == 1; }));
+    fake->LeaveReadsUnfilled(true);
+    fake->Advance(FakeWaveBackend::kPeriodFrames);
+    ASSERT_TRUE(sink.WaitFor(WIM_DATA, 1));
+    fake->LeaveReadsUnfilled(false);
+    EXPECT_EQ(std::vector<char>(b.data.begin(), b.data.begin() + std::ptrdiff_t(period)), Pattern(0, period));
+    EXPECT_EQ(std::vector<char>(b.data.begin() + std::ptrdiff_t(period), b.data.end()),
+              std::vector<char>(period, c.silence));
+    waveInUnprepareHeader(in, &b.hdr, sizeof b.hdr);
+    EXPECT_EQ(waveInClose(in), 0u);
+    sink.Clear();
+  }
+}
+
+// A capture started before its headers are queued loses nothing: what the
+// device records meanwhile waits in it, as in a sound card's ring.
+TEST_F(WaveFake, CaptureBeforeTheFirstHeaderLosesNothing) {
+  HWAVEIN in = OpenIn();
+  ASSERT_EQ(waveInStart(in), 0u);
+  fake->Advance(3 * FakeWaveBackend::kPeriodFrames);
+  // Long enough for a driver that reads with no header to have read (and
+  // dropped) what waits; the outcome does not depend on how long.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  Buffer b(3 * kPeriodBytes);
+  waveInPrepareHeader(in, &b.hdr, sizeof b.hdr);
+  waveInAddBuffer(in, &b.hdr, sizeof b.hdr);
+  ASSERT_TRUE(sink.WaitFor(WIM_DATA, 1));
+  EXPECT_EQ(b.data, Pattern(0, 3 * kPeriodBytes));
+  waveInUnprepareHeader(in, &b.hdr, sizeof b.hdr);
+  EXPECT_EQ(waveInClose(in), 0u);
+}
+
+// Why a call failed is there on the calling thread until its next call:
+// the device's words for a failed open, its loss for a lost stream.
+TEST_F(WaveFake, TheReasonOfAFailureStaysUntilTheNextCall) {
+  fake->FailOpen(MMSYSERR_BADDEVICEID, "No such file or directory");
+  HWAVEIN h{};
+  EXPECT_EQ(waveInOpen(&h, 0, &fmt.Format, Sink::In, sink.Instance(), kFlagsNamed), MMSYSERR_BADDEVICEID);
+  std::string elsewhere = "?";
+  std::thread([&] { elsewhere = WaveLastErrorReason(); }).join();
+  EXPECT_EQ(WaveLastErrorReason(), "No such file or directory");
+  EXPECT_EQ(elsewhere, "") << "another thread's";
+  h = OpenIn(0);
+  EXPECT_EQ(WaveLastErrorReason(), "");
+  Buffer b(kPeriodBytes);
+  waveInPrepareHeader(h, &b.hdr, sizeof b.hdr);
+  waveInAddBuffer(h, &b.hdr, sizeof b.hdr);
+  waveInStart(h);
+  fake->LoseDevices();
+  ASSERT_TRUE(sink.WaitFor(WIM_DATA, 1));
+  EXPECT_EQ(waveInStart(h), MMSYSERR_NODRIVER);
+  EXPECT_EQ(WaveLastErrorReason(), "No such device");
+  EXPECT_EQ(waveInStart(HWAVEIN{}), MMSYSERR_INVALHANDLE);
+  EXPECT_EQ(WaveLastErrorReason(), "") << "a code that says it all";
+  waveInUnprepareHeader(h, &b.hdr, sizeof b.hdr);
+  EXPECT_EQ(waveInClose(h), 0u);
+}
+
 TEST_F(WaveFake, FailedOpenIsSilentAndLeavesNothingOpen) {
   std::size_t before = WaveRegistry::Instance().OpenHandleCount();
   fake->FailOpen(MMSYSERR_ALLOCATED);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,6 +51,10 @@ class Sink {
   std::vector<Message> Messages() {
     std::lock_guard lock(mutex_);
     return messages_;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    messages_.clear();
   }
   std::vector<WAVEHDR*> Headers(std::uint32_t msg) {
     std::lock_guard lock(mutex_);
@@ -128,6 +133,29 @@ inline int ThreadsSleepingIn(const std::string& name, long call, bool prefix = t
 }
 
 inline bool ThreadSleepsIn(const std::string& name, long call) { return ThreadsSleepingIn(name, call, false) > 0; }
+
+// The threads and open descriptors of this process: what a stream that has
+// been closed must give back.
+struct Footprint {
+  std::size_t threads = 0;
+  std::size_t descriptors = 0;
+  bool operator==(const Footprint&) const = default;
+  friend std::ostream& operator<<(std::ostream& out, const Footprint& f) {
+    return out << f.threads << " threads, " << f.descriptors << " descriptors";
+  }
+};
+
+inline Footprint ProcessFootprint() {
+  const auto count = [](const char* dir) {
+    std::error_code ec;
+    std::size_t n = 0;
+    for (auto it = std::filesystem::directory_iterator(dir, ec); !ec && it != std::filesystem::directory_iterator();
+         it.increment(ec))
+      ++n;
+    return n;
+  };
+  return {count("/proc/self/task"), count("/proc/self/fd")};
+}
 
 // Whether the kernel shows the system call a thread is in.
 inline bool SystemCallsVisible() {

@@ -21,6 +21,7 @@ struct FakeWaveBackend::Stream {
   bool xrun = false;
   bool lost = false;
   bool interrupted = false;
+  bool cancelled = false;
 };
 
 struct FakeWaveBackend::State {
@@ -38,7 +39,13 @@ struct FakeWaveBackend::State {
   };
   std::vector<Failure> failures;
   MMRESULT failOpen = 0;
+  std::string failOpenReason;
+  bool holdOpens = false;
+  int opensWaiting = 0;
   bool stalled = false;
+  bool unfilled = false;
+  std::chrono::milliseconds time{0};
+  std::uint64_t clockReads = 0;
   std::vector<Stream*> streams;
   std::uint64_t now = 0;
   std::vector<WaveCall> calls;
@@ -89,17 +96,17 @@ class FakePcm : public WavePcm {
   long Read(void* data, std::uint32_t frames) override {
     std::unique_lock lock(state_->mutex);
     ++state_->waiting;
+    const auto since = state_->time;
     state_->changed.wait(lock, [&] {
-      return !state_->stalled &&
-             (stream_.available > 0 || stream_.interrupted || stream_.xrun || stream_.lost);
+      return !state_->stalled && (stream_.available > 0 || Woken() || state_->time != since);
     });
     --state_->waiting;
     ++state_->transfers;
     if (long e = Event()) return e;
     auto n = std::uint32_t(std::min<std::uint64_t>(frames, stream_.available));
     auto* out = static_cast<std::uint8_t*>(data);
-    for (std::size_t k = 0; k < std::size_t(n) * stream_.frameBytes; ++k)
-      out[k] = FakeWaveBackend::CaptureByte(stream_.position++);
+    for (std::size_t k = 0; k < std::size_t(n) * stream_.frameBytes; ++k, ++stream_.position)
+      if (!state_->unfilled) out[k] = FakeWaveBackend::CaptureByte(stream_.position);
     stream_.available -= n;
     return n;
   }
@@ -109,9 +116,9 @@ class FakePcm : public WavePcm {
                            FakeWaveBackend::kRingPeriods * stream_.frameBytes;
     std::unique_lock lock(state_->mutex);
     ++state_->waiting;
+    const auto since = state_->time;
     state_->changed.wait(lock, [&] {
-      return !state_->stalled && (stream_.ring.size() < capacity || stream_.interrupted ||
-                                  stream_.xrun || stream_.lost);
+      return !state_->stalled && (stream_.ring.size() < capacity || Woken() || state_->time != since);
     });
     --state_->waiting;
     ++state_->transfers;
@@ -136,7 +143,17 @@ class FakePcm : public WavePcm {
     state_->changed.notify_all();
   }
 
+  // A stall stands for a device the system cannot interrupt: it holds even
+  // a cancelled transfer.
+  void Cancel() override {
+    std::lock_guard lock(state_->mutex);
+    stream_.cancelled = true;
+    state_->changed.notify_all();
+  }
+
  private:
+  bool Woken() const { return stream_.interrupted || stream_.cancelled || stream_.xrun || stream_.lost; }
+
   // A pending fault or interruption, consumed; 0 when there is none.
   long Event() {
     if (stream_.lost) return -ENODEV;
@@ -204,9 +221,26 @@ void FakeWaveBackend::FailCall(const std::string& function, MMRESULT result, int
   state_->failures.push_back({function, result, times, device});
 }
 
-void FakeWaveBackend::FailOpen(MMRESULT result) {
+void FakeWaveBackend::FailOpen(MMRESULT result, std::string reason) {
   std::lock_guard lock(state_->mutex);
   state_->failOpen = result;
+  state_->failOpenReason = std::move(reason);
+}
+
+void FakeWaveBackend::HoldOpens(bool hold) {
+  std::lock_guard lock(state_->mutex);
+  state_->holdOpens = hold;
+  state_->changed.notify_all();
+}
+
+int FakeWaveBackend::OpensWaiting() {
+  std::lock_guard lock(state_->mutex);
+  return state_->opensWaiting;
+}
+
+void FakeWaveBackend::LeaveReadsUnfilled(bool leave) {
+  std::lock_guard lock(state_->mutex);
+  state_->unfilled = leave;
 }
 
 void FakeWaveBackend::InjectXrun() {
@@ -250,6 +284,23 @@ void FakeWaveBackend::Advance(std::uint32_t frames) {
 std::uint64_t FakeWaveBackend::Now() {
   std::lock_guard lock(state_->mutex);
   return state_->now;
+}
+
+void FakeWaveBackend::AdvanceTime(std::chrono::milliseconds by) {
+  std::lock_guard lock(state_->mutex);
+  state_->time += by;
+  state_->changed.notify_all();
+}
+
+std::uint64_t FakeWaveBackend::ClockReads() {
+  std::lock_guard lock(state_->mutex);
+  return state_->clockReads;
+}
+
+std::chrono::milliseconds FakeWaveBackend::Clock() {
+  std::lock_guard lock(state_->mutex);
+  ++state_->clockReads;
+  return state_->time;
 }
 
 std::vector<WaveCall> FakeWaveBackend::Calls() {
@@ -297,11 +348,17 @@ std::vector<WaveDevice> FakeWaveBackend::Enumerate(WaveDirection direction) {
   return state_->devices[direction == WaveDirection::In ? 0 : 1];
 }
 
-MMRESULT FakeWaveBackend::Open(WaveDirection direction, const WaveDevice*,
-                               const WavePcmFormat& format, bool, std::unique_ptr<WavePcm>& pcm) {
+MMRESULT FakeWaveBackend::Open(WaveDirection direction, const WaveDevice*, const WavePcmFormat& format, bool,
+                               std::unique_ptr<WavePcm>& pcm, std::string& reason) {
   {
-    std::lock_guard lock(state_->mutex);
-    if (MMRESULT r = std::exchange(state_->failOpen, 0)) return r;
+    std::unique_lock lock(state_->mutex);
+    ++state_->opensWaiting;
+    state_->changed.wait(lock, [&] { return !state_->holdOpens; });
+    --state_->opensWaiting;
+    if (MMRESULT r = std::exchange(state_->failOpen, 0)) {
+      reason = std::exchange(state_->failOpenReason, {});
+      return r;
+    }
     state_->opened.push_back(format);
   }
   pcm = std::make_unique<FakePcm>(state_, direction == WaveDirection::In, format.frameBytes());

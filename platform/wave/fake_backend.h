@@ -1,8 +1,9 @@
 #pragma once
 // An in-process wave backend for tests: devices and mixers set by the test,
-// a frame clock the test advances, a log of every wave call with its flags,
-// and injected faults (a failing call, a failing open, an xrun, a lost device,
-// a transfer stuck inside the device).
+// a frame clock and a time clock the test advances, a log of every wave call
+// with its flags, and injected faults (a failing call, a failing or blocking
+// open, an xrun, a lost device, a transfer stuck inside the device, reads
+// that claim frames without filling them).
 //
 //   auto fake = std::make_shared<FakeWaveBackend>();
 //   fake->SetDevices(WaveDirection::In, {{"Mic", "mic", 0}});
@@ -14,6 +15,10 @@
 //
 // Capture data is a byte pattern: byte k of a stream is CaptureByte(k).
 // Playback streams drain their small ring into Played() as the clock advances.
+// The layer's bounds run on the time clock, which moves only by AdvanceTime:
+//
+//   fake->AdvanceTime(kWaveCaptureSilenceLimit);   // a capture that got nothing is lost
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -42,18 +47,29 @@ class FakeWaveBackend : public WaveBackend {
   // only for `device` when given (caps and open calls).
   void FailCall(const std::string& function, MMRESULT result, int times = 1,
                 std::int64_t device = -1);
-  void FailOpen(MMRESULT result);  // the next device open fails inside the layer
+  // The next device open fails inside the layer, saying `reason`.
+  void FailOpen(MMRESULT result, std::string reason = {});
+  // While held, device opens block inside the backend (as a file plugin
+  // opening a pipe nobody writes does); releasing lets them finish.
+  void HoldOpens(bool hold);
+  int OpensWaiting();
   void InjectXrun();               // the next transfer of every open stream overruns
   void LoseDevices();              // every open stream's device goes away
   // While stalled, transfers block inside the device and ignore interrupts,
   // as a file plugin writing to a pipe nobody reads does.
   void StallTransfers(bool stall);
+  // While set, reads report the frames they would give but write nothing,
+  // as a file plugin past the end of its file does.
+  void LeaveReadsUnfilled(bool leave);
   void FailMixerSelection(bool fail);
 
   // The clock, in frames: every open capture stream gains that many frames
   // (kept until read or the stream stops) and playback rings drain that many.
   void Advance(std::uint32_t frames);
   std::uint64_t Now();
+  // The time clock: moving it ends every transfer's wait with nothing moved.
+  void AdvanceTime(std::chrono::milliseconds by);
+  std::uint64_t ClockReads();  // times the layer looked at the time clock
 
   std::vector<WaveCall> Calls();
   void ClearCalls();
@@ -68,10 +84,11 @@ class FakeWaveBackend : public WaveBackend {
   std::vector<WaveDevice> Enumerate(WaveDirection direction) override;
   MMRESULT Open(WaveDirection direction, const WaveDevice* device,
                 const WavePcmFormat& format, bool convert,
-                std::unique_ptr<WavePcm>& pcm) override;
+                std::unique_ptr<WavePcm>& pcm, std::string& reason) override;
   std::unique_ptr<RecorderMixer> OpenMixer(const WaveDevice& device) override;
   MMRESULT Fault(const WaveCall& call) override;
   void Trace(const WaveCall& call) override;
+  std::chrono::milliseconds Clock() override;
 
   struct Stream;  // one open fake PCM
   struct State;   // shared by the backend, its streams and its mixers

@@ -23,15 +23,26 @@
 // a transfer (a file plugin on a full disk or a closed pipe), ends the
 // stream: its queued headers come back marked done, a capture header with
 // the bytes it holds so far, and add, write, start, pause, restart and
-// reset give MMSYSERR_NODRIVER until the handle is closed. No call waits on
-// the device without a bound: close waits at most two seconds for the
-// driver thread; one still stuck inside the device then is left behind (it
-// ends when the device lets go, and never calls back), the handle is closed
-// all the same and close gives MMSYSERR_ERROR. A broken pipe never raises
-// SIGPIPE in a driver thread. Sample rates above kWaveMaxSampleRate are
-// refused with WAVERR_BADFORMAT. The calls go to the backend chosen in
+// reset give MMSYSERR_NODRIVER until the handle is closed. So does a
+// running capture that records nothing for kWaveCaptureSilenceLimit. Frames
+// a device claims but does not fill are silence, never older audio.
+//
+// No call waits on the device without a bound. An open that has not
+// returned after kWaveOpenLimit fails with MMSYSERR_ERROR; the device, if it
+// ever opens, is closed at once. Close ends the driver thread and closes the
+// device even when a transfer blocks inside it; it waits at most two seconds
+// for that, and a thread the device still holds then (one the system cannot
+// interrupt) is left behind: it ends when the device lets go and never calls
+// back, the handle is closed all the same and close gives MMSYSERR_ERROR. A
+// broken pipe never raises SIGPIPE in a driver thread. Sample rates above
+// kWaveMaxSampleRate are refused with WAVERR_BADFORMAT.
+//
+// After a call that failed, WaveLastErrorReason says why on the calling
+// thread, in the device's words. The calls go to the backend chosen in
 // wave_backend.h (ALSA unless a test picked the fake one).
+#include <chrono>
 #include <cstdint>
+#include <string>
 
 #include "platform/guid.h"
 
@@ -78,6 +89,11 @@ constexpr std::uint32_t WAVE_MAPPER = 0xFFFFFFFFu;
 
 // The highest sample rate a device is opened with.
 constexpr std::uint32_t kWaveMaxSampleRate = 384000;
+
+// How long an open may take, and how long a running capture may record
+// nothing before its device counts as gone.
+constexpr std::chrono::milliseconds kWaveOpenLimit{2000};
+constexpr std::chrono::milliseconds kWaveCaptureSilenceLimit{2000};
 
 // Header flags.
 enum : std::uint32_t {
@@ -174,5 +190,10 @@ MMRESULT waveOutPause(HWAVEOUT hwo);
 MMRESULT waveOutRestart(HWAVEOUT hwo);
 MMRESULT waveOutReset(HWAVEOUT hwo);
 MMRESULT waveOutClose(HWAVEOUT hwo);
+
+// Why the last wave call of this thread failed, in words ("No such file or
+// directory", "nothing recorded for 2 s"); "" after one that succeeded or
+// that has nothing to add to its code.
+std::string WaveLastErrorReason();
 
 }  // namespace tavrel

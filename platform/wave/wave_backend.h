@@ -10,6 +10,11 @@
 //
 // Device names are made here once for both the wave calls and the recorder:
 // each is cut to 31 UTF-16 units and made unique within its list.
+//
+// The layer's bounds (an open that does not return, a capture that records
+// nothing) are measured on the backend's clock, so a test backend can move
+// time itself.
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -51,7 +56,8 @@ struct WavePcmFormat {
 MMRESULT DecodeWaveFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out);
 
 // An open PCM stream. Only the handle's driver thread calls Start, Stop,
-// Read, Write and Recover; Interrupt may come from any thread.
+// Read, Write, Recover and Reason; Interrupt and Cancel may come from any
+// thread.
 class WavePcm {
  public:
   virtual ~WavePcm() = default;  // closes the device
@@ -60,10 +66,16 @@ class WavePcm {
   virtual void Stop() = 0;  // drops what is buffered
   // Move up to `frames` frames, waiting a bounded time. Frames moved, 0 when
   // none yet (or interrupted), or -errno (-EPIPE/-ESTRPIPE: xrun or suspend).
+  // A read that reports frames fills them.
   virtual long Read(void* data, std::uint32_t frames) = 0;
   virtual long Write(const void* data, std::uint32_t frames) = 0;
   virtual int Recover(int error) = 0;  // 0 when the stream runs again
   virtual void Interrupt() = 0;        // ends a wait in Read or Write early
+  // The stream is closing: the transfer under way and every later one end
+  // at once, even one that blocks inside the device, and so does closing.
+  virtual void Cancel() = 0;
+  // Why the last failed call failed with `error` (-errno), in words.
+  virtual std::string Reason(long error);
 };
 
 class RecorderMixer;
@@ -79,6 +91,7 @@ struct WaveCall {
   const WAVEHDR* header = nullptr;
   std::uint32_t headerFlags = 0;  // dwFlags after the call
   MMRESULT result = 0;
+  std::string reason;             // why it failed, when the device said
 };
 
 class WaveBackend {
@@ -86,16 +99,19 @@ class WaveBackend {
   virtual ~WaveBackend() = default;
   virtual std::vector<WaveDevice> Enumerate(WaveDirection direction) = 0;
   // device == nullptr opens the system default. On failure returns the code
-  // for the caller (MMSYSERR_ALLOCATED, WAVERR_BADFORMAT, ...).
+  // for the caller (MMSYSERR_ALLOCATED, WAVERR_BADFORMAT, ...) and says why
+  // in `reason`. May block: the layer calls it on a thread of its own.
   virtual MMRESULT Open(WaveDirection direction, const WaveDevice* device,
                         const WavePcmFormat& format, bool convert,
-                        std::unique_ptr<WavePcm>& pcm) = 0;
+                        std::unique_ptr<WavePcm>& pcm, std::string& reason) = 0;
   // The mixer of a device's card, or nullptr when it has none.
   virtual std::unique_ptr<RecorderMixer> OpenMixer(const WaveDevice& device) = 0;
   // Seen before every wave call: a non-zero result fails the call at once.
   virtual MMRESULT Fault(const WaveCall&) { return MMSYSERR_NOERROR; }
   // Seen after every wave call, with its result.
   virtual void Trace(const WaveCall&) {}
+  // The time the layer's bounds are measured on; any thread.
+  virtual std::chrono::milliseconds Clock();
 };
 
 // The wave layer's one piece of shared state: the backend in use, the device
@@ -116,6 +132,8 @@ class WaveRegistry {
   // Driver threads that closed handles left inside a device that would not
   // let go, and that have not ended since.
   static std::size_t DriversLeftBehind();
+  // Opens given up for taking too long whose thread still waits on the device.
+  static std::size_t OpensLeftBehind();
 
   // The layer's handle table; handles count up and are never reused.
   std::uint64_t AddStream(std::shared_ptr<WaveStream> stream);

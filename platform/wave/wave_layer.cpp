@@ -9,6 +9,8 @@
 #include <csignal>
 #include <condition_variable>
 #include <cstring>
+#include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -18,6 +20,13 @@
 #include "platform/wave/wave_backend.h"
 
 namespace tavrel {
+
+std::string WavePcm::Reason(long error) { return std::generic_category().message(int(-error)); }
+
+std::chrono::milliseconds WaveBackend::Clock() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+}
 
 // ---------------------------------------------------------------- registry
 
@@ -100,12 +109,22 @@ WaveBackendScope::~WaveBackendScope() { WaveRegistry::Instance().SetBackend(prev
 namespace {
 
 // How long closing a handle waits for its driver thread. A thread still
-// inside the device after that (a transfer ALSA let block) is left behind.
+// inside the device after that (one the system cannot interrupt) is left
+// behind.
 constexpr auto kDriverCloseWait = std::chrono::seconds(2);
 
 std::atomic<std::size_t>& DriversLeftBehindCount() {
   static std::atomic<std::size_t> count{0};  // trivially destroyed: safe at exit
   return count;
+}
+
+std::atomic<std::size_t>& OpensLeftBehindCount() {
+  static std::atomic<std::size_t> count{0};
+  return count;
+}
+
+std::string Seconds(std::chrono::milliseconds limit) {
+  return std::to_string(limit.count() / 1000) + " s";
 }
 
 // A reader that went away makes a write raise SIGPIPE in the writing
@@ -120,6 +139,7 @@ void BlockBrokenPipe() {
 }  // namespace
 
 std::size_t WaveRegistry::DriversLeftBehind() { return DriversLeftBehindCount().load(); }
+std::size_t WaveRegistry::OpensLeftBehind() { return OpensLeftBehindCount().load(); }
 
 // The driver thread holds its stream, so a thread left behind by Close
 // still has the stream (and the device) to end with; the device is closed
@@ -157,6 +177,12 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   bool Closed() {
     std::lock_guard lock(mutex_);
     return closed_;
+  }
+
+  // Why the device went away; "" while it is there.
+  std::string LossReason() {
+    std::lock_guard lock(mutex_);
+    return lossReason_;
   }
 
   void Opened() { Notify(Capture() ? WIM_OPEN : WOM_OPEN, nullptr); }
@@ -254,9 +280,10 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   // True inside one of this handle's callbacks on the calling thread.
   bool InCallback() const { return inCallbackOf == this; }
 
-  bool WantsIo() const {
-    return running_ && !lost_ && (Capture() || !queue_.empty());
-  }
+  // A capture with no header to fill reads nothing: what arrives meanwhile
+  // waits in the device, as in a sound card's ring, rather than being lost.
+  bool WantsIo() const { return running_ && !lost_ && !queue_.empty(); }
+  bool CaptureHalts() const { return Capture() && (!running_ || lost_); }
 
   // Drops the transfer in flight and hands back every queued header marked
   // done, the front one with what it holds so far; under mutex_.
@@ -278,7 +305,7 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
     {
       std::unique_lock lock(mutex_);
       quit_ = true;
-      if (pcm_) pcm_->Interrupt();
+      if (pcm_) pcm_->Cancel();  // also a transfer that blocks inside the device
       wake_.notify_all();
       ended = driverEnded_.wait_for(lock, kDriverCloseWait, [&] { return driverDone_; });
       if (!ended) {
@@ -327,45 +354,61 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   void DriverLoop() {
     try {
       bool started = false;
+      // Since when a capture with headers to fill has recorded nothing.
+      std::optional<std::chrono::milliseconds> heard;
       for (;;) {
-        bool drop, want;
+        bool drop, want, halt;
         std::uint64_t epoch;
         {
           std::unique_lock lock(mutex_);
-          wake_.wait(lock, [&] {
-            return quit_ || dropPending_ || WantsIo() ||
-                   (Capture() && started && !running_);
-          });
+          wake_.wait(lock, [&] { return quit_ || dropPending_ || WantsIo() || (started && CaptureHalts()); });
           if (quit_) break;
           drop = std::exchange(dropPending_, false);
           want = WantsIo();
+          halt = CaptureHalts();
           epoch = epoch_;
         }
-        if (started && (drop || (Capture() && !want))) {
+        if (started && (drop || halt)) {
           pcm_->Stop();
           started = false;
         }
-        if (!want) continue;
+        if (!want) {
+          heard.reset();
+          continue;
+        }
         if (!started) {
-          if (pcm_->Start() < 0) {
-            LoseDevice();
+          if (int e = pcm_->Start(); e < 0) {
+            LoseDevice(pcm_->Reason(e));
             continue;
           }
           started = true;
         }
+        if (Capture() && !heard) heard = backend_->Clock();
         long moved = Capture() ? CaptureOnce(epoch) : PlayOnce(epoch);
         if (moved == -EPIPE || moved == -ESTRPIPE) {
-          if (pcm_->Recover(int(moved)) < 0) LoseDevice();  // else carry on silently
+          if (int e = pcm_->Recover(int(moved)); e < 0) LoseDevice(pcm_->Reason(e));  // else carry on silently
         } else if (moved < 0) {
-          LoseDevice();
+          LoseDevice(pcm_->Reason(moved));
+        } else if (Capture()) {
+          // A capture that stays open and records nothing is as good as gone.
+          const std::chrono::milliseconds now = backend_->Clock();
+          if (moved > 0)
+            heard = now;
+          else if (now - *heard >= kWaveCaptureSilenceLimit)
+            LoseDevice("nothing recorded for " + Seconds(kWaveCaptureSilenceLimit));
         }
       }
+    } catch (const std::exception& e) {
+      LoseDevice(e.what());
     } catch (...) {
-      LoseDevice();
+      LoseDevice("");
     }
   }
 
   long CaptureOnce(std::uint64_t epoch) {
+    // Frames a device claims without filling them (a file plugin past the
+    // end of its file) are silence, never the period read before.
+    std::memset(buffer_.data(), format_.containerBits == 8 ? 0x80 : 0, buffer_.size());
     long frames = pcm_->Read(buffer_.data(), period_);
     if (frames <= 0) return frames;
     std::lock_guard delivering(delivery_);
@@ -444,14 +487,16 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   }
 
   // The device is gone: the stream ends, its headers come back, and every
-  // later call on the handle says so. The driver then only waits for close.
-  void LoseDevice() {
+  // later call on the handle says so, and why. The driver then only waits
+  // for close.
+  void LoseDevice(std::string reason) {
     std::lock_guard delivering(delivery_);
     TRecycledQueue<WAVEHDR*> taken;
     {
       std::lock_guard lock(mutex_);
       if (lost_) return;
       lost_ = true;
+      lossReason_ = std::move(reason);
       taken = TakeQueue();
     }
     for (WAVEHDR* h : taken) Notify(Capture() ? WIM_DATA : WOM_DONE, h);
@@ -481,6 +526,7 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   bool running_;
   bool dropPending_ = false;
   bool lost_ = false;
+  std::string lossReason_;
   bool closed_ = false;
   bool quit_ = false;
   std::condition_variable driverEnded_;
@@ -521,16 +567,30 @@ MMRESULT DecodeWaveFormat(const WAVEFORMATEX* wfx, WavePcmFormat& out) {
 
 namespace {
 
-// Runs one call between the backend's fault hook and its trace.
+// How often a caller waiting on the backend's clock looks at it again.
+constexpr auto kClockLook = std::chrono::milliseconds(10);
+
+std::string& LastErrorReason() {
+  thread_local std::string reason;
+  return reason;
+}
+
+// Runs one call between the backend's fault hook and its trace, and keeps
+// why it failed for WaveLastErrorReason.
 template <class Body>
 MMRESULT Traced(WaveBackend& backend, WaveCall call, Body&& body) {
   MMRESULT result = backend.Fault(call);
   try {
     if (result == MMSYSERR_NOERROR) result = body(call);
-  } catch (...) {  // out of memory or threads; no exception leaves a wave call
+  } catch (const std::exception& e) {  // out of memory or threads; no exception leaves a wave call
+    result = MMSYSERR_NOMEM;
+    call.reason = e.what();
+  } catch (...) {
     result = MMSYSERR_NOMEM;
   }
   call.result = result;
+  if (result == MMSYSERR_NOERROR) call.reason.clear();
+  LastErrorReason() = call.reason;
   backend.Trace(call);
   return result;
 }
@@ -546,7 +606,9 @@ MMRESULT OnHandle(const char* function, Handle h, const WAVEHDR* header, Body&& 
   call.header = header;
   return Traced(stream ? stream->Backend() : *backend, call, [&](WaveCall& c) -> MMRESULT {
     if (!stream) return MMSYSERR_INVALHANDLE;
-    return body(*stream, c);
+    MMRESULT result = body(*stream, c);
+    if (result == MMSYSERR_NODRIVER) c.reason = stream->LossReason();
+    return result;
   });
 }
 
@@ -570,6 +632,69 @@ MMRESULT GetCaps(const char* function, WaveDirection direction, std::uintptr_t i
   });
 }
 
+// One open under way on a thread of its own.
+struct PendingOpen {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  bool givenUp = false;  // the caller stopped waiting: the opener closes what it gets
+  MMRESULT result = MMSYSERR_ERROR;
+  std::unique_ptr<WavePcm> pcm;
+  std::string reason;
+};
+
+// Opens on a thread of its own, so that a device whose open blocks (a file
+// plugin reading a pipe nobody writes, a network device) holds the caller
+// for kWaveOpenLimit of the backend's clock at most. A device that opens
+// after that is closed at once by the thread that opened it, which then ends.
+MMRESULT OpenWithin(const std::shared_ptr<WaveBackend>& backend, WaveDirection direction,
+                    std::optional<WaveDevice> device, const WavePcmFormat& format, bool convert,
+                    std::unique_ptr<WavePcm>& pcm, std::string& reason) {
+  const std::chrono::milliseconds deadline = backend->Clock() + kWaveOpenLimit;
+  auto pending = std::make_shared<PendingOpen>();
+  std::thread opener([pending, backend, direction, device = std::move(device), format, convert] {
+    SetCurrentThreadName("waveOpen");
+    std::unique_ptr<WavePcm> opened;
+    std::string why;
+    MMRESULT result;
+    try {
+      result = backend->Open(direction, device ? &*device : nullptr, format, convert, opened, why);
+    } catch (...) {
+      result = MMSYSERR_NOMEM;
+    }
+    std::unique_lock lock(pending->mutex);
+    if (pending->givenUp) {
+      lock.unlock();
+      opened.reset();
+      --OpensLeftBehindCount();
+      return;
+    }
+    pending->result = result;
+    pending->pcm = std::move(opened);
+    pending->reason = std::move(why);
+    pending->done = true;
+    pending->finished.notify_all();
+  });
+  for (;;) {
+    {
+      std::unique_lock lock(pending->mutex);
+      if (pending->finished.wait_for(lock, kClockLook, [&] { return pending->done; })) break;
+    }
+    if (backend->Clock() < deadline) continue;
+    std::lock_guard lock(pending->mutex);
+    if (pending->done) break;
+    pending->givenUp = true;
+    ++OpensLeftBehindCount();
+    opener.detach();
+    reason = "the device did not open within " + Seconds(kWaveOpenLimit);
+    return MMSYSERR_ERROR;
+  }
+  opener.join();
+  pcm = std::move(pending->pcm);
+  reason = std::move(pending->reason);
+  return pending->result;
+}
+
 template <class Handle, class Proc>
 MMRESULT Open(const char* function, WaveDirection direction, Handle* handle,
               std::uint32_t id, const WAVEFORMATEX* wfx, Proc proc, std::uintptr_t instance,
@@ -582,23 +707,22 @@ MMRESULT Open(const char* function, WaveDirection direction, Handle* handle,
   WavePcmFormat format;
   MMRESULT decoded = DecodeWaveFormat(wfx, format);
   call.format = format;
-  return Traced(*backend, call, [&](WaveCall&) -> MMRESULT {
+  return Traced(*backend, call, [&](WaveCall& c) -> MMRESULT {
     if (!handle) return MMSYSERR_INVALPARAM;
     std::uint32_t callback = flags & CALLBACK_TYPEMASK;
     if (callback != CALLBACK_FUNCTION && callback != CALLBACK_NULL) return MMSYSERR_INVALFLAG;
     if (callback == CALLBACK_FUNCTION && !proc) return MMSYSERR_INVALPARAM;
     if (callback == CALLBACK_NULL) proc = nullptr;
     if (decoded) return decoded;
-    const WaveDevice* device = nullptr;
-    std::vector<WaveDeviceEntry> devices;
+    std::optional<WaveDevice> device;
     if (id != WAVE_MAPPER) {
-      devices = WaveRegistry::Instance().Devices(direction);
+      std::vector<WaveDeviceEntry> devices = WaveRegistry::Instance().Devices(direction);
       if (id >= devices.size()) return MMSYSERR_BADDEVICEID;
-      device = &devices[id].device;
+      device = devices[id].device;
     }
     bool convert = id == WAVE_MAPPER || (flags & WAVE_MAPPED);
     std::unique_ptr<WavePcm> pcm;
-    MMRESULT opened = backend->Open(direction, device, format, convert, pcm);
+    MMRESULT opened = OpenWithin(backend, direction, std::move(device), format, convert, pcm, c.reason);
     if (opened) return opened;
     if (!pcm) return MMSYSERR_ERROR;
     std::shared_ptr<WaveStream> stream;
@@ -700,5 +824,7 @@ MMRESULT waveOutReset(HWAVEOUT h) {
 
 MMRESULT waveInClose(HWAVEIN h) { return CloseHandle("waveInClose", h); }
 MMRESULT waveOutClose(HWAVEOUT h) { return CloseHandle("waveOutClose", h); }
+
+std::string WaveLastErrorReason() { return LastErrorReason(); }
 
 }  // namespace tavrel
