@@ -242,7 +242,20 @@ void TfmMain::cbFilterLowPassClick(TObject* Sender) {
 
 void TfmMain::cbBypassClick(TObject*) { GUI_Refresh(); }
 
-void TfmMain::AppException(TObject*, const std::exception&) {}
+void TfmMain::AppException(TObject*, const std::exception& E) {
+  // Nothing else would tell the user: a device that failed while the audio
+  // ran says here which one and why.
+  Errors() << "Tavrel: " << E.what() << std::endl;
+  // Such a device has stopped itself. Once whatever sequence runs now has
+  // ended, "Activer" and the rest of the audio follow, as after a start
+  // that failed.
+  RunAudioCommand(TAudioCommand::DeviceFailed, [this] {
+    if (!ActivateChecked() || (ALAudioIn1->Enabled() && ALAudioOut1->Enabled())) return;
+    SetActivateChecked(false);
+    StopAudio(*this);
+    GUI_Refresh();
+  });
+}
 
 void TfmMain::InitPaths() {
   const std::filesystem::path program(services_.ProgramPath.empty() ? ProgramFile() : services_.ProgramPath);

@@ -135,6 +135,9 @@ class TfmMain : public TForm {
   // Shared by the four filter boxes: the clicked box switches its filter.
   void cbFilterLowPassClick(TObject* Sender);
   void cbBypassClick(TObject* Sender);
+  // The application's exception handler: what reaches it is said on the
+  // error stream, and a device that stopped while "Activer" is checked
+  // stops the audio and unchecks it.
   void AppException(TObject* Sender, const std::exception& E);
   void InitPaths();
   // The spin edit is usable only while the audio is stopped; the history
@@ -150,7 +153,7 @@ class TfmMain : public TForm {
   // Runs a start, stop, rate or size sequence. One arriving while another
   // runs (through the pauses' message runs) waits until it ends; a later
   // one of the same kind replaces it.
-  enum class TAudioCommand { Activate, SampleRate, BufferSize };
+  enum class TAudioCommand { Activate, SampleRate, BufferSize, DeviceFailed };
   void RunAudioCommand(TAudioCommand kind, std::function<void()> run);
   bool SequenceRunning() const { return sequence_; }
 

@@ -288,6 +288,46 @@ TEST_F(RunningWindowTest, EveryCapturedBufferAddsItsColumnWhileTheLoopSleeps) {
   EXPECT_EQ(errors.str(), "");
 }
 
+// A device that fails while the audio runs stops itself: the window says
+// which one and why, stops the rest of the audio and unchecks "Activer",
+// as after a start that failed.
+TEST_F(RunningWindowTest, ADeviceThatFailsWhileRunningIsSaidAndUnchecksActiver) {
+  struct Case {
+    const char* name;
+    std::function<void()> fault;
+    std::string said;
+  } cases[] = {
+      {"a capture that records nothing", [&] { fake->AdvanceTime(kWaveCaptureSilenceLimit); },
+       "Tavrel: input \"Mic A\": Audio device failed. - 6 - 6 (nothing recorded for 2 s)\n"},
+      {"an output that goes away while audio comes",
+       [&] {
+         fake->LoseDevices(WaveDirection::Out);
+         fake->Advance(512);
+       },
+       "Tavrel: output \"Out A\": Audio device failed. - 6 - 6 (No such device)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    errors.str("");
+    Create();
+    ASSERT_TRUE(Flow(512, 0, 512 * 4 * 4));
+    // Time moves on (or the device stays gone) until the window has heard:
+    // a read that began after an earlier step counts its silence from there.
+    ASSERT_TRUE(test::WaitUntil([&] { return !fm->ActivateChecked(); },
+                                [&] {
+                                  c.fault();
+                                  app->ProcessMessages();
+                                }))
+        << errors.str();
+    EXPECT_EQ(errors.str(), c.said);
+    EXPECT_FALSE(fm->ALAudioIn1->Enabled());
+    EXPECT_FALSE(fm->ALAudioOut1->Enabled());
+    EXPECT_TRUE(fm->edInputBufferSize->Enabled());
+    fm->Destroy();
+    fm = nullptr;
+  }
+}
+
 TEST_F(MainWindowTest, FilterBoxesSwitchTheirFiltersAndTheLabelFollows) {
   Create();
   fm->Show();

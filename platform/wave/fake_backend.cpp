@@ -249,9 +249,10 @@ void FakeWaveBackend::InjectXrun() {
   state_->changed.notify_all();
 }
 
-void FakeWaveBackend::LoseDevices() {
+void FakeWaveBackend::LoseDevices(std::optional<WaveDirection> only) {
   std::lock_guard lock(state_->mutex);
-  for (Stream* s : state_->streams) s->lost = true;
+  for (Stream* s : state_->streams)
+    if (!only || s->capture == (*only == WaveDirection::In)) s->lost = true;
   state_->changed.notify_all();
 }
 

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,8 @@ class FakeWaveBackend : public WaveBackend {
   void HoldOpens(bool hold);
   int OpensWaiting();
   void InjectXrun();               // the next transfer of every open stream overruns
-  void LoseDevices();              // every open stream's device goes away
+  // Every open stream's device goes away, or only those of one direction.
+  void LoseDevices(std::optional<WaveDirection> only = std::nullopt);
   // While stalled, transfers block inside the device and ignore interrupts,
   // as a file plugin writing to a pipe nobody reads does.
   void StallTransfers(bool stall);
