@@ -1,6 +1,7 @@
-// The real program and its display: it will not start without one, and
-// when the X server goes away under it, it stops its audio, saves its
-// choices, says why and ends, never hangs.
+// The real program under faults. Without a display it will not start; when
+// the X server goes away under it, it stops its audio, saves its choices,
+// says why and ends, never hangs; a capture device whose open never returns
+// costs it a bounded wait, after which its window is up and says why.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,10 +31,11 @@ using namespace apptest;
 
 
 // The program in a folder of its own (its preferences go beside it), on
-// the tests' ALSA file devices.
+// the tests' ALSA devices (files unless told otherwise).
 class ProgramFolder {
  public:
-  ProgramFolder() : alsa_({.routes = wavetest::AlsaRoutes::Files}), dir_(alsa_.OutputPath().parent_path() / "program") {
+  explicit ProgramFolder(wavetest::AlsaRoutes routes = wavetest::AlsaRoutes::Files)
+      : alsa_({.routes = routes}), dir_(alsa_.OutputPath().parent_path() / "program") {
     fs::create_directories(dir_);
     fs::copy_file(kProgram, dir_ / "tavrel");
   }
@@ -127,6 +129,31 @@ TEST(ProgramDisplay, ALostDisplayEndsItInOrder) {
     // Last made, first gone: each server's DISPLAY setting unwinds to the one before.
     while (!runs.empty()) runs.pop_back();
   }
+}
+
+TEST(ProgramDevices, ACaptureThatNeverOpensLeavesTheWindowUpAndSaysWhy) {
+  if (!*kProgram) GTEST_SKIP() << "the program is not built in this tree";
+#ifdef TAVREL_UI_TSAN
+  GTEST_SKIP() << "the program's SDL window draws through an X11 driver that is not instrumented for "
+                  "ThreadSanitizer; the program runs end to end in the plain and address-sanitizer builds";
+#endif
+  test::TestDisplay x;
+  if (std::string why = x.Open(/*ownServer=*/true); !why.empty()) GTEST_SKIP() << why;
+  const std::string display = std::getenv("DISPLAY");
+  // The default capture reads a pipe that nobody ever opens for writing.
+  ProgramFolder folder(wavetest::AlsaRoutes::FifoNoWriter);
+  ProgramRun run(folder.Program(), folder.Log(), {{"DISPLAY", display}});
+  ASSERT_TRUE(run.Started());
+  const std::string said =
+      "Tavrel: input \"Default\": Can't open audio device. - 1 - 1 (the device did not open within 2 s)\n";
+  ASSERT_TRUE(test::WaitUntil([&] { return run.Exited() || ReadText(folder.Log()) == said; }))
+      << ReadText(folder.Log());
+  ASSERT_FALSE(run.Exited()) << ReadText(folder.Log());
+  ASSERT_TRUE(test::WaitUntil([&] { return WindowShows(display, "Tavrel"); }));
+  // The window answers: its close button ends the program as always.
+  ASSERT_TRUE(CloseWindowNamed(display, "Tavrel"));
+  ASSERT_TRUE(test::WaitUntil([&] { return run.Exited(); })) << ReadText(folder.Log());
+  EXPECT_EQ(run.ExitCode(), 0) << ReadText(folder.Log());
 }
 
 }  // namespace
