@@ -170,7 +170,7 @@ bool FFTHasDepthFirstPlan(int m) { return m >= kFFTDepthFirstMinOrder && m <= kF
 std::size_t FFTDepthFirstTableDoubles(int m) {
   if (!FFTHasDepthFirstPlan(m)) return 0;
   std::size_t total = kLeafDoubles;
-  for (int l = ((m & 1) ? 3 : 4) + 2; l <= m; l += 2) total += std::size_t(3) << l;
+  for (int l = ((m & 1) ? 3 : 4) + 2; l <= m; l += 2) total += std::size_t(3) << (l - 1);
   return total;
 }
 
@@ -192,27 +192,37 @@ void BuildDepthFirstTable(const Ipp64f* s, int n, int m, Ipp64f* table) {
     for (std::size_t j = 0; j < S; ++j) {
       for (std::size_t t = 0; t < 3; ++t) {
         const Ipp64fc w = SineTableTwiddle(s, n, l, (t + 1) * j);
-        double* e = level + (j / 4) * 48 + 16 * t + (j & 3) * 2;
-        e[0] = e[1] = w.re;
-        e[8] = -w.im;
-        e[9] = w.im;
+        double* e = level + (j / 4) * 24 + 8 * t + (j & 3) * 2;
+        e[0] = w.re;
+        e[1] = w.im;
       }
     }
-    level += std::size_t(3) << l;
+    level += std::size_t(3) << (l - 1);
   }
 }
+
+namespace {
+
+using RunKernels = void (*)(bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m, const double* table);
+
+RunKernels KernelsOf(FFTKernelSet set) {
+  switch (FFTUsableKernelSet(set)) {
+    case FFTKernelSet::kAVX512: return avx512::Run;
+    case FFTKernelSet::kAVX: return avx::Run;
+    default: return plain::Run;
+  }
+}
+
+}  // namespace
 
 void FFTDepthFirstWith(FFTKernelSet set, bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m,
                        const Ipp64f* table) {
-  switch (FFTUsableKernelSet(set)) {
-    case FFTKernelSet::kAVX512: avx512::Run(inverse, src, dst, m, table); break;
-    case FFTKernelSet::kAVX: avx::Run(inverse, src, dst, m, table); break;
-    default: plain::Run(inverse, src, dst, m, table); break;
-  }
+  KernelsOf(set)(inverse, src, dst, m, table);
 }
 
 void FFTDepthFirst(bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m, const Ipp64f* table) {
-  FFTDepthFirstWith(FFTFastestKernelSet(), inverse, src, dst, m, table);
+  static const RunKernels fastest = KernelsOf(FFTFastestKernelSet());
+  fastest(inverse, src, dst, m, table);
 }
 
 }  // namespace tavrel::kernels

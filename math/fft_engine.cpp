@@ -587,8 +587,7 @@ IppStatus ComplexTransform(const Ipp64fc* src, Ipp64fc* dst, const FFTSpec* spec
 
 }  // namespace
 
-FFTWorkArea::FFTWorkArea(const FFTSpec* spec, Ipp8u* work) {
-  if (spec->workSize <= 0) return;
+void FFTWorkArea::Take(const FFTSpec* spec, Ipp8u* work) {
   if (work != nullptr) {
     const auto address = reinterpret_cast<std::uintptr_t>(work);
     area_ = reinterpret_cast<Ipp64fc*>(work + ((16 - address % 16) % 16));
@@ -599,7 +598,7 @@ FFTWorkArea::FFTWorkArea(const FFTSpec* spec, Ipp8u* work) {
   failed_ = owned_ == nullptr;
 }
 
-FFTWorkArea::~FFTWorkArea() { KernelFree(owned_); }
+void FFTWorkArea::Release() { KernelFree(owned_); }
 
 void BitReverseCopy(const Ipp64fc* src, Ipp64fc* dst, std::size_t M, const Ipp32s* t) {
   const std::size_t h = M / 2;

@@ -104,14 +104,22 @@ void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst,
 // work is null; -9 when that block cannot be allocated.
 class FFTWorkArea {
  public:
-  FFTWorkArea(const FFTSpec* spec, Ipp8u* work);
-  ~FFTWorkArea();
+  // Inline: most plans have no work area, and the small transforms feel
+  // every call.
+  FFTWorkArea(const FFTSpec* spec, Ipp8u* work) {
+    if (spec->workSize > 0) Take(spec, work);
+  }
+  ~FFTWorkArea() {
+    if (owned_ != nullptr) Release();
+  }
   FFTWorkArea(const FFTWorkArea&) = delete;
   FFTWorkArea& operator=(const FFTWorkArea&) = delete;
   bool failed() const { return failed_; }
   Ipp64fc* get() const { return area_; }
 
  private:
+  void Take(const FFTSpec* spec, Ipp8u* work);
+  void Release();
   void* owned_ = nullptr;
   Ipp64fc* area_ = nullptr;
   bool failed_ = false;
