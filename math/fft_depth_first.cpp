@@ -19,6 +19,10 @@ namespace {
 // whose leaves take the line in one load; with fewer, the leaves copy the
 // lines out first, which pays only on large orders.
 constexpr int QuartersInStepOrder(std::size_t lanes) { return lanes == 4 ? 9 : 12; }
+// Below order 9 at most one double pass lies between the whole transform and
+// its leaves, so every leaf reads its source at the top node's stride, 1:
+// the four lanes of a leaf load then take one whole line.
+static_assert(QuartersInStepOrder(4) <= 9);
 // Up to this order a node may combine two levels in one pass. Beyond it the
 // 16 points of one step lie a multiple of 4 KB apart, more lines than one
 // cache set holds, and two plain passes (4 lines each) are faster.
@@ -103,14 +107,9 @@ struct Ops {
   static constexpr std::size_t kLanes = 4;
   TAVREL_KERNEL static V Load(const Ipp64fc* p) { return _mm512_loadu_pd(&p->re); }
   TAVREL_KERNEL static void Store(Ipp64fc* p, V v) { _mm512_storeu_pd(&p->re, v); }
-  TAVREL_KERNEL static __m256d Pair(const Ipp64fc* lo, const Ipp64fc* hi) {
-    return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&lo->re)), _mm_loadu_pd(&hi->re), 1);
-  }
-  TAVREL_KERNEL static V LoadLanes(const Ipp64fc* p, std::size_t laneStep) {
-    if (laneStep == 1) return Load(p);
-    return _mm512_maskz_insertf64x4(kAll, _mm512_castpd256_pd512(Pair(p, p + laneStep)),
-                                    Pair(p + 2 * laneStep, p + 3 * laneStep), 1);
-  }
+  // The four lanes of a leaf always read neighbouring source points: see
+  // the order from which the quarters run in step.
+  TAVREL_KERNEL static V LoadLanes(const Ipp64fc* p, std::size_t) { return Load(p); }
   // Four points of four sequences, transposed as 4 x 4 blocks of complex
   // values in two steps of 128-bit shuffles; the transpose is its own inverse.
   TAVREL_KERNEL static void Transpose(const V* in, V* out) {
