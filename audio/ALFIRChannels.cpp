@@ -25,22 +25,22 @@ int32_t Bound(double v, double lo, double hi, int32_t nanValue) {
   return RoundHalfEven(v < lo ? lo : (v > hi ? hi : v));
 }
 
-// Per width: the sample as a filter input, the output's offset and bounds,
-// and the stored level of a filter output (monotonic in the output, which
-// the block path relies on).
+// Per width: the sample as a filter input and the largest magnitude one can
+// have, the output's offset and bounds, and the stored level of a filter
+// output (monotonic in the output, which the block path relies on).
 template <uint32_t Bytes>
 struct Sample;
 
 template <>
 struct Sample<1> {
-  static constexpr double kOffset = 127.0, kLow = 0.0, kHigh = 255.0;
+  static constexpr double kOffset = 127.0, kLow = 0.0, kHigh = 255.0, kLargestInput = 128.0;
   static constexpr int32_t kNotANumber = 127;
   static double Read(const uint8_t* p) { return double(int(p[0]) - 127); }
   static void Write(uint8_t* p, int32_t v) { p[0] = uint8_t(v); }
 };
 template <>
 struct Sample<2> {
-  static constexpr double kOffset = 0.0, kLow = -32767.0, kHigh = 32767.0;
+  static constexpr double kOffset = 0.0, kLow = -32767.0, kHigh = 32767.0, kLargestInput = 32768.0;
   static constexpr int32_t kNotANumber = 0;
   static double Read(const uint8_t* p) {
     int16_t v;
@@ -54,14 +54,14 @@ struct Sample<2> {
 };
 template <>
 struct Sample<3> {
-  static constexpr double kOffset = 0.0, kLow = -8388607.0, kHigh = 8388607.0;
+  static constexpr double kOffset = 0.0, kLow = -8388607.0, kHigh = 8388607.0, kLargestInput = 8388608.0;
   static constexpr int32_t kNotANumber = 0;
   static double Read(const uint8_t* p) { return ReadSample24(p); }
   static void Write(uint8_t* p, int32_t v) { WriteSample24(p, v); }
 };
 template <>
 struct Sample<4> {
-  static constexpr double kOffset = 0.0, kLow = -2147483647.0, kHigh = 2147483647.0;
+  static constexpr double kOffset = 0.0, kLow = -2147483647.0, kHigh = 2147483647.0, kLargestInput = 2147483648.0;
   static constexpr int32_t kNotANumber = 0;
   static double Read(const uint8_t* p) {
     int32_t v;
@@ -75,28 +75,6 @@ template <uint32_t Bytes>
 int32_t Level(double y) {
   using S = Sample<Bytes>;
   return Bound(y + S::kOffset, S::kLow, S::kHigh, S::kNotANumber);
-}
-
-// Whether every output whose offset value lies in [a, b] gets one stored
-// level, and which: clamped at either end, or the one integer nearer than a
-// half to all of [a, b]. Not a number, or a wider interval, decides nothing.
-template <uint32_t Bytes>
-bool OneLevel(double a, double b, int32_t& level) {
-  using S = Sample<Bytes>;
-  if (b <= S::kLow) {
-    level = int32_t(S::kLow);
-    return true;
-  }
-  if (a >= S::kHigh) {
-    level = int32_t(S::kHigh);
-    return true;
-  }
-  if (!(b - a < 1.0)) return false;
-  const double m = 0.5 * (a + b);  // within the 32-bit range plus one
-  const int64_t r = static_cast<int64_t>(m + (m >= 0.0 ? 0.5 : -0.5));
-  if (!(a > double(r) - 0.5 && b < double(r) + 0.5 && double(r) >= S::kLow && double(r) <= S::kHigh)) return false;
-  level = int32_t(r);
-  return true;
 }
 
 template <uint32_t Bytes>
@@ -116,34 +94,36 @@ void FeedChannel(const uint8_t* data, uint32_t frames, uint32_t step, kernels::F
   }
 }
 
-// Up to window.size() - (taps - 1) frames of one channel at once. The
-// outputs come from the fast sums wherever both ends of their error bound
-// give the same stored level, which the exact output, lying between them,
-// then gives too; elsewhere from the exact sum. The state ends as after one
-// single step per frame.
+// The block path's work arrays and the error bound of its fast sums on
+// samples of the opened width.
+struct BlockScratch {
+  double* Window;  // taps - 1 recent inputs, then the block's
+  double* Near;    // the block's fast sums
+  int32_t* Level;  // and the levels they decide
+  double Bound;
+};
+
+// Up to kBlockFrames frames of one channel at once. The outputs come from
+// the fast sums wherever both ends of their error bound give the same stored
+// level, which the exact output, lying between them, then gives too;
+// elsewhere from the exact sum. The state ends as after one single step per
+// frame.
 template <uint32_t Bytes>
 void FilterChannelBlock(uint8_t* data, uint32_t frames, uint32_t step, kernels::FIRState* state,
-                        std::vector<double>& window, std::vector<double>& near) {
+                        const BlockScratch& scratch) {
+  using S = Sample<Bytes>;
   const uint32_t history = uint32_t(state->tapsLen) - 1;
-  double* w = window.data();
+  double* w = scratch.Window;
   kernels::FIRRecentInputs(state, w);
-  double largest = 0.0;  // every input is a whole number: no NaN here
-  for (uint32_t i = 0; i < history; ++i) largest = std::max(largest, std::fabs(w[i]));
   const uint8_t* in = data;
-  for (uint32_t i = 0; i < frames; ++i, in += step) {
-    const double x = Sample<Bytes>::Read(in);
-    w[history + i] = x;
-    largest = std::max(largest, std::fabs(x));
-  }
-  kernels::FIRWindowSumsNear(state, w, near.data(), frames);
-  const double e = kernels::FIRNearBound(state, largest);
-  constexpr double offset = Sample<Bytes>::kOffset;
+  for (uint32_t i = 0; i < frames; ++i, in += step) w[history + i] = S::Read(in);
+  kernels::FIRWindowSumsNear(state, w, scratch.Near, frames);
+  int32_t* level = scratch.Level;
+  kernels::FIRNearLevels(scratch.Near, frames, scratch.Bound, {S::kOffset, S::kLow, S::kHigh}, level);
   for (uint32_t i = 0; i < frames; ++i, data += step) {
-    const double y = near[i];
-    int32_t level;
-    if (!OneLevel<Bytes>((y - e) + offset, (y + e) + offset, level))
-      level = Level<Bytes>(kernels::FIRWindowSum(state, w + i));
-    Sample<Bytes>::Write(data, level);
+    int32_t v = level[i];
+    if (v == kernels::kFIRLevelUndecided) v = Level<Bytes>(kernels::FIRWindowSum(state, w + i));
+    S::Write(data, v);
   }
   kernels::FIRAdvance(state, w, frames);
 }
@@ -180,10 +160,13 @@ struct Feed {
 };
 template <uint32_t Bytes>
 struct FilterBlock {
-  static void Run(uint8_t* d, uint32_t n, uint32_t s, kernels::FIRState* st, std::vector<double>& w,
-                  std::vector<double>& y) {
-    FilterChannelBlock<Bytes>(d, n, s, st, w, y);
+  static void Run(uint8_t* d, uint32_t n, uint32_t s, kernels::FIRState* st, const BlockScratch& b) {
+    FilterChannelBlock<Bytes>(d, n, s, st, b);
   }
+};
+template <uint32_t Bytes>
+struct LargestInput {
+  static void Run(double& largest) { largest = Sample<Bytes>::kLargestInput; }
 };
 template <uint32_t Bytes>
 struct FeedBlock {
@@ -226,6 +209,16 @@ std::vector<TALFIRChannels::Failure> TALFIRChannels::CreateStates(const TSLAReal
     // Sized here, so that filtering allocates nothing.
     FWindow.assign(Taps.size() - 1 + std::max<size_t>(kBlockFrames, FDelayFrames), 0.0);
     FNear.assign(kBlockFrames, 0.0);
+    FLevel.assign(kBlockFrames, 0);
+    // Every window value is a sample of the width, so its largest magnitude
+    // bounds them all; the channels share their taps.
+    double largest = 0.0;
+    ByWidth<LargestInput>(FSampleBytes, largest);
+    for (const State& state : FStates)
+      if (state != nullptr) {
+        FNearBound = kernels::FIRNearBound(state.get(), largest);
+        break;
+      }
   }
   FOpened = true;
   return failures;
@@ -308,9 +301,10 @@ void TALFIRChannels::ProcessFrames(uint8_t* Data, uint32_t Frames) {
       ByWidth<Filter>(FSampleBytes, first, Frames, FFrameBytes, state);
       continue;
     }
+    const BlockScratch scratch{FWindow.data(), FNear.data(), FLevel.data(), FNearBound};
     for (uint32_t done = 0; done < Frames; done += kBlockFrames) {
       const uint32_t n = std::min(kBlockFrames, Frames - done);
-      ByWidth<FilterBlock>(FSampleBytes, first + size_t(done) * FFrameBytes, n, FFrameBytes, state, FWindow, FNear);
+      ByWidth<FilterBlock>(FSampleBytes, first + size_t(done) * FFrameBytes, n, FFrameBytes, state, scratch);
     }
   }
 }

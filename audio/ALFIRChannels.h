@@ -84,14 +84,17 @@ class TALFIRChannels {
   void Record(const uint8_t* Data, uint32_t Frames);
   void Prime();
 
-  // Frames of one channel per block pass.
-  static constexpr uint32_t kBlockFrames = 256;
+  // Frames of one channel per block pass: a whole buffer of the program's
+  // first size, so that the pass's fixed costs come once per buffer.
+  static constexpr uint32_t kBlockFrames = 512;
 
   std::vector<State> FStates;
   bool FOpened = false;
   bool FBlockPath = false;
   std::vector<double> FWindow;  // taps - 1 recent inputs, then a block's
   std::vector<double> FNear;    // a block's fast sums
+  std::vector<int32_t> FLevel;  // and the stored levels they decide
+  double FNearBound = 0.0;      // their error bound on samples of the width
   uint32_t FChannels = 0;
   uint32_t FSampleBytes = 0;
   uint32_t FFrameBytes = 0;

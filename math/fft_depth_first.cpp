@@ -2,8 +2,8 @@
 // each quarter is transformed completely before the pass that combines the
 // four, so the work stays in the first- and second-level caches, and
 // out-of-place transforms read their natural-order source at the leaves
-// instead of permuting it first. One plain (SSE2) and one AVX variant of the
-// same kernels.
+// instead of permuting it first. Plain (SSE2), AVX and AVX-512 variants of
+// the same kernels.
 #include <emmintrin.h>
 #include <immintrin.h>
 
@@ -15,8 +15,14 @@ namespace tavrel::kernels {
 namespace {
 
 // From this order on a natural-order source is read a whole cache line at a
-// time, the four quarters of the transform in step.
-constexpr int kQuartersInStepOrder = 12;
+// time, the four quarters of the transform in step: lower with four lanes,
+// whose leaves take the line in one load; with fewer, the leaves copy the
+// lines out first, which pays only on large orders.
+constexpr int QuartersInStepOrder(std::size_t lanes) { return lanes == 4 ? 9 : 12; }
+// Below order 9 at most one double pass lies between the whole transform and
+// its leaves, so every leaf reads its source at the top node's stride, 1:
+// the four lanes of a leaf load then take one whole line.
+static_assert(QuartersInStepOrder(4) <= 9);
 // Up to this order a node may combine two levels in one pass. Beyond it the
 // 16 points of one step lie a multiple of 4 KB apart, more lines than one
 // cache set holds, and two plain passes (4 lines each) are faster.
@@ -29,17 +35,11 @@ struct Ops {
   static constexpr std::size_t kLanes = 1;
   static V Load(const Ipp64fc* p) { return _mm_loadu_pd(&p->re); }
   static void Store(Ipp64fc* p, V v) { _mm_storeu_pd(&p->re, v); }
-  static V LoadPair(const Ipp64fc* lo, const Ipp64fc*) { return Load(lo); }
-  static void StorePair(Ipp64fc* lo, Ipp64fc*, V v) { Store(lo, v); }
-  static void LoadTwoPairs(const Ipp64fc* lo, const Ipp64fc*, V& a, V& b) {
-    a = Load(lo);
-    b = Load(lo + 1);
-  }
-  static void StoreTwoPairs(Ipp64fc* lo, Ipp64fc*, V a, V b) {
-    Store(lo, a);
-    Store(lo + 1, b);
-  }
+  static V LoadLanes(const Ipp64fc* p, std::size_t) { return Load(p); }
+  static void LoadPoints(Ipp64fc* const* d, std::size_t k, V* a) { a[0] = Load(d[0] + k); }
+  static void StorePoints(Ipp64fc* const* d, std::size_t k, const V* a) { Store(d[0] + k, a[0]); }
   static V LoadTw(const double* p) { return _mm_loadu_pd(p); }
+  static V LoadLeafTw(const double* p) { return _mm_loadu_pd(p); }
   static V Add(V a, V b) { return _mm_add_pd(a, b); }
   static V Sub(V a, V b) { return _mm_sub_pd(a, b); }
   static V Mul(V a, V b) { return _mm_mul_pd(a, b); }
@@ -64,26 +64,23 @@ struct Ops {
   static constexpr std::size_t kLanes = 2;
   TAVREL_KERNEL static V Load(const Ipp64fc* p) { return _mm256_loadu_pd(&p->re); }
   TAVREL_KERNEL static void Store(Ipp64fc* p, V v) { _mm256_storeu_pd(&p->re, v); }
-  TAVREL_KERNEL static V LoadPair(const Ipp64fc* lo, const Ipp64fc* hi) {
-    return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&lo->re)), _mm_loadu_pd(&hi->re), 1);
+  TAVREL_KERNEL static V LoadLanes(const Ipp64fc* p, std::size_t laneStep) {
+    return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&p->re)), _mm_loadu_pd(&p[laneStep].re), 1);
   }
-  TAVREL_KERNEL static void StorePair(Ipp64fc* lo, Ipp64fc* hi, V v) {
-    _mm_storeu_pd(&lo->re, _mm256_castpd256_pd128(v));
-    _mm_storeu_pd(&hi->re, _mm256_extractf128_pd(v, 1));
-  }
-  // Points k, k+1 of two sequences as (lo[k], hi[k]) and (lo[k+1], hi[k+1]),
+  // Points k, k+1 of two sequences as (d0[k], d1[k]) and (d0[k+1], d1[k+1]),
   // and back, with whole 256-bit loads and stores: the passes after the
   // leaves then load what one store wrote.
-  TAVREL_KERNEL static void LoadTwoPairs(const Ipp64fc* lo, const Ipp64fc* hi, V& a, V& b) {
-    const V l = Load(lo), h = Load(hi);
-    a = _mm256_permute2f128_pd(l, h, 0x20);
-    b = _mm256_permute2f128_pd(l, h, 0x31);
+  TAVREL_KERNEL static void LoadPoints(Ipp64fc* const* d, std::size_t k, V* a) {
+    const V l = Load(d[0] + k), h = Load(d[1] + k);
+    a[0] = _mm256_permute2f128_pd(l, h, 0x20);
+    a[1] = _mm256_permute2f128_pd(l, h, 0x31);
   }
-  TAVREL_KERNEL static void StoreTwoPairs(Ipp64fc* lo, Ipp64fc* hi, V a, V b) {
-    Store(lo, _mm256_permute2f128_pd(a, b, 0x20));
-    Store(hi, _mm256_permute2f128_pd(a, b, 0x31));
+  TAVREL_KERNEL static void StorePoints(Ipp64fc* const* d, std::size_t k, const V* a) {
+    Store(d[0] + k, _mm256_permute2f128_pd(a[0], a[1], 0x20));
+    Store(d[1] + k, _mm256_permute2f128_pd(a[0], a[1], 0x31));
   }
   TAVREL_KERNEL static V LoadTw(const double* p) { return _mm256_loadu_pd(p); }
+  TAVREL_KERNEL static V LoadLeafTw(const double* p) { return _mm256_loadu_pd(p); }
   TAVREL_KERNEL static V Add(V a, V b) { return _mm256_add_pd(a, b); }
   TAVREL_KERNEL static V Sub(V a, V b) { return _mm256_sub_pd(a, b); }
   TAVREL_KERNEL static V Mul(V a, V b) { return _mm256_mul_pd(a, b); }
@@ -98,6 +95,63 @@ struct Ops {
 #include "math/fft_depth_first_kernels.inc"
 #undef TAVREL_KERNEL
 }  // namespace avx
+
+namespace avx512 {
+#define TAVREL_KERNEL __attribute__((target("avx512f")))
+// Four complex values per register, AVX-512F only. The zero-masking forms
+// with every lane set stand for plain intrinsics that GCC 12 starts from an
+// undefined register it then warns about.
+constexpr __mmask8 kAll = 0xFF;
+struct Ops {
+  using V = __m512d;
+  static constexpr std::size_t kLanes = 4;
+  TAVREL_KERNEL static V Load(const Ipp64fc* p) { return _mm512_loadu_pd(&p->re); }
+  TAVREL_KERNEL static void Store(Ipp64fc* p, V v) { _mm512_storeu_pd(&p->re, v); }
+  // The four lanes of a leaf always read neighbouring source points: see
+  // the order from which the quarters run in step.
+  TAVREL_KERNEL static V LoadLanes(const Ipp64fc* p, std::size_t) { return Load(p); }
+  // Four points of four sequences, transposed as 4 x 4 blocks of complex
+  // values in two steps of 128-bit shuffles; the transpose is its own inverse.
+  TAVREL_KERNEL static void Transpose(const V* in, V* out) {
+    const V t0 = _mm512_maskz_shuffle_f64x2(kAll, in[0], in[1], 0x44);
+    const V t1 = _mm512_maskz_shuffle_f64x2(kAll, in[0], in[1], 0xEE);
+    const V t2 = _mm512_maskz_shuffle_f64x2(kAll, in[2], in[3], 0x44);
+    const V t3 = _mm512_maskz_shuffle_f64x2(kAll, in[2], in[3], 0xEE);
+    out[0] = _mm512_maskz_shuffle_f64x2(kAll, t0, t2, 0x88);
+    out[1] = _mm512_maskz_shuffle_f64x2(kAll, t0, t2, 0xDD);
+    out[2] = _mm512_maskz_shuffle_f64x2(kAll, t1, t3, 0x88);
+    out[3] = _mm512_maskz_shuffle_f64x2(kAll, t1, t3, 0xDD);
+  }
+  TAVREL_KERNEL static void LoadPoints(Ipp64fc* const* d, std::size_t k, V* a) {
+    const V in[4] = {Load(d[0] + k), Load(d[1] + k), Load(d[2] + k), Load(d[3] + k)};
+    Transpose(in, a);
+  }
+  TAVREL_KERNEL static void StorePoints(Ipp64fc* const* d, std::size_t k, const V* a) {
+    V out[4];
+    Transpose(a, out);
+    for (std::size_t i = 0; i < 4; ++i) Store(d[i] + k, out[i]);
+  }
+  TAVREL_KERNEL static V LoadTw(const double* p) { return _mm512_loadu_pd(p); }
+  TAVREL_KERNEL static V LoadLeafTw(const double* p) { return _mm512_maskz_broadcast_f64x4(kAll, _mm256_loadu_pd(p)); }
+  TAVREL_KERNEL static V Add(V a, V b) { return _mm512_add_pd(a, b); }
+  TAVREL_KERNEL static V Sub(V a, V b) { return _mm512_sub_pd(a, b); }
+  TAVREL_KERNEL static V Mul(V a, V b) { return _mm512_mul_pd(a, b); }
+  TAVREL_KERNEL static V Swap(V v) { return _mm512_maskz_permute_pd(kAll, v, 0x55); }
+  TAVREL_KERNEL static V DupRe(V v) { return _mm512_maskz_movedup_pd(kAll, v); }
+  TAVREL_KERNEL static V DupIm(V v) { return _mm512_maskz_permute_pd(kAll, v, 0xFF); }
+  TAVREL_KERNEL static V Xor(V v, std::int64_t re, std::int64_t im) {
+    return _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(v), _mm512_set_epi64(im, re, im, re, im, re, im, re)));
+  }
+  static constexpr std::int64_t kSign = std::int64_t(1) << 63;
+  TAVREL_KERNEL static V FlipRe(V v) { return Xor(v, kSign, 0); }
+  TAVREL_KERNEL static V FlipIm(V v) { return Xor(v, 0, kSign); }
+  TAVREL_KERNEL static V Neg(V v) { return Xor(v, kSign, kSign); }
+  // a.re - b.re, a.im + b.im: the sum, then the difference in the real lanes.
+  TAVREL_KERNEL static V SubAdd(V a, V b) { return _mm512_mask_sub_pd(_mm512_add_pd(a, b), 0x55, a, b); }
+};
+#include "math/fft_depth_first_kernels.inc"
+#undef TAVREL_KERNEL
+}  // namespace avx512
 
 constexpr std::size_t kLeafDoubles = 72;
 
@@ -137,7 +191,7 @@ void BuildDepthFirstTable(const Ipp64f* s, int n, int m, Ipp64f* table) {
     for (std::size_t j = 0; j < S; ++j) {
       for (std::size_t t = 0; t < 3; ++t) {
         const Ipp64fc w = SineTableTwiddle(s, n, l, (t + 1) * j);
-        double* e = level + (j / 2) * 12 + 4 * t + (j & 1) * 2;
+        double* e = level + (j / 4) * 24 + 8 * t + (j & 3) * 2;
         e[0] = w.re;
         e[1] = w.im;
       }
@@ -146,17 +200,28 @@ void BuildDepthFirstTable(const Ipp64f* s, int n, int m, Ipp64f* table) {
   }
 }
 
-void FFTDepthFirstWith(FFTKernelSet set, bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m,
-                       const Ipp64f* table) {
-  if (set == FFTKernelSet::kAVX && FFTFastestKernelSet() == FFTKernelSet::kAVX) {
-    avx::Run(inverse, src, dst, m, table);
-  } else {
-    plain::Run(inverse, src, dst, m, table);
+namespace {
+
+using RunKernels = void (*)(bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m, const double* table);
+
+RunKernels KernelsOf(FFTKernelSet set) {
+  switch (FFTUsableKernelSet(set)) {
+    case FFTKernelSet::kAVX512: return avx512::Run;
+    case FFTKernelSet::kAVX: return avx::Run;
+    default: return plain::Run;
   }
 }
 
+}  // namespace
+
+void FFTDepthFirstWith(FFTKernelSet set, bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m,
+                       const Ipp64f* table) {
+  KernelsOf(set)(inverse, src, dst, m, table);
+}
+
 void FFTDepthFirst(bool inverse, const Ipp64fc* src, Ipp64fc* dst, int m, const Ipp64f* table) {
-  FFTDepthFirstWith(FFTFastestKernelSet(), inverse, src, dst, m, table);
+  static const RunKernels fastest = KernelsOf(FFTFastestKernelSet());
+  fastest(inverse, src, dst, m, table);
 }
 
 }  // namespace tavrel::kernels

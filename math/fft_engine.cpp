@@ -433,6 +433,11 @@ __attribute__((target("avx"))) void ColumnPassAVX(Ipp64fc* x, std::size_t R, std
   }
 }
 
+// The engines below the depth-first plan have no AVX-512 kernels.
+FFTKernelSet EngineSet(FFTKernelSet set) {
+  return FFTUsableKernelSet(set) == FFTKernelSet::kPlain ? FFTKernelSet::kPlain : FFTKernelSet::kAVX;
+}
+
 template <bool Inverse>
 void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set, const Source& source = {}) {
   // The AVX first stages take two blocks of 8 or 16 points at a time.
@@ -449,7 +454,7 @@ void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, FFTKernelSet set, c
 
 template <bool Inverse>
 void Radix4(Ipp64fc* x, std::size_t L, const Ipp64fc* table, const Source& source = {}) {
-  Radix4<Inverse>(x, L, table, FFTFastestKernelSet(), source);
+  Radix4<Inverse>(x, L, table, EngineSet(FFTKernelSet::kAVX), source);
 }
 
 template <bool Inverse>
@@ -582,8 +587,7 @@ IppStatus ComplexTransform(const Ipp64fc* src, Ipp64fc* dst, const FFTSpec* spec
 
 }  // namespace
 
-FFTWorkArea::FFTWorkArea(const FFTSpec* spec, Ipp8u* work) {
-  if (spec->workSize <= 0) return;
+void FFTWorkArea::Take(const FFTSpec* spec, Ipp8u* work) {
   if (work != nullptr) {
     const auto address = reinterpret_cast<std::uintptr_t>(work);
     area_ = reinterpret_cast<Ipp64fc*>(work + ((16 - address % 16) % 16));
@@ -594,7 +598,7 @@ FFTWorkArea::FFTWorkArea(const FFTSpec* spec, Ipp8u* work) {
   failed_ = owned_ == nullptr;
 }
 
-FFTWorkArea::~FFTWorkArea() { KernelFree(owned_); }
+void FFTWorkArea::Release() { KernelFree(owned_); }
 
 void BitReverseCopy(const Ipp64fc* src, Ipp64fc* dst, std::size_t M, const Ipp32s* t) {
   const std::size_t h = M / 2;
@@ -640,20 +644,27 @@ void BitReverseInPlace(Ipp64fc* d, std::size_t M, const Ipp32s* t) {
   }
 }
 
+FFTKernelSet FFTUsableKernelSet(FFTKernelSet wanted) {
+  static const bool hasAVX512 = __builtin_cpu_supports("avx512f");
+  if (wanted == FFTKernelSet::kAVX512 && !hasAVX512) wanted = FFTKernelSet::kAVX;
+  if (wanted == FFTKernelSet::kAVX && !HasAVX()) wanted = FFTKernelSet::kPlain;
+  return wanted;
+}
+FFTKernelSet FFTFastestKernelSet() { return FFTUsableKernelSet(FFTKernelSet::kAVX512); }
+
 void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table) {
-  if (set == FFTKernelSet::kAVX && !HasAVX()) set = FFTKernelSet::kPlain;
+  set = EngineSet(set);
   if (inverse) {
     Radix4<true>(data, points, table, set);
   } else {
     Radix4<false>(data, points, table, set);
   }
 }
-FFTKernelSet FFTFastestKernelSet() { return HasAVX() ? FFTKernelSet::kAVX : FFTKernelSet::kPlain; }
 void FFTLargeForward(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<false>(spec, data, m, work); }
 void FFTLargeInverse(const FFTSpec* spec, Ipp64fc* data, int m, Ipp64fc* work) { Large<true>(spec, data, m, work); }
 
 void FFTCombinePassesWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t L, const Ipp64fc* table) {
-  if (set == FFTKernelSet::kAVX && HasAVX()) {
+  if (FFTUsableKernelSet(set) != FFTKernelSet::kPlain) {
     inverse ? CombinePassesAVX<true>(x, L, table) : CombinePassesAVX<false>(x, L, table);
   } else {
     inverse ? CombinePassesPlain<true>(x, L, table) : CombinePassesPlain<false>(x, L, table);
@@ -662,7 +673,7 @@ void FFTCombinePassesWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_
 
 void FFTColumnPassWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t R, std::size_t K,
                        const Ipp64fc* twiddles, const Ipp64fc* table, Ipp64fc* work) {
-  if (set == FFTKernelSet::kAVX && HasAVX()) {
+  if (FFTUsableKernelSet(set) != FFTKernelSet::kPlain) {
     inverse ? ColumnPassAVX<true>(x, R, K, twiddles, table, work) : ColumnPassAVX<false>(x, R, K, twiddles, table, work);
   } else {
     inverse ? ColumnPassPlain<true>(x, R, K, twiddles, table, work)

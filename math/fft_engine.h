@@ -50,15 +50,19 @@ void BitReverseCopy(const Ipp64fc* src, Ipp64fc* dst, std::size_t points, const 
 // that read and write whole cache lines.
 void BitReverseCopyTiled(const Ipp64fc* src, Ipp64fc* dst, int m);
 void BitReverseInPlace(Ipp64fc* data, std::size_t points, const Ipp32s* table);
-// The radix-4 transform with a chosen stage kernel (kAVX falls back to the
-// plain one on machines without AVX); the public routines pick the fastest.
-enum class FFTKernelSet { kPlain, kAVX };
+// The kernels a routine ...With runs: the chosen set where the machine has
+// it, else the best it has below; the public routines pick the fastest.
+// Only the depth-first plan has AVX-512 kernels; the other engines run
+// their AVX ones for kAVX512. Every set gives the plain kernels' results.
+enum class FFTKernelSet { kPlain, kAVX, kAVX512 };
+FFTKernelSet FFTUsableKernelSet(FFTKernelSet wanted);
+// The best set the machine has.
+FFTKernelSet FFTFastestKernelSet();
+// The radix-4 transform with a chosen stage kernel.
 void FFTRadix4With(FFTKernelSet set, bool inverse, Ipp64fc* data, std::size_t points, const Ipp64fc* table);
 // The radix-2 passes of the blocked 1024- and 2048-point plans that combine
 // transformed 512-point blocks (table: the plan's combine twiddles).
 void FFTCombinePassesWith(FFTKernelSet set, bool inverse, Ipp64fc* x, std::size_t L, const Ipp64fc* table);
-// kAVX when the machine has AVX, else kPlain.
-FFTKernelSet FFTFastestKernelSet();
 // The real transforms' split pass (the half-length spectrum z of M bins, in
 // place, into the real spectrum) and merge pass (back; dst may be src), with
 // a chosen kernel set as above.
@@ -100,14 +104,22 @@ void ComplexTransformInto(const FFTSpec* spec, const Ipp64fc* src, Ipp64fc* dst,
 // work is null; -9 when that block cannot be allocated.
 class FFTWorkArea {
  public:
-  FFTWorkArea(const FFTSpec* spec, Ipp8u* work);
-  ~FFTWorkArea();
+  // Inline: most plans have no work area, and the small transforms feel
+  // every call.
+  FFTWorkArea(const FFTSpec* spec, Ipp8u* work) {
+    if (spec->workSize > 0) Take(spec, work);
+  }
+  ~FFTWorkArea() {
+    if (owned_ != nullptr) Release();
+  }
   FFTWorkArea(const FFTWorkArea&) = delete;
   FFTWorkArea& operator=(const FFTWorkArea&) = delete;
   bool failed() const { return failed_; }
   Ipp64fc* get() const { return area_; }
 
  private:
+  void Take(const FFTSpec* spec, Ipp8u* work);
+  void Release();
   void* owned_ = nullptr;
   Ipp64fc* area_ = nullptr;
   bool failed_ = false;

@@ -196,7 +196,7 @@ IppStatus Inverse(const Ipp64f* src, Ipp64f* dst, const FFTSpec* spec, Ipp8u* wo
 }  // namespace
 
 void RealSplitPassWith(FFTKernelSet set, Ipp64f* z, std::size_t M, const Ipp64fc* table) {
-  if (set == FFTKernelSet::kAVX && FFTFastestKernelSet() == FFTKernelSet::kAVX) {
+  if (FFTUsableKernelSet(set) != FFTKernelSet::kPlain) {
     RealSplitPassAVX(z, M, table);
   } else {
     for (std::size_t k = 1; k < M / 2; ++k) SplitBin(z, M, table, k);
@@ -205,7 +205,7 @@ void RealSplitPassWith(FFTKernelSet set, Ipp64f* z, std::size_t M, const Ipp64fc
 }
 
 void RealMergePassWith(FFTKernelSet set, const Ipp64f* src, Ipp64f* dst, std::size_t M, const Ipp64fc* table) {
-  if (set == FFTKernelSet::kAVX && FFTFastestKernelSet() == FFTKernelSet::kAVX) {
+  if (FFTUsableKernelSet(set) != FFTKernelSet::kPlain) {
     RealMergePassAVX(src, dst, M, table);
   } else {
     for (std::size_t k = 1; k < M / 2; ++k) MergeBin(src, dst, M, table, k);

@@ -3,6 +3,7 @@
 // the large transforms.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "math/fft_engine.h"
 #include "math/kernel_heap.h"
@@ -26,8 +27,15 @@ std::size_t PlanTwiddleBytes(int m) {
   return PlanTwiddleBytes(m - a) + M * 16 + (R + 1) * 16;
 }
 
+// The depth-first table starts on a cache line, which the widest kernels
+// load whole; the block itself is only 32-byte aligned.
+constexpr std::size_t kDepthFirstAlign = 64;
+
 // The whole twiddle block: the plan above, then the depth-first table.
-std::size_t TwiddleBlockBytes(int m) { return PlanTwiddleBytes(m) + FFTDepthFirstTableDoubles(m) * sizeof(Ipp64f); }
+std::size_t TwiddleBlockBytes(int m) {
+  const std::size_t table = FFTDepthFirstTableDoubles(m) * sizeof(Ipp64f);
+  return PlanTwiddleBytes(m) + (table > 0 ? table + kDepthFirstAlign : 0);
+}
 
 struct PlanBuilder {
   FFTSpec* spec;
@@ -88,7 +96,8 @@ bool BuildComplexTables(FFTSpec* spec, int m, const Ipp64f* sine, int n) {
   if (spec->twiddles == nullptr) return false;
   Ipp64fc* end = PlanBuilder{spec, sine, n}.Build(m, 0, spec->twiddles);
   if (FFTHasDepthFirstPlan(m)) {
-    spec->depthFirst = &end->re;
+    const auto at = reinterpret_cast<std::uintptr_t>(end);
+    spec->depthFirst = reinterpret_cast<Ipp64f*>((at + kDepthFirstAlign - 1) & ~(kDepthFirstAlign - 1));
     BuildDepthFirstTable(sine, n, m, spec->depthFirst);
   }
   return true;

@@ -12,6 +12,7 @@
 // one state gives exactly the outputs of either alone. Blocks of 512 samples
 // or more through 32 taps or more run by FFT overlap-save (equal to
 // rounding). An initial delay line lists the most recent past input first.
+#include <climits>
 #include <cstddef>
 
 #include "math/fft.h"
@@ -71,11 +72,13 @@ IppStatus FIROneBlock_64f(const Ipp64f* src, Ipp64f* dst, int numIters, FIRState
 // output k of the new inputs is the step over window[k .. k + tapsLen - 1].
 //
 //   FIRRecentInputs(state, w);               // w[0 .. L-2]
-//   ... new inputs into w[L-1 .. L-2+n], m = largest |w[i]| ...
+//   ... new inputs into w[L-1 .. L-2+n], none larger than m in magnitude ...
 //   FIRWindowSumsNear(state, w, y, n);       // fast, within the bound
 //   const double e = FIRNearBound(state, m);
-//   ... where y[k] - e and y[k] + e round alike, that is the result;
-//   ... elsewhere FIRWindowSum(state, w + k) is the step's exact output;
+//   FIRNearLevels(y, n, e, {offset, low, high}, level);
+//   ... level[k] is the stored level of the exact output where the bound
+//   ... decides it; where it is kFIRLevelUndecided, round
+//   ... FIRWindowSum(state, w + k), the step's exact output, instead;
 //   FIRAdvance(state, w, n);                 // as after n steps
 void FIRRecentInputs(const FIRState* state, Ipp64f* dst);
 // Exactly the single step's output for the window's tapsLen inputs.
@@ -88,11 +91,30 @@ Ipp64f FIRNearBound(const FIRState* state, Ipp64f maxAbsInput);
 // The state after count single steps on window[tapsLen - 1 .. tapsLen - 2 + count].
 void FIRAdvance(FIRState* state, const Ipp64f* window, std::size_t count);
 
-// The variants behind FIRWindowSumsNear, picked at run time; each is
-// exposed for the tests (AVX2 and AVX-512 only where the processor has them).
+
+// The integer level an output y is stored at: y + offset rounded to the
+// nearest integer, halves to even, clamped to [low, high] (whole numbers,
+// low < high, both above the 32-bit minimum).
+struct FIRLevelRange {
+  Ipp64f offset, low, high;
+};
+// Never a level: low is above the 32-bit minimum.
+inline constexpr Ipp32s kFIRLevelUndecided = INT32_MIN;
+// level[k] = the level both ends of near[k] -+ bound give, and so every
+// value between them (the level is monotonic); kFIRLevelUndecided where the
+// ends differ or one is not a number. The same decisions whatever the
+// rounding mode.
+void FIRNearLevels(const Ipp64f* near, std::size_t count, Ipp64f bound, const FIRLevelRange& range, Ipp32s* level);
+
+// The variants behind FIRWindowSumsNear and FIRNearLevels, picked at run
+// time; each is exposed for the tests (AVX2 and AVX-512 only where the
+// processor has them). Every variant of FIRNearLevels decides exactly as the
+// plain one.
 enum class FIRNearVariant { Dispatched, Plain, Avx2, Avx512 };
 bool FIRNearVariantAvailable(FIRNearVariant variant);
 void FIRWindowSumsNear(const FIRState* state, const Ipp64f* window, Ipp64f* dst, std::size_t count,
                        FIRNearVariant variant);
+void FIRNearLevels(const Ipp64f* near, std::size_t count, Ipp64f bound, const FIRLevelRange& range, Ipp32s* level,
+                   FIRNearVariant variant);
 
 }  // namespace tavrel::kernels

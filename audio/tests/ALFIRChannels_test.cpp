@@ -202,7 +202,8 @@ TSLAReal MakeTaps(TapsKind kind, uint32_t n) {
 }
 
 TEST(ALFIRChannels, BlockPathEqualsOneStepPerSampleBitForBit) {
-  const std::vector<std::vector<uint32_t>> splits = {{1024}, {1, 1023}, {7}, {255, 256, 257}, {3, 64, 1, 200}};
+  const std::vector<std::vector<uint32_t>> splits = {{1024}, {1, 1023}, {7}, {255, 256, 257}, {511, 512, 513},
+                                                     {3, 64, 1, 200}};
   const TapsKind kinds[] = {TapsKind::Designed, TapsKind::Quarters, TapsKind::Loud};
   for (const Width& w : kWidths)
     for (const uint32_t n : TapCounts())
@@ -250,6 +251,28 @@ TEST(ALFIRChannels, BlockPathPrimesARedesignAsTheSingleSteps) {
       }
       EXPECT_EQ(run().bytes, want.bytes) << w.bits << "-bit, redesign after " << frames;
     }
+}
+
+// Taps whose terms cancel: on a steady -32768 the sum passes 2^53 and
+// comes back to 2.75, which double arithmetic holds as 2 and long double
+// exactly. The fast sums' bound then spans many levels, and the stored 3
+// comes from the exact sum, as the single steps give it.
+TEST(ALFIRChannels, LevelsTheFastSumsLeaveOpenComeFromTheExactSum) {
+  const TSLAReal taps = {std::ldexp(1.0, 38), -11 * std::ldexp(1.0, -17), -std::ldexp(1.0, 38)};
+  Frames in{16, 1, std::vector<uint8_t>(2 * 40)};
+  for (uint32_t i = 0; i < 40; ++i) in.Set(i, 0, -32768);
+  Frames want;
+  {
+    SampleBySample reference;
+    TALFIRChannels fir;
+    fir.Open(Format(16, 1), taps);
+    want = FilterInChunks(fir, in, {40});
+  }
+  TALFIRChannels fir;
+  fir.Open(Format(16, 1), taps);
+  const Frames got = FilterInChunks(fir, in, {40});
+  for (uint32_t i = 2; i < 40; ++i) EXPECT_EQ(got.At(i, 0), 3) << i;
+  EXPECT_EQ(got.bytes, want.bytes);
 }
 
 TEST(ALFIRChannels, ConversionRoundsHalfToEvenAndClampsSymmetrically) {

@@ -183,23 +183,28 @@ TEST(ComplexFFT, SmallHelpers) {
   EXPECT_EQ(r, 1e16 + 2.0);  // a double accumulator would lose both 1s
 }
 
-// Runs pass(set, inverse, data) with the plain and the AVX kernel set on
+// Runs pass(set, inverse, data) with the plain and a wider kernel set on
 // copies of x, both directions; the results must be identical and changed.
 template <class Pass>
-void ExpectAVXEqualsPlain(const std::vector<Ipp64fc>& x, Pass pass, int order) {
+void ExpectWideEqualsPlain(FFTKernelSet wide, const std::vector<Ipp64fc>& x, Pass pass, int order) {
   for (bool inverse : {false, true}) {
-    auto plain = x, avx = x;
+    auto plain = x, other = x;
     pass(FFTKernelSet::kPlain, inverse, plain.data());
-    pass(FFTKernelSet::kAVX, inverse, avx.data());
-    EXPECT_EQ(std::memcmp(plain.data(), avx.data(), x.size() * sizeof(Ipp64fc)), 0) << order << " " << inverse;
+    pass(wide, inverse, other.data());
+    EXPECT_EQ(std::memcmp(plain.data(), other.data(), x.size() * sizeof(Ipp64fc)), 0)
+        << "set " << int(wide) << " order " << order << " " << inverse;
     EXPECT_NE(std::memcmp(plain.data(), x.data(), x.size() * sizeof(Ipp64fc)), 0) << order << " " << inverse;
   }
+}
+template <class Pass>
+void ExpectAVXEqualsPlain(const std::vector<Ipp64fc>& x, Pass pass, int order) {
+  ExpectWideEqualsPlain(FFTKernelSet::kAVX, x, pass, order);
 }
 
 // The AVX kernels perform the plain kernels' operations in the same order,
 // so both give identical bits.
 TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
-  if (FFTFastestKernelSet() != FFTKernelSet::kAVX)
+  if (FFTUsableKernelSet(FFTKernelSet::kAVX) != FFTKernelSet::kAVX)
     GTEST_SKIP() << "this processor has no AVX: the AVX kernels would run as the plain ones";
   for (int order = 4; order <= 9; ++order) {  // the radix-4 sizes with tables
     const std::size_t L = std::size_t(1) << order;
@@ -228,24 +233,23 @@ TEST(ComplexFFT, AVXStagesEqualThePlainOnes) {
   }
 }
 
-// The depth-first plan's AVX kernels against the plain ones, at every order
-// that has the plan, reading a natural-order source (leaf by leaf at the
-// small orders, the four quarters in step at the large ones) and
+// The depth-first plan's AVX and AVX-512 kernels against the plain ones, at
+// every order that has the plan, reading a natural-order source (leaf by leaf
+// at the small orders, the four quarters in step at the large ones) and
 // transforming bit-reversed data in place.
-TEST(ComplexFFT, DepthFirstAVXEqualsPlain) {
-  if (FFTFastestKernelSet() != FFTKernelSet::kAVX)
-    GTEST_SKIP() << "this processor has no AVX: the AVX kernels would run as the plain ones";
+void ExpectDepthFirstEqualsPlain(FFTKernelSet wide) {
   std::vector<int> orders;
   for (int order = kFFTDepthFirstMinOrder; order <= kFFTDepthFirstMaxOrder; ++order) orders.push_back(order);
-  // Leaf by leaf with even and odd leaves, then the quarters in step.
-  if (!test::kFullSweeps) orders = {kFFTDepthFirstMinOrder, kFFTDepthFirstMinOrder + 1, 12, 13};
+  // Leaf by leaf with even and odd leaves, then the quarters in step (from
+  // order 9 with four lanes, from 12 with two).
+  if (!test::kFullSweeps) orders = {kFFTDepthFirstMinOrder, kFFTDepthFirstMinOrder + 1, 9, 10, 12, 13};
   for (int order : orders) {
     const std::size_t N = std::size_t(1) << order;
     SpecHolder holder(order, 8);
     ASSERT_NE(holder.spec->depthFirst, nullptr) << order;
     const auto x = RandomComplex(N, 500 + order);
     for (bool natural : {true, false}) {
-      ExpectAVXEqualsPlain(x, [&](FFTKernelSet set, bool inverse, Ipp64fc* data) {
+      ExpectWideEqualsPlain(wide, x, [&](FFTKernelSet set, bool inverse, Ipp64fc* data) {
         if (natural) {
           const std::vector<Ipp64fc> src(data, data + N);
           FFTDepthFirstWith(set, inverse, src.data(), data, order, holder.spec->depthFirst);
@@ -255,6 +259,18 @@ TEST(ComplexFFT, DepthFirstAVXEqualsPlain) {
       }, order);
     }
   }
+}
+
+TEST(ComplexFFT, DepthFirstAVXEqualsPlain) {
+  if (FFTUsableKernelSet(FFTKernelSet::kAVX) != FFTKernelSet::kAVX)
+    GTEST_SKIP() << "this processor has no AVX: the AVX kernels would run as the plain ones";
+  ExpectDepthFirstEqualsPlain(FFTKernelSet::kAVX);
+}
+
+TEST(ComplexFFT, DepthFirstAVX512EqualsPlain) {
+  if (FFTUsableKernelSet(FFTKernelSet::kAVX512) != FFTKernelSet::kAVX512)
+    GTEST_SKIP() << "this processor has no AVX-512F: the AVX-512 kernels would run as the AVX ones";
+  ExpectDepthFirstEqualsPlain(FFTKernelSet::kAVX512);
 }
 
 // The public transforms at the orders of the depth-first plan and at its

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfenv>
 #include <cmath>
+#include <limits>
+#include <random>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -186,6 +189,89 @@ TEST(FIROne, WindowSumsStayWithinTheirBoundOfTheSteps) {
       ippsFIRFree_64f(block);
       ippsFIRFree_64f(single);
     }
+}
+
+// A level by floor, independent of the kernel's and of the rounding mode:
+// nearest integer, halves to even, within [low, high].
+double ReferenceLevel(double v, const FIRLevelRange& r) {
+  v = std::min(std::max(v, r.low), r.high);
+  double n = std::floor(v);
+  const double d = v - n;
+  if (d > 0.5 || (d == 0.5 && std::fmod(n, 2.0) != 0.0)) n += 1.0;
+  return n;
+}
+
+// Near sums far beyond the range, not numbers and infinities (first, where
+// every variant takes them in vectors), then around the places a level
+// changes (halves, clamp ends); the count leaves a tail past the widest
+// vectors.
+std::vector<double> LevelProbes(const FIRLevelRange& r, double bound, unsigned seed) {
+  std::vector<double> y = {1e300, -1e300, std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity(), std::nan(""), 0.0, -0.0};
+  const double lowest = r.low - r.offset, highest = r.high - r.offset;
+  for (double edge : {lowest, highest, lowest + 0.5, highest - 0.5, 0.5 - r.offset, -0.5 - r.offset,
+                      2.5 - r.offset, -3.5 - r.offset, 1e4 + 0.5 - r.offset})
+    for (double shift : {0.0, bound, -bound, 2 * bound, -2 * bound, 0.5 * bound, -0.5 * bound})
+      for (double v = edge + shift, step = 0; step < 3; ++step, v = std::nextafter(v, 1e300)) y.push_back(v);
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> anywhere(lowest - 3, highest + 3);
+  while (y.size() % 8 != 5) y.push_back(anywhere(rng));
+  return y;
+}
+
+// Every variant decides as the plain one, under every rounding mode. To
+// nearest: a decided level is the level of both ends of the interval and of
+// its centre, and the plain one decides wherever both ends give one level.
+// Under the other modes the ends are other values, but halves still go to
+// even.
+TEST(FIROne, NearLevelsAreTheLevelOfTheWholeInterval) {
+  std::vector<FIRNearVariant> variants;
+  for (FIRNearVariant v : {FIRNearVariant::Dispatched, FIRNearVariant::Avx2, FIRNearVariant::Avx512})
+    if (FIRNearVariantAvailable(v)) variants.push_back(v);
+  const FIRLevelRange ranges[] = {{127.0, 0.0, 255.0},
+                                  {0.0, -32767.0, 32767.0},
+                                  {0.0, -2147483647.0, 2147483647.0}};
+  for (const FIRLevelRange& range : ranges)
+    for (double bound : {0.0, 1e-9, 0.25, 0.75, 3.0})
+      for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        SCOPED_TRACE(std::to_string(range.high) + " bound " + std::to_string(bound) + " mode " + std::to_string(mode));
+        const std::vector<double> y = LevelProbes(range, bound, unsigned(range.high + 10 * bound));
+        std::vector<Ipp32s> plain(y.size());
+        ASSERT_EQ(std::fesetround(mode), 0);
+        FIRNearLevels(y.data(), y.size(), bound, range, plain.data(), FIRNearVariant::Plain);
+        std::vector<std::vector<Ipp32s>> others;
+        for (FIRNearVariant v : variants) {
+          others.emplace_back(y.size(), 0);
+          FIRNearLevels(y.data(), y.size(), bound, range, others.back().data(), v);
+        }
+        std::fesetround(FE_TONEAREST);
+        int decided = 0;
+        for (std::size_t k = 0; k < y.size(); ++k) {
+          for (std::size_t v = 0; v < variants.size(); ++v)
+            ASSERT_EQ(others[v][k], plain[k]) << "variant " << int(variants[v]) << " at " << y[k];
+          if (std::isnan(y[k])) {
+            EXPECT_EQ(plain[k], kFIRLevelUndecided);
+            continue;
+          }
+          decided += plain[k] != kFIRLevelUndecided;
+          if (mode != FE_TONEAREST) {
+            // Exact ends: no rounding of the sums to differ by mode.
+            if (bound == 0.0 && range.offset == 0.0) {
+              EXPECT_EQ(plain[k], ReferenceLevel(y[k], range)) << y[k];
+            }
+            continue;
+          }
+          const double a = ReferenceLevel((y[k] - bound) + range.offset, range);
+          const double b = ReferenceLevel((y[k] + bound) + range.offset, range);
+          EXPECT_EQ(plain[k] != kFIRLevelUndecided, a == b) << y[k];
+          if (plain[k] == kFIRLevelUndecided) continue;
+          EXPECT_EQ(plain[k], a) << y[k];
+          EXPECT_EQ(plain[k], ReferenceLevel(y[k] + range.offset, range)) << y[k];
+        }
+        if (bound < 0.5) {
+          EXPECT_GT(decided, int(y.size()) / 2);
+        }
+      }
 }
 
 TEST(FIROne, ForeignStatesAndNullsChangeNothing) {
