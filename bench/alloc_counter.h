@@ -10,11 +10,19 @@
 //   const uint64_t made = tavrel::bench::HeapAllocations() - before;
 //
 // ThreadHeapAllocations counts those of the calling thread only, so code
-// running on another thread (a wave thread, say) can report its own.
+// running on another thread (a wave thread, say) can report its own;
+// ThreadHeapAllocationsOf reads any thread's count by its kernel id, for
+// threads the program does not own.
+#include <sys/syscall.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <new>
 
 namespace tavrel::bench {
@@ -23,9 +31,40 @@ inline std::atomic<uint64_t> gHeapAllocations{0};
 inline thread_local uint64_t tThreadHeapAllocations = 0;
 inline uint64_t HeapAllocations() { return gHeapAllocations.load(std::memory_order_relaxed); }
 inline uint64_t ThreadHeapAllocations() { return tThreadHeapAllocations; }
+
+// One counter per thread that allocated, claimed at its first allocation.
+// A fixed table: claiming a slot must not allocate. Threads beyond it are
+// counted only in the totals.
+struct ThreadAllocationSlot {
+  std::atomic<pid_t> tid{0};
+  std::atomic<uint64_t> count{0};
+};
+inline ThreadAllocationSlot gThreadSlots[256];
+inline std::atomic<size_t> gThreadSlotsUsed{0};
+inline thread_local ThreadAllocationSlot* tThreadSlot = nullptr;
+inline thread_local bool tThreadSlotTried = false;
+
+// The count of the thread with kernel id `tid`; its latest slot, as ids
+// are reused once a thread ends.
+inline uint64_t ThreadHeapAllocationsOf(pid_t tid) {
+  for (size_t i = std::min<size_t>(gThreadSlotsUsed.load(), std::size(gThreadSlots)); i-- > 0;)
+    if (gThreadSlots[i].tid.load(std::memory_order_acquire) == tid)
+      return gThreadSlots[i].count.load(std::memory_order_relaxed);
+  return 0;
+}
+
 inline void CountAllocation() {
   gHeapAllocations.fetch_add(1, std::memory_order_relaxed);
   ++tThreadHeapAllocations;
+  if (!tThreadSlotTried) {
+    tThreadSlotTried = true;
+    const size_t i = gThreadSlotsUsed.fetch_add(1);
+    if (i < std::size(gThreadSlots)) {
+      tThreadSlot = &gThreadSlots[i];
+      tThreadSlot->tid.store(static_cast<pid_t>(::syscall(SYS_gettid)), std::memory_order_release);
+    }
+  }
+  if (tThreadSlot) tThreadSlot->count.fetch_add(1, std::memory_order_relaxed);
 }
 
 }  // namespace tavrel::bench

@@ -45,6 +45,7 @@
 #include <vector>
 
 #include "bench/alloc_counter.h"
+#include "bench/counting_backend.h"
 #include "bench/plain_chain.h"
 #include "bench/stored_graph_bench.h"
 #include "bench/support.h"
@@ -58,32 +59,8 @@ constexpr uint32_t kFrames = 512, kChannels = 2, kRate = 44100;
 constexpr uint32_t kPeriod = FakeWaveBackend::kPeriodFrames;
 constexpr double kBufferNs = 1e9 * kFrames / kRate;
 
-// The fake backend with its call log replaced by the few counts this
-// program waits on.
-class CountingBackend : public FakeWaveBackend {
- public:
-  void Trace(const WaveCall& call) override {
-    if (call.result != MMSYSERR_NOERROR) failures.fetch_add(1);
-    if (!std::strcmp(call.function, "waveInAddBuffer")) captureAdds.fetch_add(1);
-    else if (!std::strcmp(call.function, "waveOutWrite")) playbackWrites.fetch_add(1);
-    else if (!std::strcmp(call.function, "waveOutUnprepareHeader")) playbackDone.fetch_add(1);
-    else if (!std::strcmp(call.function, "waveOutRestart")) restarts.fetch_add(1);
-  }
-  std::atomic<uint64_t> captureAdds{0}, playbackWrites{0}, playbackDone{0}, restarts{0}, failures{0};
-};
-
-template <class Done>
-bool WaitFor(Done done) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::yield();
-  }
-  return true;
-}
-
 struct Engine {
-  std::shared_ptr<CountingBackend> backend = std::make_shared<CountingBackend>();
+  std::shared_ptr<bench::CountingBackend> backend = std::make_shared<bench::CountingBackend>();
   WaveBackendScope use{backend};
   bench::TapResult tap;
   std::atomic<uint64_t> tapThreadAllocations{0};  // the capture wave thread's, as the tap saw them
@@ -125,9 +102,9 @@ struct Engine {
       const uint64_t before = backend->Transfers();
       if (step + kPeriod >= kFrames) lastStep = std::chrono::steady_clock::now();
       backend->Advance(kPeriod);
-      if (!WaitFor([&] { return backend->Transfers() >= before + moves; })) return false;
+      if (!bench::WaitFor([&] { return backend->Transfers() >= before + moves; })) return false;
     }
-    if (!WaitFor([&] { return backend->captureAdds.load() >= adds; })) return false;
+    if (!bench::WaitFor([&] { return backend->captureAdds.load() >= adds; })) return false;
     latency = std::chrono::steady_clock::now() - lastStep;
     return true;
   }

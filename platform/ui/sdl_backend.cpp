@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -204,7 +205,8 @@ SdlBackend::SdlBackend() {
   const bool x11 = probe && SDL_GetWindowWMInfo(probe, &info) && info.subsystem == SDL_SYSWM_X11;
   if (probe) SDL_DestroyWindow(probe);
   if (!x11) throw EOWException(std::string("no display: ") + SDL_GetError());
-  x_fd_ = ConnectionNumber(info.info.x11.display);
+  display_ = info.info.x11.display;
+  x_fd_ = ConnectionNumber(display_);
   // A write to a connection the server has closed must fail with EPIPE and
   // reach the handlers below, not end the process with SIGPIPE. Blocked on
   // this thread, the only one that writes to the display, for good: a
@@ -236,7 +238,24 @@ TForm* SdlBackend::FormOf(uint32_t id) const {
   return it == windows_.end() ? nullptr : &it->second->Form();
 }
 
+bool SdlBackend::EventsMayWait() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_pump_ >= kPumpAtLeastEvery) return true;
+  bool waiting = true;
+  Guarded([&] {
+    // What earlier calls left in Xlib's output buffer goes out, as a pump
+    // would send it.
+    XFlush(display_);
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) || XEventsQueued(display_, QueuedAlready) > 0) return;
+    pollfd connection{x_fd_, POLLIN, 0};
+    waiting = ::poll(&connection, 1, 0) > 0;
+  });
+  return waiting || lost_;
+}
+
 int SdlBackend::DeliverEvents() {
+  if (!EventsMayWait()) return 0;
+  last_pump_ = std::chrono::steady_clock::now();
   int n = 0;
   SDL_Event e;
   int got = 0;
@@ -479,6 +498,8 @@ SdlWindow::SdlWindow(SdlBackend& backend, TForm& form) : backend_(backend), form
   backend_.windows_[SDL_GetWindowID(window_)] = this;
 }
 
+void SdlWindow::FreeSurface::operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+
 SdlWindow::~SdlWindow() {
   if (!window_) return;
   backend_.windows_.erase(SDL_GetWindowID(window_));
@@ -528,15 +549,18 @@ void SdlWindow::Present(cairo_surface_t* surface, const TRect& dirty) {
   const int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
   const int stride = cairo_image_surface_get_stride(surface);
   SDL_Rect r{dirty.Left, dirty.Top, dirty.Width(), dirty.Height()};
+  // SDL's view of the form's pixels, made again only when they move.
+  if (!source_ || source_->pixels != pixels || source_->w != width || source_->h != height ||
+      source_->pitch != stride) {
+    source_.reset(SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, stride, SDL_PIXELFORMAT_ARGB8888));
+    if (!source_) return;
+    SDL_SetSurfaceBlendMode(source_.get(), SDL_BLENDMODE_NONE);
+  }
   backend_.Guarded([&] {
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     if (!target) return;
-    SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, stride, SDL_PIXELFORMAT_ARGB8888);
-    if (!src) return;
-    SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
     SDL_Rect d = r;
-    SDL_BlitSurface(src, &r, target, &d);
-    SDL_FreeSurface(src);
+    SDL_BlitSurface(source_.get(), &r, target, &d);
     SDL_UpdateWindowSurfaceRects(window_, &d, 1);
   });
 }

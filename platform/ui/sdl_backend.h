@@ -26,13 +26,17 @@
 // SDL's video stays initialised once started, for the life of the process:
 // later backends reuse it, and its libraries are not unloaded under live
 // windows.
+#include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "platform/ui/forms.h"
 
 struct SDL_Window;
+struct _XDisplay;
+typedef struct _XDisplay Display;
 struct SDL_Cursor;
 struct SDL_Surface;
 union SDL_Event;
@@ -72,8 +76,13 @@ class SdlBackend : public TWindowBackend, public MessageWaitHook {
  private:
   friend class SdlWindow;
   friend struct SdlDisplayWatch;
-  // Delivers every event SDL has; the number delivered.
+  // Delivers every event SDL has; the number delivered. SDL is pumped only
+  // when something may wait (a pump costs several calls into the X
+  // connection, and the loop wakes for every captured buffer), and at least
+  // every kPumpAtLeastEvery, for what SDL does on its own time.
   int DeliverEvents();
+  bool EventsMayWait();
+  static constexpr std::chrono::seconds kPumpAtLeastEvery{1};
   void Handle(const SDL_Event& e);
   TForm* FormOf(uint32_t windowId) const;
   // The main form is asked to close (SDL_QUIT, a signal, a lost display).
@@ -85,7 +94,9 @@ class SdlBackend : public TWindowBackend, public MessageWaitHook {
   template <class F>
   bool Guarded(F&& call);
 
-  int x_fd_ = -1;         // the X connection, polled while waiting
+  Display* display_ = nullptr;  // SDL's X connection
+  int x_fd_ = -1;               // its socket, polled while waiting
+  std::chrono::steady_clock::time_point last_pump_{};
   bool lost_ = false;     // set by Xlib's exit handler, on this thread
   bool lost_told_ = false;
   bool close_wanted_ = false;
@@ -115,6 +126,10 @@ class SdlWindow : public TBackendWindow {
   TForm& form_;
   SDL_Window* window_ = nullptr;
   bool moving_from_system_ = false;
+  struct FreeSurface {
+    void operator()(SDL_Surface* s) const;
+  };
+  std::unique_ptr<SDL_Surface, FreeSurface> source_;  // the form's pixels as SDL sees them
 };
 
 }  // namespace tavrel

@@ -25,6 +25,8 @@ struct FakeWaveBackend::Stream {
 };
 
 struct FakeWaveBackend::State {
+  explicit State(std::uint32_t period) : periodFrames(period) {}
+  const std::uint32_t periodFrames;
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<WaveDevice> devices[2];
@@ -77,7 +79,7 @@ class FakePcm : public WavePcm {
     list.erase(std::remove(list.begin(), list.end(), &stream_), list.end());
   }
 
-  std::uint32_t PeriodFrames() const override { return FakeWaveBackend::kPeriodFrames; }
+  std::uint32_t PeriodFrames() const override { return state_->periodFrames; }
 
   int Start() override {
     std::lock_guard lock(state_->mutex);
@@ -112,7 +114,7 @@ class FakePcm : public WavePcm {
   }
 
   long Write(const void* data, std::uint32_t frames) override {
-    std::size_t capacity = std::size_t(FakeWaveBackend::kPeriodFrames) *
+    std::size_t capacity = std::size_t(state_->periodFrames) *
                            FakeWaveBackend::kRingPeriods * stream_.frameBytes;
     std::unique_lock lock(state_->mutex);
     ++state_->waiting;
@@ -197,7 +199,8 @@ class FakeMixer : public RecorderMixer {
 
 }  // namespace
 
-FakeWaveBackend::FakeWaveBackend() : state_(std::make_shared<State>()) {}
+FakeWaveBackend::FakeWaveBackend(std::uint32_t periodFrames)
+    : state_(std::make_shared<State>(std::max<std::uint32_t>(periodFrames, 1))) {}
 FakeWaveBackend::~FakeWaveBackend() = default;
 
 void FakeWaveBackend::SetDevices(WaveDirection direction, std::vector<WaveDevice> devices) {

@@ -36,7 +36,9 @@ class FakeWaveBackend : public WaveBackend {
   static constexpr std::uint32_t kRingPeriods = 3;
   static std::uint8_t CaptureByte(std::uint64_t k) { return std::uint8_t(k * 7 + 1); }
 
-  FakeWaveBackend();
+  // Streams move their frames in periods of `periodFrames` (a sound card's
+  // 10 ms is 441 frames at 44.1 kHz).
+  explicit FakeWaveBackend(std::uint32_t periodFrames = kPeriodFrames);
   ~FakeWaveBackend() override;
 
   // Devices and the mixers of their cards (by card number).

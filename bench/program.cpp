@@ -1,0 +1,350 @@
+// The running program's cost per captured buffer: the real main window
+// (its form data, its audio graph, its input history and its two charts)
+// on the offscreen backend over the fake wave backend, at 44.1 kHz with
+// 512-frame buffers, in each drawing mode of the charts (bars, lines).
+//
+// A pacing thread stands for the sound card: every 10 ms, the period the
+// ALSA backend asks for, it moves the fake clock by one 441-frame period,
+// waiting until the capture and playback streams have moved their frames. The GUI thread runs the application's message
+// loop as the program does, so every buffer costs what it costs in the
+// program: one history column, one repaint of the input chart, one
+// present.
+//
+// For every thread of the process it prints the CPU time and the heap
+// allocations per buffer (the pacing thread and the fake's own driver
+// side are the sound system, not the program), then the program's threads
+// together as a fraction of one core. The stored graph alone (capture,
+// analysis tap, filters, playback: what bench_capture_graph times), paced
+// the same way, gives the reference for the capture wave thread.
+//
+// With --display it runs the window once more on the X display (SDL's X11
+// window, as the program shows it; under Xvfb, say), where a repaint also
+// reaches the window system; the X server's own work is not counted.
+//
+//   bench_program [--buffers=N] [--rounds=N] [--display]
+//                 [--only=offscreen-bars|offscreen-lines|display-bars|display-lines]
+#include <pthread.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/frmMain.h"
+#include "app/modules.h"
+#include "bench/alloc_counter.h"
+#include "bench/counting_backend.h"
+#include "bench/stored_graph_bench.h"
+#include "bench/support.h"
+#include "platform/thread.h"
+#include "platform/ui/offscreen.h"
+#include "platform/ui/sdl_backend.h"
+
+namespace {
+
+using namespace tavrel;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kFrames = 512, kRate = 44100;
+// A sound card's 10 ms period, as the ALSA backend asks for.
+constexpr uint32_t kPeriod = 441;
+constexpr auto kPeriodTime = std::chrono::nanoseconds(uint64_t(1e9 * kPeriod / kRate));
+constexpr double kBufferNs = 1e9 * kFrames / kRate;
+// The capture component's wave thread, by its name cut to 15 bytes.
+const std::string kCaptureThread = "TALAudioIn.TALW";
+
+// One thread's CPU time and allocations at one moment.
+struct ThreadSample {
+  std::string name;
+  uint64_t cpuNs = 0, allocations = 0;
+};
+using Snapshot = std::map<pid_t, ThreadSample>;
+
+Snapshot TakeSnapshot() {
+  Snapshot s;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+    const pid_t tid = pid_t(std::strtol(entry.path().filename().c_str(), nullptr, 10));
+    ThreadSample& t = s[tid];
+    std::ifstream comm(entry.path() / "comm");
+    std::getline(comm, t.name);
+    timespec ts{};
+    // The kernel's per-thread CPU clock of a thread id.
+    if (clock_gettime(clockid_t((~static_cast<unsigned long>(tid) << 3) | 6), &ts) == 0)
+      t.cpuNs = uint64_t(ts.tv_sec) * 1000000000u + uint64_t(ts.tv_nsec);
+    t.allocations = bench::ThreadHeapAllocationsOf(tid);
+  }
+  return s;
+}
+
+// Per-buffer figures of one thread over one round.
+struct ThreadCost {
+  double cpuNs = 0, allocations = 0;
+};
+
+// The sound card: moves the fake clock one period every period's duration.
+class Pacer {
+ public:
+  explicit Pacer(bench::CountingBackend& backend) : backend_(backend) {}
+
+  // One period's frames; false when the streams stopped moving.
+  bool Period() {
+    const uint64_t moves = backend_.restarts.load() > 0 ? 2 : 1;  // capture read, playback write
+    const uint64_t before = backend_.Transfers();
+    backend_.Advance(kPeriod);
+    return bench::WaitFor([&] { return backend_.Transfers() >= before + moves; }, std::chrono::microseconds(20));
+  }
+
+  // Runs `buffers` buffers' worth of frames at the sound's rate; false
+  // when it stalled.
+  bool Run(int buffers) {
+    for (uint64_t end = frames_ + uint64_t(buffers) * kFrames; frames_ < end; frames_ += kPeriod) {
+      next_ += kPeriodTime;
+      std::this_thread::sleep_until(next_);
+      if (!Period()) return false;
+    }
+    return true;
+  }
+  void Restart() { next_ = Clock::now(); }
+
+ private:
+  bench::CountingBackend& backend_;
+  Clock::time_point next_ = Clock::now();
+  uint64_t frames_ = 0;
+};
+
+// What one setting measured: per round, per thread name, per-buffer costs.
+struct Measured {
+  std::vector<std::map<std::string, ThreadCost>> rounds;
+  uint64_t buffers = 0;   // paced and measured
+  uint64_t presents = 0;  // the window's presents over the measured buffers (program only)
+  uint64_t failures = 0;  // wave calls that failed while measured
+  bool stalled = false;
+};
+
+// Paces `rounds` rounds of `buffers` buffers after a warm-up and measures
+// every thread but the pacer. `phase` goes to 1 when the measured rounds
+// begin and to 2 when they end.
+Measured Pace(bench::CountingBackend& backend, int rounds, int buffers, std::atomic<int>& phase) {
+  Measured m;
+  SetCurrentThreadName("pacer");
+  Pacer pacer(backend);
+  // Once both streams are open: through the playback prefill to steady
+  // playback, then a warm-up.
+  if (!bench::WaitFor([&] { return backend.OpenStreams() >= 2; }, std::chrono::milliseconds(1))) {
+    m.stalled = true;
+    return m;
+  }
+  while (backend.restarts.load() == 0)
+    if (!pacer.Period()) {
+      m.stalled = true;
+      return m;
+    }
+  pacer.Restart();
+  if (!pacer.Run(100)) {
+    m.stalled = true;
+    return m;
+  }
+  const uint64_t failures = backend.failures.load();
+  phase = 1;
+  for (int r = 0; r < rounds; ++r) {
+    const Snapshot before = TakeSnapshot();
+    if (!pacer.Run(buffers)) {
+      m.stalled = true;
+      return m;
+    }
+    const Snapshot after = TakeSnapshot();
+    std::map<std::string, ThreadCost> costs;
+    for (const auto& [tid, a] : after) {
+      if (a.name == "pacer") continue;
+      const auto b = before.find(tid);
+      const ThreadSample from = b == before.end() ? ThreadSample{} : b->second;
+      ThreadCost& c = costs[tid == getpid() ? "GUI (main)" : a.name];
+      c.cpuNs += double(a.cpuNs - from.cpuNs) / buffers;
+      c.allocations += double(a.allocations - from.allocations) / buffers;
+    }
+    m.rounds.push_back(std::move(costs));
+    m.buffers += uint64_t(buffers);
+  }
+  m.failures = backend.failures.load() - failures;
+  phase = 2;
+  return m;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : 0.5 * (v[v.size() / 2 - 1] + v[v.size() / 2]);
+}
+
+// The median over the rounds of one thread's figures.
+ThreadCost MedianCost(const Measured& m, const std::string& name) {
+  std::vector<double> cpu, allocs;
+  for (const auto& round : m.rounds) {
+    const auto it = round.find(name);
+    cpu.push_back(it == round.end() ? 0 : it->second.cpuNs);
+    allocs.push_back(it == round.end() ? 0 : it->second.allocations);
+  }
+  return {Median(cpu), Median(allocs)};
+}
+
+// The median over the rounds of all threads together.
+double MedianTotal(const Measured& m) {
+  std::vector<double> totals;
+  for (const auto& round : m.rounds) {
+    double t = 0;
+    for (const auto& [name, c] : round) t += c.cpuNs;
+    totals.push_back(t);
+  }
+  return Median(totals);
+}
+
+void PrintThreads(const Measured& m) {
+  if (m.rounds.empty()) return;
+  std::printf("  %-18s %14s %18s\n", "thread", "CPU us/buffer", "allocations/buffer");
+  for (const auto& [name, unused] : m.rounds.back()) {
+    const ThreadCost c = MedianCost(m, name);
+    std::printf("  %-18s %14.1f %18.2f\n", name.c_str(), c.cpuNs / 1e3, c.allocations);
+  }
+  const double total = MedianTotal(m);
+  std::printf("  %-18s %14.1f   = %.2f %% of one core\n", "all threads", total / 1e3, 100 * total / kBufferNs);
+}
+
+// The stored graph alone, its tap doing the same minimum and maximum.
+Measured StoredGraph(int rounds, int buffers) {
+  auto backend = std::make_shared<bench::CountingBackend>(kPeriod);
+  WaveBackendScope use(backend);
+  bench::TapResult tap;
+  auto graph = LoadStoredGraph(
+      [&](TObject*, const Ref<TALAudioBuffer>& in, Ref<TALAudioBuffer>&, bool&) { bench::Analyse(*in, tap); });
+  Measured m;
+  std::atomic<int> phase{0};
+  std::thread pacing([&] { m = Pace(*backend, rounds, buffers, phase); });
+  graph->ALAudioOut1()->SetEnabled(true);  // playback first, then capture, as the window starts them
+  graph->ALAudioIn1()->SetEnabled(true);
+  pacing.join();
+  graph->ALAudioIn1()->SetEnabled(false);
+  graph->ALAudioOut1()->SetEnabled(false);
+  return m;
+}
+
+// The main window as the program runs it, its charts in bars or lines, on
+// the offscreen backend or on the X display.
+Measured Program(bool bars, bool onDisplay, int rounds, int buffers) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("tavrel-bench-program-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "tavrel.ini") << "[Misc]\nWaveFormFill=" << (bars ? 1 : 0) << "\n";
+  auto backend = std::make_shared<bench::CountingBackend>(kPeriod);
+  backend->SetDevices(WaveDirection::In, {{"Mic", "mic", 0}});
+  backend->SetDevices(WaveDirection::Out, {{"Out", "out", -1}});
+  WaveBackendScope use(backend);
+  std::shared_ptr<TWindowBackend> display;
+  if (onDisplay)
+    display = std::make_shared<SdlBackend>();
+  else
+    display = std::make_shared<OffscreenBackend>();
+  Measured m;
+  {
+    auto app = TComponent::CreateUnowned<TApplication>(display);
+    std::ostringstream errors;
+    TfmMainServices services;
+    services.Errors = &errors;
+    services.ProgramPath = (dir / "tavrel").string();
+    auto* fm = TComponent::Create<TfmMain>(app.get(), services);
+    fm->Show();
+    OffscreenWindow* window = OffscreenWindowOf(*fm);
+    std::atomic<int> phase{0};
+    std::atomic<bool> done{false};
+    std::thread pacing([&] {
+      m = Pace(*backend, rounds, buffers, phase);
+      done = true;
+      PostMessage(fm->Handle(), WM_NULL, 0, 0);
+    });
+    // The presents over the measured rounds, noted as the GUI thread sees
+    // them begin and end (it wakes for every buffer).
+    int seen = 0, presentsFrom = 0, presentsTo = 0;
+    while (!done.load()) {
+      app->HandleMessage();
+      const int now = phase.load();
+      if (now == seen) continue;
+      if (seen == 0) presentsFrom = window ? window->presents : 0;
+      if (now == 2) presentsTo = window ? window->presents : 0;
+      seen = now;
+    }
+    pacing.join();
+    m.presents = uint64_t(std::max(presentsTo - presentsFrom, 0));
+    if (!errors.str().empty()) std::printf("  the window said: %s", errors.str().c_str());
+    fm->Close();
+    app->ProcessMessages();
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+  return m;
+}
+
+bool Switch(int argc, char** argv, const char* name) {
+  const std::string wanted = std::string("--") + name;
+  for (int i = 1; i < argc; ++i)
+    if (wanted == argv[i]) return true;
+  return false;
+}
+
+// The value of --name=value; "" when absent.
+std::string Text(int argc, char** argv, const char* name) {
+  const std::string prefix = std::string("--") + name + "=";
+  for (int i = 1; i < argc; ++i)
+    if (std::strncmp(argv[i], prefix.c_str(), prefix.size()) == 0) return argv[i] + prefix.size();
+  return "";
+}
+
+int Flag(int argc, char** argv, const char* name, int fallback) {
+  const std::string text = Text(argc, argv, name);
+  return text.empty() ? fallback : std::atoi(text.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int buffers = std::max(10, Flag(argc, argv, "buffers", 250));
+  const int rounds = std::max(1, Flag(argc, argv, "rounds", 5));
+  ModuleRun modules(ProgramModules());
+
+  std::printf("The program at 44100 Hz, 512-frame stereo 16-bit buffers (%.1f ms each), paced at that rate;\n"
+              "medians of %d rounds of %d buffers after a 100-buffer warm-up.\n\n",
+              kBufferNs / 1e6, rounds, buffers);
+  const Measured stored = StoredGraph(rounds, buffers);
+  std::printf("Stored graph alone (the capture benchmark's graph, its tap doing the same scan):\n");
+  if (stored.stalled) std::printf("  stalled\n");
+  PrintThreads(stored);
+  const double storedCapture = MedianCost(stored, kCaptureThread).cpuNs;
+  std::vector<std::pair<bool, bool>> settings = {{true, false}, {false, false}};
+  if (Switch(argc, argv, "display")) settings.insert(settings.end(), {{true, true}, {false, true}});
+  const std::string only = Text(argc, argv, "only");
+  for (const auto& [bars, onDisplay] : settings) {
+    const std::string name = std::string(onDisplay ? "display" : "offscreen") + (bars ? "-bars" : "-lines");
+    if (!only.empty() && only != name) continue;
+    const Measured m = Program(bars, onDisplay, rounds, buffers);
+    std::printf("\nMain window %s, charts in %s:\n", onDisplay ? "on the X display" : "offscreen",
+                bars ? "bars (stored setting)" : "lines");
+    if (m.stalled) std::printf("  stalled\n");
+    PrintThreads(m);
+    const double capture = MedianCost(m, kCaptureThread).cpuNs;
+    std::printf("  capture wave thread: program / stored graph alone = %.2f\n", capture / storedCapture);
+    if (!onDisplay)
+      std::printf("  window presents: %.2f per buffer\n", m.buffers ? double(m.presents) / double(m.buffers) : 0.0);
+    std::printf("  failed wave calls: %llu\n", static_cast<unsigned long long>(m.failures));
+  }
+  return 0;
+}
