@@ -292,36 +292,38 @@ void TChart::PaintBars(TCanvas& c, const TRect& plot) {
   const AxisScale xs = Scale(bottom_, plot.Left, plot.Right);
   const AxisScale ys = Scale(left_, plot.Bottom, plot.Top);
   if (!xs.Valid() || !ys.Valid()) return;
-  std::vector<const TBarSeries*> bars;
-  int count = 0;
-  for (const TChartSeries* s : series_)
-    if (auto* b = dynamic_cast<const TBarSeries*>(s); b && b->Visible()) {
-      bars.push_back(b);
-      count = std::max(count, b->Count());
-    }
+  // The visible bar series, walked in place: a repaint allocates nothing.
+  auto visibleBars = [this](auto&& each) {
+    for (const TChartSeries* s : series_)
+      if (auto* b = dynamic_cast<const TBarSeries*>(s); b && b->Visible()) each(*b);
+  };
+  int count = -1;
+  visibleBars([&](const TBarSeries& b) { count = std::max(count, b.Count()); });
+  if (count < 0) return;
   // Columns that overlap the bottom axis range.
   const double lo = std::floor(bottom_.Minimum()), hi = std::ceil(bottom_.Maximum());
   const int first = lo <= 0 ? 0 : lo >= count ? count : static_cast<int>(lo);
   const int last = hi <= first ? first : hi >= count ? count : static_cast<int>(hi);
-  if (bars.empty() || first >= last) return;
+  if (first >= last) return;
   const size_t n = static_cast<size_t>(last - first);
   sums_.assign(n, 0.0);
   below_.assign(n, 0.0);
-  for (const TBarSeries* b : bars)
-    for (int i = first; i < std::min(last, b->Count()); ++i)
-      if (const double v = b->values_[static_cast<size_t>(i)]; Positive(v)) sums_[static_cast<size_t>(i - first)] += v;
+  visibleBars([&](const TBarSeries& b) {
+    for (int i = first; i < std::min(last, b.Count()); ++i)
+      if (const double v = b.values_[static_cast<size_t>(i)]; Positive(v)) sums_[static_cast<size_t>(i - first)] += v;
+  });
 
-  for (const TBarSeries* b : bars) {
-    const bool outline = b->BarPen()->Visible();
-    c.Pen().SetColor(b->BarPen()->Color());
-    c.Pen().SetWidth(1);
-    c.Pen().SetStyle(TPenStyle::psSolid);
+  c.Pen().SetWidth(1);
+  c.Pen().SetStyle(TPenStyle::psSolid);
+  visibleBars([&](const TBarSeries& b) {
+    const bool outline = b.BarPen()->Visible();
+    c.Pen().SetColor(b.BarPen()->Color());
     int right = CentreEdge(xs.Pixel(first), plot.Left, plot.Right);
     for (int i = first; i < last; ++i) {
       const int left = right;
       right = CentreEdge(xs.Pixel(i + 1.0), plot.Left, plot.Right);
-      if (i >= b->Count()) break;
-      const double v = b->values_[static_cast<size_t>(i)];
+      if (i >= b.Count()) break;
+      const double v = b.values_[static_cast<size_t>(i)];
       const size_t k = static_cast<size_t>(i - first);
       const double sum = sums_[k];
       // A column without positive values has nothing to share out.
@@ -331,13 +333,13 @@ void TChart::PaintBars(TCanvas& c, const TRect& plot) {
       const int top = CentreEdge(ys.Pixel(to), plot.Top, plot.Bottom);
       const int bottom = CentreEdge(ys.Pixel(from), plot.Top, plot.Bottom);
       if (left >= right || top >= bottom) continue;
-      c.Brush().SetColor(b->ValueColor(i));
+      c.Brush().SetColor(b.ValueColor(i));
       if (outline)
         c.Rectangle(left, top, right, bottom);
       else
         c.FillRect(Rect(left, top, right, bottom));
     }
-  }
+  });
 }
 
 void TChart::PaintLine(TCanvas& c, const TRect& plot, const TChartSeries& s) {

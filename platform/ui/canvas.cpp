@@ -2,7 +2,9 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -142,6 +144,7 @@ void TCanvas::Detach() {
   cr_ = nullptr;
   surface_ = nullptr;
   saved_.clear();
+  ClipChanged();
 }
 
 void TCanvas::Attach(cairo_surface_t* surface) {
@@ -188,13 +191,127 @@ void TCanvas::AttachLike(const TCanvas& dc) {
 void TCanvas::ApplyMatrix() {
   cairo_identity_matrix(cr_);
   cairo_translate(cr_, origin_.X + viewport_.X, origin_.Y + viewport_.Y);
+  ClipChanged();
 }
 
 void TCanvas::ApplyBaseClip() {
   cairo_identity_matrix(cr_);
   cairo_rectangle(cr_, base_clip_.Left, base_clip_.Top, base_clip_.Width(), base_clip_.Height());
   cairo_clip(cr_);
+  ClipChanged();
 }
+
+// ---- direct pixel writes ---------------------------------------------------
+
+namespace {
+
+// cairo keeps device coordinates in 24.8 fixed point; boxes well inside
+// that range land where integer arithmetic puts them, beyond it cairo is
+// left to do what it does.
+constexpr int64_t kDirectLimit = int64_t{1} << 22;
+
+bool SmallInteger(double v) {
+  return v == std::floor(v) && std::fabs(v) <= static_cast<double>(kDirectLimit);
+}
+
+struct RectangleListRelease {
+  void operator()(cairo_rectangle_list_t* l) const { cairo_rectangle_list_destroy(l); }
+};
+
+}  // namespace
+
+// Reads what the direct writes need from cairo; false when the clip,
+// matrix, operator or surface is one that only cairo draws right.
+bool TCanvas::ReadDirectTarget() {
+  if (!cr_ || cairo_status(cr_) != CAIRO_STATUS_SUCCESS) return false;
+  if (cairo_surface_get_type(surface_) != CAIRO_SURFACE_TYPE_IMAGE ||
+      cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS)
+    return false;
+  const cairo_format_t format = cairo_image_surface_get_format(surface_);
+  if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return false;
+  if (cairo_get_group_target(cr_) != surface_ || cairo_get_operator(cr_) != CAIRO_OPERATOR_OVER)
+    return false;
+  double ox, oy, sx, sy;
+  cairo_surface_get_device_offset(surface_, &ox, &oy);
+  cairo_surface_get_device_scale(surface_, &sx, &sy);
+  if (ox != 0 || oy != 0 || sx != 1 || sy != 1) return false;
+  cairo_matrix_t m;
+  cairo_get_matrix(cr_, &m);
+  if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0 || !SmallInteger(m.x0) || !SmallInteger(m.y0))
+    return false;
+  std::unique_ptr<cairo_rectangle_list_t, RectangleListRelease> list(cairo_copy_clip_rectangle_list(cr_));
+  if (list->status != CAIRO_STATUS_SUCCESS) return false;  // a clip path that is not boxes
+  direct_.data = cairo_image_surface_get_data(surface_);
+  direct_.stride = cairo_image_surface_get_stride(surface_);
+  if (!direct_.data) return false;
+  direct_.offset = {static_cast<int>(m.x0), static_cast<int>(m.y0)};
+  direct_.clip.clear();
+  const TRect bounds = Rect(0, 0, cairo_image_surface_get_width(surface_), cairo_image_surface_get_height(surface_));
+  for (int i = 0; i < list->num_rectangles; ++i) {
+    const cairo_rectangle_t& r = list->rectangles[i];
+    const double l = r.x + m.x0, t = r.y + m.y0;
+    if (!SmallInteger(l) || !SmallInteger(t) || !SmallInteger(l + r.width) || !SmallInteger(t + r.height))
+      return false;
+    const TRect box = IntersectRect(Rect(static_cast<int>(l), static_cast<int>(t), static_cast<int>(l + r.width),
+                                         static_cast<int>(t + r.height)),
+                                    bounds);
+    if (!IsRectEmpty(box)) direct_.clip.push_back(box);
+  }
+  return true;
+}
+
+const TCanvas::DirectTarget* TCanvas::Direct(const TRect& box) {
+  if (direct_state_ == DirectState::kUnknown)
+    direct_state_ = ReadDirectTarget() ? DirectState::kYes : DirectState::kNo;
+  if (direct_state_ != DirectState::kYes) return nullptr;
+  auto inside = [](int64_t v) { return v >= -kDirectLimit && v <= kDirectLimit; };
+  const int64_t dx = direct_.offset.X, dy = direct_.offset.Y;
+  if (!inside(box.Left + dx) || !inside(box.Right + dx) || !inside(box.Top + dy) || !inside(box.Bottom + dy))
+    return nullptr;
+  return &direct_;
+}
+
+// Rectangles in one opaque colour written into the pixels, cut to the
+// clip; the surface is flushed first and the touched part marked dirty at
+// the end, as cairo asks of outside writes.
+class TCanvas::PixelFill {
+ public:
+  PixelFill(cairo_surface_t* surface, const DirectTarget& target, TColor colour)
+      : surface_(surface), target_(target), pixel_(ColorToPixel(colour)) {
+    cairo_surface_flush(surface_);
+  }
+  ~PixelFill() {
+    if (l_ < r_) cairo_surface_mark_dirty_rectangle(surface_, l_, t_, r_ - l_, b_ - t_);
+  }
+  PixelFill(const PixelFill&) = delete;
+  PixelFill& operator=(const PixelFill&) = delete;
+
+  // Logical coordinates, right and bottom left out.
+  void Add(int l, int t, int r, int b) {
+    l += target_.offset.X;
+    r += target_.offset.X;
+    t += target_.offset.Y;
+    b += target_.offset.Y;
+    for (const TRect& c : target_.clip) {
+      const int x0 = std::max(l, c.Left), x1 = std::min(r, c.Right);
+      const int y0 = std::max(t, c.Top), y1 = std::min(b, c.Bottom);
+      if (x0 >= x1 || y0 >= y1) continue;
+      unsigned char* row = target_.data + static_cast<ptrdiff_t>(y0) * target_.stride;
+      for (int y = y0; y < y1; ++y, row += target_.stride)
+        std::fill_n(reinterpret_cast<uint32_t*>(row) + x0, x1 - x0, pixel_);
+      l_ = std::min(l_, x0);
+      t_ = std::min(t_, y0);
+      r_ = std::max(r_, x1);
+      b_ = std::max(b_, y1);
+    }
+  }
+
+ private:
+  cairo_surface_t* surface_;
+  const DirectTarget& target_;
+  uint32_t pixel_;  // premultiplied native-endian ARGB, opaque; RGB24 gets the same top byte from cairo
+  int l_ = INT32_MAX, t_ = INT32_MAX, r_ = INT32_MIN, b_ = INT32_MIN;
+};
 
 bool TCanvas::BrushVisible() const {
   return brush_.Style() == TBrushStyle::bsSolid && brush_.Color() != clNone;
@@ -214,18 +331,21 @@ TBkMode TCanvas::BkMode() const {
   return BrushVisible() ? OPAQUE : TRANSPARENT;
 }
 
+namespace {
+
 // One-pixel lines are plotted pixel by pixel (the end point left out), so
-// they land exactly where the platform puts them; the pixels go into the
-// path as runs along the major axis, one rectangle per run.
-void TCanvas::PlotLine(TPoint a, TPoint b) {
+// they land exactly where the platform puts them; the pixels go out as runs
+// along the major axis, one rectangle (x, y, w, h) per run.
+template <class Emit>
+void PlotRuns(TPoint a, TPoint b, Emit&& emit) {
   int dx = std::abs(b.X - a.X), dy = std::abs(b.Y - a.Y);
   const int sx = a.X < b.X ? 1 : -1, sy = a.Y < b.Y ? 1 : -1;
   if (dy == 0 && dx > 0) {
-    cairo_rectangle(cr_, sx > 0 ? a.X : b.X + 1, a.Y, dx, 1);
+    emit(sx > 0 ? a.X : b.X + 1, a.Y, dx, 1);
     return;
   }
   if (dx == 0 && dy > 0) {
-    cairo_rectangle(cr_, a.X, sy > 0 ? a.Y : b.Y + 1, 1, dy);
+    emit(a.X, sy > 0 ? a.Y : b.Y + 1, 1, dy);
     return;
   }
   int x = a.X, y = a.Y;
@@ -233,7 +353,7 @@ void TCanvas::PlotLine(TPoint a, TPoint b) {
     int err = 2 * dy - dx, from = x;
     for (int i = 0; i < dx; ++i) {
       const bool step = err > 0;
-      if (step || i == dx - 1) cairo_rectangle(cr_, std::min(from, x), y, std::abs(x - from) + 1, 1);
+      if (step || i == dx - 1) emit(std::min(from, x), y, std::abs(x - from) + 1, 1);
       if (step) {
         y += sy;
         err -= 2 * dx;
@@ -246,7 +366,7 @@ void TCanvas::PlotLine(TPoint a, TPoint b) {
     int err = 2 * dx - dy, from = y;
     for (int i = 0; i < dy; ++i) {
       const bool step = err > 0;
-      if (step || i == dy - 1) cairo_rectangle(cr_, x, std::min(from, y), 1, std::abs(y - from) + 1);
+      if (step || i == dy - 1) emit(x, std::min(from, y), 1, std::abs(y - from) + 1);
       if (step) {
         x += sx;
         err -= 2 * dy;
@@ -257,6 +377,21 @@ void TCanvas::PlotLine(TPoint a, TPoint b) {
     }
   }
 }
+
+// The smallest and largest coordinates of the points: every run of the
+// lines between them lies within, its far edge one past.
+TRect PointBounds(const TPoint* p, size_t n) {
+  TRect b{p[0].X, p[0].Y, p[0].X, p[0].Y};
+  for (size_t i = 1; i < n; ++i) {
+    b.Left = std::min(b.Left, p[i].X);
+    b.Top = std::min(b.Top, p[i].Y);
+    b.Right = std::max(b.Right, p[i].X);
+    b.Bottom = std::max(b.Bottom, p[i].Y);
+  }
+  return b;
+}
+
+}  // namespace
 
 void TCanvas::PenPath(const std::function<void()>& path) {
   cairo_save(cr_);
@@ -285,10 +420,16 @@ void TCanvas::LineTo(int x, int y) {
   pen_pos_ = b;
   if (!PenVisible() || a == b) return;
   if (pen_.Width() == 1 && pen_.Style() == TPenStyle::psSolid) {
+    const TPoint ends[2] = {a, b};
+    if (const DirectTarget* d = Direct(PointBounds(ends, 2))) {
+      PixelFill fill(surface_, *d, pen_.Color());
+      PlotRuns(a, b, [&](int x, int y, int w, int h) { fill.Add(x, y, x + w, y + h); });
+      return;
+    }
     cairo_save(cr_);
     SetSourceColor(pen_.Color());
     cairo_new_path(cr_);
-    PlotLine(a, b);
+    PlotRuns(a, b, [&](int x, int y, int w, int h) { cairo_rectangle(cr_, x, y, w, h); });
     cairo_fill(cr_);
     cairo_restore(cr_);
     return;
@@ -303,10 +444,17 @@ void TCanvas::Polyline(const std::vector<TPoint>& pts) {
   if (pts.empty()) return;
   if (cr_ && PenVisible() && pen_.Width() == 1 && pen_.Style() == TPenStyle::psSolid) {
     // One fill for the whole line: the same pixels as LineTo segment by segment.
+    if (const DirectTarget* d = Direct(PointBounds(pts.data(), pts.size()))) {
+      PixelFill fill(surface_, *d, pen_.Color());
+      for (size_t i = 1; i < pts.size(); ++i)
+        PlotRuns(pts[i - 1], pts[i], [&](int x, int y, int w, int h) { fill.Add(x, y, x + w, y + h); });
+      return;
+    }
     cairo_save(cr_);
     SetSourceColor(pen_.Color());
     cairo_new_path(cr_);
-    for (size_t i = 1; i < pts.size(); ++i) PlotLine(pts[i - 1], pts[i]);
+    for (size_t i = 1; i < pts.size(); ++i)
+      PlotRuns(pts[i - 1], pts[i], [&](int x, int y, int w, int h) { cairo_rectangle(cr_, x, y, w, h); });
     cairo_fill(cr_);
     cairo_restore(cr_);
     return;
@@ -319,6 +467,10 @@ void TCanvas::Polyline(const std::vector<TPoint>& pts) {
 
 void TCanvas::FillRect(const TRect& r) {
   if (!cr_ || !BrushVisible() || IsRectEmpty(r)) return;
+  if (const DirectTarget* d = Direct(r)) {
+    PixelFill(surface_, *d, brush_.Color()).Add(r.Left, r.Top, r.Right, r.Bottom);
+    return;
+  }
   SetSourceColor(brush_.Color());
   cairo_new_path(cr_);
   cairo_rectangle(cr_, r.Left, r.Top, r.Width(), r.Height());
@@ -326,8 +478,25 @@ void TCanvas::FillRect(const TRect& r) {
 }
 
 void TCanvas::FrameRect(const TRect& r) {
-  if (!cr_ || !BrushVisible() || IsRectEmpty(r)) return;
-  SetSourceColor(brush_.Color());
+  if (!cr_ || !BrushVisible()) return;
+  FrameIn(r, brush_.Color());
+}
+
+void TCanvas::FrameIn(const TRect& r, TColor colour) {
+  if (IsRectEmpty(r)) return;
+  if (const DirectTarget* d = Direct(r)) {
+    PixelFill fill(surface_, *d, colour);
+    if (r.Width() > 2 && r.Height() > 2) {
+      fill.Add(r.Left, r.Top, r.Right, r.Top + 1);
+      fill.Add(r.Left, r.Bottom - 1, r.Right, r.Bottom);
+      fill.Add(r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1);
+      fill.Add(r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1);
+    } else {
+      fill.Add(r.Left, r.Top, r.Right, r.Bottom);
+    }
+    return;
+  }
+  SetSourceColor(colour);
   cairo_new_path(cr_);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
   cairo_rectangle(cr_, r.Left, r.Top, r.Width(), r.Height());
@@ -348,14 +517,7 @@ void TCanvas::Rectangle(int l, int t, int r, int b) {
   const int w = pen_.Width();
   if (w == 1 && pen_.Style() == TPenStyle::psSolid) {
     FillRect(Rect(l + 1, t + 1, r - 1, b - 1));
-    TBrush keep;
-    keep.Assign(brush_);
-    auto handler = std::move(brush_.OnChange);
-    brush_.SetColor(pen_.Color());
-    brush_.SetStyle(TBrushStyle::bsSolid);
-    FrameRect(Rect(l, t, r, b));
-    brush_.Assign(keep);
-    brush_.OnChange = std::move(handler);
+    FrameIn(Rect(l, t, r, b), pen_.Color());
     return;
   }
   FillRect(Rect(l, t, r, b));
@@ -457,6 +619,10 @@ uint32_t TCanvas::PixelRGB(int x, int y) const {
 
 void TCanvas::SetPixel(int x, int y, TColor c) {
   if (!cr_) return;
+  if (const DirectTarget* d = Direct(Rect(x, y, x, y))) {
+    PixelFill(surface_, *d, c).Add(x, y, x + 1, y + 1);
+    return;
+  }
   cairo_save(cr_);
   SetSourceColor(c);
   cairo_new_path(cr_);
@@ -558,10 +724,12 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
   cairo_new_path(cr_);
   cairo_rectangle(cr_, r.Left, r.Top, r.Width(), r.Height());
   cairo_clip(cr_);
+  ClipChanged();
   const bool opaque = BkMode() == OPAQUE;
   if (opaque) FillRect(r);
   DrawTextLine(x, y, text, opaque);
   cairo_restore(cr_);
+  ClipChanged();
 }
 
 // ---- images ----------------------------------------------------------------
@@ -666,6 +834,7 @@ int TCanvas::SaveDC() {
   if (!cr_) return 0;
   cairo_save(cr_);
   saved_.push_back({viewport_, pen_pos_, bk_mode_, bk_set_});
+  ClipChanged();
   return static_cast<int>(saved_.size());
 }
 
@@ -692,6 +861,7 @@ void TCanvas::IntersectClipRect(int l, int t, int r, int b) {
   cairo_new_path(cr_);
   cairo_rectangle(cr_, l, t, std::max(r - l, 0), std::max(b - t, 0));
   cairo_clip(cr_);
+  ClipChanged();
 }
 
 void TCanvas::ExcludeClipRect(int l, int t, int r, int b) {
@@ -702,6 +872,7 @@ void TCanvas::ExcludeClipRect(int l, int t, int r, int b) {
   cairo_rectangle(cr_, l, t, r - l, b - t);
   cairo_clip(cr_);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+  ClipChanged();
 }
 
 void TCanvas::SelectClipRgn(const TRegion* rgn) {

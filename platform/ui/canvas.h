@@ -6,6 +6,14 @@
 // left of its cell (rotated about that point when the font has an
 // escapement); hard pixels, no antialiasing.
 //
+// Solid fills of whole pixels (FillRect, FrameRect, Rectangle with a
+// one-pixel solid pen, one-pixel solid lines, SetPixel) are written straight
+// into the pixels when the surface is a 32-bit image, the matrix an integer
+// translation, the operator the default one and the clip a set of
+// rectangles: the same bytes cairo would write, without a path per call.
+// The clip rectangles are read from cairo once and kept until the clip or
+// the matrix changes; anything else draws through cairo.
+//
 //   TBitmap bmp;  bmp.SetSize(40, 20);
 //   TCanvas& c = bmp.Canvas();
 //   c.Brush().SetColor(clBtnFace);  c.FillRect(Rect(0, 0, 40, 20));
@@ -118,7 +126,13 @@ class TCanvas {
   void AttachLike(const TCanvas& dc);
   void Detach();
   bool HandleAllocated() const { return cr_ != nullptr; }
-  cairo_t* Context() const { return cr_; }
+  // The cairo context, for clipping or drawing the canvas does not offer.
+  // Taking it makes the canvas read the clip and matrix anew, so take it
+  // again for every change made through it.
+  cairo_t* Context() const {
+    direct_state_ = DirectState::kUnknown;
+    return cr_;
+  }
   cairo_surface_t* Surface() const { return surface_; }
   TPoint Origin() const { return origin_; }
   TRect BaseClip() const { return base_clip_; }
@@ -195,10 +209,28 @@ class TCanvas {
     TBkMode bk;
     bool bk_set;
   };
+  // Where direct pixel writes go: the surface's pixels, the translation
+  // from logical to device coordinates and the clip as device rectangles
+  // within the surface.
+  struct DirectTarget {
+    unsigned char* data = nullptr;
+    int stride = 0;
+    TPoint offset;
+    std::vector<TRect> clip;
+  };
+  enum class DirectState : uint8_t { kUnknown, kNo, kYes };
+  class PixelFill;  // one batch of direct writes in one colour
+
   void ApplyMatrix();
   void ApplyBaseClip();
+  void ClipChanged() { direct_state_ = DirectState::kUnknown; }
+  bool ReadDirectTarget();
+  // The direct target when writes within the box (logical coordinates, one
+  // past its right and bottom included) may go straight into the pixels;
+  // null when they must be drawn through cairo.
+  const DirectTarget* Direct(const TRect& box);
+  void FrameIn(const TRect& r, TColor colour);
   void PenPath(const std::function<void()>& path);
-  void PlotLine(TPoint a, TPoint b);
 
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
@@ -212,6 +244,8 @@ class TCanvas {
   TBkMode bk_mode_ = OPAQUE;
   bool bk_set_ = false;
   std::vector<Saved> saved_;
+  mutable DirectState direct_state_ = DirectState::kUnknown;
+  DirectTarget direct_;
 };
 
 }  // namespace tavrel
