@@ -88,7 +88,8 @@ TEST_F(CaptureOnAlsa, DeviceThatCannotOpenIsReportedAndTheNextDeviceRuns) {
   in->Device()->SetDeviceName(wavetest::kBrokenName);
   in->SetEnabled(true);
   ASSERT_EQ(errors.All().size(), 1u);
-  EXPECT_EQ(errors.All()[0].rfind("ALAudioIn1: Can't open audio device. - ", 0), 0u) << errors.All()[0];
+  // The card is not there: a bad device id, whatever the machine.
+  EXPECT_EQ(errors.All()[0], "ALAudioIn1: Can't open audio device. - 2 - 2");
   EXPECT_EQ(log.BufferCount(), 0u);
   in->SetEnabled(false);
   in->Device()->SetDeviceName("Default");
@@ -161,7 +162,8 @@ TEST_F(PlaybackOnAlsa, DeviceThatCannotOpenIsReportedAndTheNextDeviceRuns) {
   out->Device()->SetDeviceName(wavetest::kBrokenName);
   Start();
   ASSERT_EQ(errors.All().size(), 1u);
-  EXPECT_EQ(errors.All()[0].rfind("ALAudioOut1: Can't open audio device. - ", 0), 0u) << errors.All()[0];
+  // The card is not there: a bad device id, whatever the machine.
+  EXPECT_EQ(errors.All()[0], "ALAudioOut1: Can't open audio device. - 2 - 2");
   for (int i = 0; i < 3; ++i) Buffer();  // nowhere to go: dropped
   source->EndStop();
   out->Device()->SetDeviceName("Default");

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -111,6 +112,36 @@ TEST_F(SdlLoopTest, OneClickOnTheCloseButtonIsOneCloseRequest) {
   RunUntilClosed();
   EXPECT_TRUE(app->Terminated());
   EXPECT_EQ(closeQueries, 1);
+}
+
+// A request that arrives while the close query runs the pending messages
+// is the request being handled, whatever brought it: the query runs once.
+TEST_F(SdlLoopTest, ARequestWhileTheCloseRunsIsThatSameClose) {
+  const struct {
+    const char* name;
+    std::function<void()> request;
+  } cases[] = {{"a second close event", [this] { PostMessage(form->Handle(), WM_CLOSE, 0, 0); }},
+               {"an end signal", [] { ::raise(SIGTERM); }}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    closeQueries = 0;
+    app->Terminate();
+    app.reset();
+    app = TComponent::CreateUnowned<TApplication>(backend);
+    form = app->CreateForm<TForm>();
+    form->OnCloseQuery = TCloseQueryEvent(
+        [&](TObject*, bool& can) {
+          if (++closeQueries == 1) c.request();
+          app->ProcessMessages();
+          can = true;
+        },
+        form);
+    form->Show();
+    form->InjectCloseRequest();
+    RunUntilClosed();
+    EXPECT_TRUE(app->Terminated());
+    EXPECT_EQ(closeQueries, 1);
+  }
 }
 
 TEST_F(SdlLoopTest, EndSignalsAskTheMainFormToClose) {
