@@ -62,6 +62,14 @@ class SdlLoopTest : public testing::Test {
     }
   }
 
+  // A hidden window that counts the WM_APP posts it gets in `count`.
+  static HWND AppPostCounter(int& count) {
+    return AllocateHWnd([&count](UINT m, WPARAM, LPARAM) -> LRESULT {
+      count += m == WM_APP;
+      return 0;
+    });
+  }
+
   std::shared_ptr<SdlBackend> backend;
   ComponentPtr<TApplication> app;
   TForm* form = nullptr;
@@ -70,10 +78,7 @@ class SdlLoopTest : public testing::Test {
 
 TEST_F(SdlLoopTest, APostFromAnotherThreadEndsTheWait) {
   int got = 0;
-  const HWND w = AllocateHWnd([&](UINT m, WPARAM, LPARAM) -> LRESULT {
-    got += m == WM_APP;
-    return 0;
-  });
+  const HWND w = AppPostCounter(got);
   app->ProcessMessages();
   // No timer runs: once the window's own events are handled, only the post
   // can end the wait, which it reaches while the loop sleeps (with a broken
@@ -88,6 +93,43 @@ TEST_F(SdlLoopTest, APostFromAnotherThreadEndsTheWait) {
   }
   poster.join();
   EXPECT_EQ(got, 1);
+  DeallocateHWnd(w);
+}
+
+// The loop does not pump SDL on every wake; what the program asked of the
+// window since the last pump still reaches the server before the loop
+// sleeps: here a new title, seen through another connection while the
+// loop waits. Only the watcher's post ends the wait, once it has seen the
+// title or given up.
+TEST_F(SdlLoopTest, WhatTheWindowWasAskedReachesTheServerBeforeTheLoopSleeps) {
+  int woken = 0;
+  const HWND w = AppPostCounter(woken);
+  app->ProcessMessages();
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  ASSERT_TRUE(SDL_GetWindowWMInfo(static_cast<SdlWindow*>(form->Window())->Window(), &info));
+  const Window window = info.info.x11.window;
+  form->SetCaption("Renamed");
+  bool seen = false;
+  std::thread watcher([&] {
+    Display* d = XOpenDisplay(nullptr);
+    for (int i = 0; d && i < 2000 && !seen; ++i) {
+      char* name = nullptr;
+      if (XFetchName(d, window, &name) && name) {
+        seen = std::string(name) == "Renamed";
+        XFree(name);
+      }
+      if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (d) XCloseDisplay(d);
+    PostMessage(w, WM_APP, 0, 0);
+  });
+  while (woken == 0) {
+    WaitMessage();
+    ProcessMessages();
+  }
+  watcher.join();
+  EXPECT_TRUE(seen) << "the new title stayed in the program while the loop slept";
   DeallocateHWnd(w);
 }
 
@@ -109,6 +151,10 @@ TEST_F(SdlLoopTest, OneClickOnTheCloseButtonIsOneCloseRequest) {
   XSync(d, False);
   XCloseDisplay(d);
 
+  // The loop does not pump SDL on every wake, but the wake the event
+  // causes delivers it.
+  for (int i = 0; i < 3 && closeQueries == 0; ++i) app->HandleMessage();
+  EXPECT_EQ(closeQueries, 1) << "the event woke the loop but was not delivered";
   RunUntilClosed();
   EXPECT_TRUE(app->Terminated());
   EXPECT_EQ(closeQueries, 1);

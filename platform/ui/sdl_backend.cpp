@@ -242,10 +242,8 @@ bool SdlBackend::EventsMayWait() {
   const auto now = std::chrono::steady_clock::now();
   if (now - last_pump_ >= kPumpAtLeastEvery) return true;
   bool waiting = true;
+  // Nothing is sent here: SDL's X11 calls send their requests themselves.
   Guarded([&] {
-    // What earlier calls left in Xlib's output buffer goes out, as a pump
-    // would send it.
-    XFlush(display_);
     if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) || XEventsQueued(display_, QueuedAlready) > 0) return;
     pollfd connection{x_fd_, POLLIN, 0};
     waiting = ::poll(&connection, 1, 0) > 0;
@@ -274,8 +272,9 @@ void SdlBackend::PumpEvents() {
 void SdlBackend::Wait(std::optional<uint32_t> timeoutMs, int wakeFd) {
   TApplication* app = Application();
   if (app) app->RepaintForms();
-  // SDL reads everything the connection holds before it says there is
-  // nothing, so a quiet socket below means nothing is waiting in Xlib.
+  // DeliverEvents looks at SDL's queue and Xlib's before the socket, and a
+  // pump reads everything the connection holds, so a quiet socket below
+  // means nothing waits anywhere.
   if (DeliverEvents() == 0 && !EndSignals::Get().raised) {
     pollfd fds[3] = {{wakeFd, POLLIN, 0}, {EndSignals::Get().fd, POLLIN, 0}, {lost_ ? -1 : x_fd_, POLLIN, 0}};
     const int timeout = timeoutMs ? static_cast<int>(std::min<uint32_t>(*timeoutMs, 0x7FFFFFFF)) : -1;
