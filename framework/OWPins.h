@@ -340,7 +340,8 @@ class TOWPin : public TOWBasicPin {
   // named one. A pin class may hand out a dispatcher class of its own.
   virtual Ref<TOWStateDispatcher> CreateStateDispatcher(TComponent* AOwnerForm);
   virtual Ref<TOWStateDispatcher> CreateNamedStateDispatcher(const std::string& AName, bool ADesignTime);
-  // Questions on the state link; a pin is never linked to itself.
+  // Questions on the state link; a member counts itself among the link's
+  // pins, and a pin without a link is in the nil link.
   bool IsConnectedToState(const Ref<TOWStateDispatcher>& ADispatcher);
   bool IsConnectedByStateTo(TOWBasicPin* OtherPin);
   // OtherPin is a member served after NotifyAfterPin (nil: after none).
@@ -391,8 +392,8 @@ class TOWPin : public TOWBasicPin {
   bool IsConnectedAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override {
     return IsConnectedByStateAfter(OtherPin, NotifyAfterPin);
   }
-  // Another member of the state link has PinName as its full display name
-  // with root.
+  // A member of the state link (the pin itself too) has PinName as its
+  // full display name with root.
   bool IsLinkedTo(const std::string& PinName) override;
   // The state link's after-pin of member APin.
   TOWBasicPin* GetAfterPin(TOWBasicPin* APin) override;
@@ -715,7 +716,8 @@ class TOWSinkPin : public TOWBasicSinkPin {
   Ref<IOWFormatConverter> FormatConverter();
   // The type of this pin's upstream traffic (NIL when unlinked) and the
   // type delivered to it: by its source, or, in a state link, the type the
-  // link's first state pin selects for it.
+  // link's first state pin selects for it; when that is NIL, the type the
+  // pin delivering to this one would select for it now.
   Guid UpStreamID();
   Guid DownStreamID();
   // Display names of the two types (empty when none). In a state link both
@@ -726,7 +728,7 @@ class TOWSinkPin : public TOWBasicSinkPin {
   // another root's; "" without a source of the pin's own (the converter a
   // state link placed is none).
   std::string GetSourceLinkName();
-  // GetSourceLinkName is PinName (an unlinked pin is linked to no name).
+  // GetSourceLinkName is PinName (so "" for a pin without a source).
   bool IsLinkedTo(const std::string& PinName) override;
 
   bool ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) override;
@@ -816,6 +818,9 @@ class TOWSinkPin : public TOWBasicSinkPin {
   // The display name of the type this pin selects with the first other
   // member of its state link; "" without one.
   std::string StateLinkTypeName();
+  // The type delivered by the source, or chosen by the state link's first
+  // state pin; NIL when neither gives one.
+  Guid DeliveredID();
 
   TOWBasicPin* FConnectionSourcePin = nullptr;
   TOWBasicPin* FRealSourcePin = nullptr;

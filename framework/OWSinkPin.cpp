@@ -157,6 +157,14 @@ Ref<IOWFormatConverter> TOWSinkPin::FormatConverter() {
 Guid TOWSinkPin::UpStreamID() { return IsConnected() ? FConnectedID : Guid{}; }
 
 Guid TOWSinkPin::DownStreamID() {
+  Guid id = DeliveredID();
+  if (!id.isNil()) return id;
+  // What the pin delivering to this one would choose for it now.
+  auto* from = dynamic_cast<TOWPin*>(ConnectionSourcePin());
+  return from ? from->NegotiateStreamType(this) : Guid{};
+}
+
+Guid TOWSinkPin::DeliveredID() {
   if (TOWBasicPin* s = SourcePin()) return s->GetConnectionID(this);
   Ref<TOWStateDispatcher> d = Dispatcher();
   if (!d || d->PinCount() < 2) return {};
@@ -190,10 +198,7 @@ std::string TOWSinkPin::GetSourceLinkName() {
   return s->GetFullIdentName(s->GetRootName() != GetRootName());
 }
 
-bool TOWSinkPin::IsLinkedTo(const std::string& PinName) {
-  std::string source = GetSourceLinkName();
-  return !source.empty() && source == PinName;
-}
+bool TOWSinkPin::IsLinkedTo(const std::string& PinName) { return GetSourceLinkName() == PinName; }
 
 bool TOWSinkPin::ConnectAfter(TOWBasicPin* OtherPin, TOWBasicPin* NotifyAfterPin) {
   if (OtherPin == this) return false;

@@ -354,12 +354,12 @@ Ref<TOWStateDispatcher> TOWPin::CreateNamedStateDispatcher(const std::string& AN
 }
 
 bool TOWPin::IsConnectedToState(const Ref<TOWStateDispatcher>& ADispatcher) {
-  return ADispatcher && Dispatcher() == ADispatcher;
+  return Dispatcher() == ADispatcher;
 }
 
 bool TOWPin::IsConnectedByStateTo(TOWBasicPin* OtherPin) {
   Ref<TOWStateDispatcher> d = Dispatcher();
-  return d && OtherPin && OtherPin != this && d->IsConnectedTo(OtherPin);
+  return d && OtherPin && d->IsConnectedTo(OtherPin);
 }
 
 bool TOWPin::IsConnectedTo(TOWBasicPin* OtherPin) { return IsConnectedByStateTo(OtherPin); }
@@ -376,7 +376,7 @@ bool TOWPin::IsLinkedTo(const std::string& PinName) {
   Ref<TOWStateDispatcher> d = Dispatcher();
   if (!d) return false;
   for (auto& m : d->Members())
-    if (m.RealPin != this && m.RealPin->GetFullName(true) == PinName) return true;
+    if (m.RealPin->GetFullName(true) == PinName) return true;
   return false;
 }
 

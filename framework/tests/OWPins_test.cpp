@@ -36,6 +36,14 @@ class OWPins : public ::testing::Test {
     return std::make_unique<TTestSourcePin>(owner.get(), std::move(types), nullptr, nullptr, max);
   }
   void Deliver(TOWBasicPin& pin) { pin.Notify(MakeRef<TOWNotifyOperation>().get()); }
+  // A filter of A and B whose output's types follow its input's.
+  auto Follower(const std::string& name) {
+    auto f = TComponent::CreateUnowned<TTestFilter>(name, &log);
+    f->Input->AddType(TypeB);
+    f->Output->AddType(TypeB);
+    f->Output->DataTypeSources().Add(f->Input.get());
+    return f;
+  }
 
   ComponentPtr<TTestOwner> owner = TComponent::CreateUnowned<TTestOwner>();
   Log log;
@@ -296,10 +304,7 @@ TEST_F(OWPins, AnInputPinsUpstreamTypeIsOneThePinsAboveCanTakeBack) {
   };
   for (bool onlyB : {false, true}) {
     SCOPED_TRACE(onlyB);
-    auto f = TComponent::CreateUnowned<TTestFilter>("f", &log);
-    f->Input->AddType(TypeB);
-    f->Output->AddType(TypeB);
-    f->Output->DataTypeSources().Add(f->Input.get());
+    auto f = Follower("f");
     std::unique_ptr<TTestSourcePin> up = onlyB ? std::make_unique<TakesBackB>(owner.get(), std::vector<Guid>{TypeA, TypeB})
                                                : Source({TypeA, TypeB});
     ASSERT_TRUE(f->Input->Connect(up.get()));
@@ -328,6 +333,137 @@ TEST_F(OWPins, ALoopOfDataTypeDependenciesEndsTheWalkWhereItCloses) {
   EXPECT_EQ(f->Input->QueryStreamInterface(TypeA), S_OK);
   sink->Disconnect();
   f->Input->Disconnect();
+}
+
+// An input pin that can take B without listing it among its own types.
+struct TakesBWithoutListingIt : TTestSinkPin {
+  using TTestSinkPin::TTestSinkPin;
+  bool SupportsStreamInterface(const Guid& IID) override {
+    return IID == TypeB || TTestSinkPin::SupportsStreamInterface(IID);
+  }
+};
+
+TEST_F(OWPins, WhatAnOutputPinSendsIsWhatItsInputAndTheInputsBesideItTake) {
+  // x's output lists A, B and C and follows x's input. Where the types
+  // originate (x's input unlinked, or the source feeding it), every input
+  // pin on the way removes what it does not take; a sink beside x's input
+  // on the same source counts too.
+  struct Case {
+    const char* what;
+    std::vector<Guid> input;    // x's input
+    std::vector<Guid> up;       // the source feeding it; none: unlinked
+    std::vector<Guid> beside;   // another input pin that source feeds; none: no such pin
+    Guid sent;                  // x's output to a sink of A, B and C
+  } cases[] = {
+      {"unlinked input of A, B and C", {TypeA, TypeB, TypeC}, {}, {}, TypeC},
+      {"unlinked input of A and B", {TypeA, TypeB}, {}, {}, TypeB},
+      {"fed with B and A", {TypeA, TypeB, TypeC}, {TypeB, TypeA}, {}, TypeA},
+      {"fed with B and A beside a pin of B", {TypeA, TypeB, TypeC}, {TypeB, TypeA}, {TypeB}, TypeB},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto x = TComponent::CreateUnowned<TTestFilter>("x", &log);
+    x->Output->AddType(TypeB);
+    x->Output->AddType(TypeC);
+    for (const Guid& t : c.input) x->Input->AddType(t);  // A is there already
+    x->Output->DataTypeSources().Add(x->Input.get());
+    std::unique_ptr<TTestSourcePin> up;
+    std::unique_ptr<TTestSinkPin> beside;
+    if (!c.up.empty()) {
+      up = Source(c.up);
+      ASSERT_TRUE(x->Input->Connect(up.get()));
+      if (!c.beside.empty()) {
+        beside = Sink("beside", c.beside);
+        ASSERT_TRUE(beside->Connect(up.get()));
+      }
+    }
+    auto z = Sink("z", {TypeA, TypeB, TypeC});
+    EXPECT_EQ(NegotiateDataType(x->Output.get(), z.get(), true, true).ID, c.sent);
+  }
+}
+
+TEST_F(OWPins, WhatAnInputPinSendsUpIsWhatTheInputsBesideTheOneAboveItList) {
+  // The sink takes A and B from f's output, which follows f's input, fed
+  // by a source of A and B. That source feeds another input pin too, which
+  // takes B but lists only A: B may come down, but only A goes back up.
+  for (bool besideListsB : {false, true}) {
+    SCOPED_TRACE(besideListsB);
+    auto f = Follower("f");
+    auto up = Source({TypeA, TypeB});
+    ASSERT_TRUE(f->Input->Connect(up.get()));
+    std::unique_ptr<TTestSinkPin> beside =
+        besideListsB ? Sink("beside", {TypeA, TypeB})
+                     : std::make_unique<TakesBWithoutListingIt>(owner.get(), "beside", &log, std::vector<Guid>{TypeA});
+    ASSERT_TRUE(beside->Connect(up.get()));
+    auto sink = Sink("sink", {TypeA, TypeB});
+    ASSERT_TRUE(sink->Connect(f->Output.get()));
+    EXPECT_EQ(sink->DownStreamID(), TypeB);
+    EXPECT_EQ(sink->UpStreamID(), besideListsB ? TypeB : TypeA);
+    sink->Disconnect();
+    beside->Disconnect();
+    f->Input->Disconnect();
+  }
+}
+
+TEST_F(OWPins, WhatAnOutputPinTakesBackIsAskedAllTheWayUp) {
+  // g's output follows g's input, which f's output feeds; f's output
+  // follows f's input, which nothing feeds. Whether g's output takes B back
+  // is decided two components up.
+  struct Case {
+    const char* what;
+    std::vector<Guid> fInput, fOutput;
+    HRESULT takesB;
+  } cases[] = {
+      {"both of f's pins list B", {TypeA, TypeB}, {TypeA, TypeB}, S_OK},
+      {"f's input does not list B", {TypeA}, {TypeA, TypeB}, E_NOINTERFACE},
+      {"f's output does not take B", {TypeA, TypeB}, {TypeA}, E_NOINTERFACE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto f = TComponent::CreateUnowned<TTestFilter>("f", &log);
+    auto g = TComponent::CreateUnowned<TTestFilter>("g", &log);
+    for (const Guid& t : c.fInput) f->Input->AddType(t);  // A is there already
+    for (const Guid& t : c.fOutput) f->Output->AddType(t);
+    g->Input->AddType(TypeB);
+    g->Output->AddType(TypeB);
+    for (TTestFilter* x : {f.get(), g.get()}) x->Output->DataTypeSources().Add(x->Input.get());
+    ASSERT_TRUE(g->Input->Connect(f->Output.get()));
+    EXPECT_EQ(g->Output->QueryStreamInterface(TypeA), S_OK);
+    EXPECT_EQ(g->Output->QueryStreamInterface(TypeB), c.takesB);
+    g->Input->Disconnect();
+  }
+}
+
+TEST_F(OWPins, AnInputPinsOwnTypesForAWalkAreWhatItsDependantListsOrTakesBack) {
+  // i lists A and B; d follows i. Down, d keeps what it lists; up, what it
+  // takes back, unless i ignores what comes from upstream.
+  struct Case {
+    const char* what;
+    std::vector<Guid> dependant;
+    bool ignoreUpstream;
+    std::vector<Guid> down, up;
+  } cases[] = {
+      {"a dependant of A", {TypeA}, false, {TypeA}, {TypeA}},
+      {"a dependant of A and B", {TypeA, TypeB}, false, {TypeA, TypeB}, {TypeA, TypeB}},
+      {"a dependant of A, upstream ignored", {TypeA}, true, {TypeA}, {TypeA, TypeB}},
+  };
+  auto ids = [](const TOWPinTypeRestricted& l) {
+    std::vector<Guid> r;
+    for (int k = 0; k < l.Count(); ++k) r.push_back(l.GetID(k));
+    return r;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto i = Sink("i", {TypeA, TypeB});
+    i->SetIgnoreUpstream(c.ignoreUpstream);
+    auto d = Source(c.dependant);
+    d->DataTypeSources().Add(i.get());
+    TOWPinTypeRestricted down, up;
+    i->CollectStreamTypes(down, i.get());
+    i->CollectUpstreamStreamTypes(up, i.get());
+    EXPECT_EQ(ids(down), c.down);
+    EXPECT_EQ(ids(up), c.up);
+  }
 }
 
 TEST_F(OWPins, DependencyChainsBranchAtEveryFunctionSourceAfterTheFirst) {

@@ -362,6 +362,25 @@ TEST_F(StateConverterTest, AStatePinSelectsItsLastTypeThenTheLastConverterThatFi
   count.Disconnect();
 }
 
+// An input pin in a state link is sent what the link's first state pin
+// selects for it, even when an input pin that would choose otherwise joined
+// before it.
+TEST_F(StateConverterTest, AnInputPinInAStateLinkNamesWhatTheFirstStatePinSendsIt) {
+  auto form = NamedForm("fmMain");
+  TOnlySink first(form.get(), IID_IOWFloatStream);  // Float, then Real
+  first.AddType(IID_OWRealStream);
+  TValueStatePin state(form.get(), IID_IOWFloatStream);
+  TOWRealSinkPin real(form.get(), nullptr, {});  // takes Real and Float
+  Ref<TOWStateDispatcher> d = TOWStateDispatcher::CreateNamed("Mixed", false);
+  EXPECT_FALSE(first.ConnectToState(d));  // recorded
+  ASSERT_TRUE(state.ConnectToState(d));
+  ASSERT_TRUE(real.ConnectToState(d));
+  ASSERT_EQ(d->PinCount(), 3);
+  EXPECT_EQ(real.DownStreamID(), IID_IOWFloatStream);
+  EXPECT_EQ(first.DownStreamID(), IID_IOWFloatStream);
+  d->DisconnectAll();
+}
+
 // A "StateConverter" value written by hand, read by a sink pin of a form.
 std::vector<uint8_t> ConverterValue(std::vector<uint8_t> inner) { return Join({{1}, inner, {0}}); }
 

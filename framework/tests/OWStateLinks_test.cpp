@@ -17,12 +17,13 @@ namespace tavrel {
 namespace {
 
 using testing_pins::TTestOwner;
+using testing_pins::TTestSinkPin;
 
-// A state pin that sends values of one type to whatever stream receives them.
+// A state pin that sends values of its types to whatever stream receives them.
 class TTypedStatePin : public TOWStatePin {
  public:
-  TTypedStatePin(TComponent* owner, Guid type) : TOWStatePin(owner, nullptr) {
-    AddType(type, TOWSubmit::Of<&TTypedStatePin::Submit>(this));
+  TTypedStatePin(TComponent* owner, std::initializer_list<Guid> types) : TOWStatePin(owner, nullptr) {
+    for (const Guid& type : types) AddType(type, TOWSubmit::Of<&TTypedStatePin::Submit>(this));
   }
   ~TTypedStatePin() override { Disconnect(); }
 
@@ -31,6 +32,13 @@ class TTypedStatePin : public TOWStatePin {
     IOWBasicStream* b = QueryBasicStream(h, id);
     return b ? b->DispatchData(id, op, s) : TOWNotifyResult{};
   }
+};
+
+// A text source that has agreed no type with the pins it feeds yet.
+class TUnsettledSourcePin : public TOWStringSourcePin {
+ public:
+  using TOWStringSourcePin::TOWStringSourcePin;
+  Guid GetConnectionID(TOWBasicPin*) override { return {}; }
 };
 
 // Pin events as text; pins by label, dispatchers by name. Events of pins
@@ -94,9 +102,10 @@ const ClassInfo& TPanel::Class() {
   return ci;
 }
 
-// Boolean state pins X, Y, Z, W; a Float state pin L and a text state pin
-// S; a Boolean sink B; text sinks T and U with a text source for them;
-// named links d1, d2 and an empty one.
+// Boolean state pins X, Y, Z, W; a Float state pin L, a text state pin S
+// and a state pin M of both; a Boolean sink B; text sinks T and U with a
+// text source for them and one that agrees no type; a sink Q of Float and
+// text; named links d1, d2 and an empty one.
 struct Pins {
   ComponentPtr<TTestOwner> form = [] {
     auto f = TComponent::CreateUnowned<TTestOwner>();
@@ -109,10 +118,13 @@ struct Pins {
     return p;
   }();
   TOWBoolStatePin X{panel, nullptr, {}}, Y{panel, nullptr, {}}, Z{panel, nullptr, {}}, W{panel, nullptr, {}};
-  TTypedStatePin L{panel, IID_IOWFloatStream}, S{panel, IID_IOWStringStream};
+  TTypedStatePin L{panel, {IID_IOWFloatStream}}, S{panel, {IID_IOWStringStream}};
+  TTypedStatePin M{panel, {IID_IOWFloatStream, IID_IOWStringStream}};
   TOWBoolSinkPin B{panel, nullptr, {}};
   TOWStringSinkPin T{panel, nullptr, {}}, U{panel, nullptr, {}};
   TOWStringSourcePin Text{panel};
+  TUnsettledSourcePin Unsettled{panel};
+  TTestSinkPin Q{panel, "Q", nullptr, {IID_IOWFloatStream, IID_IOWStringStream}};
   Ref<TOWStateDispatcher> d1 = TOWStateDispatcher::CreateNamed("d1", false);
   Ref<TOWStateDispatcher> d2 = TOWStateDispatcher::CreateNamed("d2", false);
   Ref<TOWStateDispatcher> empty = TOWStateDispatcher::CreateNamed("empty", false);
@@ -139,7 +151,8 @@ struct Pins {
     for (auto& [name, pin] : all) e.labels[pin] = name;
   }
   ~Pins() {
-    for (TOWPin* p : std::initializer_list<TOWPin*>{&X, &Y, &Z, &W, &L, &S, &B, &T, &U, &Text}) p->Disconnect();
+    for (TOWPin* p : std::initializer_list<TOWPin*>{&X, &Y, &Z, &W, &L, &S, &M, &B, &T, &U, &Text, &Unsettled, &Q})
+      p->Disconnect();
     panel->Forget();
   }
 };
@@ -302,10 +315,13 @@ const std::map<std::string, std::function<std::string(Pins&)>>& Questions() {
       {"X.GetConnectedDispatcher(3)", [](Pins& p) { return NameOf(p.X.GetConnectedDispatcher(3)); }},
       {"X.IsConnectedToState(d1)", [](Pins& p) { return YesNo(p.X.IsConnectedToState(p.d1)); }},
       {"X.IsConnectedToState(d2)", [](Pins& p) { return YesNo(p.X.IsConnectedToState(p.d2)); }},
+      {"X.IsConnectedToState(nil)", [](Pins& p) { return YesNo(p.X.IsConnectedToState(nullptr)); }},
       {"X.IsConnectedByStateTo(Y)", [](Pins& p) { return YesNo(p.X.IsConnectedByStateTo(&p.Y)); }},
       {"X.IsConnectedByStateTo(X)", [](Pins& p) { return YesNo(p.X.IsConnectedByStateTo(&p.X)); }},
       {"X.IsConnectedByStateTo(Z)", [](Pins& p) { return YesNo(p.X.IsConnectedByStateTo(&p.Z)); }},
       {"X.IsConnectedTo(Y)", [](Pins& p) { return YesNo(p.X.IsConnectedTo(&p.Y)); }},
+      {"X.IsConnectedTo(X)", [](Pins& p) { return YesNo(p.X.IsConnectedTo(&p.X)); }},
+      {"X.IsConnectedAfter(X, nil)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.X, nullptr)); }},
       {"X.IsConnectedAfter(Y, nil)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.Y, nullptr)); }},
       {"X.IsConnectedAfter(Z, Y)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.Z, &p.Y)); }},
       {"X.IsConnectedAfter(Z, nil)", [](Pins& p) { return YesNo(p.X.IsConnectedAfter(&p.Z, nullptr)); }},
@@ -327,6 +343,8 @@ const std::map<std::string, std::function<std::string(Pins&)>>& Questions() {
       {"B.GetSourceLinkName", [](Pins& p) { return p.B.GetSourceLinkName(); }},
       {"B.IsLinkedTo()", [](Pins& p) { return YesNo(p.B.IsLinkedTo("")); }},
       {"B.IsLinkedTo(fmMain.Panel.X)", [](Pins& p) { return YesNo(p.B.IsLinkedTo("fmMain.Panel.X")); }},
+      {"B.IsConnectedTo(B)", [](Pins& p) { return YesNo(p.B.IsConnectedTo(&p.B)); }},
+      {"B.IsConnectedToState(nil)", [](Pins& p) { return YesNo(p.B.IsConnectedToState(nullptr)); }},
       {"T.ConnectedDispatcherCount", [](Pins& p) { return std::to_string(p.T.ConnectedDispatcherCount()); }},
       {"T.DownStreamID", [](Pins& p) { return TypeOf(p.T.DownStreamID()); }},
       {"T.UpStreamLinkName", [](Pins& p) { return p.T.UpStreamLinkName(); }},
@@ -335,8 +353,13 @@ const std::map<std::string, std::function<std::string(Pins&)>>& Questions() {
       {"T.IsLinkedTo(Panel.Text)", [](Pins& p) { return YesNo(p.T.IsLinkedTo("Panel.Text")); }},
       {"T.IsLinkedTo(fmMain.Panel.Text)", [](Pins& p) { return YesNo(p.T.IsLinkedTo("fmMain.Panel.Text")); }},
       {"T.IsLinkedTo(fmMain.Panel.L)", [](Pins& p) { return YesNo(p.T.IsLinkedTo("fmMain.Panel.L")); }},
+      {"T.IsLinkedTo()", [](Pins& p) { return YesNo(p.T.IsLinkedTo("")); }},
+      {"Q.DownStreamID", [](Pins& p) { return TypeOf(p.Q.DownStreamID()); }},
+      {"Q.UpStreamLinkName", [](Pins& p) { return p.Q.UpStreamLinkName(); }},
+      {"Q.DownStreamLinkName", [](Pins& p) { return p.Q.DownStreamLinkName(); }},
       {"L.IsConnectedByStateTo(T)", [](Pins& p) { return YesNo(p.L.IsConnectedByStateTo(&p.T)); }},
       {"L.IsLinkedTo(fmMain.Panel.T)", [](Pins& p) { return YesNo(p.L.IsLinkedTo("fmMain.Panel.T")); }},
+      {"L.IsLinkedTo(fmMain.Panel.L)", [](Pins& p) { return YesNo(p.L.IsLinkedTo("fmMain.Panel.L")); }},
       {"Text.IsLinkedTo(Panel.T)", [](Pins& p) { return YesNo(p.Text.IsLinkedTo("Panel.T")); }},
       {"Text.IsLinkedTo(fmMain.Panel.T)", [](Pins& p) { return YesNo(p.Text.IsLinkedTo("fmMain.Panel.T")); }},
       {"Text.IsLinkedTo(fmMain.Panel.S)", [](Pins& p) { return YesNo(p.Text.IsLinkedTo("fmMain.Panel.S")); }},
@@ -366,7 +389,11 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
        {{"X.ConnectedDispatcherCount", "0"},
         {"X.GetConnectedDispatcher(0)", "-"},
         {"X.IsConnectedToState(d1)", "no"},
+        {"X.IsConnectedToState(nil)", "yes"},
         {"X.IsConnectedByStateTo(Y)", "no"},
+        {"X.IsConnectedByStateTo(X)", "no"},
+        {"X.IsConnectedTo(X)", "no"},
+        {"X.IsLinkedTo(fmMain.Panel.X)", "no"},
         {"X.IsConnectedAfter(Y, nil)", "no"},
         {"X.GetAfterPin(Z)", "-"},
         {"X.IsLinkedTo(fmMain.Panel.Y)", "no"},
@@ -375,7 +402,10 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
         {"B.UpStreamLinkName", ""},
         {"B.DownStreamLinkName", ""},
         {"B.GetSourceLinkName", ""},
-        {"B.IsLinkedTo()", "no"},
+        {"B.IsLinkedTo()", "yes"},
+        {"B.IsLinkedTo(fmMain.Panel.X)", "no"},
+        {"B.IsConnectedTo(B)", "no"},
+        {"B.IsConnectedToState(nil)", "yes"},
         {"Text.IsLinkedTo(Panel.T)", "no"},
         {"Text.IsConnectedAfter(S, nil)", "no"}}},
       {"X, Y in d1",
@@ -388,14 +418,17 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
         {"X.GetConnectedDispatcher(3)", "d1"},
         {"X.IsConnectedToState(d1)", "yes"},
         {"X.IsConnectedToState(d2)", "no"},
+        {"X.IsConnectedToState(nil)", "no"},
         {"X.IsConnectedByStateTo(Y)", "yes"},
-        {"X.IsConnectedByStateTo(X)", "no"},
+        {"X.IsConnectedByStateTo(X)", "yes"},
         {"X.IsConnectedTo(Y)", "yes"},
+        {"X.IsConnectedTo(X)", "yes"},
+        {"X.IsConnectedAfter(X, nil)", "yes"},
         {"X.IsConnectedAfter(Y, nil)", "yes"},
         {"X.IsConnectedAfter(Z, nil)", "no"},
         {"X.IsLinkedTo(fmMain.Panel.Y)", "yes"},
         {"X.IsLinkedTo(Panel.Y)", "no"},
-        {"X.IsLinkedTo(fmMain.Panel.X)", "no"},
+        {"X.IsLinkedTo(fmMain.Panel.X)", "yes"},
         {"X.IsConnectedByStateTo(Z)", "no"},
         {"X.IsLinkedTo(fmMain.Panel.Z)", "no"},
         {"B.ConnectedDispatcherCount", "0"}}},
@@ -426,8 +459,10 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
         {"B.GetAfterPin(B)", "Panel.Y"},
         {"B.DownStreamID", "Boolean"},
         {"B.GetSourceLinkName", ""},
-        {"B.IsLinkedTo()", "no"},
-        {"B.IsLinkedTo(fmMain.Panel.X)", "no"}}},
+        {"B.IsLinkedTo()", "yes"},
+        {"B.IsLinkedTo(fmMain.Panel.X)", "no"},
+        {"B.IsConnectedTo(B)", "yes"},
+        {"B.IsConnectedToState(nil)", "no"}}},
       {"S and T in d2",
        [](Pins& p) {
          p.S.ConnectToState(p.d2);
@@ -451,6 +486,18 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
          p.L.ConnectToState(p.empty);
        },
        {{"T.DownStreamID", "Float"}, {"T.UpStreamLinkName", ""}, {"T.DownStreamLinkName", ""}}},
+      // L is first and selects Float for Q; M, second, would select text.
+      {"L, M, then Q in d1",
+       [](Pins& p) {
+         for (TOWPin* pin : std::initializer_list<TOWPin*>{&p.L, &p.M, &p.Q}) pin->ConnectToState(p.d1);
+       },
+       {{"Q.DownStreamID", "Float"}, {"Q.UpStreamLinkName", "Float"}, {"Q.DownStreamLinkName", "Float"}}},
+      // Q is first: it names what it selects with L, the second member.
+      {"Q recorded first, then L and M",
+       [](Pins& p) {
+         for (TOWPin* pin : std::initializer_list<TOWPin*>{&p.Q, &p.L, &p.M}) pin->ConnectToState(p.empty);
+       },
+       {{"Q.DownStreamID", "Float"}, {"Q.UpStreamLinkName", "Float"}, {"Q.DownStreamLinkName", "Float"}}},
       {"T alone", [](Pins& p) { p.T.ConnectToState(p.empty); },
        {{"T.ConnectedDispatcherCount", "1"},
         {"T.DownStreamID", "NIL ID"},
@@ -464,7 +511,8 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
         {"T.UpStreamLinkName", "Sting"},
         {"T.DownStreamLinkName", "Sting"},
         {"T.GetSourceLinkName", ""},
-        {"T.IsLinkedTo(fmMain.Panel.L)", "no"}}},
+        {"T.IsLinkedTo(fmMain.Panel.L)", "no"},
+        {"L.IsLinkedTo(fmMain.Panel.L)", "yes"}}},
       {"Text to T, and to U after T",
        [](Pins& p) {
          p.T.Connect(&p.Text);
@@ -476,6 +524,7 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
         {"T.DownStreamLinkName", "Sting"},
         {"T.GetSourceLinkName", "Panel.Text"},
         {"T.IsLinkedTo(Panel.Text)", "yes"},
+        {"T.IsLinkedTo()", "no"},
         {"T.IsLinkedTo(fmMain.Panel.Text)", "no"},
         {"Text.IsLinkedTo(Panel.T)", "yes"},
         {"Text.IsLinkedTo(fmMain.Panel.T)", "yes"},
@@ -483,6 +532,9 @@ TEST(StateLinkOperations, QuestionsOnALinkAnswerTable) {
         {"Text.GetConnectedAfterPin(1)", "Panel.T"},
         {"Text.GetAfterPinDisplayName(U)", "Panel.T"},
         {"Text.ConnectedDispatcherCount", "0"}}},
+      // No agreed type from the source: T's is what the source would select for it.
+      {"Unsettled to T", [](Pins& p) { p.T.Connect(&p.Unsettled); },
+       {{"T.DownStreamID", "Sting"}, {"T.DownStreamLinkName", ""}}},
       {"Text and S in d2",
        [](Pins& p) {
          p.Text.ConnectToState(p.d2);
