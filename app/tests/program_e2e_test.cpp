@@ -81,11 +81,7 @@ class RenameWatch {
 };
 
 TEST(Program, PlaysTheLowPassOfTheRecordingAndSavesItsPreferences) {
-  if (!*kProgram) GTEST_SKIP() << "the program is not built in this tree";
-#ifdef TAVREL_UI_TSAN
-  GTEST_SKIP() << "the program's SDL window draws through an X11 driver that is not instrumented for "
-                  "ThreadSanitizer; the program runs end to end in the plain and address-sanitizer builds";
-#endif
+  if (const std::string why = ProgramWindowMissing(); !why.empty()) GTEST_SKIP() << why;
   test::TestDisplay x;
   if (std::string why = x.Open(/*ownServer=*/true); !why.empty()) GTEST_SKIP() << why;
   const std::string display = std::getenv("DISPLAY");

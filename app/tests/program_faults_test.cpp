@@ -68,11 +68,7 @@ TEST(ProgramDisplay, WithoutADisplayItSaysSoAndEnds) {
 }
 
 TEST(ProgramDisplay, ALostDisplayEndsItInOrder) {
-  if (!*kProgram) GTEST_SKIP() << "the program is not built in this tree";
-#ifdef TAVREL_UI_TSAN
-  GTEST_SKIP() << "the program's SDL window draws through an X11 driver that is not instrumented for "
-                  "ThreadSanitizer; the program runs end to end in the plain and address-sanitizer builds";
-#endif
+  if (const std::string why = ProgramWindowMissing(); !why.empty()) GTEST_SKIP() << why;
   // When the server went, Xlib used to end the process from the GUI thread
   // and from the capture thread at once, which deadlocked in exit about once
   // in 35 tries. Each program here loses its own server at a different
@@ -132,11 +128,7 @@ TEST(ProgramDisplay, ALostDisplayEndsItInOrder) {
 }
 
 TEST(ProgramDevices, ACaptureThatNeverOpensLeavesTheWindowUpAndSaysWhy) {
-  if (!*kProgram) GTEST_SKIP() << "the program is not built in this tree";
-#ifdef TAVREL_UI_TSAN
-  GTEST_SKIP() << "the program's SDL window draws through an X11 driver that is not instrumented for "
-                  "ThreadSanitizer; the program runs end to end in the plain and address-sanitizer builds";
-#endif
+  if (const std::string why = ProgramWindowMissing(); !why.empty()) GTEST_SKIP() << why;
   test::TestDisplay x;
   if (std::string why = x.Open(/*ownServer=*/true); !why.empty()) GTEST_SKIP() << why;
   const std::string display = std::getenv("DISPLAY");

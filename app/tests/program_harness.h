@@ -37,6 +37,16 @@ inline constexpr const char* kProgram = TAVREL_PROGRAM;
 inline constexpr const char* kProgram = "";
 #endif
 
+// Why the real program's window cannot be run here; "" when it can.
+inline std::string ProgramWindowMissing() {
+  if (!*kProgram) return "the program is not built in this tree";
+#ifdef TAVREL_UI_TSAN
+  return "the program's SDL window draws through an X11 driver that is not instrumented for "
+         "ThreadSanitizer; the program runs end to end in the plain and address-sanitizer builds";
+#endif
+  return "";
+}
+
 // A whole file as text; empty when it cannot be read.
 inline std::string ReadText(const std::filesystem::path& p) {
   std::ifstream in(p);
