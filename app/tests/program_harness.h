@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/tests/x_display.h"  // TAVREL_UI_TSAN
+
 extern char** environ;
 
 namespace tavrel::apptest {
