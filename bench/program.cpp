@@ -23,7 +23,6 @@
 //
 //   bench_program [--buffers=N] [--rounds=N] [--display]
 //                 [--only=offscreen-bars|offscreen-lines|display-bars|display-lines]
-#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,10 +79,7 @@ Snapshot TakeSnapshot() {
     ThreadSample& t = s[tid];
     std::ifstream comm(entry.path() / "comm");
     std::getline(comm, t.name);
-    timespec ts{};
-    // The kernel's per-thread CPU clock of a thread id.
-    if (clock_gettime(clockid_t((~static_cast<unsigned long>(tid) << 3) | 6), &ts) == 0)
-      t.cpuNs = uint64_t(ts.tv_sec) * 1000000000u + uint64_t(ts.tv_nsec);
+    t.cpuNs = bench::ThreadCpuClock::OfId(tid).Nanoseconds();
     t.allocations = bench::ThreadHeapAllocationsOf(tid);
   }
   return s;
@@ -183,11 +179,6 @@ Measured Pace(bench::CountingBackend& backend, int rounds, int buffers, std::ato
   return m;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : 0.5 * (v[v.size() / 2 - 1] + v[v.size() / 2]);
-}
-
 // The median over the rounds of one thread's figures.
 ThreadCost MedianCost(const Measured& m, const std::string& name) {
   std::vector<double> cpu, allocs;
@@ -196,7 +187,7 @@ ThreadCost MedianCost(const Measured& m, const std::string& name) {
     cpu.push_back(it == round.end() ? 0 : it->second.cpuNs);
     allocs.push_back(it == round.end() ? 0 : it->second.allocations);
   }
-  return {Median(cpu), Median(allocs)};
+  return {bench::Median(cpu), bench::Median(allocs)};
 }
 
 // The median over the rounds of all threads together.
@@ -207,7 +198,7 @@ double MedianTotal(const Measured& m) {
     for (const auto& [name, c] : round) t += c.cpuNs;
     totals.push_back(t);
   }
-  return Median(totals);
+  return bench::Median(totals);
 }
 
 void PrintThreads(const Measured& m) {

@@ -52,6 +52,14 @@ inline void PlainBufferCopy(benchmark::State& state, std::size_t bytes) {
   }
 }
 
+// The median of the values; NaN when there are none.
+inline double Median(std::vector<double> v) {
+  if (v.empty()) return std::nan("");
+  std::sort(v.begin(), v.end());
+  const std::size_t h = v.size() / 2;
+  return v.size() % 2 ? v[h] : 0.5 * (v[h - 1] + v[h]);
+}
+
 class RatioTable : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -116,12 +124,6 @@ class RatioTable : public benchmark::ConsoleReporter {
     const auto it = entries_.find(name);
     return it == entries_.end() ? nullptr : &it->second;
   }
-  static double Median(std::vector<double> v) {
-    if (v.empty()) return std::nan("");
-    std::sort(v.begin(), v.end());
-    const std::size_t h = v.size() / 2;
-    return v.size() % 2 ? v[h] : 0.5 * (v[h - 1] + v[h]);
-  }
   static double ToNanoseconds(benchmark::TimeUnit unit) {
     switch (unit) {
       case benchmark::kSecond: return 1e9;
@@ -155,12 +157,17 @@ class ThreadCpuClock {
       std::ifstream comm(entry.path() / "comm");
       std::string got;
       if (!std::getline(comm, got) || got != wanted) continue;
-      const long tid = std::strtol(entry.path().filename().c_str(), nullptr, 10);
-      ThreadCpuClock clock(static_cast<clockid_t>((~static_cast<unsigned long>(tid) << 3) | 6));
+      const ThreadCpuClock clock = OfId(std::strtol(entry.path().filename().c_str(), nullptr, 10));
       timespec ts;
       if (clock_gettime(clock.id_, &ts) == 0) return clock;
     }
     return std::nullopt;
+  }
+
+  // The clock of the thread with kernel id `tid` (the encoding the C
+  // library's pthread_getcpuclockid uses); it reads 0 once the thread is gone.
+  static ThreadCpuClock OfId(long tid) {
+    return ThreadCpuClock(static_cast<clockid_t>((~static_cast<unsigned long>(tid) << 3) | 6));
   }
 
   static std::optional<ThreadCpuClock> Of(pthread_t thread) {
