@@ -10,12 +10,18 @@
 // program: one history column, one repaint of the input chart, one
 // present.
 //
-// For every thread of the process it prints the CPU time and the heap
-// allocations per buffer (the pacing thread and the fake's own driver
-// side are the sound system, not the program), then the program's threads
-// together as a fraction of one core. The stored graph alone (capture,
+// For every thread of the process but the pacing thread (the sound card)
+// it prints the CPU time and the heap allocations per buffer, then all of
+// them together as a fraction of one core. The wave layer's stream threads
+// (waveIn, waveOut) are the program's own and counted; only the backend
+// under them is the fake. The stored graph alone (capture,
 // analysis tap, filters, playback: what bench_capture_graph times), paced
 // the same way, gives the reference for the capture wave thread.
+//
+// The stored graph and each setting take turns round by round, each round
+// after its own warm-up, and the capture thread's ratio is taken round by
+// round: this machine's speed drifts over seconds, and pairing keeps the
+// ratio meaningful through it.
 //
 // With --display it runs the window once more on the X display (SDL's X11
 // window, as the program shows it; under Xvfb, say), where a repaint also
@@ -83,6 +89,16 @@ Snapshot TakeSnapshot() {
     t.allocations = bench::ThreadHeapAllocationsOf(tid);
   }
   return s;
+}
+
+// A thread's name without the serial number the fake driver's threads
+// carry ("waveIn 4"), so that rounds name the same thread alike.
+std::string WithoutSerial(std::string name) {
+  const size_t space = name.find_last_of(' ');
+  if (space != std::string::npos && space + 1 < name.size() &&
+      name.find_first_not_of("0123456789", space + 1) == std::string::npos)
+    name.erase(space);
+  return name;
 }
 
 // Per-buffer figures of one thread over one round.
@@ -167,7 +183,7 @@ Measured Pace(bench::CountingBackend& backend, int rounds, int buffers, std::ato
       if (a.name == "pacer") continue;
       const auto b = before.find(tid);
       const ThreadSample from = b == before.end() ? ThreadSample{} : b->second;
-      ThreadCost& c = costs[tid == getpid() ? "GUI (main)" : a.name];
+      ThreadCost& c = costs[tid == getpid() ? "GUI (main)" : WithoutSerial(a.name)];
       c.cpuNs += double(a.cpuNs - from.cpuNs) / buffers;
       c.allocations += double(a.allocations - from.allocations) / buffers;
     }
@@ -285,6 +301,31 @@ Measured Program(bool bars, bool onDisplay, int rounds, int buffers) {
   return m;
 }
 
+// Adds the rounds and counts of `more` to `m`.
+void Append(Measured& m, Measured more) {
+  for (auto& round : more.rounds) m.rounds.push_back(std::move(round));
+  m.buffers += more.buffers;
+  m.presents += more.presents;
+  m.failures += more.failures;
+  m.stalled = m.stalled || more.stalled;
+}
+
+// One thread's CPU time in `m` against `reference`, round by round (the
+// rounds ran in turn), as the median of the ratios.
+double MedianRatio(const Measured& m, const Measured& reference, const std::string& name) {
+  std::vector<double> ratios;
+  for (size_t r = 0; r < std::min(m.rounds.size(), reference.rounds.size()); ++r) {
+    const auto a = m.rounds[r].find(name), b = reference.rounds[r].find(name);
+    if (a != m.rounds[r].end() && b != reference.rounds[r].end() && b->second.cpuNs > 0)
+      ratios.push_back(a->second.cpuNs / b->second.cpuNs);
+  }
+  return bench::Median(ratios);
+}
+
+std::string SettingName(const std::pair<bool, bool>& setting) {
+  return std::string(setting.second ? "display" : "offscreen") + (setting.first ? "-bars" : "-lines");
+}
+
 bool Switch(int argc, char** argv, const char* name) {
   const std::string wanted = std::string("--") + name;
   for (int i = 1; i < argc; ++i)
@@ -312,27 +353,36 @@ int main(int argc, char** argv) {
   const int rounds = std::max(1, Flag(argc, argv, "rounds", 5));
   ModuleRun modules(ProgramModules());
 
-  std::printf("The program at 44100 Hz, 512-frame stereo 16-bit buffers (%.1f ms each), paced at that rate;\n"
-              "medians of %d rounds of %d buffers after a 100-buffer warm-up.\n\n",
-              kBufferNs / 1e6, rounds, buffers);
-  const Measured stored = StoredGraph(rounds, buffers);
-  std::printf("Stored graph alone (the capture benchmark's graph, its tap doing the same scan):\n");
-  if (stored.stalled) std::printf("  stalled\n");
-  PrintThreads(stored);
-  const double storedCapture = MedianCost(stored, kCaptureThread).cpuNs;
   std::vector<std::pair<bool, bool>> settings = {{true, false}, {false, false}};
   if (Switch(argc, argv, "display")) settings.insert(settings.end(), {{true, true}, {false, true}});
   const std::string only = Text(argc, argv, "only");
-  for (const auto& [bars, onDisplay] : settings) {
-    const std::string name = std::string(onDisplay ? "display" : "offscreen") + (bars ? "-bars" : "-lines");
-    if (!only.empty() && only != name) continue;
-    const Measured m = Program(bars, onDisplay, rounds, buffers);
+  std::erase_if(settings, [&](const std::pair<bool, bool>& s) { return !only.empty() && only != SettingName(s); });
+
+  std::printf("The program at 44100 Hz, 512-frame stereo 16-bit buffers (%.1f ms each), paced at that rate;\n"
+              "medians of %d rounds of %d buffers, each after a 100-buffer warm-up, the stored graph alone\n"
+              "and each setting taking turns round by round.\n\n",
+              kBufferNs / 1e6, rounds, buffers);
+  // Round by round in turn, so that a drift in the machine's speed reaches
+  // the reference and the program alike.
+  Measured stored;
+  std::vector<Measured> measured(settings.size());
+  for (int r = 0; r < rounds; ++r) {
+    Append(stored, StoredGraph(1, buffers));
+    for (size_t i = 0; i < settings.size(); ++i)
+      Append(measured[i], Program(settings[i].first, settings[i].second, 1, buffers));
+  }
+  std::printf("Stored graph alone (the capture benchmark's graph, its tap doing the same scan):\n");
+  if (stored.stalled) std::printf("  stalled\n");
+  PrintThreads(stored);
+  for (size_t i = 0; i < settings.size(); ++i) {
+    const auto [bars, onDisplay] = settings[i];
+    const Measured& m = measured[i];
     std::printf("\nMain window %s, charts in %s:\n", onDisplay ? "on the X display" : "offscreen",
                 bars ? "bars (stored setting)" : "lines");
     if (m.stalled) std::printf("  stalled\n");
     PrintThreads(m);
-    const double capture = MedianCost(m, kCaptureThread).cpuNs;
-    std::printf("  capture wave thread: program / stored graph alone = %.2f\n", capture / storedCapture);
+    std::printf("  capture wave thread: program / stored graph alone, median of the rounds' ratios = %.2f\n",
+                MedianRatio(m, stored, kCaptureThread));
     if (!onDisplay)
       std::printf("  window presents: %.2f per buffer\n", m.buffers ? double(m.presents) / double(m.buffers) : 0.0);
     std::printf("  failed wave calls: %llu\n", static_cast<unsigned long long>(m.failures));

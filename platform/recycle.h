@@ -10,19 +10,26 @@
 //   auto op = MakeRef<TOWSuppliedBufferOperation>(buffer);   // a kept block when one is free
 //
 // Descendants share their base's operator new; each block size has its own
-// list. Blocks over kRecycledMaxBytes go to the heap and back. A list keeps
-// at most kRecycledKept blocks; more are returned to the heap. The lists
-// are guarded and shared by every thread. Under AddressSanitizer every block
-// goes to the heap and back, so that a use after free is still caught.
+// list. Blocks over kRecycledMaxBytes go to the heap and back. Each thread
+// keeps a few blocks of each size of its own, taken and given without a
+// lock; beyond those, blocks move a batch at a time to and from lists shared
+// by every thread, which keep at most kRecycledKept blocks each (more are
+// returned to the heap). A thread's own blocks go to the shared lists when
+// it ends. Under AddressSanitizer every block goes to the heap and back, so
+// that a use after free is still caught.
 #include <cstddef>
 
 namespace tavrel {
 
 inline constexpr std::size_t kRecycledMaxBytes = 512;
 inline constexpr std::size_t kRecycledKept = 4096;
+inline constexpr std::size_t kRecycledThreadKept = 64;  // per size, per thread
 
 void* RecycledAllocate(std::size_t bytes);
 void RecycledFree(void* block, std::size_t bytes) noexcept;
+// The blocks the shared list of that size holds (not those threads keep),
+// for tests.
+std::size_t RecycledSharedBlocks(std::size_t bytes);
 
 class TRecycled {
  public:

@@ -134,5 +134,48 @@ TEST(Recycled, BlocksMadeOnOneThreadAndDroppedOnAnother) {
   EXPECT_TRUE(handed.empty());
 }
 
+// Blocks one thread drops beyond the few it keeps reach the shared lists
+// while it runs, where the thread that makes such objects finds them.
+TEST(Recycled, AThreadKeepsOnlyAFewBlocksOfItsOwn) {
+  if (!kReused) GTEST_SKIP() << "AddressSanitizer build: blocks are not kept";
+  struct Block : TRecycled {  // a size the other tests leave alone
+    uint8_t bytes[300];
+  };
+  constexpr size_t kMade = 1000;
+  std::vector<Block*> made;
+  for (size_t i = 0; i < kMade; ++i) made.push_back(new Block);
+  const size_t before = RecycledSharedBlocks(sizeof(Block));
+  std::thread([&] {
+    for (Block* b : made) delete b;
+    EXPECT_GE(RecycledSharedBlocks(sizeof(Block)), before + kMade - kRecycledThreadKept);
+  }).join();
+}
+
+// A thread keeps blocks of its own; when it ends they all go to the shared
+// lists, also one dropped by a thread-local object destroyed after the
+// thread's own blocks were handed back.
+TEST(Recycled, AnEndingThreadHandsEveryBlockBack) {
+  if (!kReused) GTEST_SKIP() << "AddressSanitizer build: blocks are not kept";
+  struct Block : TRecycled {  // a size the other tests leave alone
+    uint8_t bytes[200];
+  };
+  struct Holder {
+    Block* kept = nullptr;
+    ~Holder() { delete kept; }
+  };
+  const size_t before = RecycledSharedBlocks(sizeof(Block));
+  std::thread([before] {
+    thread_local Holder holder;  // made before the thread's first block: destroyed after its cache
+    // Everything the shared list held, and three more from the heap; all
+    // but one dropped into the thread's own blocks.
+    std::vector<Block*> made;
+    for (size_t i = 0; i < before + 3; ++i) made.push_back(new Block);
+    holder.kept = made.back();
+    made.pop_back();
+    for (Block* b : made) delete b;
+  }).join();
+  EXPECT_EQ(RecycledSharedBlocks(sizeof(Block)), before + 3);
+}
+
 }  // namespace
 }  // namespace tavrel
