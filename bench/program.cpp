@@ -23,12 +23,18 @@
 // round: this machine's speed drifts over seconds, and pairing keeps the
 // ratio meaningful through it.
 //
+// With --gaps it also paces the stored graph alone with shorter times
+// between periods (a quarter and a twentieth of the period's duration):
+// what the capture wave thread costs only because it sleeps between
+// buffers, as every thread fed by a sound card does.
+//
 // With --display it runs the window once more on the X display (SDL's X11
 // window, as the program shows it; under Xvfb, say), where a repaint also
 // reaches the window system; the X server's own work is not counted.
 //
-//   bench_program [--buffers=N] [--rounds=N] [--display]
-//                 [--only=offscreen-bars|offscreen-lines|display-bars|display-lines]
+//   bench_program [--buffers=N] [--rounds=N] [--display] [--gaps]
+//                 [--only=stored|offscreen-bars|offscreen-lines|display-bars|display-lines]
+//   (stored: the stored graph alone, no window)
 #include <unistd.h>
 
 #include <algorithm>
@@ -66,6 +72,7 @@ constexpr uint32_t kFrames = 512, kRate = 44100;
 // A sound card's 10 ms period, as the ALSA backend asks for.
 constexpr uint32_t kPeriod = 441;
 constexpr auto kPeriodTime = std::chrono::nanoseconds(uint64_t(1e9 * kPeriod / kRate));
+using Gap = std::chrono::nanoseconds;
 constexpr double kBufferNs = 1e9 * kFrames / kRate;
 // The capture component's wave thread, by its name cut to 15 bytes.
 const std::string kCaptureThread = "TALAudioIn.TALW";
@@ -109,7 +116,9 @@ struct ThreadCost {
 // The sound card: moves the fake clock one period every period's duration.
 class Pacer {
  public:
-  explicit Pacer(bench::CountingBackend& backend) : backend_(backend) {}
+  // `gap`: the time from one period to the next; a sound card's is the
+  // period's duration.
+  Pacer(bench::CountingBackend& backend, Gap gap) : backend_(backend), gap_(gap) {}
 
   // One period's frames; false when the streams stopped moving.
   bool Period() {
@@ -123,7 +132,7 @@ class Pacer {
   // when it stalled.
   bool Run(int buffers) {
     for (uint64_t end = frames_ + uint64_t(buffers) * kFrames; frames_ < end; frames_ += kPeriod) {
-      next_ += kPeriodTime;
+      next_ += gap_;
       std::this_thread::sleep_until(next_);
       if (!Period()) return false;
     }
@@ -133,6 +142,7 @@ class Pacer {
 
  private:
   bench::CountingBackend& backend_;
+  const Gap gap_;
   Clock::time_point next_ = Clock::now();
   uint64_t frames_ = 0;
 };
@@ -149,10 +159,11 @@ struct Measured {
 // Paces `rounds` rounds of `buffers` buffers after a warm-up and measures
 // every thread but the pacer. `phase` goes to 1 when the measured rounds
 // begin and to 2 when they end.
-Measured Pace(bench::CountingBackend& backend, int rounds, int buffers, std::atomic<int>& phase) {
+Measured Pace(bench::CountingBackend& backend, int rounds, int buffers, std::atomic<int>& phase,
+               Gap gap = kPeriodTime) {
   Measured m;
   SetCurrentThreadName("pacer");
-  Pacer pacer(backend);
+  Pacer pacer(backend, gap);
   // Once both streams are open: through the playback prefill to steady
   // playback, then a warm-up.
   if (!bench::WaitFor([&] { return backend.OpenStreams() >= 2; }, std::chrono::milliseconds(1))) {
@@ -229,7 +240,7 @@ void PrintThreads(const Measured& m) {
 }
 
 // The stored graph alone, its tap doing the same minimum and maximum.
-Measured StoredGraph(int rounds, int buffers) {
+Measured StoredGraph(int rounds, int buffers, Gap gap = kPeriodTime) {
   auto backend = std::make_shared<bench::CountingBackend>(kPeriod);
   WaveBackendScope use(backend);
   bench::TapResult tap;
@@ -237,7 +248,7 @@ Measured StoredGraph(int rounds, int buffers) {
       [&](TObject*, const Ref<TALAudioBuffer>& in, Ref<TALAudioBuffer>&, bool&) { bench::Analyse(*in, tap); });
   Measured m;
   std::atomic<int> phase{0};
-  std::thread pacing([&] { m = Pace(*backend, rounds, buffers, phase); });
+  std::thread pacing([&] { m = Pace(*backend, rounds, buffers, phase, gap); });
   graph->ALAudioOut1()->SetEnabled(true);  // playback first, then capture, as the window starts them
   graph->ALAudioIn1()->SetEnabled(true);
   pacing.join();
@@ -356,6 +367,7 @@ int main(int argc, char** argv) {
   std::vector<std::pair<bool, bool>> settings = {{true, false}, {false, false}};
   if (Switch(argc, argv, "display")) settings.insert(settings.end(), {{true, true}, {false, true}});
   const std::string only = Text(argc, argv, "only");
+  const bool gaps = Switch(argc, argv, "gaps");
   std::erase_if(settings, [&](const std::pair<bool, bool>& s) { return !only.empty() && only != SettingName(s); });
 
   std::printf("The program at 44100 Hz, 512-frame stereo 16-bit buffers (%.1f ms each), paced at that rate;\n"
@@ -366,14 +378,27 @@ int main(int argc, char** argv) {
   // the reference and the program alike.
   Measured stored;
   std::vector<Measured> measured(settings.size());
+  // With --gaps, the stored graph alone also with its periods closer
+  // together than a sound card's.
+  const std::vector<Gap> shorterGaps = {kPeriodTime / 4, kPeriodTime / 20};
+  std::vector<Measured> byGap(gaps ? shorterGaps.size() : 0);
   for (int r = 0; r < rounds; ++r) {
     Append(stored, StoredGraph(1, buffers));
+    for (size_t i = 0; i < byGap.size(); ++i) Append(byGap[i], StoredGraph(1, buffers, shorterGaps[i]));
     for (size_t i = 0; i < settings.size(); ++i)
       Append(measured[i], Program(settings[i].first, settings[i].second, 1, buffers));
   }
   std::printf("Stored graph alone (the capture benchmark's graph, its tap doing the same scan):\n");
   if (stored.stalled) std::printf("  stalled\n");
   PrintThreads(stored);
+  if (gaps) {
+    std::printf("\nThe stored graph's capture wave thread by the time from one %u-frame period to the next\n"
+                "(a sound card's: %.1f ms), median us per buffer; the rounds took turns:\n",
+                kPeriod, kPeriodTime.count() / 1e6);
+    std::printf("  %6.2f ms: %7.1f\n", kPeriodTime.count() / 1e6, MedianCost(stored, kCaptureThread).cpuNs / 1e3);
+    for (size_t i = 0; i < byGap.size(); ++i)
+      std::printf("  %6.2f ms: %7.1f\n", shorterGaps[i].count() / 1e6, MedianCost(byGap[i], kCaptureThread).cpuNs / 1e3);
+  }
   for (size_t i = 0; i < settings.size(); ++i) {
     const auto [bars, onDisplay] = settings[i];
     const Measured& m = measured[i];
