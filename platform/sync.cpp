@@ -1,5 +1,9 @@
 #include "platform/sync.h"
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -7,6 +11,26 @@
 
 namespace tavrel {
 namespace {
+
+static_assert(sizeof(std::atomic<int32_t>) == sizeof(int32_t) && std::atomic<int32_t>::is_always_lock_free,
+              "a futex word is a plain 32-bit integer");
+
+// Sleeps while `word` reads `expected`, at most `left` (negative: no
+// limit); returns on a wake, a change, a signal or the time-out alike.
+void FutexWait(std::atomic<int32_t>& word, int32_t expected, std::chrono::nanoseconds left) {
+  timespec limit{};
+  if (left.count() >= 0) {
+    limit.tv_sec = static_cast<time_t>(left.count() / 1000000000);
+    limit.tv_nsec = static_cast<long>(left.count() % 1000000000);
+  }
+  syscall(SYS_futex, reinterpret_cast<int32_t*>(&word), FUTEX_WAIT_PRIVATE, expected,
+          left.count() >= 0 ? &limit : nullptr, nullptr, 0);
+}
+
+// Wakes up to `count` threads sleeping on `word`.
+void FutexWake(std::atomic<int32_t>& word, int32_t count) {
+  syscall(SYS_futex, reinterpret_cast<int32_t*>(&word), FUTEX_WAKE_PRIVATE, count, nullptr, nullptr, 0);
+}
 
 // Waits on `cv` until `ready()` holds or the time-out passes; true when ready.
 template <class Ready>
@@ -191,19 +215,38 @@ Semaphore::Semaphore(int32_t initialCount, int32_t maximumCount)
       maximum_(std::max(maximumCount, 0)) {}
 
 bool Semaphore::Increment(int32_t count) {
-  std::lock_guard lock(mutex_);
-  if (count <= 0 || count > maximum_ - count_) return false;
-  count_ += count;
-  available_.notify_all();
+  if (count <= 0) return false;
+  int32_t now = count_.load(std::memory_order_relaxed);
+  do {
+    if (count > maximum_ - now) return false;
+  } while (!count_.compare_exchange_weak(now, now + count, std::memory_order_seq_cst));
+  // A waiter counts itself before it sleeps and sleeps only while the word
+  // still reads 0, so one that is not seen here has not slept yet.
+  if (waiters_.load(std::memory_order_seq_cst) > 0) FutexWake(count_, count);
   return true;
 }
 
+bool Semaphore::TryTake() {
+  int32_t now = count_.load(std::memory_order_acquire);
+  while (now > 0)
+    if (count_.compare_exchange_weak(now, now - 1, std::memory_order_acquire)) return true;
+  return false;
+}
+
 bool Semaphore::Decrement(uint32_t milliseconds) {
-  std::unique_lock lock(mutex_);
-  if (!WaitWithTimeout(available_, lock, milliseconds, [this] { return count_ > 0; }))
-    return false;
-  --count_;
-  return true;
+  using Clock = std::chrono::steady_clock;
+  const auto until = Clock::now() + std::chrono::milliseconds(milliseconds == INFINITE ? 0 : milliseconds);
+  for (;;) {
+    if (TryTake()) return true;
+    std::chrono::nanoseconds left{-1};  // no limit
+    if (milliseconds != INFINITE) {
+      left = until - Clock::now();
+      if (left <= std::chrono::nanoseconds::zero()) return false;
+    }
+    waiters_.fetch_add(1, std::memory_order_seq_cst);
+    FutexWait(count_, 0, left);
+    waiters_.fetch_sub(1, std::memory_order_relaxed);
+  }
 }
 
 }  // namespace tavrel

@@ -107,7 +107,9 @@ class OwnedMutex {
   std::shared_ptr<Ownerships> ownerRecord_;
 };
 
-// A counting semaphore with a maximum.
+// A counting semaphore with a maximum. The count is one atomic word the
+// waiters sleep on (a futex), so an increment wakes a waiter without
+// leaving it a mutex to wait for next: one sleep per wait, not two.
 class Semaphore {
  public:
   Semaphore(int32_t initialCount, int32_t maximumCount);
@@ -121,9 +123,10 @@ class Semaphore {
   bool Decrement(uint32_t milliseconds);
 
  private:
-  std::mutex mutex_;
-  std::condition_variable available_;
-  int32_t count_;
+  bool TryTake();
+
+  std::atomic<int32_t> count_;
+  std::atomic<int32_t> waiters_{0};
   const int32_t maximum_;
 };
 

@@ -238,6 +238,32 @@ TEST(Semaphore, DecrementWaitsForAnIncrementFromAnotherThread) {
   EXPECT_FALSE(s.Decrement(0));
 }
 
+// Producers and consumers around a small maximum: every count given is
+// taken once, and none is lost to a wake that came between a consumer's
+// look and its sleep (that would hang here).
+TEST(Semaphore, ManyThreadsGiveAndTakeEveryCountOnce) {
+  constexpr int kThreads = 4, kEach = 20000, kMaximum = 2;
+  Semaphore s(0, kMaximum);
+  std::atomic<int> taken{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < kEach; ++i)
+        while (!s.Increment(1)) std::this_thread::yield();  // full: the consumers make room
+    });
+    threads.emplace_back([&] {
+      constexpr uint32_t kHour = 3600 * 1000;  // a hang guard, not a time limit
+      for (int i = 0; i < kEach; ++i) {
+        ASSERT_TRUE(s.Decrement(kHour));
+        ++taken;
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(taken.load(), kThreads * kEach);
+  EXPECT_FALSE(s.Decrement(0));
+}
+
 TEST(CriticalSection, IsRecursiveForTheHolder) {
   CriticalSection cs;
   auto tryFromOther = [&] {
