@@ -1,12 +1,16 @@
 // The canvas writes solid fills of whole pixels straight into the surface
-// when the clip is a set of rectangles. These tests draw random scripts of
-// clip changes and fills through the canvas and compare every byte with the
-// same drawing done in plain cairo (or, for lines, with the canvas drawing
-// through cairo), in both 32-bit formats.
+// when the clip is a set of rectangles, and follows that clip itself. These
+// tests draw random scripts of clip changes and fills through the canvas
+// and compare every byte with the same drawing done in plain cairo (or,
+// for lines, with the canvas drawing through cairo), in both 32-bit formats;
+// they compare the clip the canvas follows with the one cairo keeps, and
+// count how often the canvas asks cairo for its clip.
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <dlfcn.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -14,8 +18,25 @@
 #include <string>
 #include <vector>
 
+#include "platform/chart/chart.h"
+#include "platform/ui/button.h"
 #include "platform/ui/canvas.h"
+#include "platform/ui/offscreen.h"
 #include "platform/ui/surface.h"
+
+// Every call of cairo_copy_clip_rectangle_list in this program is counted
+// on its way to cairo's own: the canvas is linked into the test program, so
+// its calls land here first.
+namespace {
+std::atomic<int> clip_list_reads{0};
+}  // namespace
+
+extern "C" cairo_rectangle_list_t* cairo_copy_clip_rectangle_list(cairo_t* cr) {
+  using Copy = cairo_rectangle_list_t* (*)(cairo_t*);
+  static const Copy cairos = reinterpret_cast<Copy>(dlsym(RTLD_NEXT, "cairo_copy_clip_rectangle_list"));
+  ++clip_list_reads;
+  return cairos(cr);
+}
 
 namespace tavrel {
 namespace {
@@ -215,10 +236,12 @@ struct Draw {
 };
 
 // A random script of clip and state changes between drawings, played on the
-// canvases and kept in the model; `draw` runs a drawing on everything.
+// canvases and kept in the model; `draw` runs a drawing on everything,
+// `after` runs after every step.
 void PlayScript(uint32_t seed, std::vector<TCanvas*> canvases, cairo_surface_t* surface, ClipModel& model,
                 const std::function<void(TCanvas&)>& attached,
-                const std::function<std::string(std::mt19937&, int step)>& draw) {
+                const std::function<std::string(std::mt19937&, int step)>& draw,
+                const std::function<void(int step)>& after = [](int) {}) {
   std::mt19937 rng(seed);
   auto attach = [&] {
     model.origin = {static_cast<int>(rng() % 13) - 4, static_cast<int>(rng() % 11) - 4};
@@ -235,7 +258,7 @@ void PlayScript(uint32_t seed, std::vector<TCanvas*> canvases, cairo_surface_t* 
   attach();
   std::string trail;
   for (int step = 0; step < 90; ++step) {
-    const int kind = static_cast<int>(rng() % 18);
+    const int kind = static_cast<int>(rng() % 20);
     const TPoint off = model.Offset();
     switch (kind) {
       default:
@@ -304,7 +327,39 @@ void PlayScript(uint32_t seed, std::vector<TCanvas*> canvases, cairo_surface_t* 
         attach();
         trail += " Attach";
         break;
+      case 18: {
+        // A clip the canvas does not see being made.
+        const TRect r = RandomRect(rng);
+        for (TCanvas* c : canvases) {
+          cairo_t* cr = c->Context();
+          cairo_new_path(cr);
+          Box(cr, r.Left, r.Top, r.Right, r.Bottom);
+          cairo_clip(cr);
+        }
+        model.cur.ops.push_back({ClipModel::Op::kIntersect, {OffsetRect(r, off.X, off.Y)}});
+        trail += " ContextClip" + Text(r);
+        break;
+      }
+      case 19: {
+        // Through a second canvas and back, as a control's canvas takes its
+        // painting context: the same pixels, the origin where the drawing
+        // was, the clip's bounds as the base, no saved states.
+        for (TCanvas* c : canvases) {
+          TCanvas like;
+          like.AttachLike(*c);
+          c->AttachLike(like);
+          attached(*c);
+          EXPECT_EQ(c->BaseClip(), canvases[0]->BaseClip());
+        }
+        model.origin = off;
+        model.base = canvases[0]->BaseClip();
+        model.cur.viewport = {0, 0};
+        model.saved.clear();
+        trail += " AttachLike";
+        break;
+      }
     }
+    after(step);
     if (testing::Test::HasFailure()) {
       ADD_FAILURE() << "seed " << seed << ":" << trail;
       return;
@@ -337,33 +392,179 @@ TEST(UiCanvasDirect, FillsMatchPlainCairoThroughRandomClips) {
     }
 }
 
-// Lines have no plain cairo twin here: the reference is the canvas itself
-// drawing through cairo, which it does when the operator is not the default
-// one (the ineligible states below show that it then matches cairo).
-TEST(UiCanvasDirect, LinesAndFillsMatchTheCanvasDrawingThroughCairo) {
+// Scripts played on a canvas and on a twin that draws through cairo, which
+// it does when the operator is not the default one (the ineligible states
+// below show that it then matches cairo), each on its own noise surface;
+// `draw` draws on both, `after` runs after every step.
+struct Twins {
+  CairoSurface got, want;
+  TCanvas canvas, viaCairo;
+  ClipModel model;
+};
+
+void PlayOnTwins(const std::function<std::string(Twins&, std::mt19937&, int step)>& draw,
+                 const std::function<void(Twins&, int step)>& after) {
   for (cairo_format_t format : kFormats)
     for (uint32_t seed = 1; seed <= kScripts; ++seed) {
       SCOPED_TRACE("format " + std::to_string(format) + " seed " + std::to_string(seed));
-      CairoSurface got = NoiseSurface(format, seed), want = NoiseSurface(format, seed);
-      TCanvas canvas, viaCairo;
-      canvas.Attach(got.get());
-      viaCairo.Attach(want.get());
-      ClipModel model;
+      Twins t{NoiseSurface(format, seed), NoiseSurface(format, seed)};
+      t.canvas.Attach(t.got.get());
+      t.viaCairo.Attach(t.want.get());
       PlayScript(
-          seed, {&canvas, &viaCairo}, nullptr, model,
+          seed, {&t.canvas, &t.viaCairo}, nullptr, t.model,
           [&](TCanvas& c) {
             // Opaque colours give the same pixels with SOURCE as with OVER.
-            if (&c == &viaCairo) cairo_set_operator(c.Context(), CAIRO_OPERATOR_SOURCE);
+            if (&c == &t.viaCairo) cairo_set_operator(c.Context(), CAIRO_OPERATOR_SOURCE);
           },
-          [&](std::mt19937& rng, int step) {
-            const Draw d = Draw::Random(rng, true);
-            d.On(canvas);
-            d.On(viaCairo);
-            EXPECT_EQ(FirstDifference(got.get(), want.get()), "") << "step " << step << " " << d.Describe();
-            return d.Describe();
-          });
-      if (HasFailure()) return;
+          [&](std::mt19937& rng, int step) { return draw(t, rng, step); }, [&](int step) { after(t, step); });
+      if (testing::Test::HasFailure()) return;
     }
+}
+
+// Lines have no plain cairo twin here: the reference is the canvas itself
+// drawing through cairo.
+TEST(UiCanvasDirect, LinesAndFillsMatchTheCanvasDrawingThroughCairo) {
+  PlayOnTwins(
+      [](Twins& t, std::mt19937& rng, int step) {
+        const Draw d = Draw::Random(rng, true);
+        d.On(t.canvas);
+        d.On(t.viaCairo);
+        EXPECT_EQ(FirstDifference(t.got.get(), t.want.get()), "") << "step " << step << " " << d.Describe();
+        return d.Describe();
+      },
+      [](Twins&, int) {});
+}
+
+// The clip a canvas follows, seen through a fill of the whole surface after
+// every step of a script, against the twin filling through cairo with the
+// same clip: each pixel the canvas fills directly lies in cairo's clip, and
+// each pixel of cairo's clip is filled. A new colour each step shows the
+// present clip, not an earlier one.
+TEST(UiCanvasDirect, TheClipTheCanvasFollowsIsTheClipCairoKeeps) {
+  PlayOnTwins([](Twins&, std::mt19937&, int) { return std::string("-"); },
+              [](Twins& t, int step) {
+                const TPoint off = t.model.Offset();
+                const TRect all = OffsetRect(Rect(0, 0, kW, kH), -off.X, -off.Y);
+                for (TCanvas* c : {&t.canvas, &t.viaCairo}) {
+                  c->Brush().SetColor(RGB(step, 255 - step, 3 * step));
+                  c->FillRect(all);
+                }
+                EXPECT_EQ(FirstDifference(t.got.get(), t.want.get()), "") << "after step " << step;
+              });
+}
+
+// cairo hands out its clip as a list it allocates anew for every call; the
+// paint paths the canvas follows never ask for it. The cases that must ask
+// show that the count sees the canvas's calls.
+TEST(UiCanvasDirect, FollowedClipsAreNotReadFromCairo) {
+  TRegion rounded = TRegion::FromRoundRect(Rect(3, 2, 30, 28), 14, 12);
+  TRegion plain = TRegion::FromRect(Rect(3, 2, 30, 28));
+  plain.Combine(TRegion::FromRect(Rect(20, 10, 46, 20)));
+  auto inRegion = [](const TRegion& rgn) {
+    return [&rgn](TCanvas& c, cairo_surface_t* s) {
+      c.Attach(s);
+      c.SelectClipRgn(&rgn);
+      c.FillRect(Rect(0, 0, 40, 40));
+      c.FillRect(Rect(0, 0, 40, 40));
+    };
+  };
+  const struct Case {
+    const char* name;
+    int reads;
+    std::function<void(TCanvas&, cairo_surface_t*)> paint;
+  } cases[] = {
+      {"fills and lines in saved, narrowed and moved clips", 0,
+       [](TCanvas& c, cairo_surface_t* s) {
+         c.Attach(s, {3, 2}, Rect(1, 1, kW - 2, kH - 1));
+         c.ExcludeClipRect(5, 5, 9, 9);
+         c.FillRect(Rect(0, 0, 20, 20));
+         const int saved = c.SaveDC();
+         c.SetViewportOrg(2, 1);
+         c.IntersectClipRect(2, 2, 30, 20);
+         c.FillRect(Rect(0, 0, 40, 40));
+         c.MoveTo(0, 3);
+         c.LineTo(25, 9);
+         c.Polyline({{1, 1}, {8, 14}, {20, 2}});
+         c.SetPixel(4, 4, clRed);
+         c.Rectangle(3, 3, 12, 9);
+         c.RestoreDC(saved);
+         c.FrameRect(Rect(2, 2, 30, 20));
+         c.TextRect(Rect(4, 4, 12, 10), 4, 4, "");
+       }},
+      {"a control's canvas taken like its painting context", 0,
+       [](TCanvas& c, cairo_surface_t* s) {
+         TCanvas dc;
+         dc.Attach(s, {4, 4}, Rect(2, 2, kW - 4, kH - 6));
+         dc.ExcludeClipRect(10, 0, 14, 40);
+         c.AttachLike(dc);
+         c.FillRect(Rect(0, 0, 40, 40));
+       }},
+      {"a region of rectangles", 0, inRegion(plain)},
+      {"the context handed out", 1,
+       [](TCanvas& c, cairo_surface_t* s) {
+         c.Attach(s);
+         c.FillRect(Rect(0, 0, 40, 40));
+         c.Context();
+         c.FillRect(Rect(0, 0, 40, 40));
+         c.IntersectClipRect(2, 2, 30, 30);  // known again once read
+         c.FillRect(Rect(0, 0, 40, 40));
+       }},
+      {"a rounded region", 1, inRegion(rounded)},  // read once: cairo says it is no boxes
+      {"like a context that does not know its clip", 1,
+       [](TCanvas& c, cairo_surface_t* s) {
+         TCanvas dc;
+         dc.Attach(s, {4, 4}, Rect(2, 2, kW - 4, kH - 6));
+         dc.Context();
+         c.AttachLike(dc);
+         c.FillRect(Rect(0, 0, 40, 40));
+       }},
+  };
+  for (const Case& k : cases) {
+    CairoSurface s(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kW, kH));
+    TCanvas c;
+    c.Brush().SetColor(clTeal);
+    const int before = clip_list_reads;
+    k.paint(c, s.get());
+    EXPECT_EQ(clip_list_reads - before, k.reads) << k.name;
+  }
+}
+
+// The input chart repaints once per audio buffer: the whole way from the
+// form's painting context to the chart's bars and lines, with a windowed
+// sibling above a corner of it, asks cairo for no clip.
+TEST(UiCanvasDirect, ChartRepaintsReadNoClipFromCairo) {
+  ComponentPtr<TApplication> app = TComponent::CreateUnowned<TApplication>(std::make_shared<OffscreenBackend>());
+  TForm* form = app->CreateForm<TForm>();
+  form->SetBounds(0, 0, 200, 120);
+  auto* chart = TComponent::Create<TChart>(form);
+  chart->SetParent(form);
+  chart->SetBounds(10, 10, 150, 80);
+  chart->SetMarginTop(6);
+  chart->LeftAxis()->SetMinMax(0, 100);
+  chart->BottomAxis()->SetMinMax(0, 4);
+  auto* bars = TComponent::Create<TBarSeries>(form);
+  bars->SetParentChart(chart);
+  bars->SetSeriesColor(clLime);
+  auto* line = TComponent::Create<TFastLineSeries>(form);
+  line->SetParentChart(chart);
+  line->SetSeriesColor(clRed);
+  for (double v : {10.0, 60.0, 30.0, 90.0}) {
+    bars->Add(v);
+    line->Add(v);
+  }
+  auto* above = TComponent::Create<TButton>(form);
+  above->SetParent(form);
+  above->SetBounds(120, 60, 60, 40);
+  form->Show();
+  app->ProcessMessages();
+  const int before = clip_list_reads;
+  const TPoint margin = chart->ClientToForm({2, 2});
+  for (TColor colour : {clNavy, clMaroon}) {
+    chart->SetColor(colour);
+    chart->Update();
+    EXPECT_EQ(PixelToColor(SurfacePixel(form->Surface(), margin.X, margin.Y)), colour);  // painted
+  }
+  EXPECT_EQ(clip_list_reads - before, 0);
 }
 
 // States only cairo draws right: each is set up after a first fill, so that

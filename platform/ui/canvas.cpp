@@ -123,6 +123,13 @@ void TRegion::AddToPath(cairo_t* cr) const {
   }
 }
 
+bool TRegion::ForEachRect(const std::function<void(const TRect&)>& each) const {
+  for (auto& s : shapes_)
+    if (s.ew != 0 && s.eh != 0) return false;
+  for (auto& s : shapes_) each(s.r);
+  return true;
+}
+
 bool TRegion::Contains(TPoint p) const {
   if (shapes_.empty()) return false;
   CairoSurface s(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
@@ -134,6 +141,55 @@ bool TRegion::Contains(TPoint p) const {
 
 // ---- canvas ----------------------------------------------------------------
 
+namespace {
+
+// cairo keeps device coordinates in 24.8 fixed point; boxes well inside
+// that range land where integer arithmetic puts them, beyond it cairo is
+// left to do what it does.
+constexpr int64_t kDirectLimit = int64_t{1} << 22;
+
+// ExcludeClipRect cuts its hole out of this square (logical coordinates).
+constexpr int kPlane = 1000000;
+
+bool SmallInteger(double v) {
+  return v == std::floor(v) && std::fabs(v) <= static_cast<double>(kDirectLimit);
+}
+
+// A rectangle moved by `offset` into device pixels; false when a side lies
+// beyond where cairo is exact.
+bool ToDevice(const TRect& r, TPoint offset, TRect& out) {
+  const int64_t v[4] = {int64_t{r.Left} + offset.X, int64_t{r.Top} + offset.Y, int64_t{r.Right} + offset.X,
+                        int64_t{r.Bottom} + offset.Y};
+  for (int64_t x : v)
+    if (x < -kDirectLimit || x > kDirectLimit) return false;
+  out = Rect(static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]), static_cast<int>(v[3]));
+  return true;
+}
+
+struct RectangleListRelease {
+  void operator()(cairo_rectangle_list_t* l) const { cairo_rectangle_list_destroy(l); }
+};
+using RectangleList = std::unique_ptr<cairo_rectangle_list_t, RectangleListRelease>;
+
+// A clip read from cairo, user rectangles under a translation by (ox, oy),
+// as device rectangles within `bounds`; false when one is not whole pixels
+// in range.
+bool TakeClipList(ClipRects& clip, const cairo_rectangle_list_t& list, double ox, double oy, const TRect& bounds) {
+  clip.Reset({});
+  for (int i = 0; i < list.num_rectangles; ++i) {
+    const cairo_rectangle_t& r = list.rectangles[i];
+    const double l = r.x + ox, t = r.y + oy;
+    if (!SmallInteger(l) || !SmallInteger(t) || !SmallInteger(l + r.width) || !SmallInteger(t + r.height))
+      return false;
+    clip.Unite(IntersectRect(Rect(static_cast<int>(l), static_cast<int>(t), static_cast<int>(l + r.width),
+                                  static_cast<int>(t + r.height)),
+                             bounds));
+  }
+  return true;
+}
+
+}  // namespace
+
 TCanvas::TCanvas() {
   brush_.OnChange = [this] { bk_set_ = false; };
 }
@@ -144,6 +200,9 @@ void TCanvas::Detach() {
   cr_ = nullptr;
   surface_ = nullptr;
   saved_.clear();
+  clip_levels_.clear();
+  saved_clip_.clear();
+  clip_known_ = false;
   ClipChanged();
 }
 
@@ -159,6 +218,14 @@ void TCanvas::Attach(cairo_surface_t* surface, TPoint origin, TRect clip) {
   origin_ = origin;
   base_clip_ = clip;
   viewport_ = {0, 0};
+  // The clip is followed in the surface's pixels, which are device space
+  // only for a plain image.
+  double ox, oy, sx, sy;
+  cairo_surface_get_device_offset(surface, &ox, &oy);
+  cairo_surface_get_device_scale(surface, &sx, &sy);
+  surface_rect_ = cairo_surface_get_type(surface) == CAIRO_SURFACE_TYPE_IMAGE && ox == 0 && oy == 0 && sx == 1 && sy == 1
+                      ? Rect(0, 0, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface))
+                      : TRect{};
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
   ApplyBaseClip();
@@ -170,11 +237,28 @@ void TCanvas::AttachLike(const TCanvas& dc) {
     Detach();
     return;
   }
-  const TPoint o{dc.origin_.X + dc.viewport_.X, dc.origin_.Y + dc.viewport_.Y};
-  cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(dc.cr_);
-  Attach(dc.surface_, o, dc.DeviceClipRect());
+  const TPoint o = dc.DeviceOffset();
   // The exact clip when it is made of rectangles (excluded children and
-  // siblings); otherwise its bounds.
+  // siblings); otherwise its bounds. A dc that follows its clip gives it
+  // without asking cairo.
+  if (dc.clip_known_) {
+    Attach(dc.surface_, o, dc.DeviceClipRect());
+    const std::vector<TRect>& rects = dc.clip_.Rects();
+    if (rects.size() != 1 || rects[0] != base_clip_) {
+      cairo_identity_matrix(cr_);
+      cairo_new_path(cr_);
+      for (const TRect& r : rects) cairo_rectangle(cr_, r.Left, r.Top, r.Width(), r.Height());
+      cairo_clip(cr_);
+      ApplyMatrix();
+    }
+    if (clip_known_) {
+      clip_ = dc.clip_;
+      clip_.Intersect(base_clip_);
+    }
+    return;
+  }
+  const RectangleList list(cairo_copy_clip_rectangle_list(dc.cr_));
+  Attach(dc.surface_, o, dc.DeviceClipRect());
   if (list->status == CAIRO_STATUS_SUCCESS) {
     cairo_identity_matrix(cr_);
     cairo_new_path(cr_);
@@ -184,41 +268,42 @@ void TCanvas::AttachLike(const TCanvas& dc) {
     }
     cairo_clip(cr_);
     ApplyMatrix();
+    if (clip_known_) {
+      clip_known_ = TakeClipList(clip_, *list, o.X, o.Y, surface_rect_);
+      clip_.Intersect(base_clip_);
+    }
   }
-  cairo_rectangle_list_destroy(list);
 }
+
+TPoint TCanvas::DeviceOffset() const { return {origin_.X + viewport_.X, origin_.Y + viewport_.Y}; }
 
 void TCanvas::ApplyMatrix() {
   cairo_identity_matrix(cr_);
-  cairo_translate(cr_, origin_.X + viewport_.X, origin_.Y + viewport_.Y);
+  const TPoint o = DeviceOffset();
+  cairo_translate(cr_, o.X, o.Y);
   ClipChanged();
 }
 
 void TCanvas::ApplyBaseClip() {
   cairo_identity_matrix(cr_);
+  cairo_new_path(cr_);
   cairo_rectangle(cr_, base_clip_.Left, base_clip_.Top, base_clip_.Width(), base_clip_.Height());
   cairo_clip(cr_);
   ClipChanged();
+  clip_known_ = !IsRectEmpty(surface_rect_);
+  if (clip_known_) clip_.Reset(surface_rect_);
+  IntersectKnownClip(base_clip_, {0, 0});
+}
+
+void TCanvas::IntersectKnownClip(const TRect& r, TPoint offset) {
+  TRect d;
+  // cairo takes a box of negative size as the box the other way round;
+  // left to cairo, as no caller here clips that way.
+  clip_known_ = clip_known_ && r.Right >= r.Left && r.Bottom >= r.Top && ToDevice(r, offset, d);
+  if (clip_known_) clip_.Intersect(d);
 }
 
 // ---- direct pixel writes ---------------------------------------------------
-
-namespace {
-
-// cairo keeps device coordinates in 24.8 fixed point; boxes well inside
-// that range land where integer arithmetic puts them, beyond it cairo is
-// left to do what it does.
-constexpr int64_t kDirectLimit = int64_t{1} << 22;
-
-bool SmallInteger(double v) {
-  return v == std::floor(v) && std::fabs(v) <= static_cast<double>(kDirectLimit);
-}
-
-struct RectangleListRelease {
-  void operator()(cairo_rectangle_list_t* l) const { cairo_rectangle_list_destroy(l); }
-};
-
-}  // namespace
 
 // Reads what the direct writes need from cairo; false when the clip,
 // matrix, operator or surface is one that only cairo draws right.
@@ -239,24 +324,18 @@ bool TCanvas::ReadDirectTarget() {
   cairo_get_matrix(cr_, &m);
   if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0 || !SmallInteger(m.x0) || !SmallInteger(m.y0))
     return false;
-  std::unique_ptr<cairo_rectangle_list_t, RectangleListRelease> list(cairo_copy_clip_rectangle_list(cr_));
-  if (list->status != CAIRO_STATUS_SUCCESS) return false;  // a clip path that is not boxes
   direct_.data = cairo_image_surface_get_data(surface_);
   direct_.stride = cairo_image_surface_get_stride(surface_);
   if (!direct_.data) return false;
   direct_.offset = {static_cast<int>(m.x0), static_cast<int>(m.y0)};
-  direct_.clip.clear();
+  direct_.clip = &clip_;
+  if (clip_known_) return true;
+  const RectangleList list(cairo_copy_clip_rectangle_list(cr_));
+  if (list->status != CAIRO_STATUS_SUCCESS) return false;  // a clip path that is not boxes
   const TRect bounds = Rect(0, 0, cairo_image_surface_get_width(surface_), cairo_image_surface_get_height(surface_));
-  for (int i = 0; i < list->num_rectangles; ++i) {
-    const cairo_rectangle_t& r = list->rectangles[i];
-    const double l = r.x + m.x0, t = r.y + m.y0;
-    if (!SmallInteger(l) || !SmallInteger(t) || !SmallInteger(l + r.width) || !SmallInteger(t + r.height))
-      return false;
-    const TRect box = IntersectRect(Rect(static_cast<int>(l), static_cast<int>(t), static_cast<int>(l + r.width),
-                                         static_cast<int>(t + r.height)),
-                                    bounds);
-    if (!IsRectEmpty(box)) direct_.clip.push_back(box);
-  }
+  if (!TakeClipList(clip_, *list, m.x0, m.y0, bounds)) return false;
+  // Followed from here on while the matrix is the canvas's own.
+  clip_known_ = direct_.offset == DeviceOffset();
   return true;
 }
 
@@ -292,7 +371,7 @@ class TCanvas::PixelFill {
     r += target_.offset.X;
     t += target_.offset.Y;
     b += target_.offset.Y;
-    for (const TRect& c : target_.clip) {
+    for (const TRect& c : target_.clip->Rects()) {
       const int x0 = std::max(l, c.Left), x1 = std::min(r, c.Right);
       const int y0 = std::max(t, c.Top), y1 = std::min(b, c.Bottom);
       if (x0 >= x1 || y0 >= y1) continue;
@@ -720,16 +799,16 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
 
 void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
   if (!cr_) return;
-  cairo_save(cr_);
+  PushClip();
   cairo_new_path(cr_);
   cairo_rectangle(cr_, r.Left, r.Top, r.Width(), r.Height());
   cairo_clip(cr_);
   ClipChanged();
+  IntersectKnownClip(r, DeviceOffset());
   const bool opaque = BkMode() == OPAQUE;
   if (opaque) FillRect(r);
   DrawTextLine(x, y, text, opaque);
-  cairo_restore(cr_);
-  ClipChanged();
+  PopClip();
 }
 
 // ---- images ----------------------------------------------------------------
@@ -830,11 +909,26 @@ void TCanvas::DrawSurface(cairo_surface_t* s, const TRect& dest, TColor key) {
 
 // ---- clipping and state ----------------------------------------------------
 
+void TCanvas::PushClip() {
+  cairo_save(cr_);
+  clip_levels_.push_back({clip_known_, saved_clip_.size()});
+  if (clip_known_) saved_clip_.insert(saved_clip_.end(), clip_.Rects().begin(), clip_.Rects().end());
+}
+
+void TCanvas::PopClip() {
+  cairo_restore(cr_);
+  const SavedClip s = clip_levels_.back();
+  clip_levels_.pop_back();
+  clip_known_ = s.known;
+  if (s.known) clip_.Assign(saved_clip_.data() + s.from, saved_clip_.data() + saved_clip_.size());
+  saved_clip_.resize(s.from);
+  ClipChanged();
+}
+
 int TCanvas::SaveDC() {
   if (!cr_) return 0;
-  cairo_save(cr_);
+  PushClip();
   saved_.push_back({viewport_, pen_pos_, bk_mode_, bk_set_});
-  ClipChanged();
   return static_cast<int>(saved_.size());
 }
 
@@ -844,7 +938,7 @@ bool TCanvas::RestoreDC(int level) {
   if (level < 0) level = n + 1 + level;
   if (level < 1 || level > n) return false;
   while (static_cast<int>(saved_.size()) >= level) {
-    cairo_restore(cr_);
+    PopClip();
     const Saved s = saved_.back();
     saved_.pop_back();
     viewport_ = s.viewport;
@@ -862,17 +956,25 @@ void TCanvas::IntersectClipRect(int l, int t, int r, int b) {
   cairo_rectangle(cr_, l, t, std::max(r - l, 0), std::max(b - t, 0));
   cairo_clip(cr_);
   ClipChanged();
+  IntersectKnownClip(Rect(l, t, std::max(r, l), std::max(b, t)), DeviceOffset());
 }
 
 void TCanvas::ExcludeClipRect(int l, int t, int r, int b) {
   if (!cr_ || r <= l || b <= t) return;
   cairo_new_path(cr_);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
-  cairo_rectangle(cr_, -1e6, -1e6, 2e6, 2e6);
+  cairo_rectangle(cr_, -kPlane, -kPlane, 2.0 * kPlane, 2.0 * kPlane);
   cairo_rectangle(cr_, l, t, r - l, b - t);
   cairo_clip(cr_);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
   ClipChanged();
+  // By the even-odd rule a hole reaching out of the plane adds what lies
+  // beyond it; that is left to cairo.
+  const TRect plane = Rect(-kPlane, -kPlane, kPlane, kPlane), hole = Rect(l, t, r, b);
+  TRect d;
+  clip_known_ = clip_known_ && IntersectRect(hole, plane) == hole && ToDevice(hole, DeviceOffset(), d);
+  IntersectKnownClip(plane, DeviceOffset());
+  if (clip_known_) clip_.Subtract(d);
 }
 
 void TCanvas::SelectClipRgn(const TRegion* rgn) {
@@ -883,6 +985,19 @@ void TCanvas::SelectClipRgn(const TRegion* rgn) {
     cairo_new_path(cr_);
     rgn->AddToPath(cr_);
     cairo_clip(cr_);
+    if (clip_known_) {
+      // The base clip, one rectangle at most, cut to the union of the region's.
+      const TRect within = clip_.Empty() ? TRect{} : clip_.Rects().front();
+      clip_.Reset({});
+      bool inRange = true;
+      const bool plain = rgn->ForEachRect([&](const TRect& q) {
+        TRect d;
+        if (ToDevice(q, {0, 0}, d)) clip_.Unite(d);
+        else inRange = false;
+      });
+      clip_known_ = plain && inRange;
+      clip_.Intersect(within);
+    }
   }
   ApplyMatrix();
 }
@@ -896,7 +1011,8 @@ TRect TCanvas::ClipRect() const {
 }
 
 TRect TCanvas::DeviceClipRect() const {
-  return OffsetRect(ClipRect(), origin_.X + viewport_.X, origin_.Y + viewport_.Y);
+  const TPoint o = DeviceOffset();
+  return OffsetRect(ClipRect(), o.X, o.Y);
 }
 
 TPoint TCanvas::SetViewportOrg(int x, int y) {

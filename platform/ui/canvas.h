@@ -11,20 +11,26 @@
 // into the pixels when the surface is a 32-bit image, the matrix an integer
 // translation, the operator the default one and the clip a set of
 // rectangles: the same bytes cairo would write, without a path per call.
-// The clip rectangles are read from cairo once and kept until the clip or
-// the matrix changes; anything else draws through cairo.
+// The canvas follows its own clip as rectangles through Attach, AttachLike,
+// IntersectClipRect, ExcludeClipRect, SelectClipRgn with plain rectangles,
+// the viewport and SaveDC/RestoreDC; after a rounded region, coordinates
+// beyond cairo's exact range or Context() handed out, it reads the clip
+// from cairo at the next direct write instead. Anything else draws through
+// cairo.
 //
 //   TBitmap bmp;  bmp.SetSize(40, 20);
 //   TCanvas& c = bmp.Canvas();
 //   c.Brush().SetColor(clBtnFace);  c.FillRect(Rect(0, 0, 40, 20));
 //   c.Pen().SetColor(clBlack);  c.MoveTo(0, 0);  c.LineTo(10, 0);  // pixels 0..9
 //   int saved = c.SaveDC();  c.IntersectClipRect(2, 2, 8, 8);  ...  c.RestoreDC(saved);
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/ui/cliprects.h"
 #include "platform/ui/colors.h"
 #include "platform/ui/font.h"
 #include "platform/ui/types.h"
@@ -84,6 +90,9 @@ class TRegion {
   TRect Bounds() const;
   bool Empty() const { return shapes_.empty(); }
   void AddToPath(cairo_t* cr) const;
+  // Calls `each` with every shape and returns true when all are plain
+  // rectangles; false, without a call, when one is rounded.
+  bool ForEachRect(const std::function<void(const TRect&)>& each) const;
 
  private:
   struct Shape {
@@ -131,6 +140,7 @@ class TCanvas {
   // again for every change made through it.
   cairo_t* Context() const {
     direct_state_ = DirectState::kUnknown;
+    clip_known_ = false;
     return cr_;
   }
   cairo_surface_t* Surface() const { return surface_; }
@@ -216,14 +226,28 @@ class TCanvas {
     unsigned char* data = nullptr;
     int stride = 0;
     TPoint offset;
-    std::vector<TRect> clip;
+    const ClipRects* clip = nullptr;
+  };
+  // What PushClip saved: whether the clip was known, and where its
+  // rectangles start in saved_clip_.
+  struct SavedClip {
+    bool known;
+    size_t from;
   };
   enum class DirectState : uint8_t { kUnknown, kNo, kYes };
   class PixelFill;  // one batch of direct writes in one colour
 
   void ApplyMatrix();
   void ApplyBaseClip();
+  // The clip or matrix changed: the next direct write checks them again.
   void ClipChanged() { direct_state_ = DirectState::kUnknown; }
+  // cairo_save and cairo_restore, with what the canvas knows of the clip.
+  void PushClip();
+  void PopClip();
+  // Follows in clip_ an intersection with a rectangle moved by `offset`;
+  // the clip becomes unknown where cairo may not be exact.
+  void IntersectKnownClip(const TRect& r, TPoint offset);
+  TPoint DeviceOffset() const;  // from logical to device coordinates
   bool ReadDirectTarget();
   // The direct target when writes within the box (logical coordinates, one
   // past its right and bottom included) may go straight into the pixels;
@@ -246,6 +270,13 @@ class TCanvas {
   std::vector<Saved> saved_;
   mutable DirectState direct_state_ = DirectState::kUnknown;
   DirectTarget direct_;
+  // The clip in device pixels within the surface, while clip_known_: then
+  // the matrix is also the translation by origin and viewport.
+  ClipRects clip_;
+  mutable bool clip_known_ = false;
+  TRect surface_rect_;  // the surface's pixels; empty when not a plain image
+  std::vector<SavedClip> clip_levels_;
+  std::vector<TRect> saved_clip_;  // the known clips of clip_levels_, end to end
 };
 
 }  // namespace tavrel
