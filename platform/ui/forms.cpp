@@ -652,7 +652,10 @@ std::vector<TForm*> TApplication::Forms() const {
 }
 
 void TApplication::RepaintForms() {
-  for (TForm* f : Forms()) f->PaintInvalid();
+  // By index, without a list made per call (this runs once per wake): a
+  // paint that adds or frees a form moves the count, checked each step.
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* f = dynamic_cast<TForm*>(Components(i))) f->PaintInvalid();
 }
 
 void TApplication::ProcessMessages() {
