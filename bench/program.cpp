@@ -98,8 +98,8 @@ Snapshot TakeSnapshot() {
   return s;
 }
 
-// A thread's name without the serial number the fake driver's threads
-// carry ("waveIn 4"), so that rounds name the same thread alike.
+// A thread's name without the serial number the wave layer's stream
+// threads carry ("waveIn 4"), so that rounds name the same thread alike.
 std::string WithoutSerial(std::string name) {
   const size_t space = name.find_last_of(' ');
   if (space != std::string::npos && space + 1 < name.size() &&
@@ -156,11 +156,10 @@ struct Measured {
   bool stalled = false;
 };
 
-// Paces `rounds` rounds of `buffers` buffers after a warm-up and measures
-// every thread but the pacer. `phase` goes to 1 when the measured rounds
-// begin and to 2 when they end.
-Measured Pace(bench::CountingBackend& backend, int rounds, int buffers, std::atomic<int>& phase,
-               Gap gap = kPeriodTime) {
+// Paces one round of `buffers` buffers after a warm-up and measures every
+// thread but the pacer. `phase` goes to 1 when the measured round begins
+// and to 2 when it ends.
+Measured Pace(bench::CountingBackend& backend, int buffers, std::atomic<int>& phase, Gap gap = kPeriodTime) {
   Measured m;
   SetCurrentThreadName("pacer");
   Pacer pacer(backend, gap);
@@ -182,25 +181,23 @@ Measured Pace(bench::CountingBackend& backend, int rounds, int buffers, std::ato
   }
   const uint64_t failures = backend.failures.load();
   phase = 1;
-  for (int r = 0; r < rounds; ++r) {
-    const Snapshot before = TakeSnapshot();
-    if (!pacer.Run(buffers)) {
-      m.stalled = true;
-      return m;
-    }
-    const Snapshot after = TakeSnapshot();
-    std::map<std::string, ThreadCost> costs;
-    for (const auto& [tid, a] : after) {
-      if (a.name == "pacer") continue;
-      const auto b = before.find(tid);
-      const ThreadSample from = b == before.end() ? ThreadSample{} : b->second;
-      ThreadCost& c = costs[tid == getpid() ? "GUI (main)" : WithoutSerial(a.name)];
-      c.cpuNs += double(a.cpuNs - from.cpuNs) / buffers;
-      c.allocations += double(a.allocations - from.allocations) / buffers;
-    }
-    m.rounds.push_back(std::move(costs));
-    m.buffers += uint64_t(buffers);
+  const Snapshot before = TakeSnapshot();
+  if (!pacer.Run(buffers)) {
+    m.stalled = true;
+    return m;
   }
+  const Snapshot after = TakeSnapshot();
+  std::map<std::string, ThreadCost> costs;
+  for (const auto& [tid, a] : after) {
+    if (a.name == "pacer") continue;
+    const auto b = before.find(tid);
+    const ThreadSample from = b == before.end() ? ThreadSample{} : b->second;
+    ThreadCost& c = costs[tid == getpid() ? "GUI (main)" : WithoutSerial(a.name)];
+    c.cpuNs += double(a.cpuNs - from.cpuNs) / buffers;
+    c.allocations += double(a.allocations - from.allocations) / buffers;
+  }
+  m.rounds.push_back(std::move(costs));
+  m.buffers = uint64_t(buffers);
   m.failures = backend.failures.load() - failures;
   phase = 2;
   return m;
@@ -240,7 +237,7 @@ void PrintThreads(const Measured& m) {
 }
 
 // The stored graph alone, its tap doing the same minimum and maximum.
-Measured StoredGraph(int rounds, int buffers, Gap gap = kPeriodTime) {
+Measured StoredGraph(int buffers, Gap gap = kPeriodTime) {
   auto backend = std::make_shared<bench::CountingBackend>(kPeriod);
   WaveBackendScope use(backend);
   bench::TapResult tap;
@@ -248,7 +245,7 @@ Measured StoredGraph(int rounds, int buffers, Gap gap = kPeriodTime) {
       [&](TObject*, const Ref<TALAudioBuffer>& in, Ref<TALAudioBuffer>&, bool&) { bench::Analyse(*in, tap); });
   Measured m;
   std::atomic<int> phase{0};
-  std::thread pacing([&] { m = Pace(*backend, rounds, buffers, phase, gap); });
+  std::thread pacing([&] { m = Pace(*backend, buffers, phase, gap); });
   graph->ALAudioOut1()->SetEnabled(true);  // playback first, then capture, as the window starts them
   graph->ALAudioIn1()->SetEnabled(true);
   pacing.join();
@@ -259,7 +256,7 @@ Measured StoredGraph(int rounds, int buffers, Gap gap = kPeriodTime) {
 
 // The main window as the program runs it, its charts in bars or lines, on
 // the offscreen backend or on the X display.
-Measured Program(bool bars, bool onDisplay, int rounds, int buffers) {
+Measured Program(bool bars, bool onDisplay, int buffers) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("tavrel-bench-program-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
@@ -286,11 +283,11 @@ Measured Program(bool bars, bool onDisplay, int rounds, int buffers) {
     std::atomic<int> phase{0};
     std::atomic<bool> done{false};
     std::thread pacing([&] {
-      m = Pace(*backend, rounds, buffers, phase);
+      m = Pace(*backend, buffers, phase);
       done = true;
       PostMessage(fm->Handle(), WM_NULL, 0, 0);
     });
-    // The presents over the measured rounds, noted as the GUI thread sees
+    // The presents over the measured round, noted as the GUI thread sees
     // them begin and end (it wakes for every buffer).
     int seen = 0, presentsFrom = 0, presentsTo = 0;
     while (!done.load()) {
@@ -383,10 +380,10 @@ int main(int argc, char** argv) {
   const std::vector<Gap> shorterGaps = {kPeriodTime / 4, kPeriodTime / 20};
   std::vector<Measured> byGap(gaps ? shorterGaps.size() : 0);
   for (int r = 0; r < rounds; ++r) {
-    Append(stored, StoredGraph(1, buffers));
-    for (size_t i = 0; i < byGap.size(); ++i) Append(byGap[i], StoredGraph(1, buffers, shorterGaps[i]));
+    Append(stored, StoredGraph(buffers));
+    for (size_t i = 0; i < byGap.size(); ++i) Append(byGap[i], StoredGraph(buffers, shorterGaps[i]));
     for (size_t i = 0; i < settings.size(); ++i)
-      Append(measured[i], Program(settings[i].first, settings[i].second, 1, buffers));
+      Append(measured[i], Program(settings[i].first, settings[i].second, buffers));
   }
   std::printf("Stored graph alone (the capture benchmark's graph, its tap doing the same scan):\n");
   if (stored.stalled) std::printf("  stalled\n");

@@ -74,17 +74,12 @@ thread_local constinit ThreadCache tCache{};
 
 void ReturnBatch(Chain& chain, std::size_t index, std::size_t n) {
   SharedList& shared = SharedFor(index);
-  Chain surplus;
   {
     std::lock_guard hold(shared.guard);
-    while (n > 0 && chain.first && shared.chain.count < kRecycledKept) {
-      shared.chain.Push(chain.Pop());
-      --n;
-    }
+    for (; n > 0 && chain.first && shared.chain.count < kRecycledKept; --n) shared.chain.Push(chain.Pop());
   }
   // What the shared list has no room for goes back to the heap.
-  MoveBlocks(chain, surplus, n);
-  while (surplus.first) ::operator delete(surplus.Pop());
+  for (; n > 0 && chain.first; --n) ::operator delete(chain.Pop());
 }
 
 struct CacheCloser {

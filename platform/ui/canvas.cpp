@@ -493,6 +493,22 @@ void TCanvas::PenPath(const std::function<void()>& path) {
   cairo_restore(cr_);
 }
 
+void TCanvas::PlotSegments(const TPoint* pts, size_t n) {
+  if (const DirectTarget* d = Direct(PointBounds(pts, n))) {
+    PixelFill fill(surface_, *d, pen_.Color());
+    for (size_t i = 1; i < n; ++i)
+      PlotRuns(pts[i - 1], pts[i], [&](int x, int y, int w, int h) { fill.Add(x, y, x + w, y + h); });
+    return;
+  }
+  cairo_save(cr_);
+  SetSourceColor(pen_.Color());
+  cairo_new_path(cr_);
+  for (size_t i = 1; i < n; ++i)
+    PlotRuns(pts[i - 1], pts[i], [&](int x, int y, int w, int h) { cairo_rectangle(cr_, x, y, w, h); });
+  cairo_fill(cr_);
+  cairo_restore(cr_);
+}
+
 void TCanvas::LineTo(int x, int y) {
   if (!cr_) return;
   const TPoint a = pen_pos_, b{x, y};
@@ -500,17 +516,7 @@ void TCanvas::LineTo(int x, int y) {
   if (!PenVisible() || a == b) return;
   if (pen_.Width() == 1 && pen_.Style() == TPenStyle::psSolid) {
     const TPoint ends[2] = {a, b};
-    if (const DirectTarget* d = Direct(PointBounds(ends, 2))) {
-      PixelFill fill(surface_, *d, pen_.Color());
-      PlotRuns(a, b, [&](int x, int y, int w, int h) { fill.Add(x, y, x + w, y + h); });
-      return;
-    }
-    cairo_save(cr_);
-    SetSourceColor(pen_.Color());
-    cairo_new_path(cr_);
-    PlotRuns(a, b, [&](int x, int y, int w, int h) { cairo_rectangle(cr_, x, y, w, h); });
-    cairo_fill(cr_);
-    cairo_restore(cr_);
+    PlotSegments(ends, 2);
     return;
   }
   PenPath([&] {
@@ -523,19 +529,7 @@ void TCanvas::Polyline(const std::vector<TPoint>& pts) {
   if (pts.empty()) return;
   if (cr_ && PenVisible() && pen_.Width() == 1 && pen_.Style() == TPenStyle::psSolid) {
     // One fill for the whole line: the same pixels as LineTo segment by segment.
-    if (const DirectTarget* d = Direct(PointBounds(pts.data(), pts.size()))) {
-      PixelFill fill(surface_, *d, pen_.Color());
-      for (size_t i = 1; i < pts.size(); ++i)
-        PlotRuns(pts[i - 1], pts[i], [&](int x, int y, int w, int h) { fill.Add(x, y, x + w, y + h); });
-      return;
-    }
-    cairo_save(cr_);
-    SetSourceColor(pen_.Color());
-    cairo_new_path(cr_);
-    for (size_t i = 1; i < pts.size(); ++i)
-      PlotRuns(pts[i - 1], pts[i], [&](int x, int y, int w, int h) { cairo_rectangle(cr_, x, y, w, h); });
-    cairo_fill(cr_);
-    cairo_restore(cr_);
+    PlotSegments(pts.data(), pts.size());
     return;
   }
   const TPoint keep = pen_pos_;
@@ -669,8 +663,9 @@ void TCanvas::DrawFocusRect(const TRect& r) {
   // Every other pixel of the border, by device parity, inverted; each pixel
   // once, so drawing the same rectangle again restores the surface.
   std::set<std::pair<int, int>> pixels;
+  const TPoint o = DeviceOffset();
   auto add = [&](int x, int y) {
-    const int dx = x + origin_.X + viewport_.X, dy = y + origin_.Y + viewport_.Y;
+    const int dx = x + o.X, dy = y + o.Y;
     if (((dx + dy) & 1) == 0) pixels.insert({x, y});
   };
   for (int x = r.Left; x < r.Right; ++x) {
@@ -692,7 +687,8 @@ void TCanvas::DrawFocusRect(const TRect& r) {
 
 uint32_t TCanvas::PixelRGB(int x, int y) const {
   if (!surface_) return 0;
-  const int dx = x + origin_.X + viewport_.X, dy = y + origin_.Y + viewport_.Y;
+  const TPoint o = DeviceOffset();
+  const int dx = x + o.X, dy = y + o.Y;
   return ColorToRGB(PixelToColor(SurfacePixel(surface_, dx, dy)));
 }
 

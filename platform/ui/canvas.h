@@ -254,6 +254,9 @@ class TCanvas {
   // null when they must be drawn through cairo.
   const DirectTarget* Direct(const TRect& box);
   void FrameIn(const TRect& r, TColor colour);
+  // The one-pixel solid lines from each point to the next, end points
+  // left out, in the pen's colour.
+  void PlotSegments(const TPoint* pts, size_t n);
   void PenPath(const std::function<void()>& path);
 
   cairo_surface_t* surface_ = nullptr;
