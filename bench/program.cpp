@@ -11,8 +11,9 @@
 // present.
 //
 // For every thread of the process but the pacing thread (the sound card)
-// it prints the CPU time and the heap allocations per buffer, then all of
-// them together as a fraction of one core. The wave layer's stream threads
+// it prints the CPU time, the heap allocations and the times the thread was
+// put on a CPU (its wakes, mostly) per buffer, then all of them together as
+// a fraction of one core. The wave layer's stream threads
 // (waveIn, waveOut) are the program's own and counted; only the backend
 // under them is the fake. The stored graph alone (capture,
 // analysis tap, filters, playback: what bench_capture_graph times), paced
@@ -24,9 +25,13 @@
 // ratio meaningful through it.
 //
 // With --gaps it also paces the stored graph alone with shorter times
-// between periods (a quarter and a twentieth of the period's duration):
-// what the capture wave thread costs only because it sleeps between
-// buffers, as every thread fed by a sound card does.
+// between periods (a quarter and a twentieth of the period's duration) and
+// back to back (each period as soon as the last has moved, as
+// bench_capture_graph feeds it): what the capture wave thread costs only
+// because it sleeps between buffers, as every thread fed by a sound card
+// does. Beside it, a thread that does nothing but wake at the same gaps,
+// reading a block of its own memory each time: what a wake and the caches
+// lost while asleep cost on this machine, with no code of the program's.
 //
 // With --display it runs the window once more on the X display (SDL's X11
 // window, as the program shows it; under Xvfb, say), where a repaint also
@@ -59,6 +64,7 @@
 #include "bench/counting_backend.h"
 #include "bench/stored_graph_bench.h"
 #include "bench/support.h"
+#include "platform/sync.h"
 #include "platform/thread.h"
 #include "platform/ui/offscreen.h"
 #include "platform/ui/sdl_backend.h"
@@ -77,10 +83,10 @@ constexpr double kBufferNs = 1e9 * kFrames / kRate;
 // The capture component's wave thread, by its name cut to 15 bytes.
 const std::string kCaptureThread = "TALAudioIn.TALW";
 
-// One thread's CPU time and allocations at one moment.
+// One thread's CPU time, allocations and runs on a CPU at one moment.
 struct ThreadSample {
   std::string name;
-  uint64_t cpuNs = 0, allocations = 0;
+  uint64_t cpuNs = 0, allocations = 0, runs = 0;
 };
 using Snapshot = std::map<pid_t, ThreadSample>;
 
@@ -94,6 +100,10 @@ Snapshot TakeSnapshot() {
     std::getline(comm, t.name);
     t.cpuNs = bench::ThreadCpuClock::OfId(tid).Nanoseconds();
     t.allocations = bench::ThreadHeapAllocationsOf(tid);
+    // The scheduler's third figure: how many times the thread ran.
+    std::ifstream schedstat(entry.path() / "schedstat");
+    uint64_t onCpuNs = 0, waitNs = 0;
+    schedstat >> onCpuNs >> waitNs >> t.runs;
   }
   return s;
 }
@@ -110,7 +120,7 @@ std::string WithoutSerial(std::string name) {
 
 // Per-buffer figures of one thread over one round.
 struct ThreadCost {
-  double cpuNs = 0, allocations = 0;
+  double cpuNs = 0, allocations = 0, runs = 0;
 };
 
 // The sound card: moves the fake clock one period every period's duration.
@@ -195,6 +205,7 @@ Measured Pace(bench::CountingBackend& backend, int buffers, std::atomic<int>& ph
     ThreadCost& c = costs[tid == getpid() ? "GUI (main)" : WithoutSerial(a.name)];
     c.cpuNs += double(a.cpuNs - from.cpuNs) / buffers;
     c.allocations += double(a.allocations - from.allocations) / buffers;
+    c.runs += double(a.runs - from.runs) / buffers;
   }
   m.rounds.push_back(std::move(costs));
   m.buffers = uint64_t(buffers);
@@ -205,13 +216,15 @@ Measured Pace(bench::CountingBackend& backend, int buffers, std::atomic<int>& ph
 
 // The median over the rounds of one thread's figures.
 ThreadCost MedianCost(const Measured& m, const std::string& name) {
-  std::vector<double> cpu, allocs;
+  std::vector<double> cpu, allocs, runs;
   for (const auto& round : m.rounds) {
     const auto it = round.find(name);
-    cpu.push_back(it == round.end() ? 0 : it->second.cpuNs);
-    allocs.push_back(it == round.end() ? 0 : it->second.allocations);
+    const ThreadCost c = it == round.end() ? ThreadCost{} : it->second;
+    cpu.push_back(c.cpuNs);
+    allocs.push_back(c.allocations);
+    runs.push_back(c.runs);
   }
-  return {bench::Median(cpu), bench::Median(allocs)};
+  return {bench::Median(cpu), bench::Median(allocs), bench::Median(runs)};
 }
 
 // The median over the rounds of all threads together.
@@ -227,13 +240,47 @@ double MedianTotal(const Measured& m) {
 
 void PrintThreads(const Measured& m) {
   if (m.rounds.empty()) return;
-  std::printf("  %-18s %14s %18s\n", "thread", "CPU us/buffer", "allocations/buffer");
+  std::printf("  %-18s %14s %18s %12s\n", "thread", "CPU us/buffer", "allocations/buffer", "runs/buffer");
   for (const auto& [name, unused] : m.rounds.back()) {
     const ThreadCost c = MedianCost(m, name);
-    std::printf("  %-18s %14.1f %18.2f\n", name.c_str(), c.cpuNs / 1e3, c.allocations);
+    std::printf("  %-18s %14.1f %18.2f %12.2f\n", name.c_str(), c.cpuNs / 1e3, c.allocations, c.runs);
   }
   const double total = MedianTotal(m);
   std::printf("  %-18s %14.1f   = %.2f %% of one core\n", "all threads", total / 1e3, 100 * total / kBufferNs);
+}
+
+// The CPU time per wake of a thread woken every `gap` that reads `bytes`
+// of its own memory, a cache line at a time, each time it wakes.
+double BareWakeNs(Gap gap, size_t bytes) {
+  constexpr int kWarmUp = 50, kWakes = 400;
+  Semaphore wake(0, 1);
+  std::atomic<bool> stop{false};
+  double perWake = 0;
+  std::thread sleeper([&] {
+    std::vector<unsigned char> memory(bytes, 1);
+    const auto clock = bench::ThreadCpuClock::Of(pthread_self());
+    unsigned sum = 0;
+    uint64_t from = 0;
+    int n = 0;
+    for (; wake.Decrement(10000) && !stop.load(); ++n) {
+      if (n == kWarmUp) from = clock->Nanoseconds();
+      for (size_t i = 0; i < bytes; i += 64) sum += memory[i];
+    }
+    if (n > kWarmUp) perWake = double(clock->Nanoseconds() - from) / (n - kWarmUp);
+    benchmark::DoNotOptimize(sum);
+  });
+  auto next = Clock::now();
+  for (int n = 0; n < kWarmUp + kWakes; ++n) {
+    next += gap;
+    std::this_thread::sleep_until(next);
+    wake.Increment(1);
+  }
+  // The last wake is measured only once its reading is done.
+  std::this_thread::sleep_for(gap);
+  stop = true;
+  wake.Increment(1);
+  sleeper.join();
+  return perWake;
 }
 
 // The stored graph alone, its tap doing the same minimum and maximum.
@@ -376,8 +423,8 @@ int main(int argc, char** argv) {
   Measured stored;
   std::vector<Measured> measured(settings.size());
   // With --gaps, the stored graph alone also with its periods closer
-  // together than a sound card's.
-  const std::vector<Gap> shorterGaps = {kPeriodTime / 4, kPeriodTime / 20};
+  // together than a sound card's, the last back to back.
+  const std::vector<Gap> shorterGaps = {kPeriodTime / 4, kPeriodTime / 20, Gap(0)};
   std::vector<Measured> byGap(gaps ? shorterGaps.size() : 0);
   for (int r = 0; r < rounds; ++r) {
     Append(stored, StoredGraph(buffers));
@@ -392,9 +439,24 @@ int main(int argc, char** argv) {
     std::printf("\nThe stored graph's capture wave thread by the time from one %u-frame period to the next\n"
                 "(a sound card's: %.1f ms), median us per buffer; the rounds took turns:\n",
                 kPeriod, kPeriodTime.count() / 1e6);
-    std::printf("  %6.2f ms: %7.1f\n", kPeriodTime.count() / 1e6, MedianCost(stored, kCaptureThread).cpuNs / 1e3);
-    for (size_t i = 0; i < byGap.size(); ++i)
-      std::printf("  %6.2f ms: %7.1f\n", shorterGaps[i].count() / 1e6, MedianCost(byGap[i], kCaptureThread).cpuNs / 1e3);
+    std::printf("  %12.2f ms: %7.1f\n", kPeriodTime.count() / 1e6, MedianCost(stored, kCaptureThread).cpuNs / 1e3);
+    for (size_t i = 0; i < byGap.size(); ++i) {
+      const double us = MedianCost(byGap[i], kCaptureThread).cpuNs / 1e3;
+      if (shorterGaps[i].count() == 0)
+        std::printf("  %15s: %7.1f\n", "back to back", us);
+      else
+        std::printf("  %12.2f ms: %7.1f\n", shorterGaps[i].count() / 1e6, us);
+    }
+    const std::vector<size_t> blocks = {0, 64 << 10, 256 << 10};
+    std::printf("\nA thread that only wakes at those gaps and reads a block of its own memory each time,\n"
+                "us of CPU time per wake, by the block's size:\n  %9s", "gap");
+    for (const size_t b : blocks) std::printf(" %7zu KB", b >> 10);
+    std::printf("\n");
+    for (const Gap g : {kPeriodTime, kPeriodTime / 4, kPeriodTime / 20}) {
+      std::printf("  %6.2f ms", g.count() / 1e6);
+      for (const size_t b : blocks) std::printf(" %10.1f", BareWakeNs(g, b) / 1e3);
+      std::printf("\n");
+    }
   }
   for (size_t i = 0; i < settings.size(); ++i) {
     const auto [bars, onDisplay] = settings[i];
@@ -405,6 +467,9 @@ int main(int argc, char** argv) {
     PrintThreads(m);
     std::printf("  capture wave thread: program / stored graph alone, median of the rounds' ratios = %.2f\n",
                 MedianRatio(m, stored, kCaptureThread));
+    if (gaps)
+      std::printf("  capture wave thread: program / stored graph back to back, median of the rounds' ratios = %.2f\n",
+                  MedianRatio(m, byGap.back(), kCaptureThread));
     if (!onDisplay)
       std::printf("  window presents: %.2f per buffer\n", m.buffers ? double(m.presents) / double(m.buffers) : 0.0);
     std::printf("  failed wave calls: %llu\n", static_cast<unsigned long long>(m.failures));
