@@ -153,12 +153,14 @@ TEST(Recycled, AThreadKeepsOnlyAFewBlocksOfItsOwn) {
 
 // A thread keeps blocks of its own; when it ends they all go to the shared
 // lists, also one dropped by a thread-local object destroyed after the
-// thread's own blocks were handed back.
-TEST(Recycled, AnEndingThreadHandsEveryBlockBack) {
-  if (!kReused) GTEST_SKIP() << "AddressSanitizer build: blocks are not kept";
-  struct Block : TRecycled {  // a size the other tests leave alone
-    uint8_t bytes[200];
+// thread's own blocks were handed back. Sizes the other tests leave alone,
+// the largest kept among them.
+template <size_t kBytes>
+void ExpectAnEndingThreadHandsEveryBlockBack() {
+  struct Block : TRecycled {
+    uint8_t bytes[kBytes];
   };
+  static_assert(sizeof(Block) == kBytes);
   struct Holder {
     Block* kept = nullptr;
     ~Holder() { delete kept; }
@@ -174,7 +176,13 @@ TEST(Recycled, AnEndingThreadHandsEveryBlockBack) {
     made.pop_back();
     for (Block* b : made) delete b;
   }).join();
-  EXPECT_EQ(RecycledSharedBlocks(sizeof(Block)), before + 3);
+  EXPECT_EQ(RecycledSharedBlocks(sizeof(Block)), before + 3) << kBytes << "-byte blocks";
+}
+
+TEST(Recycled, AnEndingThreadHandsEveryBlockBack) {
+  if (!kReused) GTEST_SKIP() << "AddressSanitizer build: blocks are not kept";
+  ExpectAnEndingThreadHandsEveryBlockBack<200>();
+  ExpectAnEndingThreadHandsEveryBlockBack<kRecycledMaxBytes>();
 }
 
 }  // namespace
