@@ -3,10 +3,12 @@
 #include <mutex>
 #include <new>
 
+#include "platform/sanitizers.h"
+
 namespace tavrel {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef TAVREL_ASAN
 constexpr bool kRecycle = false;
 #else
 constexpr bool kRecycle = true;

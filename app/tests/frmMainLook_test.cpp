@@ -3,9 +3,6 @@
 // as a real SDL window on an Xvfb of the test's own, read back from the
 // screen. TAVREL_UPDATE_PICTURES=1 writes the picture anew instead.
 #include <SDL2/SDL.h>
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
 #include <cairo.h>
 #include <gtest/gtest.h>
 

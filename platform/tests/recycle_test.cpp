@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/recycle_queue.h"
+#include "platform/sanitizers.h"
 
 namespace tavrel {
 namespace {
@@ -24,7 +25,7 @@ struct Huge : TRecycled {
   uint8_t bytes[kRecycledMaxBytes + 1] = {};
 };
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef TAVREL_ASAN
 constexpr bool kReused = false;  // every block goes back to the heap there
 #else
 constexpr bool kReused = true;

@@ -2,7 +2,9 @@
 // SDL on the X11 driver for a test's real windows (on a display from
 // x_display.h).
 #include <SDL2/SDL.h>
-#ifdef __SANITIZE_ADDRESS__
+
+#include "platform/sanitizers.h"
+#ifdef TAVREL_ASAN
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -19,7 +21,7 @@ namespace tavrel::test {
 inline std::shared_ptr<SdlBackend> OpenSdlBackend(std::string& why) {
   SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   try {
-#ifdef __SANITIZE_ADDRESS__
+#ifdef TAVREL_ASAN
     // SDL's session-bus connection keeps a buffer it never frees.
     __lsan::ScopedDisabler quiet;
 #endif

@@ -3,9 +3,6 @@
 // screen, compared with the same form rendered offscreen; then a cursor
 // of the program's resources shown over it.
 #include <SDL2/SDL.h>
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
 #include <gtest/gtest.h>
 
 #include <string>

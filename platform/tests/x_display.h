@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/sanitizers.h"
 #include "platform/ui/graphics.h"
 
 // Last: the X headers define short macro names (None, Bool, KeyPress).
@@ -31,12 +32,8 @@
 extern char** environ;
 
 // SDL's X11 video driver is not instrumented for ThreadSanitizer.
-#if defined(__SANITIZE_THREAD__)
+#ifdef TAVREL_TSAN
 #define TAVREL_UI_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define TAVREL_UI_TSAN 1
-#endif
 #endif
 
 namespace tavrel::test {
