@@ -367,7 +367,7 @@ TEST_F(WaveAlsa, ATransferStuckInTheDeviceIsCutShortByClose) {
   EXPECT_EQ(cap.hdr.dwBytesRecorded, 0u);
   EXPECT_EQ(WaveRegistry::DriversLeftBehind(), 0u);
   // The helper threads of ReturnsWithin end on their own, just after.
-  EXPECT_TRUE(test::WaitUntil([&] { return wavetest::ProcessFootprint() == before; }))
+  EXPECT_TRUE(wavetest::FootprintReturnsTo(before))
       << wavetest::ProcessFootprint() << ", at first " << before;
 }
 
@@ -394,7 +394,7 @@ TEST_F(WaveAlsa, AnOpenThatWaitsIsGivenUpAndClosedWhenItReturns) {
   config->OpenFifoWriter();
   ASSERT_TRUE(test::WaitUntil([&] { return WaveRegistry::OpensLeftBehind() == 0; }));
   config->ReleaseFifos();
-  EXPECT_TRUE(test::WaitUntil([&] { return wavetest::ProcessFootprint() == before; }))
+  EXPECT_TRUE(wavetest::FootprintReturnsTo(before))
       << wavetest::ProcessFootprint() << ", at first " << before;
 }
 

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/tests/wait_until.h"
 #include "platform/wave/wave.h"
 
 namespace tavrel::wavetest {
@@ -155,6 +156,13 @@ inline Footprint ProcessFootprint() {
     return n;
   };
   return {count("/proc/self/task"), count("/proc/self/fd")};
+}
+
+// Whether the footprint comes back to `before` within the tests' wait. A
+// thread already joined can still be listed for a moment: the kernel drops
+// it from /proc/self/task only after it has woken the thread that joins it.
+inline bool FootprintReturnsTo(const Footprint& before) {
+  return test::WaitUntil([&] { return ProcessFootprint() == before; });
 }
 
 // Whether the kernel shows the system call a thread is in.
