@@ -135,15 +135,24 @@ __attribute__((target("avx2,fma"))) void SumsAvx2(const Ipp64f* rev, int L, cons
 constexpr __mmask8 kAllLanes = 0xFF;
 
 // Output block k .. k+63 and taps j .. j+7: each input vector the taps need
-// is one of nine loads shifted by 0 to 7 values, put together in registers
-// (valignq) rather than loaded again across cache lines.
+// is one of nine loads (from x) shifted by 0 to 7 values, mostly put
+// together in registers (valignq) rather than loaded again across cache
+// lines. Shifts 2 and 6 are loaded again from p all the same: the shuffles
+// share units with the multiply-adds (on some processors a 512-bit shuffle
+// takes two turns), while the loads have turns to spare.
 template <int Shift>
-__attribute__((target("avx512f"), always_inline)) inline void TapOfEight(const __m512d* x, Ipp64f tap, __m512d* a) {
+__attribute__((target("avx512f"), always_inline)) inline void TapOfEight(const __m512d* x, const Ipp64f* p,
+                                                                         Ipp64f tap, __m512d* a) {
   const __m512d h = _mm512_set1_pd(tap);
   for (int r = 0; r < 8; ++r) {
-    const __m512d v = Shift == 0 ? x[r]
-                                 : _mm512_castsi512_pd(_mm512_maskz_alignr_epi64(
-                                       kAllLanes, _mm512_castpd_si512(x[r + 1]), _mm512_castpd_si512(x[r]), Shift));
+    __m512d v;
+    if constexpr (Shift == 0)
+      v = x[r];
+    else if constexpr (Shift == 2 || Shift == 6)
+      v = _mm512_loadu_pd(p + Shift + 8 * r);
+    else
+      v = _mm512_castsi512_pd(
+          _mm512_maskz_alignr_epi64(kAllLanes, _mm512_castpd_si512(x[r + 1]), _mm512_castpd_si512(x[r]), Shift));
     a[r] = _mm512_fmadd_pd(h, v, a[r]);
   }
 }
@@ -162,14 +171,15 @@ __attribute__((target("avx512f"))) void SumsAvx512(const Ipp64f* rev, int L, con
       __m512d v[9];
       for (int r = 0; r < 8; ++r) v[r] = _mm512_loadu_pd(x + j + 8 * r);
       v[8] = _mm512_maskz_loadu_pd(0x7F, x + j + 64);
-      TapOfEight<0>(v, rev[j], a);
-      TapOfEight<1>(v, rev[j + 1], a);
-      TapOfEight<2>(v, rev[j + 2], a);
-      TapOfEight<3>(v, rev[j + 3], a);
-      TapOfEight<4>(v, rev[j + 4], a);
-      TapOfEight<5>(v, rev[j + 5], a);
-      TapOfEight<6>(v, rev[j + 6], a);
-      TapOfEight<7>(v, rev[j + 7], a);
+      const Ipp64f* p = x + j;
+      TapOfEight<0>(v, p, rev[j], a);
+      TapOfEight<1>(v, p, rev[j + 1], a);
+      TapOfEight<2>(v, p, rev[j + 2], a);
+      TapOfEight<3>(v, p, rev[j + 3], a);
+      TapOfEight<4>(v, p, rev[j + 4], a);
+      TapOfEight<5>(v, p, rev[j + 5], a);
+      TapOfEight<6>(v, p, rev[j + 6], a);
+      TapOfEight<7>(v, p, rev[j + 7], a);
     }
     for (; j < L; ++j) {
       const __m512d h = _mm512_set1_pd(rev[j]);
