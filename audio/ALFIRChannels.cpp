@@ -133,14 +133,24 @@ uint32_t ReadSamples16(const uint8_t* in, uint32_t frames, uint32_t step, double
   return i;
 }
 
-// Stores levels (clamped, so they fit 16 bits) the same way. A stereo pass
-// writes back the next frame's two bytes as it read them.
-uint32_t WriteLevels16(uint8_t* out, uint32_t frames, uint32_t step, const int32_t* level) {
-  auto load = [&](uint32_t i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(level + i)); };
+// Stores levels (clamped, so they fit 16 bits) the same way, and tells in
+// open whether one of them was undecided (and so stored as nothing in
+// particular). A stereo pass writes back the next frame's two bytes as it
+// read them.
+uint32_t WriteLevels16(uint8_t* out, uint32_t frames, uint32_t step, const int32_t* level, bool& open) {
+  const __m128i undecided = _mm_set1_epi32(kernels::kFIRLevelUndecided);
+  __m128i seen = _mm_setzero_si128();
+  auto load = [&](uint32_t i) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(level + i));
+    seen = _mm_or_si128(seen, _mm_cmpeq_epi32(v, undecided));
+    return v;
+  };
   uint32_t i = 0;
   if (step == 2) {
-    for (; i + 8 <= frames; i += 8)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packs_epi32(load(i), load(i + 4)));
+    for (; i + 8 <= frames; i += 8) {
+      const __m128i a = load(i), b = load(i + 4);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packs_epi32(a, b));
+    }
   } else if (step == 4) {
     const __m128i other = _mm_set1_epi32(int32_t(0xFFFF0000u)), own = _mm_set1_epi32(0xFFFF);
     for (; i + 5 <= frames; i += 4) {
@@ -148,6 +158,7 @@ uint32_t WriteLevels16(uint8_t* out, uint32_t frames, uint32_t step, const int32
       _mm_storeu_si128(p, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(p), other), _mm_and_si128(load(i), own)));
     }
   }
+  open = _mm_movemask_epi8(seen) != 0;
   return i;
 }
 
@@ -169,8 +180,9 @@ uint32_t ReadSamples(const uint8_t* in, uint32_t frames, uint32_t step, double* 
   return 0;
 }
 template <uint32_t Bytes>
-uint32_t WriteLevels(uint8_t* out, uint32_t frames, uint32_t step, const int32_t* level) {
-  if constexpr (Bytes == 2) return WriteLevels16(out, frames, step, level);
+uint32_t WriteLevels(uint8_t* out, uint32_t frames, uint32_t step, const int32_t* level, bool& open) {
+  if constexpr (Bytes == 2) return WriteLevels16(out, frames, step, level, open);
+  open = false;
   return 0;
 }
 
@@ -191,10 +203,14 @@ void FilterChannelBlock(uint8_t* data, uint32_t frames, uint32_t step, kernels::
   kernels::FIRWindowSumsNear(state, w, scratch.Near, frames);
   int32_t* level = scratch.Level;
   kernels::FIRNearLevels(scratch.Near, frames, scratch.Bound, {S::kOffset, S::kLow, S::kHigh}, level);
-  for (uint32_t i = NextUndecided(level, 0, frames); i < frames; i = NextUndecided(level, i + 1, frames))
-    level[i] = Level<Bytes>(kernels::FIRWindowSum(state, w + i));
-  for (uint32_t i = WriteLevels<Bytes>(data, frames, step, level); i < frames; ++i)
-    S::Write(data + size_t(i) * step, level[i]);
+  auto exact = [&](uint32_t i) { return Level<Bytes>(kernels::FIRWindowSum(state, w + i)); };
+  bool open = false;
+  const uint32_t written = WriteLevels<Bytes>(data, frames, step, level, open);
+  for (uint32_t i = written; i < frames; ++i)
+    S::Write(data + size_t(i) * step, level[i] != kernels::kFIRLevelUndecided ? level[i] : exact(i));
+  if (open)
+    for (uint32_t i = NextUndecided(level, 0, written); i < written; i = NextUndecided(level, i + 1, written))
+      S::Write(data + size_t(i) * step, exact(i));
   kernels::FIRAdvance(state, w, frames);
 }
 
