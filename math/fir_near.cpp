@@ -247,19 +247,36 @@ __attribute__((target("avx512f"), always_inline)) inline __m512d LevelOf8(__m512
   return _mm512_maskz_min_pd(kAllLanes, high, _mm512_maskz_max_pd(kAllLanes, low, r));
 }
 
+// Without an offset its additions are left out: adding zero changes at
+// most the sign of a zero, which rounds and compares as any zero.
+template <bool Offset>
+__attribute__((target("avx512f"), always_inline)) inline void LevelsOf8(const Ipp64f* near, std::size_t count,
+                                                                        Ipp64f e, const FIRLevelRange& range,
+                                                                        Ipp32s* level) {
+  const __m512d E = _mm512_set1_pd(e), offset = _mm512_set1_pd(range.offset), low = _mm512_set1_pd(range.low),
+                high = _mm512_set1_pd(range.high);
+  const __m256i undecided = _mm256_set1_epi32(kFIRLevelUndecided);
+  for (std::size_t k = 0; k + 8 <= count; k += 8) {
+    const __m512d y = _mm512_loadu_pd(near + k);
+    __m512d lo = _mm512_sub_pd(y, E), hi = _mm512_add_pd(y, E);
+    if constexpr (Offset) {
+      lo = _mm512_add_pd(lo, offset);
+      hi = _mm512_add_pd(hi, offset);
+    }
+    const __m512d a = LevelOf8(lo, low, high), b = LevelOf8(hi, low, high);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(level + k),
+                        _mm512_mask_cvtpd_epi32(undecided, _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ), a));
+  }
+}
+
 __attribute__((target("avx512f"))) void LevelsAvx512(const Ipp64f* near, std::size_t count, Ipp64f e,
                                                      const FIRLevelRange& range, Ipp32s* level) {
-  const __m512d E = _mm512_set1_pd(e), offset = _mm512_set1_pd(range.offset), low = _mm512_set1_pd(range.low),
-                high = _mm512_set1_pd(range.high), undecided = _mm512_set1_pd(double(kFIRLevelUndecided));
-  std::size_t k = 0;
-  for (; k + 8 <= count; k += 8) {
-    const __m512d y = _mm512_loadu_pd(near + k);
-    const __m512d a = LevelOf8(_mm512_add_pd(_mm512_sub_pd(y, E), offset), low, high);
-    const __m512d b = LevelOf8(_mm512_add_pd(_mm512_add_pd(y, E), offset), low, high);
-    const __m512d v = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ), undecided, a);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(level + k), _mm512_maskz_cvtpd_epi32(kAllLanes, v));
-  }
+  if (range.offset == 0.0)
+    LevelsOf8<false>(near, count, e, range, level);
+  else
+    LevelsOf8<true>(near, count, e, range, level);
   LeaveVectorState();
+  const std::size_t k = count / 8 * 8;
   LevelsPlain(near + k, count - k, e, range, level + k);
 }
 
