@@ -1,6 +1,6 @@
 #include "audio/ALFIRChannels.h"
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -105,14 +105,42 @@ struct BlockScratch {
   double Bound;
 };
 
-// 16-bit samples of mono and stereo frames, several per pass in SSE2
-// registers (always there on x86-64): one sample at a time, the transfers
-// between integer and double registers cost as much as the block's fast
-// sums. They return how many leading frames they did; the caller does the
-// rest one by one. A stereo load reaches two bytes past the pass's last
-// sample, into the next frame, so a pass runs only where one follows.
-uint32_t ReadSamples16(const uint8_t* in, uint32_t frames, uint32_t step, double* w) {
+// 16-bit samples of mono and stereo frames, several per pass in vector
+// registers: one sample at a time, the transfers between integer and double
+// registers cost as much as the block's fast sums. With AVX2 (asked of the
+// processor once per process) passes of twice the SSE2 ones go first, then
+// SSE2 (always there on x86-64) takes their leftovers, so its passes run
+// whatever the processor; the caller does the rest one by one. A stereo
+// load reaches two bytes past the pass's last sample, into the next frame,
+// so a pass runs only where one follows.
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+__attribute__((target("avx2"))) uint32_t ReadSamples16Avx2(const uint8_t* in, uint32_t frames, uint32_t step,
+                                                           double* w) {
   uint32_t i = 0;
+  if (step == 2) {
+    for (; i + 16 <= frames; i += 16)
+      for (uint32_t h = i; h < i + 16; h += 8) {
+        const __m256i s = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * h)));
+        _mm256_storeu_pd(w + h, _mm256_cvtepi32_pd(_mm256_castsi256_si128(s)));
+        _mm256_storeu_pd(w + h + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(s, 1)));
+      }
+  } else if (step == 4) {
+    for (; i + 9 <= frames; i += 8) {
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 4 * i));
+      const __m256i s = _mm256_srai_epi32(_mm256_slli_epi32(v, 16), 16);
+      _mm256_storeu_pd(w + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(s)));
+      _mm256_storeu_pd(w + i + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(s, 1)));
+    }
+  }
+  return i;
+}
+
+uint32_t ReadSamples16(const uint8_t* in, uint32_t frames, uint32_t step, double* w) {
+  uint32_t i = HasAvx2() ? ReadSamples16Avx2(in, frames, step, w) : 0;
   if (step == 2) {
     for (; i + 8 <= frames; i += 8) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
@@ -137,7 +165,37 @@ uint32_t ReadSamples16(const uint8_t* in, uint32_t frames, uint32_t step, double
 // open whether one of them was undecided (and so stored as nothing in
 // particular). A stereo pass writes back the next frame's two bytes as it
 // read them.
+__attribute__((target("avx2"))) uint32_t WriteLevels16Avx2(uint8_t* out, uint32_t frames, uint32_t step,
+                                                            const int32_t* level, bool& open) {
+  const __m256i undecided = _mm256_set1_epi32(kernels::kFIRLevelUndecided);
+  __m256i seen = _mm256_setzero_si256();
+  auto load = [&](uint32_t i) __attribute__((target("avx2"))) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(level + i));
+    seen = _mm256_or_si256(seen, _mm256_cmpeq_epi32(v, undecided));
+    return v;
+  };
+  uint32_t i = 0;
+  if (step == 2) {
+    for (; i + 16 <= frames; i += 16) {
+      // The packing works per 128-bit half; the permutation puts the halves in order.
+      const __m256i packed = _mm256_packs_epi32(load(i), load(i + 8));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * i), _mm256_permute4x64_epi64(packed, 0xD8));
+    }
+  } else if (step == 4) {
+    const __m256i other = _mm256_set1_epi32(int32_t(0xFFFF0000u)), own = _mm256_set1_epi32(0xFFFF);
+    for (; i + 9 <= frames; i += 8) {
+      __m256i* p = reinterpret_cast<__m256i*>(out + 4 * i);
+      _mm256_storeu_si256(
+          p, _mm256_or_si256(_mm256_and_si256(_mm256_loadu_si256(p), other), _mm256_and_si256(load(i), own)));
+    }
+  }
+  open = !_mm256_testz_si256(seen, seen);
+  return i;
+}
+
 uint32_t WriteLevels16(uint8_t* out, uint32_t frames, uint32_t step, const int32_t* level, bool& open) {
+  open = false;
+  uint32_t i = HasAvx2() ? WriteLevels16Avx2(out, frames, step, level, open) : 0;
   const __m128i undecided = _mm_set1_epi32(kernels::kFIRLevelUndecided);
   __m128i seen = _mm_setzero_si128();
   auto load = [&](uint32_t i) {
@@ -145,7 +203,6 @@ uint32_t WriteLevels16(uint8_t* out, uint32_t frames, uint32_t step, const int32
     seen = _mm_or_si128(seen, _mm_cmpeq_epi32(v, undecided));
     return v;
   };
-  uint32_t i = 0;
   if (step == 2) {
     for (; i + 8 <= frames; i += 8) {
       const __m128i a = load(i), b = load(i + 4);
@@ -158,7 +215,7 @@ uint32_t WriteLevels16(uint8_t* out, uint32_t frames, uint32_t step, const int32
       _mm_storeu_si128(p, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(p), other), _mm_and_si128(load(i), own)));
     }
   }
-  open = _mm_movemask_epi8(seen) != 0;
+  open = open || _mm_movemask_epi8(seen) != 0;
   return i;
 }
 
