@@ -6,7 +6,6 @@
 // Then the integer levels those sums decide, given their bound.
 #include <immintrin.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstddef>
 
@@ -53,7 +52,7 @@ __attribute__((target("avx2,fma"), always_inline)) inline __m256d ShiftedTaps(co
   return _mm256_setr_pd(tap(s), tap(s - 1), tap(s - 2), tap(s - 3));
 }
 
-// The last count < 32 sums of the fused variants, as they would sum them:
+// The sums past the last whole block of the fused variants, as they would sum them:
 // four at a time, then the rest in one vector whose unused lanes stop at
 // the window's end.
 __attribute__((target("avx2,fma"))) void FusedTail(const Ipp64f* rev, int L, const Ipp64f* w, Ipp64f* dst,
@@ -69,46 +68,6 @@ __attribute__((target("avx2,fma"))) void FusedTail(const Ipp64f* rev, int L, con
     for (std::size_t i = 0; i < n; ++i) dst[k + i] = out[i];
   }
   LeaveVectorState();
-}
-
-// Inputs broadcast against shifted tap vectors: each lane still sums its
-// taps in index order (the zero taps before and after add nothing), but
-// every input comes from one load that never crosses a cache line and no
-// shuffle takes a multiply-add unit's turn, which suits processors that
-// split wide vectors and shuffle them slowly.
-// With a table, its vector s holds ShiftedTaps(rev, L, s).
-template <bool Table>
-__attribute__((target("avx2,fma"), always_inline)) inline void BroadcastBlocks(const Ipp64f* rev, int L,
-                                                                              const Ipp64f* table, const Ipp64f* w,
-                                                                              Ipp64f* dst, std::size_t blocks) {
-  for (std::size_t b = 0; b < blocks; ++b) {
-    __m256d a[8];
-    for (__m256d& v : a) v = _mm256_setzero_pd();
-    const Ipp64f* x = w + 32 * b;
-    for (int s = 0; s < L + 3; ++s) {
-      const __m256d t = Table ? _mm256_load_pd(table + 4 * s) : ShiftedTaps(rev, L, s);
-      for (int r = 0; r < 8; ++r) a[r] = _mm256_fmadd_pd(_mm256_broadcast_sd(x + s + 4 * r), t, a[r]);
-    }
-    for (int r = 0; r < 8; ++r) _mm256_storeu_pd(dst + 32 * b + 4 * r, a[r]);
-  }
-}
-
-// Up to this many taps the shifted tap vectors are laid out once per call
-// (on the stack: the audio thread allocates nothing), beyond it built per
-// block.
-constexpr int kBroadcastTableTaps = 125;
-
-__attribute__((target("avx2,fma"))) void SumsBroadcast(const Ipp64f* rev, int L, const Ipp64f* w, Ipp64f* dst,
-                                                       std::size_t count) {
-  const std::size_t blocks = count / 32;
-  if (L <= kBroadcastTableTaps) {
-    alignas(32) Ipp64f table[(kBroadcastTableTaps + 3) * 4];
-    for (int s = 0; s < L + 3; ++s) _mm256_store_pd(table + 4 * s, ShiftedTaps(rev, L, s));
-    BroadcastBlocks<true>(rev, L, table, w, dst, blocks);
-  } else {
-    BroadcastBlocks<false>(rev, L, nullptr, w, dst, blocks);
-  }
-  FusedTail(rev, L, w + 32 * blocks, dst + 32 * blocks, count - 32 * blocks);
 }
 
 // Eight running sums per pass: a fused multiply-add takes four cycles and
@@ -297,51 +256,15 @@ void Sums(FIRNearVariant variant, const Ipp64f* rev, int L, const Ipp64f* w, Ipp
   switch (variant) {
     case FIRNearVariant::Avx512: SumsAvx512(rev, L, w, dst, count); break;
     case FIRNearVariant::Avx2: SumsAvx2(rev, L, w, dst, count); break;
-    case FIRNearVariant::Broadcast: SumsBroadcast(rev, L, w, dst, count); break;
     default: SumsPlain(rev, L, w, dst, count); break;
   }
-}
-
-// The fused variants give the same sums, so the faster of the broadcast one
-// and the widest other may be taken: which one is depends on how the
-// processor splits wide vectors and shuffles, so it is timed once, on the
-// audio filters' block, each in turn, keeping the best of several runs.
-FIRNearVariant MeasureFastestSums() {
-  if (!HasAvx2()) return FIRNearVariant::Plain;
-  using SumsFn = void (*)(const Ipp64f*, int, const Ipp64f*, Ipp64f*, std::size_t);
-  struct Candidate {
-    FIRNearVariant variant;
-    SumsFn sums;
-  };
-  const Candidate candidates[2] = {{FIRNearVariant::Broadcast, SumsBroadcast},
-                                   HasAvx512() ? Candidate{FIRNearVariant::Avx512, SumsAvx512}
-                                               : Candidate{FIRNearVariant::Avx2, SumsAvx2}};
-  constexpr int L = 41, n = 512;
-  Ipp64f rev[L], w[L - 1 + n], dst[n];
-  for (int j = 0; j < L; ++j) rev[j] = 1.0 / (j + 1);
-  for (int i = 0; i < L - 1 + n; ++i) w[i] = (i % 7) - 3.0;
-  double best[2] = {1e300, 1e300};
-  for (int round = 0; round < 10; ++round)
-    for (int c = 0; c < 2; ++c) {
-      const auto start = std::chrono::steady_clock::now();
-      for (int run = 0; run < 2; ++run) candidates[c].sums(rev, L, w, dst, n);
-      const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      if (took < best[c]) best[c] = took;
-    }
-  return best[0] <= best[1] ? candidates[0].variant : candidates[1].variant;
-}
-
-FIRNearVariant FastestSums() {
-  static const FIRNearVariant fastest = MeasureFastestSums();
-  return fastest;
 }
 
 }  // namespace
 
 bool FIRNearVariantAvailable(FIRNearVariant variant) {
   switch (variant) {
-    case FIRNearVariant::Avx2:
-    case FIRNearVariant::Broadcast: return HasAvx2();
+    case FIRNearVariant::Avx2: return HasAvx2();
     case FIRNearVariant::Avx512: return HasAvx512();
     default: return true;
   }
@@ -349,7 +272,7 @@ bool FIRNearVariantAvailable(FIRNearVariant variant) {
 
 void FIRWindowSumsNear(const FIRState* state, const Ipp64f* window, Ipp64f* dst, std::size_t count,
                        FIRNearVariant variant) {
-  if (variant == FIRNearVariant::Dispatched) variant = FastestSums();
+  if (variant == FIRNearVariant::Dispatched) variant = Fastest();
   Sums(variant, state->reversedTaps, state->tapsLen, window, dst, count);
 }
 

@@ -140,7 +140,7 @@ TEST(FIROne, BlockFormEqualsSingleStepsBitForBit) {
 TEST(FIROne, WindowSumsStayWithinTheirBoundOfTheSteps) {
   std::vector<FIRNearVariant> variants;
   for (FIRNearVariant v : {FIRNearVariant::Dispatched, FIRNearVariant::Plain, FIRNearVariant::Avx2,
-                           FIRNearVariant::Avx512, FIRNearVariant::Broadcast})
+                           FIRNearVariant::Avx512})
     if (FIRNearVariantAvailable(v)) variants.push_back(v);
   struct Input {
     const char* name;
@@ -191,13 +191,11 @@ TEST(FIROne, WindowSumsStayWithinTheirBoundOfTheSteps) {
     }
 }
 
-// The fused variants, one of which is measured to be the fastest, give the
-// same sums: for every count (whole vectors and every tail) and for tap
-// counts below, at and above one vector of shifted taps, and past the
-// ones whose shifted taps are laid out beforehand.
+// The fused variants give the same sums: for every count (whole vectors
+// and every tail) and for tap counts below, at and above one vector.
 TEST(FIROne, FusedWindowSumsAreEqual) {
   std::vector<FIRNearVariant> fused;
-  for (FIRNearVariant v : {FIRNearVariant::Avx2, FIRNearVariant::Avx512, FIRNearVariant::Broadcast})
+  for (FIRNearVariant v : {FIRNearVariant::Avx2, FIRNearVariant::Avx512})
     if (FIRNearVariantAvailable(v)) fused.push_back(v);
   if (fused.size() < 2) GTEST_SKIP() << "fewer than two fused variants here";
   for (int L : {1, 2, 3, 4, 5, 41, 64, 130})
