@@ -1,5 +1,7 @@
 #include "audio/ALFIRChannels.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -103,6 +105,144 @@ struct BlockScratch {
   double Bound;
 };
 
+// 16-bit samples of mono and stereo frames, several per pass in vector
+// registers: one sample at a time, the transfers between integer and double
+// registers cost as much as the block's fast sums. With AVX2 (asked of the
+// processor once per process) passes of twice the SSE2 ones go first, then
+// SSE2 (always there on x86-64) takes their leftovers, so its passes run
+// whatever the processor; the caller does the rest one by one. A stereo
+// load reaches two bytes past the pass's last sample, into the next frame,
+// so a pass runs only where one follows.
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+__attribute__((target("avx2"))) uint32_t ReadSamples16Avx2(const uint8_t* in, uint32_t frames, uint32_t step,
+                                                           double* w) {
+  uint32_t i = 0;
+  if (step == 2) {
+    for (; i + 16 <= frames; i += 16)
+      for (uint32_t h = i; h < i + 16; h += 8) {
+        const __m256i s = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * h)));
+        _mm256_storeu_pd(w + h, _mm256_cvtepi32_pd(_mm256_castsi256_si128(s)));
+        _mm256_storeu_pd(w + h + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(s, 1)));
+      }
+  } else if (step == 4) {
+    for (; i + 9 <= frames; i += 8) {
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 4 * i));
+      const __m256i s = _mm256_srai_epi32(_mm256_slli_epi32(v, 16), 16);
+      _mm256_storeu_pd(w + i, _mm256_cvtepi32_pd(_mm256_castsi256_si128(s)));
+      _mm256_storeu_pd(w + i + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(s, 1)));
+    }
+  }
+  return i;
+}
+
+uint32_t ReadSamples16(const uint8_t* in, uint32_t frames, uint32_t step, double* w) {
+  uint32_t i = HasAvx2() ? ReadSamples16Avx2(in, frames, step, w) : 0;
+  if (step == 2) {
+    for (; i + 8 <= frames; i += 8) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
+      const __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16), hi = _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16);
+      _mm_storeu_pd(w + i, _mm_cvtepi32_pd(lo));
+      _mm_storeu_pd(w + i + 2, _mm_cvtepi32_pd(_mm_unpackhi_epi64(lo, lo)));
+      _mm_storeu_pd(w + i + 4, _mm_cvtepi32_pd(hi));
+      _mm_storeu_pd(w + i + 6, _mm_cvtepi32_pd(_mm_unpackhi_epi64(hi, hi)));
+    }
+  } else if (step == 4) {
+    for (; i + 5 <= frames; i += 4) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * i));
+      const __m128i s = _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
+      _mm_storeu_pd(w + i, _mm_cvtepi32_pd(s));
+      _mm_storeu_pd(w + i + 2, _mm_cvtepi32_pd(_mm_unpackhi_epi64(s, s)));
+    }
+  }
+  return i;
+}
+
+// Stores levels (clamped, so they fit 16 bits) the same way, and tells in
+// open whether one of them was undecided (and so stored as nothing in
+// particular). A stereo pass writes back the next frame's two bytes as it
+// read them.
+__attribute__((target("avx2"))) uint32_t WriteLevels16Avx2(uint8_t* out, uint32_t frames, uint32_t step,
+                                                            const int32_t* level, bool& open) {
+  const __m256i undecided = _mm256_set1_epi32(kernels::kFIRLevelUndecided);
+  __m256i seen = _mm256_setzero_si256();
+  auto load = [&](uint32_t i) __attribute__((target("avx2"))) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(level + i));
+    seen = _mm256_or_si256(seen, _mm256_cmpeq_epi32(v, undecided));
+    return v;
+  };
+  uint32_t i = 0;
+  if (step == 2) {
+    for (; i + 16 <= frames; i += 16) {
+      // The packing works per 128-bit half; the permutation puts the halves in order.
+      const __m256i packed = _mm256_packs_epi32(load(i), load(i + 8));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * i), _mm256_permute4x64_epi64(packed, 0xD8));
+    }
+  } else if (step == 4) {
+    const __m256i other = _mm256_set1_epi32(int32_t(0xFFFF0000u)), own = _mm256_set1_epi32(0xFFFF);
+    for (; i + 9 <= frames; i += 8) {
+      __m256i* p = reinterpret_cast<__m256i*>(out + 4 * i);
+      _mm256_storeu_si256(
+          p, _mm256_or_si256(_mm256_and_si256(_mm256_loadu_si256(p), other), _mm256_and_si256(load(i), own)));
+    }
+  }
+  open = !_mm256_testz_si256(seen, seen);
+  return i;
+}
+
+uint32_t WriteLevels16(uint8_t* out, uint32_t frames, uint32_t step, const int32_t* level, bool& open) {
+  open = false;
+  uint32_t i = HasAvx2() ? WriteLevels16Avx2(out, frames, step, level, open) : 0;
+  const __m128i undecided = _mm_set1_epi32(kernels::kFIRLevelUndecided);
+  __m128i seen = _mm_setzero_si128();
+  auto load = [&](uint32_t i) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(level + i));
+    seen = _mm_or_si128(seen, _mm_cmpeq_epi32(v, undecided));
+    return v;
+  };
+  if (step == 2) {
+    for (; i + 8 <= frames; i += 8) {
+      const __m128i a = load(i), b = load(i + 4);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packs_epi32(a, b));
+    }
+  } else if (step == 4) {
+    const __m128i other = _mm_set1_epi32(int32_t(0xFFFF0000u)), own = _mm_set1_epi32(0xFFFF);
+    for (; i + 5 <= frames; i += 4) {
+      __m128i* p = reinterpret_cast<__m128i*>(out + 4 * i);
+      _mm_storeu_si128(p, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(p), other), _mm_and_si128(load(i), own)));
+    }
+  }
+  open = open || _mm_movemask_epi8(seen) != 0;
+  return i;
+}
+
+// The first undecided level at or after i, or frames; four at a time, as
+// they are rare.
+uint32_t NextUndecided(const int32_t* level, uint32_t i, uint32_t frames) {
+  const __m128i undecided = _mm_set1_epi32(kernels::kFIRLevelUndecided);
+  for (; i + 4 <= frames; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(level + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(v, undecided)) != 0) break;
+  }
+  while (i < frames && level[i] != kernels::kFIRLevelUndecided) ++i;
+  return i;
+}
+
+template <uint32_t Bytes>
+uint32_t ReadSamples(const uint8_t* in, uint32_t frames, uint32_t step, double* w) {
+  if constexpr (Bytes == 2) return ReadSamples16(in, frames, step, w);
+  return 0;
+}
+template <uint32_t Bytes>
+uint32_t WriteLevels(uint8_t* out, uint32_t frames, uint32_t step, const int32_t* level, bool& open) {
+  if constexpr (Bytes == 2) return WriteLevels16(out, frames, step, level, open);
+  open = false;
+  return 0;
+}
+
 // Up to kBlockFrames frames of one channel at once. The outputs come from
 // the fast sums wherever both ends of their error bound give the same stored
 // level, which the exact output, lying between them, then gives too;
@@ -115,16 +255,19 @@ void FilterChannelBlock(uint8_t* data, uint32_t frames, uint32_t step, kernels::
   const uint32_t history = uint32_t(state->tapsLen) - 1;
   double* w = scratch.Window;
   kernels::FIRRecentInputs(state, w);
-  const uint8_t* in = data;
-  for (uint32_t i = 0; i < frames; ++i, in += step) w[history + i] = S::Read(in);
+  for (uint32_t i = ReadSamples<Bytes>(data, frames, step, w + history); i < frames; ++i)
+    w[history + i] = S::Read(data + size_t(i) * step);
   kernels::FIRWindowSumsNear(state, w, scratch.Near, frames);
   int32_t* level = scratch.Level;
   kernels::FIRNearLevels(scratch.Near, frames, scratch.Bound, {S::kOffset, S::kLow, S::kHigh}, level);
-  for (uint32_t i = 0; i < frames; ++i, data += step) {
-    int32_t v = level[i];
-    if (v == kernels::kFIRLevelUndecided) v = Level<Bytes>(kernels::FIRWindowSum(state, w + i));
-    S::Write(data, v);
-  }
+  auto exact = [&](uint32_t i) { return Level<Bytes>(kernels::FIRWindowSum(state, w + i)); };
+  bool open = false;
+  const uint32_t written = WriteLevels<Bytes>(data, frames, step, level, open);
+  for (uint32_t i = written; i < frames; ++i)
+    S::Write(data + size_t(i) * step, level[i] != kernels::kFIRLevelUndecided ? level[i] : exact(i));
+  if (open)
+    for (uint32_t i = NextUndecided(level, 0, written); i < written; i = NextUndecided(level, i + 1, written))
+      S::Write(data + size_t(i) * step, exact(i));
   kernels::FIRAdvance(state, w, frames);
 }
 

@@ -44,6 +44,32 @@ void SumsPlain(const Ipp64f* rev, int L, const Ipp64f* w, Ipp64f* dst, std::size
 // slower.
 __attribute__((target("avx"), always_inline)) inline void LeaveVectorState() { _mm256_zeroupper(); }
 
+// Taps s, s-1, s-2, s-3 (zero where there is none): lane i of an output
+// vector takes tap s - i against input s of the block.
+__attribute__((target("avx2,fma"), always_inline)) inline __m256d ShiftedTaps(const Ipp64f* rev, int L, int s) {
+  if (s >= 3 && s < L) return _mm256_permute4x64_pd(_mm256_loadu_pd(rev + s - 3), 0x1B);
+  auto tap = [&](int j) { return j >= 0 && j < L ? rev[j] : 0.0; };
+  return _mm256_setr_pd(tap(s), tap(s - 1), tap(s - 2), tap(s - 3));
+}
+
+// The sums past the last whole block of the fused variants, as they would sum them:
+// four at a time, then the rest in one vector whose unused lanes stop at
+// the window's end.
+__attribute__((target("avx2,fma"))) void FusedTail(const Ipp64f* rev, int L, const Ipp64f* w, Ipp64f* dst,
+                                                   std::size_t count) {
+  std::size_t k = 0;
+  for (; k < count; k += 4) {
+    const std::size_t n = count - k < 4 ? count - k : 4;
+    __m256d a = _mm256_setzero_pd();
+    const int last = L + int(n) - 1;
+    for (int s = 0; s < last; ++s) a = _mm256_fmadd_pd(_mm256_broadcast_sd(w + k + s), ShiftedTaps(rev, L, s), a);
+    alignas(32) Ipp64f out[4];
+    _mm256_store_pd(out, a);
+    for (std::size_t i = 0; i < n; ++i) dst[k + i] = out[i];
+  }
+  LeaveVectorState();
+}
+
 // Eight running sums per pass: a fused multiply-add takes four cycles and
 // two can start each cycle, so fewer sums leave the units waiting.
 __attribute__((target("avx2,fma"))) void SumsAvx2(const Ipp64f* rev, int L, const Ipp64f* w, Ipp64f* dst,
@@ -59,13 +85,7 @@ __attribute__((target("avx2,fma"))) void SumsAvx2(const Ipp64f* rev, int L, cons
     }
     for (int r = 0; r < 8; ++r) _mm256_storeu_pd(dst + k + 4 * r, a[r]);
   }
-  for (; k + 4 <= count; k += 4) {
-    __m256d a = _mm256_setzero_pd();
-    for (int j = 0; j < L; ++j) a = _mm256_fmadd_pd(_mm256_broadcast_sd(rev + j), _mm256_loadu_pd(w + k + j), a);
-    _mm256_storeu_pd(dst + k, a);
-  }
-  LeaveVectorState();
-  if (k < count) SumsPlain(rev, L, w + k, dst + k, count - k);
+  FusedTail(rev, L, w + k, dst + k, count - k);
 }
 
 // The zero-masking forms with every lane set stand for the plain AVX-512
@@ -74,15 +94,24 @@ __attribute__((target("avx2,fma"))) void SumsAvx2(const Ipp64f* rev, int L, cons
 constexpr __mmask8 kAllLanes = 0xFF;
 
 // Output block k .. k+63 and taps j .. j+7: each input vector the taps need
-// is one of nine loads shifted by 0 to 7 values, put together in registers
-// (valignq) rather than loaded again across cache lines.
+// is one of nine loads (from x) shifted by 0 to 7 values, mostly put
+// together in registers (valignq) rather than loaded again across cache
+// lines. Shifts 2 and 6 are loaded again from p all the same: the shuffles
+// share units with the multiply-adds (on some processors a 512-bit shuffle
+// takes two turns), while the loads have turns to spare.
 template <int Shift>
-__attribute__((target("avx512f"), always_inline)) inline void TapOfEight(const __m512d* x, Ipp64f tap, __m512d* a) {
+__attribute__((target("avx512f"), always_inline)) inline void TapOfEight(const __m512d* x, const Ipp64f* p,
+                                                                         Ipp64f tap, __m512d* a) {
   const __m512d h = _mm512_set1_pd(tap);
   for (int r = 0; r < 8; ++r) {
-    const __m512d v = Shift == 0 ? x[r]
-                                 : _mm512_castsi512_pd(_mm512_maskz_alignr_epi64(
-                                       kAllLanes, _mm512_castpd_si512(x[r + 1]), _mm512_castpd_si512(x[r]), Shift));
+    __m512d v;
+    if constexpr (Shift == 0)
+      v = x[r];
+    else if constexpr (Shift == 2 || Shift == 6)
+      v = _mm512_loadu_pd(p + Shift + 8 * r);
+    else
+      v = _mm512_castsi512_pd(
+          _mm512_maskz_alignr_epi64(kAllLanes, _mm512_castpd_si512(x[r + 1]), _mm512_castpd_si512(x[r]), Shift));
     a[r] = _mm512_fmadd_pd(h, v, a[r]);
   }
 }
@@ -96,16 +125,20 @@ __attribute__((target("avx512f"))) void SumsAvx512(const Ipp64f* rev, int L, con
     const Ipp64f* x = w + k;
     int j = 0;
     for (; j + 8 <= L; j += 8) {
+      // The shifts use seven values of the ninth load; its last one may lie
+      // past the window (taps a multiple of eight, the last block).
       __m512d v[9];
-      for (int r = 0; r < 9; ++r) v[r] = _mm512_loadu_pd(x + j + 8 * r);
-      TapOfEight<0>(v, rev[j], a);
-      TapOfEight<1>(v, rev[j + 1], a);
-      TapOfEight<2>(v, rev[j + 2], a);
-      TapOfEight<3>(v, rev[j + 3], a);
-      TapOfEight<4>(v, rev[j + 4], a);
-      TapOfEight<5>(v, rev[j + 5], a);
-      TapOfEight<6>(v, rev[j + 6], a);
-      TapOfEight<7>(v, rev[j + 7], a);
+      for (int r = 0; r < 8; ++r) v[r] = _mm512_loadu_pd(x + j + 8 * r);
+      v[8] = _mm512_maskz_loadu_pd(0x7F, x + j + 64);
+      const Ipp64f* p = x + j;
+      TapOfEight<0>(v, p, rev[j], a);
+      TapOfEight<1>(v, p, rev[j + 1], a);
+      TapOfEight<2>(v, p, rev[j + 2], a);
+      TapOfEight<3>(v, p, rev[j + 3], a);
+      TapOfEight<4>(v, p, rev[j + 4], a);
+      TapOfEight<5>(v, p, rev[j + 5], a);
+      TapOfEight<6>(v, p, rev[j + 6], a);
+      TapOfEight<7>(v, p, rev[j + 7], a);
     }
     for (; j < L; ++j) {
       const __m512d h = _mm512_set1_pd(rev[j]);
@@ -119,7 +152,7 @@ __attribute__((target("avx512f"))) void SumsAvx512(const Ipp64f* rev, int L, con
     _mm512_storeu_pd(dst + k, a);
   }
   LeaveVectorState();
-  if (k < count) SumsPlain(rev, L, w + k, dst + k, count - k);
+  FusedTail(rev, L, w + k, dst + k, count - k);
 }
 
 // The level of one offset value, or false for not a number. Truncation by
@@ -173,19 +206,36 @@ __attribute__((target("avx512f"), always_inline)) inline __m512d LevelOf8(__m512
   return _mm512_maskz_min_pd(kAllLanes, high, _mm512_maskz_max_pd(kAllLanes, low, r));
 }
 
+// Without an offset its additions are left out: adding zero changes at
+// most the sign of a zero, which rounds and compares as any zero.
+template <bool Offset>
+__attribute__((target("avx512f"), always_inline)) inline void LevelsOf8(const Ipp64f* near, std::size_t count,
+                                                                        Ipp64f e, const FIRLevelRange& range,
+                                                                        Ipp32s* level) {
+  const __m512d E = _mm512_set1_pd(e), offset = _mm512_set1_pd(range.offset), low = _mm512_set1_pd(range.low),
+                high = _mm512_set1_pd(range.high);
+  const __m256i undecided = _mm256_set1_epi32(kFIRLevelUndecided);
+  for (std::size_t k = 0; k + 8 <= count; k += 8) {
+    const __m512d y = _mm512_loadu_pd(near + k);
+    __m512d lo = _mm512_sub_pd(y, E), hi = _mm512_add_pd(y, E);
+    if constexpr (Offset) {
+      lo = _mm512_add_pd(lo, offset);
+      hi = _mm512_add_pd(hi, offset);
+    }
+    const __m512d a = LevelOf8(lo, low, high), b = LevelOf8(hi, low, high);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(level + k),
+                        _mm512_mask_cvtpd_epi32(undecided, _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ), a));
+  }
+}
+
 __attribute__((target("avx512f"))) void LevelsAvx512(const Ipp64f* near, std::size_t count, Ipp64f e,
                                                      const FIRLevelRange& range, Ipp32s* level) {
-  const __m512d E = _mm512_set1_pd(e), offset = _mm512_set1_pd(range.offset), low = _mm512_set1_pd(range.low),
-                high = _mm512_set1_pd(range.high), undecided = _mm512_set1_pd(double(kFIRLevelUndecided));
-  std::size_t k = 0;
-  for (; k + 8 <= count; k += 8) {
-    const __m512d y = _mm512_loadu_pd(near + k);
-    const __m512d a = LevelOf8(_mm512_add_pd(_mm512_sub_pd(y, E), offset), low, high);
-    const __m512d b = LevelOf8(_mm512_add_pd(_mm512_add_pd(y, E), offset), low, high);
-    const __m512d v = _mm512_mask_blend_pd(_mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ), undecided, a);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(level + k), _mm512_maskz_cvtpd_epi32(kAllLanes, v));
-  }
+  if (range.offset == 0.0)
+    LevelsOf8<false>(near, count, e, range, level);
+  else
+    LevelsOf8<true>(near, count, e, range, level);
   LeaveVectorState();
+  const std::size_t k = count / 8 * 8;
   LevelsPlain(near + k, count - k, e, range, level + k);
 }
 
@@ -202,6 +252,14 @@ FIRNearVariant Fastest() {
   return HasAvx512() ? FIRNearVariant::Avx512 : HasAvx2() ? FIRNearVariant::Avx2 : FIRNearVariant::Plain;
 }
 
+void Sums(FIRNearVariant variant, const Ipp64f* rev, int L, const Ipp64f* w, Ipp64f* dst, std::size_t count) {
+  switch (variant) {
+    case FIRNearVariant::Avx512: SumsAvx512(rev, L, w, dst, count); break;
+    case FIRNearVariant::Avx2: SumsAvx2(rev, L, w, dst, count); break;
+    default: SumsPlain(rev, L, w, dst, count); break;
+  }
+}
+
 }  // namespace
 
 bool FIRNearVariantAvailable(FIRNearVariant variant) {
@@ -215,13 +273,7 @@ bool FIRNearVariantAvailable(FIRNearVariant variant) {
 void FIRWindowSumsNear(const FIRState* state, const Ipp64f* window, Ipp64f* dst, std::size_t count,
                        FIRNearVariant variant) {
   if (variant == FIRNearVariant::Dispatched) variant = Fastest();
-  const Ipp64f* rev = state->reversedTaps;
-  const int L = state->tapsLen;
-  switch (variant) {
-    case FIRNearVariant::Avx512: SumsAvx512(rev, L, window, dst, count); break;
-    case FIRNearVariant::Avx2: SumsAvx2(rev, L, window, dst, count); break;
-    default: SumsPlain(rev, L, window, dst, count); break;
-  }
+  Sums(variant, state->reversedTaps, state->tapsLen, window, dst, count);
 }
 
 void FIRWindowSumsNear(const FIRState* state, const Ipp64f* window, Ipp64f* dst, std::size_t count) {

@@ -191,6 +191,29 @@ TEST(FIROne, WindowSumsStayWithinTheirBoundOfTheSteps) {
     }
 }
 
+// The fused variants give the same sums: for every count (whole vectors
+// and every tail) and for tap counts below, at and above one vector.
+TEST(FIROne, FusedWindowSumsAreEqual) {
+  std::vector<FIRNearVariant> fused;
+  for (FIRNearVariant v : {FIRNearVariant::Avx2, FIRNearVariant::Avx512})
+    if (FIRNearVariantAvailable(v)) fused.push_back(v);
+  if (fused.size() < 2) GTEST_SKIP() << "fewer than two fused variants here";
+  for (int L : {1, 2, 3, 4, 5, 41, 64, 130})
+    for (int n = 1; n <= 140; ++n) {
+      FIRState* state = Make(oracle::RandomVector(L, 200 + L));
+      std::vector<double> w = oracle::RandomVector(L - 1 + n, 300 + n);
+      for (double& x : w) x = std::nearbyint(x * 32767);
+      std::vector<double> first(n, std::nan("")), other(n, std::nan(""));
+      FIRWindowSumsNear(state, w.data(), first.data(), n, fused[0]);
+      for (std::size_t v = 1; v < fused.size(); ++v) {
+        FIRWindowSumsNear(state, w.data(), other.data(), n, fused[v]);
+        for (int k = 0; k < n; ++k)
+          ASSERT_EQ(other[k], first[k]) << L << " taps, " << n << " sums, variant " << int(fused[v]) << " at " << k;
+      }
+      ippsFIRFree_64f(state);
+    }
+}
+
 // A level by floor, independent of the kernel's and of the rounding mode:
 // nearest integer, halves to even, within [low, high].
 double ReferenceLevel(double v, const FIRLevelRange& r) {
