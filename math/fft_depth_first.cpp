@@ -27,6 +27,15 @@ static_assert(QuartersInStepOrder(4) <= 9);
 // 16 points of one step lie a multiple of 4 KB apart, more lines than one
 // cache set holds, and two plain passes (4 lines each) are faster.
 constexpr int kDoublePassMaxOrder = 11;
+// Up to this order a level keeps its twiddles expanded, each real and each
+// imaginary part twice, as the kernels multiply with them: no shuffles to
+// spread them over the lanes. Beyond it the compact form, half the bytes,
+// keeps the table within the caches.
+constexpr int kExpandedTwiddlesMaxOrder = 11;
+constexpr bool ExpandedTwiddles(int l) { return l <= kExpandedTwiddlesMaxOrder; }
+// Doubles per four indices j of a level (three twiddles each), and per level.
+constexpr std::size_t LevelBlockDoubles(int l) { return ExpandedTwiddles(l) ? 48 : 24; }
+constexpr std::size_t LevelDoubles(int l) { return LevelBlockDoubles(l) << (l - 4); }
 
 namespace plain {
 // One complex value per register (re in the low lane).
@@ -36,6 +45,7 @@ struct Ops {
   static V Load(const Ipp64fc* p) { return _mm_loadu_pd(&p->re); }
   static void Store(Ipp64fc* p, V v) { _mm_storeu_pd(&p->re, v); }
   static V LoadLanes(const Ipp64fc* p, std::size_t) { return Load(p); }
+  static void Transpose(const V* in, V* out) { out[0] = in[0]; }
   static void LoadPoints(Ipp64fc* const* d, std::size_t k, V* a) { a[0] = Load(d[0] + k); }
   static void StorePoints(Ipp64fc* const* d, std::size_t k, const V* a) { Store(d[0] + k, a[0]); }
   static V LoadTw(const double* p) { return _mm_loadu_pd(p); }
@@ -50,6 +60,10 @@ struct Ops {
   static V FlipIm(V v) { return _mm_xor_pd(v, _mm_set_pd(-0.0, 0.0)); }
   static V Neg(V v) { return _mm_xor_pd(v, _mm_set1_pd(-0.0)); }
   static V SubAdd(V a, V b) { return _mm_add_pd(a, FlipRe(b)); }  // a.re - b.re, a.im + b.im
+  static V AddSub(V a, V b) { return _mm_add_pd(a, FlipIm(b)); }  // a.re + b.re, a.im - b.im
+  // Whether SubAdd and AddSub cost no more than Add and Sub: the butterflies
+  // then fold their quarter turn into them.
+  static constexpr bool kCheapSubAdd = false;
 };
 #define TAVREL_KERNEL
 #include "math/fft_depth_first_kernels.inc"
@@ -70,14 +84,19 @@ struct Ops {
   // Points k, k+1 of two sequences as (d0[k], d1[k]) and (d0[k+1], d1[k+1]),
   // and back, with whole 256-bit loads and stores: the passes after the
   // leaves then load what one store wrote.
+  TAVREL_KERNEL static void Transpose(const V* in, V* out) {
+    out[0] = _mm256_permute2f128_pd(in[0], in[1], 0x20);
+    out[1] = _mm256_permute2f128_pd(in[0], in[1], 0x31);
+  }
   TAVREL_KERNEL static void LoadPoints(Ipp64fc* const* d, std::size_t k, V* a) {
-    const V l = Load(d[0] + k), h = Load(d[1] + k);
-    a[0] = _mm256_permute2f128_pd(l, h, 0x20);
-    a[1] = _mm256_permute2f128_pd(l, h, 0x31);
+    const V in[2] = {Load(d[0] + k), Load(d[1] + k)};
+    Transpose(in, a);
   }
   TAVREL_KERNEL static void StorePoints(Ipp64fc* const* d, std::size_t k, const V* a) {
-    Store(d[0] + k, _mm256_permute2f128_pd(a[0], a[1], 0x20));
-    Store(d[1] + k, _mm256_permute2f128_pd(a[0], a[1], 0x31));
+    V out[2];
+    Transpose(a, out);
+    Store(d[0] + k, out[0]);
+    Store(d[1] + k, out[1]);
   }
   TAVREL_KERNEL static V LoadTw(const double* p) { return _mm256_loadu_pd(p); }
   TAVREL_KERNEL static V LoadLeafTw(const double* p) { return _mm256_loadu_pd(p); }
@@ -91,6 +110,8 @@ struct Ops {
   TAVREL_KERNEL static V FlipIm(V v) { return _mm256_xor_pd(v, _mm256_set_pd(-0.0, 0.0, -0.0, 0.0)); }
   TAVREL_KERNEL static V Neg(V v) { return _mm256_xor_pd(v, _mm256_set1_pd(-0.0)); }
   TAVREL_KERNEL static V SubAdd(V a, V b) { return _mm256_addsub_pd(a, b); }  // x - y is x + (-y): same bits
+  TAVREL_KERNEL static V AddSub(V a, V b) { return _mm256_add_pd(a, FlipIm(b)); }
+  static constexpr bool kCheapSubAdd = true;
 };
 #include "math/fft_depth_first_kernels.inc"
 #undef TAVREL_KERNEL
@@ -146,8 +167,12 @@ struct Ops {
   TAVREL_KERNEL static V FlipRe(V v) { return Xor(v, kSign, 0); }
   TAVREL_KERNEL static V FlipIm(V v) { return Xor(v, 0, kSign); }
   TAVREL_KERNEL static V Neg(V v) { return Xor(v, kSign, kSign); }
-  // a.re - b.re, a.im + b.im: the sum, then the difference in the real lanes.
-  TAVREL_KERNEL static V SubAdd(V a, V b) { return _mm512_mask_sub_pd(_mm512_add_pd(a, b), 0x55, a, b); }
+  // a.re - b.re, a.im + b.im and a.re + b.re, a.im - b.im in one operation
+  // each: a*1 is exact, so the fused forms round the sum or difference once,
+  // as an addition does.
+  TAVREL_KERNEL static V SubAdd(V a, V b) { return _mm512_fmaddsub_pd(a, _mm512_set1_pd(1.0), b); }
+  TAVREL_KERNEL static V AddSub(V a, V b) { return _mm512_fmsubadd_pd(a, _mm512_set1_pd(1.0), b); }
+  static constexpr bool kCheapSubAdd = true;
 };
 #include "math/fft_depth_first_kernels.inc"
 #undef TAVREL_KERNEL
@@ -169,7 +194,7 @@ bool FFTHasDepthFirstPlan(int m) { return m >= kFFTDepthFirstMinOrder && m <= kF
 std::size_t FFTDepthFirstTableDoubles(int m) {
   if (!FFTHasDepthFirstPlan(m)) return 0;
   std::size_t total = kLeafDoubles;
-  for (int l = ((m & 1) ? 3 : 4) + 2; l <= m; l += 2) total += std::size_t(3) << (l - 1);
+  for (int l = ((m & 1) ? 3 : 4) + 2; l <= m; l += 2) total += LevelDoubles(l);
   return total;
 }
 
@@ -191,12 +216,17 @@ void BuildDepthFirstTable(const Ipp64f* s, int n, int m, Ipp64f* table) {
     for (std::size_t j = 0; j < S; ++j) {
       for (std::size_t t = 0; t < 3; ++t) {
         const Ipp64fc w = SineTableTwiddle(s, n, l, (t + 1) * j);
-        double* e = level + (j / 4) * 24 + 8 * t + (j & 3) * 2;
-        e[0] = w.re;
-        e[1] = w.im;
+        double* e = level + (j / 4) * LevelBlockDoubles(l) + t * LevelBlockDoubles(l) / 3 + (j & 3) * 2;
+        if (ExpandedTwiddles(l)) {
+          e[0] = e[1] = w.re;
+          e[8] = e[9] = w.im;
+        } else {
+          e[0] = w.re;
+          e[1] = w.im;
+        }
       }
     }
-    level += std::size_t(3) << (l - 1);
+    level += LevelDoubles(l);
   }
 }
 
