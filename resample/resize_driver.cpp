@@ -33,10 +33,12 @@ double Start(const Axis& a, int method) {
 
 // The source index of position p, brought inside the image: an index past
 // the image (a shift close to 1, or a destination raised to one pixel)
-// takes the last row or column.
+// takes the last row or column. The index is trunc(p + tolerance): against
+// whole bounds the sum itself compares the same (a NaN fails both), and
+// the conversion truncates.
 int IndexOf(double p, int last) {
-  const double q = std::trunc(p + kResizeTolerance);
-  if (!(q > 0.0)) return 0;
+  const double q = p + kResizeTolerance;
+  if (!(q >= 1.0)) return 0;
   return q < last ? static_cast<int>(q) : last;
 }
 
@@ -67,8 +69,11 @@ void LinearTap(const Axis& a, double p, int j, int& tap, double& t) {
   }
 }
 
+// trunc(16384 t + tolerance), at most 16384 (a NaN too); the conversion
+// truncates.
 Ipp16u FixedWeight(double t) {
-  return static_cast<Ipp16u>(std::min(16384.0, std::trunc(t * 16384.0 + kResizeTolerance)));
+  const double w = t * 16384.0 + kResizeTolerance;
+  return w < 16384.0 ? static_cast<Ipp16u>(static_cast<int>(w)) : Ipp16u{16384};
 }
 
 // Cubic: the base tap keeps all four taps inside the image. The three

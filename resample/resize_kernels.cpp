@@ -246,6 +246,24 @@ TAVREL_INLINE ptrdiff_t NearestWords(const T* s, const T* s2, T* d, T* d2, const
   return k;
 }
 
+// The same for pixels of four bytes: four of each row put together in a
+// vector and stored at once.
+template <class T, int C>
+TAVREL_INLINE ptrdiff_t NearestQuads(const T* s, const T* s2, T* d, T* d2, const std::ptrdiff_t* off,
+                                     ptrdiff_t w) {
+  static_assert(sizeof(T) * C == 4);
+  auto four = [off](const T* row, ptrdiff_t k) __attribute__((always_inline)) {
+    auto at = [&](int m) __attribute__((always_inline)) { return _mm_loadu_si32(row + off[k + m]); };
+    return _mm_unpacklo_epi64(_mm_unpacklo_epi32(at(0), at(1)), _mm_unpacklo_epi32(at(2), at(3)));
+  };
+  ptrdiff_t k = 0;
+  for (; k + 4 <= w; k += 4) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + C * k), four(s, k));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d2 + C * k), four(s2, k));
+  }
+  return k;
+}
+
 // The rows of nearest; the first `halving` columns (a group or more, or
 // none) take every second pixel. Pixels move as one block (a single word
 // for four 8-bit channels).
@@ -268,6 +286,7 @@ TAVREL_INLINE void NearestRows(const ResizeKernelArgs& a, ptrdiff_t halving) {
         T* d2 = DstRow<T>(a, i + 1);
         ptrdiff_t k0 = 0;
         if constexpr (sizeof(T) * C <= 2) k0 = NearestWords<T>(s, s2, d, d2, off, w);
+        if constexpr (sizeof(T) * C == 4) k0 = NearestQuads<T, C>(s, s2, d, d2, off, w);
         for (ptrdiff_t k = k0; k < w; ++k) {
           std::memcpy(d + k * C, s + off[k], sizeof(T) * C);
           std::memcpy(d2 + k * C, s2 + off[k], sizeof(T) * C);
@@ -529,28 +548,33 @@ template <int C, bool Pair>
 // pairs are its bytes as they lie, the channels' bytes side by side after
 // a shuffle. With w0 = 16384 - w1 the two integer steps take 16-bit lanes
 // and give the same values:
-//   (L w0 + R w1 + 128) >> 8 = 64 L + (128 (R - L) w1 + 2^14) >> 15
-//   (U w0 + D w1 + 2^19) >> 20 = (U + 32 + floor(2 (D - U) 2 w1 / 2^16)) >> 6
+//   (L w0 + R w1 + 128) >> 8 = 64 L + (64 (L - R) (-2 w1) + 2^14) >> 15
+//   (U w0 + D w1 + 2^19) >> 20 = (U + 32 + floor((D - U) 4 w1 / 2^16)) >> 6
 // (the first because 16384 L is a multiple of 256, the second because the
 // dropped remainder of (D - U) w1 / 2^14 never carries past a multiple of
-// 2^20), the second for w1 below 16384, whose double must fit a lane.
+// 2^20), the second for w1 below 16384. In the first -2 w1 fits a lane up
+// to w1 = 16384, and 64 (L - R) is one multiply-add of the bytes. In the
+// second 4 w1 fits a signed lane below 8192; from 8192 on the lane holds
+// 4 w1 - 2^16, whose product's high half is (D - U) less, so the sum
+// starts from D instead of U.
 
 // The horizontal step of sixteen values: pairs holds their (L, R) bytes,
-// w1 their right weights.
-[[gnu::target("avx2")]] inline __m256i HalvedRow(__m256i pairs, __m256i w1) {
-  const __m256i minusOnePlusOne = _mm256_set1_epi16(0x01FF);  // bytes (-1, 1)
-  const __m256i diff = _mm256_slli_epi16(_mm256_maddubs_epi16(pairs, minusOnePlusOne), 7);
-  const __m256i left = _mm256_maddubs_epi16(pairs, _mm256_set1_epi16(64));  // bytes (64, 0)
-  return _mm256_add_epi16(left, _mm256_mulhrs_epi16(diff, w1));
+// nw1 their right weights times -2.
+[[gnu::target("avx2")]] inline __m256i HalvedRow(__m256i pairs, __m256i nw1) {
+  const __m256i diff = _mm256_maddubs_epi16(pairs, _mm256_set1_epi16(static_cast<short>(0xC040)));  // (64, -64)
+  const __m256i left = _mm256_maddubs_epi16(pairs, _mm256_set1_epi16(64));                         // (64, 0)
+  return _mm256_add_epi16(left, _mm256_mulhrs_epi16(diff, nw1));
 }
 
 // Sixteen results as 16-bit lanes from the (L, R) bytes of the upper and
-// lower rows; w2 holds twice the lower row's weight.
-[[gnu::target("avx2")]] inline __m256i HalvedValues(__m256i u, __m256i dn, __m256i w1, __m256i w2) {
-  const __m256i U = HalvedRow(u, w1);
-  const __m256i D = HalvedRow(dn, w1);
-  const __m256i q = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(D, U), 1), w2);
-  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(U, q), _mm256_set1_epi16(32)), 6);
+// lower rows; w4 holds four times the lower row's weight, wrapped to a
+// signed lane (Wrapped: from 8192 on).
+template <bool Wrapped>
+[[gnu::target("avx2")]] inline __m256i HalvedValues(__m256i u, __m256i dn, __m256i nw1, __m256i w4) {
+  const __m256i U = HalvedRow(u, nw1);
+  const __m256i D = HalvedRow(dn, nw1);
+  const __m256i q = _mm256_mulhi_epi16(_mm256_sub_epi16(D, U), w4);
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(Wrapped ? D : U, q), _mm256_set1_epi16(32)), 6);
 }
 
 template <class E>
@@ -570,25 +594,36 @@ template <class E>
   return _mm256_shuffle_epi8(Load12(p), order);
 }
 
-// The halving columns of a destination row; w1 holds the right weights per
+// The same place in the two rows the next destination row takes, `ahead`
+// bytes on (none when 0).
+TAVREL_INLINE void FetchAhead(const Ipp8u* p, std::ptrdiff_t step, std::ptrdiff_t ahead) {
+  if (ahead) {
+    __builtin_prefetch(p + ahead);
+    __builtin_prefetch(p + step + ahead);
+  }
+}
+
+// The halving columns of a destination row with row weight wr (Wrapped:
+// from 8192 on, below 16384); nw1 holds the right weights times -2 per
 // value. Returns how many columns were done.
-template <int C>
-[[gnu::target("avx2")]] ptrdiff_t HalvingU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d, const Ipp16u* w1,
-                                               ptrdiff_t halving, std::uint32_t wr, ptrdiff_t width) {
-  if (wr >= 16384) return 0;
-  const __m256i w2 = _mm256_set1_epi16(static_cast<short>(2 * wr));
+template <int C, bool Wrapped>
+[[gnu::target("avx2")]] ptrdiff_t HalvingU8Avx2(const Ipp8u* s, std::ptrdiff_t step, Ipp8u* d, const Ipp16u* nw1,
+                                               ptrdiff_t halving, std::uint32_t wr, ptrdiff_t width,
+                                               std::ptrdiff_t ahead) {
+  const __m256i w4 = _mm256_set1_epi16(static_cast<short>(4 * wr));
   ptrdiff_t k = 0;
   if constexpr (C == 1) {
     // Bytes up to 2k + 63 are read: the right tap of column k + 31.
     for (; k + 32 <= halving; k += 32) {
       const Ipp8u* p = s + 2 * k;
-      const __m256i r1 = HalvedValues(Load32(p), Load32(p + step), Load32(w1 + k), w2);
-      const __m256i r2 = HalvedValues(Load32(p + 32), Load32(p + step + 32), Load32(w1 + k + 16), w2);
+      FetchAhead(p, step, ahead);
+      const __m256i r1 = HalvedValues<Wrapped>(Load32(p), Load32(p + step), Load32(nw1 + k), w4);
+      const __m256i r2 = HalvedValues<Wrapped>(Load32(p + 32), Load32(p + step + 32), Load32(nw1 + k + 16), w4);
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k),
                           _mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8));
     }
     for (; k + 16 <= halving; k += 16) {
-      const __m256i r = HalvedValues(Load32(s + 2 * k), Load32(s + step + 2 * k), Load32(w1 + k), w2);
+      const __m256i r = HalvedValues<Wrapped>(Load32(s + 2 * k), Load32(s + step + 2 * k), Load32(nw1 + k), w4);
       const __m256i b = _mm256_permute4x64_epi64(_mm256_packus_epi16(r, r), 0x08);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(d + k), _mm256_castsi256_si128(b));
     }
@@ -598,9 +633,11 @@ template <int C>
                                            3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
     for (; k + 8 <= halving; k += 8) {
       const Ipp8u* p = s + 8 * k;
-      const __m256i r1 = HalvedValues(Shuffled(p, order), Shuffled(p + step, order), Load32(w1 + 4 * k), w2);
-      const __m256i r2 =
-          HalvedValues(Shuffled(p + 32, order), Shuffled(p + step + 32, order), Load32(w1 + 4 * k + 16), w2);
+      FetchAhead(p, step, ahead);
+      const __m256i r1 =
+          HalvedValues<Wrapped>(Shuffled(p, order), Shuffled(p + step, order), Load32(nw1 + 4 * k), w4);
+      const __m256i r2 = HalvedValues<Wrapped>(Shuffled(p + 32, order), Shuffled(p + step + 32, order),
+                                               Load32(nw1 + 4 * k + 16), w4);
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * k),
                           _mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8));
     }
@@ -618,9 +655,11 @@ template <int C>
     // next two, which are written after.
     for (; k + 9 <= halving && k + 10 <= width; k += 8) {
       const Ipp8u* p = s + 6 * k;
-      const __m256i r1 = HalvedValues(Shuffled12(p, order), Shuffled12(p + step, order), Load12(w1 + 3 * k), w2);
-      const __m256i r2 =
-          HalvedValues(Shuffled12(p + 24, order), Shuffled12(p + step + 24, order), Load12(w1 + 3 * k + 12), w2);
+      FetchAhead(p, step, ahead);
+      const __m256i r1 =
+          HalvedValues<Wrapped>(Shuffled12(p, order), Shuffled12(p + step, order), Load12(nw1 + 3 * k), w4);
+      const __m256i r2 = HalvedValues<Wrapped>(Shuffled12(p + 24, order), Shuffled12(p + step + 24, order),
+                                               Load12(nw1 + 3 * k + 12), w4);
       // Packed: columns k, k + 1 | k + 4, k + 5 || k + 2, k + 3 | k + 6, k + 7,
       // each pair six bytes and two spare.
       const __m256i b = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(_mm256_packus_epi16(r1, r2), 0xD8), pack);
@@ -639,15 +678,15 @@ ptrdiff_t HalvingCount(const ResizeKernelArgs& a, int C) {
   return k;
 }
 
-// The same for 8u, the right weights laid out once per value in the
-// fourth buffer.
+// The same for 8u, the right weights times -2 laid out once per value in
+// the fourth buffer.
 template <int C>
 ptrdiff_t HalvingColumns(const ResizeKernelArgs& a) {
   const ptrdiff_t k = HalvingCount(a, C);
-  auto* w1 = static_cast<Ipp16u*>(a.buffers[3]);
+  auto* nw1 = static_cast<Ipp16u*>(a.buffers[3]);
   const auto* wt = static_cast<const Ipp16u*>(a.colWeights);
   for (ptrdiff_t m = 0; m < k; ++m)
-    for (int c = 0; c < C; ++c) w1[m * C + c] = wt[2 * m + 1];
+    for (int c = 0; c < C; ++c) nw1[m * C + c] = static_cast<Ipp16u>(-2 * wt[2 * m + 1]);
   return k;
 }
 
@@ -662,14 +701,12 @@ template <int C>
   const std::ptrdiff_t* off = a.colOffset;
   const auto* controls = static_cast<const Ipp8u*>(a.buffers[2]);
   const __m256i wv = _mm256_set1_epi32(static_cast<int>((16384 - wr) | (wr << 16)));
-  auto prefetch = [&](ptrdiff_t k) {
-    if (ahead) {
-      __builtin_prefetch(s + off[k] + ahead);
-      __builtin_prefetch(s + step + off[k] + ahead);
-    }
-  };
+  auto prefetch = [&](ptrdiff_t k) { FetchAhead(s + off[k], step, ahead); };
   ptrdiff_t k = 0;
-  if (halving) k = HalvingU8Avx2<C>(s, step, d, static_cast<const Ipp16u*>(a.buffers[3]), halving, wr, a.width);
+  const auto* nw1 = static_cast<const Ipp16u*>(a.buffers[3]);
+  if (halving && wr < 8192) k = HalvingU8Avx2<C, false>(s, step, d, nw1, halving, wr, a.width, ahead);
+  if (halving && wr >= 8192 && wr < 16384)
+    k = HalvingU8Avx2<C, true>(s, step, d, nw1, halving, wr, a.width, ahead);
   if constexpr (C == 1) {
     for (; k + 16 <= a.width && off[k + 15] + 4 <= a.rowElements; k += 16) {
       prefetch(k);
