@@ -147,4 +147,10 @@ std::size_t RecycledSharedBlocks(std::size_t bytes) {
   return shared.chain.count;
 }
 
+std::size_t RecycledThreadBlocks(std::size_t bytes) {
+  if (!kRecycle || bytes == 0 || bytes > kRecycledMaxBytes) return 0;
+  const ThreadCache* cache = OwnCache();
+  return cache ? cache->chains[ListIndex(bytes)].count : 0;
+}
+
 }  // namespace tavrel

@@ -28,8 +28,9 @@ inline constexpr std::size_t kRecycledThreadKept = 64;  // per size, per thread
 void* RecycledAllocate(std::size_t bytes);
 void RecycledFree(void* block, std::size_t bytes) noexcept;
 // The blocks the shared list of that size holds (not those threads keep),
-// for tests.
+// and those the calling thread keeps, for tests.
 std::size_t RecycledSharedBlocks(std::size_t bytes);
+std::size_t RecycledThreadBlocks(std::size_t bytes);
 
 class TRecycled {
  public:

@@ -152,6 +152,29 @@ TEST(Recycled, AThreadKeepsOnlyAFewBlocksOfItsOwn) {
   }).join();
 }
 
+// What a full shared list has no room for goes back to the heap: a thread
+// that drops one block past those it keeps sends a batch (half of them)
+// away and keeps the rest, however full the shared list is.
+TEST(Recycled, AFullSharedListSendsTheSurplusToTheHeap) {
+  if (!kReused) GTEST_SKIP() << "AddressSanitizer build: blocks are not kept";
+  struct Block : TRecycled {  // a size the other tests leave alone
+    uint8_t bytes[400];
+  };
+  std::vector<Block*> made;
+  for (size_t i = 0; i < kRecycledKept + kRecycledThreadKept + 1; ++i) made.push_back(new Block);
+  const auto fill = made.begin() + kRecycledKept;
+  std::thread([&] {
+    for (auto it = made.begin(); it != fill; ++it) delete *it;
+  }).join();
+  ASSERT_EQ(RecycledSharedBlocks(sizeof(Block)), kRecycledKept);
+  std::thread([&] {
+    for (auto it = fill; it != made.end(); ++it) delete *it;
+    EXPECT_EQ(RecycledThreadBlocks(sizeof(Block)), kRecycledThreadKept + 1 - kRecycledThreadKept / 2);
+    EXPECT_EQ(RecycledSharedBlocks(sizeof(Block)), kRecycledKept);
+  }).join();
+  EXPECT_EQ(RecycledSharedBlocks(sizeof(Block)), kRecycledKept);
+}
+
 // A thread keeps blocks of its own; when it ends they all go to the shared
 // lists, also one dropped by a thread-local object destroyed after the
 // thread's own blocks were handed back. Sizes the other tests leave alone,
