@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "math/elementwise.h"
 #include "math/fir.h"
 #include "math/routines.h"
 
@@ -113,11 +114,6 @@ struct BlockScratch {
 // whatever the processor; the caller does the rest one by one. A stereo
 // load reaches two bytes past the pass's last sample, into the next frame,
 // so a pass runs only where one follows.
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 __attribute__((target("avx2"))) uint32_t ReadSamples16Avx2(const uint8_t* in, uint32_t frames, uint32_t step,
                                                            double* w) {
   uint32_t i = 0;
@@ -140,7 +136,7 @@ __attribute__((target("avx2"))) uint32_t ReadSamples16Avx2(const uint8_t* in, ui
 }
 
 uint32_t ReadSamples16(const uint8_t* in, uint32_t frames, uint32_t step, double* w) {
-  uint32_t i = HasAvx2() ? ReadSamples16Avx2(in, frames, step, w) : 0;
+  uint32_t i = ProcessorHasAvx2() ? ReadSamples16Avx2(in, frames, step, w) : 0;
   if (step == 2) {
     for (; i + 8 <= frames; i += 8) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
@@ -195,7 +191,7 @@ __attribute__((target("avx2"))) uint32_t WriteLevels16Avx2(uint8_t* out, uint32_
 
 uint32_t WriteLevels16(uint8_t* out, uint32_t frames, uint32_t step, const int32_t* level, bool& open) {
   open = false;
-  uint32_t i = HasAvx2() ? WriteLevels16Avx2(out, frames, step, level, open) : 0;
+  uint32_t i = ProcessorHasAvx2() ? WriteLevels16Avx2(out, frames, step, level, open) : 0;
   const __m128i undecided = _mm_set1_epi32(kernels::kFIRLevelUndecided);
   __m128i seen = _mm_setzero_si128();
   auto load = [&](uint32_t i) {
